@@ -1,0 +1,395 @@
+#include "Settings.h"
+
+#include "SetValue.h"
+
+#include <QCoreApplication>
+#include <QReadLocker>
+#include <QWriteLocker>
+
+namespace {
+
+QString groupOf(const QString &key)
+{
+    const int slash = key.indexOf(QLatin1Char('/'));
+    return slash < 0 ? key : key.left(slash);
+}
+
+// The section of a normalised key, or an empty text when it holds no '.'.
+QString sectionOf(const QString &key)
+{
+    const int dot = key.indexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : key.left(dot);
+}
+
+// The wildcard form of a normalised key: "chinfo.12/rdslog/2" gives
+// "chinfo.*/rdslog/2"; empty when the key has no '/' after its first letter.
+QString wildcardOf(const QString &key)
+{
+    const int slash = key.indexOf(QLatin1Char('/'));
+    if (slash <= 0)
+        return QString();
+    const int dot = key.indexOf(QLatin1Char('.'));
+    const QString head = dot < 0 ? QString() : key.left(dot + 1);
+    return head + QLatin1Char('*') + key.mid(slash);
+}
+
+// Position of the n-th '/' counted from the right (n = 1 is the last one).
+int slashFromRight(const QString &text, int n)
+{
+    int pos = text.size();
+    for (int i = 0; i < n; ++i) {
+        pos = pos == 0 ? -1 : text.lastIndexOf(QLatin1Char('/'), pos - 1);
+        if (pos < 0)
+            return -1;
+    }
+    return pos;
+}
+
+// Adds the values a..b of a pattern range, bounded to the channel numbers.
+void addRange(const QString &part, QList<int> &indices)
+{
+    const QStringList ends = part.split(QLatin1Char('-'), Qt::KeepEmptyParts);
+    if (ends.size() < 2)
+        return;
+    const int a = ends.at(0).toInt();
+    const int b = ends.at(1).toInt();
+    if (a > b || a > 96)
+        return;
+    for (int v = qMax(a, 1); v <= qMin(b, 96); ++v)
+        indices.append(v);
+}
+
+} // namespace
+
+Settings::Settings(const QString &fileName, QObject *parent)
+    : QSettings(fileName, QSettings::IniFormat, parent)
+{
+}
+
+Settings::~Settings()
+{
+    QWriteLocker locker(&accessLock);
+    for (const QMetaObject::Connection &c : qAsConst(watched))
+        QObject::disconnect(c);
+    watched.clear();
+    QSettings::sync();
+}
+
+QString Settings::normalizeKey(const QString &key)
+{
+    QString k = key;
+    k.replace(QLatin1Char('.'), QLatin1Char('/'));
+    const int first = k.indexOf(QLatin1Char('/'));
+    if (first >= 0) {
+        k[first] = QLatin1Char('.');
+        if (k.indexOf(QLatin1Char('/'), first + 1) < 0) {
+            bool ok = false;
+            const int n = k.leftRef(first).toInt(&ok);
+            if (ok && n != 0)
+                k[first] = QLatin1Char('/');
+        }
+    }
+    return k.toLower();
+}
+
+QList<int> Settings::parseKeyPattern(const QString &key, QString &section, QString &field)
+{
+    const int dot = key.indexOf(QLatin1Char('.'));
+    const int slash = key.indexOf(QLatin1Char('/'));
+    const int p = dot + 1;
+    section = dot < 0 ? QString() : key.left(dot + 1).toLower();
+    field = slash >= p ? key.mid(slash).toLower() : QString();
+    const QString indexText = slash >= p ? key.mid(p, slash - p) : key.mid(p);
+
+    QList<int> indices;
+    if (dot < 0 || indexText.isEmpty())
+        return indices;
+    const QStringList parts = indexText.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString &part : parts) {
+        if (part.contains(QLatin1Char('-')))
+            addRange(part, indices);
+        else
+            indices.append(part.toInt());
+    }
+    return indices;
+}
+
+QString Settings::registryKey(const QString &key)
+{
+    QString k = normalizeKey(key);
+    while (k.endsWith(QLatin1String("/*")))
+        k.chop(2);
+    return k;
+}
+
+void Settings::post(const QString &regKey, const QString &key, const QVariant &value,
+                    QSet<QObject *> &served) const
+{
+    if (regKey.isEmpty())
+        return;
+    // values() lists the newest registration first.
+    const QList<QObject *> observers = registry.values(regKey);
+    for (QObject *observer : observers) {
+        if (served.contains(observer))
+            continue;
+        served.insert(observer);
+        QCoreApplication::postEvent(observer, new SetValue(key, value), Qt::NormalEventPriority);
+    }
+}
+
+QVariant Settings::value(const QString &key, const QVariant &defaultValue) const
+{
+    const QString k = normalizeKey(key);
+    QReadLocker locker(&accessLock);
+    return QSettings::value(k, defaultValue);
+}
+
+bool Settings::contains(const QString &key) const
+{
+    const QString k = normalizeKey(key);
+    QReadLocker locker(&accessLock);
+    return QSettings::contains(k);
+}
+
+bool Settings::setValue(const QString &key, const QVariant &value, bool notify, QObject *source)
+{
+    const QString k = normalizeKey(key);
+    QWriteLocker locker(&accessLock);
+    if (!k.contains(QLatin1Char('/')))
+        return false;
+    if (QSettings::value(k) == value)
+        return false;
+    QSettings::setValue(k, value);
+    dirty = true;
+    if (!notify)
+        return true;
+
+    QSet<QObject *> served;
+    if (source)
+        served.insert(source);
+    post(QStringLiteral("*"), k, value, served);
+    post(k, k, value, served);
+    post(groupOf(k), k, value, served);
+    post(sectionOf(k), k, value, served);
+    return true;
+}
+
+void Settings::remove(const QString &key, bool notify)
+{
+    const QString k = normalizeKey(key);
+    // An empty key would name the whole file.
+    if (k.isEmpty())
+        return;
+    QWriteLocker locker(&accessLock);
+    bool present = QSettings::contains(k);
+    if (!present) {
+        QSettings::beginGroup(k);
+        present = !QSettings::allKeys().isEmpty();
+        QSettings::endGroup();
+    }
+    if (present) {
+        QSettings::remove(k);
+        dirty = true;
+    }
+    if (!notify)
+        return;
+
+    QSet<QObject *> served;
+    const QVariant null;
+    post(QStringLiteral("*"), k, null, served);
+    post(k, k, null, served);
+    post(groupOf(k), k, null, served);
+    post(sectionOf(k), k, null, served);
+}
+
+void Settings::notify(const QString &key, const QVariant &value)
+{
+    const QString k = normalizeKey(key);
+    const QString wild = wildcardOf(k);
+    QReadLocker locker(&accessLock);
+
+    QSet<QObject *> served;
+    post(QStringLiteral("*"), k, value, served);
+    post(wild, k, value, served);
+    post(k, k, value, served);
+    const int slashes = k.count(QLatin1Char('/'));
+    for (int rank = 1; rank <= slashes; ++rank) {
+        const int w = slashFromRight(wild, rank);
+        if (w >= 0)
+            post(wild.left(w), k, value, served);
+        post(k.left(slashFromRight(k, rank)), k, value, served);
+    }
+    post(sectionOf(k), k, value, served);
+}
+
+void Settings::notifyPattern(const QString &pattern, const QVariant &value, const QList<int> &changed,
+                             QObject *source)
+{
+    const QString k = normalizeKey(pattern);
+    QString section;
+    QString field;
+    parseKeyPattern(k, section, field);
+    QReadLocker locker(&accessLock);
+
+    QSet<QObject *> served;
+    if (source)
+        served.insert(source);
+    post(QStringLiteral("*"), k, value, served);
+    if (section.isEmpty())
+        return;
+    section.chop(1);
+
+    // Entries of the section itself, then those of its groups and keys
+    // ("channel.3", "channel.3/freq"): a plain prefix test would also match
+    // other sections that begin alike ("rdsin.1" for "rds").
+    post(section, k, value, served);
+    const QString head = section + QLatin1Char('.');
+    for (auto it = registry.lowerBound(head); it != registry.cend() && it.key().startsWith(head); ++it) {
+        if (served.contains(it.value()))
+            continue;
+        const QString &entry = it.key();
+        const int slash = entry.indexOf(QLatin1Char('/'));
+        const int end = slash < 0 ? entry.size() : slash;
+        const int index = entry.midRef(head.size(), end - head.size()).toInt();
+        if (!changed.contains(index))
+            continue;
+        served.insert(it.value());
+        const QString concrete = head + QString::number(index) + field;
+        QCoreApplication::postEvent(it.value(), new SetValue(concrete, value), Qt::NormalEventPriority);
+    }
+}
+
+bool Settings::registerKey(const QString &key, QObject *observer)
+{
+    if (key.isEmpty() || !observer)
+        return false;
+    const QString k = registryKey(key);
+    if (k.isEmpty())
+        return false;
+    QWriteLocker locker(&accessLock);
+    if (registry.contains(k, observer))
+        return false;
+    registry.insert(k, observer);
+    watch(observer);
+    return true;
+}
+
+bool Settings::unregisterKey(const QString &key, QObject *observer)
+{
+    const QString k = registryKey(key);
+    QWriteLocker locker(&accessLock);
+    const bool removed = registry.remove(k, observer) > 0;
+    if (removed)
+        unwatchIfGone(observer);
+    return removed;
+}
+
+bool Settings::unregisterObserver(QObject *observer)
+{
+    QWriteLocker locker(&accessLock);
+    bool removed = false;
+    for (auto it = registry.begin(); it != registry.end();) {
+        if (it.value() == observer) {
+            it = registry.erase(it);
+            removed = true;
+        } else {
+            ++it;
+        }
+    }
+    if (removed)
+        unwatchIfGone(observer);
+    return removed;
+}
+
+QStringList Settings::observedKeys(QObject *observer) const
+{
+    QReadLocker locker(&accessLock);
+    QStringList keys;
+    for (auto it = registry.cbegin(); it != registry.cend(); ++it) {
+        if (it.value() == observer)
+            keys.append(it.key());
+    }
+    return keys;
+}
+
+void Settings::watch(QObject *observer)
+{
+    if (watched.contains(observer))
+        return;
+    // Direct: runs in the destroying thread while the QObject part still
+    // exists, before any event can be posted to the freed address.
+    watched.insert(observer, QObject::connect(observer, &QObject::destroyed, this,
+                                              [this, observer] { forget(observer); },
+                                              Qt::DirectConnection));
+}
+
+void Settings::unwatchIfGone(QObject *observer)
+{
+    for (auto it = registry.cbegin(); it != registry.cend(); ++it) {
+        if (it.value() == observer)
+            return;
+    }
+    QObject::disconnect(watched.take(observer));
+}
+
+void Settings::forget(QObject *observer)
+{
+    QWriteLocker locker(&accessLock);
+    for (auto it = registry.begin(); it != registry.end();) {
+        if (it.value() == observer)
+            it = registry.erase(it);
+        else
+            ++it;
+    }
+    watched.remove(observer);
+}
+
+void Settings::sync()
+{
+    QWriteLocker locker(&accessLock);
+    QSettings::sync();
+}
+
+bool Settings::event(QEvent *event)
+{
+    if (event->type() == QEvent::UpdateRequest) {
+        QWriteLocker locker(&accessLock);
+        return QSettings::event(event);
+    }
+    return QSettings::event(event);
+}
+
+QMap<QString, QVariant> Settings::readGroup(const QString &group)
+{
+    return withWriteLock([&group](QSettings &ini) {
+        QMap<QString, QVariant> values;
+        ini.beginGroup(group);
+        const QStringList keys = ini.allKeys();
+        for (const QString &key : keys)
+            values.insert(key, ini.value(key));
+        ini.endGroup();
+        return values;
+    });
+}
+
+QStringList Settings::topGroups() const
+{
+    return withReadLock([](const QSettings &ini) { return ini.childGroups(); });
+}
+
+QVariant Settings::rawValue(const QString &key, const QVariant &defaultValue) const
+{
+    return withReadLock([&](const QSettings &ini) { return ini.value(key, defaultValue); });
+}
+
+void Settings::writeRaw(const QString &key, const QVariant &value)
+{
+    withWriteLock([&](QSettings &ini) { ini.setValue(key, value); });
+}
+
+void Settings::removeRaw(const QString &key)
+{
+    if (key.isEmpty())
+        return;
+    withWriteLock([&](QSettings &ini) { ini.remove(key); });
+}
