@@ -1,0 +1,362 @@
+#include "RDSCoding.h"
+#include "RDSEncoder.h"
+#include "RDSGroup.h"
+
+#include <QTest>
+
+#include <bitset>
+
+namespace {
+
+// Remainder of value * x^10 divided by x^10+x^8+x^7+x^5+x^4+x^3+1, by plain
+// long division over GF(2); independent of the shift register under test.
+u16 remainderByDivision(u16 value)
+{
+    quint32 r = static_cast<quint32>(value) << 10;
+    const quint32 g = 0x5B9;
+    for (int bit = 25; bit >= 10; --bit) {
+        if (r & (1U << bit))
+            r ^= g << (bit - 10);
+    }
+    return static_cast<u16>(r);
+}
+
+QByteArray bytes(const u8 *p) { return QByteArray(reinterpret_cast<const char *>(p), 13); }
+
+int bitsChanged(const RDSBlocks &a, const RDSBlocks &b)
+{
+    int n = 0;
+    for (int k = 0; k < 4; ++k) {
+        n += static_cast<int>(std::bitset<16>(a.info[k] ^ b.info[k]).count());
+        n += static_cast<int>(std::bitset<10>((a.check[k] ^ b.check[k]) & 0x3FF).count());
+    }
+    return n;
+}
+
+RDSBlocks sampleBlocks(u16 b = 0x2410)
+{
+    RDSBlocks blocks;
+    blocks.info[0] = 0xD311;
+    blocks.info[1] = b;
+    blocks.info[2] = 0x4142;
+    blocks.info[3] = 0x4344;
+    addCheckwords(blocks);
+    return blocks;
+}
+
+} // namespace
+
+class TestRdsCoding : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void checkwordMatchesGenerator()
+    {
+        QCOMPARE(rdsCheckword(0), u16(0));
+        QCOMPARE(rdsCheckword(0x0001), u16(0x1B9));
+        for (int i = 0; i < 16; ++i) {
+            const u16 word = static_cast<u16>(1U << i);
+            QCOMPARE(rdsCheckword(word), remainderByDivision(word));
+        }
+        // The code is linear: any word's checkword is the XOR of its bits'.
+        std::minstd_rand gen(7);
+        for (int n = 0; n < 200; ++n) {
+            const u16 w = static_cast<u16>(gen());
+            QCOMPARE(rdsCheckword(w), remainderByDivision(w));
+        }
+    }
+
+    void allZeroGroup()
+    {
+        RDSBlocks blocks;
+        QCOMPARE(blocks.check[0], rdsCheckPending);
+        addCheckwords(blocks);
+        QCOMPARE(blocks.check[0], u16(0x0FC));
+        QCOMPARE(blocks.check[1], u16(0x198));
+        QCOMPARE(blocks.check[2], u16(0x168));
+        QCOMPARE(blocks.check[3], u16(0x1B4));
+        u8 out[13];
+        packGroup(out, blocks);
+        QCOMPARE(bytes(out), QByteArray::fromHex("00003F0000198000 05A00001B4"));
+    }
+
+    void versionBUsesOffsetCPrime()
+    {
+        RDSBlocks blocks;
+        blocks.info[RDSBlocks::B] = rdsVersionBFlag;
+        addCheckwords(blocks);
+        QCOMPARE(blocks.check[2], u16(0x350));
+        QCOMPARE(blocks.check[1], u16(rdsCheckword(0x0800) ^ 0x198));
+        for (int k = 0; k < 4; ++k)
+            QVERIFY(rdsBlockValid(blocks, k));
+        // The same block C with offset C is wrong in a version B group.
+        blocks.check[2] = 0x168;
+        QVERIFY(!rdsBlockValid(blocks, 2));
+    }
+
+    void packUnpackRoundTrip()
+    {
+        std::minstd_rand gen(11);
+        for (int n = 0; n < 100; ++n) {
+            RDSBlocks b;
+            for (int k = 0; k < 4; ++k) {
+                b.info[k] = static_cast<u16>(gen());
+                b.check[k] = static_cast<u16>(gen() & 0x3FF);
+            }
+            u8 out[13];
+            packGroup(out, b);
+            const RDSBlocks back = unpackGroup(out);
+            QCOMPARE(bitsChanged(b, back), 0);
+        }
+        // Only the low ten bits of a checkword field are sent.
+        RDSBlocks b;
+        b.check[0] = 0x0400 | 0x0FC;
+        u8 out[13];
+        packGroup(out, b);
+        QCOMPARE(unpackGroup(out).check[0], u16(0x0FC));
+    }
+
+    void completeKeepsGivenCheckwords()
+    {
+        RDSBlocks b;
+        b.info[1] = 0x0800;
+        b.check[0] = 0x0123;
+        b.check[1] = 0x0400;
+        b.check[2] = 0xFFFF;
+        b.check[3] = 0x03FF;
+        completeCheckwords(b);
+        QCOMPARE(b.check[0], u16(0x123));
+        QCOMPARE(b.check[1], u16(rdsCheckword(0x0800) ^ 0x198));
+        QCOMPARE(b.check[2], u16(0x350));
+        QCOMPARE(b.check[3], u16(0x3FF));
+    }
+
+    void blockBFieldsAreMasked()
+    {
+        QCOMPARE(rdsBlockB(0, true, 1, 10, 0x1F), u16(0x0D5F));
+        QCOMPARE(rdsBlockB(2, false, 0, 31, 0), u16(0x23E0));
+        // Out-of-range values stay in their own field.
+        QCOMPARE(rdsBlockB(0x12, false, 2, 0x25, 0x3F), u16(0x20BF));
+        QCOMPARE(rdsBlockB(15, true, 0xFF, 0xFF, 0xFF), u16(0xFFFF));
+    }
+
+    void randomRange()
+    {
+        std::minstd_rand gen(1);
+        int lo = 32767, hi = 0;
+        for (int n = 0; n < 20000; ++n) {
+            const int r = rdsRandom15(gen);
+            QVERIFY(r >= 0 && r <= 32767);
+            lo = std::min(lo, r);
+            hi = std::max(hi, r);
+        }
+        QVERIFY(lo < 100);
+        QVERIFY(hi > 32667);
+    }
+
+    void injectionOffLeavesGroupExact()
+    {
+        std::minstd_rand gen(3);
+        const RDSBlocks built = sampleBlocks();
+        RDSBlocks b = built;
+        QVERIFY(!injectBitErrors(b, 0x00, 100, 0, gen));
+        QVERIFY(!injectBitErrors(b, 0x7F, 100, 0x87, gen));
+        QVERIFY(!injectBitErrors(b, 0x80, 0, 0x87, gen));
+        QCOMPARE(bitsChanged(b, built), 0);
+        // A mode above 2 runs but changes nothing.
+        QVERIFY(injectBitErrors(b, 0x83, 100, 0, gen));
+        QCOMPARE(bitsChanged(b, built), 0);
+        // ...and finishing such a group still packs it unchanged.
+        u8 a[13], c[13];
+        packGroup(a, built);
+        RDSBlocks f = built;
+        finishRdsGroup(c, f, RDSErrorSettings{0x00, 100, 0x07}, gen);
+        QCOMPARE(bytes(c), bytes(a));
+    }
+
+    void fullRateModes()
+    {
+        std::minstd_rand gen(5);
+        const RDSBlocks built = sampleBlocks();
+        RDSBlocks flip = built;
+        QVERIFY(injectBitErrors(flip, 0x80, 100, 0, gen));
+        QCOMPARE(bitsChanged(flip, built), 104);
+        for (int k = 0; k < 4; ++k) {
+            QCOMPARE(flip.info[k], u16(~built.info[k]));
+            QCOMPARE(flip.check[k], u16(built.check[k] ^ 0x3FF));
+        }
+        // ber above 100 acts as 100.
+        RDSBlocks over = built;
+        injectBitErrors(over, 0x80, 250, 0, gen);
+        QCOMPARE(bitsChanged(over, built), 104);
+
+        RDSBlocks clear = built;
+        injectBitErrors(clear, 0x81, 100, 0, gen);
+        RDSBlocks set = built;
+        injectBitErrors(set, 0x82, 100, 0, gen);
+        for (int k = 0; k < 4; ++k) {
+            QCOMPARE(clear.info[k], u16(0));
+            QCOMPARE(clear.check[k], u16(0));
+            QCOMPARE(set.info[k], u16(0xFFFF));
+            // Checkword bits stay within their ten-bit field.
+            QCOMPARE(set.check[k], u16(0x3FF));
+        }
+    }
+
+    void recomputeAfterFullFlip()
+    {
+        std::minstd_rand gen(9);
+        RDSBlocks b = sampleBlocks();
+        const RDSBlocks built = b;
+        u8 out[13];
+        finishRdsGroup(out, b, RDSErrorSettings{0x80, 100, rdsFix::recomputeChecks}, gen);
+        const RDSBlocks got = unpackGroup(out);
+        for (int k = 0; k < 4; ++k) {
+            QCOMPARE(got.info[k], u16(~built.info[k]));
+            QVERIFY(rdsBlockValid(got, k));
+        }
+        // Without the fix bit the inverted checkwords are all wrong.
+        RDSBlocks c = built;
+        finishRdsGroup(out, c, RDSErrorSettings{0x80, 100, 0}, gen);
+        const RDSBlocks bad = unpackGroup(out);
+        for (int k = 0; k < 4; ++k)
+            QVERIFY(!rdsBlockValid(bad, k));
+    }
+
+    void exactCount()
+    {
+        const RDSBlocks built = sampleBlocks();
+        for (u32 seed = 1; seed <= 50; ++seed) {
+            std::minstd_rand gen(seed);
+            RDSBlocks b10 = built, b90 = built, b50 = built, b1 = built;
+            injectBitErrors(b10, 0x80, 10, rdsFix::exactCount, gen);
+            injectBitErrors(b90, 0x80, 90, rdsFix::exactCount, gen);
+            injectBitErrors(b50, 0x80, 50, rdsFix::exactCount, gen);
+            injectBitErrors(b1, 0x80, 1, rdsFix::exactCount, gen);
+            QCOMPARE(bitsChanged(b10, built), 10);  // 10.4 rounds to 10
+            QCOMPARE(bitsChanged(b90, built), 94);  // all but 10
+            QCOMPARE(bitsChanged(b50, built), 52);
+            QCOMPARE(bitsChanged(b1, built), 1);
+        }
+        // 37 percent: 38.48 rounds to 38.
+        std::minstd_rand gen(77);
+        RDSBlocks b = built;
+        injectBitErrors(b, 0x80, 37, rdsFix::exactCount, gen);
+        QCOMPARE(bitsChanged(b, built), 38);
+        // Clearing an exact count of bits in a group of ones clears exactly those.
+        RDSBlocks ones;
+        for (int k = 0; k < 4; ++k) {
+            ones.info[k] = 0xFFFF;
+            ones.check[k] = 0x3FF;
+        }
+        RDSBlocks cleared = ones;
+        injectBitErrors(cleared, 0x81, 20, rdsFix::exactCount, gen);
+        QCOMPARE(bitsChanged(cleared, ones), 21);  // 20.8 rounds to 21
+    }
+
+    void randomRateIsNearTheShare()
+    {
+        const RDSBlocks built = sampleBlocks();
+        std::minstd_rand gen(1234);
+        const int groups = 2000;
+        long total10 = 0, total50 = 0, total80 = 0;
+        for (int n = 0; n < groups; ++n) {
+            RDSBlocks a = built, b = built, c = built;
+            injectBitErrors(a, 0x80, 10, 0, gen);
+            injectBitErrors(b, 0x80, 50, 0, gen);
+            injectBitErrors(c, 0x80, 80, 0, gen);
+            total10 += bitsChanged(a, built);
+            total50 += bitsChanged(b, built);
+            total80 += bitsChanged(c, built);
+        }
+        const double mean10 = double(total10) / groups;
+        const double mean50 = double(total50) / groups;
+        const double mean80 = double(total80) / groups;
+        QVERIFY2(mean10 > 9.9 && mean10 < 10.9, qPrintable(QString::number(mean10)));
+        QVERIFY2(mean50 > 51.0 && mean50 < 53.0, qPrintable(QString::number(mean50)));
+        QVERIFY2(mean80 > 82.7 && mean80 < 83.7, qPrintable(QString::number(mean80)));
+        // The same seed gives the same damage.
+        std::minstd_rand g1(42), g2(42);
+        RDSBlocks x = built, y = built;
+        injectBitErrors(x, 0x80, 30, 0, g1);
+        injectBitErrors(y, 0x80, 30, 0, g2);
+        QCOMPARE(bitsChanged(x, y), 0);
+    }
+
+    void fixKeepsTypeAndPI()
+    {
+        std::minstd_rand gen(21);
+        // Keep type: bits 15..11 of block B as built, 10..0 damaged.
+        RDSBlocks a = sampleBlocks(0x2410);
+        u8 out[13];
+        finishRdsGroup(out, a, RDSErrorSettings{0x80, 100, rdsFix::keepType}, gen);
+        RDSBlocks got = unpackGroup(out);
+        QCOMPARE(got.info[1], u16((0x2410 & 0xF800) | (~0x2410 & 0x07FF)));
+        QCOMPARE(got.info[0], u16(~0xD311));
+
+        // Keep PI in a version B group: A and C carry the built PI.
+        RDSBlocks b = sampleBlocks(0x0800 | 0x0410);
+        finishRdsGroup(out, b, RDSErrorSettings{0x80, 100, rdsFix::keepType | rdsFix::keepPI}, gen);
+        got = unpackGroup(out);
+        QCOMPARE(got.info[0], u16(0xD311));
+        QCOMPARE(got.info[2], u16(0xD311));
+        QCOMPARE(got.info[1] & 0xF800, 0x0800);
+        QCOMPARE(got.info[3], u16(~0x4344));
+
+        // Without keep type the damaged block B decides: a version B group
+        // whose flag was flipped to A keeps its damaged block C.
+        RDSBlocks c = sampleBlocks(0x2C10);
+        finishRdsGroup(out, c, RDSErrorSettings{0x80, 100, rdsFix::keepPI}, gen);
+        got = unpackGroup(out);
+        QCOMPARE(got.info[0], u16(0xD311));
+        QCOMPARE(got.info[1], u16(~0x2C10));
+        QCOMPARE(got.info[2], u16(~0x4142));
+        QVERIFY(!rdsBlockValid(got, 0));
+        // ...while a version A group flipped to B carries the PI in block C.
+        RDSBlocks e = sampleBlocks(0x2410);
+        finishRdsGroup(out, e, RDSErrorSettings{0x80, 100, rdsFix::keepPI}, gen);
+        got = unpackGroup(out);
+        QCOMPARE(got.info[2], u16(0xD311));
+
+        // All three fixes: type and PI kept first, checkwords recomputed last.
+        RDSBlocks d = sampleBlocks(0x0800);
+        finishRdsGroup(out, d, RDSErrorSettings{0x80, 100, 0x07}, gen);
+        got = unpackGroup(out);
+        QCOMPARE(got.info[0], u16(0xD311));
+        QCOMPARE(got.info[2], u16(0xD311));
+        QCOMPARE(got.info[1], u16(0x0800 | 0x07FF));
+        for (int k = 0; k < 4; ++k)
+            QVERIFY(rdsBlockValid(got, k));
+    }
+
+    void encoderAssemblesGroups()
+    {
+        RDSEncoder enc(1);
+        enc.setCodingSettings(0xD311, RDSErrorSettings{}, QByteArray(), false, QStringList());
+        u8 out[13];
+        enc.assembleGroup(out, 0x0000, 0x0000, 0x0000, true);
+        QCOMPARE(bytes(out), QByteArray::fromHex("00003F000019800005A00001B4"));
+        enc.assembleGroup(out, 0x2410, 0x4142, 0x4344, false);
+        RDSBlocks got = unpackGroup(out);
+        QCOMPARE(got.info[0], u16(0xD311));
+        QCOMPARE(got.info[1], u16(0x2410));
+        for (int k = 0; k < 4; ++k)
+            QVERIFY(rdsBlockValid(got, k));
+
+        // Injection with the encoder's own seeded generator is repeatable.
+        enc.setCodingSettings(0xD311, RDSErrorSettings{0x80, 20, rdsFix::exactCount}, QByteArray(),
+                              false, QStringList());
+        enc.seedRandom(99);
+        u8 first[13];
+        enc.assembleGroup(first, 0x2410, 0x4142, 0x4344, false);
+        enc.seedRandom(99);
+        enc.assembleGroup(out, 0x2410, 0x4142, 0x4344, false);
+        QCOMPARE(bytes(out), bytes(first));
+        RDSBlocks clean = sampleBlocks();
+        QCOMPARE(bitsChanged(unpackGroup(first), clean), 21);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRdsCoding)
+#include "tst_rdscoding.moc"
