@@ -1,0 +1,171 @@
+#include "RDSCharset.h"
+#include "RDSEncoder.h"
+
+#include <QTest>
+#include <QTextCodec>
+
+namespace {
+
+QString u(ushort c) { return QString(QChar(c)); }
+
+} // namespace
+
+class TestRdsCharset : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void unescape_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<int>("maxDigits");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QList<int>>("positions");
+
+        QTest::newRow("pair") << QString("A##B") << 2 << QString("A#B") << QList<int>{};
+        QTest::newRow("two escapes") << QString("#41#42") << 2 << QString("AB") << QList<int>{0, 1};
+        QTest::newRow("blank ends the number") << QString("#41 B") << 4 << QString("A B") << QList<int>{0};
+        QTest::newRow("four digits") << QString("#03A9") << 4 << u(0x03A9) << QList<int>{0};
+        QTest::newRow("four digits in a PS") << QString("#03A9") << 2 << u(0x0003) + "A9" << QList<int>{0};
+        QTest::newRow("three digits") << QString("#0412") << 3 << QString("A2") << QList<int>{0};
+        QTest::newRow("one digit and a blank") << QString("#9 x") << 2 << u(0x0009) + "x" << QList<int>{0};
+        QTest::newRow("leading blank") << QString("# 41") << 4 << QString("A") << QList<int>{0};
+        QTest::newRow("lower case") << QString("#e9") << 2 << u(0x00E9) << QList<int>{0};
+        QTest::newRow("line feed") << QString("a#0Ab") << 2 << QString("a\nb") << QList<int>{1};
+        QTest::newRow("shorter try wins") << QString("#41Gx") << 4 << QString("AGx") << QList<int>{0};
+        QTest::newRow("positions after decoding") << QString("x#41y##z#42") << 2 << QString("xAy#zB") << QList<int>{1, 5};
+        QTest::newRow("triple hash") << QString("###41") << 2 << QString("#A") << QList<int>{1};
+        QTest::newRow("four hashes") << QString("####") << 2 << QString("##") << QList<int>{};
+        QTest::newRow("not hex") << QString("#G1") << 2 << QString("#G1") << QList<int>{};
+        QTest::newRow("one char left") << QString("ab#1") << 2 << QString("ab#1") << QList<int>{};
+        QTest::newRow("hash at end") << QString("ab#") << 4 << QString("ab#") << QList<int>{};
+        QTest::newRow("only blanks") << QString("#  x") << 2 << QString("#  x") << QList<int>{};
+        QTest::newRow("max digits capped") << QString("#004142") << 6 << QString("A42") << QList<int>{0};
+        QTest::newRow("empty") << QString("") << 4 << QString("") << QList<int>{};
+    }
+
+    void unescape()
+    {
+        QFETCH(QString, in);
+        QFETCH(int, maxDigits);
+        QFETCH(QString, out);
+        QFETCH(QList<int>, positions);
+        QString text = in;
+        QCOMPARE(rdsUnescape(text, maxDigits), positions);
+        QCOMPARE(text, out);
+    }
+
+    void tableRoundTrip()
+    {
+        for (int code = 0x20; code <= 0xFE; ++code) {
+            const QChar c = rdsCharToUnicode(static_cast<u8>(code));
+            QCOMPARE(int(rdsCharFromUnicode(c)), code);
+        }
+        QCOMPARE(rdsCharToUnicode(0xFF), QChar(QChar::ReplacementCharacter));
+        QCOMPARE(rdsCharToUnicode(0x24), QChar(0x00A4));
+        QCOMPARE(rdsCharToUnicode(0xAB), QChar('$'));
+        QCOMPARE(rdsCharToUnicode(0x41), QChar('A'));
+        QCOMPARE(rdsCharToUnicode(0x82), QChar(0x00E9));
+        QCOMPARE(rdsCharToUnicode(0xE3), QChar(0x0152));
+    }
+
+    void specialCharacters()
+    {
+        const QList<int> none;
+        QCOMPARE(rdsE1Bytes("$5", none), QByteArray("\xAB\x35"));
+        QCOMPARE(rdsE1Bytes(u(0x03A9), none), QByteArray("?"));
+        QCOMPARE(rdsE1Bytes(u(0x00B5), none), QByteArray("\xB8"));
+        QCOMPARE(rdsE1Bytes(u(0x03BC), none), QByteArray("\xB8"));
+        QCOMPARE(rdsE1Bytes(u(0x00E9), none), QByteArray("\x82"));
+        QCOMPARE(rdsE1Bytes("^`~", none), QByteArray("\x5E\x60\x7E"));
+        QCOMPARE(rdsE1Bytes(u(0x00A4) + u(0x00AF) + u(0x00D0), none), QByteArray("\x24\x7E\xCE"));
+        QCOMPARE(rdsE1Bytes(u(0x2015) + u(0x2016) + u(0x2551) + u(0x203E), none),
+                 QByteArray("\x5E\x60\x60\x7E"));
+        // Latin-1 without a place in the table, and a character outside it.
+        QCOMPARE(rdsE1Bytes(u(0x00A2) + u(0x4E2D), none), QByteArray("??"));
+        QCOMPARE(rdsE1Bytes(u(0x20AC) + u(0x2190) + u(0x0167), none), QByteArray("\xA9\xAC\xFE"));
+        QCOMPARE(rdsE1Bytes(QString("\r"), none), QByteArray("\r"));
+    }
+
+    void escapesGiveBytes()
+    {
+        // A PS holding #0D gives the single byte 0x0D.
+        QString ps = "#0D";
+        QList<int> keep = rdsUnescape(ps, 2);
+        QCOMPARE(rdsE1Bytes(ps, keep), QByteArray("\x0D"));
+        // Escaped characters bypass the table: $ stays 0x24, e-acute stays 0xE9.
+        QString t = "#24$#E9" + u(0x00E9);
+        keep = rdsUnescape(t, 2);
+        QCOMPARE(keep, (QList<int>{0, 2}));
+        QCOMPARE(rdsE1Bytes(t, keep), QByteArray("\x24\xAB\xE9\x82"));
+        // An escape above 255 goes through the table.
+        QString w = "#03BC";
+        keep = rdsUnescape(w, 4);
+        QCOMPARE(rdsE1Bytes(w, keep), QByteArray("\xB8"));
+    }
+
+    void byteOrderMarks()
+    {
+        QTextCodec *utf8 = QTextCodec::codecForName("UTF-8");
+        QTextCodec *utf16 = QTextCodec::codecForName("UTF-16");
+        QTextCodec *latin1 = QTextCodec::codecForName("ISO-8859-1");
+        QVERIFY(utf8 && utf16 && latin1);
+        bool ok = false;
+        QCOMPARE(encodeRdsText("Ab", &ok, true, utf8), QByteArray("\xEF\xBB\xBF" "Ab"));
+        QVERIFY(ok);
+        // No second mark when the text begins with one.
+        QCOMPARE(encodeRdsText(u(0xFEFF) + "Ab", &ok, true, utf8), QByteArray("\xEF\xBB\xBF" "Ab"));
+        QCOMPARE(encodeRdsText("Ab", &ok, false, utf8), QByteArray("Ab"));
+        // Without a codec: UTF-8, never a mark added.
+        QCOMPARE(encodeRdsText("Ab", &ok, true, nullptr), QByteArray("Ab"));
+        QVERIFY(ok);
+        // UTF-16 writes its own mark: kept with bom, removed without.
+        const QByteArray with = encodeRdsText("A", &ok, true, utf16);
+        const QByteArray without = encodeRdsText("A", &ok, false, utf16);
+        QCOMPARE(with.size(), 4);
+        QCOMPARE(without.size(), 2);
+        QVERIFY(with.endsWith(without));
+        QVERIFY(with.startsWith("\xFF\xFE") || with.startsWith("\xFE\xFF"));
+        // A codec that cannot encode the mark gets none, and reports lost characters.
+        QCOMPARE(encodeRdsText("A", &ok, true, latin1), QByteArray("A"));
+        QVERIFY(ok);
+        encodeRdsText(u(0x03A9), &ok, false, latin1);
+        QVERIFY(!ok);
+        encodeRdsText(u(0x03A9), &ok, false, nullptr);
+        QVERIFY(ok);
+    }
+
+    void charsetNames()
+    {
+        QVERIFY(rdsCharsetIsE1(""));
+        QVERIFY(rdsCharsetIsE1("0"));
+        QVERIFY(rdsCharsetIsE1("E.1"));
+        QVERIFY(rdsCharsetIsE1("E.1 RDS"));
+        QVERIFY(!rdsCharsetIsE1("UTF-8"));
+        QVERIFY(!rdsCharsetIsE1("E1"));
+        QVERIFY(!rdsCharsetIsE1("00"));
+
+        const QString text = u(0x00E9) + "$";
+        QCOMPARE(rdsTextBytes(text, {}, false, ""), QByteArray("\x82\xAB"));
+        QCOMPARE(rdsTextBytes(text, {}, false, "0"), QByteArray("\x82\xAB"));
+        QCOMPARE(rdsTextBytes(text, {}, false, "UTF-8"), text.toUtf8());
+        QCOMPARE(rdsTextBytes(text, {}, true, "UTF-8"), "\xEF\xBB\xBF" + text.toUtf8());
+        // An unknown codec name encodes as UTF-8 without a mark.
+        QCOMPARE(rdsTextBytes(text, {}, true, "no-such-codec"), text.toUtf8());
+        QCOMPARE(rdsTextBytes(text, {}, false, "ISO-8859-1"), QByteArray("\xE9$"));
+    }
+
+    void encoderUsesItsCharset()
+    {
+        RDSEncoder enc(3);
+        const QString text = u(0x00E9);
+        QCOMPARE(enc.toRdsBytes(text, {}, false), QByteArray("\x82"));
+        enc.setCodingSettings(0xCAFE, RDSErrorSettings{}, "UTF-8", false, {});
+        QCOMPARE(enc.toRdsBytes(text, {}, false), QByteArray("\xC3\xA9"));
+        enc.setCodingSettings(0xCAFE, RDSErrorSettings{}, "0", false, {});
+        QCOMPARE(enc.toRdsBytes(text, {}, false), QByteArray("\x82"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRdsCharset)
+#include "tst_rdscharset.moc"
