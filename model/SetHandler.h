@@ -14,6 +14,5 @@ class SetHandler : public QObject
 public:
     explicit SetHandler(QObject *parent = nullptr);
 
-protected:
     bool eventFilter(QObject *target, QEvent *event) override;
 };

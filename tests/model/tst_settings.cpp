@@ -1,0 +1,558 @@
+#include "BoundedWait.h"
+#include "Observer.h"
+#include "RecordingObserver.h"
+#include "SetHandler.h"
+#include "SetValue.h"
+#include "Settings.h"
+#include "TempProject.h"
+
+#include <QCoreApplication>
+#include <QTest>
+#include <QThread>
+
+#include <memory>
+#include <thread>
+
+using testsupport::RecordingObserver;
+using testsupport::TempProject;
+
+namespace {
+
+// Observer in the test's own thread: appends "name key" to a shared log in
+// the order the events are delivered, so the posting order is visible.
+class OrderRecorder : public QObject, public Observer
+{
+public:
+    OrderRecorder(const QString &name, QStringList *log) : log(log)
+    {
+        setObjectName(name);
+        installEventFilter(new SetHandler(this));
+    }
+    void setValueEvent(SetValue *event) override
+    {
+        log->append(objectName() + QLatin1Char(' ') + event->key +
+                    (event->value.isNull() ? QStringLiteral(" null") : QString()));
+    }
+
+private:
+    QStringList *log;
+};
+
+// Opens the raw access of the store to the test.
+class RawStore : public Settings
+{
+public:
+    using Settings::Settings;
+    using Settings::readGroup;
+    using Settings::removeRaw;
+    using Settings::topGroups;
+    using Settings::withWriteLock;
+    using Settings::writeRaw;
+};
+
+// A set of recording observers, each registered under one key.
+struct Panel
+{
+    Panel(Settings &s, const QStringList &regKeys) : settings(s)
+    {
+        for (const QString &k : regKeys) {
+            auto *o = new RecordingObserver(k);
+            observers.emplace_back(o);
+            settings.registerKey(k, o);
+        }
+    }
+    ~Panel()
+    {
+        for (auto &o : observers)
+            settings.unregisterObserver(o.get());
+    }
+    // Key list received by each observer, as "regkey=key1,key2".
+    QStringList received()
+    {
+        QStringList out;
+        for (auto &o : observers) {
+            o->flush();
+            out.append(o->objectName() + QLatin1Char('=') + o->keys().join(QLatin1Char(',')));
+        }
+        return out;
+    }
+    RecordingObserver *at(int i) { return observers.at(size_t(i)).get(); }
+
+    Settings &settings;
+    std::vector<std::unique_ptr<RecordingObserver>> observers;
+};
+
+} // namespace
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void normalizeKey_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("normalised");
+        QTest::newRow("dotted") << "channel.1.freq" << "channel.1/freq";
+        QTest::newRow("case") << "Channel.1/Freq" << "channel.1/freq";
+        QTest::newRow("deep") << "rds.3.eon.2.ps" << "rds.3/eon/2/ps";
+        QTest::newRow("list item") << "tmc.1/5" << "tmc.1/5";
+        QTest::newRow("no group") << "board.band" << "board.band";
+        QTest::newRow("group") << "channel.1" << "channel.1";
+        QTest::newRow("slash group") << "playlist/2" << "playlist.2";
+        QTest::newRow("number section") << "5.x" << "5/x";
+        QTest::newRow("zero section") << "0.x" << "0.x";
+        QTest::newRow("plain") << "songinfo" << "songinfo";
+        QTest::newRow("negative section") << "-3.x" << "-3/x";
+        QTest::newRow("number with sub key") << "5.x.y" << "5.x/y";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("wildcard") << "chinfo.*.playpos" << "chinfo.*/playpos";
+    }
+    void normalizeKey()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, normalised);
+        QCOMPARE(Settings::normalizeKey(given), normalised);
+    }
+
+    void parseKeyPattern_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QList<int>>("indices");
+        QTest::addColumn<QString>("field");
+        QList<int> upper;
+        for (int i = 90; i <= 96; ++i)
+            upper << i;
+        QTest::newRow("one") << "channel.1/freq" << "channel." << QList<int>{1} << "/freq";
+        QTest::newRow("list and range")
+            << "channel.1,3,5-7/gain" << "channel." << QList<int>{1, 3, 5, 6, 7} << "/gain";
+        QTest::newRow("range cut at 96") << "channel.90-200/used" << "channel." << upper << "/used";
+        QTest::newRow("open start") << "channel.-3/used" << "channel." << QList<int>{1, 2, 3} << "/used";
+        QTest::newRow("falling") << "channel.7-5/used" << "channel." << QList<int>{} << "/used";
+        QTest::newRow("zero") << "channel.0/used" << "channel." << QList<int>{0} << "/used";
+        QTest::newRow("deep field") << "rds.2/eon/1/ps" << "rds." << QList<int>{2} << "/eon/1/ps";
+        QTest::newRow("group only") << "channel.12" << "channel." << QList<int>{12} << "";
+        QTest::newRow("word index") << "board.band" << "board." << QList<int>{0} << "";
+        QTest::newRow("no dot") << "songinfo" << "" << QList<int>{} << "";
+        QTest::newRow("twice") << "channel.2,2/x" << "channel." << QList<int>{2, 2} << "/x";
+        QTest::newRow("single beyond 96") << "channel.200/x" << "channel." << QList<int>{200} << "/x";
+        QTest::newRow("range from 97") << "channel.97-99/x" << "channel." << QList<int>{} << "/x";
+        QTest::newRow("open end") << "channel.5-/x" << "channel." << QList<int>{} << "/x";
+        QTest::newRow("only commas") << "channel.,,/x" << "channel." << QList<int>{} << "/x";
+        QTest::newRow("empty index") << "channel./x" << "channel." << QList<int>{} << "/x";
+        QTest::newRow("third part ignored") << "channel.2-4-1/x" << "channel." << QList<int>{2, 3, 4} << "/x";
+        QTest::newRow("upper case")
+            << "Channel.1,2/Freq" << "channel." << QList<int>{1, 2} << "/freq";
+    }
+    void parseKeyPattern()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, section);
+        QFETCH(QList<int>, indices);
+        QFETCH(QString, field);
+        QString s = "unset";
+        QString f = "unset";
+        QCOMPARE(Settings::parseKeyPattern(key, s, f), indices);
+        QCOMPARE(s, section);
+        QCOMPARE(f, field);
+    }
+
+    void storesIntoGroupsOfTheFile()
+    {
+        TempProject project;
+        {
+            Settings s(project.path());
+            QVERIFY(!s.dirty);
+            QVERIFY(s.setValue("channel.3.gain", -6, false));
+            QVERIFY(s.setValue("5.x", "five", false));
+            QVERIFY(s.setValue("rds.3.eon.2.ps", "ABC", false));
+            // No '/' after normalising: names no value inside a group.
+            QVERIFY(!s.setValue("board.band", 1, false));
+            QVERIFY(!s.setValue("songinfo", "x", false));
+            QCOMPARE(s.value("CHANNEL.3/GAIN").toInt(), -6);
+            QVERIFY(s.contains("Channel.3.Gain"));
+            QVERIFY(!s.contains("channel.3"));
+            QCOMPARE(s.value("channel.4.gain", 7).toInt(), 7);
+            s.sync();
+        }
+        const QByteArray ini = project.read();
+        QVERIFY2(ini.contains("[channel.3]\ngain=-6\n"), ini.constData());
+        QVERIFY2(ini.contains("[5]\nx=five\n"), ini.constData());
+        QVERIFY2(ini.contains("[rds.3]\neon\\2\\ps=ABC\n"), ini.constData());
+        QVERIFY2(!ini.contains("band"), ini.constData());
+
+        Settings again(project.path());
+        QCOMPARE(again.value("rds.3/eon/2/ps").toString(), QString("ABC"));
+        QCOMPARE(again.value("5/x").toString(), QString("five"));
+    }
+
+    void unchangedStoreTellsNobody()
+    {
+        TempProject project;
+        Settings s(project.path());
+        Panel panel(s, {"*", "channel.1/freq"});
+        QVERIFY(s.setValue("channel.1.freq", "95.8", true));
+        QVERIFY(!s.setValue("CHANNEL.1/FREQ", "95.8", true));
+        QCOMPARE(panel.received(), QStringList({"*=channel.1/freq", "channel.1/freq=channel.1/freq"}));
+        // A value read back from the file is text; 95.8 as a number compares equal.
+        QVERIFY(!s.setValue("channel.1.freq", 95.8, true));
+        QCOMPARE(panel.at(0)->count(), 1);
+    }
+
+    void storedChangeReachesItsServedSet()
+    {
+        TempProject project;
+        Settings s(project.path());
+        Panel panel(s, {"*", "channel.3/gain", "channel.3", "channel", "channel.3/freq", "channel.2",
+                        "channel.*", "channel.*/gain", "chan", "channels"});
+        auto writer = std::make_unique<RecordingObserver>("writer");
+        QVERIFY(s.registerKey("*", writer.get()));
+        QVERIFY(s.registerKey("channel.3", writer.get()));
+
+        QVERIFY(s.setValue("channel.3.gain", -6, true, writer.get()));
+        QCOMPARE(panel.received(),
+                 QStringList({"*=channel.3/gain", "channel.3/gain=channel.3/gain", "channel.3=channel.3/gain",
+                              "channel=channel.3/gain", "channel.3/freq=", "channel.2=", "channel.*=",
+                              "channel.*/gain=", "chan=", "channels="}));
+        QVERIFY(writer->flush());
+        QCOMPARE(writer->count(), 0);
+
+        // Each observer handled its event in its own thread, with the value.
+        for (int i = 0; i < 4; ++i) {
+            const auto records = panel.at(i)->records();
+            QCOMPARE(records.size(), 1);
+            QCOMPARE(records.first().thread, panel.at(i)->workerThread());
+            QCOMPARE(records.first().value.toInt(), -6);
+        }
+
+        // Without a source the writer is told like everybody else.
+        QVERIFY(s.setValue("channel.3.gain", -7, true));
+        QVERIFY(writer->waitForKey("channel.3/gain"));
+        QVERIFY(writer->flush());
+        QCOMPARE(writer->count(), 1);
+        s.unregisterObserver(writer.get());
+    }
+
+    void storeWithoutNotifyTellsNobody()
+    {
+        TempProject project;
+        Settings s(project.path());
+        Panel panel(s, {"*", "channel.3"});
+        QVERIFY(s.setValue("channel.3.gain", -6, false));
+        QCOMPARE(panel.received(), QStringList({"*=", "channel.3="}));
+        QVERIFY(s.dirty);
+    }
+
+    void observerUnderManyKeysGetsOneEvent()
+    {
+        TempProject project;
+        Settings s(project.path());
+        RecordingObserver o("multi");
+        for (const char *k : {"*", "channel.1", "channel", "channel.1/freq"})
+            QVERIFY(s.registerKey(k, &o));
+        QVERIFY(s.setValue("channel.1.freq", 95.8, true));
+        s.notify("channel.1.freq", 95.8);
+        s.notifyPattern("channel.1.freq", 95.8, {1}, nullptr);
+        s.remove("channel.1.freq", true);
+        QVERIFY(o.flush());
+        QCOMPARE(o.keys(), QStringList({"channel.1/freq", "channel.1/freq", "channel.1/freq", "channel.1/freq"}));
+        s.unregisterObserver(&o);
+    }
+
+    void broadcastOrder_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("rdslog") << "chinfo.12.rdslog.2"
+                                << QStringList{"*", "chinfo.*/rdslog/2", "chinfo.12/rdslog/2",
+                                               "chinfo.*/rdslog", "chinfo.12/rdslog", "chinfo.*",
+                                               "chinfo.12", "chinfo"};
+        QTest::newRow("playpos") << "chinfo.3.playpos"
+                                 << QStringList{"*", "chinfo.*/playpos", "chinfo.3/playpos", "chinfo.*",
+                                                "chinfo.3", "chinfo"};
+        QTest::newRow("status") << "chstatus.7" << QStringList{"*", "chstatus.7", "chstatus"};
+        QTest::newRow("song") << "songinfo" << QStringList{"*", "songinfo"};
+        // No '.' before the '/': the wildcard key would be "*/x", which no
+        // registration can name ("*/x" registers as "*.x").
+        QTest::newRow("number section") << "5.x" << QStringList{"*", "5/x", "5"};
+    }
+    void broadcastOrder()
+    {
+        QFETCH(QString, key);
+        QFETCH(QStringList, order);
+        TempProject project;
+        Settings s(project.path());
+        QStringList log;
+        std::vector<std::unique_ptr<OrderRecorder>> recorders;
+        // Registered in reverse so that registry order cannot fake the posting order.
+        QStringList all = order;
+        all << "chinfo.12/rdslog/3" << "chinfo.*/playrate" << "chinfo.1" << "chinfo.12/rdslog/2/x"
+            << "chstatus.70" << "songinfo/x" << "chinfo.3/playpos/x" << "*/x";
+        for (int i = all.size() - 1; i >= 0; --i) {
+            recorders.emplace_back(new OrderRecorder(all.at(i), &log));
+            s.registerKey(all.at(i), recorders.back().get());
+        }
+        s.notify(key, 42);
+        QCoreApplication::sendPostedEvents();
+        const QString normalised = Settings::normalizeKey(key);
+        QStringList expected;
+        for (const QString &k : order)
+            expected << k + QLatin1Char(' ') + normalised;
+        QCOMPARE(log, expected);
+        // Broadcasts are never stored.
+        QVERIFY(!s.contains(key));
+        QVERIFY(!s.dirty);
+    }
+
+    void broadcastExcludesNobody()
+    {
+        TempProject project;
+        Settings s(project.path());
+        RecordingObserver all("chinfo.*");
+        RecordingObserver playpos("chinfo.*/playpos");
+        QVERIFY(s.registerKey("chinfo.*", &all));
+        QVERIFY(s.registerKey("chinfo.*.playpos", &playpos));
+        for (int ch = 1; ch <= 96; ++ch)
+            s.notify(QStringLiteral("chinfo.%1.playpos").arg(ch), ch * 10);
+        QVERIFY(all.flush());
+        QVERIFY(playpos.flush());
+        QCOMPARE(all.count(), 96);
+        QCOMPARE(playpos.count(), 96);
+        QCOMPARE(all.records().at(95).key, QString("chinfo.96/playpos"));
+        QCOMPARE(all.records().at(95).value.toInt(), 960);
+
+        // A stored change of a chinfo key reaches neither wildcard observer.
+        QVERIFY(s.setValue("chinfo.3.playpos", 5, true));
+        QVERIFY(all.flush());
+        QVERIFY(playpos.flush());
+        QCOMPARE(all.count(), 96);
+        QCOMPARE(playpos.count(), 96);
+        s.unregisterObserver(&all);
+        s.unregisterObserver(&playpos);
+    }
+
+    void patternBroadcastReachesChangedIndices()
+    {
+        TempProject project;
+        Settings s(project.path());
+        Panel panel(s, {"*", "channel", "channel.3", "channel.3/freq", "channel.3/gain", "channel.2",
+                        "channel.1", "channel.13", "channels", "rdsin.1"});
+        auto writer = std::make_unique<RecordingObserver>("writer");
+        QVERIFY(s.registerKey("*", writer.get()));
+        QVERIFY(s.registerKey("channel.1", writer.get()));
+        s.notifyPattern("channel.1,3.freq", 95.8, {1, 3}, writer.get());
+        QCOMPARE(panel.received(),
+                 QStringList({"*=channel.1,3/freq", "channel=channel.1,3/freq", "channel.3=channel.3/freq",
+                              "channel.3/freq=channel.3/freq", "channel.3/gain=channel.3/freq", "channel.2=",
+                              "channel.1=channel.1/freq", "channel.13=", "channels=", "rdsin.1="}));
+        QVERIFY(writer->flush());
+        QCOMPARE(writer->count(), 0);
+        QCOMPARE(panel.at(2)->records().first().value.toDouble(), 95.8);
+        s.unregisterObserver(writer.get());
+    }
+
+    void patternBroadcastKeepsToItsSection()
+    {
+        TempProject project;
+        Settings s(project.path());
+        Panel panel(s, {"rdsin.1", "rdsin", "rds.1", "rds", "rds.1/eon/2", "rds.2"});
+        s.notifyPattern("rds.1-2.ps", "X", {1}, nullptr);
+        QCOMPARE(panel.received(), QStringList({"rdsin.1=", "rdsin=", "rds.1=rds.1/ps", "rds=rds.1-2/ps",
+                                                "rds.1/eon/2=rds.1/ps", "rds.2="}));
+    }
+
+    void registry()
+    {
+        TempProject project;
+        Settings s(project.path());
+        RecordingObserver o("o");
+        QObject *none = nullptr;
+        QVERIFY(!s.registerKey("", &o));
+        QVERIFY(!s.registerKey("channel.1", none));
+        QVERIFY(s.registerKey("channel.1.*", &o));
+        QVERIFY(!s.registerKey("channel.1/*/*", &o)); // the same registry key
+        QVERIFY(!s.registerKey("Channel.1", &o));
+        QCOMPARE(s.observedKeys(&o), QStringList({"channel.1"}));
+        QVERIFY(s.registerKey("*", &o));
+        QVERIFY(s.registerKey("chinfo.*", &o)); // a wildcard key keeps its star
+        QCOMPARE(s.observedKeys(&o), QStringList({"*", "channel.1", "chinfo.*"}));
+
+        // Duplicates did not double the events.
+        QVERIFY(s.setValue("channel.1.used", 1, true));
+        QVERIFY(o.flush());
+        QCOMPARE(o.count(), 1);
+
+        QVERIFY(s.unregisterKey("channel.1", &o));
+        QVERIFY(!s.unregisterKey("channel.1", &o));
+        QVERIFY(!s.unregisterKey("channel.2", &o));
+        QCOMPARE(s.observedKeys(&o), QStringList({"*", "chinfo.*"}));
+        QVERIFY(s.unregisterObserver(&o));
+        QVERIFY(!s.unregisterObserver(&o));
+        QVERIFY(s.observedKeys(&o).isEmpty());
+        QVERIFY(s.setValue("channel.1.used", 0, true));
+        QVERIFY(o.flush());
+        QCOMPARE(o.count(), 1);
+    }
+
+    void newestRegistrationFirst()
+    {
+        TempProject project;
+        Settings s(project.path());
+        QStringList log;
+        OrderRecorder first("first", &log);
+        OrderRecorder second("second", &log);
+        OrderRecorder third("third", &log);
+        s.registerKey("channel.1", &first);
+        s.registerKey("channel.1", &second);
+        s.registerKey("channel.1", &third);
+        s.setValue("channel.1.freq", 90, true);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(log, QStringList({"third channel.1/freq", "second channel.1/freq", "first channel.1/freq"}));
+        log.clear();
+        s.notifyPattern("channel.1.freq", 90, {1}, nullptr);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(log, QStringList({"third channel.1/freq", "second channel.1/freq", "first channel.1/freq"}));
+    }
+
+    void removal()
+    {
+        TempProject project("[rds.2]\nname=A\npi=d312\neon\\0\\ps=X\n[rds.20]\nname=B\n[channel.2]\nused=1\n");
+        Settings s(project.path());
+        QStringList log;
+        OrderRecorder star("*", &log);
+        OrderRecorder group("rds.2", &log);
+        OrderRecorder section("rds", &log);
+        OrderRecorder other("rds.20", &log);
+        for (OrderRecorder *o : {&star, &group, &section, &other})
+            s.registerKey(o->objectName(), o);
+
+        s.remove("RDS.2", true);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(log, QStringList({"* rds.2 null", "rds.2 rds.2 null", "rds rds.2 null"}));
+        QVERIFY(!s.contains("rds.2/name"));
+        QVERIFY(!s.contains("rds.2/eon/0/ps"));
+        QCOMPARE(s.value("rds.20/name").toString(), QString("B"));
+        QVERIFY(s.dirty);
+
+        // A removed key: the key, its group and section are told, nobody excluded.
+        s.dirty = false;
+        log.clear();
+        OrderRecorder key("rds.20/name", &log);
+        s.registerKey("rds.20/name", &key);
+        s.remove("rds.20.name", true);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(log, QStringList({"* rds.20/name null", "rds.20/name rds.20/name null",
+                                   "rds.20 rds.20/name null", "rds rds.20/name null"}));
+        QVERIFY(s.dirty);
+
+        // Nothing there: nothing changes, but the observers are still told.
+        s.dirty = false;
+        log.clear();
+        s.remove("rds.7", true);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(log, QStringList({"* rds.7 null", "rds rds.7 null"}));
+        QVERIFY(!s.dirty);
+
+        // An empty key does not wipe the file.
+        s.remove("", false);
+        QCOMPARE(s.value("channel.2.used").toInt(), 1);
+        QVERIFY(!s.dirty);
+        // "board.band" names no value inside a group: [board] band is not it.
+        s.remove("channel.2", false);
+        QVERIFY(!s.contains("channel.2.used"));
+        QVERIFY(s.dirty);
+    }
+
+    void dirtyFlag()
+    {
+        TempProject project("[board]\ngmin=0\n");
+        RawStore s(project.path());
+        QVERIFY(!s.dirty);
+        // Corrections while loading go straight to the file.
+        s.writeRaw("board/gmin", 1);
+        s.withWriteLock([](QSettings &ini) {
+            ini.beginGroup("rds.1");
+            ini.setValue("used", 1);
+        });
+        s.removeRaw("board/gmin");
+        QVERIFY(!s.dirty);
+        QCOMPARE(s.value("rds.1/used").toInt(), 1);
+        QVERIFY(!s.contains("board/gmin"));
+
+        QVERIFY(!s.setValue("rds.1.used", 1, true)); // unchanged
+        QVERIFY(!s.dirty);
+        QVERIFY(s.setValue("rds.1.used", 0, false));
+        QVERIFY(s.dirty);
+        s.dirty = false;
+        std::thread worker([&s] { s.setValue("channel.5.used", 1, true); });
+        worker.join();
+        QVERIFY(s.dirty);
+    }
+
+    void groupReadsUseTheirOwnSpan()
+    {
+        TempProject project("[rds.3]\nname=R3\neon\\0\\ps=E0\neon\\1\\ps=E1\nused=1\n[channel.5]\nused=1\n");
+        RawStore s(project.path());
+        const QMap<QString, QVariant> group = s.readGroup("rds.3");
+        QCOMPARE(group.keys(), QStringList({"eon/0/ps", "eon/1/ps", "name", "used"}));
+        QCOMPARE(group.value("eon/1/ps").toString(), QString("E1"));
+        QCOMPARE(s.topGroups(), QStringList({"channel.5", "rds.3"}));
+        // A group left open by a callback is closed with the lock.
+        s.withWriteLock([](QSettings &ini) { ini.beginGroup("rds.3"); });
+        QCOMPARE(s.value("channel.5.used").toInt(), 1);
+        QCOMPARE(s.withWriteLock([](QSettings &ini) { return ini.group(); }), QString());
+    }
+
+    void writesReachTheFileFromOtherThreads()
+    {
+        TempProject project;
+        {
+            Settings s(project.path());
+            std::thread worker([&s] {
+                for (int ch = 1; ch <= 24; ++ch)
+                    s.setValue(QStringLiteral("channel.%1.used").arg(ch), 1, true);
+            });
+            worker.join();
+            // The delayed write runs on the owner's event loop.
+            QVERIFY(testsupport::waitUntil([&project] { return project.read().contains("[channel.24]"); }));
+        }
+        Settings again(project.path());
+        QCOMPARE(again.value("channel.17.used").toInt(), 1);
+    }
+
+    void destroyedObserverLeavesTheRegistry()
+    {
+        TempProject project;
+        Settings s(project.path());
+        auto *o = new RecordingObserver("gone");
+        QVERIFY(s.registerKey("*", o));
+        QVERIFY(s.registerKey("channel.1", o));
+        delete o;
+        QVERIFY(s.observedKeys(o).isEmpty());
+        QVERIFY(s.setValue("channel.1.used", 1, true));
+        s.notify("channel.1.used", 1);
+    }
+
+    void setHandlerPassesOtherEvents()
+    {
+        QStringList log;
+        OrderRecorder observer("o", &log);
+        QObject plain;
+        plain.installEventFilter(new SetHandler(&plain));
+        QCoreApplication::postEvent(&observer, new SetValue("k/1", 1));
+        QCoreApplication::postEvent(&plain, new SetValue("k/2", 2));
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(log, QStringList({"o k/1"}));
+        QEvent other(QEvent::User);
+        SetHandler handler;
+        QVERIFY(!handler.eventFilter(&observer, &other));
+        SetValue direct("k/3", 3);
+        QVERIFY(handler.eventFilter(&observer, &direct));
+        QVERIFY(!handler.eventFilter(&plain, &direct));
+        QCOMPARE(log, QStringList({"o k/1", "o k/3"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"
