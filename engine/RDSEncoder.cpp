@@ -19,7 +19,7 @@ RDSEncoder::RDSEncoder(int channel)
 void RDSEncoder::assembleGroup(u8 out[13], u16 b, u16 c, u16 d, bool noPI)
 {
     RDSBlocks blocks;
-    blocks.info[RDSBlocks::A] = noPI ? 0 : m_pi;
+    blocks.info[RDSBlocks::A] = noPI ? 0 : m_src.pi;
     blocks.info[RDSBlocks::B] = b;
     blocks.info[RDSBlocks::C] = c;
     blocks.info[RDSBlocks::D] = d;
@@ -34,7 +34,7 @@ void RDSEncoder::finishGroup(u8 out[13], RDSBlocks &blocks)
 
 RDSErrorSettings RDSEncoder::errorSettings() const
 {
-    return m_errors;
+    return RDSErrorSettings{m_src.err, m_src.ber, m_src.fix};
 }
 
 // ---------------------------------------------------------------------------
@@ -43,7 +43,7 @@ RDSErrorSettings RDSEncoder::errorSettings() const
 
 QByteArray RDSEncoder::toRdsBytes(const QString &text, const QList<int> &keep, bool bom) const
 {
-    return rdsTextBytes(text, keep, bom, m_crt);
+    return rdsTextBytes(text, keep, bom, m_src.crt);
 }
 
 // ---------------------------------------------------------------------------
@@ -57,12 +57,12 @@ int RDSEncoder::parseGroupLine(u8 out[13], const QByteArray &line)
 
 void RDSEncoder::openNextGroupFile()
 {
-    m_replay.openNext(m_files);
+    m_replay.openNext(m_src.files);
 }
 
 bool RDSEncoder::replayGroup(u8 out[13])
 {
-    if (!m_fused)
+    if (!m_src.fused)
         return false;
     if (!m_replay.hasData())
         openNextGroupFile();
@@ -77,19 +77,16 @@ bool RDSEncoder::replayGroup(u8 out[13])
 
 QString RDSEncoder::replayFileName() const
 {
-    return m_fused ? m_replay.fileName() : QString();
+    return m_src.fused ? m_replay.fileName() : QString();
 }
 
 // ---------------------------------------------------------------------------
-// Source settings
+// Source
 // ---------------------------------------------------------------------------
 
-void RDSEncoder::setCodingSettings(u16 pi, const RDSErrorSettings &errors, const QByteArray &crt,
-                                   bool fused, const QStringList &files)
+void RDSEncoder::setRDS(const RDSSource &source, double tuneMHz)
 {
-    m_pi = pi;
-    m_errors = errors;
-    m_crt = crt;
-    m_fused = fused;
-    m_files = files;
+    Q_UNUSED(tuneMHz)
+    m_replay.reset();
+    m_src = source;
 }

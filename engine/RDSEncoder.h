@@ -3,6 +3,7 @@
 #include "RDSCoding.h"
 #include "RDSGroup.h"
 #include "RDSGroupFileReplay.h"
+#include "RDSSource.h"
 #include "Types.h"
 
 #include <QByteArray>
@@ -77,11 +78,15 @@ public:
     bool takeGroupFileOpened() { return m_replay.takeOpenedReport(); }
 
     // ---------------------------------------------------------------------
-    // Source settings read by coding, text and replay
+    // Source
     // ---------------------------------------------------------------------
 
-    void setCodingSettings(u16 pi, const RDSErrorSettings &errors, const QByteArray &crt,
-                           bool fused, const QStringList &files);
+    // Takes a new source for the channel tuned to tuneMHz: closes a replayed
+    // group file and copies the record.
+    void setRDS(const RDSSource &source, double tuneMHz);
+
+    // The encoder's copy of the source.
+    const RDSSource &source() const { return m_src; }
 
     // ---------------------------------------------------------------------
     // Scheduling, setters and group builders
@@ -90,12 +95,8 @@ public:
 private:
     int m_channel;
 
-    // Source settings used by coding, text and replay.
-    u16 m_pi = 0xCAFE;
-    RDSErrorSettings m_errors;
-    QByteArray m_crt;
-    bool m_fused = false;
-    QStringList m_files;
+    // Working copy of the channel's RDS source (whole record).
+    RDSSource m_src;
 
     // Generator of error injection, one per encoder, values 0..32767.
     std::minstd_rand m_random;

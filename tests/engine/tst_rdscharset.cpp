@@ -160,9 +160,12 @@ private slots:
         RDSEncoder enc(3);
         const QString text = u(0x00E9);
         QCOMPARE(enc.toRdsBytes(text, {}, false), QByteArray("\x82"));
-        enc.setCodingSettings(0xCAFE, RDSErrorSettings{}, "UTF-8", false, {});
+        RDSSource src;
+        src.crt = "UTF-8";
+        enc.setRDS(src, 95.8);
         QCOMPARE(enc.toRdsBytes(text, {}, false), QByteArray("\xC3\xA9"));
-        enc.setCodingSettings(0xCAFE, RDSErrorSettings{}, "0", false, {});
+        src.crt = "0";
+        enc.setRDS(src, 95.8);
         QCOMPARE(enc.toRdsBytes(text, {}, false), QByteArray("\x82"));
     }
 };

@@ -333,7 +333,9 @@ private slots:
     void encoderAssemblesGroups()
     {
         RDSEncoder enc(1);
-        enc.setCodingSettings(0xD311, RDSErrorSettings{}, QByteArray(), false, QStringList());
+        RDSSource src;
+        src.pi = 0xD311;
+        enc.setRDS(src, 95.8);
         u8 out[13];
         enc.assembleGroup(out, 0x0000, 0x0000, 0x0000, true);
         QCOMPARE(bytes(out), QByteArray::fromHex("00003F000019800005A00001B4"));
@@ -345,8 +347,10 @@ private slots:
             QVERIFY(rdsBlockValid(got, k));
 
         // Injection with the encoder's own seeded generator is repeatable.
-        enc.setCodingSettings(0xD311, RDSErrorSettings{0x80, 20, rdsFix::exactCount}, QByteArray(),
-                              false, QStringList());
+        src.err = 0x80;
+        src.ber = 20;
+        src.fix = rdsFix::exactCount;
+        enc.setRDS(src, 95.8);
         enc.seedRandom(99);
         u8 first[13];
         enc.assembleGroup(first, 0x2410, 0x4142, 0x4344, false);
