@@ -1,0 +1,245 @@
+#include "TMCSender.h"
+
+#include <QTest>
+
+using Group = TMCSender::Group;
+
+static TMCMessage message(u8 duration, u8 flags, u16 event, u16 location, u8 send, QList<u32> labels = {})
+{
+    TMCMessage m;
+    m.duration = duration;
+    m.flags = flags;
+    m.event = event;
+    m.location = location;
+    m.send = send;
+    m.labels = labels;
+    return m;
+}
+
+static u32 label(int number, u32 value)
+{
+    return (u32(number) << 16) | value;
+}
+
+static QList<Group> run(TMCSender &s, int n, qint64 now = 1000000)
+{
+    QList<Group> l;
+    for (int i = 0; i < n; ++i)
+        l << s.nextGroup(now);
+    return l;
+}
+
+static QString show(const Group &g)
+{
+    return QString::asprintf("%02X %04X %04X", g.low, g.c, g.d);
+}
+
+static QStringList shows(const QList<Group> &l)
+{
+    QStringList r;
+    for (const Group &g : l)
+        r << show(g);
+    return r;
+}
+
+static u16 cancelLookup(u16 event)
+{
+    return event == 101 ? 401 : 128;
+}
+
+class TestTMCSender : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void providerNameAndSingleGroups()
+    {
+        TMCSource src;
+        src.rpt = 3;
+        src.messages << message(2, 0x0B, 101, 200, 1);
+        TMCSender s;
+        s.setSource(src);
+        s.setProviderName("VERKEHR");
+        const QStringList groups = shows(run(s, 10));
+        // Two name groups (variants 4 and 5, the name padded with a zero byte),
+        // the message three times, then the names again after the list.
+        QCOMPARE(groups, (QStringList{"14 5645 524B", "15 4548 5200", "0A 5865 00C8", "0A 5865 00C8",
+                                      "0A 5865 00C8", "14 5645 524B", "15 4548 5200", "0A 5865 00C8",
+                                      "0A 5865 00C8", "0A 5865 00C8"}));
+        // A name longer than 8 bytes is cut.
+        s.setProviderName("ABCDEFGHIJ");
+        QCOMPARE(show(s.nextGroup(0)), QString("14 4142 4344"));
+        QCOMPARE(show(s.nextGroup(0)), QString("15 4546 4748"));
+    }
+
+    void fieldsMaskedAndStatesSkipped()
+    {
+        TMCSource src;
+        src.rpt = 0; // counts as 1
+        src.messages << message(0xFF, 0xFF, 0xFFFF, 0x1234, 1) << message(1, 0, 5, 6, 0)
+                     << message(1, 0, 7, 8, 3) << message(1, 0, 9, 10, 1);
+        TMCSender s;
+        s.setSource(src);
+        const QStringList groups = shows(run(s, 6));
+        QCOMPARE(groups.mid(2), (QStringList{"0F FFFF 1234", "09 0009 000A", "14 0000 0000", "15 0000 0000"}));
+    }
+
+    void cancellation()
+    {
+        TMCSource src;
+        src.rpt = 2;
+        src.messages << message(3, 0x10, 101, 300, 2) << message(3, 0x10, 102, 301, 2);
+        TMCSender s;
+        s.setSource(src);
+        s.setCancelLookup(&cancelLookup);
+        // Event 101 has a catalogue entry (401), 102 none (128).
+        QCOMPARE(shows(run(s, 6)).mid(2),
+                 (QStringList{"0B 8191 012C", "0B 8191 012C", "0B 8080 012D", "0B 8080 012D"}));
+        s.setCancelLookup(nullptr);
+        s.setSource(src);
+        QCOMPARE(shows(run(s, 3)).last(), QString("0B 8080 012C"));
+    }
+
+    void multiGroup()
+    {
+        TMCSource src;
+        src.rpt = 1;
+        // Two 15-bit labels (label 9, 11 bits) need two content words.
+        src.messages << message(1, 0x03, 1478, 12345, 1, {label(9, 0x123), label(9, 0x7FF)});
+        TMCSender s;
+        s.setSource(src);
+        const QStringList groups = shows(run(s, 8));
+        // Bit stream: 1001 00100100011 1001 11111111111 (30 bits).
+        const u32 stream = (0x4923u << 15) | 0x4FFFu;
+        const u32 w0 = stream >> 2;        // first 28 bits
+        const u32 w1 = (stream & 3) << 26; // last 2 bits, left-aligned
+        QCOMPARE(groups.mid(2, 3),
+                 (QStringList{QString::asprintf("01 %04X 3039", 0x8000 | 0x03 << 11 | 1478),
+                              QString::asprintf("01 %04X %04X", 0x1000 | 0x4000 | (w0 >> 16), w0 & 0xFFFF),
+                              QString::asprintf("01 %04X %04X", w1 >> 16, w1 & 0xFFFF)}));
+        // After the list: names, then the message again with the next continuity index.
+        QCOMPARE(groups[5], QString("14 0000 0000"));
+        QCOMPARE(groups[7].left(7), QString("02 %1").arg(0x8000 | 0x03 << 11 | 1478, 4, 16).toUpper());
+    }
+
+    void labelPacking()
+    {
+        const TMCSender::KeyRow key{};
+        // Four content words at most: five 20-bit labels fit (100 bits), the sixth
+        // does not and ends the packing, with everything after it.
+        QList<u32> labels;
+        for (int i = 0; i < 6; ++i)
+            labels << label(11, 0x1000 + i);
+        labels << label(0, 1);
+        const QList<u32> words = TMCSender::packLabels(labels, false, key);
+        QCOMPARE(words.size(), 4);
+        QCOMPARE(words[0], u32(0xB1000B1) );
+        QCOMPARE(words[3], u32(0x1004) << 12);
+        // Nine 12-bit labels (label 5) take 108 bits.
+        QList<u32> fit;
+        for (int i = 0; i < 9; ++i)
+            fit << label(5, 0xA5);
+        fit << label(1, 7);  // 7 bits: 108 + 7 > 112, dropped whole
+        fit << label(14, 0); // would fit, but the packing has ended
+        const QList<u32> fw = TMCSender::packLabels(fit, false, key);
+        QCOMPARE(fw.size(), 4);
+        QCOMPARE(fw[3] & 0xF, u32(0)); // the last word: 24 bits and 4 zero bits
+        QCOMPARE(fw[3], u32(0x5A55A50));
+        // Values are cut to their label's width.
+        QCOMPARE(TMCSender::packLabels({label(0, 0xFFFF)}, false, key), (QList<u32>{u32(0x7) << 21}));
+        QVERIFY(TMCSender::packLabels({}, false, key).isEmpty());
+        QCOMPARE(TMCSender::labelWidth(9), 11);
+        QCOMPARE(TMCSender::labelWidth(14), 0);
+    }
+
+    void maxFourWordsOnAir()
+    {
+        TMCSource src;
+        src.rpt = 1;
+        QList<u32> labels;
+        for (int i = 0; i < 8; ++i)
+            labels << label(10, 0x2000 + i);
+        src.messages << message(1, 0, 100, 7, 1, labels);
+        TMCSender s;
+        s.setSource(src);
+        const QList<Group> g = run(s, 7);
+        // First group, then GSI 3 (with the second-group bit), 2, 1, 0.
+        QCOMPARE(g[2].c & 0x8000, 0x8000);
+        QCOMPARE(g[3].c >> 12, 0x4 | 3);
+        QCOMPARE(g[4].c >> 12, 2);
+        QCOMPARE(g[5].c >> 12, 1);
+        QCOMPARE(g[6].c >> 12, 0);
+        QCOMPARE(show(s.nextGroup(0)), QString("14 0000 0000"));
+    }
+
+    void encryption()
+    {
+        TMCSource src;
+        src.rpt = 2;
+        src.flag = 0x01 | 0x02 | 0x04; // announce, encrypt, key table
+        src.enc = 2;
+        src.skt[2] = 0x35A5;           // rotate 3, start 5, XOR 0xA5
+        src.rate = 15;
+        src.va0 = 0x0047;
+        src.va1 = 0x400D;
+        src.messages << message(1, 0, 100, 200, 1, {label(11, 0x1234)});
+        TMCSender s;
+        s.setSource(src);
+        const TMCSender::KeyRow key = s.keyRow();
+        QCOMPARE(key.rotate, 3);
+        QCOMPARE(key.start, 5);
+        QCOMPARE(key.xorValue, u16(0xA5));
+        // Location 200 rotated right by 3 and XORed with 0xA5 << 5.
+        const u16 loc = u16(((200 >> 3) | (200 << 13)) ^ (0xA5 << 5));
+        QCOMPARE(TMCSender::encryptLocation(200, key), loc);
+        qint64 now = 100000;
+        QList<Group> g;
+        for (int i = 0; i < 8; ++i)
+            g << s.nextGroup(now);
+        // Administration group twice: SID 0 with the marker bits, ENCID 2; LTN 1.
+        const QString admin = QString::asprintf("00 %04X %04X", (0xC0 | ((0x400D >> 6) & 0xFF)) << 5 | 2,
+                                                (0x0047 & 0xFFC0) << 4 & 0xFFFF);
+        QCOMPARE(shows(g).mid(2, 2), (QStringList{admin, admin}));
+        QCOMPARE(show(g[4]), QString::asprintf("01 %04X %04X", 0x8000 | 100, loc));
+        QCOMPARE(g[5].d, g[4].d);
+        // Label 11 encrypted: value rotated right by 3, XOR (11 << 5), 20 bits left-aligned.
+        const u16 v = u16(((0x1234 >> 3) | (0x1234 << 13)) ^ (11 << 5));
+        const u32 w = ((0xBu << 16) | v) << 8;
+        QCOMPARE(show(g[6]), QString::asprintf("01 %04X %04X", 0x4000 | (w >> 16), w & 0xFFFF));
+        // Within the rate no new administration group; after it, one again.
+        QList<Group> later;
+        for (int i = 0; i < 6; ++i)
+            later << s.nextGroup(now + 5000);
+        QVERIFY(!shows(later).contains(admin));
+        for (int i = 0; i < 3; ++i)
+            later << s.nextGroup(now + 15000);
+        QVERIFY(shows(later).contains(admin));
+        // enc 32 or more, or no key table: the built-in row.
+        src.flag = 0x02;
+        s.setSource(src);
+        QCOMPARE(s.keyRow().rotate, TMCSender::defaultKeyRow.rotate);
+        src.flag = 0x06;
+        src.enc = 40;
+        s.setSource(src);
+        QCOMPARE(s.keyRow().xorValue, TMCSender::defaultKeyRow.xorValue);
+    }
+
+    void noMessagesOnlyNames()
+    {
+        TMCSource src;
+        src.messages << message(1, 0, 1, 1, 0);
+        TMCSender s;
+        s.setSource(src);
+        s.setProviderName("AB");
+        for (const QString &g : shows(run(s, 9)))
+            QVERIFY2(g.startsWith("14 4142 0000") || g.startsWith("15 0000 0000"), qPrintable(g));
+        TMCSource empty;
+        s.setSource(empty);
+        QCOMPARE(show(s.nextGroup(0)).left(2), QString("14"));
+        QCOMPARE(show(s.nextGroup(0)).left(2), QString("15"));
+        QCOMPARE(show(s.nextGroup(0)).left(2), QString("14"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTMCSender)
+#include "tst_tmcsender.moc"
