@@ -1,0 +1,338 @@
+#include "RDSCoding.h"
+#include "RDSEncoder.h"
+#include "RDSGroupLine.h"
+#include "RDSLineReader.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray bytes(const u8 *p) { return QByteArray(reinterpret_cast<const char *>(p), 13); }
+
+// The coded group of four information words with correct checkwords.
+QByteArray coded(u16 a, u16 b, u16 c, u16 d)
+{
+    RDSBlocks blocks;
+    blocks.info[0] = a;
+    blocks.info[1] = b;
+    blocks.info[2] = c;
+    blocks.info[3] = d;
+    addCheckwords(blocks);
+    u8 out[13];
+    packGroup(out, blocks);
+    return bytes(out);
+}
+
+// Parses with injection off; the 13 bytes, or an empty array for no group.
+QByteArray parse(const QByteArray &line, RDSErrorSettings settings = RDSErrorSettings{})
+{
+    std::minstd_rand gen(1);
+    u8 out[13] = {};
+    const int n = parseRdsGroupLine(out, line, settings, gen);
+    if (n == 0)
+        return QByteArray();
+    return n == 13 ? bytes(out) : QByteArray("bad size");
+}
+
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+}
+
+RDSBlocks blocksOf(const QByteArray &group)
+{
+    return unpackGroup(reinterpret_cast<const u8 *>(group.constData()));
+}
+
+} // namespace
+
+class TestRdsGroupLine : public QObject
+{
+    Q_OBJECT
+
+private:
+    const QByteArray g1234 = coded(0x1234, 0x5678, 0x9ABC, 0xDEF0);
+
+private slots:
+    void lineForms()
+    {
+        QCOMPARE(parse("1234 5678 9abc def0"), g1234);
+        QCOMPARE(parse("12 34 56 78 9a bc de f0"), g1234);
+        QCOMPARE(parse("123456789abcdef0"), g1234);
+        QCOMPARE(parse("123456789ABCDEF0FFFF"), g1234);  // long token: first 16 digits
+        QCOMPARE(parse("\t1234\t5678   9ABC def0\r\n"), g1234);
+        // Leading tokens such as time stamps are skipped.
+        QCOMPARE(parse("12:00:01.250 ABCD 1234 5678 9abc def0"), g1234);
+        QCOMPARE(parse("2026-12-06 12:00:01.250 1234 5678 9abc def0"), g1234);
+        QCOMPARE(parse("foo bar 12 34 56 78 9a bc de f0"), g1234);
+        // Raw form: 13 bytes unchanged, wrong checkwords included.
+        const QByteArray raw = QByteArray::fromHex("0123456789abcdef0123456789");
+        QCOMPARE(parse("0123456789ABCDEF0123456789"), raw);
+        QCOMPARE(parse("17:00 0123456789abcdef0123456789 trailing"), raw);
+    }
+
+    void statusWord()
+    {
+        QCOMPARE(parse("ABCD 1234 5678 9abc def0"), g1234);
+        RDSBlocks b = blocksOf(parse("ABCE 1234 5678 9abc def0"));
+        QVERIFY(rdsBlockValid(b, 0) && rdsBlockValid(b, 1) && rdsBlockValid(b, 2));
+        QVERIFY(!rdsBlockValid(b, 3));
+        QCOMPARE(b.check[3], u16(blocksOf(g1234).check[3] ^ 0x3FF));
+        b = blocksOf(parse("0BC0 1234 5678 9abc def0"));
+        QVERIFY(!rdsBlockValid(b, 0) && rdsBlockValid(b, 1) && rdsBlockValid(b, 2) && !rdsBlockValid(b, 3));
+        b = blocksOf(parse("zzzz 1234 5678 9abc def0"));  // not hex: status 0, all wrong
+        for (int k = 0; k < 4; ++k)
+            QVERIFY(!rdsBlockValid(b, k));
+        QCOMPARE(b.info[0], u16(0x1234));
+        // Version B: block C carries C', also through the status form.
+        b = blocksOf(parse("abcd 1234 0800 9abc def0"));
+        QCOMPARE(b.check[2], u16(rdsCheckword(0x9ABC) ^ 0x350));
+        // Without four more blocks of four digits it is a plain block.
+        QCOMPARE(parse("ABCD 1234 5678 9abc de"), coded(0xABCD, 0x1234, 0x5678, 0x9ABC));
+    }
+
+    void injectionByForm()
+    {
+        const RDSErrorSettings flipAll{0x80, 100, 0};
+        QByteArray inverted = g1234;
+        for (char &c : inverted)
+            c = static_cast<char>(~c);
+        QCOMPARE(parse("1234 5678 9abc def0", flipAll), inverted);
+        QCOMPARE(parse("12 34 56 78 9a bc de f0", flipAll), inverted);
+        QCOMPARE(parse("123456789abcdef0", flipAll), inverted);
+        // Raw and status forms are taken as given.
+        QCOMPARE(parse("ABCD 1234 5678 9abc def0", flipAll), g1234);
+        QCOMPARE(parse(g1234.toHex(), flipAll), g1234);
+    }
+
+    void noGroup()
+    {
+        QCOMPARE(parse(""), QByteArray());
+        QCOMPARE(parse(" \t \r\n"), QByteArray());
+        QCOMPARE(parse("# comment 1234 5678 9abc def0"), QByteArray());
+        QCOMPARE(parse("#S1 1234 5678 9abc def0"), QByteArray());
+        QCOMPARE(parse("hello world"), QByteArray());
+        QCOMPARE(parse("1234 5678 9abc"), QByteArray());
+        QCOMPARE(parse("12 34 56 78 9a bc de"), QByteArray());
+        QCOMPARE(parse("123456789abcdef"), QByteArray());  // 15 digits
+        QCOMPARE(parse("123 456 789 abc def"), QByteArray());
+        QCOMPARE(parse(QByteArray("\0\0\0", 3)), QByteArray());
+    }
+
+    void badHexReadsAsZero()
+    {
+        QCOMPARE(parse("1234 zzzz 9abc def0"), coded(0x1234, 0, 0x9ABC, 0xDEF0));
+        QCOMPARE(parse("0x12 5678 9abc def0"), coded(0, 0x5678, 0x9ABC, 0xDEF0));
+        QCOMPARE(parse("12 3g 56 78 9a bc de f0"), coded(0x1200, 0x5678, 0x9ABC, 0xDEF0));
+        QCOMPARE(parse("1234567z9abcdef0"), coded(0x1234, 0, 0x9ABC, 0xDEF0));
+        // Raw token with a character that is not hex: 13 zero bytes.
+        QCOMPARE(parse("0123456789abcdef012345678g"), QByteArray(13, '\0'));
+        // A byte token longer than two digits is cut to its low byte.
+        QCOMPARE(parse("12 345 56 78 9a bc de f0"), coded(0x1245, 0x5678, 0x9ABC, 0xDEF0));
+    }
+
+    void overlongLines()
+    {
+        QByteArray line = "1234 5678 9abc def0";
+        line += QByteArray(rdsMaxLineBytes - line.size(), ' ');
+        QCOMPARE(line.size(), rdsMaxLineBytes);
+        QCOMPARE(parse(line), g1234);
+        line += ' ';
+        QCOMPARE(parse(line), QByteArray());
+        QCOMPARE(parse(QByteArray(100000, 'a') + " 1234 5678 9abc def0"), QByteArray());
+    }
+
+    void encoderParsesWithItsSettings()
+    {
+        RDSEncoder enc(2);
+        u8 out[13];
+        QCOMPARE(enc.parseGroupLine(out, "1234 5678 9abc def0"), 13);
+        QCOMPARE(bytes(out), g1234);
+        QCOMPARE(enc.parseGroupLine(out, "# 1234 5678 9abc def0"), 0);
+        RDSSource src;
+        src.err = 0x80;
+        src.ber = 100;
+        src.fix = rdsFix::keepType | rdsFix::recomputeChecks;
+        enc.setRDS(src, 100.0);
+        QCOMPARE(enc.parseGroupLine(out, "1234 5678 9abc def0"), 13);
+        const RDSBlocks b = unpackGroup(out);
+        QCOMPARE(b.info[0], u16(~0x1234));
+        QCOMPARE(b.info[1], u16(0x5000 | (~0x5678 & 0x07FF)));
+        for (int k = 0; k < 4; ++k)
+            QVERIFY(rdsBlockValid(b, k));
+    }
+
+    void lineReaderBounds()
+    {
+        QByteArray data;
+        data += QByteArray(rdsMaxLineBytes, 'x') + "\n";              // longest line
+        data += QByteArray(rdsMaxLineBytes + 1, 'y') + "\n";          // one too long
+        data += QByteArray(20000, 'z') + " 1111 2222 3333 4444\n";    // long, with a tail
+        data += "short\r\n";
+        data += "last";
+        QBuffer buf(&data);
+        QVERIFY(buf.open(QIODevice::ReadOnly));
+        RDSLineReader reader;
+        QByteArray line;
+        qint64 budget = 1000000;
+        QCOMPARE(reader.readLine(buf, line, budget), RDSLineReader::Status::Line);
+        QCOMPARE(line, QByteArray(rdsMaxLineBytes, 'x'));
+        QCOMPARE(reader.readLine(buf, line, budget), RDSLineReader::Status::TooLong);
+        QVERIFY(!reader.skipping());
+        QCOMPARE(reader.readLine(buf, line, budget), RDSLineReader::Status::TooLong);
+        QVERIFY(reader.skipping());
+        // The tail of the long line is skipped, not read as a line.
+        QCOMPARE(reader.readLine(buf, line, budget), RDSLineReader::Status::Line);
+        QCOMPARE(line, QByteArray("short"));
+        QCOMPARE(reader.readLine(buf, line, budget), RDSLineReader::Status::Line);
+        QCOMPARE(line, QByteArray("last"));
+        QCOMPARE(reader.readLine(buf, line, budget), RDSLineReader::Status::End);
+        QCOMPARE(budget, qint64(1000000 - data.size()));
+    }
+
+    void lineReaderBudget()
+    {
+        QByteArray data = QByteArray(50000, 'q') + "\nnext\n";
+        QBuffer buf(&data);
+        QVERIFY(buf.open(QIODevice::ReadOnly));
+        RDSLineReader reader;
+        QByteArray line;
+        qint64 budget = 10000;
+        QCOMPARE(reader.readLine(buf, line, budget), RDSLineReader::Status::TooLong);
+        QCOMPARE(reader.readLine(buf, line, budget), RDSLineReader::Status::OutOfBudget);
+        QVERIFY(budget <= 0 && budget > -(rdsMaxLineBytes + 3));
+        QVERIFY(buf.pos() < 20000);
+        int turns = 0;
+        RDSLineReader::Status st = RDSLineReader::Status::OutOfBudget;
+        while (st == RDSLineReader::Status::OutOfBudget && turns < 20) {
+            budget = 10000;
+            st = reader.readLine(buf, line, budget);
+            ++turns;
+        }
+        QCOMPARE(st, RDSLineReader::Status::Line);
+        QCOMPARE(line, QByteArray("next"));
+        QVERIFY(turns >= 4);
+    }
+
+    void replayCyclesThroughTwoFiles()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString f1 = dir.filePath("one.txt");
+        const QString f2 = dir.filePath("two.txt");
+        QVERIFY(writeFile(f1, "# Kanal 1 - recorded\n12:00:00.000 ABCD 1111 0000 0000 0001\n"
+                              "\n12:00:00.088 ABCD 1111 0000 0000 0002\n"));
+        QVERIFY(writeFile(f2, "2222 0000 0000 0001\r\n# end\n"));
+        RDSEncoder enc(5);
+        RDSSource src;
+        src.fused = true;
+        src.files = QStringList{f1, f2};
+        enc.setRDS(src, 95.8);
+        QVERIFY(!enc.takeGroupFileOpened());
+
+        u8 out[13];
+        QStringList seen;
+        QStringList names;
+        QList<bool> opened;
+        for (int slot = 0; slot < 8; ++slot) {
+            const bool got = enc.replayGroup(out);
+            seen << (got ? QString::fromLatin1(bytes(out).toHex()) : QStringLiteral("-"));
+            names << QFileInfo(enc.replayFileName()).fileName();
+            opened << enc.takeGroupFileOpened();
+        }
+        const QString a1 = QString::fromLatin1(coded(0x1111, 0, 0, 1).toHex());
+        const QString a2 = QString::fromLatin1(coded(0x1111, 0, 0, 2).toHex());
+        const QString b1 = QString::fromLatin1(coded(0x2222, 0, 0, 1).toHex());
+        // The comment after the last group of file two ends its slot without
+        // a group; that slot is encoded normally.
+        QCOMPARE(seen, (QStringList{a1, a2, b1, "-", a1, a2, b1, "-"}));
+        QCOMPARE(names, (QStringList{"one.txt", "one.txt", "two.txt", "two.txt", "one.txt",
+                                     "one.txt", "two.txt", "two.txt"}));
+        QCOMPARE(opened, (QList<bool>{true, false, true, false, true, false, true, false}));
+
+        // A new source closes the file and forgets it: replay starts again at file one.
+        enc.setRDS(src, 95.8);
+        QCOMPARE(enc.replayFileName(), QString());
+        QVERIFY(enc.replayGroup(out));
+        QCOMPARE(bytes(out), coded(0x1111, 0, 0, 1));
+
+        // Not replaying: no group and no name.
+        src.fused = false;
+        enc.setRDS(src, 95.8);
+        QVERIFY(!enc.replayGroup(out));
+        QCOMPARE(enc.replayFileName(), QString());
+    }
+
+    void replaySingleFileRewinds()
+    {
+        QTemporaryDir dir;
+        const QString f = dir.filePath("only.txt");
+        QVERIFY(writeFile(f, "3333 0000 0000 0001\n3333 0000 0000 0002"));
+        RDSEncoder enc(6);
+        RDSSource src;
+        src.fused = true;
+        src.files = QStringList{f};
+        enc.setRDS(src, 95.8);
+        u8 out[13];
+        QList<u16> d;
+        int opens = 0;
+        for (int slot = 0; slot < 5; ++slot) {
+            QVERIFY(enc.replayGroup(out));
+            d << unpackGroup(out).info[3];
+            opens += enc.takeGroupFileOpened() ? 1 : 0;
+        }
+        QCOMPARE(d, (QList<u16>{1, 2, 1, 2, 1}));
+        QCOMPARE(opens, 1);
+    }
+
+    void replayLimits()
+    {
+        QTemporaryDir dir;
+        const QString missing = dir.filePath("missing.txt");
+        const QString comments = dir.filePath("comments.txt");
+        const QString longLine = dir.filePath("long.txt");
+        QByteArray c;
+        for (int i = 0; i < 70; ++i)
+            c += "# comment\n";
+        c += "4444 0000 0000 0001\n";
+        QVERIFY(writeFile(comments, c));
+        // A long line whose tail holds a group: the tail must not count.
+        QVERIFY(writeFile(longLine, QByteArray(60000, ' ') + "ffff ffff ffff ffff\n"
+                                    "5555 0000 0000 0001\n"));
+
+        RDSEncoder enc(7);
+        RDSSource src;
+        src.fused = true;
+        u8 out[13];
+        // Empty list: nothing to replay.
+        enc.setRDS(src, 95.8);
+        QVERIFY(!enc.replayGroup(out));
+
+        // A missing file gives no group, the next slot moves on.
+        src.files = QStringList{missing, comments};
+        enc.setRDS(src, 95.8);
+        QVERIFY(!enc.replayGroup(out));
+        QCOMPARE(enc.replayFileName(), missing);
+        // 66 lines per slot: the group after 70 comments comes in the second slot.
+        QVERIFY(!enc.replayGroup(out));
+        QCOMPARE(enc.replayFileName(), comments);
+        QVERIFY(enc.replayGroup(out));
+        QCOMPARE(unpackGroup(out).info[0], u16(0x4444));
+
+        src.files = QStringList{longLine};
+        enc.setRDS(src, 95.8);
+        int turns = 1;
+        while (!enc.replayGroup(out) && turns < 20)
+            ++turns;
+        QCOMPARE(unpackGroup(out).info[0], u16(0x5555));
+        QVERIFY2(turns >= 3, qPrintable(QString::number(turns)));  // the bytes per slot are bounded
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRdsGroupLine)
+#include "tst_rdsgroupline.moc"
