@@ -1,6 +1,7 @@
 #include "RDSCoding.h"
 #include "RDSEncoder.h"
 #include "RDSGroupLine.h"
+#include "RDSGroupText.h"
 #include "RDSLineReader.h"
 
 #include <QBuffer>
@@ -145,6 +146,40 @@ private slots:
         line += ' ';
         QCOMPARE(parse(line), QByteArray());
         QCOMPARE(parse(QByteArray(100000, 'a') + " 1234 5678 9abc def0"), QByteArray());
+    }
+
+    void hexLines()
+    {
+        auto line = [](const QByteArray &group, int stream) {
+            return rdsGroupHexLine(reinterpret_cast<const u8 *>(group.constData()), stream);
+        };
+        QCOMPARE(line(g1234, 0), QByteArray("1234 5678 9ABC DEF0"));
+        QCOMPARE(line(coded(0, 0, 0, 0x00ab), 1), QByteArray("#S1 0000 0000 0000 00AB"));
+        QCOMPARE(line(g1234, 3), QByteArray("#S3 1234 5678 9ABC DEF0"));
+        QCOMPARE(line(parse("ABCE 1234 5678 9abc def0"), 2), QByteArray("#S2 1234 5678 9ABC ----"));
+        QCOMPARE(line(parse("0BC0 1234 5678 9abc def0"), 0), QByteArray("---- 5678 9ABC ----"));
+        // Version B: block C is checked with offset C'.
+        QCOMPARE(line(coded(0xD311, 0x0800, 0xD311, 0x4142), 0), QByteArray("D311 0800 D311 4142"));
+        RDSBlocks b;
+        b.info[1] = 0x0800;
+        addCheckwords(b);
+        b.check[2] = rdsCheckword(0) ^ rdsOffset::C;
+        u8 out[13];
+        packGroup(out, b);
+        QCOMPARE(rdsGroupHexLine(out, 0), QByteArray("0000 0800 ---- 0000"));
+
+        QByteArray in = "#S1 1234 5678 9abc def0";
+        QCOMPARE(takeRdsStreamPrefix(in), 1);
+        QCOMPARE(in, QByteArray("1234 5678 9abc def0"));
+        in = "  #S3\t12 34";
+        QCOMPARE(takeRdsStreamPrefix(in), 3);
+        QCOMPARE(in, QByteArray("12 34"));
+        for (const QByteArray &other : {QByteArray("#S4 1234"), QByteArray("#S1"), QByteArray("#S0 1"),
+                                        QByteArray("# S1 1234"), QByteArray("1234 #S1")}) {
+            in = other;
+            QCOMPARE(takeRdsStreamPrefix(in), 0);
+            QCOMPARE(in, other);
+        }
     }
 
     void encoderParsesWithItsSettings()
