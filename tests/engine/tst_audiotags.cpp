@@ -1,0 +1,231 @@
+#include "AudioFixtures.h"
+#include "AudioTags.h"
+
+#include <QBuffer>
+#include <QTest>
+
+using AudioTags::TagMap;
+
+namespace {
+
+// An ID3v2 frame: id, size (big-endian in 2.3, syncsafe in 2.4), two flag bytes, payload.
+QByteArray frame(int major, const char *id, const QByteArray &payload)
+{
+    const QByteArray size = major == 3 ? fixtures::be32(quint32(payload.size()))
+                                       : fixtures::syncsafe(quint32(payload.size()));
+    return QByteArray(id, 4) + size + QByteArray(2, '\0') + payload;
+}
+
+QByteArray tag(int major, const QByteArray &frames, char flags = 0, int padding = 0)
+{
+    return QByteArray("ID3") + char(major) + char(0) + flags +
+           fixtures::syncsafe(quint32(frames.size() + padding)) + frames + QByteArray(padding, '\0');
+}
+
+QByteArray utf16(const QString &s, bool bigEndian, bool bom)
+{
+    QByteArray out;
+    if (bom)
+        out += bigEndian ? QByteArray("\xfe\xff", 2) : QByteArray("\xff\xfe", 2);
+    for (const QChar c : s) {
+        const ushort u = c.unicode();
+        out += bigEndian ? char(u >> 8) : char(u & 0xff);
+        out += bigEndian ? char(u & 0xff) : char(u >> 8);
+    }
+    return out;
+}
+
+int parse(const QByteArray &bytes, TagMap &tags)
+{
+    QBuffer buf;
+    buf.setData(bytes);
+    buf.open(QIODevice::ReadOnly);
+    return AudioTags::parseId3v2(buf, tags);
+}
+
+QByteArray v1(const QByteArray &title, char b125, char b126, uchar genre)
+{
+    QByteArray t(128, '\0');
+    t.replace(0, 3, "TAG");
+    t.replace(3, title.size(), title);
+    t.replace(33, 6, "Artist");
+    t.replace(63, 5, "Album");
+    t.replace(93, 4, "1999");
+    t.replace(97, 7, "comment");
+    t[125] = b125;
+    t[126] = b126;
+    t[127] = char(genre);
+    return t;
+}
+
+} // namespace
+
+class TestAudioTags : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void vorbisNames()
+    {
+        QCOMPARE(AudioTags::vorbisName("TITLE"), QString("Title"));
+        QCOMPARE(AudioTags::vorbisName("title"), QString("Title"));
+        QCOMPARE(AudioTags::vorbisName("tRaCkNuMbEr"), QString("Tracknumber"));
+        TagMap tags;
+        AudioTags::addVorbisComment("=no name", tags);
+        AudioTags::addVorbisComment("no equals sign", tags);
+        AudioTags::addVorbisComment("ARTIST=A=B", tags);
+        AudioTags::addVorbisComment("artist=\xc3\x9c" "ber", tags); // replaces, UTF-8
+        AudioTags::addVorbisComment("G=", tags);
+        QCOMPARE(tags.size(), 2);
+        QCOMPARE(tags.value("Artist"), QString::fromUtf8("\xc3\x9c" "ber"));
+        QCOMPARE(tags.value("G"), QString());
+    }
+
+    // The four text encodings in both versions, COMM, unknown frames, plain
+    // Latin-1 frames without an encoding byte, trailing zeros and empty texts.
+    void id3v2Encodings_data()
+    {
+        QTest::addColumn<int>("major");
+        QTest::newRow("2.3") << 3;
+        QTest::newRow("2.4") << 4;
+    }
+
+    void id3v2Encodings()
+    {
+        QFETCH(int, major);
+        const QString umlauts = QString::fromUtf8("K\xc3\xb6nig \xe2\x82\xac");
+        QByteArray frames;
+        frames += frame(major, "TIT2", QByteArray(1, '\0') + "Caf\xe9" + QByteArray(2, '\0'));
+        frames += frame(major, "TPE1", QByteArray(1, '\1') + utf16(umlauts, false, true));
+        frames += frame(major, "TALB", QByteArray(1, '\1') + utf16(umlauts, true, true));
+        frames += frame(major, "TYER", QByteArray(1, '\1') + utf16("2001", false, false));
+        frames += frame(major, "TRCK", QByteArray(1, '\2') + utf16("4/9", true, false) + QByteArray(2, '\0'));
+        frames += frame(major, "TCON", QByteArray(1, '\3') + umlauts.toUtf8());
+        frames += frame(major, "COMM", QByteArray(1, '\1') + "eng" + utf16("desc", false, true) +
+                                           QByteArray(2, '\0') + utf16("Kommentar", false, true));
+        frames += frame(major, "TXXX", QByteArray(1, '\0') + "free");
+        frames += frame(major, "WXYZ", "Plain text\0junk");
+        frames += frame(major, "PRIV", QByteArray("\x05\x01\x02", 3));
+        frames += frame(major, "TPE2", QByteArray(3, '\0'));
+        frames += QByteArray("TPE3") + QByteArray(6, '\0'); // size 0: skipped
+        frames += frame(major, "TBIG", QByteArray(200, 'b')); // size has bit 7 set: 2.4 is syncsafe
+        frames += frame(major, "APIC", QByteArray(300, 'p')); // over 256 bytes: skipped unread
+        frames += frame(major, "TPE4", QByteArray(1, '\0') + "after");
+        TagMap tags;
+        QCOMPARE(parse(tag(major, frames, 0, 40), tags), 11);
+        QCOMPARE(tags.value("Title"), QString::fromUtf8("Caf\xc3\xa9"));
+        QCOMPARE(tags.value("Artist"), umlauts);
+        QCOMPARE(tags.value("Album"), umlauts);
+        QCOMPARE(tags.value("Date"), QString("2001"));
+        QCOMPARE(tags.value("Tracknumber"), QString("4/9"));
+        QCOMPARE(tags.value("Genre"), umlauts);
+        QCOMPARE(tags.value("Comment"), QString("Kommentar"));
+        QCOMPARE(tags.value("TXXX"), QString("free"));
+        QCOMPARE(tags.value("WXYZ"), QString("Plain text"));
+        QCOMPARE(tags.value("TBIG"), QString(200, 'b')); // no encoding byte: all Latin-1
+        QCOMPARE(tags.value("TPE4"), QString("after"));
+        QVERIFY(!tags.contains("PRIV") && !tags.contains("TPE2") && !tags.contains("APIC"));
+    }
+
+    void id3v2Malformed()
+    {
+        const QByteArray title = frame(3, "TIT2", QByteArray(1, '\0') + "T");
+        TagMap tags;
+        // Not a tag: wrong version, revision 0xff, size byte with its top bit set, short header.
+        QCOMPARE(parse(tag(2, title), tags), 0);
+        QByteArray rev = tag(3, title);
+        rev[4] = char(0xff);
+        QCOMPARE(parse(rev, tags), 0);
+        QByteArray top = tag(3, title);
+        top[9] = char(0x80 | top[9]);
+        QCOMPARE(parse(top, tags), 0);
+        QCOMPARE(parse("ID3\3\0", tags), 0);
+        QVERIFY(tags.isEmpty());
+
+        // A frame claiming more than the tag holds ends the parse.
+        const QByteArray liar = QByteArray("TALB") + fixtures::be32(5000) + QByteArray(2, '\0') + "\0Album";
+        QCOMPARE(parse(tag(3, title + liar + frame(3, "TPE1", "\0Who")), tags), 1);
+        QCOMPARE(tags.value("Title"), QString("T"));
+        // The stream ends before the tag does.
+        tags.clear();
+        QCOMPARE(parse(tag(3, title + frame(3, "TPE1", QByteArray("\0Who", 4))).left(25), tags), 1);
+        // Padding ends the frames.
+        tags.clear();
+        QCOMPARE(parse(tag(4, QByteArray(20, '\0') + title), tags), 0);
+
+        // Extended headers: 2.3 counts the bytes after its size word, 2.4 the whole header.
+        tags.clear();
+        QTest::ignoreMessage(QtDebugMsg, "ID3: extended header size 6");
+        QCOMPARE(parse(tag(3, fixtures::be32(6) + QByteArray(6, '\0') + title, 0x40), tags), 1);
+        tags.clear();
+        QTest::ignoreMessage(QtDebugMsg, "ID3: extended header size 6");
+        QCOMPARE(parse(tag(4, fixtures::syncsafe(6) + QByteArray(2, '\1') + frame(4, "TIT2", "\3T"), 0x40), tags),
+                 1);
+        QTest::ignoreMessage(QtDebugMsg, "ID3: extended header size 3");
+        QCOMPARE(parse(tag(3, fixtures::be32(3) + title, 0x40), tags), -1);
+        // An absurd extended header size stops inside the tag.
+        tags.clear();
+        QTest::ignoreMessage(QtDebugMsg, "ID3: extended header size 268435455");
+        QCOMPARE(parse(tag(4, fixtures::syncsafe(0x0fffffff) + title, 0x40), tags), 0);
+    }
+
+    void id3v1()
+    {
+        TagMap tags;
+        QVERIFY(AudioTags::parseId3v1(v1("Song", '\0', 7, 17), tags));
+        QCOMPARE(tags.value("Title"), QString("Song"));
+        QCOMPARE(tags.value("Artist"), QString("Artist"));
+        QCOMPARE(tags.value("Album"), QString("Album"));
+        QCOMPARE(tags.value("Date"), QString("1999"));
+        QCOMPARE(tags.value("Comment"), QString("comment"));
+        QCOMPARE(tags.value("Tracknumber"), QString("7"));
+        QCOMPARE(tags.value("Genre"), QString("Rock"));
+
+        TagMap v10;
+        QVERIFY(AudioTags::parseId3v1(v1(QByteArray(30, 'x'), 'c', 'd', 255), v10));
+        QCOMPARE(v10.value("Title"), QString(30, 'x'));
+        QVERIFY(!v10.contains("Tracknumber")); // a 30-byte comment, no track
+        QCOMPARE(v10.value("Genre"), QString("255"));
+        QCOMPARE(v10.value("Comment"), QString("comment"));
+        TagMap negative;
+        QVERIFY(AudioTags::parseId3v1(v1("S", '\0', char(0xf0), 0), negative));
+        QCOMPARE(negative.value("Tracknumber"), QString("-16"));
+        QCOMPARE(negative.value("Genre"), QString("Blues"));
+
+        TagMap none;
+        QVERIFY(!AudioTags::parseId3v1(QByteArray(128, 'x'), none));
+        QVERIFY(!AudioTags::parseId3v1("TAG", none));
+        QVERIFY(none.isEmpty());
+        QCOMPARE(AudioTags::id3v1Genre(0), QString("Blues"));
+        QCOMPARE(AudioTags::id3v1Genre(80), QString("Folk"));
+        QCOMPARE(AudioTags::id3v1Genre(191), QString("Psybient"));
+        QCOMPARE(AudioTags::id3v1Genre(192), QString("192"));
+    }
+
+    void listInfo()
+    {
+        TagMap tags;
+        const QByteArray entries = fixtures::chunk("INAM", QByteArray("Title\0", 6)) +
+                                   fixtures::chunk("IPRD", "Prod") + fixtures::chunk("ICRD", "2020") +
+                                   fixtures::chunk("ITRK", "12") + fixtures::chunk("IGNR", "Pop");
+        AudioTags::parseListInfo("INFO" + entries, tags);
+        QCOMPARE(tags.size(), 5);
+        QCOMPARE(tags.value("Title"), QString("Title"));
+        QCOMPARE(tags.value("Album"), QString("Prod"));
+        QCOMPARE(tags.value("Date"), QString("2020"));
+        QCOMPARE(tags.value("Tracknumber"), QString("12"));
+        QCOMPARE(tags.value("Genre"), QString("Pop"));
+
+        // An entry reaching beyond the list ends it; a list that is not INFO gives nothing.
+        TagMap cut;
+        AudioTags::parseListInfo("INFO" + fixtures::chunk("IART", "A") + "IGNR" + fixtures::le32(0xfffffff0) + "x",
+                                 cut);
+        QCOMPARE(cut.size(), 1);
+        TagMap other;
+        AudioTags::parseListInfo("adtl" + entries, other);
+        QVERIFY(other.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAudioTags)
+#include "tst_audiotags.moc"
