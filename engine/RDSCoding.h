@@ -6,7 +6,7 @@
 
 // Coding of one RDS group: checkwords with offset words, packing into the
 // 13-byte RDSGroup layout and bit-error injection for receiver tests
-// (IEC 62106, clause "Error protection" and annex B).
+// (IEC 62106 error protection: checkword generator and offset words).
 //
 // All functions are pure apart from the random generator passed in; they run
 // in the board thread of a channel (encoder) and in the GUI thread (monitor
