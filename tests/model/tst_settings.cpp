@@ -7,6 +7,7 @@
 #include "TempProject.h"
 
 #include <QCoreApplication>
+#include <QSemaphore>
 #include <QTest>
 #include <QThread>
 
@@ -519,6 +520,41 @@ private slots:
         }
         Settings again(project.path());
         QCOMPARE(again.value("channel.17.used").toInt(), 1);
+    }
+
+    void fileWritesWaitForTheLock()
+    {
+        // A loader holds the write lock in another thread while the owner's
+        // thread runs the delayed file write and an explicit sync: both wait
+        // until the loader is done, and the file then holds its work.
+        TempProject project;
+        RawStore s(project.path());
+        QVERIFY(s.setValue("channel.1.used", 1, false)); // posts the delayed write
+        QSemaphore entered;
+        QSemaphore release;
+        std::atomic<bool> inside{false};
+        std::thread loader([&] {
+            s.withWriteLock([&](QSettings &ini) {
+                inside = true;
+                entered.release();
+                release.tryAcquire(1, 10000);
+                ini.setValue("board/gmin", 1);
+                inside = false;
+            });
+        });
+        QVERIFY(entered.tryAcquire(1, 10000));
+        std::thread releaser([&] {
+            QThread::msleep(50);
+            release.release();
+        });
+        QCoreApplication::sendPostedEvents(&s, QEvent::UpdateRequest);
+        const bool overlapped = inside;
+        s.sync();
+        loader.join();
+        releaser.join();
+        QVERIFY(!overlapped);
+        QVERIFY(project.read().contains("[board]\ngmin=1\n"));
+        QVERIFY(project.read().contains("[channel.1]\nused=1\n"));
     }
 
     void destroyedObserverLeavesTheRegistry()
