@@ -147,11 +147,18 @@ private slots:
         QCOMPARE(FMSettings::describeKey("channel.1.freq"),
                  QString("channel transmission frequency [76..108] MHz (double)"));
 
-        // A new project rebuilds the table with the widest range.
+        // Rebuilding the table (as every new project does) restores the
+        // widest range; only the band writer narrows it.
         FMSettings::setFreqRange(1);
-        TempProject project;
-        FMSettings settings(project.path());
+        FMSettings::buildKeyTable();
         KeyDesc d;
+        QVERIFY(FMSettings::keyDesc("channel.freq", d));
+        QCOMPARE(d.min, 76.0);
+        QCOMPARE(d.max, 108.0);
+        // A project of the wide band after one of the Japanese band.
+        FMSettings::setFreqRange(1);
+        TempProject project("[board]\nband=2\n");
+        FMSettings settings(project.path());
         QVERIFY(FMSettings::keyDesc("channel.freq", d));
         QCOMPARE(d.min, 76.0);
         QCOMPARE(d.max, 108.0);
