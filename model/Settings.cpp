@@ -244,7 +244,9 @@ void Settings::notifyPattern(const QString &pattern, const QVariant &value, cons
     // other sections that begin alike ("rdsin.1" for "rds").
     post(section, k, value, served);
     const QString head = section + QLatin1Char('.');
-    for (auto it = registry.lowerBound(head); it != registry.cend() && it.key().startsWith(head); ++it) {
+    // Const access only: this runs under the read lock, in parallel with others.
+    const QMultiMap<QString, QObject *> &reg = registry;
+    for (auto it = reg.lowerBound(head); it != reg.cend() && it.key().startsWith(head); ++it) {
         if (served.contains(it.value()))
             continue;
         const QString &entry = it.key();
