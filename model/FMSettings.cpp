@@ -1,8 +1,308 @@
 #include "FMSettings.h"
 
+#include "ClampedValue.h"
+#include "RecordText.h"
+
+#include <QDebug>
+#include <QReadLocker>
+#include <QWriteLocker>
+
+#include <climits>
+
+namespace {
+
+// Record groups of the file, dispatched by the loader.
+enum class RecordKind { None, Playlist, Audio, Rds, Tmc };
+
+struct RecordPrefix
+{
+    const char *prefix;
+    RecordKind kind;
+};
+constexpr RecordPrefix recordPrefixes[] = {
+    {"playlist.", RecordKind::Playlist},
+    {"audio.", RecordKind::Audio},
+    {"rds.", RecordKind::Rds},
+    {"tmc.", RecordKind::Tmc},
+};
+
+RecordKind kindOfGroup(const QString &lowerName)
+{
+    for (const RecordPrefix &p : recordPrefixes) {
+        if (lowerName.startsWith(QLatin1String(p.prefix)))
+            return p.kind;
+    }
+    return RecordKind::None;
+}
+
+// The record number of a group name: the decimal number after the first
+// '.'; 0 when there is none or it is no number.
+int groupNumber(const QString &name)
+{
+    const int dot = name.indexOf(QLatin1Char('.'));
+    bool ok = false;
+    const int n = name.mid(dot + 1).toInt(&ok);
+    return ok ? n : 0;
+}
+
+// The name of a new source: the group name with its section turned into
+// the display form ("audio.3" -> "Audio-3", "rds.3" -> "RDS-3").
+QString audioName(int id)
+{
+    return QStringLiteral("Audio-%1").arg(id);
+}
+
+QString upperName(const QString &group)
+{
+    QString name = group;
+    name.replace(QLatin1Char('.'), QLatin1Char('-'));
+    return name.toUpper();
+}
+
+constexpr int maxBoards = 4;
+
+} // namespace
+
 FMSettings::FMSettings(const QString &fileName, QObject *parent) : Settings(fileName, parent)
 {
     buildKeyTable();
+    readFile();
 }
 
 FMSettings::~FMSettings() = default;
+
+// ---- Loading -------------------------------------------------------------
+
+void FMSettings::readFile()
+{
+    {
+        QWriteLocker locker(&recordLock);
+        audios.clear();
+        playlists.clear();
+    }
+    foldKeyCase();
+
+    const int gmin = int(ClampedValue::toInt(rawValue(QStringLiteral("board/gmin")), 0, INT_MIN, INT_MAX));
+    int loadedBand = int(ClampedValue::toInt(rawValue(QStringLiteral("board/band")), 0, INT_MIN, INT_MAX));
+    int loadedAttn = int(ClampedValue::toInt(rawValue(QStringLiteral("board/attn")), 0, INT_MIN, INT_MAX));
+    {
+        QWriteLocker locker(&recordLock);
+        gminFlag = gmin;
+    }
+    applyBoard(loadedBand, loadedAttn, false);
+
+    const QStringList groups = topGroups();
+    for (const QString &name : groups) {
+        const int id = groupNumber(name);
+        if (id < 1)
+            continue;
+        switch (kindOfGroup(name.toLower())) {
+        case RecordKind::Playlist:
+            loadPlaylist(id);
+            break;
+        case RecordKind::Audio:
+            loadAudio(id);
+            break;
+        case RecordKind::Rds:
+            loadRdsSource(id);
+            break;
+        case RecordKind::Tmc:
+            loadTmcSource(id);
+            break;
+        case RecordKind::None:
+            break;
+        }
+    }
+
+    if (gmin == 0) {
+        // The group rates of the RDS sources above were read in the older
+        // form and converted; mark the file so that they are not again.
+        {
+            QWriteLocker locker(&recordLock);
+            gminFlag = 1;
+        }
+        writeRaw(QStringLiteral("board/gmin"), 1);
+    }
+}
+
+void FMSettings::foldKeyCase()
+{
+    withWriteLock([](QSettings &ini) {
+        const QStringList keys = ini.allKeys();
+        QList<QPair<QString, QVariant>> renamed;
+        for (const QString &key : keys) {
+            const QString lower = key.toLower();
+            if (lower == key)
+                continue;
+            if (!keys.contains(lower))
+                renamed.append({lower, ini.value(key)});
+        }
+        for (const QString &key : keys) {
+            if (key != key.toLower())
+                ini.remove(key);
+        }
+        for (const auto &entry : qAsConst(renamed))
+            ini.setValue(entry.first, entry.second);
+    });
+}
+
+// ---- Board count ---------------------------------------------------------
+
+int FMSettings::band() const
+{
+    QReadLocker locker(&recordLock);
+    return curBand;
+}
+
+int FMSettings::attn() const
+{
+    QReadLocker locker(&recordLock);
+    return curAttn;
+}
+
+void FMSettings::setBoardCount(int n)
+{
+    n = qBound(1, n, maxBoards);
+    if (n == boards.load())
+        return;
+    boards.store(n);
+    {
+        QWriteLocker locker(&recordLock);
+        channelFreqs.clear();
+        channelDists.clear();
+    }
+    refreshChannelFreqs();
+}
+
+// ---- New sources ---------------------------------------------------------
+
+AudioSource FMSettings::addAudio(const QString &file)
+{
+    QWriteLocker locker(&recordLock);
+    int next = 1;
+    int reuse = 0;
+    for (auto it = audios.cbegin(); it != audios.cend(); ++it) {
+        next = it.key() + 1;
+        if (!reuse && !it->used)
+            reuse = it.key();
+    }
+    const int id = reuse ? reuse : next;
+    const QString group = QStringLiteral("audio.%1").arg(id);
+    AudioSource &source = audios[id];
+    if (reuse) {
+        source.used = 1;
+        setValue(group + QStringLiteral("/used"), QStringLiteral("1"), true);
+    } else {
+        source = AudioSource();
+        source.name = audioName(id);
+        setValue(group + QStringLiteral("/name"), source.name, true);
+        setValue(group + QStringLiteral("/used"), QStringLiteral("1"), true);
+    }
+    if (!file.isEmpty()) {
+        source.type = AudioSource::File;
+        source.file = file;
+        setValue(group + QStringLiteral("/type"), QString::number(AudioSource::File), true);
+        setValue(group + QStringLiteral("/file"), file, true);
+    }
+    return source;
+}
+
+int FMSettings::addPlaylist()
+{
+    QWriteLocker locker(&recordLock);
+    int id = 1;
+    while (playlists.contains(id))
+        ++id;
+    playlists.insert(id, Playlist());
+    return id;
+}
+
+int FMSettings::addRds()
+{
+    QWriteLocker locker(&recordLock);
+    int next = 1;
+    for (auto it = rdsSources.begin(); it != rdsSources.end(); ++it) {
+        if (!it->used) {
+            it->used = true;
+            setValue(QStringLiteral("rds.%1/used").arg(it.key()), QStringLiteral("1"), true);
+            return it.key();
+        }
+        next = it.key() + 1;
+    }
+    const int id = next;
+    const QString group = QStringLiteral("rds.%1").arg(id);
+    RDSSource source;
+    source.used = true;
+    source.name = upperName(group);
+    source.ps = source.name;
+    source.lps = source.name;
+    source.pi = RDSSource::defaultPi(id);
+    const char *const textKeys[] = {"rta", "rtb", "rtc", "rtd"};
+    QString *const texts[] = {&source.rta, &source.rtb, &source.rtc, &source.rtd};
+    for (int i = 0; i < 4; ++i)
+        *texts[i] = RecordText::text(value(QLatin1String(textKeys[i]), RDSSource::testText(i)));
+    rdsSources.insert(id, source);
+    setValue(group + QStringLiteral("/name"), source.name, true);
+    setValue(group + QStringLiteral("/used"), QStringLiteral("true"), true);
+    return id;
+}
+
+int FMSettings::addTmc()
+{
+    QWriteLocker locker(&recordLock);
+    int next = 1;
+    for (auto it = tmcSources.begin(); it != tmcSources.end(); ++it) {
+        if (!it->used) {
+            it->used = true;
+            setValue(QStringLiteral("tmc.%1/used").arg(it.key()), QStringLiteral("1"), true);
+            return it.key();
+        }
+        next = it.key() + 1;
+    }
+    const int id = next;
+    const QString group = QStringLiteral("tmc.%1").arg(id);
+    TMCSource source;
+    source.used = true;
+    source.name = upperName(group);
+    source.spn = source.name;
+    source.spn.replace(QStringLiteral("TMC"), QStringLiteral("SPN"));
+    qDebug("TMC: new source [%s]", qPrintable(source.name));
+    tmcSources.insert(id, source);
+    setValue(group + QStringLiteral("/used"), QStringLiteral("true"), true);
+    setValue(group + QStringLiteral("/name"), source.name, true);
+    setValue(group + QStringLiteral("/spn"), source.spn, true);
+    return id;
+}
+
+void FMSettings::setRdsUsed(int id)
+{
+    QWriteLocker locker(&recordLock);
+    const auto it = rdsSources.find(id);
+    if (it == rdsSources.end())
+        return;
+    it->used = false;
+    setValue(QStringLiteral("rds.%1/used").arg(id), QStringLiteral("0"), true);
+}
+
+// ---- EON links -----------------------------------------------------------
+
+void FMSettings::refreshEonLocked(int id, const RDSSource &source)
+{
+    for (auto it = rdsSources.begin(); it != rdsSources.end(); ++it) {
+        QList<EON> &entries = it->eon;
+        for (int i = 0; i < entries.size(); ++i) {
+            EON &e = entries[i];
+            if (e.channel == 0)
+                continue;
+            const QVariant link = rawValue(QStringLiteral("channel.%1/idrds").arg(e.channel));
+            if (ClampedValue::toInt(link, 0, INT_MIN, INT_MAX) != id)
+                continue;
+            e.pi = source.pi;
+            e.ps = source.ps;
+            e.pty = source.pty;
+            e.tp = source.tp;
+            e.ta = source.ta;
+            notify(QStringLiteral("rds.%1.eon.%2").arg(it.key()).arg(i), e.toText());
+        }
+    }
+}

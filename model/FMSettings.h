@@ -1,11 +1,27 @@
 #pragma once
 
+#include "AudioSource.h"
+#include "ChannelRecord.h"
+#include "ChannelStatus.h"
+#include "Event.h"
 #include "KeyDesc.h"
+#include "Playlist.h"
+#include "RDSAFEntry.h"
+#include "RDSSource.h"
 #include "Settings.h"
+#include "SongInfo.h"
+#include "TMCSource.h"
+#include "Types.h"
 
+#include <QList>
 #include <QMap>
+#include <QReadWriteLock>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QTime>
+
+#include <atomic>
 
 // The project model: the key store of one project file, extended by the key
 // descriptor table and the typed records of channels and sources.
@@ -14,6 +30,16 @@
 // count with board threads, channel programs, pages and the control server.
 // The key descriptor table and the current descriptor are used by the GUI
 // thread only (validated operations, help lines, error texts, band writer).
+//
+// Project model threads and locks: the GUI thread loads the project and
+// writes records (pages, control server, event roll); each board thread
+// reads channel records, sources, playlists, band and attenuation, and
+// writes channel status and play information. recordLock (read/write, not
+// recursive) guards every record cache below. Lock order: recordLock first,
+// the key store's own lock second, never the reverse; so no operation that
+// takes recordLock may be called from a withWriteLock/withReadLock callback,
+// and an operation holding recordLock only calls store operations and the
+// *Locked helpers. The board count is atomic and read without lock.
 //
 // The implementation is split by area: FMSettings.cpp (construction and
 // loading), FMSettingsKeyTable.cpp (the descriptor rows), FMSettingsKeyDesc.cpp
@@ -53,10 +79,110 @@ public:
     QString errorText(int code) const;
 
     // ---- Project loading (FMSettings.cpp)
+    // The constructor loads the whole file (readFile). Ids of audio sources,
+    // playlists, RDS and TMC sources are positive; record N of a kind lives
+    // in the INI group "audio.N", "playlist.N", "rds.N" or "tmc.N".
+
+    // FM band (0 = 87.5-108.0 MHz, 1 = 76.0-95.0, 2 = 76.0-108.0) and board
+    // RF attenuation in dB (-31..0); any thread.
+    int band() const;
+    int attn() const;
+    // Number of boards (1..4); channels are 1 .. boardCount() x 24.
+    int boardCount() const { return boards.load(); }
+    // Sets the number of boards (held to 1..4) and rebuilds the channel
+    // frequencies and distances. GUI thread.
+    void setBoardCount(int n);
+
+    // New or reused sources: the first source whose used flag is clear is
+    // taken again, else the highest id + 1 ("Audio-N", "RDS-N", "TMC-N").
+    // The playlist takes the smallest free id and writes no key yet.
+    // GUI thread.
+    AudioSource addAudio(const QString &file);
+    int addPlaylist();
+    int addRds();
+    int addTmc();
+    // Gives RDS source id up ("rds.N.used" = 0) so that addRds may reuse it.
+    void setRdsUsed(int id);
 
     // ---- Validated set, add, delete, listing
 
-    // ---- Channels, band and attenuation
+    // ---- Channels, band and attenuation (FMSettingsChannels.cpp)
+    // Channel records are read from the keys of "channel.N" on every call;
+    // nothing is cached. Distances: the gap in MHz from each used channel to
+    // the nearest other used one, broadcast as "chinfo.N.dist" ("0.200").
+
+    // The record of channel ch with its defaults for missing keys; any
+    // thread, no record lock. Numbers that do not fit a field are clamped.
+    ChannelRecord channelInfo(int ch) const;
+    // Stores mono, devi, emph, rate, auto, aof (x 100, rounded half up) and
+    // att of the record under "channel.ch". GUI thread.
+    void setChannelConfig(int ch, const ChannelRecord &record);
+    // Stores the frequency (three decimals; 0.0 means the stored one) and
+    // updates the distances of the used channels. GUI thread.
+    void setChannelFreq(int ch, double freq, bool used);
+    // Clamps band to 0..2 and attn to -31..0 (written back into both),
+    // writes changed values to "board/band" and "board/attn", broadcasts
+    // "board.band" / "board.attn" when they changed, marks the project
+    // changed when the file changed, and sets the "channel.freq" range for
+    // the band. GUI thread.
+    void setBoard(int &band, int &attn);
+    // Broadcasts "chinfo.N.dist" of every channel that has a distance.
+    void broadcastDistances();
+
+    // ---- Audio sources and playlists (FMSettingsAudio.cpp)
+    // Readers: any thread (board threads read sources and playlist files).
+    // Loaders and writers: GUI thread. All take recordLock.
+
+    AudioSource audio(int id) const;
+    QMap<int, AudioSource> audioMap() const;
+    // 0 -> "<kein>" (translated), then id -> name of every used source.
+    QMap<int, QString> audioNames() const;
+    // "Sinus", "Rampe", "Datei" (translated), by audio type.
+    static QStringList audioTypeNames();
+    QStringList playlistFiles(int id) const;
+
+    // Read group "audio.id" / "playlist.id" again; a group without keys
+    // drops the record. Return a copy of what is now cached.
+    AudioSource loadAudio(int id);
+    Playlist loadPlaylist(int id);
+
+    // Negative arguments leave their field alone.
+    void setAudioTone(int id, int frq1, int frq2, int vol1, int vol2, int time);
+    // An empty file removes the key "audio.id.file".
+    void setAudioFile(int id, const QString &file);
+    void setAudioName(int id, const QString &name);
+    void setAudioType(int id, u32 type);
+    // Gives the source up ("audio.id.used" = 0) so that addAudio may reuse it.
+    void setAudioUsed(int id);
+    bool setPlaylistName(int id, const QString &name);
+    void setPlaylistFiles(int id, const QStringList &files);
+    // Inserts files before pos (appends when pos is outside the list),
+    // makes every path absolute, writes and returns the whole list.
+    QStringList insertPlaylistFiles(int id, int pos, const QStringList &files);
+    // Drops the playlist and its group; audio sources that played it lose
+    // their file ("FMS: audio.%d lost its playlist").
+    bool removePlaylist(int id);
+
+    // ---- Volatile status records (FMSettingsStatus.cpp)
+    // Held in memory only and announced by broadcasts that are never stored:
+    // "chstatus.N", "chinfo.N.playrate", "chinfo.N.playing", "songinfo",
+    // "chinfo.N.rdslog.S". Writers: board threads; readers: GUI thread.
+
+    // Channels 1..96 only; broadcasts "chstatus.ch" with an empty value.
+    void setChannelStatus(int ch, const ChannelStatus &status);
+    ChannelStatus channelStatus(int ch) const;
+    // What channel ch plays; an empty file path clears it. Broadcasts
+    // "chinfo.ch.playrate" / "chinfo.ch.playing" when they change.
+    void setPlayInfo(int ch, const SongInfo &song);
+    SongInfo songInfo(int ch) const;
+    // Stores each record by its file path, then broadcasts "songinfo" once.
+    void setSongInfo(const QList<SongInfo> &songs);
+    QMap<QString, SongInfo> songInfos() const;
+    // Broadcasts "chinfo.ch.rdslog.src" with the 17-byte monitor record:
+    // the 13 group bytes and the time of day in ms, little-endian. groupNo
+    // and reserved are not used here. Any thread, no record lock.
+    void notifyRdsLog(int ch, int src, int groupNo, int reserved, const QTime &timeOfDay,
+                      const u8 *group);
 
     // ---- Audio sources and playlists
 
@@ -66,14 +192,79 @@ public:
 
     // ---- TMC sources and messages
 
-    // ---- Event rolls
+    // ---- Event rolls (FMSettingsRoll.cpp)
+    // A roll lives in one INI group named by the caller ("events.1"): keys
+    // 0, 1, ... = "<ms>[ <command>]", "repeat" and "expand" (hexadecimal
+    // line numbers separated by spaces). Raw file access: no normalisation,
+    // no change events. GUI thread.
+
+    // Events sorted by time (equal times in key-number order); malformed
+    // entries are skipped. repeat is true when its key is missing.
+    QList<Event> loadRoll(const QString &group, QSet<int> &expanded, bool &repeat);
+    // Replaces the whole group and marks the project changed.
+    void setRoll(const QString &group, const QList<Event> &events, const QSet<int> &expanded,
+                 bool repeat);
+    // Writes one entry (key group/index); marks the project changed when it did.
+    void setEvent(int index, const QString &group, const Event &event);
+    // Writes "expand" and "repeat"; marks the project changed when they did.
+    void setRollOptions(const QString &group, const QSet<int> &expanded, bool repeat);
 
 protected:
     // ---- Loaders and internal helpers, by area
+
+    // -- Project loading (FMSettings.cpp)
+    void readFile();
+    // Renames record groups and keys written in another case ("[Audio.3]",
+    // "Type=2") to the lower-case form that every key takes, straight in
+    // the file (a correction of loading: no events, no dirty mark).
+    void foldKeyCase();
+    // Copies PI, PS, PTY, TP and TA of RDS source id into every EON entry
+    // whose channel uses that source, and broadcasts each such entry as
+    // "rds.S.eon.M". The caller holds the write side of recordLock.
+    void refreshEonLocked(int id, const RDSSource &source);
+
+    // -- Seams for the RDS and TMC records (FMSettingsSourceSeams.cpp):
+    // the project loader calls the first two for every "rds.N" / "tmc.N"
+    // group (without holding recordLock); the distance update calls the
+    // third with the write side of recordLock held while afDirty is set.
+    void loadRdsSource(int id);
+    void loadTmcSource(int id);
+    void recomputeAutoAfLocked();
+
+    // -- Channels (FMSettingsChannels.cpp)
+    // The band writer; markDirty is false for the correction while loading.
+    void applyBoard(int &band, int &attn, bool markDirty);
+    // Adds every used channel of the boards to channelFreqs.
+    void refreshChannelFreqs();
+    // Recomputes the distances from channelFreqs and broadcasts the changed
+    // ones. The caller holds the write side of recordLock.
+    void updateDistancesLocked();
+
+    // -- Playlists (FMSettingsAudio.cpp)
+    // Rewrites the files of "playlist.id" (keys 0..n-1), storing with
+    // notification only the entries that changed, and broadcasts
+    // "playlist.id/n" with an empty value. The caller holds recordLock.
+    void writePlaylistLocked(int id, const QStringList &files);
 
 private:
     // ---- Key descriptor table: the row of the last look-up (GUI thread).
     KeyDesc currentDesc;
 
-    // ---- Record caches and their lock
+    // ---- Record caches and their lock (see the class comment)
+    mutable QReadWriteLock recordLock{QReadWriteLock::NonRecursive};
+    QMap<int, double> channelFreqs;           // used channel -> MHz
+    QMap<int, double> channelDists;           // channel -> distance last broadcast, MHz
+    QMap<int, Playlist> playlists;            // by id
+    QMap<int, AudioSource> audios;            // by id
+    QMap<int, RDSSource> rdsSources;          // by id
+    QMap<int, TMCSource> tmcSources;          // by id
+    QMap<int, QList<RDSAFEntry>> autoAfs;     // RDS source id -> automatic AF list last broadcast
+    QMap<int, ChannelStatus> channelStates;   // channel -> last status
+    QMap<int, SongInfo> playInfo;             // channel -> what it plays
+    QMap<QString, SongInfo> songInfoByFile;   // file path -> song information
+    std::atomic<int> boards{1};               // number of boards; written by the GUI thread only
+    int curBand = -1;                         // FM band, see band()
+    int curAttn = 0;                          // board attenuation, dB
+    int gminFlag = 0;                         // "board/gmin": 0 = group rates in the older form
+    bool afDirty = false;                     // automatic AF lists follow every frequency change
 };

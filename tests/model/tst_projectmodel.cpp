@@ -1,0 +1,305 @@
+#include "FMSettings.h"
+#include "RecordingObserver.h"
+#include "TempProject.h"
+
+#include <QSettings>
+#include <QTest>
+
+using testsupport::RecordingObserver;
+using testsupport::TempProject;
+
+namespace {
+
+// The file as another reader sees it after the project wrote it out.
+QVariant fileValue(FMSettings &project, const QString &path, const QString &key)
+{
+    project.sync();
+    QSettings ini(path, QSettings::IniFormat);
+    return ini.value(key);
+}
+
+QStringList fileGroups(FMSettings &project, const QString &path)
+{
+    project.sync();
+    QSettings ini(path, QSettings::IniFormat);
+    return ini.childGroups();
+}
+
+QStringList keysOf(const QList<RecordingObserver::Record> &records)
+{
+    QStringList keys;
+    for (const auto &r : records)
+        keys.append(r.key + QLatin1Char('=') + r.value.toString());
+    return keys;
+}
+
+} // namespace
+
+class TestProjectModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void loadHandWrittenFile();
+    void gminMarkAndBoardCorrectionsAreNotChanges();
+    void audioIdAllocation();
+    void playlistIdAllocation();
+    void rdsAndTmcIdAllocation();
+    void boardCountRebuildsDistances();
+};
+
+void TestProjectModel::loadHandWrittenFile()
+{
+    TempProject file("[Audio.3]\n"
+                     "Type=2\n"
+                     "file=/music/a.mp3\n"
+                     "[audio.0]\n"
+                     "type=1\n"
+                     "[audio.x]\n"
+                     "type=1\n"
+                     "[rds.x]\n"
+                     "name=bad\n"
+                     "[tmc]\n"
+                     "name=bad\n"
+                     "[audio.2]\n"
+                     "type=2\n"
+                     "[audio.7]\n"
+                     "used=false\n"
+                     "name=Seven\n"
+                     "frq1=70000\n"
+                     "vol1=-5\n"
+                     "[PlayList.4]\n"
+                     "name=Mix\n"
+                     "0=/m/a.mp3\n"
+                     "2=/m/c.mp3\n"
+                     "x=/m/x.mp3\n"
+                     "[playlist.5]\n"
+                     "0=/m/only.mp3\n"
+                     "[events.1]\n"
+                     "0=100 channel.1.used 1\n"
+                     "[board]\n"
+                     "gmin=1\n"
+                     "band=0\n"
+                     "attn=0\n");
+    FMSettings project(file.path());
+
+    const QMap<int, AudioSource> audios = project.audioMap();
+    QCOMPARE(audios.keys(), (QList<int>{2, 3, 7}));
+
+    // A group that exists but lacks keys takes the loader's fallbacks.
+    const AudioSource two = project.audio(2);
+    QCOMPARE(two.name, QStringLiteral("Audio-2"));
+    QCOMPARE(two.used, u8(1));
+    QCOMPARE(two.type, u32(2));
+    QCOMPARE(two.frq1, u16(440));
+    QCOMPARE(two.frq2, u16(880));
+    QCOMPARE(two.vol1, u16(100));
+    QCOMPARE(two.vol2, u16(100));
+    QCOMPARE(two.time, u16(10));
+
+    // Odd case of group and key names.
+    const AudioSource three = project.audio(3);
+    QCOMPARE(three.type, u32(2));
+    QCOMPARE(three.file, QStringLiteral("/music/a.mp3"));
+    QCOMPARE(three.name, QStringLiteral("Audio-3"));
+
+    // Values beyond a 16-bit field are held to it, not wrapped.
+    const AudioSource seven = project.audio(7);
+    QCOMPARE(seven.used, u8(0));
+    QCOMPARE(seven.name, QStringLiteral("Seven"));
+    QCOMPARE(seven.frq1, u16(65535));
+    QCOMPARE(seven.vol1, u16(0));
+
+    // A source that is not cached reads with the record defaults.
+    const AudioSource none = project.audio(9);
+    QCOMPARE(none.vol1, u16(40));
+    QCOMPARE(none.time, u16(6));
+    QVERIFY(none.name.isEmpty());
+
+    QCOMPARE(project.playlistFiles(4), (QStringList{"/m/a.mp3", "/m/c.mp3"}));
+    QCOMPARE(project.playlistFiles(5), (QStringList{"/m/only.mp3"}));
+    QCOMPARE(project.loadPlaylist(5).name, QStringLiteral("Playlist.5"));
+    QCOMPARE(project.loadPlaylist(4).name, QStringLiteral("Mix"));
+
+    // The odd-case groups now have the lower-case names every key uses;
+    // stray groups stay in the file untouched.
+    const QStringList groups = fileGroups(project, file.path());
+    QVERIFY(groups.contains("audio.3"));
+    QVERIFY(groups.contains("playlist.4"));
+    QVERIFY(!groups.contains("Audio.3"));
+    QVERIFY(!groups.contains("PlayList.4"));
+    QVERIFY(groups.contains("rds.x"));
+    QVERIFY(groups.contains("audio.0"));
+    QCOMPARE(fileValue(project, file.path(), "audio.3/type").toString(), QStringLiteral("2"));
+    QCOMPARE(project.value("audio.3.type").toString(), QStringLiteral("2"));
+    QCOMPARE(fileValue(project, file.path(), "events.1/0").toString(), QStringLiteral("100 channel.1.used 1"));
+    QVERIFY(!project.dirty);
+}
+
+void TestProjectModel::gminMarkAndBoardCorrectionsAreNotChanges()
+{
+    {
+        TempProject file("[channel.1]\nused=1\n");
+        FMSettings project(file.path());
+        QCOMPARE(fileValue(project, file.path(), "board/gmin").toInt(), 1);
+        QCOMPARE(project.band(), 0);
+        QCOMPARE(project.attn(), 0);
+        QVERIFY(!project.dirty);
+    }
+    {
+        TempProject file("[board]\ngmin=1\nband=5\nattn=-40\n");
+        FMSettings project(file.path());
+        QCOMPARE(project.band(), 2);
+        QCOMPARE(project.attn(), -31);
+        QCOMPARE(fileValue(project, file.path(), "board/band").toInt(), 2);
+        QCOMPARE(fileValue(project, file.path(), "board/attn").toInt(), -31);
+        QCOMPARE(FMSettings::describeKey("channel.1.freq"),
+                 QStringLiteral("channel transmission frequency [76..108] MHz (double)"));
+        QVERIFY(!project.dirty);
+    }
+    {
+        TempProject file("[board]\ngmin=1\nband=1\nattn=-3\n");
+        FMSettings project(file.path());
+        QCOMPARE(project.band(), 1);
+        QCOMPARE(project.attn(), -3);
+        QCOMPARE(FMSettings::describeKey("channel.1.freq"),
+                 QStringLiteral("channel transmission frequency [76..95] MHz (double)"));
+        // Nothing needed correcting: the file is as it was.
+        QCOMPARE(file.read(), QByteArray("[board]\ngmin=1\nband=1\nattn=-3\n"));
+        QVERIFY(!project.dirty);
+    }
+}
+
+void TestProjectModel::audioIdAllocation()
+{
+    TempProject empty;
+    FMSettings project(empty.path());
+    RecordingObserver all("all");
+    project.registerKey("*", &all);
+
+    const AudioSource first = project.addAudio(QString());
+    QCOMPARE(first.name, QStringLiteral("Audio-1"));
+    QCOMPARE(first.type, u32(0));
+    QCOMPARE(first.vol1, u16(40));
+    QCOMPARE(project.audio(1), first);
+    QCOMPARE(fileValue(project, empty.path(), "audio.1/name").toString(), QStringLiteral("Audio-1"));
+    QCOMPARE(fileValue(project, empty.path(), "audio.1/used").toString(), QStringLiteral("1"));
+    QVERIFY(project.dirty);
+    QVERIFY(all.flush());
+    QCOMPARE(keysOf(all.records()), (QStringList{"audio.1/name=Audio-1", "audio.1/used=1"}));
+
+    project.addAudio(QString());
+    const AudioSource third = project.addAudio("/x/c.mp3");
+    QCOMPARE(third.name, QStringLiteral("Audio-3"));
+    QCOMPARE(third.type, u32(2));
+    QCOMPARE(third.file, QStringLiteral("/x/c.mp3"));
+    QCOMPARE(fileValue(project, empty.path(), "audio.3/type").toString(), QStringLiteral("2"));
+
+    // A given-up source is reused with its old name; the next new one
+    // follows the highest id.
+    project.setAudioName(2, "Morning");
+    project.setAudioUsed(2);
+    QCOMPARE(fileValue(project, empty.path(), "audio.2/used").toString(), QStringLiteral("0"));
+    QCOMPARE(project.audioNames(), (QMap<int, QString>{{0, "<kein>"}, {1, "Audio-1"}, {3, "Audio-3"}}));
+    const AudioSource reused = project.addAudio("/x/b.mp3");
+    QCOMPARE(reused.name, QStringLiteral("Morning"));
+    QCOMPARE(reused.used, u8(1));
+    QCOMPARE(reused.file, QStringLiteral("/x/b.mp3"));
+    QCOMPARE(project.audio(2).file, QStringLiteral("/x/b.mp3"));
+    QCOMPARE(fileValue(project, empty.path(), "audio.2/used").toString(), QStringLiteral("1"));
+    QCOMPARE(project.addAudio(QString()).name, QStringLiteral("Audio-4"));
+    project.unregisterObserver(&all);
+
+    // Gaps in the loaded ids: the next id follows the highest one.
+    TempProject gaps("[audio.1]\ntype=0\n[audio.5]\ntype=1\n");
+    FMSettings gapped(gaps.path());
+    QCOMPARE(gapped.addAudio(QString()).name, QStringLiteral("Audio-6"));
+    QVERIFY(gapped.audioMap().contains(6));
+}
+
+void TestProjectModel::playlistIdAllocation()
+{
+    TempProject file("[playlist.1]\n0=/a.mp3\n[playlist.2]\nname=B\n[playlist.4]\n0=/d.mp3\n");
+    FMSettings project(file.path());
+    project.dirty = false;
+    QCOMPARE(project.addPlaylist(), 3);
+    QCOMPARE(project.addPlaylist(), 5);
+    // Nothing is written until a name or files are stored.
+    QVERIFY(!fileGroups(project, file.path()).contains("playlist.3"));
+    QVERIFY(!project.dirty);
+    QVERIFY(project.setPlaylistName(3, "Third"));
+    QCOMPARE(fileValue(project, file.path(), "playlist.3/name").toString(), QStringLiteral("Third"));
+    QVERIFY(!project.setPlaylistName(9, "None"));
+
+    TempProject empty;
+    FMSettings fresh(empty.path());
+    QCOMPARE(fresh.addPlaylist(), 1);
+}
+
+void TestProjectModel::rdsAndTmcIdAllocation()
+{
+    TempProject file("rta=Top text A\n");
+    FMSettings project(file.path());
+    RecordingObserver all("all");
+    project.registerKey("*", &all);
+    QCOMPARE(project.addRds(), 1);
+    QCOMPARE(project.addRds(), 2);
+    QCOMPARE(fileValue(project, file.path(), "rds.1/name").toString(), QStringLiteral("RDS-1"));
+    QCOMPARE(fileValue(project, file.path(), "rds.2/used").toString(), QStringLiteral("true"));
+
+    project.setRdsUsed(1);
+    QCOMPARE(fileValue(project, file.path(), "rds.1/used").toString(), QStringLiteral("0"));
+    QCOMPARE(project.addRds(), 1);
+    QCOMPARE(fileValue(project, file.path(), "rds.1/used").toString(), QStringLiteral("1"));
+    QCOMPARE(project.addRds(), 3);
+    project.setRdsUsed(99); // not cached: nothing stored
+    QVERIFY(!fileGroups(project, file.path()).contains("rds.99"));
+
+    QTest::ignoreMessage(QtDebugMsg, "TMC: new source [TMC-1]");
+    QCOMPARE(project.addTmc(), 1);
+    QCOMPARE(fileValue(project, file.path(), "tmc.1/name").toString(), QStringLiteral("TMC-1"));
+    QCOMPARE(fileValue(project, file.path(), "tmc.1/spn").toString(), QStringLiteral("SPN-1"));
+    QCOMPARE(fileValue(project, file.path(), "tmc.1/used").toString(), QStringLiteral("true"));
+
+    QVERIFY(all.flush());
+    QCOMPARE(keysOf(all.records()).mid(0, 4),
+             (QStringList{"rds.1/name=RDS-1", "rds.1/used=true", "rds.2/name=RDS-2", "rds.2/used=true"}));
+    project.unregisterObserver(&all);
+}
+
+void TestProjectModel::boardCountRebuildsDistances()
+{
+    TempProject file("[board]\ngmin=1\n"
+                     "[channel.1]\nused=1\nfreq=95.800\n"
+                     "[channel.30]\nused=1\nfreq=96.000\n"
+                     "[channel.31]\nused=0\nfreq=96.100\n");
+    FMSettings project(file.path());
+    RecordingObserver dist("dist");
+    project.registerKey("chinfo", &dist);
+
+    QCOMPARE(project.boardCount(), 1);
+    project.setBoardCount(1); // unchanged: nothing happens
+    QVERIFY(dist.flush());
+    QCOMPARE(dist.count(), 0);
+
+    project.setBoardCount(2);
+    QCOMPARE(project.boardCount(), 2);
+    QVERIFY(dist.flush());
+    QCOMPARE(keysOf(dist.records()), (QStringList{"chinfo.1/dist=0.200", "chinfo.30/dist=0.200"}));
+
+    // Back to one board: channel 30 no longer counts.
+    dist.clear();
+    project.setBoardCount(1);
+    QVERIFY(dist.flush());
+    QCOMPARE(keysOf(dist.records()), (QStringList{"chinfo.1/dist=100.000"}));
+
+    // Held to the four boards a generator can have.
+    project.setBoardCount(9);
+    QCOMPARE(project.boardCount(), 4);
+    project.setBoardCount(-1);
+    QCOMPARE(project.boardCount(), 1);
+    project.unregisterObserver(&dist);
+}
+
+QTEST_GUILESS_MAIN(TestProjectModel)
+#include "tst_projectmodel.moc"
