@@ -1,0 +1,370 @@
+#include "AudioFixtures.h"
+#include "BoundedWait.h"
+#include "PCMDecoder.h"
+
+#include <QMutex>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// Every debug line, kept so that the tests can wait for the decoder's steps.
+QMutex g_logMutex;
+QStringList g_log;
+QtMessageHandler g_previous = nullptr;
+
+void capture(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    {
+        QMutexLocker lock(&g_logMutex);
+        g_log << text;
+    }
+    if (g_previous)
+        g_previous(type, context, text);
+}
+
+bool logged(const QString &line)
+{
+    QMutexLocker lock(&g_logMutex);
+    return g_log.contains(line);
+}
+
+int loggedCount(const QString &line)
+{
+    QMutexLocker lock(&g_logMutex);
+    return g_log.count(line);
+}
+
+void clearLog()
+{
+    QMutexLocker lock(&g_logMutex);
+    g_log.clear();
+}
+
+// A stereo file whose left channel counts frames (modulo 32000) and whose
+// right channel names the file.
+QVector<qint16> ramp(int frames, qint16 id)
+{
+    QVector<qint16> s(frames * 2);
+    for (int i = 0; i < frames; ++i) {
+        s[2 * i] = qint16(i % 32000);
+        s[2 * i + 1] = id;
+    }
+    return s;
+}
+
+struct Frame {
+    qint16 left, right;
+};
+
+// Pulls like a channel program: 1024-byte requests, a 0 answer is asked again.
+// Keeps only samples (no silence) until `frames` frames came or time is up.
+QVector<Frame> pull(PCMDecoder &d, int frames, int timeoutMs = 10000)
+{
+    QVector<Frame> got;
+    qint16 buf[512];
+    QDeadlineTimer deadline(timeoutMs);
+    while (got.size() < frames && !deadline.hasExpired()) {
+        const int want = std::min(1024, (frames - got.size()) * 4);
+        u8 silence = 0;
+        const int n = d.readSamples(buf, want, &silence);
+        if (silence) {
+            QThread::msleep(1);
+            continue;
+        }
+        for (int i = 0; i + 1 < n / 2; i += 2)
+            got.append({buf[i], buf[i + 1]});
+    }
+    return got;
+}
+
+// Checks that frames continue the files of `lengths` (ids 1, 2, ...) in
+// playlist order from `entry`/`position`; returns a description of the first break.
+QString checkSequence(const QVector<Frame> &frames, const QVector<int> &lengths, int entry, int position)
+{
+    for (int i = 0; i < frames.size(); ++i) {
+        const Frame expected{qint16(position % 32000), qint16(entry + 1)};
+        if (frames[i].left != expected.left || frames[i].right != expected.right)
+            return QString("frame %1: %2/%3, expected %4/%5")
+                .arg(i)
+                .arg(frames[i].left)
+                .arg(frames[i].right)
+                .arg(expected.left)
+                .arg(expected.right);
+        if (++position == lengths[entry]) {
+            position = 0;
+            entry = (entry + 1) % lengths.size();
+        }
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestPCMDecoder : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString wavFile(const QString &name, int frames, qint16 id)
+    {
+        const QString path = m_dir.filePath(name);
+        fixtures::writeFile(path, fixtures::wav(ramp(frames, id), 2));
+        return path;
+    }
+
+    static bool bothFilled() { return logged("de24 buffer[1] filled   2"); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        g_previous = qInstallMessageHandler(capture);
+    }
+
+    void cleanupTestCase() { qInstallMessageHandler(g_previous); }
+
+    void init() { clearLog(); }
+
+    void silentWithoutPlaylistAndStopsInTime()
+    {
+        PCMDecoder d(7);
+        qint16 buf[600];
+        std::fill(std::begin(buf), std::end(buf), qint16(99));
+        u8 silence = 0;
+        QCOMPARE(d.readSamples(buf, 1000, &silence), 1000);
+        QCOMPARE(silence, u8(1));
+        QVERIFY(std::all_of(buf, buf + 500, [](qint16 v) { return v == 0; }));
+        QCOMPARE(buf[500], qint16(99));
+        QVERIFY(d.takeSongs().isEmpty());
+        QVERIFY(d.songInfo().file.isEmpty());
+        QVERIFY(!d.hasFinished());
+        d.stop(false);
+        QVERIFY(testsupport::waitUntil([&] { return d.hasFinished(); }, 1000));
+    }
+
+    // A playlist of one file repeats without a gap and without reopening it.
+    void gaplessRepeat()
+    {
+        const QString a = wavFile("rep.wav", 5000, 1);
+        PCMDecoder d(24);
+        d.setPlaylist({a});
+        const QVector<Frame> frames = pull(d, 3 * 5000 + 777);
+        QCOMPARE(frames.size(), 3 * 5000 + 777);
+        QCOMPARE(checkSequence(frames, {5000}, 0, 0), QString());
+        const QList<SongInfo> songs = d.takeSongs();
+        QCOMPARE(songs.size(), 1);
+        QCOMPARE(songs[0].file, a);
+        QCOMPARE(songs[0].decoder, int(SongInfo::Wav));
+        QCOMPARE(songs[0].samples, quint64(5000));
+        QCOMPARE(songs[0].channels, 2u);
+        QCOMPARE(songs[0].sampleRate, 44100u);
+        QVERIFY(!d.hasNewSongs());
+        QCOMPARE(loggedCount(QString("wav: 2 channels, 44100 Hz,     5000 samples %1").arg(a)), 1);
+    }
+
+    // A board-like thread pulls while the decoder thread fills: two files of
+    // which one needs two fills, three rounds, every sample in order.
+    void handOverAcrossThreads()
+    {
+        const QString a = wavFile("ha.wav", 100000, 1);
+        const QString b = wavFile("hb.wav", 150000, 2);
+        PCMDecoder d(9);
+        d.setPlaylist({a, b});
+        std::atomic<bool> done{false};
+        QVector<Frame> frames;
+        std::thread board([&] {
+            frames = pull(d, 3 * 250000 + 1234, 60000);
+            done = true;
+        });
+        const bool finished = testsupport::waitUntil([&] { return done.load(); }, 60000);
+        board.join();
+        QVERIFY(finished);
+        QCOMPARE(frames.size(), 3 * 250000 + 1234);
+        QCOMPARE(checkSequence(frames, {100000, 150000}, 0, 0), QString());
+    }
+
+    // A new playlist: the buffered audio fades to silence over one request,
+    // then the new list plays from its start, nothing of the old one after.
+    void playlistChangeFades()
+    {
+        const QString c = m_dir.filePath("const.wav");
+        fixtures::writeFile(c, fixtures::wav(QVector<qint16>(2 * 20000, 10000), 2));
+        const QString b = wavFile("fb.wav", 3000, 2);
+        PCMDecoder d(24);
+        d.setPlaylist({c});
+        QVERIFY(testsupport::waitUntil(bothFilled));
+        qint16 buf[512];
+        u8 silence = 1;
+        QCOMPARE(d.readSamples(buf, 400, &silence), 400);
+        QCOMPARE(silence, u8(0));
+
+        d.setPlaylist({b});
+        QTest::ignoreMessage(QtDebugMsg,
+                             "de24 is loading, discard buffers @pos 400, return last 1024 as fade to silence");
+        std::fill(std::begin(buf), std::end(buf), qint16(-1));
+        QCOMPARE(d.readSamples(buf, 1024, &silence), 1024);
+        QCOMPARE(silence, u8(0)); // the flag keeps the caller's value
+        const int m = 512 - 8;
+        for (int i = 0; i < 512; ++i) {
+            const int pair = i - i % 2;
+            const qint16 expected = pair < m ? qint16(10000 * (m - pair) / m) : qint16(0);
+            QVERIFY2(buf[i] == expected, qPrintable(QString("sample %1: %2").arg(i).arg(buf[i])));
+        }
+        QCOMPARE(buf[0], qint16(10000));
+        QCOMPARE(buf[2], qint16(9960)); // the factor falls by 2/m per pair
+
+        const QVector<Frame> after = pull(d, 3000);
+        QCOMPARE(checkSequence(after, {1, 3000}, 1, 0), QString());
+    }
+
+    // The same file at the current index keeps playing where it is; an equal
+    // list changes nothing at all.
+    void keepPlaying()
+    {
+        const QString a = wavFile("ka.wav", 60000, 1);
+        const QString b = wavFile("kb.wav", 2000, 2);
+        PCMDecoder d(24);
+        d.setPlaylist({a});
+        QVERIFY(testsupport::waitUntil(bothFilled));
+        QVector<Frame> frames = pull(d, 1000);
+        d.setPlaylist({a, b});
+        QVERIFY(testsupport::waitUntil([] { return logged("de24 keep playing song 0"); }));
+        d.setPlaylist({a, b});
+        frames += pull(d, 3 * 60000 + 2000 + 500 - 1000);
+        // a, a (both buffered before the change), a, then b.
+        QVector<Frame> expected;
+        for (const auto &[len, id] : {std::pair{60000, 1}, {60000, 1}, {60000, 1}, {2000, 2}, {500, 1}}) {
+            for (int i = 0; i < len; ++i)
+                expected.append({qint16(i % 32000), qint16(id)});
+        }
+        QCOMPARE(frames.size(), expected.size());
+        for (int i = 0; i < frames.size(); ++i)
+            QVERIFY2(frames[i].left == expected[i].left && frames[i].right == expected[i].right,
+                     qPrintable(QString("frame %1").arg(i)));
+        QCOMPARE(loggedCount("de24 keep playing song 0"), 1);
+        QCOMPARE(loggedCount("de24 buffer[s] killed"), 2); // construction and the first list only
+    }
+
+    // Entries without a reader or that fail to open are published once with
+    // kind -1 and skipped; the cache keeps them from being tried again.
+    void unplayableEntries()
+    {
+        const QString text = m_dir.filePath("notes.txt");
+        fixtures::writeFile(text, "just text");
+        const QString broken = m_dir.filePath("broken.wav");
+        fixtures::writeFile(broken, QByteArray(100, 'x'));
+        const QString a = wavFile("ua.wav", 3000, 1);
+        PCMDecoder d(3);
+        d.setPlaylist({text, broken, a});
+        const QVector<Frame> frames = pull(d, 3 * 3000);
+        QCOMPARE(checkSequence(frames, {3000}, 0, 0), QString());
+        QVERIFY(logged(QString("de 3 bad! [%1] 0").arg(text)));
+        QVERIFY(logged(QString("de 3 bad! [%1] -1").arg(broken)));
+        const QList<SongInfo> songs = d.takeSongs();
+        QCOMPARE(songs.size(), 3);
+        QCOMPARE(songs[0].file, text);
+        QCOMPARE(songs[0].decoder, int(SongInfo::Unplayable));
+        QCOMPARE(songs[1].file, broken);
+        QCOMPARE(songs[1].decoder, int(SongInfo::Unplayable));
+        QCOMPARE(songs[2].decoder, int(SongInfo::Wav));
+        QCOMPARE(loggedCount(QString("de 3 bad! [%1] 0").arg(text)), 1);
+
+        // Only unplayable entries: silence, each published once.
+        d.setPlaylist({text, broken});
+        QVERIFY(testsupport::waitUntil([&] {
+            qint16 buf[512];
+            u8 silence = 0;
+            d.readSamples(buf, 1024, &silence);
+            return silence == 1;
+        }));
+        QTest::qWait(1200);
+        qint16 buf[512];
+        u8 silence = 0;
+        QCOMPARE(d.readSamples(buf, 1024, &silence), 1024);
+        QCOMPARE(silence, u8(1));
+        QVERIFY(d.takeSongs().size() <= 1);
+        QCOMPARE(loggedCount(QString("de 3 bad! [%1] 0").arg(text)), 1);
+    }
+
+    // setSong plays the asked entry after the buffered audio; an index beyond
+    // the list is ignored.
+    void requestedSong()
+    {
+        const QString a = wavFile("sa.wav", 4000, 1);
+        const QString b = wavFile("sb.wav", 4000, 2);
+        const QString c = wavFile("sc.wav", 4000, 3);
+        PCMDecoder d(24);
+        d.setPlaylist({a, b, c});
+        QVERIFY(testsupport::waitUntil(bothFilled));
+        d.setSong(7);
+        d.setSong(0); // a and b are buffered; a follows instead of c
+        const QVector<Frame> frames = pull(d, 4 * 4000);
+        QCOMPARE(checkSequence(frames.mid(0, 8000), {4000, 4000, 4000}, 0, 0), QString());
+        QCOMPARE(checkSequence(frames.mid(8000), {4000, 4000, 4000}, 0, 0), QString());
+    }
+
+    void emptyPlaylistGoesSilent()
+    {
+        const QString a = wavFile("ea.wav", 50000, 1);
+        PCMDecoder d(24);
+        d.setPlaylist({a});
+        QVERIFY(!pull(d, 100).isEmpty());
+        d.setPlaylist({});
+        QVERIFY(testsupport::waitUntil([] { return loggedCount("de24 buffer[s] killed") == 2; }));
+        qint16 buf[512];
+        u8 silence = 0;
+        d.readSamples(buf, 1024, &silence); // the fade
+        QDeadlineTimer deadline(800);
+        while (!deadline.hasExpired()) {
+            silence = 0;
+            QCOMPARE(d.readSamples(buf, 1024, &silence), 1024);
+            QCOMPARE(silence, u8(1));
+            QThread::msleep(20);
+        }
+        QVERIFY(d.songInfo().file.isEmpty());
+        d.setPlaylist({a});
+        QCOMPARE(checkSequence(pull(d, 1000), {50000}, 0, 0), QString());
+    }
+
+    void playPosition()
+    {
+        const QString f = wavFile("pos.wav", 150000, 1);
+        PCMDecoder d(24);
+        d.setPlaylist({f});
+        QVERIFY(testsupport::waitUntil(bothFilled));
+        QTest::qWait(100); // the entry is taken up again after its end was decoded
+        QCOMPARE(pull(d, 75000).size(), 75000);
+        const SongInfo s = d.songInfo();
+        QCOMPARE(s.file, f);
+        QCOMPARE(s.position, 500);
+        QCOMPARE(s.samples, quint64(150000));
+    }
+
+    void killAndDispose()
+    {
+        const QString a = wavFile("da.wav", 50000, 1);
+        auto *d = new PCMDecoder(24);
+        d->setPlaylist({a});
+        QVERIFY(testsupport::waitUntil(bothFilled));
+        d->stop(true);
+        qint16 buf[512];
+        u8 silence = 0;
+        QCOMPARE(d->readSamples(buf, 1024, &silence), 1024);
+        QCOMPARE(silence, u8(1));
+        QVERIFY(testsupport::waitUntil([&] { return d->hasFinished(); }, 1000));
+        QVERIFY(logged("de24 exit thread"));
+        PCMDecoder::dispose(d);
+        auto *e = new PCMDecoder(2);
+        e->setPlaylist({a});
+        QTest::ignoreMessage(QtDebugMsg, "~de 2");
+        PCMDecoder::dispose(e);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPCMDecoder)
+#include "tst_pcmdecoder.moc"
