@@ -80,13 +80,4 @@ QString RDSEncoder::replayFileName() const
     return m_src.fused ? m_replay.fileName() : QString();
 }
 
-// ---------------------------------------------------------------------------
-// Source
-// ---------------------------------------------------------------------------
-
-void RDSEncoder::setRDS(const RDSSource &source, double tuneMHz)
-{
-    Q_UNUSED(tuneMHz)
-    m_replay.reset();
-    m_src = source;
-}
+// setRDS and the other setters: RDSEncoderSchedule.cpp.

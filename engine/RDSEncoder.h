@@ -3,15 +3,25 @@
 #include "RDSCoding.h"
 #include "RDSGroup.h"
 #include "RDSGroupFileReplay.h"
+#include "RDSScheduler.h"
 #include "RDSSource.h"
+#include "RadioTextExpander.h"
+#include "TMCSender.h"
 #include "Types.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
+#include <QMap>
+#include <QReadWriteLock>
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <limits>
 #include <random>
+
+class QTextCodec;
 
 // The RDS/RDS2 group encoder of one channel.
 //
@@ -92,6 +102,69 @@ public:
     // Scheduling, setters and group builders
     // ---------------------------------------------------------------------
 
+    // Locking: generate and makeGroup run under the read lock, the setters
+    // under the write lock. generate is called by one thread only (the board
+    // thread of the channel), so the builders advance their counters under
+    // the read lock; the lock orders a new source against a slot in progress.
+
+    // One group slot: stream 0 into out0 and each non-null RDS2 stream
+    // (mode bits of the source: on, copy of stream 0 with block A 0, or 13
+    // zero bytes). Returns 13.
+    int generate(u8 out0[13], u8 *out1, u8 *out2, u8 *out3);
+    // One group of stream s (under the read lock). Returns 13.
+    int makeGroup(u8 out[13], int stream);
+    // The rate scheduler: the type 0..15 to build, 32 when a raw group was
+    // written into out, -1 when nothing is due. Counts what it chooses.
+    int nextGroupType(u8 out[13], int stream);
+
+    // Takes an EON list; entry `changed` is the one the change is about: its
+    // TA change arms the 14B burst, and the EON cycle restarts there.
+    void setEON(const QList<EON> &eon, int changed);
+    // Takes the TMC source named by the RDS source and restarts the sender.
+    void setTMC(const TMCSource &tmc);
+    // Takes a rate table (32 entries); changed restarts the counters.
+    void setRates(const std::array<RDSGroupRate, RDSGroupRate::count> &table, bool changed);
+    // Song tags of the playing audio (name -> text); a change flips the
+    // RadioText+ item toggle.
+    void setSongInfo(const QMap<QString, QString> &tags);
+    // A clock time (UTC) for the next stream-0 slot, when group 4 is enabled
+    // and the source does not replay group files. Safe from any thread.
+    void setCT(const QDateTime &utc);
+
+    // The text a RadioText+ tag stands for now.
+    QString tagText(const RTag &tag) const;
+    // RadioText or eRT with placeholders and escapes expanded, with the
+    // positions made by escapes and the RadioText+ items of that text.
+    ExpandedText expandTags(const QString &text, int maxDigits) const;
+
+    // Whether the TMC source is linked ("tmcsi" not 0) and in use.
+    bool tmcActive() const { return m_src.tmcsi != 0 && m_tmcUsed; }
+    // The scheduler state (tests and tools; board thread only).
+    const RDSScheduler &scheduler() const { return m_sched; }
+    // Clock of the TMC administration interval, milliseconds since the
+    // epoch; nullptr restores the system clock (tests and tools).
+    void setTimeSource(qint64 (*now)());
+    // Replaces the TMC catalogue lookup (tests).
+    void setTmcCancelLookup(TMCSender::CancelLookup lookup) { m_tmc.setCancelLookup(lookup); }
+    // Per-slot debug lines of the RDS2 streams; off by default.
+    static void setStreamDebug(bool on) { RDSScheduler::setStreamDebug(on); }
+
+    // Group builders (board thread, read lock held by the caller).
+    u16 psBlockB(int segment) const;
+    u16 psChars();
+    void basicGroup(u8 out[13], int stream);        // 0A / 0B
+    void slowLabelling(u8 out[13], int stream);     // 1A
+    void radioText(u8 out[13], int stream);         // 2A / 2B
+    void odaAnnouncement(u8 out[13], int stream);   // 3A
+    void clockTime(u8 out[13], const QDateTime &utc); // 4A, stream 0
+    void tmcGroup(u8 out[13], int stream);          // 8A
+    void ptyName(u8 out[13], int stream);           // 10A
+    void eonGroup(u8 out[13], int stream);          // 14A
+    void longPS(u8 out[13], int stream);            // 15A
+    void fastBasicInfo(u8 out[13], int stream);     // 15B
+    void enhancedRadioText(u8 out[13], int stream); // eRT in group `ertg`
+    void radioTextPlus(u8 out[13], int stream);     // RT+ in group `rtgrp`
+
 private:
     int m_channel;
 
@@ -107,4 +180,68 @@ private:
     // ---------------------------------------------------------------------
     // Scheduling state and builder counters
     // ---------------------------------------------------------------------
+
+    int makeGroupLocked(u8 out[13], int s);
+    int nextGroupTypeLocked(u8 out[13], int s);
+    void setRatesLocked(const std::array<RDSGroupRate, RDSGroupRate::count> &table, bool changed);
+    bool burst15(u8 out[13]);
+    bool burst14(u8 out[13]);
+    void writeRawGroup(u8 out[13], int row);
+    void prepareTexts();
+    void prepareEon();
+    QByteArray prepareText(const QString &text) const;
+    QByteArray rtBytes(const QString &text);
+    QString currentRadioText() const;
+    QString currentEnhancedText() const;
+    int tmcGap() const;
+
+    mutable QReadWriteLock m_lock;
+    RDSScheduler m_sched;
+    RadioTextExpander m_tags;
+    TMCSender m_tmc;
+    bool m_tmcUsed = false;
+    QString m_tmcName;
+    qint64 (*m_now)() = nullptr;
+
+    // Pending clock time, ms since the epoch; ctNone when none.
+    static constexpr qint64 ctNone = std::numeric_limits<qint64>::min();
+    std::atomic<qint64> m_ct{ctNone};
+
+    // Texts as they go on air, prepared when the source changes.
+    QByteArray m_psBytes;
+    QByteArray m_pnBytes[2]; // pn2 (index 0), pn1 (index 1)
+    QByteArray m_lpsBytes;
+    QList<QByteArray> m_eonPs;
+    QList<QList<u16>> m_eonAf;
+    QTextCodec *m_ertCodec = nullptr;
+
+    // Builder counters (64 bit: they also count cycles).
+    qint64 m_psSeg = 0;      // PS segment s0
+    qint64 m_psWindow = 0;   // PS window start
+    qint64 m_fbSeg = 0;      // 15B segment
+    qint64 m_lpsSeg = 0;     // long PS segment
+    qint64 m_rtAlt = 0;      // alternation of mode 2
+    u16 m_rtAB = 0;          // A/B flag in bit 4
+    qint64 m_rtSeg[2] = {0, 0};
+    int m_rtIndex = 0;       // 0 rta, 1 rtb
+    QByteArray m_rtLast[2];  // last bytes sent per slot
+    qint64 m_ertSeg = 0;
+    int m_ertIndex = 0;      // 0 rtc, 1 rtd
+    qint64 m_ptynSeg = 0;
+    int m_ptynIndex = 0;     // 0 pn2, 1 pn1
+    int m_afIndex = 0;
+    int m_odaStep = 0;
+    int m_eonIndex = 0;
+    int m_eonStep = 0;
+
+    // Bursts: group counter (0 = off) and slot counter.
+    int m_b15Count = 0;
+    qint64 m_b15Slot = 0;
+    int m_b14Count = 0;
+    qint64 m_b14Slot = 0;
+    int m_b14Entry = 0;
+
+    // RadioText+.
+    int m_rtpPair = 0;
+    int m_rtpToggle = 0;
 };
