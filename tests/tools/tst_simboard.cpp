@@ -1,0 +1,521 @@
+#include "BoardCommand.h"
+#include "BoardProtocol.h"
+#include "LoopbackClient.h"
+#include "SimBoard.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <cstring>
+
+using namespace BoardProtocol;
+
+namespace {
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+BoardCommand::ChannelSetup setup(int channel)
+{
+    BoardCommand::ChannelSetup c;
+    c.channel = channel;
+    c.used = true;
+    c.rdsStreams = 0x01;
+    c.emphasis = 1;
+    c.frequency = 95.8;
+    c.gain = -6;
+    c.deviation = 75;
+    c.volume = 50;
+    c.sampleRate = 48000;
+    return c;
+}
+
+QByteArray stamped(QByteArray command, u32 counter)
+{
+    BoardCommand::stamp(command, counter);
+    return command;
+}
+
+QByteArray groupPairs(u8 channel, int pairs, u8 seed, bool fourStreams)
+{
+    u8 buf[4][260] = {};
+    for (int s = 0; s < 4; ++s)
+        for (int j = 0; j < 260; ++j)
+            buf[s][j] = u8(seed + s * 0x40 + j);
+    const u8 *const streams[4] = {buf[0], buf[1], buf[2], buf[3]};
+    return rdsData(channel, streams, pairs * 26, fourStreams);
+}
+
+QByteArray tone(u8 channel, int frames, qint16 value)
+{
+    QVector<qint16> s(2 * frames, value);
+    return pcmData(channel, true, s.constData(), frames);
+}
+
+} // namespace
+
+class TestSimBoard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listensOnLoopbackOnly()
+    {
+        SimBoard board;
+        QVERIFY2(board.isListening(), qPrintable(board.errorString()));
+        QVERIFY(board.port() != 0);
+        QCOMPARE(board.boardIP().ip, 0x7F000001u);
+        QCOMPARE(board.boardIP().boxNumber(), 1);
+
+        SimBoardConfig lan;
+        lan.address = QHostAddress(QStringLiteral("192.0.2.2"));
+        SimBoard refused(lan);
+        QVERIFY(!refused.isListening());
+        QCOMPARE(refused.errorString(), QStringLiteral("not a loopback address: 192.0.2.2"));
+        QVERIFY(!board.enableDiscovery(0, QHostAddress::AnyIPv4));
+        QVERIFY(!board.enableDiscovery(0, QHostAddress(QStringLiteral("127.255.255.255")),
+                                       QHostAddress(QStringLiteral("255.255.255.255"))));
+        QVERIFY(SimBoard::isLoopback(QHostAddress(QStringLiteral("127.1.2.3"))));
+        QVERIFY(!SimBoard::isLoopback(QHostAddress(QStringLiteral("::1"))));
+    }
+
+    void informationReplies()
+    {
+        SimBoardConfig cfg;
+        cfg.boardType = BoardInfo::typeZQX4;
+        cfg.firmware = 24;
+        cfg.pcmBufferSize = 9000;
+        cfg.rdsBufferSize = 300;
+        const u8 mac[6] = {0x02, 0x11, 0x22, 0x33, 0x01, 0x02};
+        std::memcpy(cfg.mac, mac, 6);
+        SimBoard board(cfg);
+        LoopbackClient client;
+        QCOMPARE(client.exchange(board, infoRequest(), InfoReply),
+                 hex("0001 5A515834 00000018 0000 00002328 0000012C 021122330102"));
+
+        board.setBoardType(BoardInfo::typeZQTXLower);
+        board.setFirmware(25);
+        board.setInfoForm(SimBoard::InfoForm::WithoutMac);
+        QCOMPARE(client.exchange(board, infoRequest(), InfoReply), hex("0001 7A515458 00000019 0000 00002328 0000012C"));
+        board.setBoardType(0x41424344); // "ABCD", no board the program knows
+        board.setInfoForm(SimBoard::InfoForm::TooShort);
+        const QByteArray shortReply = client.exchange(board, infoRequest(), InfoReply);
+        QCOMPARE(shortReply, hex("0001 41424344 00000019 0000 00002328 000001"));
+        QVERIFY(!parseInfoReply(shortReply, nullptr));
+
+        // A request with trailing bytes is no request.
+        client.send(board, hex("0000 00"));
+        board.setInfoForm(SimBoard::InfoForm::WithMac);
+        QVERIFY(client.fence(board));
+        QCOMPARE(client.pending().size(), 0);
+        QCOMPARE(board.lastRejection(), QStringLiteral("info request of 3 bytes"));
+        QCOMPARE(board.received(InfoRequest), 5);
+    }
+
+    void lockHandshake()
+    {
+        SimBoard board;
+        LoopbackClient me, other;
+        LockInfo lock;
+        // Unlocked: address 0.
+        QCOMPARE(parseLockStatus(me.exchange(board, lockQuery(), LockStatus), &lock), LockReply::WithClients);
+        QCOMPARE(lock.ip, 0u);
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(lock.identity), 16), QByteArray(16, '\0'));
+        QCOMPARE(lock.clients[0].ip, 0x7F000001u);
+        QCOMPARE(lock.clients[0].port, me.port());
+
+        // SET LOCK: held by the caller, with its identity.
+        const QByteArray mine = setLock(0x5A, "alice@PC1");
+        me.send(board, mine);
+        QCOMPARE(parseLockStatus(me.exchange(board, lockQuery(), LockStatus), &lock), LockReply::WithClients);
+        QCOMPARE(lock.ip, 0x7F000001u);
+        QCOMPARE(lock.port, me.port());
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(lock.identity), 16), mine.mid(2));
+        QVERIFY(board.isLocked());
+
+        // Another client cannot take it with SET LOCK alone; it sees the holder.
+        other.send(board, setLock(0x01, "bob@PC2"));
+        QCOMPARE(parseLockStatus(other.exchange(board, lockQuery(), LockStatus), &lock), LockReply::WithClients);
+        QCOMPARE(lock.port, me.port());
+        QCOMPARE(board.refusedLocks(), 1);
+        QCOMPARE(lock.clients[0].port, other.port()); // heard from last
+        QCOMPARE(lock.clients[1].port, me.port());
+        QVERIFY(lock.clients[1].lastSeen < 50);
+        // UNLOCK, then SET LOCK: the take-over.
+        other.send(board, unlockRequest());
+        other.send(board, setLock(0x02, "bob@PC2"));
+        QCOMPARE(parseLockStatus(me.exchange(board, lockQuery(), LockStatus), &lock), LockReply::WithClients);
+        QCOMPARE(lock.port, other.port());
+        QCOMPARE(int(lock.identity[0]), 0x02);
+
+        // Held by a foreign client, with the recent clients of the long form.
+        board.clearLock();
+        board.lockForeign(0xC0A80017, 40001, QByteArray("\x07" "carol@LAB", 10));
+        board.addRecentClient(0xC0A80018, 40002, 250);
+        const QByteArray foreign = me.exchange(board, lockQuery(), LockStatus);
+        QCOMPARE(foreign.size(), 56);
+        QCOMPARE(foreign.mid(2, 22), hex("C0A80017 9C41 07 6361726F6C404C4142 000000000000"));
+        QCOMPARE(parseLockStatus(foreign, &lock), LockReply::WithClients);
+        QCOMPARE(lock.clients[0].port, me.port());
+        QCOMPARE(lock.clients[1].ip, 0xC0A80017u);
+        QCOMPARE(lock.clients[2].port, other.port());
+        QCOMPARE(lock.clients[3].ip, 0xC0A80018u);
+        QVERIFY(lock.clients[3].lastSeen >= 250 && lock.clients[3].lastSeen < 300);
+
+        board.setLockForm(SimBoard::LockForm::WithoutClients);
+        QCOMPARE(me.exchange(board, lockQuery(), LockStatus), foreign.left(24));
+        board.setLockForm(SimBoard::LockForm::TooShort);
+        QCOMPARE(me.exchange(board, lockQuery(), LockStatus), foreign.left(20));
+
+        // Malformed lock datagrams change nothing.
+        me.send(board, mine.left(17));
+        me.send(board, hex("0063 00"));
+        QVERIFY(me.fence(board));
+        QCOMPARE(board.lockState().ip, 0xC0A80017u);
+        QCOMPARE(board.lastRejection(), QStringLiteral("lock request of 3 bytes"));
+    }
+
+    void firmware24HasNoLock()
+    {
+        SimBoardConfig cfg;
+        cfg.firmware = 24;
+        SimBoard board(cfg);
+        LoopbackClient client;
+        client.send(board, lockQuery());
+        client.send(board, setLock(1, "x@y"));
+        QVERIFY(client.fence(board));
+        QCOMPARE(client.pending().size(), 0);
+        QVERIFY(!board.isLocked());
+        QCOMPARE(board.unknownPackets(), 2);
+    }
+
+    void commandsUpdateTheModelAndAreAcknowledged()
+    {
+        SimBoard board;
+        LoopbackClient client;
+        const BoardWords::SynthPlan europe = BoardWords::synthPlan(0);
+        const QByteArray full = stamped(BoardCommand::fullChannelConfig(setup(29), BoardInfo::typeZQTX, europe), 0x000A0B);
+        QCOMPARE(client.exchange(board, full, Ack), hex("0011 0B0A00 1D"));
+        const SimChannel::Config &c = board.channel(4).config;
+        QVERIFY(c.used);
+        QVERIFY(c.stereo);
+        QCOMPARE(int(c.rdsStreams), 1);
+        QCOMPARE(int(c.emphasis), 1);
+        QCOMPARE(c.frequencyWord, 0x153D10u);
+        QCOMPARE(int(c.synth), 0);
+        QCOMPARE(c.gainWord, u16(32845));
+        QCOMPARE(c.deviationWord, u16(37283));
+        QCOMPARE(c.volumeWord, u16(32768));
+        QCOMPARE(int(c.rateCode), 2);
+        QCOMPARE(board.channel(4).sampleRate(), 48000);
+
+        // A negative offset on the frequency command, then mute.
+        BoardCommand::ChannelSetup s = setup(29);
+        s.frequency = 92.9;
+        s.muted = true;
+        QCOMPARE(client.exchange(board, stamped(BoardCommand::frequencyCommand(s, BoardInfo::typeZQTX, europe), 7), Ack),
+                 hex("0011 070000 1D"));
+        QCOMPARE(client.exchange(board, stamped(BoardCommand::volumeCommand(s), 8), Ack), hex("0011 080000 1D"));
+        QCOMPARE(board.channel(4).config.frequencyWord, 0xFF3DD2u);
+        QCOMPARE(board.channel(4).config.volumeWord, u16(0));
+        QCOMPARE(board.channel(4).commands, 3);
+
+        // Band configuration: both synthesizers, carrier and attenuation.
+        const QList<QByteArray> band = BoardCommand::bandConfiguration(BoardInfo::typeZQTX, 1, true, -7, 52);
+        QCOMPARE(client.exchange(board, stamped(band[0], 9), Ack), hex("0011 090000 FF"));
+        QCOMPARE(client.exchange(board, stamped(band[1], 10), Ack), hex("0011 0A0000 FF"));
+        QVERIFY(board.carrier());
+        QCOMPARE(board.attenuationByte(), 7);
+        QCOMPARE(board.synth(0), BoardWords::synthWords(BoardInfo::typeZQTX, 80, 52));
+        QCOMPARE(board.synth(1), BoardWords::synthWords(BoardInfo::typeZQTX, 90, 52));
+        QCOMPARE(board.boardCommands(), 2);
+        QCOMPARE(board.acksSent(), 5);
+    }
+
+    void malformedCommandsAreNotAcknowledged()
+    {
+        SimBoard board;
+        LoopbackClient client;
+        const QByteArray good = BoardCommand::gainCommand(setup(5));
+        const struct
+        {
+            QByteArray bytes;
+            const char *reason;
+        } bad[] = {
+            {hex("0010 01000005 200104 2203804D"), "command: truncated item at 9"},
+            {hex("0010 010000"), "command: short"},
+            {hex("0010 01000061 200100 2202804D"), "command: target 97"},
+            {hex("0010 01000005 2202804D"), "command: channel command without channel index first"},
+            {hex("0010 01000005 200105 2202804D"), "command: channel index 5 for channel 5"},
+            {hex("0010 01000005 200104 22038000FF"), "command: item 22 length 3"},
+            {hex("0010 01000005 200104 9901FF"), "command: item 99 is no channel item"},
+            {hex("0010 01000005 200104 210401010303"), "command: channel flags 01 01 03 03"},
+            {hex("0010 01000005 200104 230501000000 00"), "command: frequency word 01 00 00 00"},
+            {hex("0010 01000005 200104 23050000000002"), "command: synthesizer 2"},
+            {hex("0010 01000005 200104 26050300000000"), "command: sample rate 03 00 00 00 00"},
+            {hex("0010 010000FF"), "command: board command without items"},
+            {hex("0010 010000FF 870100"), "command: item 87 on a ZQTX board"},
+            {hex("0010 010000FF 850120"), "command: attenuation 20"},
+            {hex("0010 010000FF 200104"), "command: item 20 is no board item"},
+        };
+        for (const auto &b : bad) {
+            client.send(board, b.bytes);
+            QVERIFY(client.fence(board));
+            QCOMPARE(board.lastRejection(), QString::fromLatin1(b.reason));
+        }
+        QCOMPARE(client.pending().size(), 0);
+        QCOMPARE(board.acksSent(), 0);
+        QCOMPARE(board.channel(4).config.gainWord, u16(0));
+        QCOMPARE(board.rejected(), int(sizeof bad / sizeof bad[0]));
+        // The same command, well formed, is taken.
+        QCOMPARE(client.exchange(board, stamped(good, 1), Ack), hex("0011 010000 05"));
+
+        // A ZQX4 board takes its own attenuation item and refuses synthesizer words.
+        SimBoardConfig x4;
+        x4.boardType = BoardInfo::typeZQX4;
+        SimBoard zqx4(x4);
+        QCOMPARE(client.exchange(zqx4, stamped(BoardCommand::bandConfigZQX4(true, -31), 3), Ack), hex("0011 030000 FF"));
+        QCOMPARE(zqx4.attenuationByte(), 0x7C);
+        client.send(zqx4, stamped(BoardCommand::bandConfiguration(BoardInfo::typeZQTX, 0, true, 0, 52)[0], 4));
+        QVERIFY(client.fence(zqx4));
+        QCOMPARE(zqx4.lastRejection(), QStringLiteral("command: item 85 on a ZQX4 board"));
+        // ZQX4 has four synthesizers per channel.
+        BoardCommand::ChannelSetup high = setup(1);
+        high.frequency = 104;
+        QVERIFY(!client.exchange(zqx4, stamped(BoardCommand::frequencyCommand(high, BoardInfo::typeZQX4, {}), 5), Ack).isEmpty());
+        QCOMPARE(int(zqx4.channel(0).config.synth), 3);
+    }
+
+    void acknowledgementFaults()
+    {
+        SimBoard board;
+        LoopbackClient client;
+        const QByteArray cmd = BoardCommand::gainCommand(setup(2));
+
+        board.setDropAcks(true);
+        client.send(board, stamped(cmd, 1));
+        client.send(board, stamped(cmd, 2));
+        QVERIFY(client.fence(board));
+        QCOMPARE(client.pending().size(), 0);
+        QCOMPARE(board.acksDropped(), 2);
+        QCOMPARE(board.channel(1).commands, 2); // executed all the same
+        board.setDropAcks(false);
+
+        // Every third acknowledgement is lost.
+        board.clearCounters();
+        board.setDropEveryNthAck(3);
+        for (u32 i = 1; i <= 6; ++i)
+            client.send(board, stamped(cmd, 0x100 + i));
+        QVERIFY(client.fence(board));
+        QStringList ids;
+        for (const QByteArray &a : client.pending())
+            ids << QString::fromLatin1(a.toHex());
+        client.pending().clear();
+        QCOMPARE(ids, QStringList({"0011010100" "02", "0011020100" "02", "0011040100" "02", "0011050100" "02"}));
+        board.setDropEveryNthAck(0);
+
+        // A wrong id: the counter's top bit flipped.
+        board.setAckWrongId(true);
+        QCOMPARE(client.exchange(board, stamped(cmd, 0x000042), Ack), hex("0011 420080 02"));
+        board.setAckWrongId(false);
+
+        // Delayed: not there at once, there after the delay.
+        board.setAckDelay(150);
+        QElapsedTimer t;
+        t.start();
+        client.send(board, stamped(cmd, 0x55));
+        QVERIFY(client.fence(board));
+        QCOMPARE(client.pending().size(), 0);
+        QCOMPARE(client.waitReply(Ack, 3000), hex("0011 550000 02"));
+        QVERIFY(t.elapsed() >= 140);
+    }
+
+    void channelStatusForms()
+    {
+        SimBoard board;
+        LoopbackClient client;
+        board.setChannelFlags(3, 0x0042);
+        board.overrideChannelLevel(3, 2996743);
+        client.send(board, stamped(BoardCommand::fullChannelConfig(setup(1), BoardInfo::typeZQTX, BoardWords::synthPlan(0)), 1));
+        QVERIFY(!client.waitReply(Ack).isEmpty());
+        QVector<StatusEntry> entries;
+        const QByteArray status = client.exchange(board, statusRequest(), ChannelStatus);
+        QCOMPARE(status.size(), 244);
+        QVERIFY(parseChannelStatus(status, &entries));
+        QCOMPARE(entries.size(), 24);
+        QCOMPARE(entries[3].flags, u16(0x0042));
+        QCOMPARE(entries[3].rawLevel, 2996743u);
+        // The level of a used channel follows its gain (-6 dB).
+        QVERIFY(qAbs(BoardWords::levelDb(entries[0].rawLevel) + 6.0) < 0.01);
+        QCOMPARE(entries[1].rawLevel, 0u);
+
+        board.setStatusForm(SimBoard::StatusForm::Thirty);
+        QByteArray s = client.exchange(board, statusRequest(), ChannelStatus);
+        QCOMPARE(s.size(), 304);
+        QCOMPARE(s.mid(2, 2), hex("001E"));
+        QVERIFY(parseChannelStatus(s, &entries));
+        QCOMPARE(entries.size(), 24);
+        board.setStatusForm(SimBoard::StatusForm::ThirtyThree);
+        s = client.exchange(board, statusRequest(), ChannelStatus);
+        QCOMPARE(s.size(), 334);
+        QVERIFY(!parseChannelStatus(s, &entries));
+        board.setStatusForm(SimBoard::StatusForm::Truncated);
+        s = client.exchange(board, statusRequest(), ChannelStatus);
+        QCOMPARE(s.size(), 100);
+        QVERIFY(!parseChannelStatus(s, &entries));
+        board.setStatusForm(SimBoard::StatusForm::Tiny);
+        QCOMPARE(client.exchange(board, statusRequest(), ChannelStatus), hex("0021 00"));
+    }
+
+    void pcmAndRdsAreCheckedCountedAndCaptured()
+    {
+        SimBoard board;
+        LoopbackClient client;
+        board.setCapture(true);
+        client.send(board, tone(6, 256, 1000));
+        client.send(board, silence(6));
+        const qint16 mono[] = {5, -5, 7};
+        client.send(board, pcmData(6, false, mono, 3));
+        client.send(board, groupPairs(6, 2, 0x10, false));
+        client.send(board, hex("0030 0006 0002 0002 00000000"));        // length
+        client.send(board, hex("0031 0006 0001 000D") + QByteArray(14, 'x') + QByteArray(12, 'y')); // fine
+        client.send(board, hex("0031 0006 0001 0007") + QByteArray(14, 'x')); // one group and a byte
+        client.send(board, hex("0031 0006 0002 000D") + QByteArray(26, 'x')); // mask
+        client.send(board, hex("0030 0019 0002 0001 00000000"));        // channel 25
+        QVERIFY(client.fence(board));
+
+        const SimChannel &c = board.channel(6);
+        QCOMPARE(c.pcmDatagrams, 3);
+        QCOMPARE(c.pcmFrames, qint64(256 + 128 + 3));
+        QCOMPARE(c.silentDatagrams, 1);
+        QCOMPARE(c.rdsDatagrams, 2);
+        QCOMPARE(c.groups[0], qint64(6));
+        QCOMPARE(c.rejected, 3);
+        QCOMPARE(board.rejected(), 4);
+        QCOMPARE(board.lastRejection(), QStringLiteral("pcm: channel 25"));
+        QCOMPARE(c.pcm.size(), 3);
+        QCOMPARE(c.pcm[0].samples.size(), 512);
+        QCOMPARE(c.pcm[0].samples[511], qint16(1000));
+        QVERIFY(!c.pcm[2].stereo);
+        QCOMPARE(c.pcm[2].samples, QVector<qint16>({5, -5, 7}));
+        const QVector<RDSGroup> groups = c.capturedGroups(0);
+        QCOMPARE(groups.size(), 6);
+        QCOMPARE(int(groups[0].bytes[0]), 0x10);
+        QCOMPARE(int(groups[3].bytes[12]), 0x10 + 51);
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(groups[5].bytes), 13), QByteArray("xyyyyyyyyyyyy"));
+        QVERIFY(c.rds[0].at <= c.rds[5].at);
+        QCOMPARE(board.received(PcmData), 5);
+        QCOMPARE(board.received(RdsData), 4);
+    }
+
+    void fourStreamsNeedFirmware29()
+    {
+        SimBoardConfig cfg;
+        cfg.firmware = 25;
+        SimBoard old(cfg);
+        SimBoard board;
+        LoopbackClient client;
+        board.setCapture(true);
+        const QByteArray four = groupPairs(2, 1, 0, true);
+        client.send(old, four);
+        QVERIFY(client.fence(old));
+        QCOMPARE(old.lastRejection(), QStringLiteral("rds: four streams need firmware 29, this board has 25"));
+        client.send(board, four);
+        QVERIFY(client.fence(board));
+        const SimChannel &c = board.channel(2);
+        QCOMPARE(c.fourStreamDatagrams, 1);
+        for (int s = 0; s < 4; ++s)
+            QCOMPARE(c.groups[s], qint64(2));
+        QCOMPARE(int(c.capturedGroups(3)[1].bytes[0]), 0xC0 + 13);
+        // The RDS FIFO counts the words of one stream.
+        QVERIFY(c.rdsFill() > 12.0 && c.rdsFill() <= 13.0);
+    }
+
+    void silentAndBack()
+    {
+        SimBoard board;
+        LoopbackClient client;
+        board.setSilent(true);
+        client.send(board, infoRequest());
+        client.send(board, stamped(BoardCommand::gainCommand(setup(1)), 1));
+        QVERIFY(board.waitFor([&] { return board.receivedWhileSilent() == 2; }, 2000));
+        QCOMPARE(client.pending().size(), 0);
+        QCOMPARE(board.receivedTotal(), 0);
+        QCOMPARE(board.channel(0).commands, 0);
+        board.setSilent(false);
+        QVERIFY(!client.exchange(board, infoRequest(), InfoReply).isEmpty());
+        QCOMPARE(board.receivedTotal(), 1);
+
+        // A delayed acknowledgement that falls into a silence is lost.
+        board.setAckDelay(100);
+        client.send(board, stamped(BoardCommand::gainCommand(setup(1)), 2));
+        QVERIFY(board.waitForCount(Command, 1, 2000));
+        board.setSilent(true);
+        QVERIFY(board.waitFor([&] { return board.acksDropped() == 1; }, 3000));
+        board.setSilent(false);
+        QVERIFY(client.fence(board));
+        QVERIFY(client.pending().isEmpty());
+    }
+
+    void resetIsAPowerCycle()
+    {
+        SimBoard board;
+        LoopbackClient client;
+        client.send(board, setLock(3, "a@b"));
+        QVERIFY(!client.exchange(board, stamped(BoardCommand::gainCommand(setup(3)), 1), Ack).isEmpty());
+        client.send(board, tone(2, 256, 1));
+        QVERIFY(client.fence(board));
+        QVERIFY(board.isLocked());
+        board.reset();
+        QVERIFY(!board.isLocked());
+        QCOMPARE(board.channel(2).config.gainWord, u16(0));
+        QCOMPARE(board.channel(2).pcmFill(), 0.0);
+        QCOMPARE(board.channel(2).pcmDatagrams, 0);
+        QCOMPARE(board.received(Command), 1); // the board's own counters stay
+        board.clearCounters();
+        QCOMPARE(board.received(Command), 0);
+        QVERIFY(board.log().isEmpty());
+    }
+
+    void waitsAreBoundedAndSeeTheNextDatagram()
+    {
+        SimBoard board;
+        LoopbackClient client;
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(board.waitForDatagram(StatusRequest, 100).isEmpty());
+        QVERIFY(t.elapsed() >= 95);
+        QVERIFY(t.elapsed() < 2000);
+        QVERIFY(!board.waitForCount(StatusRequest, 1, 50));
+
+        client.send(board, stamped(BoardCommand::gainCommand(setup(1)), 1));
+        client.send(board, stamped(BoardCommand::volumeCommand(setup(1)), 2));
+        QCOMPARE(board.waitForDatagram(Command, 2000).size(), BoardCommand::gainCommandSize);
+        QVERIFY(board.waitForCount(Command, 2, 2000));
+        QCOMPARE(BoardCommand::commandId(board.lastDatagram(Command)), 0x01000002u);
+        QCOMPARE(board.log().size(), 2);
+        QCOMPARE(board.log()[0].fromPort, client.port());
+
+        // Datagrams the board did not ask for reach the client heard from last.
+        QVERIFY(board.sendToClient(hex("0002 4142")));
+        QCOMPARE(client.waitReply(BoardMessage), hex("0002 4142"));
+        SimBoard fresh;
+        QVERIFY(!fresh.sendToClient(hex("0002")));
+    }
+
+    void describesDatagrams()
+    {
+        QCOMPARE(SimBoard::describe(infoRequest()), QStringLiteral("info request"));
+        QCOMPARE(SimBoard::describe(setLock(0xAB, "x@y")), QStringLiteral("SET LOCK AB [x@y]"));
+        QCOMPARE(SimBoard::describe(stamped(BoardCommand::gainCommand(setup(3)), 0x10)),
+                 QStringLiteral("command 03000010 ch3 20:02 22:804d"));
+        QCOMPARE(SimBoard::describe(silence(4)), QStringLiteral("pcm index 4 field 2 count 128 (520 bytes)"));
+        QCOMPARE(SimBoard::describe(hex("7777 00")), QStringLiteral("packet 7777 of 3 bytes"));
+        QCOMPARE(SimBoard::describe(hex("0010 00")), QStringLiteral("malformed command [00 10 00]"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimBoard)
+#include "tst_simboard.moc"

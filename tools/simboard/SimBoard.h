@@ -1,0 +1,255 @@
+#pragma once
+
+#include "BoardIP.h"
+#include "BoardInfo.h"
+#include "BoardWords.h"
+#include "LockInfo.h"
+#include "SimChannel.h"
+#include "Types.h"
+
+#include <QHash>
+#include <QHostAddress>
+#include <QObject>
+#include <QVector>
+
+#include <array>
+#include <functional>
+
+class QUdpSocket;
+
+// What a simulated board is when it starts.
+struct SimBoardConfig
+{
+    u32 boardType = BoardInfo::typeZQTX;
+    u32 firmware = 29;
+    u32 pcmBufferSize = 16384; // sample frames
+    u32 rdsBufferSize = 512;   // 16-bit words
+    u8 mac[6] = {0x00, 0x50, 0xC2, 0x5B, 0x00, 0x01};
+    QHostAddress address = QHostAddress(QHostAddress::LocalHost); // loopback only
+    u16 port = 0; // 0: any free port
+};
+
+// A simulated modulator board on a loopback address and port of its own,
+// for the tests of the board link, the channel programs and the remote
+// control, and for manual runs (tools/simboard). It answers like a board:
+//
+// - information requests, with the configured board type, firmware version,
+//   buffer sizes and MAC (26-byte reply, 20 bytes without MAC, or too short);
+// - the lock handshake (firmware 25 and later): lock query, SET LOCK, UNLOCK;
+//   unlocked, held by a client, or held by a foreign client; the long form
+//   lists the four clients heard from last;
+// - acknowledged commands: every item is checked and applied to the board
+//   model (carrier, attenuation, synthesizer words) and the channel models,
+//   then acknowledged; faults drop all or every Nth acknowledgement, delay
+//   them or acknowledge a wrong id. A malformed command is not acknowledged;
+// - status requests, from the channels' FIFO models (24, 30 or 33 entries,
+//   or cut short);
+// - PCM and RDS data, checked (channel, format, length, stream mask, even
+//   group count) and counted per channel, optionally captured;
+// - discovery requests and network configuration on a second socket
+//   (port 21519 or another, loopback broadcast only);
+// - going silent and coming back.
+//
+// It replies only to loopback addresses, from the socket it received on.
+// Lives in the thread that creates it; every call from that thread. The
+// waits run a local event loop, so the board keeps answering while a test
+// waits, and are always bounded.
+class SimBoard : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class InfoForm { WithMac, WithoutMac, TooShort };
+    enum class StatusForm { Normal, Thirty, ThirtyThree, Truncated, Tiny };
+    enum class LockForm { WithClients, WithoutClients, TooShort };
+    enum class DiscoverForm { Normal, WrongSize };
+
+    // One received datagram.
+    struct Datagram
+    {
+        double at = 0; // arrival, seconds of HiResClock::now()
+        int type = -1; // -1 when shorter than 2 bytes
+        QByteArray bytes;
+        QHostAddress from;
+        u16 fromPort = 0;
+    };
+    static constexpr int logLimit = 4096;
+
+    explicit SimBoard(const SimBoardConfig &config = SimBoardConfig(), QObject *parent = nullptr);
+    ~SimBoard() override;
+
+    // True for addresses in 127.0.0.0/8, the only ones the board talks to.
+    static bool isLoopback(const QHostAddress &address);
+
+    bool isListening() const;
+    QString errorString() const { return m_error; }
+    QHostAddress address() const;
+    u16 port() const;
+    // Address, port and MAC, as discovery reports the board.
+    BoardIP boardIP() const;
+    const SimBoardConfig &config() const { return m_config; }
+
+    // Identity and reply forms.
+    void setBoardType(u32 type) { m_config.boardType = type; }
+    void setFirmware(u32 version) { m_config.firmware = version; }
+    void setBufferSizes(u32 pcmFrames, u32 rdsWords);
+    void setMac(const u8 mac[6]);
+    void setInfoForm(InfoForm form) { m_infoForm = form; }
+    void setStatusForm(StatusForm form) { m_statusForm = form; }
+    void setLockForm(LockForm form) { m_lockForm = form; }
+
+    // Lock.
+    // The board is held by another client (never sent to).
+    void lockForeign(u32 ip, u16 port, const QByteArray &identity);
+    void clearLock();
+    bool isLocked() const { return m_lock.ip != 0; }
+    // Locker ip, port, identity and the recent clients the board reports.
+    LockInfo lockState() const;
+    // Adds a client to the recent clients, last heard `tenthsAgo` ago.
+    void addRecentClient(u32 ip, u16 port, int tenthsAgo);
+    int refusedLocks() const { return m_refusedLocks; }
+
+    // Acknowledgement faults.
+    void setDropAcks(bool drop) { m_dropAcks = drop; }
+    void setDropEveryNthAck(int n) { m_dropEveryNth = qMax(0, n); }
+    void setAckDelay(int ms) { m_ackDelayMs = qMax(0, ms); }
+    void setAckWrongId(bool wrong) { m_ackWrongId = wrong; }
+
+    // Silent: every datagram is dropped unanswered (counted apart).
+    void setSilent(bool silent) { m_silent = silent; }
+    bool isSilent() const { return m_silent; }
+    // Power cycle: lock, recent clients, board model and channel models
+    // (with their counters and captures) back to their start; the board's
+    // counters and log stay.
+    void reset();
+    // Clears the counters and log of the board and the counters, FIFO
+    // fault counts and captures of its channels.
+    void clearCounters();
+
+    // Board model.
+    bool carrier() const { return m_carrier; }
+    int attenuationByte() const { return m_attenuation; }
+    BoardWords::SynthWords synth(int index) const { return m_synth[index & 1]; }
+    int boardCommands() const { return m_boardCommands; }
+
+    // Channel models, index 0..23. The FIFO levels are brought up to date first.
+    const SimChannel &channel(int index);
+    void setChannelFlags(int index, u16 flags);
+    void overrideChannelLevel(int index, u32 raw);
+
+    // Capture of PCM samples and RDS groups per channel.
+    void setCapture(bool on) { m_capture = on; }
+
+    // Counters.
+    int received(int type) const { return m_counts.value(type); }
+    int receivedTotal() const { return m_total; }
+    int receivedWhileSilent() const { return m_whileSilent; }
+    int acksSent() const { return m_acksSent; }
+    int acksDropped() const { return m_acksDropped; }
+    int rejected() const { return m_rejected; }
+    QString lastRejection() const { return m_lastRejection; }
+    int unknownPackets() const { return m_unknown; }
+    QByteArray lastDatagram(int type) const { return m_last.value(type); }
+    const QVector<Datagram> &log() const { return m_log; }
+
+    // Bounded waits; they run the event loop until the condition holds or
+    // the time is up, and return whether the condition holds.
+    bool waitFor(const std::function<bool()> &condition, int timeoutMs);
+    bool waitForCount(int type, int count, int timeoutMs);
+    // The next datagram of this type that arrives within the time, or an
+    // empty array.
+    QByteArray waitForDatagram(int type, int timeoutMs);
+
+    // Sends a datagram to the client heard from last (e.g. a board message
+    // 0x0002 or a foreign type); false without a client.
+    bool sendToClient(const QByteArray &datagram);
+
+    // Discovery and network configuration: binds `bindAddress`:`port` (shared)
+    // and sends replies to `replyTo`:`port`. Both must be loopback.
+    bool enableDiscovery(u16 port = 21519,
+                         const QHostAddress &bindAddress = QHostAddress(QStringLiteral("127.255.255.255")),
+                         const QHostAddress &replyTo = QHostAddress(QStringLiteral("127.255.255.255")));
+    void setDiscoverForm(DiscoverForm form) { m_discoverForm = form; }
+    int discoverRequests() const { return m_discoverRequests; }
+    int netConfigs() const { return m_netConfigs; }
+
+    // One line describing a datagram sent to a board, for logs.
+    static QString describe(const QByteArray &datagram);
+
+signals:
+    // After each datagram was handled; `note` says what the board made of it
+    // (empty when all went well).
+    void datagramHandled(int type, const QByteArray &datagram, const QString &note);
+    void discoveryHandled(int type, const QByteArray &datagram, const QString &note);
+
+private:
+    bool bindData(const QHostAddress &address, u16 port);
+    void readData();
+    void readDiscovery();
+    QString handle(const Datagram &d);
+    QString handleCommand(const Datagram &d);
+    QString handlePcm(const Datagram &d);
+    QString handleRds(const Datagram &d);
+    QString handleLockDatagram(const Datagram &d);
+    QString handleDiscovery(const QByteArray &d);
+    void acknowledge(u32 id, const QHostAddress &to, u16 port);
+    void reply(QUdpSocket *socket, const QByteArray &datagram, const QHostAddress &to, u16 port);
+    void noteClient(const QHostAddress &from, u16 port, double now);
+    QByteArray statusReply();
+    QByteArray lockReply();
+    QString reject(const QString &why);
+    void record(const Datagram &d);
+
+    SimBoardConfig m_config;
+    QUdpSocket *m_socket = nullptr;
+    QUdpSocket *m_discovery = nullptr;
+    QHostAddress m_discoveryReplyTo;
+    u16 m_discoveryPort = 0;
+    QString m_error;
+
+    InfoForm m_infoForm = InfoForm::WithMac;
+    StatusForm m_statusForm = StatusForm::Normal;
+    LockForm m_lockForm = LockForm::WithClients;
+    DiscoverForm m_discoverForm = DiscoverForm::Normal;
+
+    // Lock and recent clients (time in seconds of HiResClock::now()).
+    LockInfo m_lock;
+    struct Client
+    {
+        u32 ip = 0;
+        u16 port = 0;
+        double seen = 0;
+    };
+    QVector<Client> m_clients; // most recent first, at most four
+    int m_refusedLocks = 0;
+    QHostAddress m_lastClient;
+    u16 m_lastClientPort = 0;
+
+    bool m_dropAcks = false;
+    int m_dropEveryNth = 0;
+    int m_ackDelayMs = 0;
+    bool m_ackWrongId = false;
+    int m_ackCandidates = 0;
+    bool m_silent = false;
+    bool m_capture = false;
+
+    bool m_carrier = false;
+    int m_attenuation = 0;
+    int m_synthSelect = 0;
+    std::array<BoardWords::SynthWords, 2> m_synth{};
+    int m_boardCommands = 0;
+    std::array<SimChannel, BoardProtocol::channelsPerBoard> m_channels;
+
+    QHash<int, int> m_counts;
+    QHash<int, QByteArray> m_last;
+    QVector<Datagram> m_log;
+    int m_total = 0;
+    int m_whileSilent = 0;
+    int m_acksSent = 0;
+    int m_acksDropped = 0;
+    int m_rejected = 0;
+    QString m_lastRejection;
+    int m_unknown = 0;
+    int m_discoverRequests = 0;
+    int m_netConfigs = 0;
+};
