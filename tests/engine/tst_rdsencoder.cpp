@@ -1,0 +1,424 @@
+#include "EncoderFixtures.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace encfix;
+
+static qint64 fixedNow()
+{
+    return 1700000000000;
+}
+
+static QStringList g_messages;
+
+static void captureMessage(QtMsgType, const QMessageLogContext &, const QString &msg)
+{
+    g_messages << msg;
+}
+
+static int typeOf(const QString &group)
+{
+    return group.mid(5, 1).toInt(nullptr, 16);
+}
+
+static bool versionB(const QString &group)
+{
+    return group.mid(5, 4).toUInt(nullptr, 16) & 0x0800;
+}
+
+class TestRDSEncoder : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sequenceByRates()
+    {
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        rate(s, 0, 60);
+        rate(s, 2, 30);
+        s.rta = "RT";
+        enc.setRDS(s, 95.8);
+        const QStringList g = run(enc, 3000);
+        int t0 = 0, t2 = 0;
+        for (const QString &x : g) {
+            t0 += typeOf(x) == 0;
+            t2 += typeOf(x) == 2;
+        }
+        QCOMPARE(t0 + t2, 3000);
+        QVERIFY2(qAbs(t0 - 2000) <= 2, qPrintable(QString::number(t0)));
+        QCOMPARE(enc.scheduler().total(0), quint64(3000));
+        // The first slots: 0 (tie keeps the lower type), 2, 0, 0, 2, ...
+        QCOMPARE(typeOf(g[0]), 0);
+        QCOMPARE(typeOf(g[1]), 2);
+        // Types without a builder of their own send 15B; no type in a stream: zeros.
+        s = source();
+        rate(s, 6, 60);
+        enc.setRDS(s, 95.8);
+        const QString g6 = run(enc, 1).first();
+        QCOMPARE(typeOf(g6), 15);
+        QVERIFY(versionB(g6));
+        s = source();
+        enc.setRDS(s, 95.8);
+        u8 out[13];
+        std::memset(out, 0xAA, 13);
+        enc.generate(out, nullptr, nullptr, nullptr);
+        QCOMPARE(QByteArray(reinterpret_cast<char *>(out), 13), QByteArray(13, '\0'));
+    }
+
+    void fillFlagsAndNegativeRates()
+    {
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        rate(s, 0, 120);
+        rate(s, 10, -1);
+        s.pn2 = "PTYN";
+        enc.setRDS(s, 95.8);
+        QVERIFY(!enc.scheduler().fill(0));
+        const QStringList g = run(enc, 6851); // 600 s of air time
+        int t0 = 0, t10 = 0;
+        for (const QString &x : g) {
+            t0 += typeOf(x) == 0;
+            t10 += typeOf(x) == 10;
+        }
+        QVERIFY2(qAbs(t0 - 1202) <= 2, qPrintable(QString::number(t0)));
+        QCOMPARE(t10, 6851 - t0);
+    }
+
+    void clockTimeReplacesOneSlot()
+    {
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        rate(s, 0, 60);
+        s.zone = 2;
+        enc.setRDS(s, 95.8);
+        // Group 4 off: no clock time.
+        enc.setCT(QDateTime(QDate(2024, 5, 17), QTime(13, 45), Qt::UTC));
+        QCOMPARE(typeOf(run(enc, 1).first()), 0);
+        rate(s, 4, 1);
+        enc.setRDS(s, 95.8);
+        enc.setCT(QDateTime(QDate(2024, 5, 17), QTime(13, 45), Qt::UTC));
+        const QStringList g = run(enc, 3);
+        QCOMPARE(g[0], w(0x1234, 0x4000 | tpPty | 1, u16((60447 & 0x7FFF) << 1), (13 << 12) | (45 << 6) | 2));
+        QCOMPARE(typeOf(g[1]), 0);
+        QCOMPARE(typeOf(g[2]), 0);
+        // The clock time is not counted by the scheduler.
+        QCOMPARE(enc.scheduler().total(0), quint64(2));
+        // A local time (not UTC) is converted.
+        enc.setCT(QDateTime(QDate(2024, 5, 17), QTime(15, 45), Qt::OffsetFromUTC, 7200));
+        QCOMPARE(run(enc, 1).first().right(4), QString::asprintf("%04X", (13 << 12) | (45 << 6) | 2));
+        // Replaying group files: no clock time.
+        s.fused = true;
+        enc.setRDS(s, 95.8);
+        enc.setCT(QDateTime(QDate(2024, 5, 17), QTime(13, 45), Qt::UTC));
+        QCOMPARE(typeOf(run(enc, 1).first()), 0);
+    }
+
+    void burst15B()
+    {
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        rate(s, 0, 60);
+        s.buc1 = 3;
+        s.but1 = 10; // 3 groups in 1 s
+        enc.setRDS(s, 95.8);
+        s.ta = 1;
+        QTest::ignoreMessage(QtDebugMsg, "RDS0  1 15B burst 1 of 3 send 0.088s > 0.000s");
+        QTest::ignoreMessage(QtDebugMsg, "RDS0  5 15B burst 2 of 3 send 0.438s > 0.333s");
+        QTest::ignoreMessage(QtDebugMsg, "RDS0  9 15B burst 3 of 3 send 0.788s > 0.667s");
+        enc.setRDS(s, 95.8);
+        const QStringList g = run(enc, 14);
+        QStringList kinds;
+        for (const QString &x : g)
+            kinds << (versionB(x) && typeOf(x) == 15 ? "B" : QString::number(typeOf(x)));
+        QCOMPARE(kinds.join(""), QString("B000B000B00000"));
+        // 15B with TA 1; the 0A groups in between are counted, the burst is not.
+        QCOMPARE(g[0], w(0x1234, 0xF800 | tpPty | 0x10 | 0x08 | 0x04, 0x1234, 0xF800 | tpPty | 0x10 | 0x08 | 0x04));
+        QCOMPARE(enc.scheduler().total(0), quint64(11));
+        // TA off with no groups configured for it: no burst.
+        s.ta = 0;
+        enc.setRDS(s, 95.8);
+        QCOMPARE(typeOf(run(enc, 1).first()), 0);
+    }
+
+    void burst14B()
+    {
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        rate(s, 0, 60);
+        rate(s, 14, 1);
+        s.eoc1 = 4;
+        s.eot1 = 10;
+        EON a;
+        a.pi = 0x5001;
+        EON b;
+        b.pi = 0x5002;
+        b.tp = 1;
+        s.eon = {a, b};
+        enc.setRDS(s, 95.8);
+        QCOMPARE(enc.scheduler().table()[14].on, true);
+        b.ta = 1;
+        enc.setEON({a, b}, 1);
+        const QStringList g = run(enc, 12);
+        const QString burst = w(0x1234, 0xE800 | tpPty | 0x10 | 0x08, 0x1234, 0x5002);
+        QStringList kinds;
+        for (const QString &x : g)
+            kinds << (x == burst ? "B" : QString::number(typeOf(x), 16));
+        // The 14A group in slot 2 is the regular one (group 14 at 1 a minute).
+        QCOMPARE(kinds.join(""), QString("B0eB00B00B00"));
+        // No burst without a TA change, or while group 14 is off.
+        enc.setEON({a, b}, 1);
+        QCOMPARE(run(enc, 1).first().contains("E808"), false);
+        rate(s, 14, 0);
+        s.eon = {a, b};
+        b.ta = 0;
+        enc.setRDS(s, 95.8);
+        enc.setEON({a, b}, 1);
+        QVERIFY(!run(enc, 3).contains(w(0x1234, 0xE800 | tpPty | 0x10, 0x1234, 0x5002)));
+    }
+
+    void rds2Streams()
+    {
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        rate(s, 0, 60);
+        rate(s, 1, 0, 60);
+        s.slow = 0x00E0;
+        s.mode = 0x71; // a new record: streams 1 to 3 silent
+        enc.setRDS(s, 95.8);
+        u8 g0[13], g1[13], g2[13], g3[13];
+        std::memset(g1, 0xAA, 13);
+        enc.generate(g0, g1, g2, g3);
+        for (u8 *g : {g1, g2, g3})
+            QCOMPARE(QByteArray(reinterpret_cast<char *>(g), 13), QByteArray(13, '\0'));
+        // Stream 1 a copy of stream 0 with block A 0.
+        s.mode = 0x13;
+        enc.setRDS(s, 95.8);
+        enc.generate(g0, g1, g2, g3);
+        const RDSBlocks b0 = blocks(g0), b1 = blocks(g1);
+        QCOMPARE(hex(g1), QString("0000") + hex(g0).mid(4));
+        QCOMPARE(b1.check[1], b0.check[1]);
+        QCOMPARE(QByteArray(reinterpret_cast<char *>(g2), 13), QByteArray(13, '\0'));
+        // Stream 1 on its own: its own schedule, block A 0; null buffers are skipped.
+        s.mode = 0x03;
+        enc.setRDS(s, 95.8);
+        enc.generate(g0, g1, nullptr, nullptr);
+        QCOMPARE(hex(g1), w(0, 0x1000 | tpPty, 0x00E0, 0));
+        QCOMPARE(typeOf(hex(g0)), 0);
+        QCOMPARE(enc.scheduler().total(1), quint64(1));
+        QCOMPARE(enc.generate(g0, g1, g2, g3), 13);
+    }
+
+    void rawGroups()
+    {
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        RDSCustomGroup row;
+        row.block[0] = 0x1111;
+        row.block[1] = 0x5222;
+        row.block[2] = 0x3333;
+        row.block[3] = 0x4444;
+        row.check[0] = 0x0155; // given checkword
+        row.rate[0] = 60;
+        row.rate[2] = 60;
+        s.oda = {row};
+        s.mode = 0x05;
+        enc.setRDS(s, 95.8);
+        u8 g0[13], g2[13];
+        enc.generate(g0, nullptr, g2, nullptr);
+        const RDSBlocks b = blocks(g0);
+        QCOMPARE(b.info[0], u16(0x1111));
+        QCOMPARE(b.check[0], u16(0x0155));
+        QCOMPARE(hex(g0).mid(5), QString("5222 3333 4444"));
+        // Stream 2 sends the row as stored, block A included.
+        QCOMPARE(blocks(g2).info[0], u16(0x1111));
+        QCOMPARE(enc.scheduler().rawCount(0, 0), quint64(1));
+        QCOMPARE(enc.scheduler().rawCount(0, 2), quint64(1));
+        // The list grows and shrinks: the counters follow it.
+        RDSCustomGroup second = row;
+        second.block[1] = 0x6000;
+        second.rate[0] = 600;
+        s.oda = {row, second};
+        enc.setRDS(s, 95.8);
+        QCOMPARE(enc.scheduler().rawSize(), 2);
+        QCOMPARE(enc.scheduler().rawCount(0, 0), quint64(0)); // restarted with the list
+        int seconds = 0;
+        for (const QString &x : run(enc, 110))
+            seconds += x.mid(5, 4) == "6000";
+        QCOMPARE(seconds, 100);
+        s.oda = {};
+        enc.setRDS(s, 95.8);
+        QCOMPARE(enc.scheduler().rawSize(), 0);
+        // Nothing scheduled: 13 zero bytes, whose checkwords are all wrong.
+        QCOMPARE(run(enc, 1).first(), QString("---- ---- ---- ----"));
+    }
+
+    void groupFileReplay()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("log.rds");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("# log\n12:00:00.000 ABCD 1234 5678 9abc def0\nnothing here\n2222 0000 1111 2222\n");
+        f.close();
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        rate(s, 0, 60);
+        s.fused = true;
+        s.files = QStringList{path};
+        enc.setRDS(s, 95.8);
+        const QStringList g = run(enc, 3);
+        QCOMPARE(g, (QStringList{"1234 5678 9ABC DEF0", "2222 0000 1111 2222", "1234 5678 9ABC DEF0"}));
+        // Replayed groups are not counted by the scheduler.
+        QCOMPARE(enc.scheduler().total(0), quint64(0));
+        // A file that cannot be opened: the slot is encoded.
+        s.files = QStringList{dir.filePath("missing.rds")};
+        enc.setRDS(s, 95.8);
+        QCOMPARE(typeOf(run(enc, 1).first()), 0);
+    }
+
+    void tmcThroughScheduler()
+    {
+        RDSEncoder enc(1);
+        enc.setTimeSource(&fixedNow);
+        RDSSource s = source();
+        rate(s, 8, 60);
+        rate(s, 3, 1);
+        s.tmcsi = 2;
+        TMCSource tmc;
+        tmc.used = true;
+        tmc.spn = "TRAFFIC";
+        tmc.rpt = 1;
+        TMCMessage m;
+        m.duration = 1;
+        m.event = 101;
+        m.location = 4321;
+        m.send = 1;
+        tmc.messages = {m};
+        QTest::ignoreMessage(QtDebugMsg, "enc: setTMC 1 messages");
+        enc.setTMC(tmc);
+        enc.setRDS(s, 95.8);
+        QVERIFY(enc.tmcActive());
+        QVERIFY(enc.scheduler().table()[3].on);
+        const QStringList g = run(enc, 4);
+        QCOMPARE(g[0], w(0x1234, 0x3000 | tpPty | 0x10, 0x0047, 0xCD46));
+        QCOMPARE(g[1], w(0x1234, 0x8000 | tpPty | 0x14, chars("TR"), chars("AF")));
+        QCOMPARE(g[2], w(0x1234, 0x8000 | tpPty | 0x15, chars("FI"), chars("C\0")));
+        QCOMPARE(g[3], w(0x1234, 0x8000 | tpPty | 0x09, 101, 4321));
+        // No TMC source linked: no TMC groups and no TMC announcement.
+        s.tmcsi = 0;
+        enc.setRDS(s, 95.8);
+        QVERIFY(!enc.tmcActive());
+        QVERIFY(!enc.scheduler().table()[3].on);
+        for (const QString &x : run(enc, 10))
+            QCOMPARE(typeOf(x), 15);
+        // A linked but unused source is the same.
+        s.tmcsi = 2;
+        tmc.used = false;
+        enc.setTMC(tmc);
+        enc.setRDS(s, 95.8);
+        QVERIFY(!enc.tmcActive());
+        QCOMPARE(typeOf(run(enc, 1).first()), 15);
+    }
+
+    void tmcGap()
+    {
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        rate(s, 0, 60);
+        rate(s, 8, 600);
+        s.tmcsi = 1;
+        s.tmgap = 1;
+        TMCSource tmc;
+        tmc.used = true;
+        tmc.va1 = 0x100D; // gap code 1: 5 groups
+        enc.setTMC(tmc);
+        enc.setRDS(s, 95.8);
+        const QStringList g = run(enc, 300);
+        int last = -100;
+        for (int i = 0; i < g.size(); ++i) {
+            if (typeOf(g[i]) != 8)
+                continue;
+            QVERIFY2(i - last >= 6, qPrintable(QString::number(i)));
+            last = i;
+        }
+        QVERIFY(last > 250);
+    }
+
+    void setRatesRules()
+    {
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        rate(s, 3, 10);
+        rate(s, 14, 10);
+        QTest::ignoreMessage(QtDebugMsg, "enc: remove ODA group 3 (10)");
+        QTest::ignoreMessage(QtDebugMsg, "enc: remove EON 14A (10)");
+        QTest::ignoreMessage(QtDebugMsg, "enc: restart counters 0 == 0");
+        enc.setRDS(s, 95.8);
+        QVERIFY(!enc.scheduler().table()[3].on);
+        QVERIFY(!enc.scheduler().table()[14].on);
+        // An EON list brings group 14 back; RT+ announcements bring group 3 back.
+        EON e;
+        e.pi = 0x4444;
+        enc.setEON({e}, 0);
+        QVERIFY(enc.scheduler().table()[14].on);
+        s.rtxt = 0x80;
+        s.eon = {e};
+        enc.setRDS(s, 95.8);
+        QVERIFY(enc.scheduler().table()[3].on);
+        // Unchanged rates keep the counters; changed rates restart them.
+        run(enc, 5);
+        s.ps = "OTHER";
+        enc.setRDS(s, 95.8);
+        QCOMPARE(enc.scheduler().total(0), quint64(5));
+        rate(s, 0, 30);
+        enc.setRDS(s, 95.8);
+        QCOMPARE(enc.scheduler().total(0), quint64(0));
+        // setRates with changed = false keeps them.
+        run(enc, 3);
+        enc.setRates(s.gmin, false);
+        QCOMPARE(enc.scheduler().total(0), quint64(3));
+        enc.setRates(s.gmin, true);
+        QCOMPARE(enc.scheduler().total(0), quint64(0));
+    }
+
+    void afCompiledOnSetRDS()
+    {
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        s.afu = 0x03;
+        RDSAFEntry a;
+        a.freq = 1011;
+        s.af = {a};
+        enc.setRDS(s, 95.84); // rounds to 958
+        QCOMPARE(enc.source().afCodes, (QList<u16>{0xE253, 0x88CD}));
+        rate(s, 0, 60);
+        enc.setRDS(s, 95.75); // rounds to 958 as well
+        QCOMPARE(run(enc, 2)[1].mid(10, 4), QString("88CD"));
+    }
+
+    void streamDebugSwitch()
+    {
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        rate(s, 2, 0, 60);
+        s.mode = 0x03;
+        enc.setRDS(s, 95.8);
+        u8 g0[13], g1[13];
+        // Off by default: no per-slot lines. On: the candidate line of stream 1.
+        g_messages.clear();
+        QtMessageHandler previous = qInstallMessageHandler(&captureMessage);
+        enc.generate(g0, g1, nullptr, nullptr);
+        RDSEncoder::setStreamDebug(true);
+        enc.generate(g0, g1, nullptr, nullptr);
+        RDSEncoder::setStreamDebug(false);
+        enc.generate(g0, g1, nullptr, nullptr);
+        qInstallMessageHandler(previous);
+        QCOMPARE(g_messages, QStringList{"enc1 group  2 60/min"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRDSEncoder)
+#include "tst_rdsencoder.moc"
