@@ -1,0 +1,216 @@
+#include "FMSettings.h"
+#include "RecordingObserver.h"
+#include "TempProject.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QTest>
+
+using testsupport::RecordingObserver;
+using testsupport::TempProject;
+
+namespace {
+
+QStringList texts(const QList<RecordingObserver::Record> &records)
+{
+    QStringList out;
+    for (const auto &r : records)
+        out.append(r.key + QLatin1Char('=') + (r.value.isNull() ? QStringLiteral("<null>") : r.value.toString()));
+    return out;
+}
+
+struct Watch
+{
+    Watch(FMSettings &p, const QString &key) : project(p), observer(key)
+    {
+        project.registerKey(key, &observer);
+    }
+    ~Watch() { project.unregisterObserver(&observer); }
+    QStringList take()
+    {
+        observer.flush();
+        const QStringList out = texts(observer.records());
+        observer.clear();
+        return out;
+    }
+    FMSettings &project;
+    RecordingObserver observer;
+};
+
+// Keys and values of one group as another reader sees the file.
+QMap<QString, QString> fileGroup(FMSettings &project, const QString &path, const QString &group)
+{
+    project.sync();
+    QSettings ini(path, QSettings::IniFormat);
+    ini.beginGroup(group);
+    QMap<QString, QString> out;
+    const QStringList keys = ini.allKeys();
+    for (const QString &k : keys)
+        out.insert(k, ini.value(k).toString());
+    return out;
+}
+
+} // namespace
+
+class TestAudioPlaylists : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void playlistLoadAndRewrite();
+    void insertFiles();
+    void removePlaylist();
+    void audioWriters();
+    void reloadDropsEmptyGroups();
+};
+
+void TestAudioPlaylists::playlistLoadAndRewrite()
+{
+    TempProject file("[board]\ngmin=1\n"
+                     "[playlist.3]\nname=Mix\n0=/m/a.mp3\n2=/m/c.mp3\nx=/m/x.mp3\n10=/m/k.mp3\n");
+    FMSettings project(file.path());
+    // Numeric order, gaps closed, non-numeric keys are no files.
+    QCOMPARE(project.playlistFiles(3), (QStringList{"/m/a.mp3", "/m/c.mp3", "/m/k.mp3"}));
+    QVERIFY(!project.dirty);
+
+    Watch all(project, "*");
+    project.setPlaylistFiles(3, {"/m/a.mp3", "/m/k.mp3"});
+    // Entry 0 is unchanged and written without an event; entry 1 is new;
+    // the length is announced by the key just past the end.
+    QCOMPARE(all.take(), (QStringList{"playlist.3/1=/m/k.mp3", "playlist.3/2="}));
+    QCOMPARE(fileGroup(project, file.path(), "playlist.3"),
+             (QMap<QString, QString>{{"name", "Mix"}, {"0", "/m/a.mp3"}, {"1", "/m/k.mp3"}}));
+    QCOMPARE(project.playlistFiles(3), (QStringList{"/m/a.mp3", "/m/k.mp3"}));
+    QVERIFY(project.dirty);
+
+    // Only shortening: no stored change, still a change of the project.
+    project.dirty = false;
+    project.setPlaylistFiles(3, {"/m/a.mp3"});
+    QCOMPARE(all.take(), (QStringList{"playlist.3/1="}));
+    QCOMPARE(fileGroup(project, file.path(), "playlist.3"),
+             (QMap<QString, QString>{{"name", "Mix"}, {"0", "/m/a.mp3"}}));
+    QVERIFY(project.dirty);
+
+    // The same list again: nothing changes but the length broadcast.
+    project.dirty = false;
+    project.setPlaylistFiles(3, {"/m/a.mp3"});
+    QCOMPARE(all.take(), (QStringList{"playlist.3/1="}));
+    QVERIFY(!project.dirty);
+
+    // A fresh load reads what was written.
+    FMSettings again(file.path());
+    QCOMPARE(again.playlistFiles(3), (QStringList{"/m/a.mp3"}));
+    QCOMPARE(again.loadPlaylist(3).name, QStringLiteral("Mix"));
+}
+
+void TestAudioPlaylists::insertFiles()
+{
+    TempProject file("[board]\ngmin=1\n[playlist.1]\n0=/p/x.mp3\n1=/p/y.mp3\n");
+    FMSettings project(file.path());
+    QCOMPARE(project.insertPlaylistFiles(1, 0, {"/p/a.mp3"}),
+             (QStringList{"/p/a.mp3", "/p/x.mp3", "/p/y.mp3"}));
+    QCOMPARE(project.insertPlaylistFiles(1, 5, {"/p/z.mp3"}),
+             (QStringList{"/p/a.mp3", "/p/x.mp3", "/p/y.mp3", "/p/z.mp3"}));
+    QCOMPARE(project.insertPlaylistFiles(1, 1, {"/p/b.mp3", "/p/c.mp3"}),
+             (QStringList{"/p/a.mp3", "/p/b.mp3", "/p/c.mp3", "/p/x.mp3", "/p/y.mp3", "/p/z.mp3"}));
+    QCOMPARE(project.playlistFiles(1).size(), 6);
+
+    // Relative paths come back absolute, against the working directory.
+    const QString cwd = QDir::currentPath();
+    const QStringList list = project.insertPlaylistFiles(1, -1, {"rel/song.mp3"});
+    QCOMPARE(list.last(), QDir(cwd).absoluteFilePath("rel/song.mp3"));
+    QCOMPARE(fileGroup(project, file.path(), "playlist.1").value("6"), QDir(cwd).absoluteFilePath("rel/song.mp3"));
+
+    // A playlist not known yet starts empty.
+    QCOMPARE(project.insertPlaylistFiles(2, 0, {"/q/1.mp3"}), (QStringList{"/q/1.mp3"}));
+    QCOMPARE(project.insertPlaylistFiles(0, 0, {"/q/1.mp3"}), QStringList());
+}
+
+void TestAudioPlaylists::removePlaylist()
+{
+    TempProject file("[board]\ngmin=1\n"
+                     "[playlist.3]\nname=Three\n0=/a.mp3\n"
+                     "[audio.1]\ntype=2\nfile=Playlist.3\n"
+                     "[audio.2]\ntype=2\nfile=/song.mp3\n"
+                     "[audio.4]\ntype=2\nfile=playlist.3\n");
+    FMSettings project(file.path());
+    Watch audio(project, "audio");
+    QVERIFY(!project.removePlaylist(9));
+    QVERIFY(!project.dirty);
+
+    QTest::ignoreMessage(QtDebugMsg, "FMS: audio.1 lost its playlist");
+    QTest::ignoreMessage(QtDebugMsg, "FMS: audio.4 lost its playlist");
+    QVERIFY(project.removePlaylist(3));
+    QVERIFY(project.dirty);
+    QCOMPARE(audio.take(), (QStringList{"audio.1/file=", "audio.4/file="}));
+    QCOMPARE(project.audio(1).file, QString());
+    QCOMPARE(project.audio(2).file, QStringLiteral("/song.mp3"));
+    QCOMPARE(project.audio(4).file, QString());
+    QVERIFY(fileGroup(project, file.path(), "playlist.3").isEmpty());
+    QVERIFY(project.playlistFiles(3).isEmpty());
+    QVERIFY(!project.removePlaylist(3));
+    QCOMPARE(project.addPlaylist(), 1);
+}
+
+void TestAudioPlaylists::audioWriters()
+{
+    TempProject file("[board]\ngmin=1\n[audio.1]\ntype=2\nfile=/a.mp3\n");
+    FMSettings project(file.path());
+    Watch audio(project, "audio.1");
+
+    project.setAudioTone(1, 1000, -1, 70, -1, 70000);
+    QCOMPARE(audio.take(), (QStringList{"audio.1/frq1=1000", "audio.1/vol1=70", "audio.1/time=65535"}));
+    const AudioSource a = project.audio(1);
+    QCOMPARE(a.frq1, u16(1000));
+    QCOMPARE(a.frq2, u16(880)); // the loader's fallback, left alone
+    QCOMPARE(a.vol1, u16(70));
+    QCOMPARE(a.vol2, u16(100));
+    QCOMPARE(a.time, u16(65535)); // held to the field, not wrapped to 4464
+    project.setAudioTone(0, 1, 1, 1, 1, 1);
+    QCOMPARE(audio.take(), QStringList());
+
+    project.setAudioName(1, "Tone");
+    project.setAudioType(1, AudioSource::Ramp);
+    QCOMPARE(audio.take(), (QStringList{"audio.1/name=Tone", "audio.1/type=1"}));
+    QCOMPARE(project.audio(1).name, QStringLiteral("Tone"));
+    QCOMPARE(project.audio(1).type, u32(AudioSource::Ramp));
+
+    // An empty file removes the key instead of storing an empty value; no
+    // event, but the project changed.
+    project.dirty = false;
+    project.setAudioFile(1, QString());
+    QCOMPARE(audio.take(), QStringList());
+    QVERIFY(!project.contains("audio.1/file"));
+    QVERIFY(project.audio(1).file.isEmpty());
+    QVERIFY(project.dirty);
+    project.dirty = false;
+    project.setAudioFile(1, QString());
+    QVERIFY(!project.dirty);
+    project.setAudioFile(1, "/b.mp3");
+    QCOMPARE(audio.take(), (QStringList{"audio.1/file=/b.mp3"}));
+
+    // Writers create a record with the record defaults for a new id.
+    project.setAudioName(5, "Five");
+    QCOMPARE(project.audio(5).vol1, u16(40));
+    QCOMPARE(project.audioNames().value(5), QStringLiteral("Five"));
+    QCOMPARE(FMSettings::audioTypeNames(), (QStringList{"Sinus", "Rampe", "Datei"}));
+}
+
+void TestAudioPlaylists::reloadDropsEmptyGroups()
+{
+    TempProject file("[board]\ngmin=1\n[audio.2]\nname=Two\n[playlist.2]\n0=/x.mp3\n");
+    FMSettings project(file.path());
+    QVERIFY(project.audioMap().contains(2));
+    project.remove("audio.2", false);
+    project.remove("playlist.2", false);
+    QCOMPARE(project.loadAudio(2), AudioSource());
+    QVERIFY(!project.audioMap().contains(2));
+    QCOMPARE(project.loadPlaylist(2), Playlist());
+    QVERIFY(project.playlistFiles(2).isEmpty());
+    QCOMPARE(project.loadAudio(-1), AudioSource());
+    QCOMPARE(project.loadPlaylist(0), Playlist());
+    QVERIFY(project.audioMap().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestAudioPlaylists)
+#include "tst_audioplaylists.moc"
