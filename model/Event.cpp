@@ -67,9 +67,11 @@ bool Event::fromStored(const QString &value, Event *out)
 
 void Event::deriveFromCommand()
 {
-    // Only the key part names section and number; dots in the value do not count.
-    const int keyEnd = command.indexOf(QLatin1Char(' '));
-    const QString key = keyEnd < 0 ? command : command.left(keyEnd);
+    // Only the key part names section and number; dots in the value do not
+    // count. Blanks before the key are no part of it.
+    const QString text = command.trimmed();
+    const int keyEnd = text.indexOf(QLatin1Char(' '));
+    const QString key = keyEnd < 0 ? text : text.left(keyEnd);
     const int dot1 = key.indexOf(QLatin1Char('.'));
     const int dot2 = dot1 < 0 ? -1 : key.indexOf(QLatin1Char('.'), dot1 + 1);
 
@@ -89,10 +91,10 @@ void Event::deriveFromCommand()
 
     QString rest;
     if (dot2 >= 0)
-        rest = command.mid(dot2 + 1);
+        rest = text.mid(dot2 + 1);
     else if (dot1 >= 0)
-        rest = command.mid(dot1 + 1);
+        rest = text.mid(dot1 + 1);
     else
-        rest = command;
+        rest = text;
     field = rest.simplified();
 }
