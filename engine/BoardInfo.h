@@ -36,6 +36,14 @@ struct BoardInfo
             && rdsSize == o.rdsSize && std::memcmp(mac, o.mac, sizeof mac) == 0;
     }
     bool operator!=(const BoardInfo &o) const { return !(*this == o); }
+
+    // Makes the type usable in queued connections; safe to call repeatedly.
+    static void registerMetaType();
 };
 
 Q_DECLARE_METATYPE(BoardInfo)
+
+inline void BoardInfo::registerMetaType()
+{
+    qRegisterMetaType<BoardInfo>("BoardInfo");
+}
