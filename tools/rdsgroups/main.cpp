@@ -8,7 +8,16 @@
 // upper-case hex, "----" for a block with a wrong checkword, RDS2 streams
 // prefixed "#S1 ".."#S3 ". --err/--ber/--fix inject bit errors into the lines
 // that get checkwords, as an encoder with these source settings would.
+//
+//   rdsgroups --project file.fm (--source N | --channel N) [--seconds S]
+//             [--start 2024-05-17T13:45:00Z] [--freq MHz] [--rds2] [--seed N]
+//
+// prints instead what the encoder makes of that RDS source (or of the
+// channel's source at the channel's frequency) in S seconds of air time from
+// the given start (UTC), the clock time at every full minute, with --rds2 the
+// lines of all four streams.
 
+#include "EncoderRun.h"
 #include "RDSCoding.h"
 #include "RDSGroup.h"
 #include "RDSGroupLine.h"
@@ -87,6 +96,47 @@ bool byteOption(const QCommandLineParser &p, const QCommandLineOption &o, u8 &va
     return true;
 }
 
+// --project: the encoder's groups. Options in the order project, source,
+// channel, seconds, start, freq, rds2, seed.
+int runEncoder(const QCommandLineParser &p, const QList<QCommandLineOption> &o, QFile &out)
+{
+    EncoderRun run;
+    run.project = p.value(o[0]);
+    bool ok = true;
+    const auto number = [&](const QCommandLineOption &opt, double def) {
+        if (!p.isSet(opt))
+            return def;
+        bool good = false;
+        const double v = p.value(opt).toDouble(&good);
+        ok = ok && good && v >= 0;
+        return v;
+    };
+    run.source = int(number(o[1], 0));
+    run.channel = int(number(o[2], 0));
+    run.seconds = number(o[3], 10);
+    run.tuneMHz = number(o[5], 0);
+    run.seed = quint32(number(o[7], 1));
+    run.rds2 = p.isSet(o[6]);
+    if (p.isSet(o[4])) {
+        run.start = QDateTime::fromString(p.value(o[4]), Qt::ISODate);
+        ok = ok && run.start.isValid();
+    } else {
+        run.start = QDateTime::currentDateTimeUtc();
+    }
+    if (!ok) {
+        std::fprintf(stderr, "rdsgroups: --source, --channel, --seconds, --freq and --seed take "
+                             "numbers, --start an ISO 8601 time\n");
+        return 2;
+    }
+    QString error;
+    if (!run.run(out, &error)) {
+        std::fprintf(stderr, "rdsgroups: %s\n", qPrintable(error));
+        return 1;
+    }
+    out.flush();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -104,6 +154,14 @@ int main(int argc, char *argv[])
     const QCommandLineOption fix(QStringLiteral("fix"), QStringLiteral("Error injection exceptions."), QStringLiteral("byte"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed of the error generator."), QStringLiteral("number"));
     p.addOptions({binary, err, ber, fix, seed});
+    const QCommandLineOption project(QStringLiteral("project"), QStringLiteral("Print what the encoder makes of this project."), QStringLiteral("file"));
+    const QCommandLineOption source(QStringLiteral("source"), QStringLiteral("RDS source id (with --project)."), QStringLiteral("id"));
+    const QCommandLineOption channel(QStringLiteral("channel"), QStringLiteral("Channel: its RDS source and frequency (with --project)."), QStringLiteral("number"));
+    const QCommandLineOption seconds(QStringLiteral("seconds"), QStringLiteral("Air time to print (default 10)."), QStringLiteral("seconds"));
+    const QCommandLineOption start(QStringLiteral("start"), QStringLiteral("UTC time of the first group, ISO 8601 (default now)."), QStringLiteral("time"));
+    const QCommandLineOption freq(QStringLiteral("freq"), QStringLiteral("Tuning frequency in MHz for the AF lists."), QStringLiteral("MHz"));
+    const QCommandLineOption rds2(QStringLiteral("rds2"), QStringLiteral("Also print the RDS2 streams 1 to 3."));
+    p.addOptions({project, source, channel, seconds, start, freq, rds2});
     p.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Input files; none or - for standard input."));
     p.process(app);
 
@@ -119,6 +177,9 @@ int main(int argc, char *argv[])
     QFile out;
     if (!out.open(stdout, QIODevice::WriteOnly))
         return 1;
+
+    if (p.isSet(project))
+        return runEncoder(p, {project, source, channel, seconds, start, freq, rds2, seed}, out);
 
     QStringList files = p.positionalArguments();
     if (files.isEmpty())
