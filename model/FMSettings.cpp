@@ -4,8 +4,6 @@
 #include "RecordText.h"
 
 #include <QDebug>
-#include <QReadLocker>
-#include <QWriteLocker>
 
 #include <climits>
 
@@ -76,7 +74,7 @@ FMSettings::~FMSettings() = default;
 void FMSettings::readFile()
 {
     {
-        QWriteLocker locker(&recordLock);
+        WriteLock locker(recordLock);
         audios.clear();
         playlists.clear();
     }
@@ -86,7 +84,7 @@ void FMSettings::readFile()
     int loadedBand = int(ClampedValue::toInt(rawValue(QStringLiteral("board/band")), 0, INT_MIN, INT_MAX));
     int loadedAttn = int(ClampedValue::toInt(rawValue(QStringLiteral("board/attn")), 0, INT_MIN, INT_MAX));
     {
-        QWriteLocker locker(&recordLock);
+        WriteLock locker(recordLock);
         gminFlag = gmin;
     }
     applyBoard(loadedBand, loadedAttn, false);
@@ -118,7 +116,7 @@ void FMSettings::readFile()
         // The group rates of the RDS sources above were read in the older
         // form and converted; mark the file so that they are not again.
         {
-            QWriteLocker locker(&recordLock);
+            WriteLock locker(recordLock);
             gminFlag = 1;
         }
         writeRaw(QStringLiteral("board/gmin"), 1);
@@ -150,13 +148,13 @@ void FMSettings::foldKeyCase()
 
 int FMSettings::band() const
 {
-    QReadLocker locker(&recordLock);
+    ReadLock locker(recordLock);
     return curBand;
 }
 
 int FMSettings::attn() const
 {
-    QReadLocker locker(&recordLock);
+    ReadLock locker(recordLock);
     return curAttn;
 }
 
@@ -167,7 +165,7 @@ void FMSettings::setBoardCount(int n)
         return;
     boards.store(n);
     {
-        QWriteLocker locker(&recordLock);
+        WriteLock locker(recordLock);
         channelFreqs.clear();
         channelDists.clear();
     }
@@ -178,7 +176,7 @@ void FMSettings::setBoardCount(int n)
 
 AudioSource FMSettings::addAudio(const QString &file)
 {
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     int next = 1;
     int reuse = 0;
     for (auto it = audios.cbegin(); it != audios.cend(); ++it) {
@@ -209,7 +207,7 @@ AudioSource FMSettings::addAudio(const QString &file)
 
 int FMSettings::addPlaylist()
 {
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     int id = 1;
     while (playlists.contains(id))
         ++id;
@@ -219,7 +217,7 @@ int FMSettings::addPlaylist()
 
 int FMSettings::addRds()
 {
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     int next = 1;
     for (auto it = rdsSources.begin(); it != rdsSources.end(); ++it) {
         if (!it->used) {
@@ -249,7 +247,7 @@ int FMSettings::addRds()
 
 int FMSettings::addTmc()
 {
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     int next = 1;
     for (auto it = tmcSources.begin(); it != tmcSources.end(); ++it) {
         if (!it->used) {
@@ -276,7 +274,7 @@ int FMSettings::addTmc()
 
 void FMSettings::setRdsUsed(int id)
 {
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     const auto it = rdsSources.find(id);
     if (it == rdsSources.end())
         return;

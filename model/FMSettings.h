@@ -15,13 +15,14 @@
 
 #include <QList>
 #include <QMap>
-#include <QReadWriteLock>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTime>
 
 #include <atomic>
+#include <mutex>
+#include <shared_mutex>
 
 // The project model: the key store of one project file, extended by the key
 // descriptor table and the typed records of channels and sources.
@@ -35,7 +36,7 @@
 // writes records (pages, control server, event roll); each board thread
 // reads channel records, sources, playlists, band and attenuation, and
 // writes channel status and play information. recordLock (read/write, not
-// recursive) guards every record cache below. Lock order: recordLock first,
+// recursive; take it as ReadLock / WriteLock) guards every record cache below. Lock order: recordLock first,
 // the key store's own lock second, never the reverse; so no operation that
 // takes recordLock may be called from a withWriteLock/withReadLock callback,
 // and an operation holding recordLock only calls store operations and the
@@ -251,7 +252,11 @@ private:
     KeyDesc currentDesc;
 
     // ---- Record caches and their lock (see the class comment)
-    mutable QReadWriteLock recordLock{QReadWriteLock::NonRecursive};
+    // A standard shared mutex (not recursive): its happens-before edges are
+    // visible to ThreadSanitizer, unlike those of QReadWriteLock.
+    using ReadLock = std::shared_lock<std::shared_mutex>;
+    using WriteLock = std::unique_lock<std::shared_mutex>;
+    mutable std::shared_mutex recordLock;
     QMap<int, double> channelFreqs;           // used channel -> MHz
     QMap<int, double> channelDists;           // channel -> distance last broadcast, MHz
     QMap<int, Playlist> playlists;            // by id

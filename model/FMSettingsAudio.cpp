@@ -6,8 +6,6 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
-#include <QReadLocker>
-#include <QWriteLocker>
 
 namespace {
 
@@ -56,13 +54,13 @@ QMap<QString, QVariant> directKeys(const QSettings &ini)
 
 AudioSource FMSettings::audio(int id) const
 {
-    QReadLocker locker(&recordLock);
+    ReadLock locker(recordLock);
     return audios.value(id);
 }
 
 QMap<int, AudioSource> FMSettings::audioMap() const
 {
-    QReadLocker locker(&recordLock);
+    ReadLock locker(recordLock);
     return audios;
 }
 
@@ -70,7 +68,7 @@ QMap<int, QString> FMSettings::audioNames() const
 {
     QMap<int, QString> names;
     names.insert(0, QCoreApplication::translate("FMSettings", "<kein>"));
-    QReadLocker locker(&recordLock);
+    ReadLock locker(recordLock);
     for (auto it = audios.cbegin(); it != audios.cend(); ++it) {
         if (it.key() != 0 && it->used)
             names.insert(it.key(), it->name);
@@ -87,7 +85,7 @@ QStringList FMSettings::audioTypeNames()
 
 QStringList FMSettings::playlistFiles(int id) const
 {
-    QReadLocker locker(&recordLock);
+    ReadLock locker(recordLock);
     return playlists.value(id).files;
 }
 
@@ -97,7 +95,7 @@ AudioSource FMSettings::loadAudio(int id)
 {
     if (id < 1)
         return AudioSource();
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     const QMap<QString, QVariant> keys = readGroup(audioGroup(id));
     if (keys.isEmpty()) {
         audios.remove(id);
@@ -125,7 +123,7 @@ Playlist FMSettings::loadPlaylist(int id)
     if (id < 1)
         return Playlist();
     const QString group = playlistGroup(id);
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     const QMap<QString, QVariant> keys = withWriteLock([&group](QSettings &ini) {
         ini.beginGroup(group);
         return directKeys(ini);
@@ -148,7 +146,7 @@ void FMSettings::setAudioTone(int id, int frq1, int frq2, int vol1, int vol2, in
 {
     if (id < 1)
         return;
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     AudioSource &a = audios[id];
     const QString group = audioGroup(id);
     const struct
@@ -170,7 +168,7 @@ void FMSettings::setAudioFile(int id, const QString &file)
 {
     if (id < 1)
         return;
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     audios[id].file = file;
     const QString key = audioGroup(id) + QStringLiteral("/file");
     if (!file.isEmpty()) {
@@ -191,7 +189,7 @@ void FMSettings::setAudioName(int id, const QString &name)
 {
     if (id < 1)
         return;
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     audios[id].name = name;
     setValue(audioGroup(id) + QStringLiteral("/name"), name, true);
 }
@@ -200,14 +198,14 @@ void FMSettings::setAudioType(int id, u32 type)
 {
     if (id < 1)
         return;
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     audios[id].type = type;
     setValue(audioGroup(id) + QStringLiteral("/type"), QString::number(type), true);
 }
 
 void FMSettings::setAudioUsed(int id)
 {
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     const auto it = audios.find(id);
     if (it == audios.end())
         return;
@@ -219,7 +217,7 @@ void FMSettings::setAudioUsed(int id)
 
 bool FMSettings::setPlaylistName(int id, const QString &name)
 {
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     const auto it = playlists.find(id);
     if (it == playlists.end())
         return false;
@@ -232,7 +230,7 @@ void FMSettings::setPlaylistFiles(int id, const QStringList &files)
 {
     if (id < 1)
         return;
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     writePlaylistLocked(id, files);
     playlists[id].files = files;
 }
@@ -241,7 +239,7 @@ QStringList FMSettings::insertPlaylistFiles(int id, int pos, const QStringList &
 {
     if (id < 1)
         return QStringList();
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     QStringList list = playlists.value(id).files;
     if (pos < 0 || pos >= list.size()) {
         list += files;
@@ -258,7 +256,7 @@ QStringList FMSettings::insertPlaylistFiles(int id, int pos, const QStringList &
 
 bool FMSettings::removePlaylist(int id)
 {
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     if (!playlists.contains(id))
         return false;
     playlists.remove(id);

@@ -3,8 +3,6 @@
 #include "ClampedValue.h"
 #include "RecordText.h"
 
-#include <QReadLocker>
-#include <QWriteLocker>
 
 #include <climits>
 #include <cmath>
@@ -112,7 +110,7 @@ void FMSettings::setChannelFreq(int ch, double freq, bool used)
         setValue(channelKey(ch, "freq"), mhzText(freq), true);
     }
 
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     if (!used) {
         if (channelFreqs.remove(ch) > 0)
             updateDistancesLocked();
@@ -132,7 +130,7 @@ void FMSettings::setBoard(int &band, int &attn)
 
 void FMSettings::applyBoard(int &band, int &attn, bool markDirty)
 {
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     band = qBound(0, band, 2);
     attn = qBound(-31, attn, 0);
     curBand = band;
@@ -158,7 +156,7 @@ void FMSettings::broadcastDistances()
 {
     QMap<int, double> dists;
     {
-        QReadLocker locker(&recordLock);
+        ReadLock locker(recordLock);
         dists = channelDists;
     }
     for (auto it = dists.cbegin(); it != dists.cend(); ++it)
@@ -175,7 +173,7 @@ void FMSettings::refreshChannelFreqs()
             used.insert(ch, r.freq);
     }
 
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     bool added = false;
     for (auto it = used.cbegin(); it != used.cend(); ++it) {
         if (!channelFreqs.contains(it.key())) {

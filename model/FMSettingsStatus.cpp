@@ -4,8 +4,6 @@
 
 #include <cstring>
 
-#include <QReadLocker>
-#include <QWriteLocker>
 
 namespace {
 
@@ -28,14 +26,14 @@ void FMSettings::setChannelStatus(int ch, const ChannelStatus &status)
 {
     if (!isChannel(ch))
         return;
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     channelStates.insert(ch, status);
     notify(QStringLiteral("chstatus.%1").arg(ch), fetchRecord());
 }
 
 ChannelStatus FMSettings::channelStatus(int ch) const
 {
-    QReadLocker locker(&recordLock);
+    ReadLock locker(recordLock);
     return channelStates.value(ch);
 }
 
@@ -43,7 +41,7 @@ void FMSettings::setPlayInfo(int ch, const SongInfo &song)
 {
     if (!isChannel(ch))
         return;
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     const SongInfo old = playInfo.value(ch);
     if (song.file.isEmpty())
         playInfo.remove(ch);
@@ -57,13 +55,13 @@ void FMSettings::setPlayInfo(int ch, const SongInfo &song)
 
 SongInfo FMSettings::songInfo(int ch) const
 {
-    QReadLocker locker(&recordLock);
+    ReadLock locker(recordLock);
     return playInfo.value(ch);
 }
 
 void FMSettings::setSongInfo(const QList<SongInfo> &songs)
 {
-    QWriteLocker locker(&recordLock);
+    WriteLock locker(recordLock);
     for (const SongInfo &s : songs)
         songInfoByFile.insert(s.file, s);
     notify(QStringLiteral("songinfo"), fetchRecord());
@@ -71,7 +69,7 @@ void FMSettings::setSongInfo(const QList<SongInfo> &songs)
 
 QMap<QString, SongInfo> FMSettings::songInfos() const
 {
-    QReadLocker locker(&recordLock);
+    ReadLock locker(recordLock);
     return songInfoByFile;
 }
 
