@@ -486,7 +486,7 @@ private slots:
         QElapsedTimer t;
         t.start();
         QVERIFY(board.waitForDatagram(StatusRequest, 100).isEmpty());
-        QVERIFY(t.elapsed() >= 95);
+        QVERIFY(t.elapsed() >= 98);
         QVERIFY(t.elapsed() < 2000);
         QVERIFY(!board.waitForCount(StatusRequest, 1, 50));
 

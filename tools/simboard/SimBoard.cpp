@@ -695,6 +695,7 @@ bool SimBoard::waitFor(const std::function<bool()> &condition, int timeoutMs)
     };
     QTimer deadline;
     deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer); // never before the time is up
     connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
     QTimer poll; // for conditions on time or on other objects
     connect(&poll, &QTimer::timeout, &loop, check);

@@ -126,7 +126,7 @@ BoardProtocol::StatusEntry SimChannel::statusEntry() const
 
 void SimChannel::capturePcm(double at, bool stereo, const QVector<qint16> &samples)
 {
-    if (pcm.size() < captureLimit)
+    if (pcm.size() < pcmCaptureLimit)
         pcm.append({at, stereo, samples});
 }
 
@@ -134,7 +134,7 @@ void SimChannel::captureGroups(double at, const QVector<QByteArray> &streams)
 {
     for (int s = 0; s < streams.size(); ++s) {
         const QByteArray &bytes = streams[s];
-        for (int o = 0; o + RDSGroup::size <= bytes.size() && rds.size() < captureLimit; o += RDSGroup::size) {
+        for (int o = 0; o + RDSGroup::size <= bytes.size() && rds.size() < rdsCaptureLimit; o += RDSGroup::size) {
             GroupCapture c;
             c.at = at;
             c.stream = s;
