@@ -284,7 +284,7 @@ void FMSettings::setRdsUsed(int id)
 
 // ---- EON links -----------------------------------------------------------
 
-void FMSettings::refreshEonLocked(int id, const RDSSource &source)
+void FMSettings::refreshEon(int id, const RDSSource &source)
 {
     for (auto it = rdsSources.begin(); it != rdsSources.end(); ++it) {
         QList<EON> &entries = it->eon;

@@ -222,7 +222,7 @@ protected:
     // Copies PI, PS, PTY, TP and TA of RDS source id into every EON entry
     // whose channel uses that source, and broadcasts each such entry as
     // "rds.S.eon.M". The caller holds the write side of recordLock.
-    void refreshEonLocked(int id, const RDSSource &source);
+    void refreshEon(int id, const RDSSource &source);
 
     // -- Seams for the RDS and TMC records (FMSettingsSourceSeams.cpp):
     // the project loader calls the first two for every "rds.N" / "tmc.N"
@@ -239,13 +239,13 @@ protected:
     void refreshChannelFreqs();
     // Recomputes the distances from channelFreqs and broadcasts the changed
     // ones. The caller holds the write side of recordLock.
-    void updateDistancesLocked();
+    void updateDistances();
 
     // -- Playlists (FMSettingsAudio.cpp)
     // Rewrites the files of "playlist.id" (keys 0..n-1), storing with
     // notification only the entries that changed, and broadcasts
     // "playlist.id/n" with an empty value. The caller holds recordLock.
-    void writePlaylistLocked(int id, const QStringList &files);
+    void writePlaylist(int id, const QStringList &files);
 
 private:
     // ---- Key descriptor table: the row of the last look-up (GUI thread).

@@ -231,7 +231,7 @@ void FMSettings::setPlaylistFiles(int id, const QStringList &files)
     if (id < 1)
         return;
     WriteLock locker(recordLock);
-    writePlaylistLocked(id, files);
+    writePlaylist(id, files);
     playlists[id].files = files;
 }
 
@@ -249,7 +249,7 @@ QStringList FMSettings::insertPlaylistFiles(int id, int pos, const QStringList &
     }
     for (QString &path : list)
         path = QFileInfo(path).absoluteFilePath();
-    writePlaylistLocked(id, list);
+    writePlaylist(id, list);
     playlists[id].files = list;
     return list;
 }
@@ -273,7 +273,7 @@ bool FMSettings::removePlaylist(int id)
     return true;
 }
 
-void FMSettings::writePlaylistLocked(int id, const QStringList &files)
+void FMSettings::writePlaylist(int id, const QStringList &files)
 {
     const QString group = normalizeKey(playlistGroup(id));
     // Rewrite the group straight in the file; collect the entries that

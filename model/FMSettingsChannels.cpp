@@ -113,14 +113,14 @@ void FMSettings::setChannelFreq(int ch, double freq, bool used)
     WriteLock locker(recordLock);
     if (!used) {
         if (channelFreqs.remove(ch) > 0)
-            updateDistancesLocked();
+            updateDistances();
         return;
     }
     const auto it = channelFreqs.constFind(ch);
     if (it != channelFreqs.cend() && *it == freq)
         return;
     channelFreqs.insert(ch, freq);
-    updateDistancesLocked();
+    updateDistances();
 }
 
 void FMSettings::setBoard(int &band, int &attn)
@@ -182,10 +182,10 @@ void FMSettings::refreshChannelFreqs()
         }
     }
     if (added)
-        updateDistancesLocked();
+        updateDistances();
 }
 
-void FMSettings::updateDistancesLocked()
+void FMSettings::updateDistances()
 {
     for (auto a = channelFreqs.cbegin(); a != channelFreqs.cend(); ++a) {
         double d = loneDistance;
