@@ -42,6 +42,7 @@ class TestProjectModel : public QObject
 private slots:
     void loadHandWrittenFile();
     void gminMarkAndBoardCorrectionsAreNotChanges();
+    void caseFoldingKeepsExistingKeys();
     void audioIdAllocation();
     void playlistIdAllocation();
     void rdsAndTmcIdAllocation();
@@ -168,6 +169,24 @@ void TestProjectModel::gminMarkAndBoardCorrectionsAreNotChanges()
         QCOMPARE(file.read(), QByteArray("[board]\ngmin=1\nband=1\nattn=-3\n"));
         QVERIFY(!project.dirty);
     }
+}
+
+void TestProjectModel::caseFoldingKeepsExistingKeys()
+{
+    TempProject file("[board]\ngmin=1\n"
+                     "[Audio.1]\nName=Upper\nType=1\n"
+                     "[audio.1]\nname=Lower\n"
+                     "[RDS.2]\nEON\\0\\PS=NEWS\n");
+    FMSettings project(file.path());
+    // The key written in lower case wins; the others move over.
+    QCOMPARE(project.audio(1).name, QStringLiteral("Lower"));
+    QCOMPARE(project.audio(1).type, u32(1));
+    QCOMPARE(project.value("rds.2/eon/0/ps").toString(), QStringLiteral("NEWS"));
+    const QStringList groups = fileGroups(project, file.path());
+    QCOMPARE(groups.count(QStringLiteral("audio.1")), 1);
+    QVERIFY(!groups.contains("Audio.1"));
+    QVERIFY(!groups.contains("RDS.2"));
+    QVERIFY(!project.dirty);
 }
 
 void TestProjectModel::audioIdAllocation()
