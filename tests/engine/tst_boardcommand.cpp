@@ -159,6 +159,19 @@ private slots:
         QVERIFY(p.items.isEmpty());
     }
 
+    // A command cut anywhere parses exactly where an item ends.
+    void prefixesParseOnlyAtItemBoundaries()
+    {
+        const QByteArray full = fullChannelConfig(channel5(), BoardInfo::typeZQTX, BoardWords::synthPlan(0));
+        const QList<int> boundaries = {6, 9, 15, 22, 26, 30, 34, 41};
+        for (int len = 0; len <= full.size(); ++len) {
+            Parsed p;
+            QCOMPARE(parse(full.left(len), &p, nullptr), boundaries.contains(len));
+            if (boundaries.contains(len))
+                QCOMPARE(p.items.size(), boundaries.indexOf(len));
+        }
+    }
+
     void parserRejectsMalformedCommands()
     {
         Parsed p;

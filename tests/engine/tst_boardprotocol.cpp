@@ -373,6 +373,49 @@ private slots:
         QCOMPARE(netConfigAck(mac), hex("0053 0050C29A012C"));
     }
 
+    // Every parser on every prefix of a datagram (left() of more than the
+    // whole is the whole): each accepts exactly from its minimum length on
+    // and never reads past the end (checked by the sanitizers of the build).
+    void prefixesAreRejectedUpToTheirMinimum()
+    {
+        LockInfo lock;
+        lock.ip = 1;
+        u8 buffers[4][260];
+        std::memset(buffers, 'r', sizeof buffers);
+        const u8 *const streams[4] = {buffers[0], buffers[1], buffers[2], buffers[3]};
+        const QByteArray rds = rdsData(1, streams, 52, true);
+        const QByteArray pcm = silence(1);
+        const QByteArray status = channelStatus(QVector<StatusEntry>(24));
+        const QByteArray info = infoReply(sampleInfo(), true);
+        const QByteArray lockFull = lockStatus(lock, true);
+        BoardIP board;
+        board.port = 1;
+        const QByteArray reply = discoverReply(board);
+        for (int len = 0; len <= 1100; ++len) {
+            BoardInfo i;
+            u32 id;
+            QVector<StatusEntry> e;
+            LockInfo l;
+            PcmHeader h;
+            RdsPayload p;
+            BoardIP b;
+            u8 identity[16];
+            QVERIFY(parseInfoReply(info.left(len), &i) == (len >= 20));
+            QVERIFY(parseAck(ack(7).left(len), &id) == (len >= 6));
+            QCOMPARE(parseChannelStatus(status.left(len), &e), len >= 244);
+            QCOMPARE(parseLockStatus(lockFull.left(len), &l),
+                     len < 24 ? LockReply::Invalid : (len < 56 ? LockReply::WithoutClients : LockReply::WithClients));
+            QCOMPARE(parsePcm(pcm.left(len), &h, nullptr), len >= 520);
+            QCOMPARE(parseRds(rds.left(len), &p, nullptr), len >= 216);
+            QCOMPARE(parseDiscoverReply(reply.left(len), &b),
+                     len < 2 ? DiscoverResult::Other : (len >= 14 ? DiscoverResult::Valid : DiscoverResult::BadSize));
+            QCOMPARE(parseNetConfig(netConfig(board.mac, 1, 2).left(len), &b), len >= 14);
+            QCOMPARE(parseDiscoverRequest(discoverRequest(1).left(len), &id), len >= 6);
+            QCOMPARE(parseSetLock(setLock(1, "a").left(len), identity), len >= 18);
+            QCOMPARE(packetType(rds.left(len)), len < 2 ? -1 : int(RdsData));
+        }
+    }
+
     void boardAddressInTheLog()
     {
         BoardIP board;
