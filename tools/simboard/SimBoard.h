@@ -35,9 +35,12 @@ struct SimBoardConfig
 //
 // - information requests, with the configured board type, firmware version,
 //   buffer sizes and MAC (26-byte reply, 20 bytes without MAC, or too short);
-// - the lock handshake (firmware 25 and later): lock query, SET LOCK, UNLOCK;
-//   unlocked, held by a client, or held by a foreign client; the long form
-//   lists the four clients heard from last;
+// - the lock handshake (firmware 25 and later; older boards ignore it): lock
+//   query, SET LOCK, UNLOCK; unlocked, held by a client, or held by a
+//   foreign client; the long form lists the four clients heard from last.
+//   SET LOCK takes a free board or renews the holder's lock and is refused
+//   while another client holds it; UNLOCK frees the board whoever sends it,
+//   which is how a client takes a board over;
 // - acknowledged commands: every item is checked and applied to the board
 //   model (carrier, attenuation, synthesizer words) and the channel models,
 //   then acknowledged; faults drop all or every Nth acknowledgement, delay
@@ -73,6 +76,7 @@ public:
         QHostAddress from;
         u16 fromPort = 0;
     };
+    // The log keeps at least the last logLimit datagrams.
     static constexpr int logLimit = 4096;
 
     explicit SimBoard(const SimBoardConfig &config = SimBoardConfig(), QObject *parent = nullptr);
