@@ -2,6 +2,7 @@
 
 #include <QDebug>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 
@@ -44,10 +45,25 @@ void RDSScheduler::setTable(const RateTable &table, const QVector<RawRates> &raw
                             bool tmgap, bool restart)
 {
     m_table = table;
-    if (m_raw.size() != rawRates.size())
-        m_raw.resize(rawRates.size());
-    for (int i = 0; i < rawRates.size(); ++i)
-        m_raw[i].rate = rawRates[i];
+    // The raw-group counters follow the list: rows keep their counts by
+    // position, new rows start at 0, rows past the end are dropped.
+    for (int st = 0; st < streams; ++st) {
+        QVector<qint64> counts(rawRates.size(), 0);
+        for (const Heap &h : m_heap[st])
+            for (const ActiveRow &a : h)
+                if (a.row < counts.size())
+                    counts[a.row] = a.count;
+        for (Heap &h : m_heap[st])
+            h.clear();
+        for (int i = 0; i < rawRates.size(); ++i) {
+            const int r = rawRates[i][st];
+            if (r != 0)
+                m_heap[st][r < 0].push_back(ActiveRow{counts[i], std::abs(r), i, r < 0});
+        }
+        for (Heap &h : m_heap[st])
+            std::make_heap(h.begin(), h.end(), later);
+    }
+    m_raw = rawRates;
     if (restart)
         restartCounters();
     for (int s = 0; s < streams; ++s)
@@ -61,6 +77,23 @@ void RDSScheduler::setTable(const RateTable &table, const QVector<RawRates> &raw
     }
 }
 
+quint64 RDSScheduler::rawCount(int row, int s) const
+{
+    for (const Heap &h : m_heap[s])
+        for (const ActiveRow &a : h)
+            if (a.row == row)
+                return quint64(a.count);
+    return 0;
+}
+
+bool RDSScheduler::later(const ActiveRow &a, const ActiveRow &b)
+{
+    // count / rate compared exactly: counts stay far below 2^53.
+    const qint64 ka = a.count * b.rate;
+    const qint64 kb = b.count * a.rate;
+    return ka > kb || (ka == kb && a.row > b.row);
+}
+
 void RDSScheduler::restartCounters()
 {
     for (auto &row : m_count)
@@ -70,9 +103,10 @@ void RDSScheduler::restartCounters()
         t = 0;
     for (auto &e : m_empty)
         e = 0;
-    for (RawRow &row : m_raw)
-        for (auto &c : row.count)
-            c = 0;
+    for (auto &heaps : m_heap)
+        for (Heap &h : heaps)
+            for (ActiveRow &a : h)
+                a.count = 0;
 }
 
 void RDSScheduler::presetCounters(int s, quint64 total, const std::array<quint64, types> &counts)
@@ -106,22 +140,30 @@ int RDSScheduler::next(int s, int gap, int *rawIndex)
                 qDebug("enc%d group %2d %d/min", s, t, r);
         }
     }
-    int rawWinner = -1;
-    for (int i = 0; i < m_raw.size(); ++i) {
-        const int r = m_raw[i].rate[s];
-        if (r == 0)
+    // Raw groups: the least (count / |rate|, row) of the rows that may send
+    // now (positive rates while the stream fills or while they are behind,
+    // fillers always); it must beat the types with a strictly lower ratio.
+    Heap *from = nullptr;
+    for (int f = 0; f < 2; ++f) {
+        Heap &h = m_heap[s][f];
+        if (h.empty())
             continue;
-        const double ratio = double(m_raw[i].count[s]) * 60.0 / elapsed / std::abs(r);
-        if (ratio < best && (fill || ratio < 1.0 || r < 0)) {
-            best = ratio;
-            rawWinner = i;
-        }
+        const ActiveRow &top = h.front();
+        if (!fill && !f && double(top.count) * 60.0 / elapsed / double(top.rate) >= 1.0)
+            continue;
+        if (!from || later(from->front(), top))
+            from = &h;
     }
-    if (rawWinner >= 0) {
-        ++m_raw[rawWinner].count[s];
-        ++m_total[s];
+    if (from && !(double(from->front().count) * 60.0 / elapsed / double(from->front().rate) < best))
+        from = nullptr;
+    if (from) {
+        std::pop_heap(from->begin(), from->end(), later);
+        ActiveRow &row = from->back();
+        ++row.count;
         if (rawIndex)
-            *rawIndex = rawWinner;
+            *rawIndex = row.row;
+        std::push_heap(from->begin(), from->end(), later);
+        ++m_total[s];
         return rawGroup;
     }
     if (winner == noGroup) {

@@ -5,6 +5,7 @@
 #include <QVector>
 
 #include <array>
+#include <vector>
 
 // The rate scheduler of one RDS encoder: decides per stream and slot which
 // group type (0..15) or which user-defined raw group is due, from the wanted
@@ -57,7 +58,7 @@ public:
     bool fill(int s) const { return m_fill[s] != 0; }
     quint64 total(int s) const { return m_total[s]; }
     quint64 count(int type, int s) const { return m_count[type][s]; }
-    quint64 rawCount(int row, int s) const { return m_raw[row].count[s]; }
+    quint64 rawCount(int row, int s) const;
     int rawSize() const { return m_raw.size(); }
     quint64 sinceLast8A() const { return m_since8A; }
 
@@ -70,14 +71,25 @@ public:
     static bool streamDebug();
 
 private:
-    struct RawRow
+    // A raw group with a rate on one stream, with its count there; kept
+    // together so that the scheduler walks one small array per stream.
+    struct ActiveRow
     {
-        RawRates rate{};
-        quint64 count[streams] = {0, 0, 0, 0};
+        qint64 count = 0;
+        qint64 rate = 0;     // |rate|
+        int row = 0;
+        bool filler = false;    // negative rate
     };
 
+    // Min-heaps by (count / |rate|, row): per stream one of the rows with a
+    // positive rate and one of the fillers, so that a slot costs O(log n)
+    // however many raw groups there are.
+    using Heap = std::vector<ActiveRow>;
+    static bool later(const ActiveRow &a, const ActiveRow &b);
+
     RateTable m_table{};
-    QVector<RawRow> m_raw;
+    QVector<RawRates> m_raw;
+    Heap m_heap[streams][2];
     quint64 m_count[types][streams] = {};
     quint64 m_total[streams] = {0, 0, 0, 0};
     quint64 m_empty[streams] = {0, 0, 0, 0};

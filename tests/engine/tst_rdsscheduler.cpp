@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+#include <random>
+
 // Slots per minute at 1187.5 bit/s and 104 bits a group.
 static constexpr double slotsPerMinute = 60.0 * 1187.5 / 104.0;
 
@@ -29,6 +31,81 @@ static QVector<int> run(RDSScheduler &sch, int s, int nSlots, int gap = 0)
         seq << sch.next(s, gap, nullptr);
     return seq;
 }
+
+// The schedule written out plainly: every type and every raw row weighed by
+// its ratio, one division each (the encoder's scheduler must choose the same).
+struct Reference
+{
+    RDSScheduler::RateTable table{};
+    QVector<RDSScheduler::RawRates> raw;
+    quint64 count[16][4] = {};
+    QVector<std::array<quint64, 4>> rawCount;
+    quint64 total[4] = {};
+    quint64 empty[4] = {};
+    bool fill[4] = {true, true, true, true};
+
+    void set(const RDSScheduler::RateTable &t, const QVector<RDSScheduler::RawRates> &r)
+    {
+        table = t;
+        raw = r;
+        rawCount.fill({0, 0, 0, 0}, r.size());
+        for (int s = 0; s < 4; ++s) {
+            fill[s] = true;
+            for (int g = 0; g < 32; ++g)
+                if (t[g].on && t[g].rate[s] < 0)
+                    fill[s] = false;
+        }
+    }
+    int next(int s)
+    {
+        const double T = double(total[s] + empty[s]) * (104.0 / 1187.5) + 1.0;
+        double best = 686.0;
+        int winner = -1;
+        for (int t = 0; t < 16; ++t) {
+            const int r = table[t].rate[s];
+            if (t == 4 || !table[t].on || r == 0)
+                continue;
+            const double ratio = double(count[t][s]) * 60.0 / T / std::abs(r);
+            if (ratio < best && (fill[s] || ratio < 1.0 || r < 0)) {
+                best = ratio;
+                winner = t;
+            }
+        }
+        // Rows among themselves by count / |rate| exactly (equal: lower row),
+        // the best of them against the types by ratio.
+        int rawWinner = -1;
+        for (int i = 0; i < raw.size(); ++i) {
+            const int r = raw[i][s];
+            if (r == 0)
+                continue;
+            const double ratio = double(rawCount[i][s]) * 60.0 / T / std::abs(r);
+            if (!(fill[s] || ratio < 1.0 || r < 0))
+                continue;
+            if (rawWinner >= 0 &&
+                qint64(rawCount[i][s]) * std::abs(raw[rawWinner][s]) >=
+                    qint64(rawCount[rawWinner][s]) * std::abs(r))
+                continue;
+            rawWinner = i;
+        }
+        if (rawWinner >= 0) {
+            const double ratio = double(rawCount[rawWinner][s]) * 60.0 / T / std::abs(raw[rawWinner][s]);
+            if (!(ratio < best))
+                rawWinner = -1;
+        }
+        if (rawWinner >= 0) {
+            ++rawCount[rawWinner][s];
+            ++total[s];
+            return 100 + rawWinner;
+        }
+        if (winner < 0) {
+            ++empty[s];
+            return -1;
+        }
+        ++count[winner][s];
+        ++total[s];
+        return winner;
+    }
+};
 
 class TestRDSScheduler : public QObject
 {
@@ -187,6 +264,47 @@ private slots:
         QCOMPARE(sch.next(3, 0, &idx), int(RDSScheduler::noGroup));
         QCOMPARE(sch.next(0, 0, &idx), int(RDSScheduler::rawGroup));
         QCOMPARE(idx, 0);
+    }
+
+    void matchesPlainSchedule()
+    {
+        // Random tables with many raw rows, fillers and empty streams: the
+        // scheduler chooses exactly what the plain weighing chooses.
+        std::minstd_rand gen(7);
+        const auto pick = [&gen](int lo, int hi) { return lo + int(gen() % unsigned(hi - lo + 1)); };
+        for (int round = 0; round < 12; ++round) {
+            RDSScheduler::RateTable t{};
+            for (int g = 0; g < 16; ++g) {
+                t[g].on = pick(0, 3) != 0;
+                for (int st = 0; st < 4; ++st)
+                    t[g].rate[st] = pick(0, 2) ? 0 : pick(-20, 120);
+            }
+            // One rate magnitude per stream for the rows, so that equal
+            // ratios are equal to the last bit in both weighings.
+            int magnitude[4];
+            for (int &m : magnitude)
+                m = pick(1, 60);
+            QVector<RDSScheduler::RawRates> raw(pick(0, 200));
+            for (auto &r : raw)
+                for (int st = 0; st < 4; ++st)
+                    r[st] = pick(0, 3) ? 0 : (pick(0, 4) ? magnitude[st] : -magnitude[st]);
+            RDSScheduler sch;
+            Reference ref;
+            sch.setTable(t, raw, false, true);
+            ref.set(t, raw);
+            for (int slot = 0; slot < 3000; ++slot) {
+                for (int st = 0; st < 4; ++st) {
+                    int row = -1;
+                    int got = sch.next(st, 0, &row);
+                    if (got == RDSScheduler::rawGroup)
+                        got = 100 + row;
+                    const int want = ref.next(st);
+                    if (got != want)
+                        QFAIL(qPrintable(QString("round %1 slot %2 stream %3: %4 != %5")
+                                             .arg(round).arg(slot).arg(st).arg(got).arg(want)));
+                }
+            }
+        }
     }
 
     void noWrapAfterLongRuns()
