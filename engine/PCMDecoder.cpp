@@ -6,11 +6,10 @@
 #include "WavReader.h"
 
 #include <QDebug>
-#include <QReadLocker>
-#include <QWriteLocker>
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -46,12 +45,10 @@ PCMDecoder::PCMDecoder(int channel) : m_channel(channel)
 
 PCMDecoder::~PCMDecoder()
 {
-    if (isRunning()) {
-        stop(false);
-        if (!wait(5000)) {
-            qWarning("de%2d thread still running, waiting for it", m_channel);
-            wait();
-        }
+    stop(false);
+    if (!wait(5000)) {
+        qWarning("de%2d thread still running, waiting for it", m_channel);
+        wait();
     }
     if (m_channel < 5)
         qDebug("~de%2d", m_channel);
@@ -75,7 +72,7 @@ void PCMDecoder::dispose(PCMDecoder *decoder, int waitMs)
 
 void PCMDecoder::setPlaylist(const QStringList &files)
 {
-    QWriteLocker lock(&m_lock);
+    std::unique_lock lock(m_lock);
     if (files == m_playlist)
         return;
     m_playlist = files;
@@ -89,7 +86,7 @@ void PCMDecoder::setSong(int index)
 
 SongInfo PCMDecoder::songInfo() const
 {
-    QReadLocker lock(&m_lock);
+    std::shared_lock lock(m_lock);
     SongInfo s = m_current;
     const double divisor = 2.0 * double(s.channels) * double(s.samples);
     const double played = double(m_played.load(std::memory_order_relaxed));
@@ -99,7 +96,7 @@ SongInfo PCMDecoder::songInfo() const
 
 QList<SongInfo> PCMDecoder::takeSongs()
 {
-    QWriteLocker lock(&m_lock);
+    std::unique_lock lock(m_lock);
     QList<SongInfo> songs;
     songs.swap(m_newSongs);
     m_newSong.store(false, std::memory_order_release);
@@ -239,7 +236,7 @@ void PCMDecoder::nap(int ms)
 
 void PCMDecoder::takeOverPlaylist()
 {
-    QWriteLocker lock(&m_lock);
+    std::unique_lock lock(m_lock);
     const QStringList &fresh = m_playlist;
     if (m_entry < fresh.size() && m_entry < m_list.size() && fresh[m_entry] == m_list[m_entry]) {
         qDebug("de%2d keep playing song %d", m_channel, m_entry);
@@ -313,7 +310,7 @@ void PCMDecoder::publishIfChanged()
 
 void PCMDecoder::publish()
 {
-    QWriteLocker lock(&m_lock);
+    std::unique_lock lock(m_lock);
     m_cache.insert(m_candidate.file, m_candidate);
     m_current = m_candidate;
     m_newSongs.append(m_current);

@@ -5,12 +5,12 @@
 
 #include <QList>
 #include <QMap>
-#include <QReadWriteLock>
 #include <QStringList>
 #include <QThread>
 
 #include <atomic>
 #include <memory>
+#include <shared_mutex>
 
 class FlacReader;
 class Mp3Reader;
@@ -100,7 +100,7 @@ private:
     bool traced() const { return m_channel == 24; }
 
     const int m_channel;
-    mutable QReadWriteLock m_lock;
+    mutable std::shared_mutex m_lock; // a pthread read/write lock, visible to ThreadSanitizer
     QStringList m_playlist;             // m_lock
     SongInfo m_current;                 // m_lock; written only by the decoder thread
     QMap<QString, SongInfo> m_cache;    // m_lock; written only by the decoder thread

@@ -2,24 +2,24 @@
 #include "BoundedWait.h"
 #include "PCMDecoder.h"
 
-#include <QMutex>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 namespace {
 
 // Every debug line, kept so that the tests can wait for the decoder's steps.
-QMutex g_logMutex;
+std::mutex g_logMutex; // a pthread mutex, visible to ThreadSanitizer
 QStringList g_log;
 QtMessageHandler g_previous = nullptr;
 
 void capture(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
     {
-        QMutexLocker lock(&g_logMutex);
+        std::lock_guard lock(g_logMutex);
         g_log << text;
     }
     if (g_previous)
@@ -28,19 +28,19 @@ void capture(QtMsgType type, const QMessageLogContext &context, const QString &t
 
 bool logged(const QString &line)
 {
-    QMutexLocker lock(&g_logMutex);
+    std::lock_guard lock(g_logMutex);
     return g_log.contains(line);
 }
 
 int loggedCount(const QString &line)
 {
-    QMutexLocker lock(&g_logMutex);
+    std::lock_guard lock(g_logMutex);
     return g_log.count(line);
 }
 
 void clearLog()
 {
-    QMutexLocker lock(&g_logMutex);
+    std::lock_guard lock(g_logMutex);
     g_log.clear();
 }
 
