@@ -452,6 +452,34 @@ private slots:
         delete board;
     }
 
+    void errorInjectionOnEveryRoad()
+    {
+        // ber 100 with mode 0 inverts every bit: built groups, clock time and raw groups alike.
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        rate(s, 0, 60);
+        rate(s, 4, 1);
+        s.err = 0x80;
+        s.ber = 100;
+        enc.setRDS(s, 95.8);
+        RDSSource clean = s;
+        clean.err = 0;
+        RDSEncoder ref(1);
+        ref.setRDS(clean, 95.8);
+        const QDateTime t(QDate(2024, 5, 17), QTime(13, 45), Qt::UTC);
+        for (int i = 0; i < 3; ++i) {
+            if (i == 1) {
+                enc.setCT(t);
+                ref.setCT(t);
+            }
+            u8 a[13], b[13];
+            enc.generate(a, nullptr, nullptr, nullptr);
+            ref.generate(b, nullptr, nullptr, nullptr);
+            for (int k = 0; k < 13; ++k)
+                QCOMPARE(int(a[k]), int(u8(~b[k])));
+        }
+    }
+
     void streamDebugSwitch()
     {
         RDSEncoder enc(1);
