@@ -349,10 +349,10 @@ void PCMDecoder::fill()
         b.stamp.store(++m_stampCounter, std::memory_order_release);
     if (traced())
         qDebug("de%2d buffer[%d] filled %3d", m_channel, target, m_stampCounter);
-    if (eof)
+    if (eof || n == 0)
         nextEntry();
     if (n == 0)
-        nap(kSkipMs); // a file that gives nothing must not spin the thread
+        nap(kSkipMs); // a file that gives nothing must neither spin the thread nor hold the playlist
 }
 
 bool PCMDecoder::openWith(int kind, SongInfo &song)

@@ -293,6 +293,16 @@ private slots:
             QCOMPARE(fixtures::fromBytes(buf.left(pcm.size() * 2)), pcm);
         }
 
+        // An "id3 " chunk gives ID3v2 tags.
+        const QByteArray id3 = QByteArray("ID3\3\0\0", 6) + fixtures::syncsafe(16) + "TIT2" + fixtures::be32(6) +
+                               QByteArray(2, '\0') + QByteArray("\0Named", 6);
+        QVERIFY(fixtures::writeFile(path("id3.wav"), fixtures::riff(fixtures::fmtChunk(1, 2, 44100, 16) +
+                                                                    fixtures::chunk("id3 ", id3) +
+                                                                    fixtures::chunk("data", fixtures::pcmBytes(pcm)))));
+        SongInfo tagged = songOf(path("id3.wav"));
+        QVERIFY(r.open(tagged));
+        QCOMPARE(tagged.tags.value("Title"), QString("Named"));
+
         // An absurd LIST size is skipped unread; the next data chunk replaces the first.
         const QByteArray absurd = fixtures::riff(fixtures::fmtChunk(1, 2, 44100, 16) +
                                                  fixtures::chunk("data", fixtures::pcmBytes(pcm.mid(0, 8))) +
