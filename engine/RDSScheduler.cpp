@@ -61,7 +61,7 @@ void RDSScheduler::setTable(const RateTable &table, const QVector<RawRates> &raw
                 m_heap[st][r < 0].push_back(ActiveRow{counts[i], std::abs(r), i, r < 0});
         }
         for (Heap &h : m_heap[st])
-            std::make_heap(h.begin(), h.end(), later);
+            std::make_heap(h.begin(), h.end(), Later());
     }
     m_raw = rawRates;
     if (restart)
@@ -86,13 +86,6 @@ quint64 RDSScheduler::rawCount(int row, int s) const
     return 0;
 }
 
-bool RDSScheduler::later(const ActiveRow &a, const ActiveRow &b)
-{
-    // count / rate compared exactly: counts stay far below 2^53.
-    const qint64 ka = a.count * b.rate;
-    const qint64 kb = b.count * a.rate;
-    return ka > kb || (ka == kb && a.row > b.row);
-}
 
 void RDSScheduler::restartCounters()
 {
@@ -151,18 +144,18 @@ int RDSScheduler::next(int s, int gap, int *rawIndex)
         const ActiveRow &top = h.front();
         if (!fill && !f && double(top.count) * 60.0 / elapsed / double(top.rate) >= 1.0)
             continue;
-        if (!from || later(from->front(), top))
+        if (!from || Later()(from->front(), top))
             from = &h;
     }
     if (from && !(double(from->front().count) * 60.0 / elapsed / double(from->front().rate) < best))
         from = nullptr;
     if (from) {
-        std::pop_heap(from->begin(), from->end(), later);
+        std::pop_heap(from->begin(), from->end(), Later());
         ActiveRow &row = from->back();
         ++row.count;
         if (rawIndex)
             *rawIndex = row.row;
-        std::push_heap(from->begin(), from->end(), later);
+        std::push_heap(from->begin(), from->end(), Later());
         ++m_total[s];
         return rawGroup;
     }

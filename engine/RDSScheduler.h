@@ -85,7 +85,17 @@ private:
     // positive rate and one of the fillers, so that a slot costs O(log n)
     // however many raw groups there are.
     using Heap = std::vector<ActiveRow>;
-    static bool later(const ActiveRow &a, const ActiveRow &b);
+    struct Later
+    {
+        // count / rate compared exactly (counts stay far below 2^53), then
+        // the row: true when a comes after b.
+        bool operator()(const ActiveRow &a, const ActiveRow &b) const
+        {
+            const qint64 ka = a.count * b.rate;
+            const qint64 kb = b.count * a.rate;
+            return ka > kb || (ka == kb && a.row > b.row);
+        }
+    };
 
     RateTable m_table{};
     QVector<RawRates> m_raw;
