@@ -363,6 +363,15 @@ private slots:
         e->setPlaylist({a});
         QTest::ignoreMessage(QtDebugMsg, "~de 2");
         PCMDecoder::dispose(e);
+
+        // Not ended within the wait: deleted later, once its thread has ended.
+        auto *f = new PCMDecoder(1);
+        f->setPlaylist({a});
+        PCMDecoder::dispose(f, 0);
+        QVERIFY(testsupport::waitUntil([] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return logged("~de 1");
+        }, 3000));
     }
 };
 
