@@ -343,6 +343,17 @@ private slots:
         QCOMPARE(s.file, f);
         QCOMPARE(s.position, 500);
         QCOMPARE(s.samples, quint64(150000));
+
+        // Only whole frames: 1023 bytes asked, 255 frames given, the rest follows.
+        qint16 buf[512];
+        u8 silence = 1;
+        QCOMPARE(d.readSamples(buf, 1023, &silence), 1020);
+        QCOMPARE(silence, u8(0));
+        QCOMPARE(buf[0], qint16(75000 % 32000));
+        QCOMPARE(buf[508], qint16((75000 + 254) % 32000));
+        QCOMPARE(d.readSamples(buf, 3, &silence), 0);
+        QCOMPARE(d.readSamples(buf, 4, &silence), 4);
+        QCOMPARE(buf[0], qint16((75000 + 255) % 32000));
     }
 
     void killAndDispose()
