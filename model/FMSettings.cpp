@@ -5,6 +5,7 @@
 
 #include <QDebug>
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -58,6 +59,23 @@ QString upperName(const QString &group)
 }
 
 constexpr int maxBoards = 4;
+
+// The id of a new record: the highest id + 1 (1 for an empty map). When the
+// highest id is the largest int (a hand-edited file), the smallest free id
+// is taken instead of wrapping to a negative one.
+template <typename Map>
+int nextId(const Map &records)
+{
+    if (records.isEmpty())
+        return 1;
+    const int last = records.lastKey();
+    if (last < INT_MAX)
+        return std::max(last + 1, 1);
+    int id = 1;
+    while (records.contains(id))
+        ++id;
+    return id;
+}
 
 } // namespace
 
@@ -177,14 +195,12 @@ void FMSettings::setBoardCount(int n)
 AudioSource FMSettings::addAudio(const QString &file)
 {
     WriteLock locker(recordLock);
-    int next = 1;
     int reuse = 0;
     for (auto it = audios.cbegin(); it != audios.cend(); ++it) {
-        next = it.key() + 1;
         if (!reuse && !it->used)
             reuse = it.key();
     }
-    const int id = reuse ? reuse : next;
+    const int id = reuse ? reuse : nextId(audios);
     const QString group = QStringLiteral("audio.%1").arg(id);
     AudioSource &source = audios[id];
     if (reuse) {
@@ -218,23 +234,21 @@ int FMSettings::addPlaylist()
 int FMSettings::addRds()
 {
     WriteLock locker(recordLock);
-    int next = 1;
     for (auto it = rdsSources.begin(); it != rdsSources.end(); ++it) {
         if (!it->used) {
             it->used = true;
             setValue(QStringLiteral("rds.%1/used").arg(it.key()), QStringLiteral("1"), true);
             return it.key();
         }
-        next = it.key() + 1;
     }
-    const int id = next;
+    const int id = nextId(rdsSources);
     const QString group = QStringLiteral("rds.%1").arg(id);
     RDSSource source;
     source.used = true;
     source.name = upperName(group);
     source.ps = source.name;
     source.lps = source.name;
-    source.pi = RDSSource::defaultPi(id);
+    source.pi = RDSSource::defaultPi(id & 0xFFFF); // 0xD310 + id, 16 bits
     const char *const textKeys[] = {"rta", "rtb", "rtc", "rtd"};
     QString *const texts[] = {&source.rta, &source.rtb, &source.rtc, &source.rtd};
     for (int i = 0; i < 4; ++i)
@@ -248,16 +262,14 @@ int FMSettings::addRds()
 int FMSettings::addTmc()
 {
     WriteLock locker(recordLock);
-    int next = 1;
     for (auto it = tmcSources.begin(); it != tmcSources.end(); ++it) {
         if (!it->used) {
             it->used = true;
             setValue(QStringLiteral("tmc.%1/used").arg(it.key()), QStringLiteral("1"), true);
             return it.key();
         }
-        next = it.key() + 1;
     }
-    const int id = next;
+    const int id = nextId(tmcSources);
     const QString group = QStringLiteral("tmc.%1").arg(id);
     TMCSource source;
     source.used = true;

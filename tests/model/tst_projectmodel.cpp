@@ -44,6 +44,7 @@ private slots:
     void gminMarkAndBoardCorrectionsAreNotChanges();
     void caseFoldingKeepsExistingKeys();
     void audioIdAllocation();
+    void idAfterTheLargestIdDoesNotWrap();
     void playlistIdAllocation();
     void rdsAndTmcIdAllocation();
     void boardCountRebuildsDistances();
@@ -234,6 +235,23 @@ void TestProjectModel::audioIdAllocation()
     FMSettings gapped(gaps.path());
     QCOMPARE(gapped.addAudio(QString()).name, QStringLiteral("Audio-6"));
     QVERIFY(gapped.audioMap().contains(6));
+}
+
+void TestProjectModel::idAfterTheLargestIdDoesNotWrap()
+{
+    // A hand-edited file holding the largest id an int can hold: the next
+    // source takes the smallest free id instead of a negative one.
+    TempProject file("[board]\ngmin=1\n"
+                     "[audio.1]\nname=One\n"
+                     "[audio.2147483647]\nname=Last\n");
+    FMSettings project(file.path());
+    QCOMPARE(project.audioMap().keys(), (QList<int>{1, 2147483647}));
+    const AudioSource next = project.addAudio(QString());
+    QCOMPARE(next.name, QStringLiteral("Audio-2"));
+    QCOMPARE(project.audioMap().keys(), (QList<int>{1, 2, 2147483647}));
+    QCOMPARE(fileValue(project, file.path(), "audio.2/used").toString(), QStringLiteral("1"));
+    QCOMPARE(project.addAudio(QString()).name, QStringLiteral("Audio-3"));
+    QVERIFY(!fileGroups(project, file.path()).contains("audio.-2147483648"));
 }
 
 void TestProjectModel::playlistIdAllocation()
