@@ -272,4 +272,85 @@ private:
     int curAttn = 0;                          // board attenuation, dB
     int gminFlag = 0;                         // "board/gmin": 0 = group rates in the older form
     bool afDirty = false;                     // automatic AF lists follow every frequency change
+
+    // ==== RDS and TMC sources, their lists, and the validated operations ====
+    // (FMSettingsRds.cpp, FMSettingsAf.cpp, FMSettingsLists.cpp,
+    // FMSettingsTmc.cpp, FMSettingsValidate.cpp)
+    //
+    // Threads and locks: every writer and loader below runs in the GUI thread
+    // and holds the write side of recordLock for its whole run; rds(), tmc()
+    // and the name maps take the read side and are called from the board
+    // threads too. Key accesses inside take the key store's lock after
+    // recordLock. computeAF() expects its caller to hold the write side.
+public:
+    // -- Validated set, add and delete of text commands (control server,
+    //    event roll). Results are the codes of KeyCheck::Code.
+    // A key or key pattern ("channel.1,3-5.freq"): every index is stored
+    // without events, the touched records are read again and one pattern
+    // broadcast follows. "board.band" and "board.attn" go through setBoard.
+    int set(const QString &key, const QVariant &value, bool notify, QObject *source = nullptr);
+    // One concrete key, checked against its descriptor row.
+    int setChecked(const QString &key, const QVariant &value, bool notify, QObject *source = nullptr);
+    // Appends to a whole list ("rds.1.afs") or adds the first free item of a
+    // list family ("tmc.1", "rds.1.eon"); logs "FMS: add [key] [value]".
+    int add(const QString &key, const QVariant &value);
+    // Removes a whole list, one item (the following items and their sub-keys
+    // move down) or every item of a family ("tmc.1.*").
+    int del(const QString &key);
+    // Keys of the group named by prefix, items by number; or, when there is
+    // no such group, the top-level groups beginning with prefix.
+    QStringList listKeys(const QString &prefix);
+    // Reads the records of a section ("rds.", "tmc.", "audio.", "playlist.")
+    // again from the file.
+    void reloadGroups(const QString &section, const QList<int> &indices);
+
+    // -- RDS sources
+    RDSSource loadRds(int n);
+    bool setRds(int n, const RDSSource &rec);
+    bool setRdsName(int n, const QString &name);
+    RDSSource rds(int n) const;
+    QMap<int, RDSSource> rdsMap() const;
+    // 0 -> "<kein>", then every used source by id.
+    QMap<int, QString> rdsNames() const;
+
+    // -- AF lists
+    bool setAfs(int id, QList<RDSAFEntry> &list);
+    void setAfr(int id, int freq);
+    void updateAF(bool force);
+
+    // -- EON entries, ODA rows, group rates
+    bool setEon(int id, QList<EON> &list);
+    bool setOda(int id, const QList<RDSCustomGroup> &list);
+    void setGroupRates(int id, const std::array<RDSGroupRate, RDSGroupRate::count> &table);
+
+    // -- TMC sources and messages
+    TMCSource readTmc(int id);
+    TMCSource tmc(int id) const;
+    QMap<int, TMCSource> tmcMap() const;
+    QMap<int, QString> tmcNames() const;
+    bool setTmc(int id, const TMCSource &rec);
+    bool setTmcKey(int id, u8 index, u16 key);
+    // Replaces message index, or appends it when index is the message count;
+    // an index beyond the count changes nothing.
+    void setTmcMessage(int id, int index, const TMCMessage &msg);
+    // Keeps the first index messages, in the record and in the file.
+    void removeTmcMessage(int id, int index);
+    bool setTmcUsed(int id);
+    bool setTmcName(int id, const QString &name);
+
+protected:
+    // Rebuilds the automatic AF lists and the EON AF lists that follow them.
+    // The caller holds the write side of recordLock.
+    void computeAF();
+
+private:
+    RDSSource loadRdsLocked(int n);
+    // Removes every numbered item of the list group ("rds.1/eon") that is not
+    // one of 0..count-1, with its sub-keys, straight from the file.
+    void removeStaleItems(const QString &listGroup, int count);
+    // Moves items n+1, n+2, ... of the list base ("tmc.1/") one index down
+    // with their sub-keys and removes the last one.
+    void shiftItemsDown(const QString &base, int n);
+    int setBoardKey(const QString &key, const QVariant &value);
+    // ==== end of RDS and TMC block ====
 };

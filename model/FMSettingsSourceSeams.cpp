@@ -1,20 +1,20 @@
 #include "FMSettings.h"
 
-// Seams between the project loader and the RDS / TMC records. The loader
-// of the RDS and TMC sources (group readers, automatic AF lists) plugs in
-// here; until then their groups stay in the file untouched and the caches
-// stay empty.
+// Seams between the project loader and the RDS / TMC records: the group
+// loaders are FMSettingsRds.cpp and FMSettingsTmc.cpp, the automatic AF
+// lists FMSettingsAf.cpp.
 
 void FMSettings::loadRdsSource(int id)
 {
-    Q_UNUSED(id)
+    loadRds(id);
 }
 
 void FMSettings::loadTmcSource(int id)
 {
-    Q_UNUSED(id)
+    readTmc(id);
 }
 
 void FMSettings::recomputeAutoAfLocked()
 {
+    computeAF();
 }

@@ -1,0 +1,160 @@
+// RDS sources: loading a source from its group, the RDS editor's writers and
+// the readers of the encoders and pages.
+#include "FMSettings.h"
+
+#include "RecordText.h"
+#include "SettingsGroupReader.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+QString rdsGroup(int n)
+{
+    return QStringLiteral("rds.%1").arg(n);
+}
+
+// The fields that the RDS editor's save writes; everything else keeps the
+// cached value.
+RDSSource withEditorFields(const RDSSource &cached, const RDSSource &rec)
+{
+    RDSSource next = rec;
+    next.used = cached.used;
+    next.name = cached.name;
+    next.eon = cached.eon;
+    next.oda = cached.oda;
+    next.af = cached.af;
+    next.afs = cached.afs;
+    next.afCodes = cached.afCodes;
+    next.afr = cached.afr;
+    next.gmin = cached.gmin;
+    return next;
+}
+
+} // namespace
+
+RDSSource FMSettings::loadRds(int n)
+{
+    if (n < 1)
+        return RDSSource();
+    WriteLock lock(recordLock);
+    return loadRdsLocked(n);
+}
+
+RDSSource FMSettings::loadRdsLocked(int n)
+{
+    RDSSource rec = rdsSources.value(n);
+    const bool converted = gminFlag != 0;
+    const bool present = withWriteLock([&](QSettings &ini) {
+        ini.beginGroup(SettingsGroupReader::findGroup(ini, rdsGroup(n)));
+        SettingsGroupReader in(ini);
+        if (!RDSSource::hasOwnKeys(in))
+            return false;
+        QList<QPair<QString, QVariant>> rewrites;
+        rec.readFrom(n, in, converted, &rewrites);
+        // Old group spacings converted to rates: corrections of the loader,
+        // written back without events and without the dirty mark.
+        for (const auto &kv : rewrites)
+            ini.setValue(kv.first, kv.second);
+        return true;
+    });
+    if (!present) {
+        rdsSources.remove(n);
+        return RDSSource();
+    }
+    rdsSources.insert(n, rec);
+    refreshEon(n, rec);
+    return rec;
+}
+
+bool FMSettings::setRds(int n, const RDSSource &rec)
+{
+    if (n < 1)
+        return false;
+    WriteLock lock(recordLock);
+    const QString p = rdsGroup(n) + QLatin1Char('.');
+    RDSSource &cached = rdsSources[n];
+    RDSSource next = withEditorFields(cached, rec);
+    next.files = cached.files;
+    next.rttag = cached.rttag;
+    cached = next;
+    for (const auto &kv : rec.scalarValues())
+        Settings::setValue(p + kv.first, kv.second, true);
+
+    if (rec.files != cached.files) {
+        cached.files = rec.files;
+        Settings::setValue(p + QLatin1String("files"), rec.files, true);
+    }
+
+    // RadioText+ tags are rewritten every time, without events; one
+    // broadcast tells the observers when the list changed.
+    const QString tagBase = rdsGroup(n) + QLatin1String("/rttag/");
+    for (int i = 0; i < rec.rttag.size(); ++i)
+        writeRaw(tagBase + QString::number(i), rec.rttag.at(i).toText());
+    removeStaleItems(rdsGroup(n) + QLatin1String("/rttag"), rec.rttag.size());
+    if (rec.rttag != cached.rttag) {
+        cached.rttag = rec.rttag;
+        dirty = true; // the tag keys were written without the store's mark
+        notify(rdsGroup(n) + QLatin1String("/rttag"), QString());
+    }
+
+    refreshEon(n, cached);
+    return true;
+}
+
+bool FMSettings::setRdsName(int n, const QString &name)
+{
+    if (n < 1)
+        return false;
+    WriteLock lock(recordLock);
+    rdsSources[n].name = name;
+    Settings::setValue(rdsGroup(n) + QLatin1String(".name"), name, true);
+    return true;
+}
+
+RDSSource FMSettings::rds(int n) const
+{
+    ReadLock lock(recordLock);
+    return rdsSources.value(n);
+}
+
+QMap<int, RDSSource> FMSettings::rdsMap() const
+{
+    ReadLock lock(recordLock);
+    return rdsSources;
+}
+
+QMap<int, QString> FMSettings::rdsNames() const
+{
+    QMap<int, QString> names;
+    names.insert(0, QCoreApplication::translate("FMSettings", "<kein>"));
+    ReadLock lock(recordLock);
+    for (auto it = rdsSources.cbegin(); it != rdsSources.cend(); ++it) {
+        if (it.key() >= 1 && it->used)
+            names.insert(it.key(), it->name);
+    }
+    return names;
+}
+
+void FMSettings::removeStaleItems(const QString &listGroup, int count)
+{
+    const bool removed = withWriteLock([&](QSettings &ini) {
+        ini.beginGroup(listGroup);
+        QStringList names = ini.childKeys() + ini.childGroups();
+        names.removeDuplicates();
+        bool any = false;
+        for (const QString &k : names) {
+            bool ok = false;
+            const int i = k.toInt(&ok);
+            // Only the canonical indices 0..count-1 stay ("01" or "-1" would
+            // load as a second item).
+            if (ok && (i < 0 || i >= count || k != QString::number(i))) {
+                ini.remove(k);
+                any = true;
+            }
+        }
+        return any;
+    });
+    if (removed)
+        dirty = true;
+}

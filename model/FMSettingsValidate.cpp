@@ -1,0 +1,262 @@
+// Validated set, add and delete of text commands, key listing and the
+// re-reading of the records a command touched.
+#include "FMSettings.h"
+
+#include "KeyCheck.h"
+#include "RecordText.h"
+
+#include <QDebug>
+
+using namespace KeyCheck;
+
+namespace {
+
+// The index text of a normalised key: between its first '.' and first '/'.
+QString indexText(const QString &key)
+{
+    const int dot = key.indexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return QString();
+    const int slash = key.indexOf(QLatin1Char('/'), dot);
+    return key.mid(dot + 1, slash < 0 ? -1 : slash - dot - 1);
+}
+
+// True when the index text is a list of numbers and ranges ("1,3,5-7").
+bool isIndexPattern(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text) {
+        if (!(c.isDigit() || c == QLatin1Char(',') || c == QLatin1Char('-')))
+            return false;
+    }
+    return true;
+}
+
+// A single record index that lies outside its section ("channel.0",
+// "rds.0"); patterns are checked index by index when they are stored.
+bool singleIndexOutOfRange(const QString &normalisedKey)
+{
+    const QString idx = indexText(normalisedKey);
+    if (!isWholeNumber(idx) && !(idx.startsWith(QLatin1Char('-')) && isWholeNumber(idx.mid(1))))
+        return false;
+    bool ok = false;
+    const int n = idx.toInt(&ok);
+    const QString section = normalisedKey.left(normalisedKey.indexOf(QLatin1Char('.')) + 1);
+    return !ok || !indexInRange(section, n);
+}
+
+bool isBoardKey(const QString &key)
+{
+    return key == QLatin1String("board.band") || key == QLatin1String("board.attn");
+}
+
+} // namespace
+
+int FMSettings::setChecked(const QString &key, const QVariant &value, bool notify, QObject *source)
+{
+    const QString norm = normalizeKey(key);
+    const QString generic = genericKey(norm);
+    if (!selectKeyDesc(generic))
+        return UnknownKey;
+    if (singleIndexOutOfRange(norm))
+        return UnknownKey;
+    const KeyDesc &desc = currentKeyDesc();
+    if (desc.isList() && generic.endsWith(QLatin1Char('.')) && !Settings::contains(norm))
+        return UseAdd;
+    const int check = checkValue(desc, value);
+    if (check != Ok)
+        return check;
+    if (isBoardKey(norm))
+        return setBoardKey(norm, value);
+    return Settings::setValue(norm, value, notify, source) ? Ok : Unchanged;
+}
+
+int FMSettings::setBoardKey(const QString &key, const QVariant &value)
+{
+    int newBand = band();
+    int newAttn = attn();
+    const int v = static_cast<int>(RecordText::text(value).toDouble());
+    if (key == QLatin1String("board.band"))
+        newBand = v;
+    else
+        newAttn = v;
+    const int oldBand = band();
+    const int oldAttn = attn();
+    setBoard(newBand, newAttn);
+    return newBand != oldBand || newAttn != oldAttn ? Ok : Unchanged;
+}
+
+int FMSettings::set(const QString &key, const QVariant &value, bool notify, QObject *source)
+{
+    const QString norm = normalizeKey(key);
+    QString section;
+    QString field;
+    const QList<int> indices = parseKeyPattern(norm, section, field);
+    // "board.band" parses as index 0 of "board."; only digits, commas and
+    // dashes make an index pattern.
+    if (indices.isEmpty() || !isIndexPattern(indexText(norm)))
+        return setChecked(norm, value, notify, source);
+
+    QList<int> changed;
+    int code = Ok;
+    for (int index : indices) {
+        code = setChecked(section + QString::number(index) + field, value, false, nullptr);
+        if (code == Ok)
+            changed.append(index);
+        else if (code != Unchanged)
+            break;
+    }
+    reloadGroups(section, changed);
+    if (notify && !changed.isEmpty())
+        notifyPattern(key, value, changed, source);
+    return code;
+}
+
+void FMSettings::reloadGroups(const QString &section, const QList<int> &indices)
+{
+    for (int n : indices) {
+        if (section.startsWith(QLatin1String("playlist.")))
+            loadPlaylist(n);
+        else if (section.startsWith(QLatin1String("audio.")))
+            loadAudio(n);
+        else if (section.startsWith(QLatin1String("rds.")))
+            loadRds(n);
+        else if (section.startsWith(QLatin1String("tmc.")))
+            readTmc(n);
+    }
+}
+
+int FMSettings::add(const QString &key, const QVariant &value)
+{
+    const QString norm = normalizeKey(key);
+    const QString generic = genericKey(norm);
+    if (!selectKeyDesc(generic))
+        return UnknownKey;
+    if (singleIndexOutOfRange(norm))
+        return UnknownKey;
+    const KeyDesc &desc = currentKeyDesc();
+    if (!desc.isList())
+        return NotAList;
+
+    QString newKey;
+    QString newValue;
+    if (generic.endsWith(QLatin1Char('.'))) {
+        // A list family: "rds.1/eon" with "rds.eon." gives items "rds.1.eon.<i>".
+        const int slash = norm.indexOf(QLatin1Char('/'));
+        QString target = (slash < 0 ? norm : norm.left(slash)) + generic.mid(generic.indexOf(QLatin1Char('.')));
+        if (!target.endsWith(QLatin1Char('.')))
+            target += QLatin1Char('.');
+        int free = -1;
+        for (int i = 0; i < maxItems && free < 0; ++i) {
+            if (!Settings::contains(target + QString::number(i)))
+                free = i;
+        }
+        if (free < 0)
+            return OutOfRange;
+        newKey = target + QString::number(free);
+        newValue = RecordText::text(value);
+    } else {
+        QStringList parts = RecordText::splitDrop(RecordText::text(Settings::value(norm)));
+        parts.append(RecordText::text(value));
+        newKey = norm;
+        newValue = parts.join(QLatin1Char(' '));
+    }
+    qDebug("FMS: add [%s] [%s]", qPrintable(newKey), qPrintable(newValue));
+
+    const int check = checkValue(desc, newValue);
+    if (check != Ok)
+        return check;
+    if (!Settings::setValue(newKey, newValue, false))
+        return Unchanged;
+
+    QString section;
+    QString field;
+    const QList<int> indices = parseKeyPattern(normalizeKey(newKey), section, field);
+    reloadGroups(newKey, indices);
+    notify(newKey, newValue);
+    return Ok;
+}
+
+int FMSettings::del(const QString &key)
+{
+    const QString norm = normalizeKey(key);
+    if (!norm.contains(QLatin1Char('/')))
+        return UnknownKey;
+    QString generic = genericKey(norm);
+    if (generic.endsWith(QLatin1Char('*')))
+        generic.chop(1);
+    if (!selectKeyDesc(generic))
+        return UnknownKey;
+    if (!currentKeyDesc().isList())
+        return NotAList;
+    if (singleIndexOutOfRange(norm))
+        return UnknownKey;
+
+    const int lastSlash = norm.lastIndexOf(QLatin1Char('/'));
+    const QString base = norm.left(lastSlash + 1);
+    const QString last = norm.mid(lastSlash + 1);
+    if (Settings::contains(norm)) {
+        if (isWholeNumber(last))
+            shiftItemsDown(base, last.toInt());
+        else
+            remove(norm, true);
+    } else if (norm.endsWith(QLatin1Char('*'))) {
+        qDebug("FMS: del %s", qPrintable(norm));
+        int removed = 0;
+        for (int i = 0; i < maxItems && Settings::contains(base + QString::number(i)); ++i) {
+            remove(base + QString::number(i), true);
+            ++removed;
+        }
+        if (removed == 0)
+            return NotSet;
+    } else {
+        return NotSet;
+    }
+
+    QString section;
+    QString field;
+    const QList<int> indices = parseKeyPattern(norm, section, field);
+    reloadGroups(norm, indices);
+    notify(norm, QVariant());
+    return Ok;
+}
+
+void FMSettings::shiftItemsDown(const QString &base, int n)
+{
+    withWriteLock([&](QSettings &ini) {
+        for (int i = n;; ++i) {
+            const QString cur = base + QString::number(i);
+            const QString next = base + QString::number(i + 1);
+            // Removing an item removes its sub-keys too.
+            ini.remove(cur);
+            if (!ini.contains(next))
+                break;
+            ini.setValue(cur, ini.value(next));
+            ini.beginGroup(next);
+            const QStringList subKeys = ini.allKeys();
+            QList<QVariant> values;
+            for (const QString &k : subKeys)
+                values.append(ini.value(k));
+            ini.endGroup();
+            for (int k = 0; k < subKeys.size(); ++k)
+                ini.setValue(cur + QLatin1Char('/') + subKeys.at(k), values.at(k));
+        }
+    });
+    dirty = true;
+}
+
+QStringList FMSettings::listKeys(const QString &prefix)
+{
+    if (!prefix.isEmpty()) {
+        const QString group = normalizeKey(prefix);
+        const QStringList keys = withWriteLock([&](QSettings &ini) {
+            ini.beginGroup(group);
+            return ini.allKeys();
+        });
+        const QStringList listed = orderGroupKeys(prefix, keys);
+        if (!listed.isEmpty())
+            return listed;
+    }
+    return orderTopGroups(prefix, topGroups());
+}

@@ -1,0 +1,149 @@
+#include "FMSettings.h"
+#include "RecordingObserver.h"
+#include "TempProject.h"
+
+#include <QSettings>
+#include <QtTest>
+
+using testsupport::RecordingObserver;
+using testsupport::TempProject;
+
+namespace {
+
+QVariant fileValue(const TempProject &p, const QString &key)
+{
+    QSettings s(p.path(), QSettings::IniFormat);
+    return s.value(key);
+}
+
+QStringList fileKeys(const TempProject &p, const QString &group)
+{
+    QSettings s(p.path(), QSettings::IniFormat);
+    s.beginGroup(group);
+    return s.allKeys();
+}
+
+EON eonEntry(int channel, u16 pi, const QString &ps)
+{
+    EON e;
+    e.channel = static_cast<u8>(channel);
+    e.pi = pi;
+    e.ps = ps;
+    e.af = parseAfList(QStringLiteral("958 -1012"));
+    return e;
+}
+
+} // namespace
+
+class TestFmsLists : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void eonRoundTripKeepsOrder()
+    {
+        TempProject p("[board]\ngmin=1\n[rds.2]\nname=Two\n");
+        QList<EON> list;
+        for (int i = 0; i < 12; ++i)
+            list.append(eonEntry(0, static_cast<u16>(0x1000 + i), QStringLiteral("PS%1").arg(i)));
+        list[0].channel = 3;
+        list[0].pi = 0x1234;
+        list[0].link = 0x00ab;
+        {
+            FMSettings fms(p.path());
+            QVERIFY(!fms.setEon(0, list));
+            QVERIFY(fms.setEon(2, list));
+        }
+        QCOMPARE(fileValue(p, "rds.2/eon/0").toString(), QStringLiteral("3 1234 10 1 0 ab"));
+        QCOMPARE(fileValue(p, "rds.2/eon/11/ps").toString(), QStringLiteral("PS11"));
+        QCOMPARE(fileValue(p, "rds.2/eon/11/af").toString(), QStringLiteral("958 -1012"));
+        FMSettings fms(p.path());
+        QCOMPARE(fms.rds(2).eon, list);
+    }
+
+    void shrinkingLeavesNoStaleKeys()
+    {
+        QByteArray ini = "[board]\ngmin=1\n[rds.1]\nname=One\n";
+        for (int i = 0; i < 14; ++i) {
+            const QByteArray m = QByteArray::number(i);
+            ini += "eon\\" + m + "=0 " + m + " 10 1 0 0\neon\\" + m + "\\ps=P\neon\\" + m + "\\af=958\n";
+            ini += "oda\\" + m + "=" + m + "\n";
+        }
+        ini += "oda\\07=1\n";
+        TempProject p(ini);
+        FMSettings fms(p.path());
+        QCOMPARE(fms.rds(1).eon.size(), 14);
+        QList<EON> two{eonEntry(0, 1, "A"), eonEntry(0, 2, "B")};
+        QVERIFY(fms.setEon(1, two));
+        QCOMPARE(fileKeys(p, "rds.1/eon"), (QStringList{"0", "0/af", "0/ps", "1", "1/af", "1/ps"}));
+        QVERIFY(fms.setOda(1, {RDSCustomGroup::parse("2000"), RDSCustomGroup()}));
+        QCOMPARE(fileKeys(p, "rds.1/oda"), (QStringList{"0", "1"}));
+        QCOMPARE(fileValue(p, "rds.1/oda/1").toString(), QStringLiteral("0 0 0 0 400 400 400 400 0 0 0 0 0"));
+        QVERIFY(fms.setOda(1, {}));
+        QVERIFY(fileKeys(p, "rds.1/oda").isEmpty());
+        QVERIFY(!fms.setOda(-1, {}));
+
+        FMSettings again(p.path());
+        QCOMPARE(again.rds(1).eon, two);
+        QVERIFY(again.rds(1).oda.isEmpty());
+    }
+
+    void eonTakesLinkedSource()
+    {
+        TempProject p("[board]\ngmin=1\n[channel.3]\nidrds=2\n[channel.4]\nidrds=9\n"
+                      "[rds.1]\nname=One\n[rds.2]\nname=Two\npi=d312\nps=TWO\npty=4\nafs=1034\n");
+        FMSettings fms(p.path());
+        QList<EON> list{eonEntry(3, 0, "x"), eonEntry(4, 0x4444, "given"), eonEntry(0, 0x5555, "zero")};
+        QVERIFY(fms.setEon(1, list));
+        QCOMPARE(int(list.at(0).pi), 0xD312);
+        QCOMPARE(list.at(0).ps, QStringLiteral("TWO"));
+        QCOMPARE(int(list.at(0).pty), 4);
+        QCOMPARE(afListText(list.at(0).af), QStringLiteral("1034"));
+        // Linked to a source without a record, or no channel: stored as given.
+        QCOMPARE(int(list.at(1).pi), 0x4444);
+        QCOMPARE(list.at(1).ps, QStringLiteral("given"));
+        QCOMPARE(int(list.at(2).pi), 0x5555);
+        QCOMPARE(afListText(list.at(2).af), QStringLiteral("958 -1012"));
+        QCOMPARE(fms.rds(1).eon, list);
+    }
+
+    void groupRates()
+    {
+        TempProject p("[board]\ngmin=1\n[rds.1]\nname=One\ngmin\\4=1 5 0 0 0\ngmin4=1 5 0 0 0\n4=5\n");
+        FMSettings fms(p.path());
+        RecordingObserver obs;
+        fms.registerKey(QStringLiteral("rds.1"), &obs);
+        std::array<RDSGroupRate, RDSGroupRate::count> table = fms.rds(1).gmin;
+        table[2].on = 1;                // on, all rates 0
+        table[3].rate[0] = 10;          // off with a rate
+        table[4] = RDSGroupRate();      // cleared
+        QTest::ignoreMessage(QtDebugMsg, "FMS: remove rds.1.gmin/4");
+        QTest::ignoreMessage(QtDebugMsg, "FMS: remove rds.1.4");
+        fms.setGroupRates(1, table);
+        QVERIFY(!fileValue(p, "rds.1/gmin/2").isValid());
+        QCOMPARE(fileValue(p, "rds.1/2").toString(), QStringLiteral("0"));
+        QCOMPARE(fileValue(p, "rds.1/gmin/3").toString(), QStringLiteral("0 10 0 0 0"));
+        QVERIFY(!fileValue(p, "rds.1/3").isValid());
+        QVERIFY(!fileValue(p, "rds.1/gmin/4").isValid());
+        QVERIFY(!fileValue(p, "rds.1/gmin4").isValid());
+        QVERIFY(!fileValue(p, "rds.1/4").isValid());
+        QVERIFY(obs.flush());
+        QCOMPARE(obs.keys(), (QStringList{"rds.1/gmin/3", "rds.1/gmin/4"}));
+        QCOMPARE(fms.rds(1).gmin, table);
+
+        // Clearing entries whose rates were all 0 already: no events, no log.
+        obs.clear();
+        table[2] = RDSGroupRate();
+        fms.setGroupRates(1, table);
+        QVERIFY(obs.flush());
+        QCOMPARE(obs.count(), 0);
+        fms.setGroupRates(0, table);
+
+        FMSettings again(p.path());
+        QCOMPARE(again.rds(1).gmin, table);
+        fms.unregisterObserver(&obs);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFmsLists)
+#include "tst_fmslists.moc"

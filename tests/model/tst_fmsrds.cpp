@@ -1,0 +1,200 @@
+#include "FMSettings.h"
+#include "RecordingObserver.h"
+#include "TempProject.h"
+
+#include <QSettings>
+#include <QtTest>
+
+#include <memory>
+
+using testsupport::RecordingObserver;
+using testsupport::TempProject;
+
+namespace {
+
+// The raw text of a key in the file, read with a fresh settings object.
+QVariant fileValue(const TempProject &p, const QString &key)
+{
+    QSettings s(p.path(), QSettings::IniFormat);
+    return s.value(key);
+}
+
+QStringList fileKeys(const TempProject &p, const QString &group)
+{
+    QSettings s(p.path(), QSettings::IniFormat);
+    s.beginGroup(group);
+    return s.allKeys();
+}
+
+RTag tag(int type, const QString &text)
+{
+    RTag t;
+    t.type = type;
+    t.text = text;
+    return t;
+}
+
+} // namespace
+
+class TestFmsRds : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void loadWithMissingKeys()
+    {
+        TempProject p("[board]\ngmin=1\n[rds.1]\nused=false\n[rds.2]\neon\\0=1 d311 10 1 0 0\n");
+        FMSettings fms(p.path());
+        const RDSSource r = fms.loadRds(1);
+        QVERIFY(!r.used);
+        QCOMPARE(r.name, QStringLiteral("RDS-1"));
+        QCOMPARE(r.ps, QStringLiteral("RDS-1"));
+        QCOMPARE(int(r.pi), 0xD311);
+        QCOMPARE(r.rta, RDSSource::testText(0));
+        QCOMPARE(int(r.mode), 1);
+        QCOMPARE(int(r.afu), 10);
+        QCOMPARE(r.days, RDSSource::daysSince1900(QDate::currentDate()));
+        QCOMPARE(fms.rds(1).name, QStringLiteral("RDS-1"));
+
+        // Source 2 has only sub-groups: no source.
+        const RDSSource two = fms.loadRds(2);
+        QCOMPARE(int(two.pi), 0xCAFE);
+        QVERIFY(!fms.rdsMap().contains(2));
+        QVERIFY(!fms.rdsMap().contains(0));
+        QCOMPARE(int(fms.loadRds(0).pi), 0xCAFE);
+        QCOMPARE(int(fms.rds(77).pi), 0xCAFE);
+        QVERIFY(fms.rds(77).used);
+    }
+
+    void oldRateFormsConverted()
+    {
+        TempProject p("[rds.1]\nname=One\n2=50\n[rds.2]\nname=Two\ngmin3=1 20 0 0 0\n");
+        {
+            QTest::ignoreMessage(QtDebugMsg, "found only old deprecated gmin3");
+            FMSettings fms(p.path());
+            const RDSSource one = fms.rds(1);
+            QCOMPARE(int(one.gmin[2].on), 1);
+            QCOMPARE(one.gmin[2].rate[0], 12);
+            QCOMPARE(fms.rds(2).gmin[3].rate[0], 20);
+            QVERIFY(!fms.dirty);
+        }
+        QCOMPARE(fileValue(p, "rds.1/2").toString(), QStringLiteral("12"));
+        QCOMPARE(fileValue(p, "board/gmin").toInt(), 1);
+        // Loading again does not convert twice.
+        QTest::ignoreMessage(QtDebugMsg, "found only old deprecated gmin3");
+        FMSettings again(p.path());
+        QCOMPARE(again.rds(1).gmin[2].rate[0], 12);
+        QCOMPARE(fileValue(p, "rds.1/2").toString(), QStringLiteral("12"));
+    }
+
+    void setRdsRoundTrip()
+    {
+        TempProject p("[board]\ngmin=1\n");
+        RDSSource rec;
+        rec.ps = QStringLiteral("Radio, 1");
+        rec.lps = QStringLiteral("Long name \u00e4\u00f6\u00fc");
+        rec.pi = 0x0ABC;
+        rec.zone = -2;
+        rec.mins = -30;
+        rec.days = 44000;
+        rec.date = 1;
+        rec.rta = RDSSource::testText(1);
+        rec.enc = "UTF-8";
+        rec.fused = true;
+        rec.files = QStringList{QStringLiteral("a.grp"), QStringLiteral("b, c.grp")};
+        for (int i = 0; i < 12; ++i)
+            rec.rttag.append(tag(i + 1, QStringLiteral("tag %1").arg(i)));
+        {
+            FMSettings fms(p.path());
+            QVERIFY(!fms.setRds(0, rec));
+            QVERIFY(fms.setRds(3, rec));
+            QVERIFY(fms.setRdsName(3, QStringLiteral("Three")));
+            QVERIFY(fms.dirty);
+        }
+        QCOMPARE(fileValue(p, "rds.3/pi").toString(), QStringLiteral("abc"));
+        QCOMPARE(fileValue(p, "rds.3/zone").toString(), QStringLiteral("-2"));
+        QCOMPARE(fileValue(p, "rds.3/rttag/10").toString(), QStringLiteral("11 tag 10"));
+        FMSettings fms(p.path());
+        const RDSSource back = fms.rds(3);
+        QCOMPARE(back.name, QStringLiteral("Three"));
+        QCOMPARE(back.scalarValues(), rec.scalarValues());
+        QCOMPARE(back.files, rec.files);
+        QCOMPARE(back.rttag, rec.rttag); // numeric order: 10 and 11 after 9
+    }
+
+    void setRdsShrinksTagsAndTellsOnce()
+    {
+        QByteArray ini = "[board]\ngmin=1\n[rds.1]\nname=One\n";
+        for (int i = 0; i < 20; ++i)
+            ini += QByteArray("rttag\\") + QByteArray::number(i) + "=1 t\n";
+        ini += "rttag\\01=1 stray\n";
+        TempProject p(ini);
+        FMSettings fms(p.path());
+        QCOMPARE(fms.rds(1).rttag.size(), 20);
+
+        // The first save stores every scalar key the file lacks.
+        RDSSource rec = fms.rds(1);
+        QVERIFY(fms.setRds(1, rec));
+        QCOMPARE(fileValue(p, "rds.1/ps").toString(), QStringLiteral("RDS-1"));
+
+        RecordingObserver obs;
+        fms.registerKey(QStringLiteral("rds.1"), &obs);
+        rec.rttag = {tag(1, "a"), tag(2, "b"), tag(3, "c")};
+        fms.dirty = false;
+        QVERIFY(fms.setRds(1, rec));
+        QVERIFY(obs.flush());
+        QCOMPARE(fileKeys(p, "rds.1/rttag"), (QStringList{"0", "1", "2"}));
+        QCOMPARE(obs.keys(), QStringList{QStringLiteral("rds.1/rttag")});
+        QVERIFY(fms.dirty);
+
+        // Nothing changed: no event for any scalar key, and no tag broadcast.
+        obs.clear();
+        fms.dirty = false;
+        QVERIFY(fms.setRds(1, rec));
+        QVERIFY(obs.flush());
+        QCOMPARE(obs.count(), 0);
+        QVERIFY(!fms.dirty);
+
+        // One scalar change tells its key only.
+        rec.pty = 5;
+        QVERIFY(fms.setRds(1, rec));
+        QVERIFY(obs.flush());
+        QCOMPARE(obs.keys(), QStringList{QStringLiteral("rds.1/pty")});
+        QCOMPARE(int(fms.rds(1).pty), 5);
+        fms.unregisterObserver(&obs);
+    }
+
+    void namesOfUsedSources()
+    {
+        TempProject p("[board]\ngmin=1\n[rds.1]\nname=One\n[rds.2]\nname=Two\nused=false\n");
+        FMSettings fms(p.path());
+        const QMap<int, QString> names = fms.rdsNames();
+        QCOMPARE(names.size(), 2);
+        QCOMPARE(names.value(0), QStringLiteral("<kein>"));
+        QCOMPARE(names.value(1), QStringLiteral("One"));
+    }
+
+    void eonFollowsLinkedSource()
+    {
+        TempProject p("[board]\ngmin=1\n[channel.4]\nidrds=2\n"
+                      "[rds.1]\nname=One\neon\\0=4 0 0 0 0 ab\n"
+                      "[rds.2]\nname=Two\npi=d312\nps=TWO\n");
+        FMSettings fms(p.path());
+        RecordingObserver obs;
+        fms.registerKey(QStringLiteral("rds.1"), &obs);
+        RDSSource two = fms.rds(2);
+        two.pi = 0x1234;
+        two.ta = 1;
+        QVERIFY(fms.setRds(2, two));
+        QVERIFY(obs.waitForKey(QStringLiteral("rds.1/eon/0")));
+        const EON e = fms.rds(1).eon.at(0);
+        QCOMPARE(int(e.pi), 0x1234);
+        QCOMPARE(e.ps, QStringLiteral("TWO"));
+        QCOMPARE(int(e.ta), 1);
+        QCOMPARE(int(e.link), 0xab);
+        fms.unregisterObserver(&obs);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFmsRds)
+#include "tst_fmsrds.moc"
