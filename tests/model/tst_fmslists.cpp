@@ -88,6 +88,31 @@ private slots:
         QVERIFY(again.rds(1).oda.isEmpty());
     }
 
+    void odaRoundTrip()
+    {
+        TempProject p("[board]\ngmin=1\n[rds.1]\nname=One\n");
+        RDSCustomGroup row;
+        row.block[0] = 0xD311;
+        row.block[1] = 0x3410;
+        row.block[3] = 0xCD46;
+        row.check[1] = 0x12A;
+        row.rate[0] = 60;
+        row.rate[2] = -3;
+        row.active = 1;
+        QList<RDSCustomGroup> rows;
+        for (int i = 0; i < 11; ++i) {
+            rows.append(row);
+            row.block[2] = static_cast<u16>(i + 1);
+        }
+        {
+            FMSettings fms(p.path());
+            QVERIFY(fms.setOda(1, rows));
+            QCOMPARE(fileValue(p, "rds.1/oda/0").toString(), QStringLiteral("d311 3410 0 cd46 400 12a 400 400 60 0 -3 0 1"));
+        }
+        FMSettings fms(p.path());
+        QCOMPARE(fms.rds(1).oda, rows); // 10 after 9
+    }
+
     void eonTakesLinkedSource()
     {
         TempProject p("[board]\ngmin=1\n[channel.3]\nidrds=2\n[channel.4]\nidrds=9\n"
