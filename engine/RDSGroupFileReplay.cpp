@@ -1,5 +1,7 @@
 #include "RDSGroupFileReplay.h"
 
+#include <QFileInfo>
+
 void RDSGroupFileReplay::openNext(const QStringList &files)
 {
     if (files.isEmpty())
@@ -22,7 +24,9 @@ void RDSGroupFileReplay::openNext(const QStringList &files)
     // missing file does not stop the files after it in the list.
     m_name = next;
     m_file.setFileName(next);
-    if (m_file.open(QIODevice::ReadOnly | QIODevice::Text))
+    // Regular files only: opening a named pipe would block the board thread
+    // until some writer appears.
+    if (QFileInfo(next).isFile() && m_file.open(QIODevice::ReadOnly | QIODevice::Text))
         m_opened = true;
 }
 

@@ -23,7 +23,7 @@ public:
     // Opens or rewinds the file to replay: with one file in the list that file
     // (rewound when it is open already), with more the file after the one
     // opened last (the first after the last or when the last one is gone from
-    // the list). An empty list does nothing.
+    // the list). An empty list does nothing. Only regular files are opened.
     void openNext(const QStringList &files);
 
     // A file is open and not at its end.

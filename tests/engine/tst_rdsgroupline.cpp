@@ -4,11 +4,20 @@
 #include "RDSGroupText.h"
 #include "RDSLineReader.h"
 
+#include "BoundedWait.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -366,6 +375,43 @@ private slots:
             ++turns;
         QCOMPARE(unpackGroup(out).info[0], u16(0x5555));
         QVERIFY2(turns >= 3, qPrintable(QString::number(turns)));  // the bytes per slot are bounded
+    }
+
+    void replayPassesOverPipes()
+    {
+        QTemporaryDir dir;
+        const QByteArray pipe = QFile::encodeName(dir.filePath("pipe"));
+        const QString good = dir.filePath("good.txt");
+        QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+        QVERIFY(writeFile(good, "6666 0000 0000 0001\n"));
+        RDSEncoder enc(8);
+        RDSSource src;
+        src.fused = true;
+        src.files = QStringList{QFile::decodeName(pipe), good};
+        enc.setRDS(src, 95.8);
+
+        u8 out[13];
+        bool got[2] = {true, false};
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            got[0] = enc.replayGroup(out);
+            got[1] = enc.replayGroup(out);
+            done = true;
+        });
+        const bool finished = testsupport::waitUntil([&] { return done.load(); }, 5000);
+        // A replay stuck in opening the pipe is let go by a writer.
+        for (int i = 0; i < 500 && !done; ++i) {
+            const int fd = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+            QThread::msleep(10);
+        }
+        worker.join();
+        QVERIFY2(finished, "opening a named pipe blocked the replay");
+        // The pipe is passed over (that slot is encoded normally), then the next file plays.
+        QVERIFY(!got[0]);
+        QVERIFY(got[1]);
+        QCOMPARE(unpackGroup(out).info[0], u16(0x6666));
     }
 };
 
