@@ -204,7 +204,7 @@ int FMSettings::del(const QString &key)
     } else if (norm.endsWith(QLatin1Char('*'))) {
         qDebug("FMS: del %s", qPrintable(norm));
         int removed = 0;
-        for (int i = 0; i < maxItems && Settings::contains(base + QString::number(i)); ++i) {
+        for (int i = 0; Settings::contains(base + QString::number(i)); ++i) {
             remove(base + QString::number(i), true);
             ++removed;
         }

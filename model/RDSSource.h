@@ -118,7 +118,7 @@ struct RDSSource
     // "RDS-N": the name, PS and long PS of a source whose keys are missing.
     static QString defaultName(int n) { return QStringLiteral("RDS-%1").arg(n); }
     // PI of source N when its key is missing.
-    static u16 defaultPi(int n) { return static_cast<u16>(0xD310 + n); }
+    static u16 defaultPi(int n) { return static_cast<u16>(0xD310u + static_cast<unsigned>(n)); }
 
     // True when the group holds keys of its own (not only sub-groups).
     static bool hasOwnKeys(const RecordReader &in);

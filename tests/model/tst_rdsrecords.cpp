@@ -274,6 +274,8 @@ private slots:
         QVERIFY(RDSSource::testText(3).startsWith(QLatin1String("#03A9 #2260")));
         QVERIFY(RDSSource::testText(4).isEmpty());
         QCOMPARE(RDSSource::daysSince1900(QDate(2015, 3, 1)), u32(42003));
+        QCOMPARE(RDSSource::defaultPi(1), u16(0xD311));
+        QCOMPARE(RDSSource::defaultPi(INT_MAX), u16((0xD310u + 0x7FFFFFFFu) & 0xFFFF));
     }
 
     void constructedDefaults()
