@@ -55,6 +55,11 @@ private slots:
     {
         QCOMPARE(rdsCheckword(0), u16(0));
         QCOMPARE(rdsCheckword(0x0001), u16(0x1B9));
+        // Rows of the generator matrix (IEC 62106), information bit 15 first.
+        constexpr u16 matrix[16] = {0x077, 0x2E7, 0x3AF, 0x30B, 0x359, 0x370, 0x1B8, 0x0DC,
+                                    0x06E, 0x037, 0x2C7, 0x3BF, 0x303, 0x35D, 0x372, 0x1B9};
+        for (int row = 0; row < 16; ++row)
+            QCOMPARE(rdsCheckword(static_cast<u16>(0x8000U >> row)), matrix[row]);
         for (int i = 0; i < 16; ++i) {
             const u16 word = static_cast<u16>(1U << i);
             QCOMPARE(rdsCheckword(word), remainderByDivision(word));
