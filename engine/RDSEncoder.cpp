@@ -4,12 +4,15 @@
 #include "RDSGroupLine.h"
 
 #include <QDateTime>
+#include <QTextCodec>
 
 RDSEncoder::RDSEncoder(int channel)
     : m_channel(channel)
     , m_random(static_cast<std::minstd_rand::result_type>(
           QDateTime::currentMSecsSinceEpoch() ^ (static_cast<qint64>(channel) << 20)))
 {
+    // eRT starts with the UTF-8 codec; a source with an empty "enc" keeps it.
+    m_ertCodec = QTextCodec::codecForName("UTF-8");
 }
 
 // ---------------------------------------------------------------------------

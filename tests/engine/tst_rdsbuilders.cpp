@@ -417,6 +417,33 @@ private slots:
         QCOMPARE(build([&](u8 *o) { enc.enhancedRadioText(o, 0); }).mid(5, 4), QString::asprintf("%04X", 0xC000 | tpPty));
     }
 
+    void enhancedRadioTextCodec()
+    {
+        // A new encoder codes eRT with UTF-8, so an empty "enc" still gets
+        // the UTF-8 byte-order mark.
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        s.ertg = 12;
+        s.enc = "";
+        s.rtxt = 0x04;
+        s.rtc = "Ab";
+        s.endx = 0;
+        enc.setRDS(s, 95.8);
+        QCOMPARE(build([&](u8 *o) { enc.enhancedRadioText(o, 0); }), w(0x1234, 0xC000 | tpPty, 0xEFBB, 0xBF41));
+        // A name without a codec: UTF-8 without a mark, and an empty "enc"
+        // afterwards keeps that.
+        s.enc = "0";
+        enc.setRDS(s, 95.8);
+        QCOMPARE(build([&](u8 *o) { enc.enhancedRadioText(o, 0); }), w(0x1234, 0xC000 | tpPty, chars("Ab"), 0));
+        s.enc = "";
+        enc.setRDS(s, 95.8);
+        QCOMPARE(build([&](u8 *o) { enc.enhancedRadioText(o, 0); }), w(0x1234, 0xC000 | tpPty, chars("Ab"), 0));
+        // A named codec replaces it: UTF-16BE with its mark.
+        s.enc = "UTF-16BE";
+        enc.setRDS(s, 95.8);
+        QCOMPARE(build([&](u8 *o) { enc.enhancedRadioText(o, 0); }), w(0x1234, 0xC000 | tpPty, 0xFEFF, 0x0041));
+    }
+
     void radioTextPlus()
     {
         RDSEncoder enc(1);
