@@ -81,7 +81,14 @@ private:
             return;
         }
         flushWaiting();
-        newList(e.mark == RDSAFEntry::listStart ? u8(code & 0xFF) : m_low);
+        if (e.mark == RDSAFEntry::listStart) {
+            newList(u8(code & 0xFF));
+            return;
+        }
+        // A full list: the frequency opens the next list with the same
+        // tuning frequency instead of being lost.
+        newList(m_low);
+        addA(e, code);
     }
 
     void addB(const RDSAFEntry &e, u16 code)
@@ -100,7 +107,12 @@ private:
             m_count += 2;
             return;
         }
-        newList(e.mark == RDSAFEntry::listStart ? u8(code & 0xFF) : m_low);
+        if (e.mark == RDSAFEntry::listStart) {
+            newList(u8(code & 0xFF));
+            return;
+        }
+        newList(m_low);
+        addB(e, code);
     }
 
     QList<u16> &m_out;

@@ -1,6 +1,7 @@
 #include "AFCodes.h"
 #include "RDSSource.h"
 
+#include <QSet>
 #include <QTest>
 
 static RDSAFEntry entry(int freq, u16 mark = 0, u8 regional = 0)
@@ -72,12 +73,34 @@ private slots:
             src.afs << entry(f);
         QCOMPARE(src.compileAF(876), 31);
         // 24 alternatives fill the first list (25 with the tuning frequency);
-        // the 25th is dropped, the rest form a new list with the same tuning code.
+        // the 25th opens a new list with the same tuning code, so all 30 go out.
         QCOMPARE(src.afCodes.first(), u16(0xF901));
         QCOMPARE(src.afCodes[1], u16(0x0506));
-        QCOMPARE(src.afCodes[12], u16(0x1B1C)); // 902.., 903..: codes 27, 28
-        QCOMPARE(src.afCodes[13], u16(0xE601)); // 5 more: 905..909 plus tuning
-        QCOMPARE(src.afCodes.mid(14), (QList<u16>{0x1E1F, 0x2021, 0x22CD}));
+        QCOMPARE(src.afCodes[12], u16(0x1B1C)); // 902, 903: codes 27, 28
+        QCOMPARE(src.afCodes[13], u16(0xE701)); // 904..909 plus tuning
+        QCOMPARE(src.afCodes.mid(14), (QList<u16>{0x1D1E, 0x1F20, 0x2122}));
+        // Every frequency of the lists stands in exactly one word.
+        QSet<int> sent;
+        for (u16 word : src.afCodes)
+            if (word >> 8 < 224)
+                sent << (word >> 8) << (word & 0xFF);
+        for (int code = 5; code < 5 + 30; ++code)
+            QVERIFY2(sent.contains(code), qPrintable(QString::number(code)));
+    }
+
+    void methodBListLimit()
+    {
+        RDSSource src;
+        src.afu = 0x0D;
+        for (int f = 880; f < 880 + 14; ++f)
+            src.afs << entry(f);
+        QCOMPARE(src.compileAF(958), 15);
+        // Twelve pairs fill the first list (count 25); the 13th and 14th
+        // alternatives go into a second list with the same tuning code.
+        QCOMPARE(src.afCodes.size(), 16);
+        QCOMPARE(src.afCodes[0], u16(0xF953));
+        QCOMPARE(src.afCodes[12], u16(0x1053)); // 891: code 16
+        QCOMPARE(src.afCodes.mid(13), (QList<u16>{0xE553, 0x1153, 0x1253}));
     }
 
     void methodB()
