@@ -14,6 +14,13 @@ QString rdsGroup(int n)
     return QStringLiteral("rds.%1").arg(n);
 }
 
+// The empty (not null) value of a broadcast that tells observers to fetch the
+// record; a null value would read as a removal.
+QVariant fetchRecord()
+{
+    return QString(QLatin1String(""));
+}
+
 // The fields that the RDS editor's save writes; everything else keeps the
 // cached value.
 RDSSource withEditorFields(const RDSSource &cached, const RDSSource &rec)
@@ -95,7 +102,7 @@ bool FMSettings::setRds(int n, const RDSSource &rec)
     if (rec.rttag != cached.rttag) {
         cached.rttag = rec.rttag;
         dirty = true; // the tag keys were written without the store's mark
-        notify(rdsGroup(n) + QLatin1String("/rttag"), QString());
+        notify(rdsGroup(n) + QLatin1String("/rttag"), fetchRecord());
     }
 
     refreshEon(n, cached);

@@ -4,12 +4,18 @@
 
 #include "SettingsGroupReader.h"
 
-
 namespace {
 
 QString tmcGroup(int id)
 {
     return QStringLiteral("tmc.%1").arg(id);
+}
+
+// The empty (not null) value of a broadcast that tells observers to fetch the
+// record; a null value would read as a removal.
+QVariant fetchRecord()
+{
+    return QString(QLatin1String(""));
 }
 
 } // namespace
@@ -117,7 +123,7 @@ void FMSettings::removeTmcMessage(int id, int index)
         messages.erase(messages.begin() + index, messages.end());
         removeStaleItems(tmcGroup(id), index);
     }
-    notify(tmcGroup(id), QString());
+    notify(tmcGroup(id), fetchRecord());
 }
 
 bool FMSettings::setTmcUsed(int id)

@@ -145,6 +145,9 @@ private slots:
         QVERIFY(obs.flush());
         QCOMPARE(fileKeys(p, "rds.1/rttag"), (QStringList{"0", "1", "2"}));
         QCOMPARE(obs.keys(), QStringList{QStringLiteral("rds.1/rttag")});
+        // An empty value (fetch the record), not the null value of a removal.
+        QVERIFY(!obs.records().at(0).value.isNull());
+        QCOMPARE(obs.records().at(0).value.toString(), QString(QLatin1String("")));
         QVERIFY(fms.dirty);
 
         // Nothing changed: no event for any scalar key, and no tag broadcast.

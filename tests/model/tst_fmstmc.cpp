@@ -135,6 +135,10 @@ private slots:
         QCOMPARE(fms.tmc(1).messages.size(), 2);
         QCOMPARE(numberedKeys(p, "tmc.1"), (QStringList{"0", "1"}));
         QVERIFY(obs.waitForKey(QStringLiteral("tmc.1")));
+        // An empty value (fetch the record), not the null value of a removal.
+        QVERIFY(obs.flush());
+        QCOMPARE(obs.records().last().key, QStringLiteral("tmc.1"));
+        QVERIFY(!obs.records().last().value.isNull());
         // Beyond the end: nothing removed, still told.
         obs.clear();
         fms.removeTmcMessage(1, 5);
