@@ -21,18 +21,6 @@ QString indexText(const QString &key)
     return key.mid(dot + 1, slash < 0 ? -1 : slash - dot - 1);
 }
 
-// True when the index text is a list of numbers and ranges ("1,3,5-7").
-bool isIndexPattern(const QString &text)
-{
-    if (text.isEmpty())
-        return false;
-    for (const QChar c : text) {
-        if (!(c.isDigit() || c == QLatin1Char(',') || c == QLatin1Char('-')))
-            return false;
-    }
-    return true;
-}
-
 // A single record index that lies outside its section ("channel.0",
 // "rds.0"); patterns are checked index by index when they are stored.
 bool singleIndexOutOfRange(const QString &normalisedKey)
@@ -93,9 +81,9 @@ int FMSettings::set(const QString &key, const QVariant &value, bool notify, QObj
     QString section;
     QString field;
     const QList<int> indices = parseKeyPattern(norm, section, field);
-    // "board.band" parses as index 0 of "board."; only digits, commas and
-    // dashes make an index pattern.
-    if (indices.isEmpty() || !isIndexPattern(indexText(norm)))
+    // "board.band" would read as index 0 of "board."; it goes to setBoard.
+    // Any other index text that is no number reads 0 and so names no record.
+    if (indices.isEmpty() || isBoardKey(norm))
         return setChecked(norm, value, notify, source);
 
     QList<int> changed;
@@ -197,10 +185,17 @@ int FMSettings::del(const QString &key)
     const QString base = norm.left(lastSlash + 1);
     const QString last = norm.mid(lastSlash + 1);
     if (Settings::contains(norm)) {
-        if (isWholeNumber(last))
-            shiftItemsDown(base, last.toInt());
-        else
+        bool ok = false;
+        const int n = last.toInt(&ok);
+        if (isWholeNumber(last) && ok) {
+            shiftItemsDown(base, n);
+        } else if (isWholeNumber(last)) {
+            // An item number beyond int range has no next item to move down.
+            removeRaw(norm);
+            dirty = true;
+        } else {
             remove(norm, true);
+        }
     } else if (norm.endsWith(QLatin1Char('*'))) {
         qDebug("FMS: del %s", qPrintable(norm));
         int removed = 0;
@@ -225,7 +220,7 @@ int FMSettings::del(const QString &key)
 void FMSettings::shiftItemsDown(const QString &base, int n)
 {
     withWriteLock([&](QSettings &ini) {
-        for (int i = n;; ++i) {
+        for (qint64 i = n;; ++i) {
             const QString cur = base + QString::number(i);
             const QString next = base + QString::number(i + 1);
             // Removing an item removes its sub-keys too.

@@ -175,6 +175,27 @@ private slots:
         QCOMPARE(fileValue(p, "channel.96/mute").toInt(), 1);
     }
 
+    void keysWithoutRecordIndex()
+    {
+        // A generic or informational key names no stored value: it is an
+        // unknown key, not an unchanged one (which the server answers "ok").
+        TempProject p(kProject);
+        FMSettings fms(p.path());
+        Watchers w(fms, {"*"});
+        QCOMPARE(fms.set(QStringLiteral("channel.freq"), 95, true), 1);
+        QCOMPARE(fms.errorText(1), QStringLiteral("key is unknown"));
+        QCOMPARE(fms.set(QStringLiteral("rds.ps"), QStringLiteral("X"), true), 1);
+        QCOMPARE(fms.set(QStringLiteral("board.gmin"), 0, true), 1);
+        QCOMPARE(fms.set(QStringLiteral("channel.x.freq"), 95, true), 1);
+        QVERIFY(!fileValue(p, "channel.0/freq").isValid());
+        QCOMPARE(fileValue(p, "board/gmin").toString(), QStringLiteral("1"));
+        QVERIFY(w.keys("*").isEmpty());
+        // A number with a sign still names its record, as the pattern reads it.
+        QCOMPARE(fms.set(QStringLiteral("channel.+1.gain"), -3, true), 0);
+        QCOMPARE(fileValue(p, "channel.1/gain").toInt(), -3);
+        QCOMPARE(w.keys("*"), QStringList{"channel.+1/gain"});
+    }
+
     void boardKeys()
     {
         TempProject p(kProject);
@@ -279,6 +300,22 @@ private slots:
         QCOMPARE(fileKeys(p, "tmc.1"), QStringList{"name"});
         QTest::ignoreMessage(QtDebugMsg, "FMS: del tmc.1/*");
         QCOMPARE(fms.del(QStringLiteral("tmc.1/*")), 6);
+    }
+
+    void deleteOddItemNumbers()
+    {
+        // Item numbers of a hand-edited file beyond the int range name only
+        // themselves: item 0 and the others stay where they are.
+        TempProject p("[board]\ngmin=1\n[tmc.1]\nname=T\n0=1 0 100 1 1\n1=1 0 101 1 1\n"
+                      "99999999999=1 0 102 1 1\n2147483647=1 0 103 1 1\n");
+        FMSettings fms(p.path());
+        fms.dirty = false;
+        QCOMPARE(fms.del(QStringLiteral("tmc.1.99999999999")), 0);
+        QVERIFY(fms.dirty);
+        QCOMPARE(fms.del(QStringLiteral("tmc.1.2147483647")), 0);
+        QCOMPARE(fileKeys(p, "tmc.1"), (QStringList{"0", "1", "name"}));
+        QCOMPARE(fileValue(p, "tmc.1/0").toString(), QStringLiteral("1 0 100 1 1"));
+        QCOMPARE(fms.tmc(1).messages.size(), 2);
     }
 
     void listing()
