@@ -1,9 +1,11 @@
 #include "AudioTags.h"
 
+#include <QBuffer>
 #include <QDebug>
 #include <QIODevice>
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
 
 namespace AudioTags {
@@ -56,6 +58,13 @@ constexpr std::array<FrameName, 7> kInfoNames = {{
 
 constexpr int kId3HeaderBytes = 10;
 constexpr qint64 kId3MaxFrameRead = 256; // larger frames are skipped unread
+constexpr qint64 kId3MaxUnsyncTag = 1 << 20; // of an unsynchronised 2.3 tag only this much is read
+
+// ID3v2 flags: tag header byte 5, and in 2.4 the frame's second flag byte.
+constexpr uchar kTagUnsync = 0x80;
+constexpr uchar kTagExtendedHeader = 0x40;
+constexpr uchar kFrameUnsync = 0x02;         // 2.4
+constexpr uchar kFrameDataLength = 0x01;     // 2.4: a 4-byte data length precedes the data
 
 quint32 syncsafe(const uchar *b)
 {
@@ -158,35 +167,24 @@ bool skip(QIODevice &in, qint64 bytes)
     return in.skip(bytes) == bytes;
 }
 
-} // namespace
-
-QString vorbisName(const QString &field)
+// Undoes unsynchronisation: every 0xff 0x00 pair stands for 0xff.
+QByteArray resync(const QByteArray &bytes)
 {
-    if (field.isEmpty())
-        return field;
-    return field.left(1).toUpper() + field.mid(1).toLower();
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (int i = 0; i < bytes.size(); ++i) {
+        out += bytes[i];
+        if (uchar(bytes[i]) == 0xff && i + 1 < bytes.size() && bytes[i + 1] == '\0')
+            ++i;
+    }
+    return out;
 }
 
-void addVorbisComment(const QByteArray &comment, TagMap &tags)
+// Extended header and frames of an ID3v2 tag; `remaining` counts the bytes
+// after the tag header.
+int parseId3Body(QIODevice &in, int major, uchar tagFlags, qint64 remaining, TagMap &tags)
 {
-    const int eq = comment.indexOf('=');
-    if (eq < 1)
-        return;
-    tags.insert(vorbisName(QString::fromUtf8(comment.left(eq))), QString::fromUtf8(comment.mid(eq + 1)));
-}
-
-int parseId3v2(QIODevice &in, TagMap &tags)
-{
-    uchar h[kId3HeaderBytes];
-    if (in.read(reinterpret_cast<char *>(h), kId3HeaderBytes) != kId3HeaderBytes)
-        return 0;
-    const int major = h[3];
-    if (h[0] != 'I' || h[1] != 'D' || h[2] != '3' || (major != 3 && major != 4) || h[4] == 0xff ||
-        ((h[6] | h[7] | h[8] | h[9]) & 0x80))
-        return 0;
-    qint64 remaining = syncsafe(h + 6);
-
-    if (h[5] & 0x40) {
+    if (tagFlags & kTagExtendedHeader) {
         uchar e[4];
         if (in.read(reinterpret_cast<char *>(e), 4) != 4)
             return int(tags.size());
@@ -220,14 +218,59 @@ int parseId3v2(QIODevice &in, TagMap &tags)
                 break;
             continue;
         }
-        const QByteArray frame = in.read(size);
+        QByteArray frame = in.read(size);
         if (frame.size() != size)
             break;
+        if (major == 4) {
+            if ((f[9] & kFrameUnsync) || (tagFlags & kTagUnsync))
+                frame = resync(frame);
+            if (f[9] & kFrameDataLength)
+                frame = frame.mid(4);
+            if (frame.isEmpty())
+                continue;
+        }
         const QString text = frameText(id, frame);
         if (!text.isEmpty())
             tags.insert(id3Name(id), text);
     }
     return int(tags.size());
+}
+
+} // namespace
+
+QString vorbisName(const QString &field)
+{
+    if (field.isEmpty())
+        return field;
+    return field.left(1).toUpper() + field.mid(1).toLower();
+}
+
+void addVorbisComment(const QByteArray &comment, TagMap &tags)
+{
+    const int eq = comment.indexOf('=');
+    if (eq < 1)
+        return;
+    tags.insert(vorbisName(QString::fromUtf8(comment.left(eq))), QString::fromUtf8(comment.mid(eq + 1)));
+}
+
+int parseId3v2(QIODevice &in, TagMap &tags)
+{
+    uchar h[kId3HeaderBytes];
+    if (in.read(reinterpret_cast<char *>(h), kId3HeaderBytes) != kId3HeaderBytes)
+        return 0;
+    const int major = h[3];
+    if (h[0] != 'I' || h[1] != 'D' || h[2] != '3' || (major != 3 && major != 4) || h[4] == 0xff ||
+        ((h[6] | h[7] | h[8] | h[9]) & 0x80))
+        return 0;
+    const qint64 remaining = syncsafe(h + 6);
+    if (major == 3 && (h[5] & kTagUnsync)) {
+        // 2.3 unsynchronises everything after the tag header, frame headers included.
+        QBuffer body;
+        body.setData(resync(in.read(std::min(remaining, kId3MaxUnsyncTag))));
+        body.open(QIODevice::ReadOnly);
+        return parseId3Body(body, major, h[5], body.size(), tags);
+    }
+    return parseId3Body(in, major, h[5], remaining, tags);
 }
 
 QString id3v1Genre(int code)

@@ -169,6 +169,46 @@ private slots:
         QCOMPARE(parse(tag(4, fixtures::syncsafe(0x0fffffff) + title, 0x40), tags), 0);
     }
 
+    // Unsynchronisation: 2.3 over the whole tag (frame headers included),
+    // 2.4 per frame, with and without a data length indicator.
+    void id3v2Unsynchronised()
+    {
+        const auto unsync = [](const QByteArray &b) {
+            QByteArray out;
+            for (const char c : b) {
+                out += c;
+                if (uchar(c) == 0xff)
+                    out += '\0';
+            }
+            return out;
+        };
+        const QString title = QString::fromUtf8("\xc3\xbf\xc3\xbf T\xc3\xaftel"); // U+00FF gives 0xff bytes
+        const QByteArray v23 = frame(3, "TIT2", QByteArray(1, '\1') + utf16(title, false, true)) +
+                               frame(3, "TPE1", QByteArray(1, '\0') + "Art\xff");
+        QByteArray tag23 = tag(3, unsync(v23), char(0x80));
+        TagMap tags;
+        QCOMPARE(parse(tag23, tags), 2);
+        QCOMPARE(tags.value("Title"), title);
+        QCOMPARE(tags.value("Artist"), QString::fromLatin1("Art\xff"));
+
+        const QByteArray payload = QByteArray(1, '\1') + utf16(title, true, true);
+        QByteArray f1 = frame(4, "TIT2", unsync(payload));
+        f1[9] = 0x02;
+        QByteArray f2 = frame(4, "TALB", fixtures::syncsafe(quint32(payload.size())) + unsync(payload));
+        f2[9] = 0x03;
+        QByteArray f3 = frame(4, "TPE1", fixtures::syncsafe(4) + QByteArray("\0Who", 4));
+        f3[9] = 0x01;
+        TagMap v24;
+        QCOMPARE(parse(tag(4, f1 + f2 + f3), v24), 3);
+        QCOMPARE(v24.value("Title"), title);
+        QCOMPARE(v24.value("Album"), title);
+        QCOMPARE(v24.value("Artist"), QString("Who"));
+        // The tag's flag alone marks every 2.4 frame as unsynchronised.
+        TagMap all;
+        QCOMPARE(parse(tag(4, frame(4, "TIT2", unsync(payload)), char(0x80)), all), 1);
+        QCOMPARE(all.value("Title"), title);
+    }
+
     void id3v1()
     {
         TagMap tags;
