@@ -36,9 +36,9 @@ void Mp3Reader::readTags(SongInfo &song)
     QFile file(song.file);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const int before = song.tags.size();
-    AudioTags::parseId3v2(file, song.tags);
-    if (song.tags.size() != before || file.size() < kId3v1Bytes)
+    // ID3v1 only when the ID3v2 tag yields nothing; a record that already
+    // holds this file's tags (played before) keeps them.
+    if (AudioTags::parseId3v2(file, song.tags) > 0 || file.size() < kId3v1Bytes)
         return;
     if (file.seek(file.size() - kId3v1Bytes))
         AudioTags::parseId3v1(file.read(kId3v1Bytes), song.tags);

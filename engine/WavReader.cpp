@@ -220,6 +220,11 @@ int WavReader::read(u8 *dst, int max, u8 &eof)
         }
         frames += got;
     }
+    if (frames == maxFrames && qint64(m_dataLength - m_position) < inFrameBytes()) {
+        // The last block ends exactly at the end of the data.
+        rewind();
+        eof = 1;
+    }
     return int(frames * outFrame);
 }
 

@@ -363,6 +363,27 @@ private slots:
         }
     }
 
+    // Data that ends exactly with a read: that read raises end of file and
+    // the next one starts from the first sample.
+    void wavEndsWithTheLastBlock()
+    {
+        for (const QString kind : {"wav", "raw"}) {
+            WavReader r;
+            SongInfo song = songOf(make(kind));
+            QVERIFY(r.open(song));
+            const int bytes = m_stereo.size() * 2;
+            QByteArray buf(bytes, '\0');
+            for (int round = 0; round < 2; ++round) {
+                u8 eof = 0;
+                QCOMPARE(r.read(reinterpret_cast<u8 *>(buf.data()), bytes / 2, eof), bytes / 2);
+                QCOMPARE(eof, u8(0));
+                QCOMPARE(r.read(reinterpret_cast<u8 *>(buf.data()) + bytes / 2, bytes / 2, eof), bytes / 2);
+                QCOMPARE(eof, u8(1));
+                QCOMPARE(fixtures::fromBytes(buf), m_stereo);
+            }
+        }
+    }
+
     void flacLayouts_data()
     {
         QTest::addColumn<int>("channels");
@@ -485,6 +506,20 @@ private slots:
         const QVector<qint16> m = fixtures::fromBytes(readToEnd(any));
         QCOMPARE(m.size(), 11025);
         QVERIFY(fixtures::toneCorrelation(m, 1, 0, 440, 22050, 1000, 10000) > 0.98);
+
+        // Opened again with its record (as a file played before is): the
+        // ID3v2 tags stay, an ID3v1 tag at the end is not looked at.
+        const QString both = path("both.mp3");
+        QByteArray v1(128, '\0');
+        v1.replace(0, 13, "TAGOther Song");
+        v1[127] = char(17);
+        QVERIFY(fixtures::writeFile(both, fixtures::readFile(file) + v1));
+        SongInfo again = songOf(both);
+        for (int round = 0; round < 2; ++round) {
+            QVERIFY(r.open(again));
+            QCOMPARE(again.tags.value("Title"), QString("Mp3 Title"));
+            QVERIFY(!again.tags.contains("Genre"));
+        }
 
         // MPEG layer II and plain text are refused; a reader without a file raises eof.
         QVERIFY(fixtures::writeFile(path("layer2.mp3"), fixtures::mpegLayer2(40)));
