@@ -11,6 +11,12 @@
 #include <cstring>
 #include <mutex>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 constexpr int kIdleMs = 500;     // nothing to play, or the playlist wrapped
@@ -18,6 +24,7 @@ constexpr int kSkipMs = 200;     // an unplayable entry skipped, or a fill gave 
 constexpr int kFullMs = 300;     // both buffers full
 constexpr int kNapSliceMs = 10;  // sleeps are cut into slices that watch for stop and new playlists
 constexpr int kMaxNewSongs = 256; // song records kept for a channel program that does not take them
+constexpr int kDecoderNice = 10;  // below the board threads, which keep the default 0
 
 int kindForPath(const QString &path)
 {
@@ -122,8 +129,8 @@ void PCMDecoder::fadeOut(u8 *dst, const u8 *src, int n, int bytes) const
     int i = 0;
     for (; i < m; i += 2) {
         std::memcpy(pair, src + 2 * i, sizeof pair);
-        pair[0] = qint16(pair[0] * (m - i) / m);
-        pair[1] = qint16(pair[1] * (m - i) / m);
+        pair[0] = qint16(qint64(pair[0]) * (m - i) / m); // 64 bit: a large request overflows int
+        pair[1] = qint16(qint64(pair[1]) * (m - i) / m);
         std::memcpy(dst + 2 * i, pair, sizeof pair);
     }
     const int faded = std::min(std::max(i, 0) * 2, bytes);
@@ -198,8 +205,18 @@ void PCMDecoder::stop(bool kill)
 
 // -------------------------------------------------------------- decoder thread
 
+// QThread::LowPriority leaves a normal (SCHED_OTHER) Linux thread as it is;
+// a nice value of its own lowers it, for this thread only.
+void PCMDecoder::lowerPriority()
+{
+#ifdef Q_OS_LINUX
+    setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), kDecoderNice); // raising nice needs no rights
+#endif
+}
+
 void PCMDecoder::run()
 {
+    lowerPriority();
     while (!m_stop.load(std::memory_order_acquire)) {
         if (m_loading.load(std::memory_order_acquire))
             takeOverPlaylist();

@@ -80,6 +80,7 @@ private:
     };
 
     // Decoder thread, one step each.
+    void lowerPriority();
     void takeOverPlaylist();
     void takeRequestedSong();
     void takeUpEntry();

@@ -2,6 +2,7 @@
 #include "BoundedWait.h"
 #include "PCMDecoder.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,6 +43,24 @@ void clearLog()
 {
     std::lock_guard lock(g_logMutex);
     g_log.clear();
+}
+
+// Threads of this process whose nice value is above 0.
+int nicedThreads()
+{
+    int count = 0;
+    const QStringList tasks = QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &task : tasks) {
+        QFile stat(QString("/proc/self/task/%1/stat").arg(task));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        // Fields after the command name in parentheses: state is field 3, nice field 19.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 16 && fields[16].toInt() > 0)
+            ++count;
+    }
+    return count;
 }
 
 // A stereo file whose left channel counts frames (modulo 32000) and whose
@@ -220,6 +239,37 @@ private slots:
 
         const QVector<Frame> after = pull(d, 3000);
         QCOMPARE(checkSequence(after, {1, 3000}, 1, 0), QString());
+    }
+
+    // The fade of a request larger than 128 KB: the factor (m - i) / m is
+    // applied without overflow.
+    void largeFade()
+    {
+        const QString c = m_dir.filePath("loud.wav");
+        fixtures::writeFile(c, fixtures::wav(QVector<qint16>(2 * 100000, 32000), 2));
+        const QString b = wavFile("lb.wav", 3000, 2);
+        PCMDecoder d(24);
+        d.setPlaylist({c});
+        QVERIFY(testsupport::waitUntil([] { return logged("de24 buffer[0] filled   1"); }));
+        d.setPlaylist({b});
+        QVector<qint16> buf(200000, -1);
+        u8 silence = 0;
+        QCOMPARE(d.readSamples(buf.data(), 400000, &silence), 400000);
+        const qint64 m = 200000 - 8;
+        for (const int i : {0, 2, 1000, 100000, 150001, 199990}) {
+            const int pair = i - i % 2;
+            QCOMPARE(buf[i], qint16(32000 * (m - pair) / m));
+        }
+        QCOMPARE(buf[199992], qint16(0));
+        QCOMPARE(buf[199999], qint16(0));
+    }
+
+    // The decoder thread runs below the threads that pump the boards.
+    void lowPriority()
+    {
+        const int before = nicedThreads();
+        PCMDecoder d(5);
+        QVERIFY(testsupport::waitUntil([&] { return nicedThreads() == before + 1; }, 2000));
     }
 
     // The same file at the current index keeps playing where it is; an equal
