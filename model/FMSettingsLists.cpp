@@ -56,8 +56,11 @@ void FMSettings::setGroupRates(int id, const std::array<RDSGroupRate, RDSGroupRa
         const RDSGroupRate &next = table[g];
         const RDSGroupRate old = src.gmin[g];
         const QString key = QStringLiteral("rds.%1.gmin/%2").arg(id).arg(g);
-        if (next.allRatesZero()) {
-            const bool had = !old.allRatesZero();
+        // The text keeps an entry that is on with all rates 0 (the clock
+        // time, sent at the minute change): the bare key alone, holding 0,
+        // loads as off.
+        if (next.allRatesZero() && next.on == 0) {
+            const bool had = old.on != 0 || !old.allRatesZero();
             remove(key, had);
             remove(QStringLiteral("rds.%1.gmin%2").arg(id).arg(g), false);
             if (had)

@@ -145,7 +145,8 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, "FMS: remove rds.1.gmin/4");
         QTest::ignoreMessage(QtDebugMsg, "FMS: remove rds.1.4");
         fms.setGroupRates(1, table);
-        QVERIFY(!fileValue(p, "rds.1/gmin/2").isValid());
+        // On with all rates 0 keeps its text, so that it loads as on again.
+        QCOMPARE(fileValue(p, "rds.1/gmin/2").toString(), QStringLiteral("1 0 0 0 0"));
         QCOMPARE(fileValue(p, "rds.1/2").toString(), QStringLiteral("0"));
         QCOMPARE(fileValue(p, "rds.1/gmin/3").toString(), QStringLiteral("0 10 0 0 0"));
         QVERIFY(!fileValue(p, "rds.1/3").isValid());
@@ -153,12 +154,23 @@ private slots:
         QVERIFY(!fileValue(p, "rds.1/gmin4").isValid());
         QVERIFY(!fileValue(p, "rds.1/4").isValid());
         QVERIFY(obs.flush());
-        QCOMPARE(obs.keys(), (QStringList{"rds.1/gmin/3", "rds.1/gmin/4"}));
+        QCOMPARE(obs.keys(), (QStringList{"rds.1/gmin/2", "rds.1/gmin/3", "rds.1/gmin/4"}));
         QCOMPARE(fms.rds(1).gmin, table);
+        QCOMPARE(FMSettings(p.path()).rds(1).gmin, table);
 
-        // Clearing entries whose rates were all 0 already: no events, no log.
+        // Switching that entry off removes its keys and tells.
         obs.clear();
         table[2] = RDSGroupRate();
+        QTest::ignoreMessage(QtDebugMsg, "FMS: remove rds.1.gmin/2");
+        QTest::ignoreMessage(QtDebugMsg, "FMS: remove rds.1.2");
+        fms.setGroupRates(1, table);
+        QVERIFY(!fileValue(p, "rds.1/gmin/2").isValid());
+        QVERIFY(!fileValue(p, "rds.1/2").isValid());
+        QVERIFY(obs.flush());
+        QCOMPARE(obs.keys(), QStringList{"rds.1/gmin/2"});
+
+        // Clearing entries that were off with all rates 0 already: no events, no log.
+        obs.clear();
         fms.setGroupRates(1, table);
         QVERIFY(obs.flush());
         QCOMPARE(obs.count(), 0);
