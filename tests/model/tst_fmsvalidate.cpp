@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 using testsupport::RecordingObserver;
@@ -249,6 +250,21 @@ private slots:
         QCOMPARE(fms.errorText(2), QStringLiteral("data out of range [0..ffff]"));
     }
 
+    void audioAndPlaylistRecordsFollow()
+    {
+        TempProject p("[board]\ngmin=1\n[audio.1]\nname=A\ntype=0\n[playlist.2]\nname=L\n0=/a.wav\n1=/b.wav\n");
+        FMSettings fms(p.path());
+        QCOMPARE(fms.set(QStringLiteral("audio.1.frq1"), 1000, true), 0);
+        QCOMPARE(int(fms.audio(1).frq1), 1000);
+        QTest::ignoreMessage(QtDebugMsg, "FMS: add [playlist.2.2] [/c.wav]");
+        QCOMPARE(fms.add(QStringLiteral("playlist.2"), QStringLiteral("/c.wav")), 0);
+        QCOMPARE(fms.playlistFiles(2), (QStringList{"/a.wav", "/b.wav", "/c.wav"}));
+        QCOMPARE(fms.del(QStringLiteral("playlist.2.0")), 0);
+        QCOMPARE(fms.playlistFiles(2), (QStringList{"/b.wav", "/c.wav"}));
+        QCOMPARE(fms.set(QStringLiteral("playlist.2.1"), QStringLiteral("/d.wav"), true), 0);
+        QCOMPARE(fms.playlistFiles(2), (QStringList{"/b.wav", "/d.wav"}));
+    }
+
     void addToFullFamily()
     {
         QByteArray ini = "[board]\ngmin=1\n[tmc.1]\nname=T\n";
@@ -316,6 +332,38 @@ private slots:
         QCOMPARE(fileKeys(p, "tmc.1"), (QStringList{"0", "1", "name"}));
         QCOMPARE(fileValue(p, "tmc.1/0").toString(), QStringLiteral("1 0 100 1 1"));
         QCOMPARE(fms.tmc(1).messages.size(), 2);
+    }
+
+    void dirtyMark()
+    {
+        // Every operation that changes the file marks the project changed;
+        // refused or unchanged ones do not.
+        TempProject p(kProject);
+        FMSettings fms(p.path());
+        struct Step
+        {
+            std::function<int()> op;
+            int code;
+            bool dirty;
+        };
+        const QList<Step> steps{
+            {[&] { return fms.set(QStringLiteral("channel.1,2.gain"), -1, true); }, 0, true},
+            {[&] { return fms.set(QStringLiteral("channel.1,2.gain"), -1, true); }, 3, false},
+            {[&] { return fms.set(QStringLiteral("channel.1.gain"), 9, true); }, 2, false},
+            {[&] { return fms.add(QStringLiteral("rds.1.afs"), 958); }, 0, true},
+            {[&] { return fms.add(QStringLiteral("tmc.1"), QStringLiteral("1 0 1 1 1")); }, 0, true},
+            {[&] { return fms.del(QStringLiteral("tmc.1.5")); }, 0, true},
+            {[&] { return fms.del(QStringLiteral("tmc.1.0")); }, 0, true},
+            {[&] { return fms.del(QStringLiteral("rds.1.afs")); }, 0, true},
+            {[&] { return fms.del(QStringLiteral("rds.1.eon.*")); }, 0, true},
+            {[&] { return fms.del(QStringLiteral("rds.1.eon.*")); }, 6, false},
+            {[&] { return fms.set(QStringLiteral("board.attn"), -3, true); }, 0, true},
+        };
+        for (int i = 0; i < steps.size(); ++i) {
+            fms.dirty = false;
+            QCOMPARE(steps.at(i).op(), steps.at(i).code);
+            QVERIFY2(fms.dirty == steps.at(i).dirty, qPrintable(QString::number(i)));
+        }
     }
 
     void listing()
