@@ -150,6 +150,23 @@ private slots:
         fms.unregisterObserver(&obs);
     }
 
+    void editorDeletesRows()
+    {
+        // The TMC editor deletes rows 1 and 3 of five: it stores the remaining
+        // messages 0..2 in table order, then removes from index 3.
+        TempProject p("[tmc.1]\nname=One\n0=1 0 100 1 1\n1=1 0 101 1 1\n2=1 0 102 1 1\n3=1 0 103 1 1\n"
+                      "4=1 0 104 1 1\n");
+        FMSettings fms(p.path());
+        const QList<TMCMessage> all = fms.tmc(1).messages;
+        const QList<TMCMessage> kept{all.at(0), all.at(2), all.at(4)};
+        for (int i = 0; i < kept.size(); ++i)
+            fms.setTmcMessage(1, i, kept.at(i));
+        fms.removeTmcMessage(1, kept.size());
+        QCOMPARE(fms.tmc(1).messages, kept);
+        QCOMPARE(numberedKeys(p, "tmc.1"), (QStringList{"0", "1", "2"}));
+        QCOMPARE(FMSettings(p.path()).tmc(1).messages, kept);
+    }
+
     void usedAndName()
     {
         TempProject p("[tmc.2]\nname=Two\n");
