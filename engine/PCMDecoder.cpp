@@ -57,6 +57,10 @@ PCMDecoder::~PCMDecoder()
         qWarning("de%2d thread still running, waiting for it", m_channel);
         wait();
     }
+    // Setting the finished flag (release) is the thread's last act: reading it
+    // orders everything run() did before the members go, also for
+    // ThreadSanitizer, which does not see the lock inside QThread::wait.
+    (void)m_finished.load(std::memory_order_acquire);
     if (m_channel < 5)
         qDebug("~de%2d", m_channel);
 }

@@ -233,6 +233,8 @@ private slots:
                                << "bits pro Sample 8 != 16";
         QTest::newRow("24 bit") << "x.wav" << fixtures::riff(fixtures::fmtChunk(1, 2, 44100, 24) + data)
                                 << "bits pro Sample 24 != 16";
+        QTest::newRow("no channels") << "x.wav" << fixtures::riff(fixtures::fmtChunk(1, 0, 44100, 16) + data)
+                                     << "Kanalanzahl 0 ungültig";
         QTest::newRow("no data") << "x.wav" << fixtures::riff(fixtures::fmtChunk(1, 2, 44100, 16))
                                  << "Audio Datenblock nicht gefunden";
         QTest::newRow("no fmt") << "x.wav" << fixtures::riff(data) << "Format Info nicht gefunden";
