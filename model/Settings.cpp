@@ -151,9 +151,14 @@ bool Settings::contains(const QString &key) const
     return QSettings::contains(k);
 }
 
-bool Settings::setValue(const QString &key, const QVariant &value, bool notify, QObject *source)
+bool Settings::setValue(const QString &key, const QVariant &given, bool notify, QObject *source)
 {
     const QString k = normalizeKey(key);
+    // A null text would reach the observers as a null value, which means
+    // "removed"; an empty text is what was stored.
+    const QVariant value = (given.type() == QVariant::String && given.isNull())
+                               ? QVariant(QStringLiteral(""))
+                               : given;
     QWriteLocker locker(&accessLock);
     if (!k.contains(QLatin1Char('/')))
         return false;

@@ -235,6 +235,22 @@ private slots:
         s.unregisterObserver(writer.get());
     }
 
+    void emptyTextIsNoRemoval()
+    {
+        TempProject project;
+        Settings s(project.path());
+        RecordingObserver observer;
+        QVERIFY(s.registerKey("rds.1", &observer));
+        QVERIFY(s.setValue("rds.1.afs", "1 2", true));
+        QVERIFY(s.setValue("rds.1.afs", QString(), true));
+        QVERIFY(observer.waitForCount(2));
+        const QVariant cleared = observer.records().at(1).value;
+        QVERIFY(!cleared.isNull());
+        QCOMPARE(cleared.toString(), QString(""));
+        QVERIFY(s.contains("rds.1.afs"));
+        s.unregisterObserver(&observer);
+    }
+
     void storeWithoutNotifyTellsNobody()
     {
         TempProject project;
