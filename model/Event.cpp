@@ -1,5 +1,7 @@
 #include "Event.h"
 
+#include "RecordText.h"
+
 #include <limits>
 
 namespace {
@@ -25,17 +27,6 @@ u8 typeOfSection(const QString &section)
     return Event::Other;
 }
 
-bool isDecimal(const QString &text)
-{
-    if (text.isEmpty())
-        return false;
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 QString Event::toStored() const
@@ -51,7 +42,7 @@ bool Event::fromStored(const QString &value, Event *out)
     const QString text = value.trimmed();
     const int space = text.indexOf(QLatin1Char(' '));
     const QString timeText = space < 0 ? text : text.left(space);
-    if (!isDecimal(timeText))
+    if (!RecordText::isWholeNumber(timeText))
         return false;
     bool ok = false;
     const qulonglong ms = timeText.toULongLong(&ok);
@@ -85,7 +76,7 @@ void Event::deriveFromCommand()
         const QString numberText = key.mid(dot1 + 1, dot2 < 0 ? -1 : dot2 - dot1 - 1);
         bool ok = false;
         const uint n = numberText.toUInt(&ok);
-        if (ok && isDecimal(numberText) && n <= std::numeric_limits<u16>::max())
+        if (ok && RecordText::isWholeNumber(numberText) && n <= std::numeric_limits<u16>::max())
             number = u16(n);
     }
 

@@ -1,19 +1,10 @@
 #include "FMSettings.h"
 
+#include "RecordText.h"
+
 #include <QStringList>
 
 namespace {
-
-bool isWholeNumber(const QString &text)
-{
-    if (text.isEmpty())
-        return false;
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return true;
-}
 
 bool hasRow(const QString &genericKey)
 {
@@ -66,7 +57,7 @@ QString FMSettings::genericKey(const QString &key)
     QStringList kept;
     for (int i = 0; i < segments.size(); ++i) {
         const bool last = i == segments.size() - 1;
-        if (i > 0 && !last && isWholeNumber(segments.at(i)))
+        if (i > 0 && !last && RecordText::isWholeNumber(segments.at(i)))
             continue;
         kept.append(segments.at(i));
     }
@@ -80,7 +71,7 @@ QString FMSettings::genericKey(const QString &key)
         return family;
     // An item of a list family ("tmc.1/5" -> "tmc.").
     const int dot = result.lastIndexOf(QLatin1Char('.'));
-    if (dot >= 0 && isWholeNumber(result.mid(dot + 1))) {
+    if (dot >= 0 && RecordText::isWholeNumber(result.mid(dot + 1))) {
         const QString head = result.left(dot + 1);
         if (hasRow(head))
             return head;

@@ -18,12 +18,6 @@ bool isRollGroup(const QString &group)
     return !group.trimmed().isEmpty();
 }
 
-bool isDecimal(const QString &text)
-{
-    return !text.isEmpty() &&
-           std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
-}
-
 // "expand": lower-case hexadecimal line numbers separated by single spaces,
 // in rising order.
 QString expandText(const QSet<int> &expanded)
@@ -106,7 +100,7 @@ QList<Event> FMSettings::loadRoll(const QString &group, QSet<int> &expanded, boo
         bool ok = false;
         const qulonglong key = entry.first.toULongLong(&ok);
         Event event;
-        if (!ok || !isDecimal(entry.first) || !Event::fromStored(entry.second, &event))
+        if (!ok || !RecordText::isWholeNumber(entry.first) || !Event::fromStored(entry.second, &event))
             continue;
         numbered.append({key, event});
     }

@@ -26,7 +26,7 @@ QString indexText(const QString &key)
 bool singleIndexOutOfRange(const QString &normalisedKey)
 {
     const QString idx = indexText(normalisedKey);
-    if (!isWholeNumber(idx) && !(idx.startsWith(QLatin1Char('-')) && isWholeNumber(idx.mid(1))))
+    if (!RecordText::isWholeNumber(idx) && !(idx.startsWith(QLatin1Char('-')) && RecordText::isWholeNumber(idx.mid(1))))
         return false;
     bool ok = false;
     const int n = idx.toInt(&ok);
@@ -187,9 +187,9 @@ int FMSettings::del(const QString &key)
     if (Settings::contains(norm)) {
         bool ok = false;
         const int n = last.toInt(&ok);
-        if (isWholeNumber(last) && ok) {
+        if (RecordText::isWholeNumber(last) && ok) {
             shiftItemsDown(base, n);
-        } else if (isWholeNumber(last)) {
+        } else if (RecordText::isWholeNumber(last)) {
             // An item number beyond int range has no next item to move down.
             removeRaw(norm);
             dirty = true;

@@ -95,17 +95,6 @@ bool indexInRange(const QString &section, int index)
     return true;
 }
 
-bool isWholeNumber(const QString &text)
-{
-    if (text.isEmpty())
-        return false;
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return true;
-}
-
 QStringList orderGroupKeys(const QString &prefix, const QStringList &keys)
 {
     QMap<qint64, QString> numbered;
@@ -114,7 +103,7 @@ QStringList orderGroupKeys(const QString &prefix, const QStringList &keys)
         const QString entry = prefix + QLatin1Char('.') + k;
         bool ok = false;
         const qint64 n = k.toLongLong(&ok);
-        if (isWholeNumber(k) && ok)
+        if (RecordText::isWholeNumber(k) && ok)
             numbered.insert(n, entry);
         else
             others.append(entry);
@@ -136,7 +125,7 @@ QStringList orderTopGroups(const QString &prefix, const QStringList &groups)
         bool ok = false;
         const qint64 n = tail.toLongLong(&ok);
         const int rank = sectionRank(g);
-        if (rank >= 0 && isWholeNumber(tail) && ok)
+        if (rank >= 0 && RecordText::isWholeNumber(tail) && ok)
             numbered.insert(qMakePair(rank, n), g);
         else
             others.append(g);

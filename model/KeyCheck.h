@@ -50,7 +50,4 @@ QStringList orderGroupKeys(const QString &prefix, const QStringList &keys);
 // by number; then every other group in the order given.
 QStringList orderTopGroups(const QString &prefix, const QStringList &groups);
 
-// True when text is a whole number written with digits only.
-bool isWholeNumber(const QString &text);
-
 } // namespace KeyCheck

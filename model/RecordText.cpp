@@ -11,6 +11,12 @@ QString text(const QVariant &v)
     return v.toString();
 }
 
+bool isWholeNumber(const QString &t)
+{
+    return !t.isEmpty() &&
+           std::all_of(t.cbegin(), t.cend(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+}
+
 qint64 dec(const QString &t)
 {
     bool ok = false;

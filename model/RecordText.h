@@ -17,6 +17,10 @@ namespace RecordText {
 // string list (an unquoted comma in a hand-edited file) is joined again.
 QString text(const QVariant &v);
 
+// True when the text is a whole number written with the digits 0-9 only:
+// not empty, no sign, no blanks.
+bool isWholeNumber(const QString &t);
+
 // Decimal integer; 0 when the text is not a number.
 qint64 dec(const QString &t);
 // Unsigned decimal integer; 0 when the text is not one (a sign included).
