@@ -87,6 +87,7 @@ void PCMDecoder::setPlaylist(const QStringList &files)
     if (files == m_playlist)
         return;
     m_playlist = files;
+    m_faded.store(false, std::memory_order_relaxed);
     m_loading.store(true, std::memory_order_release);
 }
 
@@ -163,10 +164,17 @@ int PCMDecoder::readSamples(qint16 *dst, int bytes, u8 *silence)
     n -= n % b.frameBytes;
 
     if (stale(c)) {
-        if (traced())
-            qDebug("de%2d is loading, discard buffers @pos %d, return last %d as fade to silence", m_channel,
-                   b.readPos, bytes);
-        fadeOut(out, m_data[c] + b.readPos, n, bytes);
+        // One fade per change: a buffer the decoder finished while the new
+        // list was waiting follows the fade as silence, not as old audio.
+        if (!m_faded.exchange(true, std::memory_order_relaxed)) {
+            if (traced())
+                qDebug("de%2d is loading, discard buffers @pos %d, return last %d as fade to silence", m_channel,
+                       b.readPos, bytes);
+            fadeOut(out, m_data[c] + b.readPos, n, bytes);
+        } else {
+            std::memset(out, 0, size_t(bytes));
+            *silence = 1; // nothing to hand out, as with both buffers empty
+        }
         for (int i = 0; i < 2; ++i) {
             if (stale(i))
                 release(i);

@@ -111,6 +111,7 @@ private:
     std::atomic<bool> m_loading{false};
     std::atomic<quint64> m_played{0};   // bytes handed out since the entry was taken up
     std::atomic<int> m_killStamp{0};    // buffers with a stamp up to this are stale
+    std::atomic<bool> m_faded{false};   // board thread: the last playlist change has been faded out
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_finished{false};
 

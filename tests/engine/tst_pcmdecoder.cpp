@@ -39,6 +39,12 @@ int loggedCount(const QString &line)
     return g_log.count(line);
 }
 
+int loggedStartingWith(const QString &prefix)
+{
+    std::lock_guard lock(g_logMutex);
+    return int(std::count_if(g_log.begin(), g_log.end(), [&](const QString &l) { return l.startsWith(prefix); }));
+}
+
 void clearLog()
 {
     std::lock_guard lock(g_logMutex);
@@ -262,6 +268,41 @@ private slots:
         }
         QCOMPARE(buf[199992], qint16(0));
         QCOMPARE(buf[199999], qint16(0));
+    }
+
+    // Playlist changes while the board thread drains the buffers as fast as
+    // it can, so that the decoder is mostly in the middle of a fill: each
+    // change fades out once, then only the new song follows.
+    void oneFadePerChange()
+    {
+        const QString a = wavFile("oa.wav", 300000, 1);
+        const QString b = wavFile("ob.wav", 300000, 2);
+        PCMDecoder d(24);
+        qint16 buf[512];
+        for (int round = 0; round < 40; ++round) {
+            const qint16 id = qint16(round % 2 + 1);
+            const qint16 old = qint16(3 - id);
+            const int fades = loggedStartingWith("de24 is loading");
+            d.setPlaylist({id == 1 ? a : b});
+            int fresh = 0;
+            int oldRequests = 0; // requests that still carry audio of the old file
+            QDeadlineTimer deadline(5000);
+            while (fresh < 3000 && !deadline.hasExpired()) {
+                u8 silence = 0;
+                const int n = d.readSamples(buf, 1024, &silence);
+                bool hasOld = false;
+                for (int i = 1; i < n / 2 && !silence; i += 2) {
+                    fresh += buf[i] == id ? 1 : 0;
+                    hasOld = hasOld || (round > 0 && buf[i] == old);
+                }
+                oldRequests += hasOld ? 1 : 0;
+            }
+            QVERIFY(fresh >= 3000);
+            const QString where = QString("round %1").arg(round);
+            QVERIFY2(oldRequests <= 1, qPrintable(where));
+            QVERIFY2(loggedStartingWith("de24 is loading") <= fades + 1, qPrintable(where));
+            QTest::qWait(round % 7); // the next change at another point of the fill
+        }
     }
 
     // The decoder thread runs below the threads that pump the boards.
