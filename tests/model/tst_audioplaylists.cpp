@@ -3,7 +3,6 @@
 #include "TempProject.h"
 
 #include <QDir>
-#include <QSettings>
 #include <QTest>
 
 using testsupport::RecordingObserver;
@@ -37,19 +36,6 @@ struct Watch
     RecordingObserver observer;
 };
 
-// Keys and values of one group as another reader sees the file.
-QMap<QString, QString> fileGroup(FMSettings &project, const QString &path, const QString &group)
-{
-    project.sync();
-    QSettings ini(path, QSettings::IniFormat);
-    ini.beginGroup(group);
-    QMap<QString, QString> out;
-    const QStringList keys = ini.allKeys();
-    for (const QString &k : keys)
-        out.insert(k, ini.value(k).toString());
-    return out;
-}
-
 } // namespace
 
 class TestAudioPlaylists : public QObject
@@ -78,7 +64,7 @@ void TestAudioPlaylists::playlistLoadAndRewrite()
     // Entry 0 is unchanged and written without an event; entry 1 is new;
     // the length is announced by the key just past the end.
     QCOMPARE(all.take(), (QStringList{"playlist.3/1=/m/k.mp3", "playlist.3/2="}));
-    QCOMPARE(fileGroup(project, file.path(), "playlist.3"),
+    QCOMPARE(file.fileGroup(project, "playlist.3"),
              (QMap<QString, QString>{{"name", "Mix"}, {"0", "/m/a.mp3"}, {"1", "/m/k.mp3"}}));
     QCOMPARE(project.playlistFiles(3), (QStringList{"/m/a.mp3", "/m/k.mp3"}));
     QVERIFY(project.dirty);
@@ -87,7 +73,7 @@ void TestAudioPlaylists::playlistLoadAndRewrite()
     project.dirty = false;
     project.setPlaylistFiles(3, {"/m/a.mp3"});
     QCOMPARE(all.take(), (QStringList{"playlist.3/1="}));
-    QCOMPARE(fileGroup(project, file.path(), "playlist.3"),
+    QCOMPARE(file.fileGroup(project, "playlist.3"),
              (QMap<QString, QString>{{"name", "Mix"}, {"0", "/m/a.mp3"}}));
     QVERIFY(project.dirty);
 
@@ -119,7 +105,7 @@ void TestAudioPlaylists::insertFiles()
     const QString cwd = QDir::currentPath();
     const QStringList list = project.insertPlaylistFiles(1, -1, {"rel/song.mp3"});
     QCOMPARE(list.last(), QDir(cwd).absoluteFilePath("rel/song.mp3"));
-    QCOMPARE(fileGroup(project, file.path(), "playlist.1").value("6"), QDir(cwd).absoluteFilePath("rel/song.mp3"));
+    QCOMPARE(file.fileGroup(project, "playlist.1").value("6"), QDir(cwd).absoluteFilePath("rel/song.mp3"));
 
     // A playlist not known yet starts empty.
     QCOMPARE(project.insertPlaylistFiles(2, 0, {"/q/1.mp3"}), (QStringList{"/q/1.mp3"}));
@@ -146,7 +132,7 @@ void TestAudioPlaylists::removePlaylist()
     QCOMPARE(project.audio(1).file, QString());
     QCOMPARE(project.audio(2).file, QStringLiteral("/song.mp3"));
     QCOMPARE(project.audio(4).file, QString());
-    QVERIFY(fileGroup(project, file.path(), "playlist.3").isEmpty());
+    QVERIFY(file.fileGroup(project, "playlist.3").isEmpty());
     QVERIFY(project.playlistFiles(3).isEmpty());
     QVERIFY(!project.removePlaylist(3));
     QCOMPARE(project.addPlaylist(), 1);

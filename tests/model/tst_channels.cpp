@@ -2,20 +2,12 @@
 #include "RecordingObserver.h"
 #include "TempProject.h"
 
-#include <QSettings>
 #include <QTest>
 
 using testsupport::RecordingObserver;
 using testsupport::TempProject;
 
 namespace {
-
-QVariant fileValue(FMSettings &project, const QString &path, const QString &key)
-{
-    project.sync();
-    QSettings ini(path, QSettings::IniFormat);
-    return ini.value(key);
-}
 
 QStringList texts(const QList<RecordingObserver::Record> &records)
 {
@@ -149,7 +141,7 @@ void TestChannels::configWriter()
                                           "channel.4/att=dB"}));
     QVERIFY(!project.contains("channel.4.used"));
     QVERIFY(!project.contains("channel.4.gain"));
-    QCOMPARE(fileValue(project, file.path(), "channel.4/aof").toString(), QStringLiteral("150"));
+    QCOMPARE(file.fileValue(project, "channel.4/aof").toString(), QStringLiteral("150"));
 
     const ChannelRecord back = project.channelInfo(4);
     QCOMPARE(back.mono, u8(1));
@@ -191,8 +183,8 @@ void TestChannels::bandAndAttenuation()
     QCOMPARE(attn, -31);
     QCOMPARE(project.band(), 2);
     QCOMPARE(project.attn(), -31);
-    QCOMPARE(fileValue(project, file.path(), "board/band").toString(), QStringLiteral("2"));
-    QCOMPARE(fileValue(project, file.path(), "board/attn").toString(), QStringLiteral("-31"));
+    QCOMPARE(file.fileValue(project, "board/band").toString(), QStringLiteral("2"));
+    QCOMPARE(file.fileValue(project, "board/attn").toString(), QStringLiteral("-31"));
     QCOMPARE(board.take(), (QStringList{"board.attn=-31", "board.band=2"}));
     QCOMPARE(FMSettings::describeKey("channel.1.freq"),
              QStringLiteral("channel transmission frequency [76..108] MHz (double)"));
@@ -234,7 +226,7 @@ void TestChannels::distances()
     Watch dist(project, "chinfo.*/dist");
 
     project.setChannelFreq(1, 95.8, true);
-    QCOMPARE(fileValue(project, file.path(), "channel.1/freq").toString(), QStringLiteral("95.800"));
+    QCOMPARE(file.fileValue(project, "channel.1/freq").toString(), QStringLiteral("95.800"));
     QCOMPARE(dist.take(), (QStringList{"chinfo.1/dist=100.000"}));
 
     project.setChannelFreq(5, 96.0, true);
@@ -269,7 +261,7 @@ void TestChannels::distances()
     // channel switched off keeps its last entry.
     project.broadcastDistances();
     QCOMPARE(dist.take(), (QStringList{"chinfo.1/dist=0.000", "chinfo.5/dist=0.200", "chinfo.9/dist=0.000"}));
-    QVERIFY(!fileValue(project, file.path(), "chinfo.1/dist").isValid());
+    QVERIFY(!file.fileValue(project, "chinfo.1/dist").isValid());
 }
 
 void TestChannels::frequencyZeroKeepsStoredFrequency()
@@ -284,7 +276,7 @@ void TestChannels::frequencyZeroKeepsStoredFrequency()
     // Switched on without a new frequency: the stored one counts.
     project.setChannelFreq(3, 0.0, true);
     QCOMPARE(dist.take(), (QStringList{"chinfo.1/dist=3.200", "chinfo.3/dist=3.200"}));
-    QCOMPARE(fileValue(project, file.path(), "channel.3/freq").toString(), QStringLiteral("99.000"));
+    QCOMPARE(file.fileValue(project, "channel.3/freq").toString(), QStringLiteral("99.000"));
     QVERIFY(!project.dirty);
 
     // A channel without a stored frequency uses its default one (90.2 MHz

@@ -2,25 +2,12 @@
 #include "RecordingObserver.h"
 #include "TempProject.h"
 
-#include <QSettings>
 #include <QTest>
 
 using testsupport::RecordingObserver;
 using testsupport::TempProject;
 
 namespace {
-
-QMap<QString, QString> fileGroup(FMSettings &project, const QString &path, const QString &group)
-{
-    project.sync();
-    QSettings ini(path, QSettings::IniFormat);
-    ini.beginGroup(group);
-    QMap<QString, QString> out;
-    const QStringList keys = ini.allKeys();
-    for (const QString &k : keys)
-        out.insert(k, ini.value(k).toString());
-    return out;
-}
 
 Event rollEvent(u32 time, const QString &command)
 {
@@ -155,13 +142,13 @@ void TestEventRoll::saveReplacesTheGroup()
     QTest::ignoreMessage(QtDebugMsg, "Evt: set roll events.1 2");
     project.setRoll("events.1", {rollEvent(1500, "channel.1.freq 95.8"), rollEvent(1500, QString())}, {0x105, 0x203},
                     true);
-    QCOMPARE(fileGroup(project, file.path(), "events.1"),
+    QCOMPARE(file.fileGroup(project, "events.1"),
              (QMap<QString, QString>{{"0", "1500 channel.1.freq 95.8"},
                                      {"1", "1500"},
                                      {"expand", "105 203"},
                                      {"repeat", "true"}}));
     QVERIFY(project.dirty);
-    QCOMPARE(fileGroup(project, file.path(), "channel.1").value("used"), QStringLiteral("1"));
+    QCOMPARE(file.fileGroup(project, "channel.1").value("used"), QStringLiteral("1"));
 
     // Round trip.
     QSet<int> expanded;
@@ -175,14 +162,14 @@ void TestEventRoll::saveReplacesTheGroup()
     project.dirty = false;
     QTest::ignoreMessage(QtDebugMsg, "Evt: set roll events.1 0");
     project.setRoll("events.1", {}, {}, false);
-    QCOMPARE(fileGroup(project, file.path(), "events.1"),
+    QCOMPARE(file.fileGroup(project, "events.1"),
              (QMap<QString, QString>{{"expand", ""}, {"repeat", "false"}}));
     QVERIFY(project.dirty);
 
     // No group name: nothing is written, least of all a whole-file removal.
     QTest::ignoreMessage(QtDebugMsg, "Evt: set roll  1");
     project.setRoll(QString(), {rollEvent(1, "x")}, {}, true);
-    QCOMPARE(fileGroup(project, file.path(), "channel.1").value("used"), QStringLiteral("1"));
+    QCOMPARE(file.fileGroup(project, "channel.1").value("used"), QStringLiteral("1"));
 }
 
 void TestEventRoll::singleEventAndOptions()
@@ -193,7 +180,7 @@ void TestEventRoll::singleEventAndOptions()
     QTest::ignoreMessage(QtDebugMsg, "Evt: set event 1 250 channel.1.used 0");
     project.setEvent(1, "events.1", rollEvent(250, "channel.1.used 0"));
     QVERIFY(project.dirty);
-    QCOMPARE(fileGroup(project, file.path(), "events.1"),
+    QCOMPARE(file.fileGroup(project, "events.1"),
              (QMap<QString, QString>{{"0", "100 channel.1.used 1"}, {"1", "250 channel.1.used 0"}}));
 
     // The same entry again changes nothing.
@@ -203,13 +190,13 @@ void TestEventRoll::singleEventAndOptions()
     QVERIFY(!project.dirty);
     QTest::ignoreMessage(QtDebugMsg, "Evt: set event -1 1 x");
     project.setEvent(-1, "events.1", rollEvent(1, "x"));
-    QCOMPARE(fileGroup(project, file.path(), "events.1").size(), 2);
+    QCOMPARE(file.fileGroup(project, "events.1").size(), 2);
 
     project.setRollOptions("events.1", {0x203, 0x105}, false);
     QVERIFY(project.dirty);
-    QCOMPARE(fileGroup(project, file.path(), "events.1").value("expand"), QStringLiteral("105 203"));
-    QCOMPARE(fileGroup(project, file.path(), "events.1").value("repeat"), QStringLiteral("false"));
-    QCOMPARE(fileGroup(project, file.path(), "events.1").size(), 4);
+    QCOMPARE(file.fileGroup(project, "events.1").value("expand"), QStringLiteral("105 203"));
+    QCOMPARE(file.fileGroup(project, "events.1").value("repeat"), QStringLiteral("false"));
+    QCOMPARE(file.fileGroup(project, "events.1").size(), 4);
     project.dirty = false;
     project.setRollOptions("events.1", {0x105, 0x203}, false);
     QVERIFY(!project.dirty);

@@ -2,7 +2,6 @@
 #include "RecordingObserver.h"
 #include "TempProject.h"
 
-#include <QSettings>
 #include <QtTest>
 
 using testsupport::RecordingObserver;
@@ -28,12 +27,6 @@ QString freqs(const QList<RDSAFEntry> &list)
     for (const RDSAFEntry &e : list)
         parts << QStringLiteral("%1/%2/%3").arg(e.freq).arg(e.mark).arg(e.regional);
     return parts.join(QLatin1Char(' '));
-}
-
-QVariant fileValue(const TempProject &p, const QString &key)
-{
-    QSettings s(p.path(), QSettings::IniFormat);
-    return s.value(key);
 }
 
 // The values the observer received for one key.
@@ -122,7 +115,7 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, "FMS: set rds.1.afs 958 -1012");
         QVERIFY(fms.setAfs(1, list));
         QCOMPARE(int(list.at(1).regional), 1);
-        QCOMPARE(fileValue(p, "rds.1/afs").toString(), QStringLiteral("958 -1012"));
+        QCOMPARE(p.fileValue("rds.1/afs").toString(), QStringLiteral("958 -1012"));
         // Unchanged: nothing logged (an unexpected message would fail the test).
         QVERIFY(fms.setAfs(1, list));
 
@@ -132,7 +125,7 @@ private slots:
         QCOMPARE(int(fms.rds(1).afs.at(0).regional), 1);
         QTest::ignoreMessage(QtDebugMsg, "FMS: set rds.1.afr 1012");
         fms.setAfr(1, 958);
-        QCOMPARE(fileValue(p, "rds.1/afr").toString(), QStringLiteral("1012"));
+        QCOMPARE(p.fileValue("rds.1/afr").toString(), QStringLiteral("1012"));
         QCOMPARE(int(fms.rds(1).afs.at(0).regional), 0);
         fms.setAfr(0, 958);
         QVERIFY(!fms.rdsMap().contains(0));
@@ -146,7 +139,7 @@ private slots:
         FMSettings fms(p.path());
         fms.setBoardCount(4); // takes the used channels of all boards
         fms.updateAF(true);
-        QCOMPARE(fileValue(p, "rds.1/eon/0/af").toString(), QStringLiteral("958 1011 1034"));
+        QCOMPARE(p.fileValue("rds.1/eon/0/af").toString(), QStringLiteral("958 1011 1034"));
         QCOMPARE(afListText(fms.rds(1).eon.at(0).af), QStringLiteral("958 1011 1034"));
         // Channel 0: the entry keeps its list.
         QCOMPARE(afListText(fms.rds(1).eon.at(1).af), QStringLiteral("999"));

@@ -2,26 +2,12 @@
 #include "RecordingObserver.h"
 #include "TempProject.h"
 
-#include <QSettings>
 #include <QtTest>
 
 using testsupport::RecordingObserver;
 using testsupport::TempProject;
 
 namespace {
-
-QVariant fileValue(const TempProject &p, const QString &key)
-{
-    QSettings s(p.path(), QSettings::IniFormat);
-    return s.value(key);
-}
-
-QStringList fileKeys(const TempProject &p, const QString &group)
-{
-    QSettings s(p.path(), QSettings::IniFormat);
-    s.beginGroup(group);
-    return s.allKeys();
-}
 
 EON eonEntry(int channel, u16 pi, const QString &ps)
 {
@@ -54,9 +40,9 @@ private slots:
             QVERIFY(!fms.setEon(0, list));
             QVERIFY(fms.setEon(2, list));
         }
-        QCOMPARE(fileValue(p, "rds.2/eon/0").toString(), QStringLiteral("3 1234 10 1 0 ab"));
-        QCOMPARE(fileValue(p, "rds.2/eon/11/ps").toString(), QStringLiteral("PS11"));
-        QCOMPARE(fileValue(p, "rds.2/eon/11/af").toString(), QStringLiteral("958 -1012"));
+        QCOMPARE(p.fileValue("rds.2/eon/0").toString(), QStringLiteral("3 1234 10 1 0 ab"));
+        QCOMPARE(p.fileValue("rds.2/eon/11/ps").toString(), QStringLiteral("PS11"));
+        QCOMPARE(p.fileValue("rds.2/eon/11/af").toString(), QStringLiteral("958 -1012"));
         FMSettings fms(p.path());
         QCOMPARE(fms.rds(2).eon, list);
     }
@@ -75,12 +61,12 @@ private slots:
         QCOMPARE(fms.rds(1).eon.size(), 14);
         QList<EON> two{eonEntry(0, 1, "A"), eonEntry(0, 2, "B")};
         QVERIFY(fms.setEon(1, two));
-        QCOMPARE(fileKeys(p, "rds.1/eon"), (QStringList{"0", "0/af", "0/ps", "1", "1/af", "1/ps"}));
+        QCOMPARE(p.fileKeys("rds.1/eon"), (QStringList{"0", "0/af", "0/ps", "1", "1/af", "1/ps"}));
         QVERIFY(fms.setOda(1, {RDSCustomGroup::parse("2000"), RDSCustomGroup()}));
-        QCOMPARE(fileKeys(p, "rds.1/oda"), (QStringList{"0", "1"}));
-        QCOMPARE(fileValue(p, "rds.1/oda/1").toString(), QStringLiteral("0 0 0 0 400 400 400 400 0 0 0 0 0"));
+        QCOMPARE(p.fileKeys("rds.1/oda"), (QStringList{"0", "1"}));
+        QCOMPARE(p.fileValue("rds.1/oda/1").toString(), QStringLiteral("0 0 0 0 400 400 400 400 0 0 0 0 0"));
         QVERIFY(fms.setOda(1, {}));
-        QVERIFY(fileKeys(p, "rds.1/oda").isEmpty());
+        QVERIFY(p.fileKeys("rds.1/oda").isEmpty());
         QVERIFY(!fms.setOda(-1, {}));
 
         FMSettings again(p.path());
@@ -107,7 +93,7 @@ private slots:
         {
             FMSettings fms(p.path());
             QVERIFY(fms.setOda(1, rows));
-            QCOMPARE(fileValue(p, "rds.1/oda/0").toString(), QStringLiteral("d311 3410 0 cd46 400 12a 400 400 60 0 -3 0 1"));
+            QCOMPARE(p.fileValue("rds.1/oda/0").toString(), QStringLiteral("d311 3410 0 cd46 400 12a 400 400 60 0 -3 0 1"));
         }
         FMSettings fms(p.path());
         QCOMPARE(fms.rds(1).oda, rows); // 10 after 9
@@ -146,13 +132,13 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, "FMS: remove rds.1.4");
         fms.setGroupRates(1, table);
         // On with all rates 0 keeps its text, so that it loads as on again.
-        QCOMPARE(fileValue(p, "rds.1/gmin/2").toString(), QStringLiteral("1 0 0 0 0"));
-        QCOMPARE(fileValue(p, "rds.1/2").toString(), QStringLiteral("0"));
-        QCOMPARE(fileValue(p, "rds.1/gmin/3").toString(), QStringLiteral("0 10 0 0 0"));
-        QVERIFY(!fileValue(p, "rds.1/3").isValid());
-        QVERIFY(!fileValue(p, "rds.1/gmin/4").isValid());
-        QVERIFY(!fileValue(p, "rds.1/gmin4").isValid());
-        QVERIFY(!fileValue(p, "rds.1/4").isValid());
+        QCOMPARE(p.fileValue("rds.1/gmin/2").toString(), QStringLiteral("1 0 0 0 0"));
+        QCOMPARE(p.fileValue("rds.1/2").toString(), QStringLiteral("0"));
+        QCOMPARE(p.fileValue("rds.1/gmin/3").toString(), QStringLiteral("0 10 0 0 0"));
+        QVERIFY(!p.fileValue("rds.1/3").isValid());
+        QVERIFY(!p.fileValue("rds.1/gmin/4").isValid());
+        QVERIFY(!p.fileValue("rds.1/gmin4").isValid());
+        QVERIFY(!p.fileValue("rds.1/4").isValid());
         QVERIFY(obs.flush());
         QCOMPARE(obs.keys(), (QStringList{"rds.1/gmin/2", "rds.1/gmin/3", "rds.1/gmin/4"}));
         QCOMPARE(fms.rds(1).gmin, table);
@@ -164,8 +150,8 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, "FMS: remove rds.1.gmin/2");
         QTest::ignoreMessage(QtDebugMsg, "FMS: remove rds.1.2");
         fms.setGroupRates(1, table);
-        QVERIFY(!fileValue(p, "rds.1/gmin/2").isValid());
-        QVERIFY(!fileValue(p, "rds.1/2").isValid());
+        QVERIFY(!p.fileValue("rds.1/gmin/2").isValid());
+        QVERIFY(!p.fileValue("rds.1/2").isValid());
         QVERIFY(obs.flush());
         QCOMPARE(obs.keys(), QStringList{"rds.1/gmin/2"});
 

@@ -2,7 +2,6 @@
 #include "RecordingObserver.h"
 #include "TempProject.h"
 
-#include <QSettings>
 #include <QtTest>
 
 #include <memory>
@@ -11,20 +10,6 @@ using testsupport::RecordingObserver;
 using testsupport::TempProject;
 
 namespace {
-
-// The raw text of a key in the file, read with a fresh settings object.
-QVariant fileValue(const TempProject &p, const QString &key)
-{
-    QSettings s(p.path(), QSettings::IniFormat);
-    return s.value(key);
-}
-
-QStringList fileKeys(const TempProject &p, const QString &group)
-{
-    QSettings s(p.path(), QSettings::IniFormat);
-    s.beginGroup(group);
-    return s.allKeys();
-}
 
 RTag tag(int type, const QString &text)
 {
@@ -78,13 +63,13 @@ private slots:
             QCOMPARE(fms.rds(2).gmin[3].rate[0], 20);
             QVERIFY(!fms.dirty);
         }
-        QCOMPARE(fileValue(p, "rds.1/2").toString(), QStringLiteral("12"));
-        QCOMPARE(fileValue(p, "board/gmin").toInt(), 1);
+        QCOMPARE(p.fileValue("rds.1/2").toString(), QStringLiteral("12"));
+        QCOMPARE(p.fileValue("board/gmin").toInt(), 1);
         // Loading again does not convert twice.
         QTest::ignoreMessage(QtDebugMsg, "found only old deprecated gmin3");
         FMSettings again(p.path());
         QCOMPARE(again.rds(1).gmin[2].rate[0], 12);
-        QCOMPARE(fileValue(p, "rds.1/2").toString(), QStringLiteral("12"));
+        QCOMPARE(p.fileValue("rds.1/2").toString(), QStringLiteral("12"));
     }
 
     void setRdsRoundTrip()
@@ -111,9 +96,9 @@ private slots:
             QVERIFY(fms.setRdsName(3, QStringLiteral("Three")));
             QVERIFY(fms.dirty);
         }
-        QCOMPARE(fileValue(p, "rds.3/pi").toString(), QStringLiteral("abc"));
-        QCOMPARE(fileValue(p, "rds.3/zone").toString(), QStringLiteral("-2"));
-        QCOMPARE(fileValue(p, "rds.3/rttag/10").toString(), QStringLiteral("11 tag 10"));
+        QCOMPARE(p.fileValue("rds.3/pi").toString(), QStringLiteral("abc"));
+        QCOMPARE(p.fileValue("rds.3/zone").toString(), QStringLiteral("-2"));
+        QCOMPARE(p.fileValue("rds.3/rttag/10").toString(), QStringLiteral("11 tag 10"));
         FMSettings fms(p.path());
         const RDSSource back = fms.rds(3);
         QCOMPARE(back.name, QStringLiteral("Three"));
@@ -135,7 +120,7 @@ private slots:
         // The first save stores every scalar key the file lacks.
         RDSSource rec = fms.rds(1);
         QVERIFY(fms.setRds(1, rec));
-        QCOMPARE(fileValue(p, "rds.1/ps").toString(), QStringLiteral("RDS-1"));
+        QCOMPARE(p.fileValue("rds.1/ps").toString(), QStringLiteral("RDS-1"));
 
         RecordingObserver obs;
         fms.registerKey(QStringLiteral("rds.1"), &obs);
@@ -143,7 +128,7 @@ private slots:
         fms.dirty = false;
         QVERIFY(fms.setRds(1, rec));
         QVERIFY(obs.flush());
-        QCOMPARE(fileKeys(p, "rds.1/rttag"), (QStringList{"0", "1", "2"}));
+        QCOMPARE(p.fileKeys("rds.1/rttag"), (QStringList{"0", "1", "2"}));
         QCOMPARE(obs.keys(), QStringList{QStringLiteral("rds.1/rttag")});
         // An empty value (fetch the record), not the null value of a removal.
         QVERIFY(!obs.records().at(0).value.isNull());

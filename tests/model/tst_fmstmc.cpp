@@ -10,12 +10,6 @@ using testsupport::TempProject;
 
 namespace {
 
-QVariant fileValue(const TempProject &p, const QString &key)
-{
-    QSettings s(p.path(), QSettings::IniFormat);
-    return s.value(key);
-}
-
 QStringList numberedKeys(const TempProject &p, const QString &group)
 {
     QSettings s(p.path(), QSettings::IniFormat);
@@ -79,9 +73,9 @@ private slots:
             FMSettings fms(p.path());
             QVERIFY(!fms.setTmc(0, rec));
             QVERIFY(fms.setTmc(1, rec));
-            QCOMPARE(fileValue(p, "tmc.1/ltn").toString(), QStringLiteral("1"));
-            QCOMPARE(fileValue(p, "tmc.1/ltcc").toString(), QStringLiteral("d"));
-            QCOMPARE(fileValue(p, "tmc.1/ltecc").toString(), QStringLiteral("05"));
+            QCOMPARE(p.fileValue("tmc.1/ltn").toString(), QStringLiteral("1"));
+            QCOMPARE(p.fileValue("tmc.1/ltcc").toString(), QStringLiteral("d"));
+            QCOMPARE(p.fileValue("tmc.1/ltecc").toString(), QStringLiteral("05"));
             QCOMPARE(numberedKeys(p, "tmc.1").size(), 12);
             // Two messages where twelve were: every stale key goes.
             rec.messages = rec.messages.mid(0, 2);
@@ -105,7 +99,7 @@ private slots:
         QString expected = QStringLiteral("0 0 a5");
         for (int i = 3; i < 32; ++i)
             expected += QStringLiteral(" 0");
-        QCOMPARE(fileValue(p, "tmc.1/skt").toString(), expected);
+        QCOMPARE(p.fileValue("tmc.1/skt").toString(), expected);
         QCOMPARE(int(FMSettings(p.path()).tmc(1).skt[2]), 0xA5);
     }
 
@@ -127,7 +121,7 @@ private slots:
         fms.setTmcMessage(1, 0, message(200));
         QCOMPARE(fms.tmc(1).messages.size(), 5);
         QCOMPARE(int(fms.tmc(1).messages.at(0).event), 200);
-        QCOMPARE(fileValue(p, "tmc.1/4").toString(), message(104).toText());
+        QCOMPARE(p.fileValue("tmc.1/4").toString(), message(104).toText());
 
         // The editor removed three messages: keeps exactly two, in the record and the file.
         obs.clear();
@@ -174,7 +168,7 @@ private slots:
         QVERIFY(!fms.setTmcUsed(5));
         QVERIFY(fms.setTmcUsed(2));
         QVERIFY(!fms.tmc(2).used);
-        QCOMPARE(fileValue(p, "tmc.2/used").toString(), QStringLiteral("0"));
+        QCOMPARE(p.fileValue("tmc.2/used").toString(), QStringLiteral("0"));
         QVERIFY(fms.tmcNames().isEmpty());
         QVERIFY(!fms.setTmcName(0, "x"));
         QVERIFY(fms.setTmcName(2, QStringLiteral("Renamed")));

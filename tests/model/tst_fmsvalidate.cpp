@@ -3,7 +3,6 @@
 #include "RecordingObserver.h"
 #include "TempProject.h"
 
-#include <QSettings>
 #include <QtTest>
 
 #include <functional>
@@ -13,25 +12,6 @@ using testsupport::RecordingObserver;
 using testsupport::TempProject;
 
 namespace {
-
-QVariant fileValue(const TempProject &p, const QString &key)
-{
-    QSettings s(p.path(), QSettings::IniFormat);
-    return s.value(key);
-}
-
-QStringList fileKeys(const TempProject &p, const QString &group)
-{
-    QSettings s(p.path(), QSettings::IniFormat);
-    s.beginGroup(group);
-    return s.allKeys();
-}
-
-QStringList fileGroups(const TempProject &p)
-{
-    QSettings s(p.path(), QSettings::IniFormat);
-    return s.childGroups();
-}
 
 // Observers registered under the given keys, each in its own thread.
 struct Watchers
@@ -88,7 +68,7 @@ private slots:
         Watchers w(fms, {"*", "channel", "channel.2", "channel.3/freq", "channel.3/gain", "channel.4",
                          "rdsin.1"});
         QCOMPARE(fms.set(QStringLiteral("channel.1-3.freq"), QStringLiteral("95.8"), true), 0);
-        QCOMPARE(fileValue(p, "channel.2/freq").toString(), QStringLiteral("95.8"));
+        QCOMPARE(p.fileValue("channel.2/freq").toString(), QStringLiteral("95.8"));
         QCOMPARE(w.keys("*"), QStringList{"channel.1-3/freq"});
         QCOMPARE(w.keys("channel"), QStringList{"channel.1-3/freq"});
         QCOMPARE(w.keys("channel.2"), QStringList{"channel.2/freq"});
@@ -110,7 +90,7 @@ private slots:
         w.clear();
         QCOMPARE(fms.set(QStringLiteral("channel.1,2,3.gain"), 5, true), 2);
         QCOMPARE(fms.errorText(2), QStringLiteral("data out of range [-60..0]"));
-        QVERIFY(!fileValue(p, "channel.1/gain").isValid());
+        QVERIFY(!p.fileValue("channel.1/gain").isValid());
         QVERIFY(w.keys("*").isEmpty());
         QCOMPARE(fms.set(QStringLiteral("channel.2.freq"), QStringLiteral("120"), true), 2);
         QCOMPARE(fms.errorText(2), QStringLiteral("data out of range [87.5..108]"));
@@ -149,7 +129,7 @@ private slots:
         QCOMPARE(fms.set(QStringLiteral("rds.1.pn1"), QStringLiteral("123456789"), true), 2);
         QCOMPARE(fms.set(QStringLiteral("rds.1.afs"), QStringLiteral("958 x"), true), 2);
         QCOMPARE(fms.set(QStringLiteral("channel.1.used"), QStringLiteral("yes"), true), 0);
-        QCOMPARE(fileValue(p, "channel.1/used").toString(), QStringLiteral("yes"));
+        QCOMPARE(p.fileValue("channel.1/used").toString(), QStringLiteral("yes"));
         QCOMPARE(fms.set(QStringLiteral("Channel.1/Used"), QStringLiteral("yes"), true), 3);
         QCOMPARE(fms.errorText(3), QStringLiteral("data did not change"));
     }
@@ -158,7 +138,7 @@ private slots:
     {
         TempProject p(kProject);
         FMSettings fms(p.path());
-        const QStringList before = fileGroups(p);
+        const QStringList before = p.fileGroups();
         QCOMPARE(fms.set(QStringLiteral("channel.0.used"), 1, true), 1);
         QCOMPARE(fms.set(QStringLiteral("channel.97.used"), 1, true), 1);
         QCOMPARE(fms.set(QStringLiteral("rds.0.ps"), QStringLiteral("X"), true), 1);
@@ -168,12 +148,12 @@ private slots:
         QCOMPARE(fms.add(QStringLiteral("rds.0.afs"), 958), 1);
         QCOMPARE(fms.add(QStringLiteral("tmc.0"), QStringLiteral("1 0 1 1 1")), 1);
         QCOMPARE(fms.del(QStringLiteral("rds.0.eon.1")), 1);
-        QCOMPARE(fileGroups(p), before);
+        QCOMPARE(p.fileGroups(), before);
         QVERIFY(!fms.rdsMap().contains(0));
         QVERIFY(!fms.tmcMap().contains(0));
         // The clipped range of a pattern still works.
         QCOMPARE(fms.set(QStringLiteral("channel.95-200.mute"), 1, true), 0);
-        QCOMPARE(fileValue(p, "channel.96/mute").toInt(), 1);
+        QCOMPARE(p.fileValue("channel.96/mute").toInt(), 1);
     }
 
     void keysWithoutRecordIndex()
@@ -188,12 +168,12 @@ private slots:
         QCOMPARE(fms.set(QStringLiteral("rds.ps"), QStringLiteral("X"), true), 1);
         QCOMPARE(fms.set(QStringLiteral("board.gmin"), 0, true), 1);
         QCOMPARE(fms.set(QStringLiteral("channel.x.freq"), 95, true), 1);
-        QVERIFY(!fileValue(p, "channel.0/freq").isValid());
-        QCOMPARE(fileValue(p, "board/gmin").toString(), QStringLiteral("1"));
+        QVERIFY(!p.fileValue("channel.0/freq").isValid());
+        QCOMPARE(p.fileValue("board/gmin").toString(), QStringLiteral("1"));
         QVERIFY(w.keys("*").isEmpty());
         // A number with a sign still names its record, as the pattern reads it.
         QCOMPARE(fms.set(QStringLiteral("channel.+1.gain"), -3, true), 0);
-        QCOMPARE(fileValue(p, "channel.1/gain").toInt(), -3);
+        QCOMPARE(p.fileValue("channel.1/gain").toInt(), -3);
         QCOMPARE(w.keys("*"), QStringList{"channel.+1/gain"});
     }
 
@@ -204,7 +184,7 @@ private slots:
         Watchers w(fms, {"board.band", "board.attn"});
         QCOMPARE(fms.set(QStringLiteral("board.band"), 1, true), 0);
         QCOMPARE(fms.band(), 1);
-        QCOMPARE(fileValue(p, "board/band").toInt(), 1);
+        QCOMPARE(p.fileValue("board/band").toInt(), 1);
         QCOMPARE(w.keys("board.band"), QStringList{"board.band"});
         QCOMPARE(fms.set(QStringLiteral("board.band"), 1, true), 3);
         QCOMPARE(fms.set(QStringLiteral("board.band"), 5, true), 2);
@@ -224,7 +204,7 @@ private slots:
         Watchers w(fms, {"rds.1"});
         QTest::ignoreMessage(QtDebugMsg, "FMS: add [rds.1/afs] [1011 958]");
         QCOMPARE(fms.add(QStringLiteral("rds.1.afs"), 958), 0);
-        QCOMPARE(fileValue(p, "rds.1/afs").toString(), QStringLiteral("1011 958"));
+        QCOMPARE(p.fileValue("rds.1/afs").toString(), QStringLiteral("1011 958"));
         QCOMPARE(afListText(fms.rds(1).afs), QStringLiteral("1011 958"));
         QCOMPARE(w.keys("rds.1"), QStringList{"rds.1/afs"});
         QCOMPARE(fms.add(QStringLiteral("channel.1.freq"), 95), 5);
@@ -275,7 +255,7 @@ private slots:
         QCOMPARE(fms.tmc(1).messages.size(), 512);
         QCOMPARE(fms.add(QStringLiteral("tmc.1"), QStringLiteral("1 0 1 1 1")), 2);
         QCOMPARE(fms.errorText(2), QStringLiteral("data out of range [0..0]"));
-        QVERIFY(!fileValue(p, "tmc.1/512").isValid());
+        QVERIFY(!p.fileValue("tmc.1/512").isValid());
     }
 
     void deleteItems()
@@ -287,7 +267,7 @@ private slots:
         QCOMPARE(fms.tmc(1).messages.size(), 4);
         QCOMPARE(int(fms.tmc(1).messages.at(2).event), 103);
         QCOMPARE(int(fms.tmc(1).messages.at(3).event), 104);
-        QVERIFY(!fileValue(p, "tmc.1/4").isValid());
+        QVERIFY(!p.fileValue("tmc.1/4").isValid());
         QCOMPARE(w.keys("tmc.1"), QStringList{"tmc.1/2"});
         QCOMPARE(fms.del(QStringLiteral("tmc.1.7")), 6);
         QCOMPARE(fms.errorText(6), QStringLiteral("is not set"));
@@ -296,24 +276,24 @@ private slots:
 
         // An EON entry moves down with its sub-keys; dotted and slashed forms alike.
         QCOMPARE(fms.del(QStringLiteral("rds.1.eon.0")), 0);
-        QCOMPARE(fileKeys(p, "rds.1/eon"), (QStringList{"0", "0/ps", "1", "1/af", "1/ps"}));
-        QCOMPARE(fileValue(p, "rds.1/eon/0/ps").toString(), QStringLiteral("ONE"));
-        QCOMPARE(fileValue(p, "rds.1/eon/1/af").toString(), QStringLiteral("1011"));
+        QCOMPARE(p.fileKeys("rds.1/eon"), (QStringList{"0", "0/ps", "1", "1/af", "1/ps"}));
+        QCOMPARE(p.fileValue("rds.1/eon/0/ps").toString(), QStringLiteral("ONE"));
+        QCOMPARE(p.fileValue("rds.1/eon/1/af").toString(), QStringLiteral("1011"));
         QCOMPARE(fms.rds(1).eon.size(), 2);
         QCOMPARE(fms.rds(1).eon.at(0).ps, QStringLiteral("ONE"));
         QVERIFY(fms.rds(1).eon.at(0).af.isEmpty());
         QCOMPARE(fms.del(QStringLiteral("rds.1/eon/1")), 0);
-        QCOMPARE(fileKeys(p, "rds.1/eon"), (QStringList{"0", "0/ps"}));
+        QCOMPARE(p.fileKeys("rds.1/eon"), (QStringList{"0", "0/ps"}));
 
         // A whole list, then every item of a family.
         QCOMPARE(fms.del(QStringLiteral("rds.1.afs")), 0);
-        QVERIFY(!fileValue(p, "rds.1/afs").isValid());
+        QVERIFY(!p.fileValue("rds.1/afs").isValid());
         QVERIFY(fms.rds(1).afs.isEmpty());
         QCOMPARE(fms.del(QStringLiteral("rds.1.afs")), 6);
         QTest::ignoreMessage(QtDebugMsg, "FMS: del tmc.1/*");
         QCOMPARE(fms.del(QStringLiteral("tmc.1.*")), 0);
         QVERIFY(fms.tmc(1).messages.isEmpty());
-        QCOMPARE(fileKeys(p, "tmc.1"), QStringList{"name"});
+        QCOMPARE(p.fileKeys("tmc.1"), QStringList{"name"});
         QTest::ignoreMessage(QtDebugMsg, "FMS: del tmc.1/*");
         QCOMPARE(fms.del(QStringLiteral("tmc.1/*")), 6);
     }
@@ -329,8 +309,8 @@ private slots:
         QCOMPARE(fms.del(QStringLiteral("tmc.1.99999999999")), 0);
         QVERIFY(fms.dirty);
         QCOMPARE(fms.del(QStringLiteral("tmc.1.2147483647")), 0);
-        QCOMPARE(fileKeys(p, "tmc.1"), (QStringList{"0", "1", "name"}));
-        QCOMPARE(fileValue(p, "tmc.1/0").toString(), QStringLiteral("1 0 100 1 1"));
+        QCOMPARE(p.fileKeys("tmc.1"), (QStringList{"0", "1", "name"}));
+        QCOMPARE(p.fileValue("tmc.1/0").toString(), QStringLiteral("1 0 100 1 1"));
         QCOMPARE(fms.tmc(1).messages.size(), 2);
     }
 

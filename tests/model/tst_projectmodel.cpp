@@ -2,28 +2,12 @@
 #include "RecordingObserver.h"
 #include "TempProject.h"
 
-#include <QSettings>
 #include <QTest>
 
 using testsupport::RecordingObserver;
 using testsupport::TempProject;
 
 namespace {
-
-// The file as another reader sees it after the project wrote it out.
-QVariant fileValue(FMSettings &project, const QString &path, const QString &key)
-{
-    project.sync();
-    QSettings ini(path, QSettings::IniFormat);
-    return ini.value(key);
-}
-
-QStringList fileGroups(FMSettings &project, const QString &path)
-{
-    project.sync();
-    QSettings ini(path, QSettings::IniFormat);
-    return ini.childGroups();
-}
 
 QStringList keysOf(const QList<RecordingObserver::Record> &records)
 {
@@ -125,16 +109,16 @@ void TestProjectModel::loadHandWrittenFile()
 
     // The odd-case groups now have the lower-case names every key uses;
     // stray groups stay in the file untouched.
-    const QStringList groups = fileGroups(project, file.path());
+    const QStringList groups = file.fileGroups(project);
     QVERIFY(groups.contains("audio.3"));
     QVERIFY(groups.contains("playlist.4"));
     QVERIFY(!groups.contains("Audio.3"));
     QVERIFY(!groups.contains("PlayList.4"));
     QVERIFY(groups.contains("rds.x"));
     QVERIFY(groups.contains("audio.0"));
-    QCOMPARE(fileValue(project, file.path(), "audio.3/type").toString(), QStringLiteral("2"));
+    QCOMPARE(file.fileValue(project, "audio.3/type").toString(), QStringLiteral("2"));
     QCOMPARE(project.value("audio.3.type").toString(), QStringLiteral("2"));
-    QCOMPARE(fileValue(project, file.path(), "events.1/0").toString(), QStringLiteral("100 channel.1.used 1"));
+    QCOMPARE(file.fileValue(project, "events.1/0").toString(), QStringLiteral("100 channel.1.used 1"));
     QVERIFY(!project.dirty);
 }
 
@@ -143,7 +127,7 @@ void TestProjectModel::gminMarkAndBoardCorrectionsAreNotChanges()
     {
         TempProject file("[channel.1]\nused=1\n");
         FMSettings project(file.path());
-        QCOMPARE(fileValue(project, file.path(), "board/gmin").toInt(), 1);
+        QCOMPARE(file.fileValue(project, "board/gmin").toInt(), 1);
         QCOMPARE(project.band(), 0);
         QCOMPARE(project.attn(), 0);
         QVERIFY(!project.dirty);
@@ -153,8 +137,8 @@ void TestProjectModel::gminMarkAndBoardCorrectionsAreNotChanges()
         FMSettings project(file.path());
         QCOMPARE(project.band(), 2);
         QCOMPARE(project.attn(), -31);
-        QCOMPARE(fileValue(project, file.path(), "board/band").toInt(), 2);
-        QCOMPARE(fileValue(project, file.path(), "board/attn").toInt(), -31);
+        QCOMPARE(file.fileValue(project, "board/band").toInt(), 2);
+        QCOMPARE(file.fileValue(project, "board/attn").toInt(), -31);
         QCOMPARE(FMSettings::describeKey("channel.1.freq"),
                  QStringLiteral("channel transmission frequency [76..108] MHz (double)"));
         QVERIFY(!project.dirty);
@@ -183,7 +167,7 @@ void TestProjectModel::caseFoldingKeepsExistingKeys()
     QCOMPARE(project.audio(1).name, QStringLiteral("Lower"));
     QCOMPARE(project.audio(1).type, u32(1));
     QCOMPARE(project.value("rds.2/eon/0/ps").toString(), QStringLiteral("NEWS"));
-    const QStringList groups = fileGroups(project, file.path());
+    const QStringList groups = file.fileGroups(project);
     QCOMPARE(groups.count(QStringLiteral("audio.1")), 1);
     QVERIFY(!groups.contains("Audio.1"));
     QVERIFY(!groups.contains("RDS.2"));
@@ -202,8 +186,8 @@ void TestProjectModel::audioIdAllocation()
     QCOMPARE(first.type, u32(0));
     QCOMPARE(first.vol1, u16(40));
     QCOMPARE(project.audio(1), first);
-    QCOMPARE(fileValue(project, empty.path(), "audio.1/name").toString(), QStringLiteral("Audio-1"));
-    QCOMPARE(fileValue(project, empty.path(), "audio.1/used").toString(), QStringLiteral("1"));
+    QCOMPARE(empty.fileValue(project, "audio.1/name").toString(), QStringLiteral("Audio-1"));
+    QCOMPARE(empty.fileValue(project, "audio.1/used").toString(), QStringLiteral("1"));
     QVERIFY(project.dirty);
     QVERIFY(all.flush());
     QCOMPARE(keysOf(all.records()), (QStringList{"audio.1/name=Audio-1", "audio.1/used=1"}));
@@ -213,20 +197,20 @@ void TestProjectModel::audioIdAllocation()
     QCOMPARE(third.name, QStringLiteral("Audio-3"));
     QCOMPARE(third.type, u32(2));
     QCOMPARE(third.file, QStringLiteral("/x/c.mp3"));
-    QCOMPARE(fileValue(project, empty.path(), "audio.3/type").toString(), QStringLiteral("2"));
+    QCOMPARE(empty.fileValue(project, "audio.3/type").toString(), QStringLiteral("2"));
 
     // A given-up source is reused with its old name; the next new one
     // follows the highest id.
     project.setAudioName(2, "Morning");
     project.setAudioUsed(2);
-    QCOMPARE(fileValue(project, empty.path(), "audio.2/used").toString(), QStringLiteral("0"));
+    QCOMPARE(empty.fileValue(project, "audio.2/used").toString(), QStringLiteral("0"));
     QCOMPARE(project.audioNames(), (QMap<int, QString>{{0, "<kein>"}, {1, "Audio-1"}, {3, "Audio-3"}}));
     const AudioSource reused = project.addAudio("/x/b.mp3");
     QCOMPARE(reused.name, QStringLiteral("Morning"));
     QCOMPARE(reused.used, u8(1));
     QCOMPARE(reused.file, QStringLiteral("/x/b.mp3"));
     QCOMPARE(project.audio(2).file, QStringLiteral("/x/b.mp3"));
-    QCOMPARE(fileValue(project, empty.path(), "audio.2/used").toString(), QStringLiteral("1"));
+    QCOMPARE(empty.fileValue(project, "audio.2/used").toString(), QStringLiteral("1"));
     QCOMPARE(project.addAudio(QString()).name, QStringLiteral("Audio-4"));
     project.unregisterObserver(&all);
 
@@ -249,9 +233,9 @@ void TestProjectModel::idAfterTheLargestIdDoesNotWrap()
     const AudioSource next = project.addAudio(QString());
     QCOMPARE(next.name, QStringLiteral("Audio-2"));
     QCOMPARE(project.audioMap().keys(), (QList<int>{1, 2, 2147483647}));
-    QCOMPARE(fileValue(project, file.path(), "audio.2/used").toString(), QStringLiteral("1"));
+    QCOMPARE(file.fileValue(project, "audio.2/used").toString(), QStringLiteral("1"));
     QCOMPARE(project.addAudio(QString()).name, QStringLiteral("Audio-3"));
-    QVERIFY(!fileGroups(project, file.path()).contains("audio.-2147483648"));
+    QVERIFY(!file.fileGroups(project).contains("audio.-2147483648"));
 }
 
 void TestProjectModel::playlistIdAllocation()
@@ -262,10 +246,10 @@ void TestProjectModel::playlistIdAllocation()
     QCOMPARE(project.addPlaylist(), 3);
     QCOMPARE(project.addPlaylist(), 5);
     // Nothing is written until a name or files are stored.
-    QVERIFY(!fileGroups(project, file.path()).contains("playlist.3"));
+    QVERIFY(!file.fileGroups(project).contains("playlist.3"));
     QVERIFY(!project.dirty);
     QVERIFY(project.setPlaylistName(3, "Third"));
-    QCOMPARE(fileValue(project, file.path(), "playlist.3/name").toString(), QStringLiteral("Third"));
+    QCOMPARE(file.fileValue(project, "playlist.3/name").toString(), QStringLiteral("Third"));
     QVERIFY(!project.setPlaylistName(9, "None"));
 
     TempProject empty;
@@ -281,22 +265,22 @@ void TestProjectModel::rdsAndTmcIdAllocation()
     project.registerKey("*", &all);
     QCOMPARE(project.addRds(), 1);
     QCOMPARE(project.addRds(), 2);
-    QCOMPARE(fileValue(project, file.path(), "rds.1/name").toString(), QStringLiteral("RDS-1"));
-    QCOMPARE(fileValue(project, file.path(), "rds.2/used").toString(), QStringLiteral("true"));
+    QCOMPARE(file.fileValue(project, "rds.1/name").toString(), QStringLiteral("RDS-1"));
+    QCOMPARE(file.fileValue(project, "rds.2/used").toString(), QStringLiteral("true"));
 
     project.setRdsUsed(1);
-    QCOMPARE(fileValue(project, file.path(), "rds.1/used").toString(), QStringLiteral("0"));
+    QCOMPARE(file.fileValue(project, "rds.1/used").toString(), QStringLiteral("0"));
     QCOMPARE(project.addRds(), 1);
-    QCOMPARE(fileValue(project, file.path(), "rds.1/used").toString(), QStringLiteral("1"));
+    QCOMPARE(file.fileValue(project, "rds.1/used").toString(), QStringLiteral("1"));
     QCOMPARE(project.addRds(), 3);
     project.setRdsUsed(99); // not cached: nothing stored
-    QVERIFY(!fileGroups(project, file.path()).contains("rds.99"));
+    QVERIFY(!file.fileGroups(project).contains("rds.99"));
 
     QTest::ignoreMessage(QtDebugMsg, "TMC: new source [TMC-1]");
     QCOMPARE(project.addTmc(), 1);
-    QCOMPARE(fileValue(project, file.path(), "tmc.1/name").toString(), QStringLiteral("TMC-1"));
-    QCOMPARE(fileValue(project, file.path(), "tmc.1/spn").toString(), QStringLiteral("SPN-1"));
-    QCOMPARE(fileValue(project, file.path(), "tmc.1/used").toString(), QStringLiteral("true"));
+    QCOMPARE(file.fileValue(project, "tmc.1/name").toString(), QStringLiteral("TMC-1"));
+    QCOMPARE(file.fileValue(project, "tmc.1/spn").toString(), QStringLiteral("SPN-1"));
+    QCOMPARE(file.fileValue(project, "tmc.1/used").toString(), QStringLiteral("true"));
 
     QVERIFY(all.flush());
     QCOMPARE(keysOf(all.records()).mid(0, 4),

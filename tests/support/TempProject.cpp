@@ -1,6 +1,9 @@
 #include "TempProject.h"
 
+#include "Settings.h"
+
 #include <QFile>
+#include <QSettings>
 
 namespace testsupport {
 
@@ -25,6 +28,54 @@ bool TempProject::write(const QByteArray &content) const
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return f.write(content) == content.size();
+}
+
+QVariant TempProject::fileValue(const QString &key) const
+{
+    QSettings ini(filePath, QSettings::IniFormat);
+    return ini.value(key);
+}
+
+QStringList TempProject::fileKeys(const QString &group) const
+{
+    QSettings ini(filePath, QSettings::IniFormat);
+    ini.beginGroup(group);
+    return ini.allKeys();
+}
+
+QMap<QString, QString> TempProject::fileGroup(const QString &group) const
+{
+    QSettings ini(filePath, QSettings::IniFormat);
+    ini.beginGroup(group);
+    QMap<QString, QString> out;
+    const QStringList keys = ini.allKeys();
+    for (const QString &k : keys)
+        out.insert(k, ini.value(k).toString());
+    return out;
+}
+
+QStringList TempProject::fileGroups() const
+{
+    QSettings ini(filePath, QSettings::IniFormat);
+    return ini.childGroups();
+}
+
+QVariant TempProject::fileValue(Settings &project, const QString &key) const
+{
+    project.sync();
+    return fileValue(key);
+}
+
+QMap<QString, QString> TempProject::fileGroup(Settings &project, const QString &group) const
+{
+    project.sync();
+    return fileGroup(group);
+}
+
+QStringList TempProject::fileGroups(Settings &project) const
+{
+    project.sync();
+    return fileGroups();
 }
 
 } // namespace testsupport

@@ -1,7 +1,12 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <QVariant>
+
+class Settings;
 
 namespace testsupport {
 
@@ -20,6 +25,21 @@ public:
     QByteArray read() const;
     // Replaces the file's content.
     bool write(const QByteArray &content) const;
+
+    // The file as another reader sees it: each call reads with a fresh
+    // QSettings object.
+    QVariant fileValue(const QString &key) const;
+    // Every key below group, keys of subgroups as "sub/key".
+    QStringList fileKeys(const QString &group) const;
+    // Every key below group with its value as text.
+    QMap<QString, QString> fileGroup(const QString &group) const;
+    // The top-level groups.
+    QStringList fileGroups() const;
+
+    // The same after the project first wrote its changes out (sync).
+    QVariant fileValue(Settings &project, const QString &key) const;
+    QMap<QString, QString> fileGroup(Settings &project, const QString &group) const;
+    QStringList fileGroups(Settings &project) const;
 
 private:
     QTemporaryDir dir;
