@@ -1,42 +1,12 @@
 #include "FMSettings.h"
-#include "RecordingObserver.h"
+#include "KeyWatch.h"
 #include "TempProject.h"
 
 #include <QDir>
 #include <QTest>
 
-using testsupport::RecordingObserver;
+using testsupport::KeyWatch;
 using testsupport::TempProject;
-
-namespace {
-
-QStringList texts(const QList<RecordingObserver::Record> &records)
-{
-    QStringList out;
-    for (const auto &r : records)
-        out.append(r.key + QLatin1Char('=') + (r.value.isNull() ? QStringLiteral("<null>") : r.value.toString()));
-    return out;
-}
-
-struct Watch
-{
-    Watch(FMSettings &p, const QString &key) : project(p), observer(key)
-    {
-        project.registerKey(key, &observer);
-    }
-    ~Watch() { project.unregisterObserver(&observer); }
-    QStringList take()
-    {
-        observer.flush();
-        const QStringList out = texts(observer.records());
-        observer.clear();
-        return out;
-    }
-    FMSettings &project;
-    RecordingObserver observer;
-};
-
-} // namespace
 
 class TestAudioPlaylists : public QObject
 {
@@ -59,7 +29,7 @@ void TestAudioPlaylists::playlistLoadAndRewrite()
     QCOMPARE(project.playlistFiles(3), (QStringList{"/m/a.mp3", "/m/c.mp3", "/m/k.mp3"}));
     QVERIFY(!project.dirty);
 
-    Watch all(project, "*");
+    KeyWatch all(project, "*");
     project.setPlaylistFiles(3, {"/m/a.mp3", "/m/k.mp3"});
     // Entry 0 is unchanged and written without an event; entry 1 is new;
     // the length is announced by the key just past the end.
@@ -120,7 +90,7 @@ void TestAudioPlaylists::removePlaylist()
                      "[audio.2]\ntype=2\nfile=/song.mp3\n"
                      "[audio.4]\ntype=2\nfile=playlist.3\n");
     FMSettings project(file.path());
-    Watch audio(project, "audio");
+    KeyWatch audio(project, "audio");
     QVERIFY(!project.removePlaylist(9));
     QVERIFY(!project.dirty);
 
@@ -142,7 +112,7 @@ void TestAudioPlaylists::audioWriters()
 {
     TempProject file("[board]\ngmin=1\n[audio.1]\ntype=2\nfile=/a.mp3\n");
     FMSettings project(file.path());
-    Watch audio(project, "audio.1");
+    KeyWatch audio(project, "audio.1");
 
     project.setAudioTone(1, 1000, -1, 70, -1, 70000);
     QCOMPARE(audio.take(), (QStringList{"audio.1/frq1=1000", "audio.1/vol1=70", "audio.1/time=65535"}));

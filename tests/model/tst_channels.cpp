@@ -1,42 +1,11 @@
 #include "FMSettings.h"
-#include "RecordingObserver.h"
+#include "KeyWatch.h"
 #include "TempProject.h"
 
 #include <QTest>
 
-using testsupport::RecordingObserver;
+using testsupport::KeyWatch;
 using testsupport::TempProject;
-
-namespace {
-
-QStringList texts(const QList<RecordingObserver::Record> &records)
-{
-    QStringList out;
-    for (const auto &r : records)
-        out.append(r.key + QLatin1Char('=') + r.value.toString());
-    return out;
-}
-
-// Observes one registry key and hands out what arrived since the last call.
-struct Watch
-{
-    Watch(FMSettings &p, const QString &key) : project(p), observer(key)
-    {
-        project.registerKey(key, &observer);
-    }
-    ~Watch() { project.unregisterObserver(&observer); }
-    QStringList take()
-    {
-        observer.flush();
-        const QStringList out = texts(observer.records());
-        observer.clear();
-        return out;
-    }
-    FMSettings &project;
-    RecordingObserver observer;
-};
-
-} // namespace
 
 class TestChannels : public QObject
 {
@@ -123,7 +92,7 @@ void TestChannels::configWriter()
 {
     TempProject file;
     FMSettings project(file.path());
-    Watch channel(project, "channel.4");
+    KeyWatch channel(project, "channel.4");
     ChannelRecord r = ChannelRecord::defaults(4);
     r.mono = 1;
     r.devi = 50;
@@ -172,7 +141,7 @@ void TestChannels::bandAndAttenuation()
 {
     TempProject file("[board]\ngmin=1\nband=0\nattn=0\n");
     FMSettings project(file.path());
-    Watch board(project, "board");
+    KeyWatch board(project, "board");
     QCOMPARE(FMSettings::describeKey("channel.1.freq"),
              QStringLiteral("channel transmission frequency [87.5..108] MHz (double)"));
 
@@ -223,7 +192,7 @@ void TestChannels::distances()
 {
     TempProject file;
     FMSettings project(file.path());
-    Watch dist(project, "chinfo.*/dist");
+    KeyWatch dist(project, "chinfo.*/dist");
 
     project.setChannelFreq(1, 95.8, true);
     QCOMPARE(file.fileValue(project, "channel.1/freq").toString(), QStringLiteral("95.800"));
@@ -268,7 +237,7 @@ void TestChannels::frequencyZeroKeepsStoredFrequency()
 {
     TempProject file("[board]\ngmin=1\n[channel.3]\nfreq=99.000\n");
     FMSettings project(file.path());
-    Watch dist(project, "chinfo.*/dist");
+    KeyWatch dist(project, "chinfo.*/dist");
     project.setChannelFreq(1, 95.8, true);
     dist.take();
     project.dirty = false;

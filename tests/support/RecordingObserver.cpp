@@ -10,8 +10,18 @@
 namespace testsupport {
 
 namespace {
+
 const QEvent::Type FlushEvent = static_cast<QEvent::Type>(QEvent::User + 77);
+
+QStringList textsOf(const QList<RecordingObserver::Record> &records)
+{
+    QStringList out;
+    for (const RecordingObserver::Record &r : records)
+        out.append(r.key + QLatin1Char('=') + (r.value.isNull() ? QStringLiteral("<null>") : r.value.toString()));
+    return out;
 }
+
+} // namespace
 
 RecordingObserver::RecordingObserver(const QString &name) : worker(new QThread)
 {
@@ -72,6 +82,21 @@ void RecordingObserver::clear()
 {
     QMutexLocker locker(&mutex);
     recorded.clear();
+}
+
+QStringList RecordingObserver::texts() const
+{
+    QMutexLocker locker(&mutex);
+    return textsOf(recorded);
+}
+
+QStringList RecordingObserver::take()
+{
+    flush();
+    QMutexLocker locker(&mutex);
+    const QStringList out = textsOf(recorded);
+    recorded.clear();
+    return out;
 }
 
 bool RecordingObserver::waitFor(const std::function<bool()> &condition, int timeoutMs) const

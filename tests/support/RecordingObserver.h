@@ -40,6 +40,12 @@ public:
     QStringList keys() const;
     int count() const;
     void clear();
+    // The records as "key=value" texts; a null value (a removal) reads
+    // "key=<null>", so that it differs from an empty text.
+    QStringList texts() const;
+    // Waits for everything the calling thread caused (flush), then hands
+    // out texts() and clears them in one step.
+    QStringList take();
 
     // Waits until at least n events were recorded.
     bool waitForCount(int n, int timeoutMs = 5000) const;
