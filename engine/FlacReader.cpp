@@ -1,29 +1,19 @@
 #include "FlacReader.h"
 
 #include "AudioTags.h"
+#include "LogOnce.h"
 
 #include <QDebug>
 #include <QFile>
-#include <QMutex>
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-// The last path logged with its stream info, shared by all FLAC readers so
-// that a file played again and again is logged once.
-QMutex g_loggedMutex;
-QString g_loggedPath;
-
-bool logOnce(const QString &path)
-{
-    QMutexLocker lock(&g_loggedMutex);
-    if (g_loggedPath == path)
-        return false;
-    g_loggedPath = path;
-    return true;
-}
+// Stream info: a file played again and again is logged once. Shared by all
+// FLAC readers.
+LogOnce g_logged;
 
 inline qint16 to16(FLAC__int32 s, int shift)
 {
@@ -100,7 +90,7 @@ void FlacReader::onMetadata(const FLAC__StreamMetadata *metadata)
         m_song->channels = quint32(m_channels);
         m_song->sampleRate = info.sample_rate;
         m_song->samples = info.total_samples;
-        if (logOnce(m_song->file))
+        if (g_logged.isNew(m_song->file))
             qDebug("flac %llu samples, %u Hz, %u channels, %u bits [%s]",
                    static_cast<unsigned long long>(info.total_samples), info.sample_rate, info.channels,
                    info.bits_per_sample, qUtf8Printable(m_song->file));

@@ -1,26 +1,16 @@
 #include "Mp3Reader.h"
 
 #include "AudioTags.h"
+#include "LogOnce.h"
 
 #include <QDebug>
 #include <QFile>
-#include <QMutex>
 
 namespace {
 
-// The last path logged with its format, shared by all MP3 readers so that a
-// file played again and again is logged once.
-QMutex g_loggedMutex;
-QString g_loggedPath;
-
-bool logOnce(const QString &path)
-{
-    QMutexLocker lock(&g_loggedMutex);
-    if (g_loggedPath == path)
-        return false;
-    g_loggedPath = path;
-    return true;
-}
+// Stream info: a file played again and again is logged once. Shared by all
+// MP3 readers.
+LogOnce g_logged;
 
 constexpr qint64 kId3v1Bytes = 128;
 
@@ -59,7 +49,7 @@ bool Mp3Reader::open(SongInfo &song)
     song.channels = quint32(m_stream.channels());
     song.samples = quint64(m_stream.samples());
     song.decoder = SongInfo::Mp3;
-    if (logOnce(song.file))
+    if (g_logged.isNew(song.file))
         qDebug("mp3: %d channels, %d Hz, %8lld samples [%s]", m_stream.channels(), m_stream.sampleRate(),
                static_cast<long long>(m_stream.samples()), qUtf8Printable(song.file));
     return true;
