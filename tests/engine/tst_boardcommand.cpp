@@ -1,16 +1,14 @@
 #include "BoardCommand.h"
 #include "BoardInfo.h"
+#include "HexBytes.h"
 
 #include <QTest>
 
 using namespace BoardCommand;
 
-namespace {
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
+using testsupport::hex;
 
+namespace {
 ChannelSetup channel5()
 {
     ChannelSetup c;

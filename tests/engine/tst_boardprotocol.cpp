@@ -1,4 +1,5 @@
 #include "BoardProtocol.h"
+#include "HexBytes.h"
 
 #include <QTest>
 
@@ -6,12 +7,9 @@
 
 using namespace BoardProtocol;
 
-namespace {
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
+using testsupport::hex;
 
+namespace {
 const u8 mac[6] = {0x00, 0x50, 0xC2, 0x9A, 0x01, 0x2C};
 
 BoardInfo sampleInfo()

@@ -1,6 +1,7 @@
 #include "BoardProtocol.h"
 #include "BoundedWait.h"
 #include "FMDiscover.h"
+#include "HexBytes.h"
 #include "SimBoard.h"
 
 #include <QSignalSpy>
@@ -8,6 +9,8 @@
 #include <QUdpSocket>
 
 #include <memory>
+
+using testsupport::hex;
 
 namespace {
 
@@ -19,11 +22,6 @@ u16 freePort()
     QUdpSocket s;
     s.bind(QHostAddress(QHostAddress::AnyIPv4), 0);
     return s.localPort();
-}
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "BoardCommand.h"
 #include "BoardProtocol.h"
+#include "HexBytes.h"
 #include "LoopbackClient.h"
 #include "SimBoard.h"
 
@@ -10,12 +11,9 @@
 
 using namespace BoardProtocol;
 
-namespace {
+using testsupport::hex;
 
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
+namespace {
 
 BoardCommand::ChannelSetup setup(int channel)
 {
