@@ -151,14 +151,23 @@ bool Settings::contains(const QString &key) const
     return QSettings::contains(k);
 }
 
+namespace {
+
+// A null text reaches observers as a null value, which means "removed"; what
+// was stored or broadcast is an empty text.
+QVariant emptyForNullText(const QVariant &value)
+{
+    if (value.type() == QVariant::String && value.isNull())
+        return QVariant(QStringLiteral(""));
+    return value;
+}
+
+} // namespace
+
 bool Settings::setValue(const QString &key, const QVariant &given, bool notify, QObject *source)
 {
     const QString k = normalizeKey(key);
-    // A null text would reach the observers as a null value, which means
-    // "removed"; an empty text is what was stored.
-    const QVariant value = (given.type() == QVariant::String && given.isNull())
-                               ? QVariant(QStringLiteral(""))
-                               : given;
+    const QVariant value = emptyForNullText(given);
     QWriteLocker locker(&accessLock);
     if (!k.contains(QLatin1Char('/')))
         return false;
@@ -207,8 +216,9 @@ void Settings::remove(const QString &key, bool notify)
     post(sectionOf(k), k, null, served);
 }
 
-void Settings::notify(const QString &key, const QVariant &value)
+void Settings::notify(const QString &key, const QVariant &given)
 {
+    const QVariant value = emptyForNullText(given);
     const QString k = normalizeKey(key);
     const QString wild = wildcardOf(k);
     QReadLocker locker(&accessLock);

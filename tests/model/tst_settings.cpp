@@ -248,6 +248,10 @@ private slots:
         QVERIFY(!cleared.isNull());
         QCOMPARE(cleared.toString(), QString(""));
         QVERIFY(s.contains("rds.1.afs"));
+        // A broadcast of a null text means "fetch the record", not "removed".
+        s.notify("rds.1.af", QString());
+        QVERIFY(observer.waitForCount(3));
+        QVERIFY(!observer.records().at(2).value.isNull());
         s.unregisterObserver(&observer);
     }
 
