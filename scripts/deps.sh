@@ -7,6 +7,8 @@ TROVINA_PACKAGES=(
   qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev qttools5-dev qttools5-dev-tools
   libflac-dev libvorbis-dev libmpg123-dev
   libbenchmark-dev
+  # encoders that make the OGG and MP3 test files; reference decoders of the audio benchmark
+  lame vorbis-tools flac mpg123 sox
   iproute2 util-linux
 )
 
