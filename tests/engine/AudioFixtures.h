@@ -1,13 +1,16 @@
 #pragma once
 
 // Audio test files made in code: RIFF WAV and raw PCM by hand, FLAC with the
-// libFLAC stream encoder. OGG Vorbis and MP3 files come from data/ (made by
-// data/make.sh with Debian's encoders). Included only by the audio tests.
+// libFLAC stream encoder, OGG Vorbis and MP3 from a WAV written here with
+// Debian's command-line encoders (oggenc, lame; installed by scripts/deps.sh).
+// Included only by the audio tests.
 
 #include <QByteArray>
 #include <QFile>
 #include <QMap>
+#include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <QtEndian>
 
@@ -17,11 +20,6 @@
 #include <cmath>
 
 namespace fixtures {
-
-inline QString dataDir()
-{
-    return QStringLiteral(TROVINA_TEST_SOURCE_DIR "/data");
-}
 
 inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -133,6 +131,62 @@ inline QVector<qint16> signal16(int frames, int channels, quint32 seed = 1)
     for (int i = 0; i < s.size(); ++i)
         out[i] = qint16(s[i]);
     return out;
+}
+
+// Pure tones at half full scale, interleaved: channel c is a sine of freqs[c].
+inline QVector<qint16> tones(int frames, double rate, const QVector<double> &freqs)
+{
+    const int channels = freqs.size();
+    QVector<qint16> s(frames * channels);
+    for (int i = 0; i < frames; ++i) {
+        for (int c = 0; c < channels; ++c)
+            s[i * channels + c] = qint16(std::lround(0.5 * 32767 * std::sin(2 * M_PI * freqs[c] * i / rate)));
+    }
+    return s;
+}
+
+// Runs a command-line encoder and waits at most timeoutMs for it. Empty when
+// it ran and exited with 0, otherwise a text naming the command, its Debian
+// package and what went wrong.
+inline QString runEncoder(const QString &program, const QString &package, const QStringList &args,
+                          int timeoutMs = 60000)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForStarted(timeoutMs)) {
+        return QStringLiteral("%1 could not be started (%2): install Debian's %3 (scripts/deps.sh does)")
+            .arg(program, p.errorString(), package);
+    }
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished(5000);
+        return QStringLiteral("%1 did not finish within %2 ms").arg(program).arg(timeoutMs);
+    }
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        return QStringLiteral("%1 failed with exit code %2: %3")
+            .arg(program)
+            .arg(p.exitCode())
+            .arg(QString::fromLocal8Bit(p.readAll()).trimmed());
+    }
+    return {};
+}
+
+// OGG Vorbis from a WAV file with vorbis-tools' oggenc; options go before the files.
+inline QString oggenc(const QString &wavPath, const QString &oggPath, const QStringList &options)
+{
+    return runEncoder(QStringLiteral("oggenc"), QStringLiteral("vorbis-tools"),
+                      QStringList{QStringLiteral("--quiet")} + options +
+                          QStringList{QStringLiteral("-o"), oggPath, wavPath});
+}
+
+// MP3 from a WAV file with lame. lame writes its encoder delay and padding
+// into the first frame (the Info tag); libmpg123 drops them again, so the
+// decoded length equals the source length.
+inline QString lame(const QString &wavPath, const QString &mp3Path, const QStringList &options)
+{
+    return runEncoder(QStringLiteral("lame"), QStringLiteral("lame"),
+                      QStringList{QStringLiteral("--quiet")} + options + QStringList{wavPath, mp3Path});
 }
 
 // Encodes interleaved samples into a FLAC file with the libFLAC stream encoder.

@@ -110,7 +110,40 @@ class TestAudioReaders : public QObject
             fixtures::writeFlac(path("a.flac"), fixtures::signal(20000, 2), 2, 16);
             return path("a.flac");
         }
-        return fixtures::dataDir() + "/tone." + kind;
+        return path("tone." + kind); // made by encodeFiles()
+    }
+
+    // The OGG Vorbis and MP3 files, encoded from pure tones so that the tests
+    // can check the decoded signal against them:
+    //   tone.ogg / tone.mp3  44100 Hz stereo, 44100 frames, left 440 Hz, right 1000 Hz, tagged
+    //   tone3.ogg            44100 Hz, 3 channels, 22050 frames: 440, 1000, 3000 Hz
+    //   mono.mp3             22050 Hz mono, 11025 frames, 440 Hz, ID3v1 tag only
+    // Empty when all were made, otherwise what went wrong.
+    QString encodeFiles()
+    {
+        const QString tone = path("src-tone.wav");
+        const QString tone3 = path("src-tone3.wav");
+        const QString mono = path("src-mono.wav");
+        if (!fixtures::writeFile(tone, fixtures::wav(fixtures::tones(44100, 44100, {440, 1000}), 2)) ||
+            !fixtures::writeFile(tone3, fixtures::wav(fixtures::tones(22050, 44100, {440, 1000, 3000}), 3)) ||
+            !fixtures::writeFile(mono, fixtures::wav(fixtures::tones(11025, 22050, {440}), 1, 22050)))
+            return QStringLiteral("cannot write the source WAV files to %1").arg(m_dir.path());
+        QString error = fixtures::oggenc(tone, path("tone.ogg"),
+                                         {"-q", "2", "-t", "Ogg Title", "-a", "Ogg Artist", "-l", "Ogg Album",
+                                          "-N", "5", "-G", "Jazz", "-c", "mood=calm"});
+        if (error.isEmpty())
+            error = fixtures::oggenc(tone3, path("tone3.ogg"), {"-q", "2"});
+        if (error.isEmpty()) {
+            error = fixtures::lame(tone, path("tone.mp3"),
+                                   {"-b", "128", "--id3v2-only", "--tt", "Mp3 Title", "--ta", "Mp3 Artist",
+                                    "--tl", "Mp3 Album", "--ty", "2024", "--tn", "3"});
+        }
+        if (error.isEmpty()) {
+            error = fixtures::lame(mono, path("mono.mp3"),
+                                   {"-b", "64", "--id3v1-only", "--tt", "Mono Title", "--ta", "Mono Artist",
+                                    "--tg", "Rock", "--tn", "7"});
+        }
+        return error;
     }
 
 private slots:
@@ -118,6 +151,9 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         m_stereo = fixtures::signal16(20000, 2);
+        const QString error = encodeFiles();
+        if (!error.isEmpty())
+            QFAIL(qPrintable(error));
     }
 
     // Every format: opens with the right format, an empty file fails cleanly,
@@ -440,7 +476,7 @@ private slots:
     void oggSignal()
     {
         OggReader r;
-        SongInfo s = songOf(fixtures::dataDir() + "/tone.ogg");
+        SongInfo s = songOf(path("tone.ogg"));
         QVERIFY(r.open(s));
         QCOMPARE(s.tags.value("Title"), QString("Ogg Title"));
         QCOMPARE(s.tags.value("Artist"), QString("Ogg Artist"));
@@ -457,7 +493,7 @@ private slots:
         QVERIFY(fixtures::toneCorrelation(pcm, 2, 0, 1000, 44100, 2000, 42000) < 0.05);
 
         // Three channels (Vorbis order left, centre, right): front left and right are handed out.
-        SongInfo s3 = songOf(fixtures::dataDir() + "/tone3.ogg");
+        SongInfo s3 = songOf(path("tone3.ogg"));
         QVERIFY(any.open(s3));
         QCOMPARE(s3.channels, 2u);
         QCOMPARE(s3.samples, quint64(22050));
@@ -478,7 +514,7 @@ private slots:
     void mp3Signal()
     {
         Mp3Reader r;
-        const QString file = fixtures::dataDir() + "/tone.mp3";
+        const QString file = path("tone.mp3");
         SongInfo s = songOf(file);
         QVERIFY(r.open(s));
         QCOMPARE(s.tags.value("Title"), QString("Mp3 Title")); // UTF-16 with byte order mark
@@ -495,7 +531,7 @@ private slots:
         QVERIFY(fixtures::toneCorrelation(pcm, 2, 1, 440, 44100, 2000, 42000) < 0.05);
 
         // Mono 22050 Hz with an ID3v1 tag only.
-        SongInfo mono = songOf(fixtures::dataDir() + "/mono.mp3");
+        SongInfo mono = songOf(path("mono.mp3"));
         QTest::ignoreMessage(QtDebugMsg, qPrintable(QString("mp3: 1 channels, 22050 Hz,    11025 samples [%1]")
                                                         .arg(mono.file)));
         QVERIFY(any.open(mono));
