@@ -55,6 +55,12 @@ QByteArray RDSEncoder::toRdsBytes(const QString &text, const QList<int> &keep, b
 
 int RDSEncoder::parseGroupLine(u8 out[13], const QByteArray &line)
 {
+    ReadLock lock(m_lock);
+    return parseGroupLineLocked(out, line);
+}
+
+int RDSEncoder::parseGroupLineLocked(u8 out[13], const QByteArray &line)
+{
     return parseRdsGroupLine(out, line, errorSettings(), m_random);
 }
 
@@ -72,7 +78,7 @@ bool RDSEncoder::replayGroup(u8 out[13])
     m_replay.beginTurn();
     QByteArray line;
     for (int n = 0; n < RDSGroupFileReplay::linesPerTurn && m_replay.nextLine(line); ++n) {
-        if (parseGroupLine(out, line) == RDSGroup::size)
+        if (parseGroupLineLocked(out, line) == RDSGroup::size)
             return true;
     }
     return false;
@@ -81,6 +87,12 @@ bool RDSEncoder::replayGroup(u8 out[13])
 QString RDSEncoder::replayFileName() const
 {
     return m_src.fused ? m_replay.fileName() : QString();
+}
+
+RDSSource RDSEncoder::source() const
+{
+    ReadLock lock(m_lock);
+    return m_src;
 }
 
 // setRDS and the other setters: RDSEncoderSchedule.cpp.

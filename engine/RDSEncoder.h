@@ -13,21 +13,27 @@
 #include <QDateTime>
 #include <QList>
 #include <QMap>
-#include <QReadWriteLock>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
 #include <limits>
+#include <mutex>
 #include <random>
+#include <shared_mutex>
 
 class QTextCodec;
 
 // The RDS/RDS2 group encoder of one channel.
 //
-// Threads: owned by the channel program and used in its board thread only
-// (generate, setters, group-file replay). parseGroupLine is also called by the
-// channel program for the RDS data input, in the same board thread.
+// Threads: owned by the channel program. generate, makeGroup, nextGroupType,
+// parseGroupLine (the channel program's RDS data input) and the group-file
+// replay run in its board thread only: they advance the builders' counters,
+// the random generator and the replayed file under the read lock. The
+// setters take the write lock and may be called from any thread; so may
+// source(), setCT, tagText and expandTags. Everything else (the builders,
+// the coding helpers, the replay state, scheduler()) belongs to the board
+// thread or to a caller that holds the lock.
 class RDSEncoder
 {
 public:
@@ -66,7 +72,8 @@ public:
     // Group text lines and group-file replay
     // ---------------------------------------------------------------------
 
-    // 13 when the line held a group (written to out), else 0.
+    // 13 when the line held a group (written to out), else 0. Board thread;
+    // takes the read lock, so that the error settings are those of one source.
     int parseGroupLine(u8 out[13], const QByteArray &line);
 
     // Opens or rewinds the next file of the source's group-file list.
@@ -95,8 +102,9 @@ public:
     // group file and copies the record.
     void setRDS(const RDSSource &source, double tuneMHz);
 
-    // The encoder's copy of the source.
-    const RDSSource &source() const { return m_src; }
+    // A copy of the encoder's source, taken under the read lock (a reference
+    // would be read while a setter replaces the record).
+    RDSSource source() const;
 
     // ---------------------------------------------------------------------
     // Scheduling, setters and group builders
@@ -134,7 +142,9 @@ public:
     // The text a RadioText+ tag stands for now.
     QString tagText(const RTag &tag) const;
     // RadioText or eRT with placeholders and escapes expanded, with the
-    // positions made by escapes and the RadioText+ items of that text.
+    // positions made by escapes and the RadioText+ items of that text. Takes
+    // the write lock: the expansion cache it fills is the one the builders
+    // use under the read lock in the board thread.
     ExpandedText expandTags(const QString &text, int maxDigits) const;
 
     // Whether the TMC source is linked ("tmcsi" not 0) and in use.
@@ -182,6 +192,7 @@ private:
     // ---------------------------------------------------------------------
 
     int makeGroupLocked(u8 out[13], int s);
+    int parseGroupLineLocked(u8 out[13], const QByteArray &line);
     int nextGroupTypeLocked(u8 out[13], int s);
     void setRatesLocked(const std::array<RDSGroupRate, RDSGroupRate::count> &table, bool changed);
     bool burst15(u8 out[13]);
@@ -195,7 +206,10 @@ private:
     QString currentEnhancedText() const;
     int tmcGap() const;
 
-    mutable QReadWriteLock m_lock;
+    // A pthread read/write lock (not recursive), visible to ThreadSanitizer.
+    using ReadLock = std::shared_lock<std::shared_mutex>;
+    using WriteLock = std::unique_lock<std::shared_mutex>;
+    mutable std::shared_mutex m_lock;
     RDSScheduler m_sched;
     RadioTextExpander m_tags;
     TMCSender m_tmc;

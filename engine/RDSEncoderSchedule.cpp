@@ -58,7 +58,7 @@ bool burstDue(qint64 k, int c, int n, int t, double *target)
 
 int RDSEncoder::generate(u8 out0[13], u8 *out1, u8 *out2, u8 *out3)
 {
-    QReadLocker lock(&m_lock);
+    ReadLock lock(m_lock);
     const qint64 ct = m_ct.exchange(ctNone);
     if (ct != ctNone)
         clockTime(out0, QDateTime::fromMSecsSinceEpoch(ct, Qt::UTC));
@@ -87,7 +87,7 @@ int RDSEncoder::generate(u8 out0[13], u8 *out1, u8 *out2, u8 *out3)
 
 int RDSEncoder::makeGroup(u8 out[13], int stream)
 {
-    QReadLocker lock(&m_lock);
+    ReadLock lock(m_lock);
     return makeGroupLocked(out, stream);
 }
 
@@ -177,7 +177,7 @@ bool RDSEncoder::burst14(u8 out[13])
 
 int RDSEncoder::nextGroupType(u8 out[13], int stream)
 {
-    QReadLocker lock(&m_lock);
+    ReadLock lock(m_lock);
     return nextGroupTypeLocked(out, stream);
 }
 
@@ -211,7 +211,7 @@ void RDSEncoder::writeRawGroup(u8 out[13], int row)
 
 void RDSEncoder::setRates(const std::array<RDSGroupRate, RDSGroupRate::count> &table, bool changed)
 {
-    QWriteLocker lock(&m_lock);
+    WriteLock lock(m_lock);
     setRatesLocked(table, changed);
 }
 
@@ -235,7 +235,7 @@ void RDSEncoder::setRatesLocked(const std::array<RDSGroupRate, RDSGroupRate::cou
 
 void RDSEncoder::setRDS(const RDSSource &source, double tuneMHz)
 {
-    QWriteLocker lock(&m_lock);
+    WriteLock lock(m_lock);
     if (source.ps != m_src.ps || source.pss != m_src.pss) {
         m_psSeg = 0;
         m_psWindow = 0;
@@ -289,7 +289,7 @@ void RDSEncoder::setRDS(const RDSSource &source, double tuneMHz)
 
 void RDSEncoder::setEON(const QList<EON> &eon, int changed)
 {
-    QWriteLocker lock(&m_lock);
+    WriteLock lock(m_lock);
     if (changed >= 0 && changed < eon.size() && changed < m_src.eon.size() &&
         (eon[changed].ta & 1) != (m_src.eon[changed].ta & 1)) {
         m_b14Count = 1;
@@ -306,7 +306,7 @@ void RDSEncoder::setEON(const QList<EON> &eon, int changed)
 
 void RDSEncoder::setTMC(const TMCSource &tmc)
 {
-    QWriteLocker lock(&m_lock);
+    WriteLock lock(m_lock);
     if (!tmc.messages.isEmpty())
         qDebug("enc: setTMC %d messages", int(tmc.messages.size()));
     m_tmc.setSource(tmc);
@@ -318,32 +318,32 @@ void RDSEncoder::setTMC(const TMCSource &tmc)
 
 void RDSEncoder::setSongInfo(const QMap<QString, QString> &tags)
 {
-    QWriteLocker lock(&m_lock);
+    WriteLock lock(m_lock);
     if (m_tags.setSongInfo(tags))
         m_rtpToggle ^= 1;
 }
 
 void RDSEncoder::setCT(const QDateTime &utc)
 {
-    QReadLocker lock(&m_lock);
+    ReadLock lock(m_lock);
     if (m_sched.table()[typeClock].on && !m_src.fused && utc.isValid())
         m_ct.store(utc.toMSecsSinceEpoch());
 }
 
 void RDSEncoder::setTimeSource(qint64 (*now)())
 {
-    QWriteLocker lock(&m_lock);
+    WriteLock lock(m_lock);
     m_now = now;
 }
 
 QString RDSEncoder::tagText(const RTag &tag) const
 {
-    QReadLocker lock(&m_lock);
+    ReadLock lock(m_lock);
     return m_tags.tagText(tag);
 }
 
 ExpandedText RDSEncoder::expandTags(const QString &text, int maxDigits) const
 {
-    QReadLocker lock(&m_lock);
+    WriteLock lock(m_lock); // fills the cache that generate reads under the read lock
     return m_tags.expand(text, maxDigits);
 }
