@@ -582,6 +582,92 @@ gmin\0=1 60 0 0 0
                                                   ga[i].b, ga[i].c, ga[i].d, gb[i].a, gb[i].b, gb[i].c, gb[i].d)));
         }
     }
+
+    void songTagsFillRadioTextPlusItems()
+    {
+        TempProject p(kProject);
+        writeProject(p);
+        {
+            // Items from the song (rtitm bit 3), toggle flipped by song
+            // changes (bit 1), item running (bit 0).
+            QSettings ini(p.path(), QSettings::IniFormat);
+            ini.setValue(QStringLiteral("rds.1/rtitm"), 11);
+            ini.setValue(QStringLiteral("rds.1/rta"), QStringLiteral("Jetzt: $0 von $1"));
+            ini.setValue(QStringLiteral("rds.1/rttag/1"), QStringLiteral("4 Wer"));
+        }
+        FMSettings fms(p.path());
+        RDSEncoder enc(1);
+        feed(enc, fms, 1, 95.8);
+
+        // The decoder's song as the channel program hands it over.
+        SongInfo song;
+        song.file = QStringLiteral("/music/lied.ogg");
+        song.decoder = SongInfo::Ogg;
+        song.tags.insert(QStringLiteral("Title"), QStringLiteral("Lied"));
+        song.tags.insert(QStringLiteral("Artist"), QStringLiteral("Band"));
+        fms.setPlayInfo(1, song);
+        enc.setSongInfo(fms.songInfo(1).tags);
+
+        const QList<Group> groups = run(enc, 1500);
+        QString text;
+        for (const Group &g : ofType(groups, 2).mid(0, 5))
+            for (u16 w : {g.c, g.d})
+                text.append(QChar(w >> 8)).append(QChar(w & 0xFF));
+        QCOMPARE(text.left(20), QStringLiteral("Jetzt: Lied von Band"));
+        const QList<Group> rtp = ofType(groups, 11);
+        QVERIFY(!rtp.isEmpty());
+        // Toggle 1 (one song change), running; Title at 7 and Artist at 16,
+        // both 4 characters long.
+        QCOMPARE(rtp[0].low(), 0x18);
+        QCOMPARE(rtp[0].c, u16((1 << 13) | (7 << 7) | (3 << 1) | 0));
+        QCOMPARE(rtp[0].d, u16((4 << 11) | (16 << 5) | 3));
+    }
+
+    void afMethodBWithRegionalListFromTheFile()
+    {
+        TempProject p(kProject);
+        writeProject(p);
+        {
+            QSettings ini(p.path(), QSettings::IniFormat);
+            ini.setValue(QStringLiteral("rds.1/afu"), 15);
+            ini.setValue(QStringLiteral("rds.1/afr"), QStringLiteral("1034"));
+        }
+        FMSettings fms(p.path());
+        startChannels(fms);
+        RDSEncoder enc(1);
+        feed(enc, fms, 1, 95.8);
+        QList<u16> words;
+        for (const Group &g : ofType(run(enc, 100), 0).mid(0, 3))
+            words << g.c;
+        // Method B around 95.8 MHz: 101.1 as a pair in ascending order, the
+        // regional 103.4 in descending order; five codes in the list.
+        QCOMPARE(words, (QList<u16>{0xE553, 0x5388, 0x9F53}));
+    }
+
+    void groupFilesReplayedFromTheFileList()
+    {
+        TempProject p(kProject);
+        const QString file = p.dirPath() + QStringLiteral("/log, eins.txt");
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("# Kanal 1\n12:00:00.000 ABCD 1234 5678 9abc def0\n2345 6789 abcd ef01\n");
+        }
+        {
+            QSettings ini(p.path(), QSettings::IniFormat);
+            ini.setValue(QStringLiteral("rds.1/fused"), true);
+            ini.setValue(QStringLiteral("rds.1/files"), QStringList{file});
+        }
+        FMSettings fms(p.path());
+        QCOMPARE(fms.rds(1).files, QStringList{file});
+        RDSEncoder enc(1);
+        feed(enc, fms, 1, 95.8);
+        QStringList got;
+        for (const Group &g : run(enc, 3))
+            got << QString::asprintf("%04X %04X %04X %04X", g.a, g.b, g.c, g.d);
+        QCOMPARE(got, (QStringList{"1234 5678 9ABC DEF0", "2345 6789 ABCD EF01", "1234 5678 9ABC DEF0"}));
+        QCOMPARE(enc.replayFileName(), file);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestProjectEncoding)
