@@ -1,12 +1,12 @@
 #include "EncoderRun.h"
 
-#include "ChannelRecord.h"
+#include "FMSettings.h"
 #include "RDSEncoder.h"
 #include "RDSGroupText.h"
-#include "SettingsGroupReader.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QSettings>
+#include <QTemporaryDir>
 
 #include <cmath>
 
@@ -19,19 +19,9 @@ qint64 simulatedNow()
     return g_nowMs;
 }
 
-// Opens the record group `name` (any case) and runs read on it.
-template <typename F>
-bool readGroup(QSettings &ini, const QString &name, F read)
-{
-    const QString group = SettingsGroupReader::findGroup(ini, name);
-    if (!ini.childGroups().contains(group))
-        return false;
-    ini.beginGroup(group);
-    SettingsGroupReader reader(ini);
-    read(reader);
-    ini.endGroup();
-    return true;
-}
+// Boards of the largest generator: every channel of the file takes part in
+// the automatic AF lists.
+constexpr int allBoards = 4;
 
 } // namespace
 
@@ -41,15 +31,29 @@ bool EncoderRun::run(QIODevice &out, QString *error) const
         *error = QStringLiteral("cannot open project %1").arg(project);
         return false;
     }
-    QSettings ini(project, QSettings::IniFormat);
+    // The project model reads a copy: loading corrects old rate forms and
+    // marks the file, and the operator's project stays as it is.
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("project.fm"));
+    if (!dir.isValid() || !QFile::copy(project, copy)) {
+        *error = QStringLiteral("cannot copy project %1").arg(project);
+        return false;
+    }
+    FMSettings fms(copy);
+    // What the main window does after loading: the used channels with their
+    // frequencies, then the automatic AF lists (and the EON AF lists that
+    // follow them).
+    fms.setBoardCount(allBoards);
+    fms.updateAF(true);
+
     int id = source;
     double tune = tuneMHz;
     if (channel > 0) {
-        const QString group = SettingsGroupReader::findGroup(ini, QStringLiteral("channel.%1").arg(channel));
+        const ChannelRecord ch = fms.channelInfo(channel);
         if (id == 0)
-            id = ini.value(group + QStringLiteral("/idrds"), 0).toInt();
+            id = ch.idrds;
         if (tune == 0)
-            tune = ini.value(group + QStringLiteral("/freq"), ChannelRecord::defaultFreq(channel)).toDouble();
+            tune = ch.freq;
     }
     if (tune == 0)
         tune = 87.6;
@@ -57,18 +61,12 @@ bool EncoderRun::run(QIODevice &out, QString *error) const
         *error = QStringLiteral("no RDS source given (use --source or a channel with an RDS source)");
         return false;
     }
-    const bool gminConverted = ini.value(QStringLiteral("board/gmin"), 0).toInt() != 0;
-    RDSSource src;
-    if (!readGroup(ini, QStringLiteral("rds.%1").arg(id),
-                   [&](const SettingsGroupReader &r) { src.readFrom(id, r, gminConverted); })) {
+    if (!fms.rdsMap().contains(id)) {
         *error = QStringLiteral("project has no RDS source %1").arg(id);
         return false;
     }
-    TMCSource tmc;
-    if (src.tmcsi > 0) {
-        const int tmcId = src.tmcsi;
-        readGroup(ini, QStringLiteral("tmc.%1").arg(tmcId), [&](const SettingsGroupReader &r) { tmc.readFrom(tmcId, r); });
-    }
+    const RDSSource src = fms.rds(id);
+    const TMCSource tmc = fms.tmc(src.tmcsi);
 
     const qint64 startMs = (start.isValid() ? start : QDateTime::currentDateTimeUtc()).toMSecsSinceEpoch();
     g_nowMs = startMs;

@@ -5,7 +5,10 @@
 #include <QString>
 
 // rdsgroups --project: what the encoder of one RDS source (or of one
-// channel) puts on air, printed in the hex line form of the tool.
+// channel) puts on air, printed in the hex line form of the tool. The source
+// is read through the project model from a copy of the file, with the
+// automatic AF lists and the EON entries of linked channels as the program
+// computes them; the file itself is never written.
 struct EncoderRun
 {
     QString project;     // project file (INI)
