@@ -26,7 +26,14 @@ bool readNumber(const KeyDesc &d, const QString &text, double &out)
     bool ok = false;
     if (d.elementType() == KeyDesc::Hex) {
         const QString t = text.trimmed();
-        out = double(t.startsWith(QLatin1Char('-')) ? -t.mid(1).toLongLong(&ok, 16) : t.toLongLong(&ok, 16));
+        // One sign at most; the magnitude is negated as a double, since the
+        // smallest 64-bit number has no positive counterpart.
+        const bool negative = t.startsWith(QLatin1Char('-'));
+        const QString digits = negative ? t.mid(1) : t;
+        if (digits.startsWith(QLatin1Char('-')) || digits.startsWith(QLatin1Char('+')))
+            return false;
+        const double magnitude = double(digits.toLongLong(&ok, 16));
+        out = negative ? -magnitude : magnitude;
         return ok;
     }
     out = text.toDouble(&ok);

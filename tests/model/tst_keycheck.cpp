@@ -45,6 +45,12 @@ private slots:
         QCOMPARE(checkValue(pi, QStringLiteral("10000")), int(OutOfRange));
         QCOMPARE(checkValue(pi, QStringLiteral("-1")), int(OutOfRange));
         QCOMPARE(checkValue(pi, QStringLiteral("xyz")), int(OutOfRange));
+        // A second sign is no number; negating the smallest 64-bit number
+        // would overflow.
+        QCOMPARE(checkValue(pi, QStringLiteral("--5")), int(OutOfRange));
+        QCOMPARE(checkValue(pi, QStringLiteral("-+5")), int(OutOfRange));
+        QCOMPARE(checkValue(pi, QStringLiteral("--8000000000000000")), int(OutOfRange));
+        QCOMPARE(checkValue(row("tmc.skt."), QStringLiteral("0 --8000000000000000")), int(OutOfRange));
 
         // Strings: the range bounds the length; without a range anything goes.
         const KeyDesc pn1 = row("rds.pn1");
