@@ -6,14 +6,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
-// A channel frequency in MHz as AF value in 100 kHz, halves rounded up.
+// A channel frequency in MHz as AF value in 100 kHz, halves rounded up. A
+// hand-edited frequency too large for the value (1e300) is held to the
+// largest one, which no AF code takes.
 qint32 afCode(double mhz)
 {
-    const double code = std::floor(mhz * 10.0 + 0.5);
-    return static_cast<qint32>(std::fabs(code));
+    const double code = std::fabs(std::floor(mhz * 10.0 + 0.5));
+    if (!(code < double(std::numeric_limits<qint32>::max())))
+        return std::numeric_limits<qint32>::max();
+    return static_cast<qint32>(code);
 }
 
 bool hasFreq(const QList<RDSAFEntry> &list, qint32 freq)

@@ -38,6 +38,54 @@ RDSSource withEditorFields(const RDSSource &cached, const RDSSource &rec)
     return next;
 }
 
+// EON entries are addressed by their position in the list: the automatic AF
+// lists are stored under "eon/<position>/af" and broadcasts name the
+// position. A hand-edited list numbered otherwise ("eon\-1", "eon\01",
+// gaps) is renumbered 0, 1, ... in the order in which it was read, with the
+// sub-keys of each entry; numbered sub-groups of no entry are dropped, so
+// that no entry takes them over. A correction of loading: no events, no
+// dirty mark. The caller has the source's group open under the store's lock.
+void renumberEonKeys(QSettings &ini)
+{
+    ini.beginGroup(QStringLiteral("eon"));
+    const auto numbered = RecordText::numberedKeys(ini.childKeys());
+    bool canonical = true;
+    for (int i = 0; i < numbered.size() && canonical; ++i)
+        canonical = numbered.at(i).second == QString::number(i);
+    if (canonical) {
+        ini.endGroup();
+        return;
+    }
+    struct Entry
+    {
+        QVariant value;
+        QList<QPair<QString, QVariant>> subKeys;
+    };
+    QList<Entry> entries;
+    for (const auto &nk : numbered) {
+        Entry e;
+        e.value = ini.value(nk.second);
+        ini.beginGroup(nk.second);
+        for (const QString &k : ini.allKeys())
+            e.subKeys.append({k, ini.value(k)});
+        ini.endGroup();
+        entries.append(e);
+    }
+    for (const QString &k : ini.childKeys() + ini.childGroups()) {
+        bool ok = false;
+        k.toInt(&ok);
+        if (ok)
+            ini.remove(k);
+    }
+    for (int i = 0; i < entries.size(); ++i) {
+        const QString key = QString::number(i);
+        ini.setValue(key, entries.at(i).value);
+        for (const auto &sub : entries.at(i).subKeys)
+            ini.setValue(key + QLatin1Char('/') + sub.first, sub.second);
+    }
+    ini.endGroup();
+}
+
 } // namespace
 
 RDSSource FMSettings::loadRds(int n)
@@ -63,6 +111,7 @@ RDSSource FMSettings::loadRdsLocked(int n)
         // written back without events and without the dirty mark.
         for (const auto &kv : rewrites)
             ini.setValue(kv.first, kv.second);
+        renumberEonKeys(ini);
         return true;
     });
     if (!present) {

@@ -105,6 +105,19 @@ private slots:
         QCOMPARE(fms.rdsMap().keys(), QList<int>{1});
     }
 
+    void handEditedHugeFrequency()
+    {
+        // A frequency far outside any band gives no AF code; it is held to the
+        // largest value instead of overflowing the conversion.
+        TempProject p("[board]\ngmin=1\n" + channel(1, "1e300", 1) + channel(2, "-1e300", 2) +
+                      channel(3, "95.8", 2) + source(1, "d311") + source(2, "d311"));
+        FMSettings fms(p.path());
+        fms.setBoardCount(4);
+        fms.updateAF(true);
+        QCOMPARE(freqs(fms.rds(1).af), QStringLiteral("2147483647/1/0 958/3/0"));
+        QCOMPARE(freqs(fms.rds(2).af), QStringLiteral("2147483647/1/0 958/3/0"));
+    }
+
     void afsAndAfr()
     {
         TempProject p("[board]\ngmin=1\n" + source(1, "d311", "afr=1012\n"));
@@ -143,6 +156,48 @@ private slots:
         QCOMPARE(afListText(fms.rds(1).eon.at(0).af), QStringLiteral("958 1011 1034"));
         // Channel 0: the entry keeps its list.
         QCOMPARE(afListText(fms.rds(1).eon.at(1).af), QStringLiteral("999"));
+    }
+
+    void eonListsOfHandNumberedEntries()
+    {
+        // Entries numbered -1, 2 and 07 by hand are the list positions 0, 1
+        // and 2: the loader renumbers their keys, so that the automatic AF
+        // list of position 1 is stored with the entry at position 1 and a
+        // reload finds every list where it was.
+        TempProject p("[board]\ngmin=1\n" + channel(1, "95.8", 2) + channel(5, "101.1", 3) +
+                      source(1, "d311",
+                             "eon\\-1=0 0 10 1 0 0\neon\\-1\\af=999\neon\\-1\\ps=MINUS\n"
+                             "eon\\2=1 0 10 1 0 0\neon\\2\\ps=TWO\n"
+                             "eon\\07=0 0 10 1 0 7\neon\\07\\af=777\n"
+                             "eon\\4\\af=444\n") +
+                      source(2, "d312", "afs=1034\n") + source(3, "d312"));
+        QList<EON> loaded;
+        {
+            FMSettings fms(p.path());
+            fms.setBoardCount(4);
+            fms.updateAF(true);
+            loaded = fms.rds(1).eon;
+            QCOMPARE(loaded.size(), 3);
+            QCOMPARE(afListText(loaded.at(0).af), QStringLiteral("999"));
+            QCOMPARE(afListText(loaded.at(1).af), QStringLiteral("958 1011 1034"));
+            QCOMPARE(afListText(loaded.at(2).af), QStringLiteral("777"));
+            QCOMPARE(p.fileGroup(fms, "rds.1/eon"),
+                     (QMap<QString, QString>{{"0", "0 0 10 1 0 0"},
+                                             {"0/af", "999"},
+                                             {"0/ps", "MINUS"},
+                                             {"1", "1 0 10 1 0 0"},
+                                             {"1/af", "958 1011 1034"},
+                                             {"1/ps", "TWO"},
+                                             {"2", "0 0 10 1 0 7"},
+                                             {"2/af", "777"}}));
+        }
+        FMSettings again(p.path());
+        const QList<EON> reloaded = again.rds(1).eon;
+        QCOMPARE(reloaded.size(), 3);
+        for (int m = 0; m < 3; ++m) {
+            QCOMPARE(afListText(reloaded.at(m).af), afListText(loaded.at(m).af));
+            QCOMPARE(reloaded.at(m).link, loaded.at(m).link);
+        }
     }
 };
 
