@@ -22,16 +22,51 @@ QString indexText(const QString &key)
 }
 
 // A single record index that lies outside its section ("channel.0",
-// "rds.0"); patterns are checked index by index when they are stored.
+// "rds.0"); patterns are checked index by index when they are stored. A
+// missing index ("tmc.", "playlist/") counts as 0, as in a key pattern.
 bool singleIndexOutOfRange(const QString &normalisedKey)
 {
     const QString idx = indexText(normalisedKey);
+    const QString section = normalisedKey.left(normalisedKey.indexOf(QLatin1Char('.')) + 1);
+    if (idx.isEmpty())
+        return !section.isEmpty() && !indexInRange(section, 0);
     if (!RecordText::isWholeNumber(idx) && !(idx.startsWith(QLatin1Char('-')) && RecordText::isWholeNumber(idx.mid(1))))
         return false;
     bool ok = false;
     const int n = idx.toInt(&ok);
-    const QString section = normalisedKey.left(normalisedKey.indexOf(QLatin1Char('.')) + 1);
     return !ok || !indexInRange(section, n);
+}
+
+// The normalised key with its record index in the one form the file and the
+// record loaders know: "tmc.01" names "tmc.1", as it does in a key pattern.
+// Without this, ADD "tmc.01" would report success for an item of a group
+// "[tmc.01]" that no record reads.
+QString recordKey(const QString &key)
+{
+    const QString norm = Settings::normalizeKey(key);
+    const QString idx = indexText(norm);
+    if (idx.size() < 2 || !idx.startsWith(QLatin1Char('0')) || !RecordText::isWholeNumber(idx))
+        return norm;
+    bool ok = false;
+    const int n = idx.toInt(&ok);
+    if (!ok)
+        return norm;
+    const int start = norm.indexOf(QLatin1Char('.')) + 1;
+    return norm.left(start) + QString::number(n) + norm.mid(start + idx.size());
+}
+
+// Items a list family may hold: the rate table has its 32 entries, other
+// lists up to maxItems.
+int itemLimit(const QString &generic)
+{
+    return generic == QLatin1String("rds.gmin.") ? RDSGroupRate::count : maxItems;
+}
+
+// The service key table "tmc.N/skt" is described as a family, but its items
+// are the values of the one key: ADD appends to that key as to a whole list.
+bool isItemFamily(const QString &generic)
+{
+    return generic.endsWith(QLatin1Char('.')) && generic != QLatin1String("tmc.skt.");
 }
 
 bool isBoardKey(const QString &key)
@@ -43,7 +78,7 @@ bool isBoardKey(const QString &key)
 
 int FMSettings::setChecked(const QString &key, const QVariant &value, bool notify, QObject *source)
 {
-    const QString norm = normalizeKey(key);
+    const QString norm = recordKey(key);
     const QString generic = genericKey(norm);
     if (!selectKeyDesc(generic))
         return UnknownKey;
@@ -117,7 +152,7 @@ void FMSettings::reloadGroups(const QString &section, const QList<int> &indices)
 
 int FMSettings::add(const QString &key, const QVariant &value)
 {
-    const QString norm = normalizeKey(key);
+    const QString norm = recordKey(key);
     const QString generic = genericKey(norm);
     if (!selectKeyDesc(generic))
         return UnknownKey;
@@ -129,14 +164,14 @@ int FMSettings::add(const QString &key, const QVariant &value)
 
     QString newKey;
     QString newValue;
-    if (generic.endsWith(QLatin1Char('.'))) {
+    if (isItemFamily(generic)) {
         // A list family: "rds.1/eon" with "rds.eon." gives items "rds.1.eon.<i>".
         const int slash = norm.indexOf(QLatin1Char('/'));
         QString target = (slash < 0 ? norm : norm.left(slash)) + generic.mid(generic.indexOf(QLatin1Char('.')));
         if (!target.endsWith(QLatin1Char('.')))
             target += QLatin1Char('.');
         int free = -1;
-        for (int i = 0; i < maxItems && free < 0; ++i) {
+        for (int i = 0; i < itemLimit(generic) && free < 0; ++i) {
             if (!Settings::contains(target + QString::number(i)))
                 free = i;
         }
@@ -168,7 +203,7 @@ int FMSettings::add(const QString &key, const QVariant &value)
 
 int FMSettings::del(const QString &key)
 {
-    const QString norm = normalizeKey(key);
+    const QString norm = recordKey(key);
     if (!norm.contains(QLatin1Char('/')))
         return UnknownKey;
     QString generic = genericKey(norm);

@@ -222,12 +222,62 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, "FMS: add [rds.1.eon.4] [1 2]");
         QCOMPARE(fms.add(QStringLiteral("rds.1.eon"), QStringLiteral("1 2")), 4);
 
-        // Hexadecimal lists read their items as hexadecimal.
-        QTest::ignoreMessage(QtDebugMsg, "FMS: add [tmc.1.skt.0] [ffff]");
+        // Hexadecimal lists read their items as hexadecimal. The service key
+        // table is the one key "skt": ADD appends to it (a key "skt/0" would
+        // be read by nobody), and the record takes it at once.
+        QTest::ignoreMessage(QtDebugMsg, "FMS: add [tmc.1/skt] [ffff]");
         QCOMPARE(fms.add(QStringLiteral("tmc.1.skt"), QStringLiteral("ffff")), 0);
-        QTest::ignoreMessage(QtDebugMsg, "FMS: add [tmc.1.skt.1] [10000]");
+        QCOMPARE(p.fileValue(fms, "tmc.1/skt").toString(), QStringLiteral("ffff"));
+        QVERIFY(!p.fileValue(fms, "tmc.1/skt/0").isValid());
+        QCOMPARE(int(fms.tmc(1).skt[0]), 0xFFFF);
+        QTest::ignoreMessage(QtDebugMsg, "FMS: add [tmc.1/skt] [ffff 10000]");
         QCOMPARE(fms.add(QStringLiteral("tmc.1.skt"), QStringLiteral("10000")), 2);
         QCOMPARE(fms.errorText(2), QStringLiteral("data out of range [0..ffff]"));
+        QCOMPARE(fms.set(QStringLiteral("tmc.1.skt"), QStringLiteral("1 a5"), true), 0);
+        QCOMPARE(int(fms.tmc(1).skt[1]), 0xA5);
+    }
+
+    void recordNumberWithLeadingZeros()
+    {
+        // "tmc.01" names TMC source 1, as in a key pattern: no group
+        // "[tmc.01]" that no record reads.
+        TempProject p(kProject);
+        FMSettings fms(p.path());
+        QCOMPARE(fms.add(QStringLiteral("tmc.01"), QStringLiteral("1 0 105 1 1")), 0);
+        QCOMPARE(p.fileValue(fms, "tmc.1/5").toString(), QStringLiteral("1 0 105 1 1"));
+        QCOMPARE(fms.tmc(1).messages.size(), 6);
+        QCOMPARE(fms.add(QStringLiteral("rds.001/eon"), QStringLiteral("9 abcd 1 0 0 ff")), 0);
+        QCOMPARE(fms.rds(1).eon.size(), 4);
+        QCOMPARE(fms.setChecked(QStringLiteral("channel.01.freq"), QStringLiteral("99.9"), true), 0);
+        QCOMPARE(fms.channelInfo(1).freq, 99.9);
+        QCOMPARE(fms.del(QStringLiteral("tmc.01.5")), 0);
+        QCOMPARE(fms.tmc(1).messages.size(), 5);
+        QCOMPARE(fms.add(QStringLiteral("tmc.00"), QStringLiteral("1 0 105 1 1")), 1);
+        // No number at all is no source either.
+        QCOMPARE(fms.add(QStringLiteral("tmc/"), QStringLiteral("1 0 105 1 1")), 1);
+        QCOMPARE(fms.add(QStringLiteral("playlist."), QStringLiteral("/a.wav")), 1);
+        QCOMPARE(fms.del(QStringLiteral("tmc./*")), 1);
+        QCOMPARE(fms.setChecked(QStringLiteral("channel.097.freq"), QStringLiteral("99.9"), true), 1);
+        for (const QString &g : p.fileGroups(fms))
+            QVERIFY2(!g.contains(QLatin1String(".0")) && !g.endsWith(QLatin1Char('.')), qPrintable(g));
+    }
+
+    void addToRateTable()
+    {
+        // The rate table has the entries 0..31; ADD takes a free one of them
+        // and gives up when all are there instead of storing "gmin/32".
+        QByteArray ini = "[board]\ngmin=1\n[rds.1]\nname=R\ngmin\\5=1 5 0 0 0\n";
+        TempProject p(ini);
+        FMSettings fms(p.path());
+        QTest::ignoreMessage(QtDebugMsg, "FMS: add [rds.1.gmin.0] [1 60 0 0 0]");
+        QCOMPARE(fms.add(QStringLiteral("rds.1.gmin"), QStringLiteral("1 60 0 0 0")), 0);
+        QCOMPARE(fms.rds(1).gmin[0].rate[0], 60);
+        for (int g = 1; g < 31; ++g)
+            QCOMPARE(fms.add(QStringLiteral("rds.1.gmin"), QStringLiteral("1 1 0 0 0")), 0);
+        QCOMPARE(p.fileValue(fms, "rds.1/gmin/31").toString(), QStringLiteral("1 1 0 0 0"));
+        QCOMPARE(fms.add(QStringLiteral("rds.1.gmin"), QStringLiteral("1 1 0 0 0")), 2);
+        QCOMPARE(fms.errorText(2), QStringLiteral("data out of range [-685..685]"));
+        QVERIFY(!p.fileValue(fms, "rds.1/gmin/32").isValid());
     }
 
     void audioAndPlaylistRecordsFollow()
