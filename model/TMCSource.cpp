@@ -40,7 +40,11 @@ void TMCSource::readFrom(int n, const RecordReader &in)
     va3 = static_cast<u16>(number("va3", 0));
     rpt = static_cast<u8>(number("rpt", 3));
     enc = static_cast<u8>(number("enc", 31));
+    // The table is the file's: entries the text does not hold (or a missing
+    // key) read 0, as on a fresh load, instead of keeping a cached table the
+    // file no longer has.
     const QString sktKey = QStringLiteral("skt");
+    skt.fill(0);
     if (in.contains(sktKey))
         readSkt(text(in.value(sktKey)));
     messages.clear();

@@ -55,8 +55,8 @@ struct TMCSource
     void readSkt(const QString &text);
 
     // Reads the stored fields of source n from its group: the scalar keys
-    // with their defaults for missing keys, "skt", and the messages "0",
-    // "1", ... up to the first missing index.
+    // with their defaults for missing keys, "skt" (entries it lacks read 0),
+    // and the messages "0", "1", ... up to the first missing index.
     void readFrom(int n, const RecordReader &in);
 
     // Keys (relative to the group) and stored values of the record, in the
