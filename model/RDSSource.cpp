@@ -5,6 +5,8 @@
 
 #include <QMap>
 
+#include <cmath>
+
 using RecordText::text;
 
 namespace {
@@ -31,9 +33,18 @@ struct ScalarReader
 {
     const RecordReader &in;
 
+    // A decimal integer; a decimal number with a fraction ("10.0", which a
+    // validated store accepts for a number key) rounded half up; 0 for a
+    // text that is no number.
     qint64 number(const char *key, qint64 def) const
     {
-        return RecordText::dec(text(in.value(QLatin1String(key), def)));
+        const QString t = text(in.value(QLatin1String(key), def));
+        bool ok = false;
+        const qint64 v = t.trimmed().toLongLong(&ok, 10);
+        if (ok)
+            return v;
+        const double d = t.toDouble(&ok);
+        return ok && std::fabs(d) < 9.0e18 ? static_cast<qint64>(std::floor(d + 0.5)) : 0;
     }
     void u8f(const char *key, u8 &f, qint64 def) const { f = static_cast<u8>(number(key, def)); }
     void u16f(const char *key, u16 &f, qint64 def) const { f = static_cast<u16>(number(key, def)); }
@@ -47,6 +58,13 @@ struct ScalarReader
         f = in.value(QLatin1String(key), def).toByteArray();
     }
     void flag(const char *key, bool &f, bool def) const { f = RecordText::boolean(in.value(QLatin1String(key), def)); }
+    // A bit whose key the key table describes with the range 0 to 1: a
+    // validated store keeps any boolean text ("true", "yes"), which reads
+    // as 1 here as it does there.
+    void bit(const char *key, u8 &f, bool def) const
+    {
+        f = RecordText::boolean(in.value(QLatin1String(key), def ? QStringLiteral("1") : QStringLiteral("0"))) ? 1 : 0;
+    }
 };
 
 QString num(qint64 v)
@@ -96,9 +114,9 @@ void RDSSource::readScalars(int n, const RecordReader &in)
     r.str("lps", lps, dflt);
     r.str("ps", ps, dflt);
     pi = static_cast<u16>(RecordText::hex(text(in.value(QStringLiteral("pi"), RecordText::hexText(defaultPi(n))))));
-    r.u8f("tp", tp, 1);
-    r.u8f("ta", ta, 0);
-    r.u8f("ms", ms, 1);
+    r.bit("tp", tp, true);
+    r.bit("ta", ta, false);
+    r.bit("ms", ms, true);
     r.u8f("afu", afu, 10);
     r.u8f("pty", pty, 10);
     r.u8f("dec", dec, 9);
@@ -127,7 +145,7 @@ void RDSSource::readScalars(int n, const RecordReader &in)
     zone = static_cast<qint8>(r.number("zone", 1));
     r.i32f("mins", mins, 0);
     days = static_cast<u32>(r.number("days", daysSince1900(QDate::currentDate())));
-    r.u8f("date", date, 0);
+    r.bit("date", date, false);
     r.u8f("err", err, 0);
     r.u8f("ber", ber, 2);
     r.u8f("fix", fix, 0);
@@ -140,7 +158,7 @@ void RDSSource::readScalars(int n, const RecordReader &in)
     r.u8f("eot1", eot1, 10);
     r.u8f("eot2", eot2, 0);
     r.i32f("tmcsi", tmcsi, 0);
-    r.u8f("tmgap", tmgap, 0);
+    r.bit("tmgap", tmgap, false);
     r.u8f("rtgrp", rtgrp, 7);
     r.u16f("rtbit", rtbit, 0);
     r.u8f("rtitm", rtitm, 11);

@@ -668,6 +668,39 @@ gmin\0=1 60 0 0 0
         QCOMPARE(got, (QStringList{"1234 5678 9ABC DEF0", "2345 6789 ABCD EF01", "1234 5678 9ABC DEF0"}));
         QCOMPARE(enc.replayFileName(), file);
     }
+
+    void remoteStoresOfBitsAndNumbersReachTheAir()
+    {
+        // The key table reads TP, TA, MS, the TMC gap and the date flag as
+        // booleans and numbers as decimal numbers: what a validated store
+        // accepts (and keeps as given) must reach the encoder as meant.
+        TempProject p(kProject);
+        writeProject(p);
+        FMSettings fms(p.path());
+        QCOMPARE(fms.set(QStringLiteral("rds.1.ms"), QStringLiteral("true"), true), 0);
+        QCOMPARE(fms.set(QStringLiteral("rds.1.ta"), QStringLiteral("false"), true), 0);
+        QCOMPARE(fms.set(QStringLiteral("rds.1.tp"), QStringLiteral("yes"), true), 0);
+        QCOMPARE(fms.set(QStringLiteral("rds.1.pty"), QStringLiteral("7.0"), true), 0);
+        QCOMPARE(fms.set(QStringLiteral("rds.1.date"), QStringLiteral("FALSE"), true), 0);
+        QCOMPARE(p.fileValue(fms, QStringLiteral("rds.1/ms")).toString(), QStringLiteral("true"));
+        const RDSSource src = fms.rds(1);
+        QCOMPARE(int(src.ms), 1);
+        QCOMPARE(int(src.ta), 0);
+        QCOMPARE(int(src.tp), 1);
+        QCOMPARE(int(src.pty), 7);
+        QCOMPARE(int(src.date), 0);
+
+        RDSEncoder enc(1);
+        feed(enc, fms, 1, 95.8);
+        const Group g = ofType(run(enc, 20), 0).first();
+        QCOMPARE(g.tp(), 1);
+        QCOMPARE(g.pty(), 7);
+        QCOMPARE(g.low() & 0x18, 0x08); // TA 0, MS 1
+        // A loaded file holding such texts reads the same.
+        FMSettings again(p.path());
+        QCOMPARE(int(again.rds(1).ms), 1);
+        QCOMPARE(int(again.rds(1).pty), 7);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestProjectEncoding)
