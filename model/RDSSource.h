@@ -35,7 +35,7 @@ struct RDSSource
     QString lps;             // long programme service name
     QString ps;              // programme service name
     u16 pi = 0xCAFE;         // programme identification
-    u8 tp = 1;
+    u8 tp = 1;               // tp, ta, ms: bits 0 or 1, stored as booleans or numbers
     u8 ta = 0;
     u8 ms = 1;               // music/speech
     u8 pty = 10;
@@ -79,7 +79,7 @@ struct RDSSource
     u8 endd = 13;
     u8 endl = 13;
     u8 endx = 15;            // append the end character: bits 0-3 RadioText A-D, bit 4 long PS
-    qint8 zone = 1;          // local time offset of group 4A
+    qint8 zone = 1;          // local time offset of group 4A in half hours (signed)
     qint32 mins = 0;         // minutes added to the clock time of group 4A
     u32 days = 42003;        // fixed date of group 4A, days since 1 March 1900 (42003 = 1 March 2015)
     u8 date = 0;             // 0 today, 1 the fixed date in days
