@@ -5,8 +5,6 @@
 
 #include <QMap>
 
-#include <cmath>
-
 using RecordText::text;
 
 namespace {
@@ -33,18 +31,9 @@ struct ScalarReader
 {
     const RecordReader &in;
 
-    // A decimal integer; a decimal number with a fraction ("10.0", which a
-    // validated store accepts for a number key) rounded half up; 0 for a
-    // text that is no number.
     qint64 number(const char *key, qint64 def) const
     {
-        const QString t = text(in.value(QLatin1String(key), def));
-        bool ok = false;
-        const qint64 v = t.trimmed().toLongLong(&ok, 10);
-        if (ok)
-            return v;
-        const double d = t.toDouble(&ok);
-        return ok && std::fabs(d) < 9.0e18 ? static_cast<qint64>(std::floor(d + 0.5)) : 0;
+        return RecordText::number(text(in.value(QLatin1String(key), def)));
     }
     void u8f(const char *key, u8 &f, qint64 def) const { f = static_cast<u8>(number(key, def)); }
     void u16f(const char *key, u16 &f, qint64 def) const { f = static_cast<u16>(number(key, def)); }

@@ -1,6 +1,7 @@
 #include "RecordText.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace RecordText {
 
@@ -31,6 +32,16 @@ quint64 udec(const QString &t)
     bool ok = false;
     const quint64 v = t.toULongLong(&ok, 10);
     return ok ? v : 0;
+}
+
+qint64 number(const QString &t)
+{
+    bool ok = false;
+    const qint64 v = t.trimmed().toLongLong(&ok, 10);
+    if (ok)
+        return v;
+    const double d = t.toDouble(&ok);
+    return ok && std::fabs(d) < 9.0e18 ? static_cast<qint64>(std::floor(d + 0.5)) : 0;
 }
 
 quint64 hex(const QString &t)

@@ -25,6 +25,10 @@ bool isWholeNumber(const QString &t);
 qint64 dec(const QString &t);
 // Unsigned decimal integer; 0 when the text is not one (a sign included).
 quint64 udec(const QString &t);
+// A number as a validated store accepts it for a number key: a decimal
+// integer, or a decimal number with a fraction ("10.0", "1e1") rounded half
+// up; 0 when the text is no number or out of the 64-bit range.
+qint64 number(const QString &t);
 // Unsigned hexadecimal integer, without "0x"; 0 when the text is not one.
 quint64 hex(const QString &t);
 // A stored boolean: false for an empty text, "0" and "false" (any case).

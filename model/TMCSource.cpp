@@ -25,8 +25,11 @@ void TMCSource::readSkt(const QString &t)
 
 void TMCSource::readFrom(int n, const RecordReader &in)
 {
-    const auto number = [&in](const char *key, quint64 def) {
-        return RecordText::udec(text(in.value(QLatin1String(key), QString::number(def))));
+    // Unsigned numbers; a fraction ("10.0", which a validated store accepts)
+    // is rounded, a negative number reads 0.
+    const auto number = [&in](const char *key, quint64 def) -> quint64 {
+        const qint64 v = RecordText::number(text(in.value(QLatin1String(key), QString::number(def))));
+        return v < 0 ? 0 : quint64(v);
     };
     used = RecordText::boolean(in.value(QStringLiteral("used"), true));
     name = text(in.value(QStringLiteral("name"), defaultName(n)));

@@ -700,6 +700,15 @@ gmin\0=1 60 0 0 0
         FMSettings again(p.path());
         QCOMPARE(int(again.rds(1).ms), 1);
         QCOMPARE(int(again.rds(1).pty), 7);
+
+        // The TMC source likewise: each group twice.
+        QCOMPARE(fms.set(QStringLiteral("tmc.1.rpt"), QStringLiteral("2.0"), true), 0);
+        QCOMPARE(int(fms.tmc(1).rpt), 2);
+        enc.setTMC(fms.tmc(1));
+        QStringList tmc;
+        for (const Group &t : ofType(run(enc, 1000), 8).mid(2, 4))
+            tmc << QString::asprintf("%02X %04X %04X", t.low(), t.c, t.d);
+        QCOMPARE(tmc, (QStringList{"09 4065 00C8", "09 4065 00C8", "14 5645 524B", "15 4548 5231"}));
     }
 };
 

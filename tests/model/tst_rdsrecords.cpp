@@ -59,6 +59,15 @@ private slots:
         QCOMPARE(RecordText::dec(QStringLiteral("abc")), qint64(0));
         QCOMPARE(RecordText::dec(QStringLiteral("1.5")), qint64(0));
         QCOMPARE(RecordText::udec(QStringLiteral("-1")), quint64(0));
+        // Numbers as a validated store accepts them for number keys.
+        QCOMPARE(RecordText::number(QStringLiteral(" 12")), qint64(12));
+        QCOMPARE(RecordText::number(QStringLiteral("10.0")), qint64(10));
+        QCOMPARE(RecordText::number(QStringLiteral("1.5")), qint64(2));
+        QCOMPARE(RecordText::number(QStringLiteral("-2.5")), qint64(-2));
+        QCOMPARE(RecordText::number(QStringLiteral("1e1")), qint64(10));
+        QCOMPARE(RecordText::number(QStringLiteral("abc")), qint64(0));
+        QCOMPARE(RecordText::number(QStringLiteral("1e30")), qint64(0));
+        QCOMPARE(RecordText::number(QStringLiteral("nan")), qint64(0));
         QCOMPARE(RecordText::hex(QStringLiteral("cafe")), quint64(0xCAFE));
         QCOMPARE(RecordText::hex(QStringLiteral("CAFE")), quint64(0xCAFE));
         QCOMPARE(RecordText::hex(QStringLiteral("xyz")), quint64(0));
