@@ -14,9 +14,9 @@ void RDSGroupRate::fromText(const QString &text)
 {
     const QStringList p = RecordText::splitKeep(text);
     if (!p.isEmpty())
-        on = RecordText::dec(p.at(0)) != 0 ? 1 : 0;
+        on = RecordText::number(p.at(0)) != 0 ? 1 : 0;
     for (int i = 0; i < 4 && i + 1 < p.size(); ++i)
-        rate[i] = static_cast<qint32>(RecordText::dec(p.at(i + 1)));
+        rate[i] = static_cast<qint32>(RecordText::number(p.at(i + 1)));
 }
 
 qint32 RDSGroupRate::spacingToRate(qint32 spacing)
@@ -30,7 +30,7 @@ RDSGroupRate::Loaded RDSGroupRate::load(int g, const QVariant &bare, const QStri
                                         const QString &oldText, bool converted)
 {
     Loaded out;
-    qint32 r = bare.isNull() ? 0 : static_cast<qint32>(RecordText::dec(RecordText::text(bare)));
+    qint32 r = bare.isNull() ? 0 : static_cast<qint32>(RecordText::number(RecordText::text(bare)));
     if (r != 0) {
         if (!converted) {
             r = spacingToRate(r);

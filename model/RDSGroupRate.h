@@ -19,8 +19,8 @@ struct RDSGroupRate
     // "on r0 r1 r2 r3" in decimal.
     QString toText() const;
     // Split at single blanks keeping empty parts: part 0 sets on (a number
-    // other than 0), parts 1..4 the rates (not a number reads 0). A field
-    // without a part keeps its value.
+    // other than 0), parts 1..4 the rates (not a number reads 0, a fraction
+    // is rounded). A field without a part keeps its value.
     void fromText(const QString &text);
     bool allRatesZero() const { return !rate[0] && !rate[1] && !rate[2] && !rate[3]; }
 

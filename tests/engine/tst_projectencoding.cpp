@@ -701,6 +701,13 @@ gmin\0=1 60 0 0 0
         QCOMPARE(int(again.rds(1).ms), 1);
         QCOMPARE(int(again.rds(1).pty), 7);
 
+        // A rate list with fractions: group 1 at 10 a minute is switched off.
+        QCOMPARE(fms.set(QStringLiteral("rds.1.gmin.1"), QStringLiteral("0.0 10.0 0 0 0"), true), 0);
+        QCOMPARE(fms.set(QStringLiteral("rds.1.gmin.2"), QStringLiteral("1 60.4 0 0 0"), true), 0);
+        QCOMPARE(int(fms.rds(1).gmin[1].on), 0);
+        QCOMPARE(fms.rds(1).gmin[1].rate[0], 10);
+        QCOMPARE(fms.rds(1).gmin[2].rate[0], 60);
+
         // The TMC source likewise: each group twice.
         QCOMPARE(fms.set(QStringLiteral("tmc.1.rpt"), QStringLiteral("2.0"), true), 0);
         QCOMPARE(int(fms.tmc(1).rpt), 2);
