@@ -26,7 +26,7 @@ struct TMCSource
     QString name;
     QString spn;      // service provider name
     u8 flag = 9;      // bits 0, 3, 4, 5: announce 3A variant 0..3; bit 1 encryption; bit 2 key table
-    u8 rate = 15;     // ENCID rate, groups per minute
+    u8 rate = 15;     // "ENCID rate": least seconds between two encryption administration groups
     u16 aid = 0xCD46; // application identifier (block D of 3A)
     u8 rpt = 3;       // sends of each group
     u8 enc = 31;      // encryption identifier, index into skt
