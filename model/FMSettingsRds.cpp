@@ -148,6 +148,24 @@ bool FMSettings::setRds(int n, const RDSSource &rec)
     for (int i = 0; i < rec.rttag.size(); ++i)
         writeRaw(tagBase + QString::number(i), rec.rttag.at(i).toText());
     removeStaleItems(rdsGroup(n) + QLatin1String("/rttag"), rec.rttag.size());
+    // The loader reads every key of "rttag", one that is no number or too
+    // large for one as a tag too ("rttag\x", "rttag\99999999999"): such
+    // keys go as well, or the tags the editor removed would come back.
+    const bool junkTags = withWriteLock([&](QSettings &ini) {
+        ini.beginGroup(rdsGroup(n) + QLatin1String("/rttag"));
+        bool any = false;
+        for (const QString &k : ini.childKeys() + ini.childGroups()) {
+            bool ok = false;
+            k.toInt(&ok);
+            if (!ok) {
+                ini.remove(k);
+                any = true;
+            }
+        }
+        return any;
+    });
+    if (junkTags)
+        dirty = true;
     if (rec.rttag != cached.rttag) {
         cached.rttag = rec.rttag;
         dirty = true; // the tag keys were written without the store's mark

@@ -113,9 +113,11 @@ private slots:
         for (int i = 0; i < 20; ++i)
             ini += QByteArray("rttag\\") + QByteArray::number(i) + "=1 t\n";
         ini += "rttag\\01=1 stray\n";
+        // Keys that are no number, or too large for one, load as tags too.
+        ini += "rttag\\x=1 junk\nrttag\\99999999999=1 big\n";
         TempProject p(ini);
         FMSettings fms(p.path());
-        QCOMPARE(fms.rds(1).rttag.size(), 20);
+        QCOMPARE(fms.rds(1).rttag.size(), 21);
 
         // The first save stores every scalar key the file lacks.
         RDSSource rec = fms.rds(1);
@@ -129,6 +131,7 @@ private slots:
         QVERIFY(fms.setRds(1, rec));
         QVERIFY(obs.flush());
         QCOMPARE(p.fileKeys("rds.1/rttag"), (QStringList{"0", "1", "2"}));
+        QCOMPARE(FMSettings(p.path()).rds(1).rttag, rec.rttag);
         QCOMPARE(obs.keys(), QStringList{QStringLiteral("rds.1/rttag")});
         // An empty value (fetch the record), not the null value of a removal.
         QVERIFY(!obs.records().at(0).value.isNull());
