@@ -5,6 +5,8 @@
 #include <QDebug>
 #include <QStringList>
 
+#include <limits>
+
 QString RDSGroupRate::toText() const
 {
     return QStringLiteral("%1 %2 %3 %4 %5").arg(on).arg(rate[0]).arg(rate[1]).arg(rate[2]).arg(rate[3]);
@@ -30,12 +32,17 @@ RDSGroupRate::Loaded RDSGroupRate::load(int g, const QVariant &bare, const QStri
                                         const QString &oldText, bool converted)
 {
     Loaded out;
-    qint32 r = bare.isNull() ? 0 : static_cast<qint32>(RecordText::number(RecordText::text(bare)));
+    // A number beyond the field is held to it. A spacing that converts to no
+    // rate (above 600, one group a minute) leaves the entry off, as the bare
+    // key written back as 0 reads on every later load.
+    const qint64 stored = bare.isNull() ? 0 : RecordText::number(RecordText::text(bare));
+    qint32 r = static_cast<qint32>(qBound<qint64>(std::numeric_limits<qint32>::min(), stored,
+                                                  std::numeric_limits<qint32>::max()));
+    if (r != 0 && !converted) {
+        r = spacingToRate(r);
+        out.rewriteBare = true;
+    }
     if (r != 0) {
-        if (!converted) {
-            r = spacingToRate(r);
-            out.rewriteBare = true;
-        }
         out.entry.rate[0] = r;
         out.entry.on = 1;
     }

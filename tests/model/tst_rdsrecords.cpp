@@ -265,6 +265,21 @@ private slots:
         l = RDSGroupRate::load(3, QStringLiteral("junk"), QString(), QString(), false);
         QVERIFY(!l.rewriteBare);
         QCOMPARE(l.entry, RDSGroupRate());
+
+        // A spacing that gives no rate is written back as 0 and so loads as
+        // off now and later alike.
+        l = RDSGroupRate::load(3, QStringLiteral("1000"), QString(), QString(), false);
+        QVERIFY(l.rewriteBare);
+        QCOMPARE(l.bareRate, 0);
+        QCOMPARE(l.entry, RDSGroupRate());
+        QCOMPARE(RDSGroupRate::load(3, QStringLiteral("0"), QString(), QString(), true).entry, l.entry);
+        // Numbers beyond 32 bits are held to the field, not cut to their low
+        // bits (4294967346 would read as a spacing of 50).
+        l = RDSGroupRate::load(3, QStringLiteral("4294967346"), QString(), QString(), false);
+        QCOMPARE(l.bareRate, 0);
+        QCOMPARE(int(l.entry.on), 0);
+        l = RDSGroupRate::load(3, QStringLiteral("-2147483649"), QString(), QString(), true);
+        QCOMPARE(l.entry.rate[0], std::numeric_limits<qint32>::min());
     }
 
     void testTexts()
