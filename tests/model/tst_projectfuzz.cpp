@@ -1,0 +1,685 @@
+// Robustness of the project model against hand-edited project files and
+// hostile remote commands: project files made from a valid base by random
+// (but seeded, so repeatable) mutations are loaded, read record by record,
+// changed through the validated set, add and delete of the control server,
+// saved and loaded again. Crashes and undefined behaviour are the
+// sanitizers' part; the test checks the codes, the time of every call, what
+// a reload gives back, which groups the commands create, and the memory.
+#include "FMSettings.h"
+#include "KeyCheck.h"
+#include "TempProject.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+#include <memory>
+#include <random>
+
+using testsupport::TempProject;
+
+namespace {
+
+// ---- Seeded random numbers (std::mt19937 gives the same sequence everywhere)
+
+class Rng
+{
+public:
+    explicit Rng(quint32 seed) : gen(seed) {}
+    quint32 next() { return gen(); }
+    int below(int n) { return n <= 0 ? 0 : int(gen() % quint32(n)); }
+    bool chance(int percent) { return below(100) < percent; }
+    template <typename T>
+    const T &pick(const QList<T> &list) { return list.at(below(list.size())); }
+    template <typename T, size_t N>
+    const T &pick(const T (&array)[N]) { return array[below(int(N))]; }
+
+private:
+    std::mt19937 gen;
+};
+
+// ---- The valid base project
+
+const char kBaseProject[] =
+    "[board]\n"
+    "band=0\n"
+    "attn=-3\n"
+    "[channel.1]\n"
+    "used=1\nfreq=95.8\ngain=-6\nvolm=40\ndevi=75\nemph=1\nrate=44100\nauto=0\naof=150\natt=dB\n"
+    "idaudio=1\nidrds=1\n"
+    "[channel.2]\nused=1\nfreq=101.1\nidaudio=2\nidrds=2\n"
+    "[channel.5]\nused=true\nfreq=95.8\nidrds=1\nmono=1\n"
+    "[channel.24]\nused=0\nfreq=88\nidrds=3\n"
+    "[channel.49]\nused=1\nfreq=88.9\nidrds=2\nidaudio=3\n"
+    "[channel.96]\nused=1\nfreq=107.9\nidrds=3\n"
+    "[audio.1]\nused=1\ntype=0\nname=Sinus\nfrq1=440\nfrq2=880\nvol1=40\nvol2=40\ntime=6\n"
+    "[audio.2]\ntype=2\nfile=playlist.1\nname=List\n"
+    "[audio.3]\nused=0\ntype=1\ntime=12\nfrq1=100\nfrq2=10000\n"
+    "[playlist.1]\nname=Morning\n0=/music/a.mp3\n1=/music/b.flac\n2=/music/c.ogg\n"
+    "[playlist.2]\n0=/x.wav\n2=/y.wav\nx=junk\n"
+    "[rds.1]\n"
+    "name=One\nps=ONE\nlps=Long One\npi=d311\nrta=Hello#0AWorld\nrtb=B text\nafs=958 -1012 1034\n"
+    "afr=1034\nafu=7\ntmcsi=1\nzone=-2\ndays=42003\nenc=UTF-8\nfiles=a.rds, b.rds\nmode=3\n"
+    "eon\\0=2 d312 10 1 0 ab\neon\\0\\ps=TWO\neon\\0\\af=1011 958\n"
+    "eon\\1=5 d311 10 1 0 0\neon\\1\\ps=FIVE\n"
+    "oda\\0=2000 0 0 0 400 400 400 400 10 0 0 0 1\n"
+    "oda\\1=3000 1 2 3 400 400 400 400 0 5 0 0 0\n"
+    "rttag\\0=1 Title\nrttag\\1=4 Artist\n"
+    "gmin\\0=1 60 0 0 0\ngmin\\2=1 20 0 0 0\ngmin4=1 10 0 0 0\n3=50\n"
+    "[rds.2]\nname=Two\npi=d312\nps=TWO\ngmin\\11=0 5 5 5 5\n2=12\n"
+    "eon\\0=96 d313 3 0 0 0\n"
+    "[rds.3]\nused=false\nname=Three\n"
+    "[tmc.1]\n"
+    "name=TMC-1\nspn=SPN-1\nflag=9\nrate=10\naid=52550\nva0=71\nva1=16397\nrpt=3\nenc=31\n"
+    "skt=0 0 a5 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 ffff\n"
+    "0=1 8 101 200 1 5 7\n1=2 0 1500 77\n2=3 0 102 1 1\n"
+    "[tmc.2]\nname=T2\n"
+    "[events.1]\n"
+    "repeat=true\nexpand=105 203\n"
+    "0=2000 rds.1.ps NEWS\n1=500 channel.2.freq 99.1\n2=500 audio.3.file a.mp3\n3=1500\n";
+
+// ---- Hostile pieces
+
+// Values for project files and for commands.
+QByteArray junkValue(Rng &rng)
+{
+    static const char *const fixed[] = {
+        "", " ", "0", "1", "-1", "yes", "false", "95.8", "d311", "ffff", "0x", "0xffffffffffffffff", "g1",
+        "dead beef", "99999999999999999999", "2147483648", "-2147483649", "4294967296", "1e308", "-1e308",
+        "1e-320", "nan", "NaN", "-nan", "inf", "-inf", "Infinity", "1,2,3", "a, b", "\"quoted\"",
+        "\"unterminated", "a\\b", "\\", "\\x41\\x", "C:\\path\\", "\xff\xfe\x80" "abc", "\xc3\x28", "@Invalid()",
+        "@ByteArray(\\xff)", "@Size(1 2)", "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x3junk)", "=", ";comment", "[x]",
+        "1 2 3 4 5 6", "958 1011", "1 0 100 1 1", "2000 0 0 0 400 400 400 400 0 0 0 0 1", "1 60 0 0 0",
+        "  1  2  ", "-0", "+5", "1.5e3", "0.0000001", "108.0000001", "75.9999", "--5", "-8000000000000000",
+        "--8000000000000000", "1e300", "-1e300", "1 --8000000000000000",
+    };
+    switch (rng.below(8)) {
+    case 0:
+        return QByteArray(1000 + rng.below(60000), 'A' + char(rng.below(26)));
+    case 1: {
+        // A long list of numbers.
+        QByteArray list;
+        const int n = 100 + rng.below(5000);
+        for (int i = 0; i < n; ++i)
+            list += QByteArray::number(int(rng.next() % 40000) - 20000) + ' ';
+        return list;
+    }
+    case 2: {
+        QByteArray bytes;
+        const int n = 1 + rng.below(40);
+        for (int i = 0; i < n; ++i)
+            bytes += char(rng.below(256));
+        bytes.replace('\n', 'n');
+        bytes.replace('\r', 'r');
+        return bytes;
+    }
+    case 3:
+        return QByteArray::number(qint64(rng.next()) * (rng.chance(50) ? 1 : -1) * qint64(rng.below(100000)));
+    default:
+        return QByteArray(rng.pick(fixed));
+    }
+}
+
+QByteArray randomGroupName(Rng &rng)
+{
+    static const char *const sections[] = {"channel", "audio", "playlist", "rds", "tmc", "events", "board",
+                                           "Channel", "RDS", "Audio", "TMC", "rdsin", "x"};
+    static const char *const indices[] = {"0",  "1", "2",  "3",  "96", "97", "-1", "01",
+                                          "99999999999", "2147483647", "2000000000", "x", "1.2", "", " 1",
+                                          "1 ", "1,3", "1-3"};
+    QByteArray name = rng.pick(sections);
+    if (rng.chance(90))
+        name += QByteArray(".") + rng.pick(indices);
+    return name;
+}
+
+QByteArray randomListKey(Rng &rng)
+{
+    static const char *const lists[] = {"", "eon\\", "oda\\", "rttag\\", "gmin\\", "gmin"};
+    static const char *const items[] = {"0",  "1", "2", "7",   "31", "32",  "511", "512", "-1",
+                                        "01", "2000000000", "99999999999", "1e3", " 3", "0x10"};
+    QByteArray key = QByteArray(rng.pick(lists)) + rng.pick(items);
+    if (rng.chance(20))
+        key += rng.chance(50) ? "\\ps" : "\\af";
+    return key;
+}
+
+// One random change of a project file, line by line.
+void mutate(QList<QByteArray> &lines, Rng &rng)
+{
+    if (lines.isEmpty()) {
+        lines.append("[" + randomGroupName(rng) + "]");
+        return;
+    }
+    const int at = rng.below(lines.size());
+    QByteArray &line = lines[at];
+    const bool header = line.startsWith('[');
+    const int eq = line.indexOf('=');
+    switch (rng.below(10)) {
+    case 0:
+    case 1:
+    case 2: // a random value in a key
+        if (eq > 0)
+            line = line.left(eq + 1) + junkValue(rng);
+        else
+            line += "=" + junkValue(rng);
+        break;
+    case 3: // a random group name
+        if (header)
+            line = "[" + randomGroupName(rng) + "]";
+        else
+            lines.insert(at, "[" + randomGroupName(rng) + "]");
+        break;
+    case 4: // a random numbered list key
+        lines.insert(at + (header ? 1 : 0), randomListKey(rng) + "=" + junkValue(rng));
+        break;
+    case 5: // truncated line
+        line.truncate(rng.below(line.size() + 1));
+        break;
+    case 6: // key in another case
+        if (eq > 0)
+            line = line.left(eq).toUpper() + line.mid(eq);
+        break;
+    case 7: // a line twice, or another line moved here
+        lines.insert(at, lines.at(rng.below(lines.size())));
+        break;
+    case 8:
+        lines.removeAt(at);
+        break;
+    default: // raw bytes
+        lines.insert(at, junkValue(rng));
+        break;
+    }
+}
+
+QByteArray mutatedProject(Rng &rng)
+{
+    QList<QByteArray> lines = QByteArray(kBaseProject).split('\n');
+    if (rng.chance(50))
+        lines.insert(1, "gmin=1");
+    const int changes = 1 + rng.below(12);
+    for (int i = 0; i < changes; ++i)
+        mutate(lines, rng);
+    QByteArray file = lines.join('\n');
+    if (rng.chance(10))
+        file.truncate(rng.below(file.size() + 1)); // cut anywhere, also inside a line
+    return file;
+}
+
+// ---- Random remote commands
+
+QString indexPattern(Rng &rng)
+{
+    static const char *const patterns[] = {
+        "1",  "2",  "3", "1,3,5-7", "0",   "97", "-3", "1-999999", "96",   "2000000000", "99999999999",
+        "01", "1-", "-", ",",       "x",   "5-3", "1,,2", "2147483647", "-2147483648", "1,0", "90-200", "",
+    };
+    return QString::fromLatin1(rng.pick(patterns));
+}
+
+QString itemIndex(Rng &rng)
+{
+    static const char *const items[] = {"0",  "1", "2", "3",  "7", "31", "32", "511", "512",
+                                        "-1", "01", "2000000000", "99999999999", "*", ""};
+    return QString::fromLatin1(rng.pick(items));
+}
+
+// A concrete key from a generic key of the descriptor table: the record
+// index goes after the section, a list family gets an item number or none.
+QString randomKey(Rng &rng, const QStringList &generic)
+{
+    if (rng.chance(5)) {
+        static const char *const odd[] = {"", ".", "/", "..", "*", "channel..freq", "channel.1.freq.",
+                                          "/channel.1/freq", "tmc.1/*", "rds.1.eon.*", "x.y.z", "channel",
+                                          "channel.1", "rds.1//ps", "Board.Band", "board.attn"};
+        return QString::fromLatin1(rng.pick(odd));
+    }
+    QString g = rng.pick(generic);
+    // Lists more often: ADD and DEL only work on them.
+    KeyDesc desc;
+    for (int i = 0; i < 10 && rng.chance(40) && !(FMSettings::keyDesc(g, desc) && desc.isList()); ++i)
+        g = rng.pick(generic);
+    const int dot = g.indexOf(QLatin1Char('.'));
+    if (dot < 0 || g.startsWith(QLatin1String("board.")))
+        return g;
+    QString key = g.left(dot) + QLatin1Char('.') + indexPattern(rng);
+    QString rest = g.mid(dot + 1);
+    const bool family = rest.isEmpty() || rest.endsWith(QLatin1Char('.'));
+    if (family)
+        rest.chop(rest.isEmpty() ? 0 : 1);
+    if (!rest.isEmpty())
+        key += QLatin1Char('.') + rest;
+    if (family && rng.chance(60))
+        key += QLatin1Char('.') + itemIndex(rng);
+    if (rng.chance(30))
+        key.replace(rng.chance(50) ? QLatin1Char('.') : QLatin1Char('/'), QLatin1Char('/'));
+    if (rng.chance(10))
+        key = key.toUpper();
+    return key;
+}
+
+QString commandValue(Rng &rng)
+{
+    return QString::fromUtf8(junkValue(rng));
+}
+
+// ---- Checks
+
+struct Budget
+{
+    // Generous: a sanitizer build of a slow machine; a walk over a huge
+    // index range would take far longer.
+    static constexpr qint64 perCallMs = 3000;
+};
+
+long maxRssKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// A top-level group that no validated command may create: a record number
+// outside its section, or no number where one belongs.
+bool badRecordGroup(const QString &group)
+{
+    const int dot = group.indexOf(QLatin1Char('.'));
+    const QString section = group.left(dot + 1);
+    if (dot < 0)
+        return false;
+    if (section != QLatin1String("channel.") && section != QLatin1String("audio.") &&
+        section != QLatin1String("playlist.") && section != QLatin1String("rds.") &&
+        section != QLatin1String("tmc."))
+        return false;
+    const QString idx = group.mid(dot + 1);
+    bool ok = false;
+    const int n = idx.toInt(&ok);
+    return !ok || idx != QString::number(n) || !KeyCheck::indexInRange(section, n);
+}
+
+// Keys of rate table entries beyond the 32 of the table ("rds.1.gmin/32"),
+// which no loader reads.
+QSet<QString> rateKeysOutsideTable(FMSettings &fms)
+{
+    QSet<QString> out;
+    for (const QString &g : fms.listKeys(QStringLiteral("rds"))) {
+        for (const QString &k : fms.listKeys(g)) {
+            const int at = k.indexOf(QLatin1String(".gmin/"));
+            if (at < 0)
+                continue;
+            bool ok = false;
+            const int entry = k.mid(at + 6).toInt(&ok);
+            if (!ok || entry >= RDSGroupRate::count)
+                out.insert(k);
+        }
+    }
+    return out;
+}
+
+// The fields of an RDS source that are read from its own keys (EON entries
+// take PI, PS, PTY, TP and TA from the source of their channel, and the
+// automatic AF list comes from the channels; neither is in the file).
+QStringList storedRdsFields(const RDSSource &s, bool withEonAf = true)
+{
+    QStringList out;
+    out << QString::number(s.used) << s.name;
+    for (const auto &kv : s.scalarValues())
+        out << kv.first + QLatin1Char('=') + kv.second.toString();
+    out << s.files.join(QLatin1Char('|')) << afListText(s.afs) << afrText(s.afr);
+    for (const RTag &t : s.rttag)
+        out << QStringLiteral("tag %1 %2").arg(t.type).arg(t.text);
+    for (const EON &e : s.eon)
+        out << QStringLiteral("eon %1 %2 %3").arg(e.channel).arg(e.link).arg(withEonAf ? afListText(e.af) : QString());
+    for (const RDSCustomGroup &o : s.oda)
+        out << QStringLiteral("oda ") + o.toText();
+    for (const RDSGroupRate &r : s.gmin)
+        out << QStringLiteral("gmin ") + r.toText();
+    return out;
+}
+
+QStringList tmcFields(const TMCSource &t)
+{
+    QStringList out;
+    out << QString::number(t.used) << t.name << t.sktText();
+    for (const auto &kv : t.scalarValues())
+        out << kv.first + QLatin1Char('=') + kv.second.toString();
+    for (const TMCMessage &m : t.messages)
+        out << m.toText();
+    return out;
+}
+
+QString firstDifference(const QString &record, const QStringList &before, const QStringList &after)
+{
+    for (int i = 0; i < qMax(before.size(), after.size()); ++i) {
+        const QString b = before.value(i, QStringLiteral("<none>"));
+        const QString a = after.value(i, QStringLiteral("<none>"));
+        if (a != b)
+            return QStringLiteral("record %1 differs after reload: [%2] became [%3]").arg(record, b.left(200), a.left(200));
+    }
+    return record;
+}
+
+QString describe(const QString &op, const QString &key, const QString &value)
+{
+    return QStringLiteral("%1 [%2] [%3]").arg(op, key.left(80), value.left(80));
+}
+
+void quietDebug(QtMsgType type, const QMessageLogContext &, const QString &msg)
+{
+    if (type != QtDebugMsg && type != QtInfoMsg)
+        fprintf(stderr, "%s\n", qPrintable(msg));
+}
+
+} // namespace
+
+class TestProjectFuzz : public QObject
+{
+    Q_OBJECT
+
+private:
+    QtMessageHandler previousHandler = nullptr;
+
+    // Every read of the model: channels, sources, playlists, the roll,
+    // listings, the automatic AF lists and the distances.
+    static void readEverything(FMSettings &fms)
+    {
+        for (int ch = 0; ch <= 97; ++ch)
+            fms.channelInfo(ch);
+        fms.setBoardCount(4);
+        fms.updateAF(true);
+        fms.broadcastDistances();
+        const QMap<int, RDSSource> sources = fms.rdsMap();
+        for (auto it = sources.cbegin(); it != sources.cend(); ++it)
+            fms.rds(it.key());
+        fms.rds(0);
+        fms.rds(-1);
+        fms.rdsNames();
+        const QMap<int, TMCSource> tmcs = fms.tmcMap();
+        for (auto it = tmcs.cbegin(); it != tmcs.cend(); ++it)
+            fms.tmc(it.key());
+        fms.tmcNames();
+        fms.audioMap();
+        fms.audioNames();
+        for (int id = -1; id <= 4; ++id)
+            fms.playlistFiles(id);
+        QSet<int> expanded;
+        bool repeat = false;
+        fms.loadRoll(QStringLiteral("events.1"), expanded, repeat);
+    }
+
+    static QStringList channelTexts(FMSettings &fms)
+    {
+        QStringList out;
+        for (int ch = 1; ch <= 96; ++ch) {
+            const ChannelRecord r = fms.channelInfo(ch);
+            out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
+                       .arg(r.used)
+                       .arg(r.mute)
+                       .arg(r.mono)
+                       .arg(r.freq, 0, 'g', 17)
+                       .arg(r.gain)
+                       .arg(r.volm)
+                       .arg(r.idaudio)
+                       .arg(r.idrds)
+                       .arg(r.att);
+        }
+        return out;
+    }
+
+    // The records as the model holds them, in comparable text form.
+    static QMap<QString, QStringList> records(FMSettings &fms, bool withEonAf = true)
+    {
+        QMap<QString, QStringList> out;
+        out.insert(QStringLiteral("channels"), channelTexts(fms));
+        const QMap<int, RDSSource> sources = fms.rdsMap();
+        for (auto it = sources.cbegin(); it != sources.cend(); ++it)
+            out.insert(QStringLiteral("rds.%1").arg(it.key()), storedRdsFields(*it, withEonAf));
+        const QMap<int, TMCSource> tmcs = fms.tmcMap();
+        for (auto it = tmcs.cbegin(); it != tmcs.cend(); ++it)
+            out.insert(QStringLiteral("tmc.%1").arg(it.key()), tmcFields(*it));
+        const QMap<int, AudioSource> audios = fms.audioMap();
+        for (auto it = audios.cbegin(); it != audios.cend(); ++it) {
+            const AudioSource &a = *it;
+            out.insert(QStringLiteral("audio.%1").arg(it.key()),
+                       {QString::number(a.used), QString::number(a.type), QString::number(a.time),
+                        QString::number(a.frq1), QString::number(a.frq2), QString::number(a.vol1),
+                        QString::number(a.vol2), a.file, a.name});
+        }
+        for (int id = 1; id <= 4; ++id)
+            out.insert(QStringLiteral("playlist.%1").arg(id), fms.playlistFiles(id));
+        return out;
+    }
+
+    static void saveUnchangedFromEditors(FMSettings &fms)
+    {
+        // EON entries take the AF lists of the sources their channels use
+        // now, which the commands may have changed.
+        const QMap<QString, QStringList> before = records(fms, false);
+        const QMap<int, RDSSource> sources = fms.rdsMap();
+        for (auto it = sources.cbegin(); it != sources.cend(); ++it) {
+            fms.setRds(it.key(), *it);
+            QList<EON> eon = it->eon;
+            fms.setEon(it.key(), eon);
+            fms.setOda(it.key(), it->oda);
+            fms.setGroupRates(it.key(), it->gmin);
+            QList<RDSAFEntry> afs = it->afs;
+            fms.setAfs(it.key(), afs);
+        }
+        const QMap<int, TMCSource> tmcs = fms.tmcMap();
+        for (auto it = tmcs.cbegin(); it != tmcs.cend(); ++it)
+            fms.setTmc(it.key(), *it);
+        for (int id = 1; id <= 4; ++id) {
+            const QStringList files = fms.playlistFiles(id);
+            if (!files.isEmpty())
+                fms.setPlaylistFiles(id, files);
+        }
+        const QMap<QString, QStringList> after = records(fms, false);
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            QVERIFY2(after.value(it.key()) == it.value(),
+                     qPrintable(QStringLiteral("editor save: ") +
+                                firstDifference(it.key(), it.value(), after.value(it.key()))));
+    }
+
+    // One project: load, read, command, save, load again.
+    static void runProject(const QByteArray &content, quint32 seed, const QStringList &generic)
+    {
+        Rng rng(seed);
+        TempProject project(content);
+        QVERIFY(project.isValid());
+
+        QElapsedTimer clock;
+        clock.start();
+        auto fms = std::make_unique<FMSettings>(project.path());
+        QVERIFY2(clock.elapsed() < Budget::perCallMs, "loading took too long");
+        readEverything(*fms);
+        const QStringList groupsBefore = fms->listKeys(QString());
+        const QSet<QString> rateKeysBefore = rateKeysOutsideTable(*fms);
+
+        static const char *const prefixes[] = {"", "channel", "rds", "tmc.1", "rds.1", "channel.1",
+                                               "playlist.1", "events.1", "board", "x", "RDS.1", "/"};
+        for (int i = 0; i < 4; ++i) {
+            clock.restart();
+            fms->listKeys(QString::fromLatin1(rng.pick(prefixes)));
+            QVERIFY(clock.elapsed() < Budget::perCallMs);
+        }
+
+        // The commands of this project, shown when a check fails.
+        QStringList log;
+        struct ShowLog
+        {
+            const QStringList &log;
+            ~ShowLog()
+            {
+                if (QTest::currentTestFailed())
+                    qWarning("commands:\n%s", qPrintable(log.join(QLatin1Char('\n'))));
+            }
+        } showLog{log};
+
+        // Keys stored by a successful SET, with the value given.
+        QMap<QString, QString> expected;
+        const int commands = 20 + rng.below(40);
+        for (int c = 0; c < commands; ++c) {
+            const QString key = randomKey(rng, generic);
+            const QString value = commandValue(rng);
+            const int op = rng.below(100);
+            QString what;
+            int code = 0;
+            clock.restart();
+            if (op < 55) {
+                what = describe(QStringLiteral("SET"), key, value);
+                code = fms->set(key, value, true);
+            } else if (op < 75) {
+                what = describe(QStringLiteral("ADD"), key, value);
+                code = fms->add(key, value);
+            } else if (op < 92) {
+                what = describe(QStringLiteral("DEL"), key, QString());
+                code = fms->del(key);
+            } else {
+                what = describe(QStringLiteral("LIST"), key, QString());
+                fms->listKeys(key);
+                fms->value(key);
+            }
+            log << what + QStringLiteral(" -> %1").arg(code);
+            QVERIFY2(clock.elapsed() < Budget::perCallMs, qPrintable(what));
+            QVERIFY2(code >= 0 && code <= 7, qPrintable(what + QStringLiteral(" code %1").arg(code)));
+            QVERIFY2(!fms->errorText(code).isEmpty(), qPrintable(what));
+
+            const QString norm = Settings::normalizeKey(key);
+            if (op < 55 && !norm.startsWith(QLatin1String("board."))) {
+                QString section;
+                QString field;
+                const QList<int> indices = Settings::parseKeyPattern(norm, section, field);
+                QStringList concrete;
+                if (indices.isEmpty())
+                    concrete << norm;
+                for (int idx : indices)
+                    concrete << section + QString::number(idx) + field;
+                // A pattern stopped by an error keeps what it stored before.
+                const bool stored = code == KeyCheck::Ok || code == KeyCheck::Unchanged;
+                for (const QString &k : qAsConst(concrete)) {
+                    if (stored && k.contains(QLatin1Char('/')))
+                        expected.insert(k, value);
+                    else if (!stored)
+                        expected.remove(k);
+                }
+            } else if (op >= 55 && op < 92 && code == KeyCheck::Ok) {
+                // ADD and DEL move and drop items: forget what was set in that group.
+                const QString group = norm.left(norm.indexOf(QLatin1Char('/')));
+                for (auto it = expected.begin(); it != expected.end();) {
+                    if (it.key().startsWith(group, Qt::CaseInsensitive) || group.isEmpty())
+                        it = expected.erase(it);
+                    else
+                        ++it;
+                }
+            }
+        }
+        // What was just set is there before the save.
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            QVERIFY2(fms->value(it.key()).toString() == it.value(), qPrintable(it.key()));
+
+        // No command created a group for a record number out of range.
+        const QStringList groupsAfter = fms->listKeys(QString());
+        for (const QString &g : groupsAfter) {
+            if (!groupsBefore.contains(g))
+                QVERIFY2(!badRecordGroup(g), qPrintable(QStringLiteral("created group [%1]").arg(g)));
+        }
+
+        // Nor an entry of a rate table beyond its 32.
+        for (const QString &k : rateKeysOutsideTable(*fms))
+            QVERIFY2(rateKeysBefore.contains(k), qPrintable(QStringLiteral("created key %1").arg(k)));
+
+        // Half of the time the editors save every record as they got it:
+        // nothing may change by that, now or after the reload.
+        if (rng.chance(50)) {
+            saveUnchangedFromEditors(*fms);
+            // The editors write their own text forms ("1" for a "yes" set).
+            for (auto it = expected.begin(); it != expected.end();) {
+                if (it.key().startsWith(QLatin1String("channel.")) || it.key().startsWith(QLatin1String("audio.")))
+                    ++it;
+                else
+                    it = expected.erase(it);
+            }
+        }
+
+        // The event roll, saved again by the roll editor half of the time.
+        QSet<int> expanded;
+        bool repeat = false;
+        const QList<Event> roll = fms->loadRoll(QStringLiteral("events.1"), expanded, repeat);
+        if (rng.chance(50))
+            fms->setRoll(QStringLiteral("events.1"), roll, expanded, repeat);
+
+        // Save and load again: the same records and the stored values.
+        clock.restart();
+        fms->sync();
+        QVERIFY(fms->status() != QSettings::AccessError);
+        const QMap<QString, QStringList> before = records(*fms);
+        fms.reset();
+        FMSettings again(project.path());
+        QVERIFY(clock.elapsed() < Budget::perCallMs);
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            QVERIFY2(again.value(it.key()).toString() == it.value(), qPrintable(it.key()));
+        const QMap<QString, QStringList> after = records(again);
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            QVERIFY2(after.value(it.key()) == it.value(), qPrintable(firstDifference(it.key(), it.value(),
+                                                                                     after.value(it.key()))));
+        QCOMPARE(after.keys(), before.keys());
+        QSet<int> expandedAgain;
+        bool repeatAgain = false;
+        const QList<Event> rollAgain = again.loadRoll(QStringLiteral("events.1"), expandedAgain, repeatAgain);
+        QCOMPARE(rollAgain.size(), roll.size());
+        for (int i = 0; i < roll.size(); ++i)
+            QCOMPARE(rollAgain.at(i).toStored(), roll.at(i).toStored());
+        QCOMPARE(expandedAgain, expanded);
+        QCOMPARE(repeatAgain, repeat);
+        readEverything(again);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        previousHandler = qInstallMessageHandler(quietDebug);
+        FMSettings::buildKeyTable();
+    }
+    void cleanupTestCase() { qInstallMessageHandler(previousHandler); }
+
+    // The unchanged base project survives the whole run too.
+    void baseProject() { runProject(kBaseProject, 1, FMSettings::keyTableKeys()); }
+
+    void mutatedProjects()
+    {
+        const QStringList generic = FMSettings::keyTableKeys();
+        QVERIFY(generic.size() > 100);
+        const long rssBefore = maxRssKb();
+        QElapsedTimer total;
+        total.start();
+        int runs = 0;
+        // For a longer search by hand: PROJECTFUZZ_SECONDS and PROJECTFUZZ_FIRST_SEED.
+        const qint64 budgetMs = qEnvironmentVariableIsSet("PROJECTFUZZ_SECONDS")
+                                    ? qEnvironmentVariableIntValue("PROJECTFUZZ_SECONDS") * 1000LL
+                                    : 14000;
+        const quint32 first = quint32(qMax(1, qEnvironmentVariableIntValue("PROJECTFUZZ_FIRST_SEED")));
+        const quint32 last = qEnvironmentVariableIsSet("PROJECTFUZZ_SECONDS") ? first + 1000000 : first + 399;
+        for (quint32 seed = first; seed <= last && total.elapsed() < budgetMs; ++seed) {
+            Rng rng(seed * 7919u);
+            const QByteArray content = mutatedProject(rng);
+            runProject(content, seed, generic);
+            if (QTest::currentTestFailed()) {
+                QList<QByteArray> lines = content.split('\n');
+                for (QByteArray &line : lines)
+                    line = line.left(160).toPercentEncoding(" =[]\\/,.-_@\"");
+                qWarning("project of seed %u (lines cut, bytes outside ASCII %%-encoded):\n%s", seed,
+                         lines.join('\n').constData());
+                return;
+            }
+            ++runs;
+        }
+        QVERIFY(runs >= 20);
+        // No command or file made the model allocate for a huge index or count.
+        const long grownMb = (maxRssKb() - rssBefore) / 1024;
+        QVERIFY2(grownMb < 1024, qPrintable(QStringLiteral("memory grew by %1 MB").arg(grownMb)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProjectFuzz)
+#include "tst_projectfuzz.moc"
