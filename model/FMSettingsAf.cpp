@@ -2,9 +2,12 @@
 // lists computed from the channels of the generator.
 #include "FMSettings.h"
 
+#include "ClampedValue.h"
+
 #include <QDebug>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -19,6 +22,13 @@ qint32 afCode(double mhz)
     if (!(code < double(std::numeric_limits<qint32>::max())))
         return std::numeric_limits<qint32>::max();
     return static_cast<qint32>(code);
+}
+
+// The RDS source id of a channel as the channel record reads it ("2.0" is
+// source 2, a text that is no number 0).
+int rdsLink(const Settings &keys, int ch)
+{
+    return int(ClampedValue::toInt(keys.value(QStringLiteral("channel.%1.idrds").arg(ch)), 0, INT_MIN, INT_MAX));
 }
 
 bool hasFreq(const QList<RDSAFEntry> &list, qint32 freq)
@@ -67,11 +77,12 @@ void FMSettings::setAfr(int id, int freq)
 
 void FMSettings::updateAF(bool force)
 {
+    // afDirty is read by the distance update under the record lock too.
+    WriteLock lock(recordLock);
     if (force)
         afDirty = true;
     if (!afDirty)
         return;
-    WriteLock lock(recordLock);
     computeAF();
 }
 
@@ -84,7 +95,7 @@ void FMSettings::computeAF()
     // counts as no link and creates no record.
     QMap<int, int> link;
     for (auto it = channelFreqs.cbegin(); it != channelFreqs.cend(); ++it) {
-        const int id = Settings::value(QStringLiteral("channel.%1.idrds").arg(it.key())).toInt();
+        const int id = rdsLink(*this, it.key());
         if (id > 0 && rdsSources.contains(id))
             link.insert(it.key(), id);
     }
@@ -130,7 +141,7 @@ void FMSettings::computeAF()
             EON &e = r->eon[m];
             if (e.channel == 0)
                 continue;
-            const int x = Settings::value(QStringLiteral("channel.%1.idrds").arg(e.channel)).toInt();
+            const int x = rdsLink(*this, e.channel);
             if (!rdsSources.contains(x))
                 continue;
             const RDSSource &X = rdsSources[x];

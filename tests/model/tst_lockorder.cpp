@@ -6,8 +6,10 @@
 #include <QDeadlineTimer>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <future>
@@ -230,6 +232,45 @@ private slots:
         QVERIFY(observer.flush());
         QVERIFY(observer.count() > 0);
         project.unregisterObserver(&observer);
+    }
+
+    void autoAfFollowsFrequenciesFromTwoThreads()
+    {
+        // The flag that makes the automatic AF lists follow the frequencies
+        // is set by updateAF and read by the distance update: both under the
+        // record lock. The lists end up computed from the last frequencies.
+        TempProject file(lockProject());
+        FMSettings project(file.path());
+        project.updateAF(true);
+        const auto freqOf = [](int ch, int round) { return 88.0 + ch * 0.4 + (round % 2) * 0.1; };
+        std::atomic<bool> stop{false};
+        std::thread af([&] {
+            while (!stop.load())
+                project.updateAF(true);
+        });
+        std::future<void> writer = std::async(std::launch::async, [&] {
+            for (int round = 0; round < 40; ++round) {
+                for (int ch = 2; ch <= 24; ch += 2)
+                    project.setChannelFreq(ch, freqOf(ch, round), true);
+            }
+        });
+        const bool finished = writer.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+        stop = true;
+        if (!finished) {
+            std::fputs("FAIL: the frequency writer did not finish: deadlock\n", stderr);
+            std::_Exit(2);
+        }
+        af.join();
+        writer.get();
+
+        const QList<RDSAFEntry> list = project.rds(1).af;
+        for (int ch = 2; ch <= 24; ch += 2) {
+            const qint32 code = qint32(std::lround(freqOf(ch, 39) * 10.0));
+            const bool present = std::any_of(list.cbegin(), list.cend(), [&](const RDSAFEntry &e) {
+                return e.mark == ch && e.freq == code;
+            });
+            QVERIFY2(present, qPrintable(QStringLiteral("channel %1").arg(ch)));
+        }
     }
 };
 
