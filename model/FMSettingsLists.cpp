@@ -3,7 +3,11 @@
 // removes what a longer earlier list left behind.
 #include "FMSettings.h"
 
+#include "ClampedValue.h"
+
 #include <QDebug>
+
+#include <climits>
 
 bool FMSettings::setEon(int id, QList<EON> &list)
 {
@@ -13,7 +17,9 @@ bool FMSettings::setEon(int id, QList<EON> &list)
     for (int m = 0; m < list.size(); ++m) {
         EON &e = list[m];
         if (e.channel != 0) {
-            const int s = rawValue(QStringLiteral("channel.%1/idrds").arg(e.channel)).toInt();
+            // Read as the channel record reads it ("2.0" is source 2).
+            const int s = int(ClampedValue::toInt(rawValue(QStringLiteral("channel.%1/idrds").arg(e.channel)), 0,
+                                                  INT_MIN, INT_MAX));
             const auto src = rdsSources.constFind(s);
             if (src != rdsSources.cend()) {
                 e.pi = src->pi;

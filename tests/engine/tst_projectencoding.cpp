@@ -717,6 +717,30 @@ gmin\0=1 60 0 0 0
             tmc << QString::asprintf("%02X %04X %04X", t.low(), t.c, t.d);
         QCOMPARE(tmc, (QStringList{"09 4065 00C8", "09 4065 00C8", "14 5645 524B", "15 4548 5231"}));
     }
+
+    void channelLinksStoredAsDecimalFractions()
+    {
+        // A validated store keeps "2.0" for a channel's RDS source: the
+        // channel record, the automatic AF lists and the EON writer all read
+        // it as source 2.
+        TempProject p(kProject);
+        writeProject(p);
+        FMSettings fms(p.path());
+        QCOMPARE(fms.set(QStringLiteral("channel.5.idrds"), QStringLiteral("2.0"), true), 0);
+        QCOMPARE(fms.set(QStringLiteral("channel.9.idrds"), QStringLiteral("3.0"), true), 0);
+        QCOMPARE(fms.channelInfo(5).idrds, 2);
+        startChannels(fms);
+        QCOMPARE(afListText(fms.rds(1).af), QStringLiteral("958 1011"));
+        QCOMPARE(afListText(fms.rds(1).eon[1].af), QStringLiteral("990"));
+
+        QList<EON> eon = fms.rds(1).eon;
+        eon[1] = EON();
+        eon[1].channel = 9;
+        fms.setEon(1, eon);
+        QCOMPARE(int(eon[1].pi), 0xD3C3);
+        QCOMPARE(eon[1].ps, QStringLiteral("DREI"));
+        QCOMPARE(afListText(eon[1].af), QStringLiteral("990"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestProjectEncoding)
