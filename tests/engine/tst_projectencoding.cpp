@@ -732,6 +732,7 @@ gmin\0=1 60 0 0 0
         startChannels(fms);
         QCOMPARE(afListText(fms.rds(1).af), QStringLiteral("958 1011"));
         QCOMPARE(afListText(fms.rds(1).eon[1].af), QStringLiteral("990"));
+        QCOMPARE(p.fileValue(fms, QStringLiteral("rds.1/eon/1/af")).toString(), QStringLiteral("990"));
 
         QList<EON> eon = fms.rds(1).eon;
         eon[1] = EON();
