@@ -122,13 +122,18 @@ int OggReader::read(u8 *dst, int max, u8 &eof)
         if (got == OV_HOLE && ++holes < kMaxHoles)
             continue; // a gap in the data: decoding goes on after it
         if (got == 0) {
-            ov_raw_seek(&m_vf, 0);
             eof = 1;
+            if (ov_raw_seek(&m_vf, 0) != 0)
+                close(); // no way back to the start: the file is given up
             break;
         }
         if (got < 0) {
             qDebug("ogg: error in stream %d", frames * 2 * m_channels);
             eof = 1;
+            // After an error such as a broken link libvorbis may go on with
+            // half-initialised codebooks and divide by zero on the next
+            // packet; the file is given up instead of decoded further.
+            close();
             break;
         }
         const vorbis_info *vi = ov_info(&m_vf, link);
@@ -154,6 +159,6 @@ int OggReader::read(u8 *dst, int max, u8 &eof)
 
 void OggReader::rewind()
 {
-    if (m_open)
-        ov_raw_seek(&m_vf, 0);
+    if (m_open && ov_raw_seek(&m_vf, 0) != 0)
+        close();
 }

@@ -22,7 +22,8 @@ public:
     // song.decoder becomes SongInfo::Ogg, or SongInfo::Unplayable on failure.
     bool open(SongInfo &song);
     // Up to max bytes of PCM into dst; at the end of the stream it rewinds and
-    // raises eof, on a stream error it raises eof. 0 when no file is open.
+    // raises eof, on a stream error it raises eof and closes the file (later
+    // reads give 0 until the next open). 0 when no file is open.
     int read(u8 *dst, int max, u8 &eof);
     void rewind();
 

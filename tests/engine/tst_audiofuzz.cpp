@@ -1,0 +1,505 @@
+// Hostile input for the audio readers and tag parsers: small valid files of
+// every format, made here, cut at every offset of their headers and mutated
+// with a fixed seed; each result is opened and read to its end twice. The
+// readers must neither crash, hang, nor write past the buffer they are given
+// (the buffers are exactly as large as asked, so AddressSanitizer sees any
+// overrun), and must hand out whole sample frames of one or two channels.
+
+#include "AudioFixtures.h"
+#include "AudioTags.h"
+#include "BoundedWait.h"
+#include "FlacReader.h"
+#include "Mp3Reader.h"
+#include "OggReader.h"
+#include "PCMDecoder.h"
+#include "WavReader.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <memory>
+
+namespace
+{
+
+// Every log line of the readers is counted, not printed: thousands of broken
+// files say a lot.
+std::atomic<int> g_lines{0};
+std::atomic<int> g_fills{0}; // "de24 buffer[%d] filled" lines: the decoder's reads
+QtMessageHandler g_previous = nullptr;
+
+void countOnly(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtFatalMsg && g_previous)
+        g_previous(type, context, text);
+    g_lines.fetch_add(1, std::memory_order_relaxed);
+    if (text.startsWith(QLatin1String("de24 buffer[")) && text.contains(QLatin1String("filled")))
+        g_fills.fetch_add(1, std::memory_order_relaxed);
+}
+
+// The readers share no base class; the fuzzer drives them through this one.
+struct AnyReader {
+    virtual ~AnyReader() = default;
+    virtual bool open(SongInfo &song) = 0;
+    virtual int read(u8 *dst, int max, u8 &eof) = 0;
+    virtual void rewind() = 0;
+};
+
+template <class R> struct ReaderOf : AnyReader {
+    R r;
+    bool open(SongInfo &song) override { return r.open(song); }
+    int read(u8 *dst, int max, u8 &eof) override { return r.read(dst, max, eof); }
+    void rewind() override { r.rewind(); }
+};
+
+std::unique_ptr<AnyReader> readerFor(const QString &path)
+{
+    const QString lower = path.toLower();
+    if (lower.endsWith("ogg"))
+        return std::make_unique<ReaderOf<OggReader>>();
+    if (lower.endsWith("mp3"))
+        return std::make_unique<ReaderOf<Mp3Reader>>();
+    if (lower.endsWith("flac"))
+        return std::make_unique<ReaderOf<FlacReader>>();
+    return std::make_unique<ReaderOf<WavReader>>();
+}
+
+// A small linear congruential generator: the same files on every run.
+struct Lcg {
+    quint32 state;
+    quint32 next()
+    {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    }
+    int below(int n) { return n <= 0 ? 0 : int(next() % quint32(n)); }
+};
+
+constexpr quint32 kInteresting[] = {0,          1,          2,      3,         4,          7,
+                                    8,          16,         0x7f,   0x80,      0xff,       0x100,
+                                    0x7fff,     0x8000,     0xffff, 0x10000,   0x7fffffff, 0x80000000,
+                                    0xfffffffe, 0xffffffff, 44100,  0x40000000};
+
+// One mutation of a valid file, chosen by round. The first rounds cut the
+// file at every offset of its first `headerCut` bytes, then at spread
+// offsets; the rest overwrite bytes, 16- and 32-bit fields (mostly in the
+// headers) with values that break size arithmetic, cut and splice.
+QByteArray mutate(const QByteArray &valid, int round, int headerCut, Lcg &rng)
+{
+    const int size = valid.size();
+    if (round < headerCut)
+        return valid.left(qMin(round, size));
+    if (round < headerCut + 100)
+        return valid.left(size * (round - headerCut) / 100);
+    QByteArray b = valid;
+    const int kinds = 1 + rng.below(3);
+    for (int k = 0; k < kinds; ++k) {
+        const int near = rng.below(2) ? qMin(size, 160) : size; // headers get half of the hits
+        switch (rng.below(6)) {
+        case 0:
+            for (int i = 1 + rng.below(4); i > 0 && !b.isEmpty(); --i)
+                b[rng.below(qMin(near, b.size()))] = char(rng.next());
+            break;
+        case 1: {
+            const int at = rng.below(qMin(near, b.size()) - 3);
+            if (at + 4 <= b.size()) {
+                const quint32 v = kInteresting[rng.below(int(std::size(kInteresting)))];
+                QByteArray word = rng.below(2) ? fixtures::le32(v) : fixtures::be32(v);
+                b.replace(at, 4, word);
+            }
+            break;
+        }
+        case 2: {
+            const int at = rng.below(qMin(near, b.size()) - 1);
+            if (at + 2 <= b.size()) {
+                const quint32 v = kInteresting[rng.below(int(std::size(kInteresting)))];
+                b.replace(at, 2, fixtures::le16(quint16(v)));
+            }
+            break;
+        }
+        case 3:
+            b.truncate(rng.below(b.size() + 1));
+            break;
+        case 4: { // a slice copied elsewhere
+            const int from = rng.below(b.size());
+            const int len = rng.below(qMin(64, b.size() - from) + 1);
+            b.insert(rng.below(b.size() + 1), b.mid(from, len));
+            break;
+        }
+        default: // a slice removed
+            b.remove(rng.below(b.size()), 1 + rng.below(64));
+            break;
+        }
+    }
+    return b;
+}
+
+// CRC of an OGG page: polynomial 0x04c11db7, not reflected, start 0.
+quint32 oggCrc(const char *data, int size)
+{
+    quint32 crc = 0;
+    for (int i = 0; i < size; ++i) {
+        crc ^= quint32(uchar(data[i])) << 24;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04c11db7u : crc << 1;
+    }
+    return crc;
+}
+
+// Gives every complete OGG page its right checksum again, so that mutated
+// pages reach the Vorbis decoder instead of being dropped by the page layer.
+void fixOggPages(QByteArray &b)
+{
+    int at = b.indexOf("OggS");
+    while (at >= 0 && at + 27 <= b.size()) {
+        const int segments = uchar(b[at + 26]);
+        int end = at + 27 + segments;
+        if (end > b.size())
+            break;
+        for (int i = 0; i < segments; ++i)
+            end += uchar(b[at + 27 + i]);
+        if (end > b.size())
+            break;
+        b.replace(at + 22, 4, QByteArray(4, '\0'));
+        const quint32 crc = oggCrc(b.constData() + at, end - at);
+        b.replace(at + 22, 4, fixtures::le32(crc));
+        at = b.indexOf("OggS", end);
+    }
+}
+
+constexpr int kReadSizes[] = {PCMDecoder::kBufferBytes, 65536, 10006, 4100, 998};
+constexpr int kMaxReads = 4000; // per pass; the files here decode to far less
+constexpr qint64 kMaxPassBytes = 64 << 20;
+
+// Files that opened in the current run of mutations, and their bytes.
+int g_opened = 0;
+qint64 g_decoded = 0;
+
+// Opens path and reads it to its end twice. Empty when all went well, else
+// what went wrong.
+QString exercise(const QString &path, int readSize)
+{
+    auto reader = readerFor(path);
+    SongInfo song;
+    song.file = path;
+    if (!reader->open(song)) {
+        if (song.decoder != SongInfo::Unplayable)
+            return QStringLiteral("failed open left kind %1").arg(song.decoder);
+        u8 eof = 0;
+        std::unique_ptr<u8[]> buf(new u8[size_t(readSize)]);
+        const int n = reader->read(buf.get(), readSize, eof);
+        return n == 0 ? QString() : QStringLiteral("read %1 bytes without a file").arg(n);
+    }
+    if (song.channels < 1 || song.channels > 2)
+        return QStringLiteral("opened with %1 channels").arg(song.channels);
+    ++g_opened;
+    const int frame = 2 * int(song.channels);
+    std::unique_ptr<u8[]> buf(new u8[size_t(readSize)]); // exactly the size asked for
+    for (int pass = 0; pass < 2; ++pass) {
+        qint64 total = 0;
+        int reads = 0;
+        for (;; ++reads) {
+            if (reads == kMaxReads)
+                return QStringLiteral("no end after %1 reads (pass %2)").arg(kMaxReads).arg(pass);
+            u8 eof = 0;
+            const int n = reader->read(buf.get(), readSize, eof);
+            if (n < 0 || n > readSize)
+                return QStringLiteral("read returned %1 of %2").arg(n).arg(readSize);
+            if (n % frame != 0)
+                return QStringLiteral("read %1 bytes, not whole frames of %2").arg(n).arg(frame);
+            total += n;
+            g_decoded += n;
+            if (total > kMaxPassBytes)
+                return QStringLiteral("more than %1 bytes in one pass").arg(kMaxPassBytes);
+            if (eof || n == 0)
+                break; // a read of nothing ends the entry in the decoder too
+        }
+        if (pass == 0 && reads % 3 == 1)
+            reader->rewind(); // rewinding at the end changes nothing
+    }
+    return QString();
+}
+
+// Reads an open reader to its end twice; every read whole frames of `frame`
+// bytes. Empty when all went well.
+QString readOn(AnyReader &reader, int frame, int readSize)
+{
+    std::unique_ptr<u8[]> buf(new u8[size_t(readSize)]);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int reads = 0;; ++reads) {
+            if (reads == kMaxReads)
+                return QStringLiteral("no end after %1 reads").arg(kMaxReads);
+            u8 eof = 0;
+            const int n = reader.read(buf.get(), readSize, eof);
+            if (n < 0 || n > readSize || n % frame != 0)
+                return QStringLiteral("read returned %1 of %2, frames of %3").arg(n).arg(readSize).arg(frame);
+            if (eof || n == 0)
+                break;
+        }
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestAudioFuzz : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QMap<QString, QByteArray> m_valid; // file name -> bytes of a valid small file
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    // Runs `rounds` mutations of the valid file `name`; fails on the first fault.
+    // TROVINA_FUZZ_SCALE multiplies the rounds and TROVINA_FUZZ_SEED moves the
+    // seeds, for a longer hunt by hand; the defaults keep the test short.
+    void fuzz(const QString &name, int rounds, int headerCut, quint32 seed)
+    {
+        rounds *= qMax(1, qEnvironmentVariableIntValue("TROVINA_FUZZ_SCALE"));
+        seed += quint32(qEnvironmentVariableIntValue("TROVINA_FUZZ_SEED"));
+        const bool ogg = name.endsWith(".ogg");
+        QVERIFY2(m_valid.contains(name), qPrintable(name));
+        const QByteArray valid = m_valid.value(name);
+        const QString file = path("m-" + name);
+        Lcg rng{seed};
+        g_previous = qInstallMessageHandler(countOnly);
+        QString failure;
+        g_opened = 0;
+        g_decoded = 0;
+        int round = 0;
+        for (; round < rounds && failure.isEmpty(); ++round) {
+            QByteArray bytes = mutate(valid, round, headerCut, rng);
+            if (ogg && round % 2)
+                fixOggPages(bytes);
+            if (!fixtures::writeFile(file, bytes)) {
+                failure = QStringLiteral("cannot write %1").arg(file);
+                break;
+            }
+            failure = exercise(file, kReadSizes[round % int(std::size(kReadSizes))]);
+            if (!failure.isEmpty())
+                fixtures::writeFile(path("failed-" + name), bytes); // kept for a look at it
+        }
+        qInstallMessageHandler(g_previous);
+        QVERIFY2(failure.isEmpty(),
+                 qPrintable(QStringLiteral("%1 round %2: %3").arg(name).arg(round - 1).arg(failure)));
+        qInfo("%s: %d of %d opened, %lld bytes decoded", qPrintable(name), g_opened, rounds,
+              static_cast<long long>(g_decoded));
+        QVERIFY(g_opened > rounds / 10); // the mutations reach the decoding, not only the headers
+    }
+
+    // a.ogg with a codebook of its setup header overwritten and the page
+    // checksums made right again; empty when a.ogg has no setup header.
+    QString brokenBookOgg()
+    {
+        QByteArray bytes = m_valid.value("a.ogg");
+        const int setup = bytes.indexOf("\x05vorbis");
+        if (setup < 0)
+            return QString();
+        bytes.replace(setup + 86, 4, fixtures::le32(7));
+        fixOggPages(bytes);
+        const QString file = path("broken-book.ogg");
+        return fixtures::writeFile(file, bytes) ? file : QString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        const QVector<qint16> stereo = fixtures::signal16(700, 2);
+        const QByteArray info = "INFO" + fixtures::chunk("INAM", QByteArray("Name\0", 5)) +
+                                fixtures::chunk("IART", "Odd") + fixtures::chunk("IXYZ", "x");
+        const QByteArray id3 = QByteArray("ID3\3\0\0", 6) + fixtures::syncsafe(16) + "TIT2" +
+                               fixtures::be32(6) + QByteArray(2, '\0') + QByteArray("\0Named", 6);
+        // Chunks of odd size with their pad bytes, tags before and after the data.
+        m_valid["a.wav"] = fixtures::riff(fixtures::chunk("LIST", info) + fixtures::chunk("junk", "abc") +
+                                          fixtures::fmtChunk(1, 2, 44100, 16) + fixtures::chunk("id3 ", id3) +
+                                          fixtures::chunk("data", fixtures::pcmBytes(stereo)) +
+                                          fixtures::chunk("LIST", info));
+        m_valid["six.wav"] = fixtures::wav(fixtures::signal16(150, 6), 6);
+        m_valid["mono.wav"] = fixtures::wav(fixtures::signal16(301, 1), 1, 8000);
+        m_valid["a.pcm"] = fixtures::pcmBytes(stereo.mid(0, 402));
+
+        QVERIFY(fixtures::writeFlac(path("a.flac"), fixtures::signal(1500, 2), 2, 16, 44100, 192,
+                                    {{"TITLE", "Flac"}, {"ARTIST", "Someone"}}));
+        QVERIFY(fixtures::writeFlac(path("b.flac"), fixtures::signal(700, 3, 24), 3, 24, 48000, 256));
+        QVERIFY(fixtures::writeFlac(path("m.flac"), fixtures::signal(900, 1), 1, 16, 22050, 300));
+
+        const QString src = path("src.wav");
+        const QString src11 = path("src11.wav");
+        QVERIFY(fixtures::writeFile(src, fixtures::wav(fixtures::tones(4410, 44100, {440, 1000}), 2)));
+        QVERIFY(
+            fixtures::writeFile(src11, fixtures::wav(fixtures::tones(11025, 11025, {440, 1000}), 2, 11025)));
+        QString error =
+            fixtures::oggenc(src11, path("a.ogg"), {"-q", "0", "-s", "1", "-t", "T", "-c", "mood=calm"});
+        if (error.isEmpty())
+            error = fixtures::lame(src, path("a.mp3"),
+                                   {"-b", "32", "--id3v2-only", "--tt", "Title", "--ta", "A"});
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        for (const QString name : {"a.flac", "b.flac", "m.flac", "a.ogg", "a.mp3"})
+            m_valid[name] = fixtures::readFile(path(name));
+        // An MP3 with an unsynchronised ID3v2.4 tag in front and an ID3v1 tag behind.
+        const QByteArray frame = QByteArray("\3\xff\x00tex", 6);
+        const QByteArray tag24 = QByteArray("ID3\4\0\x80", 6) + fixtures::syncsafe(2 * 16) + "TIT2" +
+                                 fixtures::syncsafe(6) + QByteArray("\0\x03", 2) + frame + "TPE1" +
+                                 fixtures::syncsafe(6) + QByteArray("\0\x02", 2) + frame;
+        QByteArray v1(128, '\0');
+        v1.replace(0, 8, "TAGTitle");
+        v1[126] = 3;
+        v1[127] = 17;
+        m_valid["t.mp3"] = tag24 + m_valid["a.mp3"] + v1;
+        // The unmutated files play.
+        for (auto it = m_valid.cbegin(); it != m_valid.cend(); ++it) {
+            QVERIFY(fixtures::writeFile(path(it.key()), it.value()));
+            const QString failure = exercise(path(it.key()), PCMDecoder::kBufferBytes);
+            QVERIFY2(failure.isEmpty(), qPrintable(it.key() + ": " + failure));
+        }
+    }
+
+    void wav() { fuzz("a.wav", 2000, 200, 11); }
+    void wavSixAndMono()
+    {
+        fuzz("six.wav", 700, 60, 12);
+        fuzz("mono.wav", 700, 60, 13);
+    }
+    void raw() { fuzz("a.pcm", 300, 40, 14); }
+    void flac() { fuzz("a.flac", 2000, 200, 21); }
+    void flacWideAndMono()
+    {
+        fuzz("b.flac", 700, 60, 22);
+        fuzz("m.flac", 700, 60, 23);
+    }
+    void ogg() { fuzz("a.ogg", 2000, 200, 31); }
+    // A codebook broken inside a setup header with right checksums: libvorbis
+    // opens the file, fails the first packet with an error and would divide
+    // by zero on the next one. The reader gives the file up after the error.
+    void oggErrorGivesTheFileUp()
+    {
+        const QString file = brokenBookOgg();
+        QVERIFY(!file.isEmpty());
+        OggReader r;
+        SongInfo song;
+        song.file = file;
+        QVERIFY(r.open(song));
+        std::unique_ptr<u8[]> buf(new u8[PCMDecoder::kBufferBytes]);
+        u8 eof = 0;
+        QTest::ignoreMessage(QtDebugMsg, "ogg: error in stream 0");
+        QCOMPARE(r.read(buf.get(), PCMDecoder::kBufferBytes, eof), 0);
+        QCOMPARE(eof, u8(1));
+        eof = 0;
+        QCOMPARE(r.read(buf.get(), PCMDecoder::kBufferBytes, eof), 0);
+        QCOMPARE(eof, u8(0)); // no file open any more
+        r.rewind();
+        QCOMPARE(r.read(buf.get(), PCMDecoder::kBufferBytes, eof), 0);
+        // The same reader opens a good file afterwards.
+        SongInfo good;
+        good.file = path("a.ogg");
+        QVERIFY(r.open(good));
+        QCOMPARE(r.read(buf.get(), PCMDecoder::kBufferBytes, eof), 11025 * 4);
+    }
+    // A file rewritten in place, cut, emptied or removed while a reader plays
+    // it: the reader goes on in the layout it opened, ends, and never hangs.
+    void filesChangeWhilePlaying()
+    {
+        const QStringList names = {"a.wav",  "six.wav", "a.pcm", "a.flac",
+                                   "b.flac", "m.flac",  "a.ogg", "a.mp3"};
+        QStringList failures;
+        g_previous = qInstallMessageHandler(countOnly);
+        for (const QString &name : names) {
+            const QByteArray original = m_valid.value(name);
+            QList<QByteArray> replacements = {QByteArray(), original.left(original.size() / 2),
+                                              original.left(60), QByteArray(3000, 'x')};
+            for (const QString &other : names)
+                replacements << m_valid.value(other);
+            for (int r = 0; r <= replacements.size(); ++r) {
+                const QString file = path("change-" + name);
+                fixtures::writeFile(file, original);
+                auto reader = readerFor(file);
+                SongInfo song;
+                song.file = file;
+                if (!reader->open(song)) {
+                    failures << name + " does not open";
+                    continue;
+                }
+                std::unique_ptr<u8[]> head(new u8[4100]);
+                u8 eof = 0;
+                reader->read(head.get(), 4100, eof);
+                if (r == replacements.size())
+                    QFile::remove(file);
+                else
+                    fixtures::writeFile(file, replacements[r]); // the same file, truncated and written anew
+                const QString failure = readOn(*reader, 2 * int(song.channels), 10006);
+                if (!failure.isEmpty())
+                    failures << QStringLiteral("%1, change %2: %3").arg(name).arg(r).arg(failure);
+            }
+        }
+        qInstallMessageHandler(g_previous);
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
+    }
+    // A playlist of files that open but give nothing (or fail at once), and
+    // one of mutated files of every kind: the decoder thread neither spins
+    // nor hangs, the board side gets sound or silence, and stop ends it.
+    void decoderOnHostilePlaylists()
+    {
+        QDir(m_dir.path()).mkdir("dir.wav");
+        QByteArray flacHead = m_valid.value("a.flac");
+        flacHead.truncate(flacHead.indexOf(QByteArray::fromHex("fff8"), 42)); // the metadata only
+        QByteArray oggHead = m_valid.value("a.ogg");
+        oggHead.truncate(oggHead.indexOf("OggS", oggHead.indexOf("\x05vorbis"))); // the headers only
+        fixtures::writeFile(path("head.flac"), flacHead);
+        fixtures::writeFile(path("head.ogg"), oggHead);
+        fixtures::writeFile(path("empty.raw"), QByteArray(3, '\0'));
+        const QStringList nothing = {path("dir.wav"), path("head.flac"), path("head.ogg"),
+                                     brokenBookOgg(), path("empty.raw"), path("missing.mp3")};
+        QStringList mutated;
+        Lcg rng{77};
+        for (const QString name : {"a.wav", "six.wav", "a.flac", "b.flac", "a.ogg", "a.mp3", "t.mp3"}) {
+            for (int i = 0; i < 6; ++i) {
+                const QString file = path(QStringLiteral("pl%1-%2").arg(i).arg(name));
+                fixtures::writeFile(file, mutate(m_valid.value(name), 300 + rng.below(1000), 0, rng));
+                mutated << file;
+            }
+        }
+        g_previous = qInstallMessageHandler(countOnly);
+        QString failure;
+        QStringList summary;
+        for (const QStringList &list : {nothing, mutated + nothing}) {
+            g_fills = 0;
+            auto *d = new PCMDecoder(24);
+            d->setPlaylist(list);
+            QElapsedTimer clock;
+            clock.start();
+            qint16 buf[516];
+            while (clock.elapsed() < 1500 && failure.isEmpty()) {
+                u8 silence = 0;
+                const int n = d->readSamples(buf, 1032, &silence);
+                if (n < 0 || n > 1032 || n % 2 != 0)
+                    failure = QStringLiteral("readSamples gave %1 of 1032").arg(n);
+                if (n != 0)
+                    QThread::usleep(500);
+            }
+            const int fills = g_fills.load();
+            summary << QStringLiteral("%1 entries: %2 reads in 1.5 s").arg(list.size()).arg(fills);
+            d->stop(false);
+            const bool ended = testsupport::waitUntil([&] { return d->hasFinished(); }, 3000);
+            PCMDecoder::dispose(d);
+            if (failure.isEmpty() && list == nothing && fills > 25)
+                failure = QStringLiteral("%1 reads in 1.5 s of files that give nothing").arg(fills);
+            if (failure.isEmpty() && !ended)
+                failure = QStringLiteral("no end within 3 s of stop");
+        }
+        qInstallMessageHandler(g_previous);
+        qInfo("%s", qPrintable(summary.join(", ")));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    }
+    void mp3() { fuzz("a.mp3", 2000, 200, 41); }
+    void mp3Tags() { fuzz("t.mp3", 700, 120, 42); }
+};
+
+QTEST_GUILESS_MAIN(TestAudioFuzz)
+#include "tst_audiofuzz.moc"
