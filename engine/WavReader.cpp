@@ -20,8 +20,9 @@ constexpr quint32 fourcc(const char (&s)[5])
 
 // A LIST chunk above this size is no tag list; it is skipped unread.
 constexpr qint64 kMaxListBytes = 1 << 20;
-// Frames of a file with more than two channels are read in pieces of this many.
-constexpr qint64 kScratchFrames = 4096;
+// Frames of a file with more than two channels are read in pieces of about
+// this many bytes (at least one frame; a frame of 65535 channels is 128 KB).
+constexpr qint64 kScratchBytes = 64 * 1024;
 
 QString tr(const char *text)
 {
@@ -166,6 +167,8 @@ QString WavReader::parseFormat()
         return tr("bits pro Sample %1 != 16").arg(m_bits);
     if (m_channels == 0)
         return tr("Kanalanzahl %1 ungültig").arg(m_channels);
+    if (m_sampleRate == 0)
+        return tr("Abtastrate %1 ungültig").arg(m_sampleRate);
     return QString();
 }
 
@@ -246,8 +249,8 @@ int WavReader::readDirect(u8 *dst, qint64 frames)
 // the first two channels of each.
 int WavReader::readFirstTwo(u8 *dst, qint64 frames)
 {
-    const qint64 piece = std::min(frames, kScratchFrames);
-    m_scratch.resize(size_t(kScratchFrames * inFrameBytes()));
+    const qint64 piece = std::min(frames, std::max<qint64>(1, kScratchBytes / inFrameBytes()));
+    m_scratch.resize(size_t(piece * inFrameBytes()));
     const qint64 n = m_file.read(reinterpret_cast<char *>(m_scratch.data()), piece * inFrameBytes());
     if (n < 0)
         return -1;

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+#include <sys/resource.h>
+
 namespace {
 
 // The readers share no base class; the tests drive them through this one.
@@ -271,6 +273,8 @@ private slots:
                                 << "bits pro Sample 24 != 16";
         QTest::newRow("no channels") << "x.wav" << fixtures::riff(fixtures::fmtChunk(1, 0, 44100, 16) + data)
                                      << "Kanalanzahl 0 ungültig";
+        QTest::newRow("no rate") << "x.wav" << fixtures::riff(fixtures::fmtChunk(1, 2, 0, 16) + data)
+                                 << "Abtastrate 0 ungültig";
         QTest::newRow("no data") << "x.wav" << fixtures::riff(fixtures::fmtChunk(1, 2, 44100, 16))
                                  << "Audio Datenblock nicht gefunden";
         QTest::newRow("no fmt") << "x.wav" << fixtures::riff(data) << "Format Info nicht gefunden";
@@ -375,6 +379,36 @@ private slots:
         auto six2 = std::make_unique<ReaderOf<WavReader>>();
         QVERIFY(six2->open(s6));
         QCOMPARE(fixtures::fromBytes(readToEnd(*six2, 1000)), firstTwo(six, 6));
+    }
+
+    // The most channels a fmt chunk can name: the first two of each frame are
+    // handed out, read through a small piece of memory (not 4096 frames of
+    // 128 KB each).
+    void wavWithMostChannels()
+    {
+        const int channels = 65535;
+        QVector<qint16> frames(3 * channels);
+        for (int f = 0; f < 3; ++f) {
+            for (int c = 0; c < channels; ++c)
+                frames[f * channels + c] = qint16(f * 1000 + c % 1000);
+        }
+        QVERIFY(fixtures::writeFile(path("many.wav"), fixtures::wav(frames, channels)));
+        WavReader r;
+        SongInfo s = songOf(path("many.wav"));
+        QVERIFY(r.open(s));
+        QCOMPARE(s.channels, 2u);
+        QCOMPARE(s.samples, quint64(3));
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        QByteArray buf(kBlock, '\0');
+        u8 eof = 0;
+        QCOMPARE(r.read(reinterpret_cast<u8 *>(buf.data()), buf.size(), eof), 12);
+        QCOMPARE(eof, u8(1));
+        QCOMPARE(fixtures::fromBytes(buf.left(12)), (QVector<qint16>{0, 1, 1000, 1001, 2000, 2001}));
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        QVERIFY2(after.ru_maxrss - before.ru_maxrss < 64 * 1024,
+                 qPrintable(QString("%1 KB more memory").arg(after.ru_maxrss - before.ru_maxrss)));
     }
 
     // A data chunk claiming more than the file holds: clamped at open, plays
