@@ -161,7 +161,10 @@ int PCMDecoder::readSamples(qint16 *dst, int bytes, u8 *silence)
     const auto stale = [&](int i) { return stamps[i] != 0 && (loading || stamps[i] <= killStamp); };
     const int available = b.fill - b.readPos;
     int n = std::max(0, std::min(bytes, available));
-    n -= n % b.frameBytes;
+    // Whole frames, unless less than one frame is asked for: 0 would tell the
+    // caller that the buffer is used up, and it would ask again for ever.
+    if (n >= b.frameBytes)
+        n -= n % b.frameBytes;
 
     if (stale(c)) {
         // One fade per change: a buffer the decoder finished while the new
@@ -370,10 +373,12 @@ void PCMDecoder::fill()
     if (m_stop.load(std::memory_order_acquire) || m_loading.load(std::memory_order_acquire))
         return; // a new playlist is taken over before anything more is decoded
     u8 eof = 0;
-    const int n = readWith(kind, m_data[target], kBufferBytes, eof);
+    const int frameBytes = 2 * int(std::clamp(m_current.channels, 1u, 2u));
+    int n = readWith(kind, m_data[target], kBufferBytes, eof);
+    n -= n % frameBytes; // a stray part of a frame would never be handed out
     b.readPos = 0;
     b.fill = n;
-    b.frameBytes = 2 * int(std::max(1u, m_current.channels));
+    b.frameBytes = frameBytes;
     if (n > 0)
         b.stamp.store(++m_stampCounter, std::memory_order_release);
     if (traced())
