@@ -81,12 +81,15 @@ void FlacReader::metadataCallback(const FLAC__StreamDecoder *, const FLAC__Strea
 void FlacReader::onMetadata(const FLAC__StreamMetadata *metadata)
 {
     if (metadata->type == FLAC__METADATA_TYPE_STREAMINFO) {
+        // Only the open decides the layout handed out: the stream info read
+        // again after a reset (of a file changed meanwhile, say) must not turn
+        // a stereo song into a mono one half way.
+        if (!m_song)
+            return;
         const FLAC__StreamMetadata_StreamInfo &info = metadata->data.stream_info;
         m_channels = std::min<int>(int(info.channels), 2);
         m_bits = int(info.bits_per_sample);
         m_carry.reserve(size_t(std::max(info.max_blocksize, 4096u)) * 2);
-        if (!m_song)
-            return;
         m_song->channels = quint32(m_channels);
         m_song->sampleRate = info.sample_rate;
         m_song->samples = info.total_samples;
