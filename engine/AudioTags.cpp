@@ -199,7 +199,7 @@ int parseId3Body(QIODevice &in, int major, uchar tagFlags, qint64 remaining, Tag
         remaining -= rest + 4;
     }
 
-    while (remaining >= kId3HeaderBytes + 1 && !in.atEnd()) {
+    for (int frames = 0; frames < kMaxTags && remaining >= kId3HeaderBytes + 1 && !in.atEnd(); ++frames) {
         uchar f[kId3HeaderBytes];
         if (in.read(reinterpret_cast<char *>(f), kId3HeaderBytes) != kId3HeaderBytes)
             break;
@@ -250,7 +250,10 @@ void addVorbisComment(const QByteArray &comment, TagMap &tags)
     const int eq = comment.indexOf('=');
     if (eq < 1)
         return;
-    tags.insert(vorbisName(QString::fromUtf8(comment.left(eq))), QString::fromUtf8(comment.mid(eq + 1)));
+    const QString name = vorbisName(QString::fromUtf8(comment.left(eq)));
+    if (tags.size() >= kMaxTags && !tags.contains(name))
+        return;
+    tags.insert(name, QString::fromUtf8(comment.mid(eq + 1)));
 }
 
 int parseId3v2(QIODevice &in, TagMap &tags)

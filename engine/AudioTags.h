@@ -14,11 +14,17 @@ namespace AudioTags {
 
 using TagMap = QMap<QString, QString>;
 
+// Most tags a file gives: Vorbis comments beyond it are dropped, and an ID3v2
+// tag is walked for at most this many frames. A crafted file of millions of
+// tiny tags would otherwise take gigabytes (a tag map holds every name).
+constexpr int kMaxTags = 1024;
+
 // A tag name from a Vorbis comment field name: first character upper case,
 // the rest lower case ("TITLE" and "title" give "Title").
 QString vorbisName(const QString &field);
 
-// Adds every "NAME=text" comment (name at least one character) to tags.
+// Adds every "NAME=text" comment (name at least one character) to tags; a new
+// name is dropped once tags holds kMaxTags names.
 void addVorbisComment(const QByteArray &comment, TagMap &tags);
 
 // Parses an ID3v2 tag at the current position of in. Returns the number of

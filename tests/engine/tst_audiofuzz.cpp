@@ -361,6 +361,73 @@ private slots:
         }
     }
 
+    // The tag parsers on their own, from memory: ID3v2 2.3 and 2.4 with
+    // extended headers and unsynchronisation, RIFF INFO lists, ID3v1.
+    void tagParsers()
+    {
+        const auto frame = [](int major, const char *id, const QByteArray &payload, char flags = 0) {
+            return QByteArray(id, 4) +
+                   (major == 3 ? fixtures::be32(quint32(payload.size()))
+                               : fixtures::syncsafe(quint32(payload.size()))) +
+                   QByteArray(1, '\0') + flags + payload;
+        };
+        const auto tag = [](int major, char flags, const QByteArray &body) {
+            return QByteArray("ID3") + char(major) + '\0' + flags + fixtures::syncsafe(quint32(body.size())) +
+                   body;
+        };
+        const QByteArray text = QByteArray("\1\xff\xfeT\0i\0\xff\0", 9);
+        const QList<QByteArray> seeds = {
+            tag(3, 0,
+                frame(3, "TIT2", text) + frame(3, "COMM", QByteArray("\0eng\0note", 9)) +
+                    QByteArray(8, '\0')),
+            tag(3, char(0xc0),
+                fixtures::be32(6) + QByteArray(6, '\0') + frame(3, "TPE1", QByteArray("\xff\0\0A", 4))),
+            tag(4, 0x40,
+                fixtures::syncsafe(6) + QByteArray("\1\0", 2) +
+                    frame(4, "TALB", QByteArray("\3Alb", 4), 0x03)),
+            tag(4, char(0x80),
+                frame(4, "TCON", QByteArray("\0\0\0\5\2\0R\0o", 10), 0x01) + frame(4, "XXXX", "\0x")),
+        };
+        const QByteArray info = "INFO" + fixtures::chunk("INAM", QByteArray("Name\0", 5)) +
+                                fixtures::chunk("IART", "Odd") + fixtures::chunk("ICMT", "c");
+        QByteArray v1(128, '\0');
+        v1.replace(0, 8, "TAGTitle");
+        v1[126] = 3;
+        v1[127] = char(200);
+        g_previous = qInstallMessageHandler(countOnly);
+        QString failure;
+        Lcg rng{5 + quint32(qEnvironmentVariableIntValue("TROVINA_FUZZ_SEED"))};
+        const int rounds = 20000 * qMax(1, qEnvironmentVariableIntValue("TROVINA_FUZZ_SCALE"));
+        for (int round = 0; round < rounds && failure.isEmpty(); ++round) {
+            const QByteArray bytes = mutate(seeds[round % seeds.size()], round % 5000, 40, rng);
+            QBuffer in;
+            in.setData(bytes);
+            in.open(QIODevice::ReadOnly);
+            AudioTags::TagMap tags;
+            const int n = AudioTags::parseId3v2(in, tags);
+            if (n < -1 || n > AudioTags::kMaxTags || (n >= 0 && n != tags.size()))
+                failure = QStringLiteral("ID3v2 round %1: result %2 with %3 tags")
+                              .arg(round)
+                              .arg(n)
+                              .arg(tags.size());
+            for (const QString &value : qAsConst(tags)) {
+                if (value.size() > 256)
+                    failure = QStringLiteral("ID3v2 round %1: a text of %2 characters")
+                                  .arg(round)
+                                  .arg(value.size());
+            }
+            AudioTags::TagMap listTags;
+            AudioTags::parseListInfo(mutate(info, round % 3000, 40, rng), listTags);
+            if (listTags.size() > 7)
+                failure = QStringLiteral("INFO round %1: %2 tags").arg(round).arg(listTags.size());
+            AudioTags::TagMap v1Tags;
+            AudioTags::parseId3v1(mutate(v1, 100 + round % 3000, 0, rng).leftJustified(128, '\0', true),
+                                  v1Tags);
+        }
+        qInstallMessageHandler(g_previous);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    }
+
     void wav() { fuzz("a.wav", 2000, 200, 11); }
     void wavSixAndMono()
     {

@@ -81,6 +81,27 @@ private slots:
         QCOMPARE(tags.value("G"), QString());
     }
 
+    // Millions of tiny tags in a crafted file must not take gigabytes: at most
+    // kMaxTags names, and an ID3v2 tag is walked for at most kMaxTags frames.
+    void tagCounts()
+    {
+        TagMap tags;
+        for (int i = 0; i < 1500; ++i)
+            AudioTags::addVorbisComment(QStringLiteral("N%1=x").arg(i).toUtf8(), tags);
+        QCOMPARE(tags.size(), AudioTags::kMaxTags);
+        AudioTags::addVorbisComment("N0=replaced", tags); // a known name still changes
+        QCOMPARE(tags.value("N0"), QString("replaced"));
+        QVERIFY(!tags.contains("N1499"));
+
+        QByteArray frames = frame(3, "TIT2", QByteArray("\0Title", 6));
+        for (int i = 0; i < 3000; ++i)
+            frames += frame(3, QByteArray::number(1000 + i).constData(), QByteArray("\0v", 2));
+        TagMap id3;
+        QCOMPARE(parse(tag(3, frames), id3), AudioTags::kMaxTags);
+        QCOMPARE(id3.value("Title"), QString("Title"));
+        QVERIFY(id3.contains("2022") && !id3.contains("2023"));
+    }
+
     // The four text encodings in both versions, COMM, unknown frames, plain
     // Latin-1 frames without an encoding byte, trailing zeros and empty texts.
     void id3v2Encodings_data()
