@@ -6,6 +6,7 @@
 #include "WavReader.h"
 
 #include <QDebug>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cstring>
@@ -325,7 +326,9 @@ void PCMDecoder::openCandidate()
 {
     m_candidate.decoder = SongInfo::None;
     const int kind = kindForPath(m_candidate.file);
-    const bool ok = kind != SongInfo::None && openWith(kind, m_candidate);
+    // Only regular files (or links to them): opening a named pipe waits for a
+    // writer for ever, and a device or directory holds no song.
+    const bool ok = kind != SongInfo::None && QFileInfo(m_candidate.file).isFile() && openWith(kind, m_candidate);
     if (!ok) {
         qDebug("de%2d bad! [%s] %d", m_channel, qUtf8Printable(m_candidate.file), m_candidate.decoder);
         m_candidate.decoder = SongInfo::Unplayable;

@@ -24,6 +24,10 @@
 #include <atomic>
 #include <memory>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace
 {
 
@@ -521,8 +525,14 @@ private slots:
         fixtures::writeFile(path("head.flac"), flacHead);
         fixtures::writeFile(path("head.ogg"), oggHead);
         fixtures::writeFile(path("empty.raw"), QByteArray(3, '\0'));
-        const QStringList nothing = {path("dir.wav"), path("head.flac"), path("head.ogg"),
-                                     brokenBookOgg(), path("empty.raw"), path("missing.mp3")};
+        // Named pipes: opening one for reading waits for a writer, for ever.
+        QStringList fifos;
+        for (const QString name : {"fifo.wav", "fifo.ogg", "fifo.flac", "fifo.mp3"}) {
+            QVERIFY(::mkfifo(QFile::encodeName(path(name)).constData(), 0600) == 0);
+            fifos << path(name);
+        }
+        const QStringList nothing = fifos + QStringList{path("dir.wav"), path("head.flac"), path("head.ogg"),
+                                                        brokenBookOgg(), path("empty.raw"), path("missing.mp3")};
         QStringList mutated;
         Lcg rng{77};
         for (const QString name : {"a.wav", "six.wav", "a.flac", "b.flac", "a.ogg", "a.mp3", "t.mp3"}) {
@@ -535,7 +545,7 @@ private slots:
         g_previous = qInstallMessageHandler(countOnly);
         QString failure;
         QStringList summary;
-        for (const QStringList &list : {nothing, mutated + nothing}) {
+        for (const QStringList &list : {nothing, mutated + nothing, fifos}) {
             g_fills = 0;
             auto *d = new PCMDecoder(24);
             d->setPlaylist(list);
@@ -554,8 +564,13 @@ private slots:
             summary << QStringLiteral("%1 entries: %2 reads in 1.5 s").arg(list.size()).arg(fills);
             d->stop(false);
             const bool ended = testsupport::waitUntil([&] { return d->hasFinished(); }, 3000);
+            for (const QString &fifo : fifos) { // frees a thread that waits in an open
+                const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0)
+                    ::close(fd);
+            }
             PCMDecoder::dispose(d);
-            if (failure.isEmpty() && list == nothing && fills > 25)
+            if (failure.isEmpty() && list != mutated + nothing && fills > 25)
                 failure = QStringLiteral("%1 reads in 1.5 s of files that give nothing").arg(fills);
             if (failure.isEmpty() && !ended)
                 failure = QStringLiteral("no end within 3 s of stop");
