@@ -1,9 +1,12 @@
 #include "Settings.h"
 
+#include "IniText.h"
 #include "SetValue.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QReadLocker>
+#include <QSaveFile>
 #include <QWriteLocker>
 
 namespace {
@@ -59,10 +62,29 @@ void addRange(const QString &part, QList<int> &indices)
         indices.append(v);
 }
 
+// Makes the serialised variants of a hand-edited project file texts before
+// QSettings reads it (IniText::escapeVariants); the file is rewritten only
+// when it holds one, which this program never writes.
+QString withVariantsEscaped(const QString &fileName)
+{
+    QFile in(fileName);
+    if (!in.open(QIODevice::ReadOnly))
+        return fileName;
+    const QByteArray ini = in.readAll();
+    in.close();
+    const QByteArray escaped = IniText::escapeVariants(ini);
+    if (escaped.size() == ini.size())
+        return fileName;
+    QSaveFile out(fileName);
+    if (!out.open(QIODevice::WriteOnly) || out.write(escaped) != escaped.size() || !out.commit())
+        qWarning("Settings: cannot escape the serialised values of %s", qPrintable(fileName));
+    return fileName;
+}
+
 } // namespace
 
 Settings::Settings(const QString &fileName, QObject *parent)
-    : QSettings(fileName, QSettings::IniFormat, parent)
+    : QSettings(withVariantsEscaped(fileName), QSettings::IniFormat, parent)
 {
 }
 

@@ -56,6 +56,9 @@
 class Settings : public QSettings
 {
 public:
+    // Opens the INI file. A value of a hand-edited file that the framework
+    // would deserialise ("@Variant(...)") is made a text first, in the file
+    // (IniText::escapeVariants).
     Settings(const QString &fileName, QObject *parent = nullptr);
     ~Settings() override;
 

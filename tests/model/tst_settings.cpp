@@ -1,4 +1,5 @@
 #include "BoundedWait.h"
+#include "IniText.h"
 #include "Observer.h"
 #include "RecordingObserver.h"
 #include "SetHandler.h"
@@ -588,6 +589,42 @@ private slots:
         QVERIFY(s.observedKeys(o).isEmpty());
         QVERIFY(s.setValue("channel.1.used", 1, true));
         s.notify("channel.1.used", 1);
+    }
+
+    void serialisedVariantsReadAsText()
+    {
+        // A count of 0x7fffffff elements would make the settings layer
+        // reserve 16 GB before reading a single one.
+        QCOMPARE(IniText::escapeVariants("a=@Variant(x)\nb=y, \"@Variant(z)\"\nc=@@Variant(t)\n"),
+                 QByteArray("a=@@Variant(x)\nb=y, \"@@Variant(z)\"\nc=@@Variant(t)\n"));
+        QCOMPARE(IniText::escapeVariants("a=x,\\\n  @Variant(y)\r\nb= \"\"@Variant(z)"),
+                 QByteArray("a=x,\\\n  @@Variant(y)\r\nb= \"\"@@Variant(z)"));
+        // Texts: inside quotes, after other characters, in keys and headers,
+        // and the escaped form itself.
+        const QByteArray plain = "[rds.1]\nname=@@Variant(text)\nenc=@ByteArray(UTF-8)\n"
+                                 "ps=x, @String(@Variant(y))\nlps=\"x, @Variant(y)\"\n"
+                                 "pn1=\" @Variant(y)\", a\\,@Variant(y)\n@Variant(k)=1\n"
+                                 "[@Variant(g)]\n";
+        QCOMPARE(IniText::escapeVariants(plain), plain);
+
+        TempProject p("[rds.1]\n"
+                      "list=@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)\n"
+                      "strings=x, @Variant(\\0\\0\\0\\xb\\x7f\\xff\\xff\\xff)\n"
+                      "text=@@Variant(kept)\n");
+        {
+            Settings s(p.path());
+            QCOMPARE(s.value("rds.1/list").toString(), QStringLiteral("@Variant(") + QString(3, QChar(0)) +
+                                                            QStringLiteral("\t\x7f\xff\xff\xff)"));
+            QCOMPARE(s.value("rds.1/strings").toStringList().value(1).left(9), QStringLiteral("@Variant("));
+            QCOMPARE(s.value("rds.1/text").toString(), QStringLiteral("@Variant(kept)"));
+        }
+        // A file without serialised variants is not touched.
+        TempProject q(plain);
+        {
+            Settings s(q.path());
+            QCOMPARE(s.value("rds.1/name").toString(), QStringLiteral("@Variant(text)"));
+        }
+        QCOMPARE(q.read(), plain);
     }
 
     void setHandlerPassesOtherEvents()
