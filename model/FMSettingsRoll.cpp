@@ -25,8 +25,10 @@ QString expandText(const QSet<int> &expanded)
     QList<int> lines = expanded.values();
     std::sort(lines.begin(), lines.end());
     QStringList parts;
+    // With a sign: QString::number writes a negative number in base 16 as
+    // its unsigned 32-bit form ("ffffffff"), which reads back as no number.
     for (int line : qAsConst(lines))
-        parts.append(QString::number(line, 16));
+        parts.append(line < 0 ? QLatin1Char('-') + QString::number(-qint64(line), 16) : QString::number(line, 16));
     return parts.join(QLatin1Char(' '));
 }
 

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <climits>
+
 using testsupport::RecordingObserver;
 using testsupport::TempProject;
 
@@ -157,6 +159,13 @@ void TestEventRoll::saveReplacesTheGroup()
     QCOMPARE(stored(events), (QStringList{"1500 channel.1.freq 95.8", "1500"}));
     QCOMPARE(expanded, (QSet<int>{0x105, 0x203}));
     QVERIFY(repeat);
+
+    // Numbers of a hand-edited roll that are negative keep their sign.
+    QTest::ignoreMessage(QtDebugMsg, "Evt: set roll events.1 2");
+    project.setRoll("events.1", events, {-0x5219, -1, INT_MIN, 0x105}, true);
+    QCOMPARE(file.fileGroup(project, "events.1").value("expand"), QStringLiteral("-80000000 -5219 -1 105"));
+    project.loadRoll("events.1", expanded, repeat);
+    QCOMPARE(expanded, (QSet<int>{-0x5219, -1, INT_MIN, 0x105}));
 
     // An empty roll leaves only the options.
     project.dirty = false;
