@@ -93,6 +93,7 @@ QByteArray junkValue(Rng &rng)
         "1 2 3 4 5 6", "958 1011", "1 0 100 1 1", "2000 0 0 0 400 400 400 400 0 0 0 0 1", "1 60 0 0 0",
         "  1  2  ", "-0", "+5", "1.5e3", "0.0000001", "108.0000001", "75.9999", "--5", "-8000000000000000",
         "--8000000000000000", "1e300", "-1e300", "1 --8000000000000000",
+        "@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)", "x, \"@Variant(\\0\\0\\0\\xb\\x7f\\xff\\xff\\xff)\"",
     };
     switch (rng.below(8)) {
     case 0:
@@ -355,7 +356,9 @@ QString firstDifference(const QString &record, const QStringList &before, const 
         const QString b = before.value(i, QStringLiteral("<none>"));
         const QString a = after.value(i, QStringLiteral("<none>"));
         if (a != b)
-            return QStringLiteral("record %1 differs after reload: [%2] became [%3]").arg(record, b.left(200), a.left(200));
+            return QStringLiteral("record %1 differs after reload: [%2] became [%3]")
+                .arg(record, QString::fromLatin1(b.left(200).toUtf8().toPercentEncoding(" =,.-@()")),
+                     QString::fromLatin1(a.left(200).toUtf8().toPercentEncoding(" =,.-@()")));
     }
     return record;
 }
@@ -665,6 +668,11 @@ private slots:
             const QByteArray content = mutatedProject(rng);
             runProject(content, seed, generic);
             if (QTest::currentTestFailed()) {
+                // PROJECTFUZZ_KEEP names a folder for the whole failing file.
+                const QString keep = qEnvironmentVariable("PROJECTFUZZ_KEEP");
+                QFile kept(keep + QStringLiteral("/seed-%1.fm").arg(seed));
+                if (!keep.isEmpty() && kept.open(QIODevice::WriteOnly))
+                    kept.write(content);
                 QList<QByteArray> lines = content.split('\n');
                 for (QByteArray &line : lines)
                     line = line.left(160).toPercentEncoding(" =[]\\/,.-_@\"");
