@@ -62,6 +62,14 @@ int itemLimit(const QString &generic)
     return generic == QLatin1String("rds.gmin.") ? RDSGroupRate::count : maxItems;
 }
 
+// The rate table "rds.N/gmin/G" has a fixed place for each group type: DEL
+// removes an entry in its place (nothing moves down), and "*" removes every
+// entry of the table, also after a gap.
+bool isFixedTable(const QString &generic)
+{
+    return generic == QLatin1String("rds.gmin.");
+}
+
 // The service key table "tmc.N/skt" is described as a family, but its items
 // are the values of the one key: ADD appends to that key as to a whole list.
 bool isItemFamily(const QString &generic)
@@ -222,7 +230,9 @@ int FMSettings::del(const QString &key)
     if (Settings::contains(norm)) {
         bool ok = false;
         const int n = last.toInt(&ok);
-        if (RecordText::isWholeNumber(last) && ok) {
+        if (RecordText::isWholeNumber(last) && ok && isFixedTable(generic)) {
+            remove(norm, true);
+        } else if (RecordText::isWholeNumber(last) && ok) {
             shiftItemsDown(base, n);
         } else if (RecordText::isWholeNumber(last)) {
             // An item number beyond int range has no next item to move down.
@@ -234,7 +244,10 @@ int FMSettings::del(const QString &key)
     } else if (norm.endsWith(QLatin1Char('*'))) {
         qDebug("FMS: del %s", qPrintable(norm));
         int removed = 0;
-        for (int i = 0; Settings::contains(base + QString::number(i)); ++i) {
+        const bool fixed = isFixedTable(generic);
+        for (int i = 0; fixed ? i < itemLimit(generic) : Settings::contains(base + QString::number(i)); ++i) {
+            if (!Settings::contains(base + QString::number(i)))
+                continue;
             remove(base + QString::number(i), true);
             ++removed;
         }

@@ -348,6 +348,26 @@ private slots:
         QCOMPARE(fms.del(QStringLiteral("tmc.1/*")), 6);
     }
 
+    void deleteRateEntries()
+    {
+        // Entry G of the rate table belongs to group type G: DEL removes it
+        // in its place, and "*" removes all 32 entries, gaps or not.
+        TempProject p("[board]\ngmin=1\n[rds.1]\nname=R\ngmin\\0=1 60 0 0 0\ngmin\\2=1 20 0 0 0\n"
+                      "gmin\\3=0 5 5 5 5\ngmin\\31=1 1 0 0 0\n");
+        FMSettings fms(p.path());
+        QCOMPARE(fms.del(QStringLiteral("rds.1.gmin.2")), 0);
+        QVERIFY(!p.fileValue(fms, "rds.1/gmin/2").isValid());
+        QCOMPARE(p.fileValue(fms, "rds.1/gmin/3").toString(), QStringLiteral("0 5 5 5 5"));
+        QCOMPARE(fms.rds(1).gmin[2], RDSGroupRate());
+        QCOMPARE(fms.rds(1).gmin[3].rate[1], 5);
+        QTest::ignoreMessage(QtDebugMsg, "FMS: del rds.1/gmin/*");
+        QCOMPARE(fms.del(QStringLiteral("rds.1.gmin.*")), 0);
+        QCOMPARE(p.fileGroup(fms, "rds.1").keys(), QStringList{"name"});
+        QCOMPARE(fms.rds(1).gmin[31], RDSGroupRate());
+        QTest::ignoreMessage(QtDebugMsg, "FMS: del rds.1/gmin/*");
+        QCOMPARE(fms.del(QStringLiteral("rds.1.gmin.*")), 6);
+    }
+
     void deleteOddItemNumbers()
     {
         // Item numbers of a hand-edited file beyond the int range name only
