@@ -186,7 +186,9 @@ qint64 g_decoded = 0;
 
 // Opens path and reads it to its end twice. Empty when all went well, else
 // what went wrong.
-QString exercise(const QString &path, int readSize)
+// `rewinds` rewinds between the passes; with `samePasses` both passes must
+// give the same bytes (for files that are not broken).
+QString exercise(const QString &path, int readSize, int rewinds = 0, bool samePasses = false)
 {
     auto reader = readerFor(path);
     SongInfo song;
@@ -204,6 +206,7 @@ QString exercise(const QString &path, int readSize)
     ++g_opened;
     const int frame = 2 * int(song.channels);
     std::unique_ptr<u8[]> buf(new u8[size_t(readSize)]); // exactly the size asked for
+    QByteArray passes[2];
     for (int pass = 0; pass < 2; ++pass) {
         qint64 total = 0;
         int reads = 0;
@@ -218,13 +221,40 @@ QString exercise(const QString &path, int readSize)
                 return QStringLiteral("read %1 bytes, not whole frames of %2").arg(n).arg(frame);
             total += n;
             g_decoded += n;
+            if (samePasses)
+                passes[pass].append(reinterpret_cast<const char *>(buf.get()), n);
             if (total > kMaxPassBytes)
                 return QStringLiteral("more than %1 bytes in one pass").arg(kMaxPassBytes);
             if (eof || n == 0)
                 break; // a read of nothing ends the entry in the decoder too
         }
-        if (pass == 0 && reads % 3 == 1)
+        for (int i = 0; pass == 0 && i < rewinds; ++i)
             reader->rewind(); // rewinding at the end changes nothing
+    }
+    // libmpg123 may round a few samples of the second pass by one step
+    // differently after its seek back to the start.
+    const int tolerance = path.endsWith(".mp3") ? 1 : 0;
+    const auto alike = [tolerance](const QByteArray &a, const QByteArray &b) {
+        if (a.size() != b.size())
+            return false;
+        const QVector<qint16> x = fixtures::fromBytes(a), y = fixtures::fromBytes(b);
+        for (int i = 0; i < x.size(); ++i) {
+            if (std::abs(x[i] - y[i]) > tolerance)
+                return false;
+        }
+        return true;
+    };
+    if (samePasses && !alike(passes[0], passes[1])) {
+        int at = 0;
+        while (at < passes[0].size() && at < passes[1].size() && passes[0][at] == passes[1][at])
+            ++at;
+        return QStringLiteral("the second pass (%1 bytes) differs from the first (%2 bytes) at byte %3, "
+                              "reads of %4, %5 rewinds")
+            .arg(passes[1].size())
+            .arg(passes[0].size())
+            .arg(at)
+            .arg(readSize)
+            .arg(rewinds);
     }
     return QString();
 }
@@ -285,7 +315,7 @@ class TestAudioFuzz : public QObject
                 failure = QStringLiteral("cannot write %1").arg(file);
                 break;
             }
-            failure = exercise(file, kReadSizes[round % int(std::size(kReadSizes))]);
+            failure = exercise(file, kReadSizes[round % int(std::size(kReadSizes))], round % 3);
             if (!failure.isEmpty())
                 fixtures::writeFile(path("failed-" + name), bytes); // kept for a look at it
         }
@@ -360,8 +390,12 @@ private slots:
         // The unmutated files play.
         for (auto it = m_valid.cbegin(); it != m_valid.cend(); ++it) {
             QVERIFY(fixtures::writeFile(path(it.key()), it.value()));
-            const QString failure = exercise(path(it.key()), PCMDecoder::kBufferBytes);
-            QVERIFY2(failure.isEmpty(), qPrintable(it.key() + ": " + failure));
+            for (const int readSize : kReadSizes) {
+                for (int rewinds = 0; rewinds < 3; ++rewinds) {
+                    const QString failure = exercise(path(it.key()), readSize, rewinds, true);
+                    QVERIFY2(failure.isEmpty(), qPrintable(it.key() + ": " + failure));
+                }
+            }
         }
     }
 
@@ -531,8 +565,9 @@ private slots:
             QVERIFY(::mkfifo(QFile::encodeName(path(name)).constData(), 0600) == 0);
             fifos << path(name);
         }
-        const QStringList nothing = fifos + QStringList{path("dir.wav"), path("head.flac"), path("head.ogg"),
-                                                        brokenBookOgg(), path("empty.raw"), path("missing.mp3")};
+        const QStringList nothing =
+            fifos + QStringList{path("dir.wav"), path("head.flac"), path("head.ogg"),
+                                brokenBookOgg(), path("empty.raw"), path("missing.mp3")};
         QStringList mutated;
         Lcg rng{77};
         for (const QString name : {"a.wav", "six.wav", "a.flac", "b.flac", "a.ogg", "a.mp3", "t.mp3"}) {
