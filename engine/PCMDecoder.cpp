@@ -145,13 +145,15 @@ void PCMDecoder::fadeOut(u8 *dst, const u8 *src, int n, int bytes) const
 
 int PCMDecoder::readSamples(qint16 *dst, int bytes, u8 *silence)
 {
+    if (bytes <= 0)
+        return 0; // nothing asked for: no silence written, no fade used up
     auto *out = reinterpret_cast<u8 *>(dst);
     // Stamps first: a buffer filled after a playlist change carries a stamp
     // that is only visible once the change has been taken over.
     const int stamps[2] = {m_buffers[0].stamp.load(std::memory_order_acquire),
                            m_buffers[1].stamp.load(std::memory_order_acquire)};
     if (stamps[0] == 0 && stamps[1] == 0) {
-        std::memset(out, 0, size_t(std::max(bytes, 0)));
+        std::memset(out, 0, size_t(bytes));
         *silence = 1;
         return bytes;
     }

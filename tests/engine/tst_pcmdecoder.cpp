@@ -229,6 +229,10 @@ private slots:
         QCOMPARE(silence, u8(0));
 
         d.setPlaylist({b});
+        // A request of no bytes, or a negative count, touches nothing and
+        // leaves the one fade of the change to the next real request.
+        QCOMPARE(d.readSamples(buf, 0, &silence), 0);
+        QCOMPARE(d.readSamples(buf, -2, &silence), 0);
         QTest::ignoreMessage(QtDebugMsg,
                              "de24 is loading, discard buffers @pos 400, return last 1024 as fade to silence");
         std::fill(std::begin(buf), std::end(buf), qint16(-1));
