@@ -7,7 +7,9 @@ namespace RecordText {
 
 QString text(const QVariant &v)
 {
-    if (v.userType() == QMetaType::QStringList)
+    // A list whose elements are not all texts ("a, @ByteArray(b)") comes as
+    // a variant list, whose toString() is empty.
+    if (v.userType() == QMetaType::QStringList || v.userType() == QMetaType::QVariantList)
         return v.toStringList().join(QStringLiteral(", "));
     return v.toString();
 }

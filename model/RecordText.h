@@ -14,7 +14,7 @@
 namespace RecordText {
 
 // The text of a stored value. A value that the settings layer read as a
-// string list (an unquoted comma in a hand-edited file) is joined again.
+// list (an unquoted comma in a hand-edited file) is joined again.
 QString text(const QVariant &v);
 
 // True when the text is a whole number written with the digits 0-9 only:

@@ -78,6 +78,11 @@ private slots:
         QVERIFY(RecordText::boolean(QStringLiteral("yes")));
         QVERIFY(RecordText::boolean(true));
         QCOMPARE(RecordText::text(QStringList{QStringLiteral("a"), QStringLiteral("b")}), QStringLiteral("a, b"));
+        // A list with an element that is no text comes as a variant list.
+        testsupport::TempProject p("[g]\nv=a, @ByteArray(b)\n");
+        const QVariant list = QSettings(p.path(), QSettings::IniFormat).value("g/v");
+        QCOMPARE(list.userType(), int(QMetaType::QVariantList));
+        QCOMPARE(RecordText::text(list), QStringLiteral("a, b"));
     }
 
     void numberedKeysInNumericOrder()
