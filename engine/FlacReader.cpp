@@ -62,7 +62,8 @@ bool FlacReader::open(SongInfo &song)
     // Read the metadata now, so that the song knows its format when open returns.
     const bool ok = FLAC__stream_decoder_process_until_end_of_metadata(m_decoder);
     m_song = nullptr;
-    if (!ok || m_channels == 0) {
+    // The stream info set the channels and the rate; a rate of 0 is no stream.
+    if (!ok || m_channels == 0 || song.sampleRate == 0) {
         qDebug("flac ERROR no stream info [%s]", qUtf8Printable(song.file));
         FLAC__stream_decoder_finish(m_decoder);
         return false;

@@ -203,6 +203,8 @@ QString exercise(const QString &path, int readSize, int rewinds = 0, bool samePa
     }
     if (song.channels < 1 || song.channels > 2)
         return QStringLiteral("opened with %1 channels").arg(song.channels);
+    if (song.sampleRate == 0)
+        return QStringLiteral("opened with a sample rate of 0");
     ++g_opened;
     const int frame = 2 * int(song.channels);
     std::unique_ptr<u8[]> buf(new u8[size_t(readSize)]); // exactly the size asked for

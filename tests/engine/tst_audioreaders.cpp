@@ -507,6 +507,23 @@ private slots:
         QCOMPARE(fixtures::fromBytes(readToEnd(any, readSize)), expected);
     }
 
+    // A stream info with a sample rate of 0 names no playable stream.
+    void flacWithoutRate()
+    {
+        QVERIFY(fixtures::writeFlac(path("norate.flac"), fixtures::signal(3000, 2), 2, 16));
+        QByteArray bytes = fixtures::readFile(path("norate.flac"));
+        // STREAMINFO after "fLaC" and its block header: the rate is the 20 bits from byte 18.
+        bytes[18] = 0;
+        bytes[19] = 0;
+        bytes[20] = char(uchar(bytes[20]) & 0x0f);
+        QVERIFY(fixtures::writeFile(path("norate.flac"), bytes));
+        FlacReader r;
+        SongInfo s = songOf(path("norate.flac"));
+        QTest::ignoreMessage(QtDebugMsg, qPrintable(QString("flac ERROR no stream info [%1]").arg(s.file)));
+        QVERIFY(!r.open(s));
+        QCOMPARE(s.decoder, int(SongInfo::Unplayable));
+    }
+
     void oggSignal()
     {
         OggReader r;
