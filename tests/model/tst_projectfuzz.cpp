@@ -281,6 +281,17 @@ long maxRssKb()
     return usage.ru_maxrss;
 }
 
+// The record a normalised key belongs to, its number written plainly
+// ("rds.01/files" -> "rds.1").
+QString recordGroup(const QString &key)
+{
+    const QString group = key.left(key.indexOf(QLatin1Char('/')));
+    const int dot = group.indexOf(QLatin1Char('.'));
+    bool ok = false;
+    const int n = group.mid(dot + 1).toInt(&ok);
+    return dot >= 0 && ok ? group.left(dot + 1) + QString::number(n) : group;
+}
+
 // A top-level group that no validated command may create: a record number
 // outside its section, or no number where one belongs.
 bool badRecordGroup(const QString &group)
@@ -567,10 +578,11 @@ private:
                         expected.remove(k);
                 }
             } else if (op >= 55 && op < 92 && code == KeyCheck::Ok) {
-                // ADD and DEL move and drop items: forget what was set in that group.
-                const QString group = norm.left(norm.indexOf(QLatin1Char('/')));
+                // ADD and DEL move and drop items: forget what was set in that
+                // record ("rds.01" is record 1 too).
+                const QString group = recordGroup(norm);
                 for (auto it = expected.begin(); it != expected.end();) {
-                    if (it.key().startsWith(group, Qt::CaseInsensitive) || group.isEmpty())
+                    if (recordGroup(it.key()) == group || group.isEmpty())
                         it = expected.erase(it);
                     else
                         ++it;
