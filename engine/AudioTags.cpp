@@ -310,7 +310,7 @@ void parseListInfo(const QByteArray &list, TagMap &tags)
     const qint64 length = list.size();
     const auto *p = reinterpret_cast<const uchar *>(list.constData());
     qint64 offset = 4;
-    while (offset + 8 < length) {
+    for (int entries = 0; entries < kMaxTags && offset + 8 < length; ++entries) {
         const quint32 id = qFromLittleEndian<quint32>(p + offset);
         const quint32 size = qFromLittleEndian<quint32>(p + offset + 4);
         const qint64 start = offset + 8;

@@ -39,7 +39,8 @@ bool parseId3v1(const QByteArray &last128, TagMap &tags);
 // Name of an ID3v1 genre code (extended list, 0..191), else the code in decimal.
 QString id3v1Genre(int code);
 
-// Parses the payload of a RIFF LIST chunk; only "INFO" lists give tags.
+// Parses the payload of a RIFF LIST chunk; only "INFO" lists give tags. At
+// most kMaxTags entries are read (each unknown one is logged).
 void parseListInfo(const QByteArray &list, TagMap &tags);
 
 } // namespace AudioTags

@@ -20,6 +20,12 @@ constexpr quint32 fourcc(const char (&s)[5])
 
 // A LIST chunk above this size is no tag list; it is skipped unread.
 constexpr qint64 kMaxListBytes = 1 << 20;
+// Of more LIST chunks than this only the first are read (each may log an
+// entry per 8 bytes).
+constexpr int kMaxLists = 4;
+// The walk gives up after this many chunks: real files have a handful, and a
+// crafted file of millions of empty chunks would hold the open for minutes.
+constexpr int kMaxChunks = 65536;
 // Frames of a file with more than two channels are read in pieces of about
 // this many bytes (at least one frame; a frame of 65535 channels is 128 KB).
 constexpr qint64 kScratchBytes = 64 * 1024;
@@ -116,15 +122,17 @@ QString WavReader::parseRiff(SongInfo &song, qint64 fileSize)
     m_formatTag = 0;
     m_channels = 1;
     bool haveData = false;
+    int lists = 0;
     qint64 pos = m_file.pos();
-    while (pos + 8 <= fileSize) {
+    for (int chunks = 0; chunks < kMaxChunks && pos + 8 <= fileSize; ++chunks) {
         quint32 id = 0, chunkSize = 0;
         if (!m_file.seek(pos) || !readWord(m_file, id) || !readWord(m_file, chunkSize))
             break;
         const qint64 body = pos + 8;
         const qint64 next = body + chunkSize + (chunkSize & 1);
         if (id == fourcc("LIST")) {
-            parseList(chunkSize, fileSize - body, song);
+            if (++lists <= kMaxLists)
+                parseList(chunkSize, fileSize - body, song);
         } else if (id == fourcc("id3 ")) {
             AudioTags::parseId3v2(m_file, song.tags);
         } else if (id == fourcc("fmt ")) {

@@ -411,6 +411,31 @@ private slots:
                  qPrintable(QString("%1 KB more memory").arg(after.ru_maxrss - before.ru_maxrss)));
     }
 
+    // A crafted file of very many chunks: only the first 4 LIST chunks are
+    // read, and the walk ends after 65536 chunks.
+    void wavChunkBounds()
+    {
+        const QByteArray fmt = fixtures::fmtChunk(1, 2, 44100, 16);
+        const QByteArray data = fixtures::chunk("data", fixtures::pcmBytes(m_stereo.mid(0, 40)));
+        QByteArray lists;
+        for (int i = 1; i <= 9; ++i)
+            lists += fixtures::chunk("LIST", "INFO" + fixtures::chunk("INAM", QByteArray::number(i)));
+        QVERIFY(fixtures::writeFile(path("lists.wav"), fixtures::riff(lists + fmt + data)));
+        WavReader r;
+        SongInfo s = songOf(path("lists.wav"));
+        QVERIFY(r.open(s));
+        QCOMPARE(s.tags.value("Title"), QString("4"));
+
+        const QByteArray junk = fixtures::chunk("junk", QByteArray());
+        QVERIFY(fixtures::writeFile(path("junk.wav"), fixtures::riff(junk.repeated(60000) + fmt + data)));
+        SongInfo some = songOf(path("junk.wav"));
+        QVERIFY(r.open(some));
+        QCOMPARE(some.samples, quint64(20));
+        QVERIFY(fixtures::writeFile(path("junk.wav"), fixtures::riff(junk.repeated(70000) + fmt + data)));
+        SongInfo many = songOf(path("junk.wav"));
+        QCOMPARE(r.parse(many), QString("Audio Datenblock nicht gefunden"));
+    }
+
     // A data chunk claiming more than the file holds: clamped at open, plays
     // what is there and starts again.
     void truncatedWav()

@@ -100,6 +100,15 @@ private slots:
         QCOMPARE(parse(tag(3, frames), id3), AudioTags::kMaxTags);
         QCOMPARE(id3.value("Title"), QString("Title"));
         QVERIFY(id3.contains("2022") && !id3.contains("2023"));
+
+        // A LIST chunk is walked for at most kMaxTags entries, each may be logged.
+        QByteArray list = "INFO";
+        for (int i = 0; i < AudioTags::kMaxTags; ++i)
+            list += fixtures::chunk("IART", "a");
+        TagMap info;
+        AudioTags::parseListInfo(list + fixtures::chunk("INAM", "late"), info);
+        QCOMPARE(info.value("Artist"), QString("a"));
+        QVERIFY(!info.contains("Title"));
     }
 
     // The four text encodings in both versions, COMM, unknown frames, plain
