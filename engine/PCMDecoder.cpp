@@ -260,10 +260,13 @@ void PCMDecoder::run()
     m_finished.store(true, std::memory_order_release);
 }
 
-void PCMDecoder::nap(int ms)
+void PCMDecoder::nap(int ms, bool untilHandedBack)
 {
     for (int left = ms; left > 0; left -= kNapSliceMs) {
         if (m_stop.load(std::memory_order_acquire) || m_loading.load(std::memory_order_acquire))
+            return;
+        if (untilHandedBack && (m_buffers[0].stamp.load(std::memory_order_acquire) == 0 ||
+                                m_buffers[1].stamp.load(std::memory_order_acquire) == 0))
             return;
         QThread::msleep(std::min(left, kNapSliceMs));
     }
@@ -372,7 +375,9 @@ void PCMDecoder::fill()
     const int target = m_buffers[0].stamp.load(std::memory_order_acquire) != 0 ? 1 : 0;
     Buffer &b = m_buffers[target];
     if (b.stamp.load(std::memory_order_acquire) != 0) {
-        nap(kFullMs);
+        // Until a buffer comes back: a file shorter than the nap (a test tone
+        // loop of 100 ms) plays through both buffers before the nap is over.
+        nap(kFullMs, true);
         return;
     }
     if (m_stop.load(std::memory_order_acquire) || m_loading.load(std::memory_order_acquire))

@@ -90,7 +90,7 @@ private:
     void publish();
     void fill();
     void nextEntry();
-    void nap(int ms);
+    void nap(int ms, bool untilHandedBack = false); // ends early on stop, a new playlist (or a buffer handed back)
     bool openWith(int kind, SongInfo &song);
     int readWith(int kind, u8 *dst, int max, u8 &eof);
     void rewindWith(int kind);
