@@ -509,6 +509,27 @@ private slots:
         QVERIFY(r.open(good));
         QCOMPARE(r.read(buf.get(), PCMDecoder::kBufferBytes, eof), 11025 * 4);
     }
+    // Directories, empty files, files without read permission and missing
+    // files with every ending: refused cleanly (or, for root, played).
+    void oddPaths()
+    {
+        g_previous = qInstallMessageHandler(countOnly);
+        QStringList failures;
+        for (const QString ending : {"wav", "raw", "pcm", "ogg", "flac", "mp3"}) {
+            QDir(m_dir.path()).mkdir("dir." + ending);
+            fixtures::writeFile(path("empty." + ending), QByteArray());
+            fixtures::writeFile(path("locked." + ending), m_valid.value("a.wav"));
+            QFile::setPermissions(path("locked." + ending), QFileDevice::Permissions());
+            for (const QString name : {"dir.", "empty.", "locked.", "missing."}) {
+                const QString failure = exercise(path(name + ending), 10006, 1);
+                if (!failure.isEmpty())
+                    failures << name + ending + ": " + failure;
+            }
+        }
+        qInstallMessageHandler(g_previous);
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
+    }
+
     // A file rewritten in place, cut, emptied or removed while a reader plays
     // it: the reader goes on in the layout it opened, ends, and never hangs.
     void filesChangeWhilePlaying()

@@ -271,6 +271,13 @@ private slots:
                                << "bits pro Sample 8 != 16";
         QTest::newRow("24 bit") << "x.wav" << fixtures::riff(fixtures::fmtChunk(1, 2, 44100, 24) + data)
                                 << "bits pro Sample 24 != 16";
+        QTest::newRow("32 bit") << "x.wav" << fixtures::riff(fixtures::fmtChunk(1, 2, 44100, 32) + data)
+                                << "bits pro Sample 32 != 16";
+        QTest::newRow("extensible") << "x.wav"
+                                    << fixtures::riff(fixtures::chunk("fmt ", QByteArray(40, '\0')) + data)
+                                    << "Format Länge 40 != 16";
+        QTest::newRow("extensible 16") << "x.wav" << fixtures::riff(fixtures::fmtChunk(0xfffe, 2, 44100, 16) + data)
+                                       << "kein PCM Format 65534";
         QTest::newRow("no channels") << "x.wav" << fixtures::riff(fixtures::fmtChunk(1, 0, 44100, 16) + data)
                                      << "Kanalanzahl 0 ungültig";
         QTest::newRow("no rate") << "x.wav" << fixtures::riff(fixtures::fmtChunk(1, 2, 0, 16) + data)
