@@ -65,6 +65,13 @@ constexpr uchar kTagUnsync = 0x80;
 constexpr uchar kTagExtendedHeader = 0x40;
 constexpr uchar kFrameUnsync = 0x02;         // 2.4
 constexpr uchar kFrameDataLength = 0x01;     // 2.4: a 4-byte data length precedes the data
+// Frame format flags (the frame's second flag byte) that change the data:
+// compressed or encrypted data is no text; a grouped frame starts with its
+// 1-byte group id.
+constexpr uchar kFrame23Hidden = 0x80 | 0x40; // 2.3: compression, encryption
+constexpr uchar kFrame23Grouped = 0x20;
+constexpr uchar kFrame24Hidden = 0x08 | 0x04; // 2.4: compression, encryption
+constexpr uchar kFrame24Grouped = 0x40;
 
 quint32 syncsafe(const uchar *b)
 {
@@ -221,14 +228,18 @@ int parseId3Body(QIODevice &in, int major, uchar tagFlags, qint64 remaining, Tag
         QByteArray frame = in.read(size);
         if (frame.size() != size)
             break;
+        if (f[9] & (major == 3 ? kFrame23Hidden : kFrame24Hidden))
+            continue;
+        if (f[9] & (major == 3 ? kFrame23Grouped : kFrame24Grouped))
+            frame = frame.mid(1);
         if (major == 4) {
             if ((f[9] & kFrameUnsync) || (tagFlags & kTagUnsync))
                 frame = resync(frame);
             if (f[9] & kFrameDataLength)
                 frame = frame.mid(4);
-            if (frame.isEmpty())
-                continue;
         }
+        if (frame.isEmpty())
+            continue;
         const QString text = frameText(id, frame);
         if (!text.isEmpty())
             tags.insert(id3Name(id), text);

@@ -239,6 +239,33 @@ private slots:
         QCOMPARE(all.value("Title"), title);
     }
 
+    // Frame format flags: compressed and encrypted frames hold no text and are
+    // skipped; a grouped frame's group id byte is not part of its text.
+    void id3v2FrameFlags()
+    {
+        const auto flagged = [](int major, const char *id, const QByteArray &payload, char flags) {
+            QByteArray f = frame(major, id, payload);
+            f[9] = flags;
+            return f;
+        };
+        const QByteArray zlib = QByteArray::fromHex("0000000b789c2b492d2e01000452020e"); // size + deflate
+        const QByteArray album("\x01\0Alb", 5);
+        TagMap v23;
+        QCOMPARE(parse(tag(3, flagged(3, "TIT2", zlib, char(0x80)) + flagged(3, "TALB", album, 0x40) +
+                                  flagged(3, "TPE1", QByteArray("\x07\0Who", 5), 0x20)),
+                       v23),
+                 1);
+        QCOMPARE(v23.value("Artist"), QString("Who"));
+        TagMap v24;
+        const QByteArray grouped = QByteArray(1, '\x07') + fixtures::syncsafe(4) + QByteArray("\0Who", 4);
+        QCOMPARE(parse(tag(4, flagged(4, "TIT2", fixtures::syncsafe(11) + zlib.mid(4), 0x09) +
+                                  flagged(4, "TALB", album, 0x04) + flagged(4, "TPE1", grouped, 0x41) +
+                                  flagged(4, "TCON", QByteArray(1, '\x07'), 0x40)),
+                       v24),
+                 1);
+        QCOMPARE(v24.value("Artist"), QString("Who"));
+    }
+
     void id3v1()
     {
         TagMap tags;
