@@ -274,26 +274,36 @@ void PCMDecoder::nap(int ms, bool untilHandedBack)
 
 void PCMDecoder::takeOverPlaylist()
 {
-    std::unique_lock lock(m_lock);
-    const QStringList &fresh = m_playlist;
-    if (m_entry < fresh.size() && m_entry < m_list.size() && fresh[m_entry] == m_list[m_entry]) {
-        qDebug("de%2d keep playing song %d", m_channel, m_entry);
-    } else {
-        // Everything filled so far belongs to the old list; the board thread
-        // fades it out and hands it back.
-        m_killStamp.store(m_stampCounter, std::memory_order_release);
-        m_entry = 0;
-        m_takenUp = -1;
-        if (traced())
-            qDebug("de%2d buffer[s] killed", m_channel);
-        rewindWith(m_current.decoder);
-        if (fresh.isEmpty()) {
-            m_current = SongInfo(); // an empty list is silence
-            m_candidate = SongInfo();
+    // The rewind (a seek, for FLAC a decode) runs after the lock is released,
+    // so the board thread's songInfo()/setPlaylist()/takeSongs() never wait
+    // for file work. Only this thread touches the readers.
+    int rewindKind = SongInfo::None;
+    bool rewind = false;
+    {
+        std::unique_lock lock(m_lock);
+        const QStringList &fresh = m_playlist;
+        if (m_entry < fresh.size() && m_entry < m_list.size() && fresh[m_entry] == m_list[m_entry]) {
+            qDebug("de%2d keep playing song %d", m_channel, m_entry);
+        } else {
+            // Everything filled so far belongs to the old list; the board thread
+            // fades it out and hands it back.
+            m_killStamp.store(m_stampCounter, std::memory_order_release);
+            m_entry = 0;
+            m_takenUp = -1;
+            if (traced())
+                qDebug("de%2d buffer[s] killed", m_channel);
+            rewind = true;
+            rewindKind = m_current.decoder;
+            if (fresh.isEmpty()) {
+                m_current = SongInfo(); // an empty list is silence
+                m_candidate = SongInfo();
+            }
         }
+        m_list = fresh;
+        m_loading.store(false, std::memory_order_release);
     }
-    m_list = fresh;
-    m_loading.store(false, std::memory_order_release);
+    if (rewind)
+        rewindWith(rewindKind);
 }
 
 void PCMDecoder::takeRequestedSong()
