@@ -5,9 +5,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QReadLocker>
+#include <mutex>
 #include <QSaveFile>
-#include <QWriteLocker>
 
 namespace {
 
@@ -90,7 +89,7 @@ Settings::Settings(const QString &fileName, QObject *parent)
 
 Settings::~Settings()
 {
-    QWriteLocker locker(&accessLock);
+    std::unique_lock locker(accessLock);
     for (const QMetaObject::Connection &c : qAsConst(watched))
         QObject::disconnect(c);
     watched.clear();
@@ -162,14 +161,14 @@ void Settings::post(const QString &regKey, const QString &key, const QVariant &v
 QVariant Settings::value(const QString &key, const QVariant &defaultValue) const
 {
     const QString k = normalizeKey(key);
-    QReadLocker locker(&accessLock);
+    std::shared_lock locker(accessLock);
     return QSettings::value(k, defaultValue);
 }
 
 bool Settings::contains(const QString &key) const
 {
     const QString k = normalizeKey(key);
-    QReadLocker locker(&accessLock);
+    std::shared_lock locker(accessLock);
     return QSettings::contains(k);
 }
 
@@ -190,7 +189,7 @@ bool Settings::setValue(const QString &key, const QVariant &given, bool notify, 
 {
     const QString k = normalizeKey(key);
     const QVariant value = emptyForNullText(given);
-    QWriteLocker locker(&accessLock);
+    std::unique_lock locker(accessLock);
     if (!k.contains(QLatin1Char('/')))
         return false;
     if (QSettings::value(k) == value)
@@ -216,7 +215,7 @@ void Settings::remove(const QString &key, bool notify)
     // An empty key would name the whole file.
     if (k.isEmpty())
         return;
-    QWriteLocker locker(&accessLock);
+    std::unique_lock locker(accessLock);
     bool present = QSettings::contains(k);
     if (!present) {
         QSettings::beginGroup(k);
@@ -243,7 +242,7 @@ void Settings::notify(const QString &key, const QVariant &given)
     const QVariant value = emptyForNullText(given);
     const QString k = normalizeKey(key);
     const QString wild = wildcardOf(k);
-    QReadLocker locker(&accessLock);
+    std::shared_lock locker(accessLock);
 
     QSet<QObject *> served;
     post(QStringLiteral("*"), k, value, served);
@@ -266,7 +265,7 @@ void Settings::notifyPattern(const QString &pattern, const QVariant &value, cons
     QString section;
     QString field;
     parseKeyPattern(k, section, field);
-    QReadLocker locker(&accessLock);
+    std::shared_lock locker(accessLock);
 
     QSet<QObject *> served;
     if (source)
@@ -305,7 +304,7 @@ bool Settings::registerKey(const QString &key, QObject *observer)
     const QString k = registryKey(key);
     if (k.isEmpty())
         return false;
-    QWriteLocker locker(&accessLock);
+    std::unique_lock locker(accessLock);
     if (registry.contains(k, observer))
         return false;
     registry.insert(k, observer);
@@ -316,7 +315,7 @@ bool Settings::registerKey(const QString &key, QObject *observer)
 bool Settings::unregisterKey(const QString &key, QObject *observer)
 {
     const QString k = registryKey(key);
-    QWriteLocker locker(&accessLock);
+    std::unique_lock locker(accessLock);
     const bool removed = registry.remove(k, observer) > 0;
     if (removed)
         unwatchIfGone(observer);
@@ -325,7 +324,7 @@ bool Settings::unregisterKey(const QString &key, QObject *observer)
 
 bool Settings::unregisterObserver(QObject *observer)
 {
-    QWriteLocker locker(&accessLock);
+    std::unique_lock locker(accessLock);
     bool removed = false;
     for (auto it = registry.begin(); it != registry.end();) {
         if (it.value() == observer) {
@@ -342,7 +341,7 @@ bool Settings::unregisterObserver(QObject *observer)
 
 QStringList Settings::observedKeys(QObject *observer) const
 {
-    QReadLocker locker(&accessLock);
+    std::shared_lock locker(accessLock);
     QStringList keys;
     for (auto it = registry.cbegin(); it != registry.cend(); ++it) {
         if (it.value() == observer)
@@ -373,7 +372,7 @@ void Settings::unwatchIfGone(QObject *observer)
 
 void Settings::forget(QObject *observer)
 {
-    QWriteLocker locker(&accessLock);
+    std::unique_lock locker(accessLock);
     for (auto it = registry.begin(); it != registry.end();) {
         if (it.value() == observer)
             it = registry.erase(it);
@@ -385,14 +384,14 @@ void Settings::forget(QObject *observer)
 
 void Settings::sync()
 {
-    QWriteLocker locker(&accessLock);
+    std::unique_lock locker(accessLock);
     QSettings::sync();
 }
 
 bool Settings::event(QEvent *event)
 {
     if (event->type() == QEvent::UpdateRequest) {
-        QWriteLocker locker(&accessLock);
+        std::unique_lock locker(accessLock);
         return QSettings::event(event);
     }
     return QSettings::event(event);

@@ -3,7 +3,6 @@
 #include <QHash>
 #include <QList>
 #include <QMultiMap>
-#include <QReadWriteLock>
 #include <QSet>
 #include <QSettings>
 #include <QString>
@@ -11,6 +10,8 @@
 #include <QVariant>
 
 #include <atomic>
+#include <mutex>
+#include <shared_mutex>
 #include <utility>
 
 // The key store: the project file (INI) as normalised keys, and the registry
@@ -32,7 +33,8 @@
 //    index's concrete key; never the source.
 //
 // Threads and locks: every operation may be called from any thread. One
-// non-recursive read/write lock (accessLock) guards
+// non-recursive read/write lock (accessLock, a std::shared_mutex, which
+// ThreadSanitizer can follow) guards
 //  - all QSettings state of this object: the values, the open-group stack,
 //    the pending-write flag and every write of the file (also the delayed
 //    write that QSettings does on its UpdateRequest event, and sync());
@@ -158,7 +160,7 @@ private:
     void unwatchIfGone(QObject *observer);
     void forget(QObject *observer);
 
-    mutable QReadWriteLock accessLock;
+    mutable std::shared_mutex accessLock;
     QMultiMap<QString, QObject *> registry;
     // Observers with a live destroyed() hook, so that a destroyed observer
     // leaves the registry.
@@ -185,7 +187,7 @@ private:
 template <typename Fn>
 auto Settings::withWriteLock(Fn &&fn) -> decltype(fn(std::declval<QSettings &>()))
 {
-    QWriteLocker locker(&accessLock);
+    std::unique_lock locker(accessLock);
     GroupCloser closer(*this);
     return fn(static_cast<QSettings &>(*this));
 }
@@ -193,6 +195,6 @@ auto Settings::withWriteLock(Fn &&fn) -> decltype(fn(std::declval<QSettings &>()
 template <typename Fn>
 auto Settings::withReadLock(Fn &&fn) const -> decltype(fn(std::declval<const QSettings &>()))
 {
-    QReadLocker locker(&accessLock);
+    std::shared_lock locker(accessLock);
     return fn(static_cast<const QSettings &>(*this));
 }
