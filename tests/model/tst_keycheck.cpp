@@ -5,18 +5,6 @@
 
 using namespace KeyCheck;
 
-namespace {
-
-KeyDesc row(const char *genericKey)
-{
-    KeyDesc d;
-    if (!FMSettings::keyDesc(QLatin1String(genericKey), d))
-        qFatal("no row %s", genericKey);
-    return d;
-}
-
-} // namespace
-
 class TestKeyCheck : public QObject
 {
     Q_OBJECT
@@ -24,101 +12,71 @@ class TestKeyCheck : public QObject
 private slots:
     void initTestCase() { FMSettings::buildKeyTable(); }
 
-    void scalars()
+    void checkValues()
     {
-        const KeyDesc gain = row("channel.gain");
-        QCOMPARE(checkValue(gain, QStringLiteral("-60")), int(Ok));
-        QCOMPARE(checkValue(gain, QStringLiteral("5")), int(OutOfRange));
-        QCOMPARE(checkValue(gain, QStringLiteral("abc")), int(OutOfRange));
-        QCOMPARE(checkValue(gain, QStringLiteral("nan")), int(OutOfRange));
-        QCOMPARE(checkValue(gain, QStringLiteral("-inf")), int(OutOfRange));
-        QCOMPARE(checkValue(gain, -6), int(Ok));
-
-        // Booleans: any text reads, "yes" as on.
-        const KeyDesc used = row("channel.used");
-        QCOMPARE(checkValue(used, QStringLiteral("yes")), int(Ok));
-        QCOMPARE(checkValue(used, QStringLiteral("")), int(Ok));
-
-        const KeyDesc pi = row("rds.pi");
-        QCOMPARE(checkValue(pi, QStringLiteral("cafe")), int(Ok));
-        QCOMPARE(checkValue(pi, QStringLiteral("FFFF")), int(Ok));
-        QCOMPARE(checkValue(pi, QStringLiteral("10000")), int(OutOfRange));
-        QCOMPARE(checkValue(pi, QStringLiteral("-1")), int(OutOfRange));
-        QCOMPARE(checkValue(pi, QStringLiteral("xyz")), int(OutOfRange));
-        // A second sign is no number; negating the smallest 64-bit number
-        // would overflow.
-        QCOMPARE(checkValue(pi, QStringLiteral("--5")), int(OutOfRange));
-        QCOMPARE(checkValue(pi, QStringLiteral("-+5")), int(OutOfRange));
-        QCOMPARE(checkValue(pi, QStringLiteral("--8000000000000000")), int(OutOfRange));
-        QCOMPARE(checkValue(row("tmc.skt."), QStringLiteral("0 --8000000000000000")), int(OutOfRange));
-
-        // Strings: the range bounds the length; without a range anything goes.
-        const KeyDesc pn1 = row("rds.pn1");
-        QCOMPARE(checkValue(pn1, QStringLiteral("12345678")), int(Ok));
-        QCOMPARE(checkValue(pn1, QStringLiteral("123456789")), int(OutOfRange));
-        QCOMPARE(checkValue(pn1, QString()), int(Ok));
-        QCOMPARE(checkValue(row("rds.ps"), QString(300, QLatin1Char('x'))), int(Ok));
-    }
-
-    void lists()
-    {
-        const KeyDesc eon = row("rds.eon.");
-        QCOMPARE(checkValue(eon, QStringLiteral("3 1234 10 1 0 ab")), int(Ok));
-        QCOMPARE(checkValue(eon, QStringLiteral("3 1234  10 1 0")), int(WrongCount));
-        QCOMPARE(checkValue(eon, QStringLiteral(" 3 1234 10 1 0 ab 7")), int(WrongCount));
-
-        const KeyDesc afs = row("rds.afs");
-        QCOMPARE(checkValue(afs, QStringLiteral("958 -1012  1034")), int(Ok));
-        QCOMPARE(checkValue(afs, QStringLiteral("958 16101")), int(OutOfRange));
-        QCOMPARE(checkValue(afs, QStringLiteral("958 x")), int(OutOfRange));
-        QCOMPARE(checkValue(afs, QString()), int(Ok));
-
-        const KeyDesc skt = row("tmc.skt.");
-        QCOMPARE(checkValue(skt, QStringLiteral("0 a5 ffff")), int(Ok));
-        QCOMPARE(checkValue(skt, QStringLiteral("0 a5 10000")), int(OutOfRange));
-
-        const KeyDesc gmin = row("rds.gmin.");
-        QCOMPARE(checkValue(gmin, QStringLiteral("1 685 -685 0 0")), int(Ok));
-        QCOMPARE(checkValue(gmin, QStringLiteral("1 686")), int(OutOfRange));
-
-        // No range and a count of 1 or 0: anything.
-        QCOMPARE(checkValue(row("tmc."), QStringLiteral("1 8 101 200 1 5 7 9")), int(Ok));
-        QCOMPARE(checkValue(row("rds.rttag."), QStringLiteral("3 a b c")), int(WrongCount));
-        QCOMPARE(checkValue(row("rds.rttag."), QStringLiteral("3 title")), int(Ok));
+        struct Case
+        {
+            const char *row;
+            QVariant value;
+            int result;
+        };
+        const Case cases[] = {
+            {"channel.gain", "-60", Ok}, {"channel.gain", "5", OutOfRange}, {"channel.gain", "abc", OutOfRange},
+            {"channel.gain", "nan", OutOfRange}, {"channel.gain", "-inf", OutOfRange}, {"channel.gain", -6, Ok},
+            // Booleans: any text reads, "yes" as on.
+            {"channel.used", "yes", Ok}, {"channel.used", "", Ok},
+            {"rds.pi", "cafe", Ok}, {"rds.pi", "FFFF", Ok}, {"rds.pi", "10000", OutOfRange},
+            {"rds.pi", "-1", OutOfRange}, {"rds.pi", "xyz", OutOfRange},
+            // A second sign is no number; negating the smallest 64-bit number would overflow.
+            {"rds.pi", "--5", OutOfRange}, {"rds.pi", "-+5", OutOfRange},
+            {"rds.pi", "--8000000000000000", OutOfRange}, {"tmc.skt.", "0 --8000000000000000", OutOfRange},
+            // Strings: the range bounds the length; without a range anything goes.
+            {"rds.pn1", "12345678", Ok}, {"rds.pn1", "123456789", OutOfRange}, {"rds.pn1", QString(), Ok},
+            {"rds.ps", QString(300, QLatin1Char('x')), Ok},
+            // Lists.
+            {"rds.eon.", "3 1234 10 1 0 ab", Ok}, {"rds.eon.", "3 1234  10 1 0", WrongCount},
+            {"rds.eon.", " 3 1234 10 1 0 ab 7", WrongCount},
+            {"rds.afs", "958 -1012  1034", Ok}, {"rds.afs", "958 16101", OutOfRange},
+            {"rds.afs", "958 x", OutOfRange}, {"rds.afs", QString(), Ok},
+            {"tmc.skt.", "0 a5 ffff", Ok}, {"tmc.skt.", "0 a5 10000", OutOfRange},
+            {"rds.gmin.", "1 685 -685 0 0", Ok}, {"rds.gmin.", "1 686", OutOfRange},
+            // No range and a count of 1 or 0: anything.
+            {"tmc.", "1 8 101 200 1 5 7 9", Ok}, {"rds.rttag.", "3 a b c", WrongCount},
+            {"rds.rttag.", "3 title", Ok},
+        };
+        for (const Case &c : cases) {
+            KeyDesc d;
+            QVERIFY2(FMSettings::keyDesc(QLatin1String(c.row), d), c.row);
+            const QString id = QStringLiteral("%1 \"%2\": ").arg(QLatin1String(c.row), c.value.toString());
+            QCOMPARE(id + QString::number(checkValue(d, c.value)), id + QString::number(c.result));
+        }
     }
 
     void indexRanges()
     {
-        QVERIFY(indexInRange(QStringLiteral("channel."), 1));
-        QVERIFY(indexInRange(QStringLiteral("channel."), 96));
-        QVERIFY(!indexInRange(QStringLiteral("channel."), 0));
-        QVERIFY(!indexInRange(QStringLiteral("channel."), 97));
-        QVERIFY(!indexInRange(QStringLiteral("rds."), 0));
-        QVERIFY(!indexInRange(QStringLiteral("tmc."), -1));
-        QVERIFY(!indexInRange(QStringLiteral("audio."), 0));
-        QVERIFY(!indexInRange(QStringLiteral("playlist."), 0));
-        QVERIFY(indexInRange(QStringLiteral("rds."), 5000));
-        QVERIFY(indexInRange(QStringLiteral("board."), 0));
+        const std::tuple<const char *, int, bool> cases[] = {
+            {"channel.", 1, true}, {"channel.", 96, true}, {"rds.", 5000, true}, {"board.", 0, true},
+            {"channel.", 0, false}, {"channel.", 97, false}, {"rds.", 0, false}, {"tmc.", -1, false},
+            {"audio.", 0, false}, {"playlist.", 0, false}};
+        for (const auto &c : cases)
+            QVERIFY2(indexInRange(QLatin1String(std::get<0>(c)), std::get<1>(c)) == std::get<2>(c),
+                     qPrintable(QStringLiteral("%1%2").arg(QLatin1String(std::get<0>(c))).arg(std::get<1>(c))));
     }
 
-    void groupKeyOrder()
+    void keyOrder()
     {
         const QStringList keys{"10", "2", "aid", "0", "eon/1/ps", "1", "name", "02"};
         QCOMPARE(orderGroupKeys(QStringLiteral("tmc.1"), keys),
                  (QStringList{"tmc.1.0", "tmc.1.1", "tmc.1.02", "tmc.1.10", "tmc.1.aid", "tmc.1.eon/1/ps",
                               "tmc.1.name"}));
         QVERIFY(orderGroupKeys(QStringLiteral("x"), {}).isEmpty());
-    }
 
-    void topGroupOrder()
-    {
         const QStringList groups{"board", "tmc.1", "rds.10", "rds.2", "channel.12", "events.1", "audio.3",
                                  "channel.2", "playlist.1", "Rds.3", "rds.x", "audio.1001"};
         QCOMPARE(orderTopGroups(QString(), groups),
                  (QStringList{"channel.2", "channel.12", "audio.3", "audio.1001", "playlist.1", "rds.2",
                               "rds.10", "tmc.1", "board", "events.1", "Rds.3", "rds.x"}));
-        QCOMPARE(orderTopGroups(QStringLiteral("RDS"), groups),
-                 (QStringList{"rds.2", "rds.10", "Rds.3", "rds.x"}));
+        QCOMPARE(orderTopGroups(QStringLiteral("RDS"), groups), (QStringList{"rds.2", "rds.10", "Rds.3", "rds.x"}));
         QVERIFY(orderTopGroups(QStringLiteral("nothing"), groups).isEmpty());
     }
 };
