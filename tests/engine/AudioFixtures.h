@@ -17,9 +17,60 @@
 #include <FLAC/metadata.h>
 #include <FLAC/stream_encoder.h>
 
-#include <cmath>
+#include "FlacReader.h"
+#include "Mp3Reader.h"
+#include "OggReader.h"
+#include "WavReader.h"
 
-namespace fixtures {
+#include <cmath>
+#include <memory>
+
+namespace fixtures
+{
+
+// The readers share no base class; the tests drive them through this one.
+struct AnyReader {
+    virtual ~AnyReader() = default;
+    virtual bool open(SongInfo &song) = 0;
+    virtual int read(u8 *dst, int max, u8 &eof) = 0;
+    virtual void rewind() = 0;
+    // One read into a buffer of exactly `max` bytes (so that AddressSanitizer
+    // sees an overrun); what it gave, or "overrun" for a count out of range.
+    QByteArray readOnce(int max, u8 &eof)
+    {
+        std::unique_ptr<u8[]> buf(new u8[size_t(max)]);
+        eof = 0;
+        const int n = read(buf.get(), max, eof);
+        return n < 0 || n > max ? QByteArray("overrun") : QByteArray(reinterpret_cast<char *>(buf.get()), n);
+    }
+};
+
+template <class R> struct ReaderOf : AnyReader {
+    R r;
+    bool open(SongInfo &song) override { return r.open(song); }
+    int read(u8 *dst, int max, u8 &eof) override { return r.read(dst, max, eof); }
+    void rewind() override { r.rewind(); }
+};
+
+// The reader for a file, chosen by its ending as the decoder does.
+inline std::unique_ptr<AnyReader> readerFor(const QString &path)
+{
+    const QString lower = path.toLower();
+    if (lower.endsWith("ogg"))
+        return std::make_unique<ReaderOf<OggReader>>();
+    if (lower.endsWith("mp3"))
+        return std::make_unique<ReaderOf<Mp3Reader>>();
+    if (lower.endsWith("flac"))
+        return std::make_unique<ReaderOf<FlacReader>>();
+    return std::make_unique<ReaderOf<WavReader>>();
+}
+
+inline SongInfo songOf(const QString &path)
+{
+    SongInfo s;
+    s.file = path;
+    return s;
+}
 
 inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -33,20 +84,21 @@ inline QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Little- and big-endian fields of a file header.
+template <class T> QByteArray le(T v)
+{
+    QByteArray b(sizeof v, '\0');
+    qToLittleEndian(v, b.data());
+    return b;
+}
 inline QByteArray le16(quint16 v)
 {
-    QByteArray b(2, '\0');
-    qToLittleEndian(v, b.data());
-    return b;
+    return le(v);
 }
-
 inline QByteArray le32(quint32 v)
 {
-    QByteArray b(4, '\0');
-    qToLittleEndian(v, b.data());
-    return b;
+    return le(v);
 }
-
 inline QByteArray be32(quint32 v)
 {
     QByteArray b(4, '\0');
@@ -76,7 +128,8 @@ inline QByteArray chunk(const char *id, const QByteArray &payload, quint32 claim
 inline QByteArray fmtChunk(quint16 tag, quint16 channels, quint32 rate, quint16 bits)
 {
     const quint16 align = quint16(channels * bits / 8);
-    return chunk("fmt ", le16(tag) + le16(channels) + le32(rate) + le32(rate * align) + le16(align) + le16(bits));
+    return chunk("fmt ",
+                 le16(tag) + le16(channels) + le32(rate) + le32(rate * align) + le16(align) + le16(bits));
 }
 
 inline QByteArray pcmBytes(const QVector<qint16> &samples)

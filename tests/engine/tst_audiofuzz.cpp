@@ -8,11 +8,7 @@
 #include "AudioFixtures.h"
 #include "AudioTags.h"
 #include "BoundedWait.h"
-#include "FlacReader.h"
-#include "Mp3Reader.h"
-#include "OggReader.h"
 #include "PCMDecoder.h"
-#include "WavReader.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -22,11 +18,12 @@
 #include <QTest>
 
 #include <atomic>
-#include <memory>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace fixtures;
 
 namespace
 {
@@ -46,32 +43,11 @@ void countOnly(QtMsgType type, const QMessageLogContext &context, const QString 
         g_fills.fetch_add(1, std::memory_order_relaxed);
 }
 
-// The readers share no base class; the fuzzer drives them through this one.
-struct AnyReader {
-    virtual ~AnyReader() = default;
-    virtual bool open(SongInfo &song) = 0;
-    virtual int read(u8 *dst, int max, u8 &eof) = 0;
-    virtual void rewind() = 0;
+// Counts the log lines instead of printing them while it lives.
+struct CountedLog {
+    CountedLog() { g_previous = qInstallMessageHandler(countOnly); }
+    ~CountedLog() { qInstallMessageHandler(g_previous); }
 };
-
-template <class R> struct ReaderOf : AnyReader {
-    R r;
-    bool open(SongInfo &song) override { return r.open(song); }
-    int read(u8 *dst, int max, u8 &eof) override { return r.read(dst, max, eof); }
-    void rewind() override { r.rewind(); }
-};
-
-std::unique_ptr<AnyReader> readerFor(const QString &path)
-{
-    const QString lower = path.toLower();
-    if (lower.endsWith("ogg"))
-        return std::make_unique<ReaderOf<OggReader>>();
-    if (lower.endsWith("mp3"))
-        return std::make_unique<ReaderOf<Mp3Reader>>();
-    if (lower.endsWith("flac"))
-        return std::make_unique<ReaderOf<FlacReader>>();
-    return std::make_unique<ReaderOf<WavReader>>();
-}
 
 // A small linear congruential generator: the same files on every run.
 struct Lcg {
@@ -104,25 +80,19 @@ QByteArray mutate(const QByteArray &valid, int round, int headerCut, Lcg &rng)
     const int kinds = 1 + rng.below(3);
     for (int k = 0; k < kinds; ++k) {
         const int near = rng.below(2) ? qMin(size, 160) : size; // headers get half of the hits
-        switch (rng.below(6)) {
+        const int kind = rng.below(6);
+        switch (kind) {
         case 0:
             for (int i = 1 + rng.below(4); i > 0 && !b.isEmpty(); --i)
                 b[rng.below(qMin(near, b.size()))] = char(rng.next());
             break;
-        case 1: {
-            const int at = rng.below(qMin(near, b.size()) - 3);
-            if (at + 4 <= b.size()) {
+        case 1:
+        case 2: { // a 32-bit (either order) or 16-bit field
+            const int width = kind == 1 ? 4 : 2;
+            const int at = rng.below(qMin(near, b.size()) - (width - 1));
+            if (at + width <= b.size()) {
                 const quint32 v = kInteresting[rng.below(int(std::size(kInteresting)))];
-                QByteArray word = rng.below(2) ? fixtures::le32(v) : fixtures::be32(v);
-                b.replace(at, 4, word);
-            }
-            break;
-        }
-        case 2: {
-            const int at = rng.below(qMin(near, b.size()) - 1);
-            if (at + 2 <= b.size()) {
-                const quint32 v = kInteresting[rng.below(int(std::size(kInteresting)))];
-                b.replace(at, 2, fixtures::le16(quint16(v)));
+                b.replace(at, width, width == 2 ? le16(quint16(v)) : rng.below(2) ? le32(v) : be32(v));
             }
             break;
         }
@@ -171,7 +141,7 @@ void fixOggPages(QByteArray &b)
             break;
         b.replace(at + 22, 4, QByteArray(4, '\0'));
         const quint32 crc = oggCrc(b.constData() + at, end - at);
-        b.replace(at + 22, 4, fixtures::le32(crc));
+        b.replace(at + 22, 4, le32(crc));
         at = b.indexOf("OggS", end);
     }
 }
@@ -184,101 +154,76 @@ constexpr qint64 kMaxPassBytes = 64 << 20;
 int g_opened = 0;
 qint64 g_decoded = 0;
 
-// Opens path and reads it to its end twice. Empty when all went well, else
-// what went wrong.
-// `rewinds` rewinds between the passes; with `samePasses` both passes must
-// give the same bytes (for files that are not broken).
-QString exercise(const QString &path, int readSize, int rewinds = 0, bool samePasses = false)
+// Reads an open reader to its end twice, whole frames of `frame` bytes in
+// every read; `rewinds` rewinds after the first pass (which changes nothing
+// at the end), `passes` (if given) gets the bytes of each pass. Empty when
+// all went well.
+QString readTwice(AnyReader &reader, int frame, int readSize, int rewinds = 0, QByteArray *passes = nullptr)
 {
-    auto reader = readerFor(path);
-    SongInfo song;
-    song.file = path;
-    if (!reader->open(song)) {
-        if (song.decoder != SongInfo::Unplayable)
-            return QStringLiteral("failed open left kind %1").arg(song.decoder);
-        u8 eof = 0;
-        std::unique_ptr<u8[]> buf(new u8[size_t(readSize)]);
-        const int n = reader->read(buf.get(), readSize, eof);
-        return n == 0 ? QString() : QStringLiteral("read %1 bytes without a file").arg(n);
-    }
-    if (song.channels < 1 || song.channels > 2)
-        return QStringLiteral("opened with %1 channels").arg(song.channels);
-    if (song.sampleRate == 0)
-        return QStringLiteral("opened with a sample rate of 0");
-    ++g_opened;
-    const int frame = 2 * int(song.channels);
-    std::unique_ptr<u8[]> buf(new u8[size_t(readSize)]); // exactly the size asked for
-    QByteArray passes[2];
     for (int pass = 0; pass < 2; ++pass) {
         qint64 total = 0;
-        int reads = 0;
-        for (;; ++reads) {
+        for (int reads = 0;; ++reads) {
             if (reads == kMaxReads)
                 return QStringLiteral("no end after %1 reads (pass %2)").arg(kMaxReads).arg(pass);
             u8 eof = 0;
-            const int n = reader->read(buf.get(), readSize, eof);
-            if (n < 0 || n > readSize)
-                return QStringLiteral("read returned %1 of %2").arg(n).arg(readSize);
-            if (n % frame != 0)
-                return QStringLiteral("read %1 bytes, not whole frames of %2").arg(n).arg(frame);
-            total += n;
-            g_decoded += n;
-            if (samePasses)
-                passes[pass].append(reinterpret_cast<const char *>(buf.get()), n);
+            const QByteArray got = reader.readOnce(readSize, eof);
+            if (got == "overrun" || got.size() % frame != 0)
+                return QStringLiteral("read %1 of %2 bytes, frames of %3")
+                    .arg(got.size())
+                    .arg(readSize)
+                    .arg(frame);
+            total += got.size();
+            g_decoded += got.size();
+            if (passes)
+                passes[pass] += got;
             if (total > kMaxPassBytes)
                 return QStringLiteral("more than %1 bytes in one pass").arg(kMaxPassBytes);
-            if (eof || n == 0)
+            if (eof || got.isEmpty())
                 break; // a read of nothing ends the entry in the decoder too
         }
         for (int i = 0; pass == 0 && i < rewinds; ++i)
-            reader->rewind(); // rewinding at the end changes nothing
-    }
-    // libmpg123 may round a few samples of the second pass by one step
-    // differently after its seek back to the start.
-    const int tolerance = path.endsWith(".mp3") ? 1 : 0;
-    const auto alike = [tolerance](const QByteArray &a, const QByteArray &b) {
-        if (a.size() != b.size())
-            return false;
-        const QVector<qint16> x = fixtures::fromBytes(a), y = fixtures::fromBytes(b);
-        for (int i = 0; i < x.size(); ++i) {
-            if (std::abs(x[i] - y[i]) > tolerance)
-                return false;
-        }
-        return true;
-    };
-    if (samePasses && !alike(passes[0], passes[1])) {
-        int at = 0;
-        while (at < passes[0].size() && at < passes[1].size() && passes[0][at] == passes[1][at])
-            ++at;
-        return QStringLiteral("the second pass (%1 bytes) differs from the first (%2 bytes) at byte %3, "
-                              "reads of %4, %5 rewinds")
-            .arg(passes[1].size())
-            .arg(passes[0].size())
-            .arg(at)
-            .arg(readSize)
-            .arg(rewinds);
+            reader.rewind();
     }
     return QString();
 }
 
-// Reads an open reader to its end twice; every read whole frames of `frame`
-// bytes. Empty when all went well.
-QString readOn(AnyReader &reader, int frame, int readSize)
+// Opens path and reads it to its end twice (see readTwice); with
+// `samePasses` both passes must give the same samples (for files that are
+// not broken). Empty when all went well, else what went wrong.
+QString exercise(const QString &path, int readSize, int rewinds = 0, bool samePasses = false)
 {
-    std::unique_ptr<u8[]> buf(new u8[size_t(readSize)]);
-    for (int pass = 0; pass < 2; ++pass) {
-        for (int reads = 0;; ++reads) {
-            if (reads == kMaxReads)
-                return QStringLiteral("no end after %1 reads").arg(kMaxReads);
-            u8 eof = 0;
-            const int n = reader.read(buf.get(), readSize, eof);
-            if (n < 0 || n > readSize || n % frame != 0)
-                return QStringLiteral("read returned %1 of %2, frames of %3").arg(n).arg(readSize).arg(frame);
-            if (eof || n == 0)
-                break;
-        }
+    auto reader = readerFor(path);
+    SongInfo song = songOf(path);
+    u8 eof = 0;
+    if (!reader->open(song)) {
+        if (song.decoder != SongInfo::Unplayable)
+            return QStringLiteral("failed open left kind %1").arg(song.decoder);
+        const int n = reader->readOnce(readSize, eof).size();
+        return n == 0 ? QString() : QStringLiteral("read %1 bytes without a file").arg(n);
     }
-    return QString();
+    if (song.channels < 1 || song.channels > 2 || song.sampleRate == 0)
+        return QStringLiteral("opened with %1 channels at %2 Hz").arg(song.channels).arg(song.sampleRate);
+    ++g_opened;
+    QByteArray passes[2];
+    const QString failure = readTwice(*reader, 2 * int(song.channels), readSize, rewinds, passes);
+    if (!failure.isEmpty() || !samePasses)
+        return failure;
+    // libmpg123 may round a few samples of the second pass by one step
+    // differently after its seek back to the start.
+    const int tolerance = path.endsWith(".mp3") ? 1 : 0;
+    const QVector<qint16> x = fromBytes(passes[0]), y = fromBytes(passes[1]);
+    int at = 0;
+    while (at < x.size() && at < y.size() && std::abs(x[at] - y[at]) <= tolerance)
+        ++at;
+    if (x.size() == y.size() && at == x.size())
+        return QString();
+    return QStringLiteral("the second pass (%1 bytes) differs from the first (%2 bytes) at sample %3, "
+                          "reads of %4, %5 rewinds")
+        .arg(passes[1].size())
+        .arg(passes[0].size())
+        .arg(at)
+        .arg(readSize)
+        .arg(rewinds);
 }
 
 } // namespace
@@ -304,24 +249,22 @@ class TestAudioFuzz : public QObject
         const QByteArray valid = m_valid.value(name);
         const QString file = path("m-" + name);
         Lcg rng{seed};
-        g_previous = qInstallMessageHandler(countOnly);
         QString failure;
         g_opened = 0;
         g_decoded = 0;
         int round = 0;
-        for (; round < rounds && failure.isEmpty(); ++round) {
+        for (CountedLog counted; round < rounds && failure.isEmpty(); ++round) {
             QByteArray bytes = mutate(valid, round, headerCut, rng);
             if (ogg && round % 2)
                 fixOggPages(bytes);
-            if (!fixtures::writeFile(file, bytes)) {
+            if (!writeFile(file, bytes)) {
                 failure = QStringLiteral("cannot write %1").arg(file);
                 break;
             }
             failure = exercise(file, kReadSizes[round % int(std::size(kReadSizes))], round % 3);
             if (!failure.isEmpty())
-                fixtures::writeFile(path("failed-" + name), bytes); // kept for a look at it
+                writeFile(path("failed-" + name), bytes); // kept for a look at it
         }
-        qInstallMessageHandler(g_previous);
         QVERIFY2(failure.isEmpty(),
                  qPrintable(QStringLiteral("%1 round %2: %3").arg(name).arg(round - 1).arg(failure)));
         qInfo("%s: %d of %d opened, %lld bytes decoded", qPrintable(name), g_opened, rounds,
@@ -337,53 +280,48 @@ class TestAudioFuzz : public QObject
         const int setup = bytes.indexOf("\x05vorbis");
         if (setup < 0)
             return QString();
-        bytes.replace(setup + 86, 4, fixtures::le32(7));
+        bytes.replace(setup + 86, 4, le32(7));
         fixOggPages(bytes);
         const QString file = path("broken-book.ogg");
-        return fixtures::writeFile(file, bytes) ? file : QString();
+        return writeFile(file, bytes) ? file : QString();
     }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        const QVector<qint16> stereo = fixtures::signal16(700, 2);
-        const QByteArray info = "INFO" + fixtures::chunk("INAM", QByteArray("Name\0", 5)) +
-                                fixtures::chunk("IART", "Odd") + fixtures::chunk("IXYZ", "x");
-        const QByteArray id3 = QByteArray("ID3\3\0\0", 6) + fixtures::syncsafe(16) + "TIT2" +
-                               fixtures::be32(6) + QByteArray(2, '\0') + QByteArray("\0Named", 6);
+        const QVector<qint16> stereo = signal16(700, 2);
+        const QByteArray info =
+            "INFO" + chunk("INAM", QByteArray("Name\0", 5)) + chunk("IART", "Odd") + chunk("IXYZ", "x");
+        const QByteArray id3 = QByteArray("ID3\3\0\0", 6) + syncsafe(16) + "TIT2" + be32(6) +
+                               QByteArray(2, '\0') + QByteArray("\0Named", 6);
         // Chunks of odd size with their pad bytes, tags before and after the data.
-        m_valid["a.wav"] = fixtures::riff(fixtures::chunk("LIST", info) + fixtures::chunk("junk", "abc") +
-                                          fixtures::fmtChunk(1, 2, 44100, 16) + fixtures::chunk("id3 ", id3) +
-                                          fixtures::chunk("data", fixtures::pcmBytes(stereo)) +
-                                          fixtures::chunk("LIST", info));
-        m_valid["six.wav"] = fixtures::wav(fixtures::signal16(150, 6), 6);
-        m_valid["mono.wav"] = fixtures::wav(fixtures::signal16(301, 1), 1, 8000);
-        m_valid["a.pcm"] = fixtures::pcmBytes(stereo.mid(0, 402));
+        m_valid["a.wav"] = riff(chunk("LIST", info) + chunk("junk", "abc") + fmtChunk(1, 2, 44100, 16) +
+                                chunk("id3 ", id3) + chunk("data", pcmBytes(stereo)) + chunk("LIST", info));
+        m_valid["six.wav"] = fixtures::wav(signal16(150, 6), 6);
+        m_valid["mono.wav"] = fixtures::wav(signal16(301, 1), 1, 8000);
+        m_valid["a.pcm"] = pcmBytes(stereo.mid(0, 402));
 
-        QVERIFY(fixtures::writeFlac(path("a.flac"), fixtures::signal(1500, 2), 2, 16, 44100, 192,
-                                    {{"TITLE", "Flac"}, {"ARTIST", "Someone"}}));
-        QVERIFY(fixtures::writeFlac(path("b.flac"), fixtures::signal(700, 3, 24), 3, 24, 48000, 256));
-        QVERIFY(fixtures::writeFlac(path("m.flac"), fixtures::signal(900, 1), 1, 16, 22050, 300));
+        QVERIFY(writeFlac(path("a.flac"), signal(1500, 2), 2, 16, 44100, 192,
+                          {{"TITLE", "Flac"}, {"ARTIST", "Someone"}}));
+        QVERIFY(writeFlac(path("b.flac"), signal(700, 3, 24), 3, 24, 48000, 256));
+        QVERIFY(writeFlac(path("m.flac"), signal(900, 1), 1, 16, 22050, 300));
 
         const QString src = path("src.wav");
         const QString src11 = path("src11.wav");
-        QVERIFY(fixtures::writeFile(src, fixtures::wav(fixtures::tones(4410, 44100, {440, 1000}), 2)));
-        QVERIFY(
-            fixtures::writeFile(src11, fixtures::wav(fixtures::tones(11025, 11025, {440, 1000}), 2, 11025)));
-        QString error =
-            fixtures::oggenc(src11, path("a.ogg"), {"-q", "0", "-s", "1", "-t", "T", "-c", "mood=calm"});
+        QVERIFY(writeFile(src, fixtures::wav(tones(4410, 44100, {440, 1000}), 2)));
+        QVERIFY(writeFile(src11, fixtures::wav(tones(11025, 11025, {440, 1000}), 2, 11025)));
+        QString error = oggenc(src11, path("a.ogg"), {"-q", "0", "-s", "1", "-t", "T", "-c", "mood=calm"});
         if (error.isEmpty())
-            error = fixtures::lame(src, path("a.mp3"),
-                                   {"-b", "32", "--id3v2-only", "--tt", "Title", "--ta", "A"});
+            error = lame(src, path("a.mp3"), {"-b", "32", "--id3v2-only", "--tt", "Title", "--ta", "A"});
         QVERIFY2(error.isEmpty(), qPrintable(error));
         for (const QString name : {"a.flac", "b.flac", "m.flac", "a.ogg", "a.mp3"})
-            m_valid[name] = fixtures::readFile(path(name));
+            m_valid[name] = readFile(path(name));
         // An MP3 with an unsynchronised ID3v2.4 tag in front and an ID3v1 tag behind.
         const QByteArray frame = QByteArray("\3\xff\x00tex", 6);
-        const QByteArray tag24 = QByteArray("ID3\4\0\x80", 6) + fixtures::syncsafe(2 * 16) + "TIT2" +
-                                 fixtures::syncsafe(6) + QByteArray("\0\x03", 2) + frame + "TPE1" +
-                                 fixtures::syncsafe(6) + QByteArray("\0\x02", 2) + frame;
+        const QByteArray tag24 = QByteArray("ID3\4\0\x80", 6) + syncsafe(2 * 16) + "TIT2" + syncsafe(6) +
+                                 QByteArray("\0\x03", 2) + frame + "TPE1" + syncsafe(6) +
+                                 QByteArray("\0\x02", 2) + frame;
         QByteArray v1(128, '\0');
         v1.replace(0, 8, "TAGTitle");
         v1[126] = 3;
@@ -391,7 +329,7 @@ private slots:
         m_valid["t.mp3"] = tag24 + m_valid["a.mp3"] + v1;
         // The unmutated files play.
         for (auto it = m_valid.cbegin(); it != m_valid.cend(); ++it) {
-            QVERIFY(fixtures::writeFile(path(it.key()), it.value()));
+            QVERIFY(writeFile(path(it.key()), it.value()));
             for (const int readSize : kReadSizes) {
                 for (int rewinds = 0; rewinds < 3; ++rewinds) {
                     const QString failure = exercise(path(it.key()), readSize, rewinds, true);
@@ -407,34 +345,30 @@ private slots:
     {
         const auto frame = [](int major, const char *id, const QByteArray &payload, char flags = 0) {
             return QByteArray(id, 4) +
-                   (major == 3 ? fixtures::be32(quint32(payload.size()))
-                               : fixtures::syncsafe(quint32(payload.size()))) +
+                   (major == 3 ? be32(quint32(payload.size())) : syncsafe(quint32(payload.size()))) +
                    QByteArray(1, '\0') + flags + payload;
         };
         const auto tag = [](int major, char flags, const QByteArray &body) {
-            return QByteArray("ID3") + char(major) + '\0' + flags + fixtures::syncsafe(quint32(body.size())) +
-                   body;
+            return QByteArray("ID3") + char(major) + '\0' + flags + syncsafe(quint32(body.size())) + body;
         };
         const QByteArray text = QByteArray("\1\xff\xfeT\0i\0\xff\0", 9);
         const QList<QByteArray> seeds = {
             tag(3, 0,
                 frame(3, "TIT2", text) + frame(3, "COMM", QByteArray("\0eng\0note", 9)) +
                     QByteArray(8, '\0')),
-            tag(3, char(0xc0),
-                fixtures::be32(6) + QByteArray(6, '\0') + frame(3, "TPE1", QByteArray("\xff\0\0A", 4))),
+            tag(3, char(0xc0), be32(6) + QByteArray(6, '\0') + frame(3, "TPE1", QByteArray("\xff\0\0A", 4))),
             tag(4, 0x40,
-                fixtures::syncsafe(6) + QByteArray("\1\0", 2) +
-                    frame(4, "TALB", QByteArray("\3Alb", 4), 0x03)),
+                syncsafe(6) + QByteArray("\1\0", 2) + frame(4, "TALB", QByteArray("\3Alb", 4), 0x03)),
             tag(4, char(0x80),
                 frame(4, "TCON", QByteArray("\0\0\0\5\2\0R\0o", 10), 0x01) + frame(4, "XXXX", "\0x")),
         };
-        const QByteArray info = "INFO" + fixtures::chunk("INAM", QByteArray("Name\0", 5)) +
-                                fixtures::chunk("IART", "Odd") + fixtures::chunk("ICMT", "c");
+        const QByteArray info =
+            "INFO" + chunk("INAM", QByteArray("Name\0", 5)) + chunk("IART", "Odd") + chunk("ICMT", "c");
         QByteArray v1(128, '\0');
         v1.replace(0, 8, "TAGTitle");
         v1[126] = 3;
         v1[127] = char(200);
-        g_previous = qInstallMessageHandler(countOnly);
+        CountedLog counted;
         QString failure;
         Lcg rng{5 + quint32(qEnvironmentVariableIntValue("TROVINA_FUZZ_SEED"))};
         const int rounds = 20000 * qMax(1, qEnvironmentVariableIntValue("TROVINA_FUZZ_SCALE"));
@@ -464,7 +398,6 @@ private slots:
             AudioTags::parseId3v1(mutate(v1, 100 + round % 3000, 0, rng).leftJustified(128, '\0', true),
                                   v1Tags);
         }
-        qInstallMessageHandler(g_previous);
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
     }
 
@@ -489,36 +422,32 @@ private slots:
     {
         const QString file = brokenBookOgg();
         QVERIFY(!file.isEmpty());
-        OggReader r;
-        SongInfo song;
-        song.file = file;
+        ReaderOf<OggReader> r;
+        SongInfo song = songOf(file);
         QVERIFY(r.open(song));
-        std::unique_ptr<u8[]> buf(new u8[PCMDecoder::kBufferBytes]);
         u8 eof = 0;
         QTest::ignoreMessage(QtDebugMsg, "ogg: error in stream 0");
-        QCOMPARE(r.read(buf.get(), PCMDecoder::kBufferBytes, eof), 0);
+        QVERIFY(r.readOnce(PCMDecoder::kBufferBytes, eof).isEmpty());
         QCOMPARE(eof, u8(1));
-        eof = 0;
-        QCOMPARE(r.read(buf.get(), PCMDecoder::kBufferBytes, eof), 0);
+        QVERIFY(r.readOnce(PCMDecoder::kBufferBytes, eof).isEmpty());
         QCOMPARE(eof, u8(0)); // no file open any more
         r.rewind();
-        QCOMPARE(r.read(buf.get(), PCMDecoder::kBufferBytes, eof), 0);
+        QVERIFY(r.readOnce(PCMDecoder::kBufferBytes, eof).isEmpty());
         // The same reader opens a good file afterwards.
-        SongInfo good;
-        good.file = path("a.ogg");
+        SongInfo good = songOf(path("a.ogg"));
         QVERIFY(r.open(good));
-        QCOMPARE(r.read(buf.get(), PCMDecoder::kBufferBytes, eof), 11025 * 4);
+        QCOMPARE(r.readOnce(PCMDecoder::kBufferBytes, eof).size(), 11025 * 4);
     }
     // Directories, empty files, files without read permission and missing
     // files with every ending: refused cleanly (or, for root, played).
     void oddPaths()
     {
-        g_previous = qInstallMessageHandler(countOnly);
         QStringList failures;
+        CountedLog counted;
         for (const QString ending : {"wav", "raw", "pcm", "ogg", "flac", "mp3"}) {
             QDir(m_dir.path()).mkdir("dir." + ending);
-            fixtures::writeFile(path("empty." + ending), QByteArray());
-            fixtures::writeFile(path("locked." + ending), m_valid.value("a.wav"));
+            writeFile(path("empty." + ending), QByteArray());
+            writeFile(path("locked." + ending), m_valid.value("a.wav"));
             QFile::setPermissions(path("locked." + ending), QFileDevice::Permissions());
             for (const QString name : {"dir.", "empty.", "locked.", "missing."}) {
                 const QString failure = exercise(path(name + ending), 10006, 1);
@@ -526,7 +455,6 @@ private slots:
                     failures << name + ending + ": " + failure;
             }
         }
-        qInstallMessageHandler(g_previous);
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
     }
 
@@ -537,7 +465,7 @@ private slots:
         const QStringList names = {"a.wav",  "six.wav", "a.pcm", "a.flac",
                                    "b.flac", "m.flac",  "a.ogg", "a.mp3"};
         QStringList failures;
-        g_previous = qInstallMessageHandler(countOnly);
+        CountedLog counted;
         for (const QString &name : names) {
             const QByteArray original = m_valid.value(name);
             QList<QByteArray> replacements = {QByteArray(), original.left(original.size() / 2),
@@ -546,27 +474,24 @@ private slots:
                 replacements << m_valid.value(other);
             for (int r = 0; r <= replacements.size(); ++r) {
                 const QString file = path("change-" + name);
-                fixtures::writeFile(file, original);
+                writeFile(file, original);
                 auto reader = readerFor(file);
-                SongInfo song;
-                song.file = file;
+                SongInfo song = songOf(file);
                 if (!reader->open(song)) {
                     failures << name + " does not open";
                     continue;
                 }
-                std::unique_ptr<u8[]> head(new u8[4100]);
                 u8 eof = 0;
-                reader->read(head.get(), 4100, eof);
+                reader->readOnce(4100, eof);
                 if (r == replacements.size())
                     QFile::remove(file);
                 else
-                    fixtures::writeFile(file, replacements[r]); // the same file, truncated and written anew
-                const QString failure = readOn(*reader, 2 * int(song.channels), 10006);
+                    writeFile(file, replacements[r]); // the same file, truncated and written anew
+                const QString failure = readTwice(*reader, 2 * int(song.channels), 10006);
                 if (!failure.isEmpty())
                     failures << QStringLiteral("%1, change %2: %3").arg(name).arg(r).arg(failure);
             }
         }
-        qInstallMessageHandler(g_previous);
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
     }
     // A playlist of files that open but give nothing (or fail at once), and
@@ -579,9 +504,9 @@ private slots:
         flacHead.truncate(flacHead.indexOf(QByteArray::fromHex("fff8"), 42)); // the metadata only
         QByteArray oggHead = m_valid.value("a.ogg");
         oggHead.truncate(oggHead.indexOf("OggS", oggHead.indexOf("\x05vorbis"))); // the headers only
-        fixtures::writeFile(path("head.flac"), flacHead);
-        fixtures::writeFile(path("head.ogg"), oggHead);
-        fixtures::writeFile(path("empty.raw"), QByteArray(3, '\0'));
+        writeFile(path("head.flac"), flacHead);
+        writeFile(path("head.ogg"), oggHead);
+        writeFile(path("empty.raw"), QByteArray(3, '\0'));
         // Named pipes: opening one for reading waits for a writer, for ever.
         QStringList fifos;
         for (const QString name : {"fifo.wav", "fifo.ogg", "fifo.flac", "fifo.mp3"}) {
@@ -596,14 +521,14 @@ private slots:
         for (const QString name : {"a.wav", "six.wav", "a.flac", "b.flac", "a.ogg", "a.mp3", "t.mp3"}) {
             for (int i = 0; i < 6; ++i) {
                 const QString file = path(QStringLiteral("pl%1-%2").arg(i).arg(name));
-                fixtures::writeFile(file, mutate(m_valid.value(name), 300 + rng.below(1000), 0, rng));
+                writeFile(file, mutate(m_valid.value(name), 300 + rng.below(1000), 0, rng));
                 mutated << file;
             }
         }
-        g_previous = qInstallMessageHandler(countOnly);
         QString failure;
         QStringList summary;
         for (const QStringList &list : {nothing, mutated + nothing, fifos}) {
+            CountedLog counted;
             g_fills = 0;
             auto *d = new PCMDecoder(24);
             d->setPlaylist(list);
@@ -633,7 +558,6 @@ private slots:
             if (failure.isEmpty() && !ended)
                 failure = QStringLiteral("no end within 3 s of stop");
         }
-        qInstallMessageHandler(g_previous);
         qInfo("%s", qPrintable(summary.join(", ")));
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
     }
