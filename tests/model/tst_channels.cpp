@@ -24,18 +24,8 @@ void TestChannels::recordDefaults()
 {
     TempProject file;
     FMSettings project(file.path());
-    const ChannelRecord one = project.channelInfo(1);
-    QCOMPARE(one, ChannelRecord::defaults(1));
-    QCOMPARE(one.freq, 87.5);
-    QCOMPARE(one.used, u8(0));
-    QCOMPARE(one.volm, u8(40));
-    QCOMPARE(one.devi, 75);
-    QCOMPARE(one.emph, 1);
-    QCOMPARE(one.rate, 44100);
-    QCOMPARE(one.aof, 0.0);
-    QCOMPARE(project.channelInfo(25).freq, 87.8);
-    QCOMPARE(project.channelInfo(53).freq, 91.0);
-    QCOMPARE(project.channelInfo(96).freq, 108.0);
+    QCOMPARE(project.channelInfo(1), ChannelRecord::defaults(1));
+    QCOMPARE(project.channelInfo(53), ChannelRecord::defaults(53));
     // Any number answers with its defaults.
     QCOMPARE(project.channelInfo(0).ch, 0);
     QCOMPARE(project.channelInfo(0).freq, 87.5);
@@ -43,43 +33,25 @@ void TestChannels::recordDefaults()
 
 void TestChannels::recordFromOddValues()
 {
-    TempProject file("[Channel.2]\n"
-                     "Used=yes\n"
-                     "mute=false\n"
-                     "mono=1\n"
-                     "freq=95.800\n"
-                     "gain=-200\n"
-                     "volm=300\n"
-                     "devi=40\n"
-                     "emph=2\n"
-                     "rate=48000.0\n"
-                     "auto=true\n"
-                     "aof=150\n"
-                     "att=dBm\n"
-                     "idaudio=3\n"
-                     "idrds=-1\n"
-                     "[channel.3]\n"
-                     "freq=abc\n"
-                     "gain=x\n"
-                     "aof=-12\n"
-                     "idaudio=99999999999\n");
+    TempProject file("[Channel.2]\nUsed=yes\nmute=false\nmono=1\nfreq=95.800\ngain=-200\nvolm=300\ndevi=40\n"
+                     "emph=2\nrate=48000.0\nauto=true\naof=150\natt=dBm\nidaudio=3\nidrds=-1\n"
+                     "[channel.3]\nfreq=abc\ngain=x\naof=-12\nidaudio=99999999999\n");
     FMSettings project(file.path());
-    const ChannelRecord two = project.channelInfo(2);
-    QCOMPARE(two.ch, 2);
-    QCOMPARE(two.used, u8(1));
-    QCOMPARE(two.mute, u8(0));
-    QCOMPARE(two.mono, u8(1));
-    QCOMPARE(two.freq, 95.8);
-    QCOMPARE(two.gain, qint8(-128)); // held to the field, not wrapped to +56
-    QCOMPARE(two.volm, u8(255));     // not wrapped to 44
-    QCOMPARE(two.devi, 40);
-    QCOMPARE(two.emph, 2);
-    QCOMPARE(two.rate, 48000);
-    QCOMPARE(two.autoRate, u8(1));
-    QCOMPARE(two.aof, 1.5);
-    QCOMPARE(two.att, QStringLiteral("dBm"));
-    QCOMPARE(two.idaudio, 3);
-    QCOMPARE(two.idrds, -1);
+    ChannelRecord two = ChannelRecord::defaults(2);
+    two.used = 1;
+    two.mono = 1;
+    two.freq = 95.8;
+    two.gain = -128; // held to the field, not wrapped to +56
+    two.volm = 255;  // not wrapped to 44
+    two.devi = 40;
+    two.emph = 2;
+    two.rate = 48000;
+    two.autoRate = 1;
+    two.aof = 1.5;
+    two.att = "dBm";
+    two.idaudio = 3;
+    two.idrds = -1;
+    QCOMPARE(project.channelInfo(2), two);
 
     const ChannelRecord three = project.channelInfo(3);
     QCOMPARE(three.freq, 89.1); // not a number: the default frequency
@@ -112,13 +84,10 @@ void TestChannels::configWriter()
     QVERIFY(!project.contains("channel.4.gain"));
     QCOMPARE(file.fileValue(project, "channel.4/aof").toString(), QStringLiteral("150"));
 
-    const ChannelRecord back = project.channelInfo(4);
-    QCOMPARE(back.mono, u8(1));
-    QCOMPARE(back.devi, 50);
-    QCOMPARE(back.rate, 32000);
-    QCOMPARE(back.autoRate, u8(1));
-    QCOMPARE(back.aof, 1.5);
-    QCOMPARE(back.att, QStringLiteral("dB"));
+    ChannelRecord back = r;
+    back.used = 0;
+    back.gain = 0;
+    QCOMPARE(project.channelInfo(4), back);
 
     // Half-up rounding of the offset, also below zero.
     r.aof = -0.125;
@@ -142,43 +111,35 @@ void TestChannels::bandAndAttenuation()
     TempProject file("[board]\ngmin=1\nband=0\nattn=0\n");
     FMSettings project(file.path());
     KeyWatch board(project, "board");
-    QCOMPARE(FMSettings::describeKey("channel.1.freq"),
-             QStringLiteral("channel transmission frequency [87.5..108] MHz (double)"));
-
-    int band = 5;
-    int attn = -40;
-    project.setBoard(band, attn);
-    QCOMPARE(band, 2);
-    QCOMPARE(attn, -31);
-    QCOMPARE(project.band(), 2);
-    QCOMPARE(project.attn(), -31);
-    QCOMPARE(file.fileValue(project, "board/band").toString(), QStringLiteral("2"));
-    QCOMPARE(file.fileValue(project, "board/attn").toString(), QStringLiteral("-31"));
-    QCOMPARE(board.take(), (QStringList{"board.attn=-31", "board.band=2"}));
-    QCOMPARE(FMSettings::describeKey("channel.1.freq"),
-             QStringLiteral("channel transmission frequency [76..108] MHz (double)"));
-    QVERIFY(project.dirty);
-
-    // The same values again: nothing broadcast, nothing changed.
-    project.dirty = false;
-    project.setBoard(band, attn);
-    QCOMPARE(board.take(), QStringList());
-    QVERIFY(!project.dirty);
-
-    // Japan: the frequency range follows the band.
-    band = 1;
-    attn = 3;
-    project.setBoard(band, attn);
-    QCOMPARE(attn, 0);
-    QCOMPARE(board.take(), (QStringList{"board.attn=0", "board.band=1"}));
-    QCOMPARE(FMSettings::describeKey("channel.1.freq"),
-             QStringLiteral("channel transmission frequency [76..95] MHz (double)"));
-    band = -3;
-    project.setBoard(band, attn);
-    QCOMPARE(band, 0);
-    QCOMPARE(FMSettings::describeKey("channel.1.freq"),
-             QStringLiteral("channel transmission frequency [87.5..108] MHz (double)"));
-    QVERIFY(project.dirty);
+    struct Step
+    {
+        int band, attn;          // given
+        int heldBand, heldAttn;  // clamped
+        const char *broadcast;   // joined by '|'
+        const char *range;       // of "channel.freq"
+        bool dirty;
+    };
+    const Step steps[] = {
+        {5, -40, 2, -31, "board.attn=-31|board.band=2", "76..108", true},
+        {2, -31, 2, -31, "", "76..108", false}, // the same values: nothing broadcast, nothing changed
+        {1, 3, 1, 0, "board.attn=0|board.band=1", "76..95", true},
+        {-3, 0, 0, 0, "board.band=0", "87.5..108", true},
+    };
+    for (const Step &st : steps) {
+        project.dirty = false;
+        int band = st.band;
+        int attn = st.attn;
+        project.setBoard(band, attn);
+        const QString id = QStringLiteral("band %1 attn %2: ").arg(st.band).arg(st.attn);
+        QCOMPARE(id + QStringLiteral("%1 %2 %3 %4").arg(band).arg(attn).arg(project.band()).arg(project.attn()),
+                 id + QStringLiteral("%1 %2 %1 %2").arg(st.heldBand).arg(st.heldAttn));
+        QCOMPARE(file.fileValue(project, "board/band").toInt(), st.heldBand);
+        QCOMPARE(file.fileValue(project, "board/attn").toInt(), st.heldAttn);
+        QCOMPARE(id + board.take().join(QLatin1Char('|')), id + QLatin1String(st.broadcast));
+        QCOMPARE(FMSettings::describeKey("channel.1.freq"),
+                 QStringLiteral("channel transmission frequency [%1] MHz (double)").arg(st.range));
+        QCOMPARE(project.dirty, st.dirty);
+    }
 
     // A new project object starts from the wide range and its own file.
     TempProject other("[board]\ngmin=1\nband=2\n");
@@ -193,37 +154,30 @@ void TestChannels::distances()
     TempProject file;
     FMSettings project(file.path());
     KeyWatch dist(project, "chinfo.*/dist");
-
-    project.setChannelFreq(1, 95.8, true);
+    struct Step
+    {
+        int ch;
+        double freq;
+        bool on;
+        const char *sent; // joined by '|'
+    };
+    const Step steps[] = {
+        {1, 95.8, true, "chinfo.1/dist=100.000"},
+        {5, 96.0, true, "chinfo.1/dist=0.200|chinfo.5/dist=0.200"},
+        {9, 96.5, true, "chinfo.9/dist=0.500"}, // only the distances that changed
+        {9, 96.5, true, ""},
+        {5, 96.0, false, "chinfo.1/dist=0.700|chinfo.9/dist=0.700"}, // off: the others' gaps widen
+        {5, 96.0, false, ""},
+        {9, 95.8, true, "chinfo.1/dist=0.000|chinfo.9/dist=0.000"}, // two on one frequency
+        {25, 99.0, true, ""}, // outside the boards: ignored, nothing stored
+        {0, 99.0, true, ""},
+    };
+    for (const Step &st : steps) {
+        project.setChannelFreq(st.ch, st.freq, st.on);
+        const QString id = QStringLiteral("%1 %2 %3: ").arg(st.ch).arg(st.freq).arg(st.on);
+        QCOMPARE(id + dist.take().join(QLatin1Char('|')), id + QLatin1String(st.sent));
+    }
     QCOMPARE(file.fileValue(project, "channel.1/freq").toString(), QStringLiteral("95.800"));
-    QCOMPARE(dist.take(), (QStringList{"chinfo.1/dist=100.000"}));
-
-    project.setChannelFreq(5, 96.0, true);
-    QCOMPARE(dist.take(), (QStringList{"chinfo.1/dist=0.200", "chinfo.5/dist=0.200"}));
-
-    // A third channel: only the distances that changed are sent.
-    project.setChannelFreq(9, 96.5, true);
-    QCOMPARE(dist.take(), (QStringList{"chinfo.9/dist=0.500"}));
-
-    // The same frequency again changes nothing.
-    project.setChannelFreq(9, 96.5, true);
-    QCOMPARE(dist.take(), QStringList());
-
-    // Switching the middle one off widens the others' gaps.
-    project.setChannelFreq(5, 96.0, false);
-    QCOMPARE(dist.take(), (QStringList{"chinfo.1/dist=0.700", "chinfo.9/dist=0.700"}));
-    // Switching off a channel that is off already changes nothing.
-    project.setChannelFreq(5, 96.0, false);
-    QCOMPARE(dist.take(), QStringList());
-
-    // Two channels on one frequency.
-    project.setChannelFreq(9, 95.8, true);
-    QCOMPARE(dist.take(), (QStringList{"chinfo.1/dist=0.000", "chinfo.9/dist=0.000"}));
-
-    // Outside the boards: ignored, nothing stored.
-    project.setChannelFreq(25, 99.0, true);
-    project.setChannelFreq(0, 99.0, true);
-    QCOMPARE(dist.take(), QStringList());
     QVERIFY(!project.contains("channel.25/freq"));
 
     // After loading, the last distances are sent again on request; the

@@ -1,23 +1,11 @@
 #include "FMSettings.h"
-#include "RecordingObserver.h"
+#include "KeyWatch.h"
 #include "TempProject.h"
 
 #include <QTest>
 
-using testsupport::RecordingObserver;
+using testsupport::KeyWatch;
 using testsupport::TempProject;
-
-namespace {
-
-QStringList keysOf(const QList<RecordingObserver::Record> &records)
-{
-    QStringList keys;
-    for (const auto &r : records)
-        keys.append(r.key + QLatin1Char('=') + r.value.toString());
-    return keys;
-}
-
-} // namespace
 
 class TestProjectModel : public QObject
 {
@@ -36,52 +24,23 @@ private slots:
 
 void TestProjectModel::loadHandWrittenFile()
 {
-    TempProject file("[Audio.3]\n"
-                     "Type=2\n"
-                     "file=/music/a.mp3\n"
-                     "[audio.0]\n"
-                     "type=1\n"
-                     "[audio.x]\n"
-                     "type=1\n"
-                     "[rds.x]\n"
-                     "name=bad\n"
-                     "[tmc]\n"
-                     "name=bad\n"
-                     "[audio.2]\n"
-                     "type=2\n"
-                     "[audio.7]\n"
-                     "used=false\n"
-                     "name=Seven\n"
-                     "frq1=70000\n"
-                     "vol1=-5\n"
-                     "[PlayList.4]\n"
-                     "name=Mix\n"
-                     "0=/m/a.mp3\n"
-                     "2=/m/c.mp3\n"
-                     "x=/m/x.mp3\n"
-                     "[playlist.5]\n"
-                     "0=/m/only.mp3\n"
-                     "[events.1]\n"
-                     "0=100 channel.1.used 1\n"
-                     "[board]\n"
-                     "gmin=1\n"
-                     "band=0\n"
-                     "attn=0\n");
+    TempProject file("[Audio.3]\nType=2\nfile=/music/a.mp3\n"
+                     "[audio.0]\ntype=1\n[audio.x]\ntype=1\n[rds.x]\nname=bad\n[tmc]\nname=bad\n"
+                     "[audio.2]\ntype=2\n"
+                     "[audio.7]\nused=false\nname=Seven\nfrq1=70000\nvol1=-5\n"
+                     "[PlayList.4]\nname=Mix\n0=/m/a.mp3\n2=/m/c.mp3\nx=/m/x.mp3\n"
+                     "[playlist.5]\n0=/m/only.mp3\n"
+                     "[events.1]\n0=100 channel.1.used 1\n"
+                     "[board]\ngmin=1\nband=0\nattn=0\n");
     FMSettings project(file.path());
-
-    const QMap<int, AudioSource> audios = project.audioMap();
-    QCOMPARE(audios.keys(), (QList<int>{2, 3, 7}));
+    QCOMPARE(project.audioMap().keys(), (QList<int>{2, 3, 7}));
 
     // A group that exists but lacks keys takes the loader's fallbacks.
     const AudioSource two = project.audio(2);
     QCOMPARE(two.name, QStringLiteral("Audio-2"));
     QCOMPARE(two.used, u8(1));
     QCOMPARE(two.type, u32(2));
-    QCOMPARE(two.frq1, u16(440));
-    QCOMPARE(two.frq2, u16(880));
-    QCOMPARE(two.vol1, u16(100));
-    QCOMPARE(two.vol2, u16(100));
-    QCOMPARE(two.time, u16(10));
+    QCOMPARE(QList<u16>({two.frq1, two.frq2, two.vol1, two.vol2, two.time}), QList<u16>({440, 880, 100, 100, 10}));
 
     // Odd case of group and key names.
     const AudioSource three = project.audio(3);
@@ -110,12 +69,10 @@ void TestProjectModel::loadHandWrittenFile()
     // The odd-case groups now have the lower-case names every key uses;
     // stray groups stay in the file untouched.
     const QStringList groups = file.fileGroups(project);
-    QVERIFY(groups.contains("audio.3"));
-    QVERIFY(groups.contains("playlist.4"));
+    for (const char *g : {"audio.3", "playlist.4", "rds.x", "audio.0"})
+        QVERIFY2(groups.contains(g), g);
     QVERIFY(!groups.contains("Audio.3"));
     QVERIFY(!groups.contains("PlayList.4"));
-    QVERIFY(groups.contains("rds.x"));
-    QVERIFY(groups.contains("audio.0"));
     QCOMPARE(file.fileValue(project, "audio.3/type").toString(), QStringLiteral("2"));
     QCOMPARE(project.value("audio.3.type").toString(), QStringLiteral("2"));
     QCOMPARE(file.fileValue(project, "events.1/0").toString(), QStringLiteral("100 channel.1.used 1"));
@@ -124,34 +81,24 @@ void TestProjectModel::loadHandWrittenFile()
 
 void TestProjectModel::gminMarkAndBoardCorrectionsAreNotChanges()
 {
-    {
-        TempProject file("[channel.1]\nused=1\n");
+    // {file, band, attn, channel.freq range}
+    const char *const cases[][4] = {{"[channel.1]\nused=1\n", "0", "0", "87.5..108"},
+                                    {"[board]\ngmin=1\nband=5\nattn=-40\n", "2", "-31", "76..108"},
+                                    {"[board]\ngmin=1\nband=1\nattn=-3\n", "1", "-3", "76..95"}};
+    for (const auto &c : cases) {
+        TempProject file(c[0]);
         FMSettings project(file.path());
         QCOMPARE(file.fileValue(project, "board/gmin").toInt(), 1);
-        QCOMPARE(project.band(), 0);
-        QCOMPARE(project.attn(), 0);
-        QVERIFY(!project.dirty);
-    }
-    {
-        TempProject file("[board]\ngmin=1\nband=5\nattn=-40\n");
-        FMSettings project(file.path());
-        QCOMPARE(project.band(), 2);
-        QCOMPARE(project.attn(), -31);
-        QCOMPARE(file.fileValue(project, "board/band").toInt(), 2);
-        QCOMPARE(file.fileValue(project, "board/attn").toInt(), -31);
+        QCOMPARE(QString::number(project.band()), QString(c[1]));
+        QCOMPARE(QString::number(project.attn()), QString(c[2]));
         QCOMPARE(FMSettings::describeKey("channel.1.freq"),
-                 QStringLiteral("channel transmission frequency [76..108] MHz (double)"));
-        QVERIFY(!project.dirty);
-    }
-    {
-        TempProject file("[board]\ngmin=1\nband=1\nattn=-3\n");
-        FMSettings project(file.path());
-        QCOMPARE(project.band(), 1);
-        QCOMPARE(project.attn(), -3);
-        QCOMPARE(FMSettings::describeKey("channel.1.freq"),
-                 QStringLiteral("channel transmission frequency [76..95] MHz (double)"));
-        // Nothing needed correcting: the file is as it was.
-        QCOMPARE(file.read(), QByteArray("[board]\ngmin=1\nband=1\nattn=-3\n"));
+                 QStringLiteral("channel transmission frequency [%1] MHz (double)").arg(c[3]));
+        if (QByteArray(c[0]).contains("band=5")) {
+            QCOMPARE(file.fileValue(project, "board/band").toInt(), 2);
+            QCOMPARE(file.fileValue(project, "board/attn").toInt(), -31);
+        }
+        if (QByteArray(c[0]).contains("band=1")) // nothing needed correcting
+            QCOMPARE(file.read(), QByteArray(c[0]));
         QVERIFY(!project.dirty);
     }
 }
@@ -178,8 +125,7 @@ void TestProjectModel::audioIdAllocation()
 {
     TempProject empty;
     FMSettings project(empty.path());
-    RecordingObserver all("all");
-    project.registerKey("*", &all);
+    KeyWatch all(project, "*");
 
     const AudioSource first = project.addAudio(QString());
     QCOMPARE(first.name, QStringLiteral("Audio-1"));
@@ -189,8 +135,7 @@ void TestProjectModel::audioIdAllocation()
     QCOMPARE(empty.fileValue(project, "audio.1/name").toString(), QStringLiteral("Audio-1"));
     QCOMPARE(empty.fileValue(project, "audio.1/used").toString(), QStringLiteral("1"));
     QVERIFY(project.dirty);
-    QVERIFY(all.flush());
-    QCOMPARE(keysOf(all.records()), (QStringList{"audio.1/name=Audio-1", "audio.1/used=1"}));
+    QCOMPARE(all.take(), (QStringList{"audio.1/name=Audio-1", "audio.1/used=1"}));
 
     project.addAudio(QString());
     const AudioSource third = project.addAudio("/x/c.mp3");
@@ -212,7 +157,6 @@ void TestProjectModel::audioIdAllocation()
     QCOMPARE(project.audio(2).file, QStringLiteral("/x/b.mp3"));
     QCOMPARE(empty.fileValue(project, "audio.2/used").toString(), QStringLiteral("1"));
     QCOMPARE(project.addAudio(QString()).name, QStringLiteral("Audio-4"));
-    project.unregisterObserver(&all);
 
     // Gaps in the loaded ids: the next id follows the highest one.
     TempProject gaps("[audio.1]\ntype=0\n[audio.5]\ntype=1\n");
@@ -225,13 +169,9 @@ void TestProjectModel::idAfterTheLargestIdDoesNotWrap()
 {
     // A hand-edited file holding the largest id an int can hold: the next
     // source takes the smallest free id instead of a negative one.
-    TempProject file("[board]\ngmin=1\n"
-                     "[audio.1]\nname=One\n"
-                     "[audio.2147483647]\nname=Last\n");
+    TempProject file("[board]\ngmin=1\n[audio.1]\nname=One\n[audio.2147483647]\nname=Last\n");
     FMSettings project(file.path());
-    QCOMPARE(project.audioMap().keys(), (QList<int>{1, 2147483647}));
-    const AudioSource next = project.addAudio(QString());
-    QCOMPARE(next.name, QStringLiteral("Audio-2"));
+    QCOMPARE(project.addAudio(QString()).name, QStringLiteral("Audio-2"));
     QCOMPARE(project.audioMap().keys(), (QList<int>{1, 2, 2147483647}));
     QCOMPARE(file.fileValue(project, "audio.2/used").toString(), QStringLiteral("1"));
     QCOMPARE(project.addAudio(QString()).name, QStringLiteral("Audio-3"));
@@ -261,10 +201,11 @@ void TestProjectModel::rdsAndTmcIdAllocation()
 {
     TempProject file("rta=Top text A\n");
     FMSettings project(file.path());
-    RecordingObserver all("all");
-    project.registerKey("*", &all);
+    KeyWatch all(project, "*");
     QCOMPARE(project.addRds(), 1);
     QCOMPARE(project.addRds(), 2);
+    QCOMPARE(all.take().mid(0, 4),
+             (QStringList{"rds.1/name=RDS-1", "rds.1/used=true", "rds.2/name=RDS-2", "rds.2/used=true"}));
     QCOMPARE(file.fileValue(project, "rds.1/name").toString(), QStringLiteral("RDS-1"));
     QCOMPARE(file.fileValue(project, "rds.2/used").toString(), QStringLiteral("true"));
 
@@ -278,48 +219,33 @@ void TestProjectModel::rdsAndTmcIdAllocation()
 
     QTest::ignoreMessage(QtDebugMsg, "TMC: new source [TMC-1]");
     QCOMPARE(project.addTmc(), 1);
-    QCOMPARE(file.fileValue(project, "tmc.1/name").toString(), QStringLiteral("TMC-1"));
-    QCOMPARE(file.fileValue(project, "tmc.1/spn").toString(), QStringLiteral("SPN-1"));
-    QCOMPARE(file.fileValue(project, "tmc.1/used").toString(), QStringLiteral("true"));
-
-    QVERIFY(all.flush());
-    QCOMPARE(keysOf(all.records()).mid(0, 4),
-             (QStringList{"rds.1/name=RDS-1", "rds.1/used=true", "rds.2/name=RDS-2", "rds.2/used=true"}));
-    project.unregisterObserver(&all);
+    QCOMPARE(file.fileGroup(project, "tmc.1").value("name"), QStringLiteral("TMC-1"));
+    QCOMPARE(file.fileGroup(project, "tmc.1").value("spn"), QStringLiteral("SPN-1"));
+    QCOMPARE(file.fileGroup(project, "tmc.1").value("used"), QStringLiteral("true"));
 }
 
 void TestProjectModel::boardCountRebuildsDistances()
 {
-    TempProject file("[board]\ngmin=1\n"
-                     "[channel.1]\nused=1\nfreq=95.800\n"
-                     "[channel.30]\nused=1\nfreq=96.000\n"
-                     "[channel.31]\nused=0\nfreq=96.100\n");
+    TempProject file("[board]\ngmin=1\n[channel.1]\nused=1\nfreq=95.800\n"
+                     "[channel.30]\nused=1\nfreq=96.000\n[channel.31]\nused=0\nfreq=96.100\n");
     FMSettings project(file.path());
-    RecordingObserver dist("dist");
-    project.registerKey("chinfo", &dist);
+    KeyWatch dist(project, "chinfo");
 
     QCOMPARE(project.boardCount(), 1);
     project.setBoardCount(1); // unchanged: nothing happens
-    QVERIFY(dist.flush());
-    QCOMPARE(dist.count(), 0);
-
+    QCOMPARE(dist.take(), QStringList());
     project.setBoardCount(2);
     QCOMPARE(project.boardCount(), 2);
-    QVERIFY(dist.flush());
-    QCOMPARE(keysOf(dist.records()), (QStringList{"chinfo.1/dist=0.200", "chinfo.30/dist=0.200"}));
-
+    QCOMPARE(dist.take(), (QStringList{"chinfo.1/dist=0.200", "chinfo.30/dist=0.200"}));
     // Back to one board: channel 30 no longer counts.
-    dist.clear();
     project.setBoardCount(1);
-    QVERIFY(dist.flush());
-    QCOMPARE(keysOf(dist.records()), (QStringList{"chinfo.1/dist=100.000"}));
+    QCOMPARE(dist.take(), (QStringList{"chinfo.1/dist=100.000"}));
 
     // Held to the four boards a generator can have.
     project.setBoardCount(9);
     QCOMPARE(project.boardCount(), 4);
     project.setBoardCount(-1);
     QCOMPARE(project.boardCount(), 1);
-    project.unregisterObserver(&dist);
 }
 
 QTEST_GUILESS_MAIN(TestProjectModel)
