@@ -5,10 +5,12 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 using namespace BoardWords;
 
-namespace {
+namespace
+{
 constexpr u32 ZQX4 = BoardInfo::typeZQX4;
 constexpr u32 ZQTX = BoardInfo::typeZQTX;
 constexpr u32 zQTX = BoardInfo::typeZQTXLower;
@@ -27,56 +29,39 @@ class TestBoardWords : public QObject
     Q_OBJECT
 
 private slots:
-    void frequencyWordsOfTheSynthesizerBoards()
+    // Both families: the synthesizer boards around the centres of a band plan
+    // (the threshold belongs to the upper synthesizer; below a centre the
+    // offset is two's complement in 24 bits, top byte zero), ZQX4 with its
+    // four synthesizers and no plan.
+    void frequencyWords()
     {
-        const SynthPlan europe = synthPlan(0);
-        FrequencyWord w = frequencyWord(ZQTX, 95.8, europe);
-        QCOMPARE(w.word, 0x153D10u);
-        QCOMPARE(int(w.synth), 0);
-        // The threshold belongs to the upper synthesizer.
-        w = frequencyWord(ZQTX, 98.0, europe);
-        QCOMPARE(w.word, 0xDA12F7u);
-        QCOMPARE(int(w.synth), 1);
-        // Below the centre: two's complement in 24 bits, top byte zero.
-        w = frequencyWord(ZQTX, 92.9, europe);
-        QCOMPARE(w.word, 0xFF3DD2u);
-        QCOMPARE(int(w.synth), 0);
-        QCOMPARE(signedFrequencyOffset(w.word), -49710);
-        w = frequencyWord(zQTX, 108.0, europe);
-        QCOMPARE(w.word, 0x25ED09u);
-        QCOMPARE(int(w.synth), 1);
-        // The plans of the other bands.
-        const SynthPlan japan = synthPlan(1);
-        QCOMPARE(japan.lower, 80.0);
-        QCOMPARE(japan.upper, 90.0);
-        QCOMPARE(japan.threshold, 85.0);
-        QCOMPARE(int(frequencyWord(ZQTX, 85.0, japan).synth), 1);
-        QCOMPARE(frequencyWord(ZQTX, 85.0, japan).word, 0xDA12F7u); // 85 - 90 = 93 - 98
-        const SynthPlan wide = synthPlan(2);
-        QCOMPARE(wide.lower, 85.0);
-        QCOMPARE(wide.upper, 101.0);
-        QCOMPARE(wide.threshold, 92.0);
-        QCOMPARE(synthPlan(7).threshold, 98.0);
-    }
-
-    void frequencyWordsOfZQX4()
-    {
-        const SynthPlan plan = synthPlan(0); // ignored by ZQX4
-        FrequencyWord w = frequencyWord(ZQX4, 84.0, plan);
-        QCOMPARE(w.word, 0xC962FDu);
-        QCOMPARE(int(w.synth), 1);
-        w = frequencyWord(ZQX4, 83.9, plan);
-        QCOMPARE(w.word, 0x353F7Du);
-        QCOMPARE(int(w.synth), 0);
-        w = frequencyWord(ZQX4, 95.8, plan);
-        QCOMPARE(w.word, 0xFD44F3u);
-        QCOMPARE(int(w.synth), 2);
-        w = frequencyWord(ZQX4, 107.9, plan);
-        QCOMPARE(w.word, 0x353F7Du);
-        QCOMPARE(int(w.synth), 3);
-        w = frequencyWord(ZQX4, 76.0, plan);
-        QCOMPARE(w.word, 0xC962FDu);
-        QCOMPARE(int(w.synth), 0);
+        const struct {
+            u32 type;
+            int band;
+            double mhz;
+            u32 word;
+            int synth;
+        } cases[] = {
+            {ZQTX, 0, 95.8, 0x153D10, 0},  {ZQTX, 0, 98.0, 0xDA12F7, 1}, {ZQTX, 0, 92.9, 0xFF3DD2, 0},
+            {zQTX, 0, 108.0, 0x25ED09, 1}, {ZQTX, 1, 85.0, 0xDA12F7, 1}, // 85 - 90 = 93 - 98
+            {ZQX4, 0, 84.0, 0xC962FD, 1},  {ZQX4, 0, 83.9, 0x353F7D, 0}, {ZQX4, 0, 95.8, 0xFD44F3, 2},
+            {ZQX4, 0, 107.9, 0x353F7D, 3}, {ZQX4, 0, 76.0, 0xC962FD, 0},
+        };
+        for (const auto &c : cases) {
+            const FrequencyWord w = frequencyWord(c.type, c.mhz, synthPlan(c.band));
+            const QByteArray where = QByteArray::number(c.mhz) + " MHz on " + QByteArray::number(c.type, 16);
+            QVERIFY2(w.word == c.word, where.constData());
+            QVERIFY2(int(w.synth) == c.synth, where.constData());
+        }
+        QCOMPARE(signedFrequencyOffset(0xFF3DD2), -49710);
+        // The plans of the other bands (lower, upper, threshold); an unknown band is Europe.
+        for (const auto &[band, lower, upper, threshold] :
+             {std::tuple{1, 80.0, 90.0, 85.0}, {2, 85.0, 101.0, 92.0}, {7, 93.0, 103.0, 98.0}}) {
+            const SynthPlan p = synthPlan(band);
+            QCOMPARE(p.lower, lower);
+            QCOMPARE(p.upper, upper);
+            QCOMPARE(p.threshold, threshold);
+        }
     }
 
     void outOfRangeFrequenciesAreHeldNotWrapped()
@@ -91,57 +76,43 @@ private slots:
         QCOMPARE(frequencyWord(ZQTX, 76.0, synthPlan(0)).word, 0x800000u);
     }
 
+    // In range, and out of range clamped to the key ranges: a gain above 0 dB
+    // would overflow 16 bits, a volume of 200 read as a signed byte would be
+    // negative; both are held at full power.
     void gainDeviationVolumeAndRate()
     {
-        QCOMPARE(gainWord(0), u16(65535));
-        QCOMPARE(gainWord(-6), u16(32845));
-        QCOMPARE(gainWord(-60), u16(66));
-        QCOMPARE(deviationWord(ZQTX, 75), u16(37283));
-        QCOMPARE(deviationWord(zQTX, 75), u16(37283));
-        QCOMPARE(deviationWord(ZQX4, 75), u16(16777));
-        QCOMPARE(deviationWord(ZQTX, 0), u16(0));
-        QCOMPARE(deviationWord(ZQTX, 130), u16(64623));
-        QCOMPARE(volumeWord(100, false), u16(65535));
-        QCOMPARE(volumeWord(50, false), u16(32768));
-        QCOMPARE(volumeWord(100, true), u16(0));
-        QCOMPARE(int(rateCode(32000)), 0);
-        QCOMPARE(int(rateCode(44100)), 1);
-        QCOMPARE(int(rateCode(48000)), 2);
-        QCOMPARE(int(rateCode(22050)), 1);
-        QCOMPARE(sampleRateOfCode(0), 32000);
-        QCOMPARE(sampleRateOfCode(2), 48000);
-        QCOMPARE(sampleRateOfCode(9), 44100);
-    }
-
-    void outOfRangeValuesAreClampedToTheKeyRanges()
-    {
-        // A gain above 0 dB would overflow 16 bits; it is held at full power.
-        QCOMPARE(gainWord(3), u16(65535));
-        QCOMPARE(gainWord(-100), u16(66));
-        QCOMPARE(gainWord(std::numeric_limits<double>::infinity()), u16(65535));
-        QCOMPARE(gainWord(std::nan("")), u16(66));
-        QCOMPARE(deviationWord(ZQTX, 500), u16(64623));
+        const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+        const std::pair<double, u16> gains[] = {{0, 65535}, {-6, 32845},  {-60, 66}, {3, 65535},
+                                                {-100, 66}, {inf, 65535}, {nan, 66}};
+        for (const auto &[db, word] : gains)
+            QVERIFY2(gainWord(db) == word, qPrintable(QString::number(db)));
+        const std::tuple<u32, double, u16> deviations[] = {
+            {ZQTX, 75, 37283},  {zQTX, 75, 37283},  {ZQX4, 75, 16777}, {ZQTX, 0, 0},
+            {ZQTX, 130, 64623}, {ZQTX, 500, 64623}, {ZQTX, -10, 0}};
+        for (const auto &[type, khz, word] : deviations)
+            QVERIFY2(deviationWord(type, khz) == word, qPrintable(QString::number(khz)));
         QCOMPARE(deviationWord(ZQX4, 500), deviationWord(ZQX4, 130));
-        QCOMPARE(deviationWord(ZQTX, -10), u16(0));
-        // 200 read as a signed byte would be negative; it is 100 %.
-        QCOMPARE(volumeWord(200, false), u16(65535));
-        QCOMPARE(volumeWord(-5, false), u16(0));
+        const std::tuple<int, bool, u16> volumes[] = {
+            {100, false, 65535}, {50, false, 32768}, {100, true, 0}, {200, false, 65535}, {-5, false, 0}};
+        for (const auto &[percent, muted, word] : volumes)
+            QVERIFY2(volumeWord(percent, muted) == word, qPrintable(QString::number(percent)));
         QCOMPARE(int(emphasisCode(7)), 2);
         QCOMPARE(int(emphasisCode(-1)), 0);
+        for (const auto &[rate, code] : {std::pair{32000, 0}, {44100, 1}, {48000, 2}, {22050, 1}})
+            QCOMPARE(int(rateCode(rate)), code);
+        for (const auto &[code, rate] : {std::pair{0, 32000}, {2, 48000}, {9, 44100}})
+            QCOMPARE(sampleRateOfCode(code), rate);
     }
 
+    // -31..0 dB; out of range held there, the carrier off sends the largest attenuation.
     void attenuationBytes()
     {
-        QCOMPARE(int(attenuationByte(ZQX4, -10, true)), 0x28);
-        QCOMPARE(int(attenuationByte(ZQX4, -31, true)), 0x7C);
-        QCOMPARE(int(attenuationByte(ZQX4, 0, false)), 0x7F);
-        QCOMPARE(int(attenuationByte(ZQTX, -10, true)), 0x0A);
-        QCOMPARE(int(attenuationByte(zQTX, -31, true)), 0x1F);
-        QCOMPARE(int(attenuationByte(ZQTX, 0, false)), 0x1F);
-        // Held to -31..0 dB.
-        QCOMPARE(int(attenuationByte(ZQX4, 5, true)), 0x00);
-        QCOMPARE(int(attenuationByte(ZQX4, -40, true)), 0x7C);
-        QCOMPARE(int(attenuationByte(ZQTX, -40, true)), 0x1F);
+        const std::tuple<u32, int, bool, int> cases[] = {
+            {ZQX4, -10, true, 0x28}, {ZQX4, -31, true, 0x7C}, {ZQX4, 0, false, 0x7F},
+            {ZQTX, -10, true, 0x0A}, {zQTX, -31, true, 0x1F}, {ZQTX, 0, false, 0x1F},
+            {ZQX4, 5, true, 0x00},   {ZQX4, -40, true, 0x7C}, {ZQTX, -40, true, 0x1F}};
+        for (const auto &[type, db, on, byte] : cases)
+            QVERIFY2(int(attenuationByte(type, db, on)) == byte, qPrintable(QString::number(db)));
     }
 
     void synthesizerWordsOfZQTX()
