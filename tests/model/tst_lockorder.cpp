@@ -38,36 +38,41 @@ QByteArray lockProject()
 }
 
 // A board thread: reads every record and writes status, as the channel
-// programs do, until stop. Counts records that are not whole.
+// programs do, until stop. Counts records that are not whole (half old and
+// half new) or hold values no writer ever stored.
 void boardThread(FMSettings &p, const std::atomic<bool> &stop, int board, std::atomic<int> &torn,
                  std::atomic<int> &passes)
 {
     int n = 0;
+    const auto allSame = [&torn](const auto &list) {
+        for (const auto &x : list) {
+            if (!(x == list.first()))
+                ++torn;
+        }
+    };
     while (!stop.load()) {
         const RDSSource r = p.rds(1);
         if (r.ps != r.rta)
             ++torn;
         p.rdsMap();
         p.rdsNames();
-        const TMCSource t = p.tmc(1);
-        for (const TMCMessage &m : t.messages) {
-            if (m.event != t.messages.first().event)
-                ++torn;
-        }
+        QList<u16> events;
+        for (const TMCMessage &m : p.tmc(1).messages)
+            events.append(m.event);
+        allSame(events);
         p.tmcMap();
         p.tmcNames();
-        const QStringList files = p.playlistFiles(1);
-        for (const QString &f : files) {
-            if (f != files.first())
-                ++torn;
-        }
-        p.audio(1);
+        allSame(p.playlistFiles(1));
+        const AudioSource a = p.audio(1);
+        allSame(QList<u16>{a.frq1, a.frq2, a.vol1, a.vol2, a.time});
         p.audioMap();
         p.audioNames();
-        p.band();
-        p.attn();
+        if (p.band() < 0 || p.band() > 2 || p.attn() < -31 || p.attn() > 0)
+            ++torn;
         const int ch = 1 + (n + board * 7) % 24;
-        p.channelInfo(ch);
+        const ChannelRecord c = p.channelInfo(ch);
+        if (c.ch != ch || c.freq < 87.0 || c.freq > 108.0 || (c.devi != 75 && c.devi != 50))
+            ++torn;
         ChannelStatus s;
         s.pcmFill = u16(n);
         p.setChannelStatus(ch, s);
@@ -183,10 +188,11 @@ void guiRound(FMSettings &p, int round, QObject *observer)
 
 // Lock order of the project model: the record lock is always taken before
 // the key store's lock and no operation takes a lock its caller holds. Board
-// threads read and write status while the GUI thread runs every writer,
-// loader and validated operation; the file's delayed write runs in the
-// thread of the project meanwhile. A hang is a deadlock: the run stops with
-// a message after a bound instead of hanging the test run.
+// threads read every record (checking that each is whole) and write status
+// while the GUI thread runs every writer, loader and validated operation;
+// the file's delayed write runs in the thread of the project meanwhile. A
+// hang is a deadlock: the run stops with a message after a bound instead of
+// hanging the test run.
 class TestLockOrder : public QObject
 {
     Q_OBJECT
@@ -229,6 +235,7 @@ private slots:
         QCOMPARE(project.rds(1).ps, QStringLiteral("R60"));
         QCOMPARE(project.tmc(1).name, QStringLiteral("R60"));
         QCOMPARE(project.playlistFiles(1), QStringList({"/gen/60", "/gen/60", "/gen/60"}));
+        QCOMPARE(project.audio(1).frq1, u16(60));
         QVERIFY(observer.flush());
         QVERIFY(observer.count() > 0);
         project.unregisterObserver(&observer);
