@@ -124,9 +124,9 @@ private slots:
         QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
-    // Every format: opens with the right format, an empty file fails cleanly,
-    // a truncated file neither hangs nor overruns, the end of file rewinds,
-    // and reading after a rewind gives what a fresh read gives.
+    // Every format: opens with the right format, the end of file rewinds, and
+    // reading after a rewind gives what a fresh read gives. (Empty, cut and
+    // damaged files of every format: tst_audiofuzz.)
     void everyFormat_data()
     {
         QTest::addColumn<QString>("kind");
@@ -145,7 +145,6 @@ private slots:
         QFETCH(int, decoder);
         QFETCH(qlonglong, samples);
         const QString file = make(kind);
-        const QString ending = QFileInfo(file).suffix();
         auto reader = readerFor(file);
         SongInfo song = songOf(file);
         QVERIFY(reader->open(song));
@@ -168,24 +167,6 @@ private slots:
         QCOMPARE(head, whole.left(head.size()));
         reader->rewind();
         QCOMPARE(readToEnd(*reader, 10006), whole);
-
-        // An empty file with the same ending fails cleanly.
-        auto emptyReader = readerFor(file);
-        SongInfo none = songOf(put("empty." + ending, QByteArray()));
-        QVERIFY(!emptyReader->open(none));
-        QCOMPARE(none.decoder, int(SongInfo::Unplayable));
-        QVERIFY(emptyReader->readOnce(4096, eof).isEmpty());
-
-        // A file cut at 60 %: either refused or played to an end, never hung.
-        const QByteArray bytes = readFile(file);
-        auto cutReader = readerFor(file);
-        SongInfo cutSong = songOf(put("cut." + ending, bytes.left(bytes.size() * 6 / 10)));
-        if (cutReader->open(cutSong)) {
-            const QByteArray part = readToEnd(*cutReader);
-            QVERIFY(!part.endsWith("endless") && !part.endsWith("stuck") && part != "overrun");
-            QVERIFY(part.size() <= whole.size());
-            QCOMPARE(part.size() % 4, 0);
-        }
 
         // The same reader opens another file after this one.
         SongInfo second = songOf(file);

@@ -24,6 +24,17 @@ u16 freePort()
     return s.localPort();
 }
 
+// A simulated board answering discovery on a free port, and a discoverer
+// sending to the loopback broadcast there, with a spy on what it finds.
+struct Rig {
+    u16 port = freePort();
+    SimBoard board;
+    bool listening = board.enableDiscovery(port);
+    FMDiscover d{port, {loopbackBroadcast}};
+    QSignalSpy found{&d, &FMDiscover::found};
+    Rig() { QTest::ignoreMessage(QtDebugMsg, "~Discover"); }
+};
+
 } // namespace
 
 class TestDiscovery : public QObject
@@ -50,15 +61,12 @@ private slots:
 
     void requestAndReplyBetweenTwoDiscoverersAndTheBoard()
     {
-        const u16 port = freePort();
-        SimBoard board;
-        QVERIFY2(board.enableDiscovery(port), qPrintable(board.errorString()));
+        Rig r;
+        auto &[port, board, listening, first, foundFirst] = r;
+        QVERIFY2(listening, qPrintable(board.errorString()));
         QSignalSpy requests(&board, &SimBoard::discoveryHandled);
-        FMDiscover first(port, {loopbackBroadcast});
         FMDiscover second(port, {loopbackBroadcast});
-        QVERIFY(first.isBound());
-        QVERIFY(second.isBound());
-        QSignalSpy foundFirst(&first, &FMDiscover::found);
+        QVERIFY(first.isBound() && second.isBound());
         QSignalSpy foundSecond(&second, &FMDiscover::found);
 
         first.discover();
@@ -84,29 +92,25 @@ private slots:
         first.halt();
         QVERIFY(!first.isDiscovering());
         QTest::ignoreMessage(QtDebugMsg, "~Discover");
-        QTest::ignoreMessage(QtDebugMsg, "~Discover");
     }
 
     void eachTargetGetsItsOwnRequest()
     {
-        const u16 port = freePort();
-        SimBoard board;
-        QVERIFY(board.enableDiscovery(port));
-        FMDiscover d(port, {loopbackBroadcast, loopbackBroadcast});
+        Rig r;
+        QVERIFY(r.listening);
+        FMDiscover d(r.port, {loopbackBroadcast, loopbackBroadcast});
         QSignalSpy found(&d, &FMDiscover::found);
         d.sendDiscover();
         QVERIFY(testsupport::waitUntil([&] { return found.size() == 2; }));
-        QCOMPARE(board.discoverRequests(), 2);
+        QCOMPARE(r.board.discoverRequests(), 2);
         QTest::ignoreMessage(QtDebugMsg, "~Discover");
     }
 
     void replyOfWrongSizeYieldsNoBoard()
     {
-        const u16 port = freePort();
-        SimBoard board;
-        QVERIFY(board.enableDiscovery(port));
-        FMDiscover d(port, {loopbackBroadcast});
-        QSignalSpy found(&d, &FMDiscover::found);
+        Rig r;
+        auto &[port, board, listening, d, found] = r;
+        QVERIFY(listening);
         board.setDiscoverForm(SimBoard::DiscoverForm::WrongSize);
         QTest::ignoreMessage(QtDebugMsg, "Dis: recv discover response with invalid size 11");
         d.sendDiscover();
@@ -116,7 +120,6 @@ private slots:
         d.sendDiscover();
         QVERIFY(testsupport::waitUntil([&] { return found.size() == 1; }));
         QCOMPARE(board.discoverRequests(), 2);
-        QTest::ignoreMessage(QtDebugMsg, "~Discover");
     }
 
     void ignoresShortAndForeignDatagrams()
@@ -143,11 +146,9 @@ private slots:
 
     void networkConfiguration()
     {
-        const u16 port = freePort();
-        SimBoard board;
-        QVERIFY(board.enableDiscovery(port));
-        FMDiscover d(port, {loopbackBroadcast});
-        QSignalSpy found(&d, &FMDiscover::found);
+        Rig r;
+        auto &[port, board, listening, d, found] = r;
+        QVERIFY(listening);
         const u16 oldPort = board.port();
         const u16 newPort = freePort();
         const u8 otherMac[6] = {0x00, 0x50, 0xC2, 0x5B, 0x00, 0x02};
@@ -173,21 +174,18 @@ private slots:
         QVERIFY(testsupport::waitUntil([&] { return found.size() == 2; }));
         QCOMPARE(board.port(), newPort);
         d.sendConfig(nullptr, 0x7F000001, 1); // no MAC, nothing sent
-        QTest::ignoreMessage(QtDebugMsg, "~Discover");
     }
 
     void silentBoardIsNotFound()
     {
-        const u16 port = freePort();
-        SimBoard board;
+        Rig r;
+        auto &[port, board, listening, d, found] = r;
         SimBoard other;
-        QVERIFY(board.enableDiscovery(port));
+        QVERIFY(listening);
         QVERIFY(other.enableDiscovery(port));
         u8 mac[6] = {0x00, 0x50, 0xC2, 0x5B, 0x00, 0x09};
         other.setMac(mac);
         board.setSilent(true);
-        FMDiscover d(port, {loopbackBroadcast});
-        QSignalSpy found(&d, &FMDiscover::found);
         d.sendDiscover();
         QVERIFY(testsupport::waitUntil([&] { return found.size() == 1; }));
         QVERIFY(board.waitFor([&] { return board.receivedWhileSilent() >= 1; }, 2000));
@@ -196,7 +194,6 @@ private slots:
         board.setSilent(false);
         d.sendDiscover();
         QVERIFY(testsupport::waitUntil([&] { return found.size() == 3; }));
-        QTest::ignoreMessage(QtDebugMsg, "~Discover");
     }
 
     // The fixed port of the boards, on loopback.
