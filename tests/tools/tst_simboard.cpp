@@ -46,6 +46,13 @@ QByteArray groupPairs(u8 channel, int pairs, u8 seed, bool fourStreams)
     return rdsData(channel, streams, pairs * 26, fourStreams);
 }
 
+// A channel's model as "used stereo rds emphasis frequency synth gain deviation volume rate", in hex.
+QString configText(const SimChannel::Config &c)
+{
+    return QString::asprintf("%d %d %X %X %06X %d %04X %04X %04X %d", c.used, c.stereo, c.rdsStreams, c.emphasis,
+                             c.frequencyWord, c.synth, c.gainWord, c.deviationWord, c.volumeWord, c.rateCode);
+}
+
 QByteArray tone(u8 channel, int frames, qint16 value)
 {
     QVector<qint16> s(2 * frames, value);
@@ -196,17 +203,8 @@ private slots:
         const BoardWords::SynthPlan europe = BoardWords::synthPlan(0);
         const QByteArray full = stamped(BoardCommand::fullChannelConfig(setup(29), BoardInfo::typeZQTX, europe), 0x000A0B);
         QCOMPARE(client.exchange(board, full, Ack), hex("0011 0B0A00 1D"));
-        const SimChannel::Config &c = board.channel(4).config;
-        QVERIFY(c.used);
-        QVERIFY(c.stereo);
-        QCOMPARE(int(c.rdsStreams), 1);
-        QCOMPARE(int(c.emphasis), 1);
-        QCOMPARE(c.frequencyWord, 0x153D10u);
-        QCOMPARE(int(c.synth), 0);
-        QCOMPARE(c.gainWord, u16(32845));
-        QCOMPARE(c.deviationWord, u16(37283));
-        QCOMPARE(c.volumeWord, u16(32768));
-        QCOMPARE(int(c.rateCode), 2);
+        // -6 dB, 75 kHz, 50 %, 48000 Hz.
+        QCOMPARE(configText(board.channel(4).config), QString("1 1 1 1 153D10 0 804D 91A3 8000 2"));
         QCOMPARE(board.channel(4).sampleRate(), 48000);
 
         // A negative offset on the frequency command, then mute.
@@ -216,8 +214,7 @@ private slots:
         QCOMPARE(client.exchange(board, stamped(BoardCommand::frequencyCommand(s, BoardInfo::typeZQTX, europe), 7), Ack),
                  hex("0011 070000 1D"));
         QCOMPARE(client.exchange(board, stamped(BoardCommand::volumeCommand(s), 8), Ack), hex("0011 080000 1D"));
-        QCOMPARE(board.channel(4).config.frequencyWord, 0xFF3DD2u);
-        QCOMPARE(board.channel(4).config.volumeWord, u16(0));
+        QCOMPARE(configText(board.channel(4).config), QString("1 1 1 1 FF3DD2 0 804D 91A3 0000 2"));
         QCOMPARE(board.channel(4).commands, 3);
 
         // Band configuration: both synthesizers, carrier and attenuation.
@@ -385,12 +382,10 @@ private slots:
         QVERIFY(client.fence(board));
 
         const SimChannel &c = board.channel(6);
-        QCOMPARE(c.pcmDatagrams, 3);
-        QCOMPARE(c.pcmFrames, qint64(256 + 128 + 3));
-        QCOMPARE(c.silentDatagrams, 1);
-        QCOMPARE(c.rdsDatagrams, 2);
-        QCOMPARE(c.groups[0], qint64(6));
-        QCOMPARE(c.rejected, 3);
+        // PCM datagrams, frames (256 + 128 + 3), silent ones, RDS datagrams, groups, rejected.
+        QCOMPARE(QString::asprintf("%d %lld %d %d %lld %d", c.pcmDatagrams, c.pcmFrames, c.silentDatagrams,
+                                   c.rdsDatagrams, c.groups[0], c.rejected),
+                 QString("3 387 1 2 6 3"));
         QCOMPARE(board.rejected(), 4);
         QCOMPARE(board.lastRejection(), QStringLiteral("pcm: channel 25"));
         QCOMPARE(c.pcm.size(), 3);
