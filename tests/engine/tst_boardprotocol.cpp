@@ -36,8 +36,6 @@ private slots:
         QCOMPARE(lockQuery(), hex("0060"));
         QCOMPARE(unlockRequest(), hex("0063"));
         QCOMPARE(packetType(hex("0061")), 0x61);
-        QCOMPARE(packetType(hex("00")), -1);
-        QCOMPARE(packetType(QByteArray()), -1);
     }
 
     void setLockCarriesTokenAndIdentity()
@@ -51,7 +49,6 @@ private slots:
         QVERIFY(parseSetLock(longName, identity));
         QCOMPARE(int(identity[0]), 0x01);
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(identity + 1), 15), QByteArray("someone.with.a."));
-        QVERIFY(!parseSetLock(longName.left(17), identity));
         QVERIFY(!parseSetLock(longName + '\0', identity));
         QVERIFY(!parseSetLock(hex("0063") + longName.mid(2), identity));
     }
@@ -98,7 +95,6 @@ private slots:
         QVERIFY(!parseInfoReply(other, &untouched));
         other.replace(2, 4, "zQX4");
         QVERIFY(!parseInfoReply(other, &untouched));
-        QVERIFY(!parseInfoReply(reply.left(19), &untouched));
         QVERIFY(!parseInfoReply(hex("0002") + reply.mid(2), &untouched));
         QCOMPARE(untouched.version, 77u);
         other.replace(2, 4, "ZQX4");
@@ -114,7 +110,6 @@ private slots:
         QCOMPARE(id, 0x05123456u);
         QVERIFY(parseAck(hex("0011 56341205 FFFF"), &id));
         id = 1;
-        QVERIFY(!parseAck(hex("0011 563412"), &id));
         QVERIFY(!parseAck(hex("0010 56341205"), &id));
         QCOMPARE(id, 1u);
     }
@@ -141,10 +136,8 @@ private slots:
         parsed = {StatusEntry{}};
         QVERIFY(!parseChannelStatus(channelStatus(more), &parsed));
         QCOMPARE(parsed.size(), 1);
-        // The count claims more than the datagram carries.
-        QVERIFY(!parseChannelStatus(status.left(243), &parsed));
+        // The count claims more than the datagram carries (cut datagrams: prefixesAreRejected...).
         QVERIFY(!parseChannelStatus(channelStatus(entries.mid(0, 3), 4), &parsed));
-        QVERIFY(!parseChannelStatus(hex("0021 00"), &parsed));
         QVERIFY(!parseChannelStatus(hex("0020 0000"), &parsed));
         QVERIFY(parseChannelStatus(hex("0021 0000"), &parsed));
         QVERIFY(parsed.isEmpty());
@@ -173,17 +166,15 @@ private slots:
         QCOMPARE(parsed.clients[2].lastSeen, u16(600));
         QCOMPARE(parsed.clients[2].port, u16(4000));
         QCOMPARE(parsed.box, u16(17));
-        // 24 to 55 bytes: the recent clients stay as they were.
+        // Without the recent clients (24 to 55 bytes) they stay as they were.
         LockInfo shortParsed;
         shortParsed.clients[1].ip = 1234;
         QCOMPARE(parseLockStatus(full.left(24), &shortParsed), LockReply::WithoutClients);
-        QCOMPARE(parseLockStatus(full.left(55), &shortParsed), LockReply::WithoutClients);
         QCOMPARE(lockStatus(lock, false), full.left(24));
         QCOMPARE(shortParsed.clients[1].ip, 1234u);
         QCOMPARE(shortParsed.clients[0].ip, 0u);
         QCOMPARE(shortParsed.ip, lock.ip);
         LockInfo untouched;
-        QCOMPARE(parseLockStatus(full.left(23), &untouched), LockReply::Invalid);
         QCOMPARE(parseLockStatus(hex("0062") + full.mid(2), &untouched), LockReply::Invalid);
         QCOMPARE(untouched.ip, 0u);
         QCOMPARE(int(untouched.identity[0]), 0xFF);
@@ -338,7 +329,6 @@ private slots:
         u32 ip = 0;
         QVERIFY(parseDiscoverRequest(hex("0050 C0A801FF"), &ip));
         QCOMPARE(ip, 0xC0A801FFu);
-        QVERIFY(!parseDiscoverRequest(hex("0050 C0A801"), &ip));
         QVERIFY(!parseDiscoverRequest(hex("0051 C0A801FF"), &ip));
 
         BoardIP board;
@@ -354,10 +344,8 @@ private slots:
         QCOMPARE(parsed.addressText(), QStringLiteral("127.0.0.1 : 21520"));
         QCOMPARE(parsed.macText(), QStringLiteral("00:50:C2:9A:01:2C"));
         BoardIP untouched;
-        QCOMPARE(parseDiscoverReply(reply.left(13), &untouched), DiscoverResult::BadSize);
         QCOMPARE(parseDiscoverReply(reply + '\0', &untouched), DiscoverResult::BadSize);
         QCOMPARE(parseDiscoverReply(hex("0053 00"), &untouched), DiscoverResult::Other);
-        QCOMPARE(parseDiscoverReply(hex("00"), &untouched), DiscoverResult::Other);
         QVERIFY(untouched.isNull());
 
         const QByteArray config = netConfig(mac, 0xC0A80064, 21600);
@@ -366,7 +354,6 @@ private slots:
         QVERIFY(parseNetConfig(config, &cfg));
         QCOMPARE(cfg.ip, 0xC0A80064u);
         QCOMPARE(cfg.port, u16(21600));
-        QVERIFY(!parseNetConfig(config.left(13), &cfg));
         QVERIFY(!parseNetConfig(reply, &cfg));
         QCOMPARE(netConfigAck(mac), hex("0053 0050C29A012C"));
     }
