@@ -26,11 +26,6 @@ inline QString hex(const u8 *out)
     return parts.join(' ');
 }
 
-inline RDSBlocks blocks(const u8 *out)
-{
-    return unpackGroup(out);
-}
-
 // A source with every group off and plain settings: PI 1234, PS "TROVINA1",
 // TP 1, PTY 10, MS 1, DI 9, TA 0, the RDS character set, only stream 0.
 inline RDSSource source()
@@ -73,18 +68,40 @@ inline QStringList run(RDSEncoder &enc, int n)
     return l;
 }
 
-// One group from a builder called directly.
-template <typename F>
-QString build(F f)
+using Builder = void (RDSEncoder::*)(u8 *, int);
+
+// n groups from one builder called directly.
+inline QStringList build(RDSEncoder &enc, Builder f, int n, int stream = 0)
 {
+    QStringList l;
     u8 g[13];
-    f(g);
-    return hex(g);
+    for (int i = 0; i < n; ++i) {
+        (enc.*f)(g, stream);
+        l << hex(g);
+    }
+    return l;
+}
+
+inline QString build(RDSEncoder &enc, Builder f)
+{
+    return build(enc, f, 1).first();
 }
 
 inline QString w(u16 a, u16 b, u16 c, u16 d)
 {
     return QString::asprintf("%04X %04X %04X %04X", a, b, c, d);
+}
+
+// A group of the test source: PI 1234, TP 1 and PTY 10 added to block B.
+inline QString grp(u16 b, u16 c, u16 d)
+{
+    return w(0x1234, b | tpPty, c, d);
+}
+
+// Block B of the test source as the hex line shows it.
+inline QString bx(u16 b)
+{
+    return QString::asprintf("%04X", b | tpPty);
 }
 
 inline u16 chars(const char *two)

@@ -4,6 +4,7 @@
 
 using namespace encfix;
 
+// The exact blocks of each group builder, for known sources.
 class TestRDSBuilders : public QObject
 {
     Q_OBJECT
@@ -16,12 +17,11 @@ private slots:
         rate(s, 0, 60);
         enc.setRDS(s, 95.8);
         // 0B: TA 0, MS 1, DI 9 = d3 in segment 0 and d0 in segment 3.
-        QCOMPARE(run(enc, 5),
-                 (QStringList{w(0x1234, 0x0800 | tpPty | 0x08 | 0x04 | 0, 0x1234, chars("TR")),
-                              w(0x1234, 0x0800 | tpPty | 0x08 | 1, 0x1234, chars("OV")),
-                              w(0x1234, 0x0800 | tpPty | 0x08 | 2, 0x1234, chars("IN")),
-                              w(0x1234, 0x0800 | tpPty | 0x08 | 0x04 | 3, 0x1234, chars("A1")),
-                              w(0x1234, 0x0800 | tpPty | 0x08 | 0x04 | 0, 0x1234, chars("TR"))}));
+        QCOMPARE(run(enc, 5), (QStringList{grp(0x0800 | 0x08 | 0x04 | 0, 0x1234, chars("TR")),
+                                           grp(0x0800 | 0x08 | 1, 0x1234, chars("OV")),
+                                           grp(0x0800 | 0x08 | 2, 0x1234, chars("IN")),
+                                           grp(0x0800 | 0x08 | 0x04 | 3, 0x1234, chars("A1")),
+                                           grp(0x0800 | 0x08 | 0x04 | 0, 0x1234, chars("TR"))}));
         // A short PS is filled with spaces; escapes give their byte; fields are masked.
         s.ps = "AB#0D";
         s.ms = 0;
@@ -43,15 +43,11 @@ private slots:
         s.pss = 0x39; // scroll by 2 every 4 cycles
         enc.setRDS(s, 95.8);
         QStringList d;
-        for (const QString &g : run(enc, 52))
-            d << g.mid(15);
-        QCOMPARE(d[0], QString("4142"));
-        QCOMPARE(d[15], QString("4748"));
-        QCOMPARE(d[16], QString("4344")); // window 2
-        QCOMPARE(d[31], QString("494A"));
-        QCOMPARE(d[32], QString("4546")); // window 4
-        QCOMPARE(d[47], QString("4B4C")); // last segment shows K L
-        QCOMPARE(d[48], QString("4142")); // window 6 is past the end: back to 0
+        for (const QString &x : run(enc, 52))
+            d << x.mid(15);
+        // Windows 0, 2, 4 (whose last segment shows K L), then 6 is past the end: back to 0.
+        QCOMPARE((QStringList{d[0], d[15], d[16], d[31], d[32], d[47], d[48]}),
+                 (QStringList{"4142", "4748", "4344", "494A", "4546", "4B4C", "4142"}));
         // Bit 3 clear: the window never moves.
         s.pss = 0x31;
         enc.setRDS(s, 95.8);
@@ -71,22 +67,17 @@ private slots:
         b.freq = 881;
         s.afs = {a, b};
         enc.setRDS(s, 87.6);
-        QCOMPARE(enc.source().afCodes, (QList<u16>{0xE301, 0x0506}));
-        const QStringList g = run(enc, 3);
-        QCOMPARE(g[0], w(0x1234, tpPty | 0x08 | 0x04, 0xE301, chars("TR")));
-        QCOMPARE(g[1], w(0x1234, tpPty | 0x08 | 1, 0x0506, chars("OV")));
-        QCOMPARE(g[2], w(0x1234, tpPty | 0x08 | 2, 0xE301, chars("IN")));
+        QCOMPARE(run(enc, 3), (QStringList{grp(0x08 | 0x04, 0xE301, chars("TR")), grp(0x08 | 1, 0x0506, chars("OV")),
+                                           grp(0x08 | 2, 0xE301, chars("IN"))}));
         // Method B with a regional pair, tuned to 95.8 MHz (code 83).
         s.afu = 0x0D;
         s.afs[1].regional = 1;
         s.afs[1].freq = 1011;
         enc.setRDS(s, 95.8);
-        QCOMPARE(enc.source().afCodes, (QList<u16>{0xE553, 0x0553, 0x8853}));
-        const QStringList gb = run(enc, 4);
-        QCOMPARE(gb[0].mid(10, 4), QString("E553"));
-        QCOMPARE(gb[1].mid(10, 4), QString("0553"));
-        QCOMPARE(gb[2].mid(10, 4), QString("8853"));
-        QCOMPARE(gb[3].mid(10, 4), QString("E553"));
+        QStringList c;
+        for (const QString &x : run(enc, 4))
+            c << x.mid(10, 4);
+        QCOMPARE(c, (QStringList{"E553", "0553", "8853", "E553"}));
     }
 
     void slowLabellingAndFastInfo()
@@ -97,14 +88,12 @@ private slots:
         s.slow = 0x2345;
         s.pin = 0xABCD;
         enc.setRDS(s, 95.8);
-        QCOMPARE(build([&](u8 *g) { enc.slowLabelling(g, 0); }), w(0x1234, 0x1000 | tpPty | 0x1F, 0x2345, 0xABCD));
-        // 15B carries block B twice and PI in block C (offset C').
-        const u16 b0 = 0xF800 | tpPty | 0x08 | 0x04;
-        QCOMPARE(build([&](u8 *g) { enc.fastBasicInfo(g, 0); }), w(0x1234, b0, 0x1234, b0));
-        QCOMPARE(build([&](u8 *g) { enc.fastBasicInfo(g, 0); }),
-                 w(0x1234, 0xF800 | tpPty | 0x08 | 1, 0x1234, 0xF800 | tpPty | 0x08 | 1));
+        QCOMPARE(build(enc, &RDSEncoder::slowLabelling), grp(0x1000 | 0x1F, 0x2345, 0xABCD));
         // On an RDS2 stream block A is 0.
-        QCOMPARE(build([&](u8 *g) { enc.slowLabelling(g, 2); }), w(0, 0x1000 | tpPty | 0x1F, 0x2345, 0xABCD));
+        QCOMPARE(build(enc, &RDSEncoder::slowLabelling, 1, 2).first(), w(0, 0x1000 | tpPty | 0x1F, 0x2345, 0xABCD));
+        // 15B carries block B twice and PI in block C (offset C').
+        const u16 b0 = 0xF800 | tpPty | 0x08 | 0x04, b1 = 0xF800 | tpPty | 0x08 | 1;
+        QCOMPARE(build(enc, &RDSEncoder::fastBasicInfo, 2), (QStringList{w(0x1234, b0, 0x1234, b0), w(0x1234, b1, 0x1234, b1)}));
     }
 
     void radioText2A()
@@ -118,25 +107,18 @@ private slots:
         s.rpa = 4;
         s.rpb = 0;
         enc.setRDS(s, 95.8);
-        QStringList g;
-        for (int i = 0; i < 4; ++i)
-            g << build([&](u8 *o) { enc.radioText(o, 0); });
         // Three segments: the text ends on a segment border, so one more of end characters.
-        QCOMPARE(g, (QStringList{w(0x1234, 0x2000 | tpPty | 0x10 | 0, chars("AB"), chars("CD")),
-                                 w(0x1234, 0x2000 | tpPty | 0x10 | 1, chars("EF"), chars("GH")),
-                                 w(0x1234, 0x2000 | tpPty | 0x10 | 2, 0x0D0D, 0x0D0D),
-                                 w(0x1234, 0x2000 | tpPty | 0x10 | 0, chars("AB"), chars("CD"))}));
-        // Without the end flag two segments; a short text pads with the end character.
+        QCOMPARE(build(enc, &RDSEncoder::radioText, 4),
+                 (QStringList{grp(0x2000 | 0x10 | 0, chars("AB"), chars("CD")), grp(0x2000 | 0x10 | 1, chars("EF"), chars("GH")),
+                              grp(0x2000 | 0x10 | 2, 0x0D0D, 0x0D0D), grp(0x2000 | 0x10 | 0, chars("AB"), chars("CD"))}));
+        // Without the end flag two segments; a short text pads with the end
+        // character. The text changed: the A/B flag toggled back to 0.
         s.endx = 0;
         s.rta = "HELLO";
         enc.setRDS(s, 95.8);
-        g.clear();
-        for (int i = 0; i < 3; ++i)
-            g << build([&](u8 *o) { enc.radioText(o, 0); });
-        // The text changed: the A/B flag toggled back to 0.
-        QCOMPARE(g, (QStringList{w(0x1234, 0x2000 | tpPty | 0, chars("HE"), chars("LL")),
-                                 w(0x1234, 0x2000 | tpPty | 1, 0x4F0D, 0x0D0D),
-                                 w(0x1234, 0x2000 | tpPty | 0, chars("HE"), chars("LL"))}));
+        QCOMPARE(build(enc, &RDSEncoder::radioText, 3),
+                 (QStringList{grp(0x2000, chars("HE"), chars("LL")), grp(0x2000 | 1, 0x4F0D, 0x0D0D),
+                              grp(0x2000, chars("HE"), chars("LL"))}));
     }
 
     void radioText2BAndAlternation()
@@ -151,30 +133,21 @@ private slots:
         s.rpb = 1;
         s.rtxt = 0x10;
         enc.setRDS(s, 95.8);
-        QStringList g;
-        for (int i = 0; i < 6; ++i)
-            g << build([&](u8 *o) { enc.radioText(o, 0); });
         // One cycle of A (two 2B segments), one of B, A again; the flag toggles with each text.
-        QCOMPARE(g, (QStringList{w(0x1234, 0x2800 | tpPty | 0x10 | 0, 0x1234, chars("WX")),
-                                 w(0x1234, 0x2800 | tpPty | 0x10 | 1, 0x1234, chars("YZ")),
-                                 w(0x1234, 0x2800 | tpPty | 0x00 | 0, 0x1234, chars("ab")),
-                                 w(0x1234, 0x2800 | tpPty | 0x00 | 1, 0x1234, chars("cd")),
-                                 w(0x1234, 0x2800 | tpPty | 0x10 | 0, 0x1234, chars("WX")),
-                                 w(0x1234, 0x2800 | tpPty | 0x10 | 1, 0x1234, chars("YZ"))}));
+        QCOMPARE(build(enc, &RDSEncoder::radioText, 6),
+                 (QStringList{grp(0x2800 | 0x10 | 0, 0x1234, chars("WX")), grp(0x2800 | 0x10 | 1, 0x1234, chars("YZ")),
+                              grp(0x2800 | 0x00 | 0, 0x1234, chars("ab")), grp(0x2800 | 0x00 | 1, 0x1234, chars("cd")),
+                              grp(0x2800 | 0x10 | 0, 0x1234, chars("WX")), grp(0x2800 | 0x10 | 1, 0x1234, chars("YZ"))}));
         // Mode 2: 2A of A and 2B of B in turn, each with its own segments; the
         // A/B flag keeps its state without the toggle bit.
         s.rtxg = 2;
         s.rtxt = 0;
         s.rta = "ABCDEFG";
         enc.setRDS(s, 95.8);
-        g.clear();
-        for (int i = 0; i < 5; ++i)
-            g << build([&](u8 *o) { enc.radioText(o, 0); });
-        QCOMPARE(g, (QStringList{w(0x1234, 0x2000 | tpPty | 0x10 | 0, chars("AB"), chars("CD")),
-                                 w(0x1234, 0x2800 | tpPty | 0x10 | 0, 0x1234, chars("ab")),
-                                 w(0x1234, 0x2000 | tpPty | 0x10 | 1, chars("EF"), 0x470D),
-                                 w(0x1234, 0x2800 | tpPty | 0x10 | 1, 0x1234, chars("cd")),
-                                 w(0x1234, 0x2000 | tpPty | 0x10 | 0, chars("AB"), chars("CD"))}));
+        QCOMPARE(build(enc, &RDSEncoder::radioText, 5),
+                 (QStringList{grp(0x2000 | 0x10 | 0, chars("AB"), chars("CD")), grp(0x2800 | 0x10 | 0, 0x1234, chars("ab")),
+                              grp(0x2000 | 0x10 | 1, chars("EF"), 0x470D), grp(0x2800 | 0x10 | 1, 0x1234, chars("cd")),
+                              grp(0x2000 | 0x10 | 0, chars("AB"), chars("CD"))}));
     }
 
     void radioTextLimitsAndSongTags()
@@ -185,10 +158,9 @@ private slots:
         s.endx = 0;
         enc.setRDS(s, 95.8);
         // At most 16 segments per cycle.
-        for (int i = 0; i < 16; ++i)
-            QCOMPARE(build([&](u8 *o) { enc.radioText(o, 0); }).mid(5, 4),
-                     QString::asprintf("%04X", 0x2000 | tpPty | i));
-        QCOMPARE(build([&](u8 *o) { enc.radioText(o, 0); }).mid(5, 4), QString::asprintf("%04X", 0x2000 | tpPty));
+        const QStringList rt = build(enc, &RDSEncoder::radioText, 17);
+        for (int i = 0; i < 17; ++i)
+            QCOMPARE(rt[i].mid(5, 4), bx(0x2000 | (i % 16)));
         // A '#' from a song tag stays a '#'.
         RTag t;
         t.type = 1;
@@ -198,7 +170,7 @@ private slots:
         s.rta = "$0";
         enc.setRDS(s, 95.8);
         enc.setSongInfo({{"Title", "A#41"}});
-        QCOMPARE(build([&](u8 *o) { enc.radioText(o, 0); }), w(0x1234, 0x2000 | tpPty, chars("A#"), chars("41")));
+        QCOMPARE(build(enc, &RDSEncoder::radioText), grp(0x2000, chars("A#"), chars("41")));
     }
 
     void odaAnnouncements()
@@ -216,61 +188,54 @@ private slots:
         tmc.used = true;
         tmc.flag = 0x09 | 0x02; // variants 0 and 1, encryption
         enc.setTMC(tmc);
-        QStringList g;
-        for (int i = 0; i < 5; ++i)
-            g << build([&](u8 *o) { enc.odaAnnouncement(o, 0); });
-        QCOMPARE(g, (QStringList{w(0x1234, 0x3000 | tpPty | 0x10, 0x0047 & 0xF03F, 0xCD46),
-                                 w(0x1234, 0x3000 | tpPty | 0x10, 0x400D, 0xCD46),
-                                 w(0x1234, 0x3000 | tpPty | 24, 0x0001, 0x6552),
-                                 w(0x1234, 0x3000 | tpPty | 22, 0x2000, 0x4BD7),
-                                 w(0x1234, 0x3000 | tpPty | 0x10, 0x0007, 0xCD46)}));
+        QCOMPARE(build(enc, &RDSEncoder::odaAnnouncement, 5),
+                 (QStringList{grp(0x3000 | 0x10, 0x0047 & 0xF03F, 0xCD46), grp(0x3000 | 0x10, 0x400D, 0xCD46),
+                              grp(0x3000 | 24, 0x0001, 0x6552), grp(0x3000 | 22, 0x2000, 0x4BD7),
+                              grp(0x3000 | 0x10, 0x0007, 0xCD46)}));
         // Unused TMC source: no TMC announcements.
         tmc.used = false;
         enc.setTMC(tmc);
         enc.setRDS(s, 95.8);
-        QCOMPARE(build([&](u8 *o) { enc.odaAnnouncement(o, 0); }), w(0x1234, 0x3000 | tpPty | 24, 0x0001, 0x6552));
+        QCOMPARE(build(enc, &RDSEncoder::odaAnnouncement), grp(0x3000 | 24, 0x0001, 0x6552));
         // Nothing to announce: "AID: unknown" and an empty 8A announcement.
         s.rtxt = 0;
         enc.setRDS(s, 95.8);
         QTest::ignoreMessage(QtDebugMsg, "AID: unknown");
-        QCOMPARE(build([&](u8 *o) { enc.odaAnnouncement(o, 0); }), w(0x1234, 0x3000 | tpPty | 0x10, 0, 0));
+        QCOMPARE(build(enc, &RDSEncoder::odaAnnouncement), grp(0x3000 | 0x10, 0, 0));
     }
 
     void clockTime()
     {
         RDSEncoder enc(1);
         RDSSource s = source();
-        s.zone = 2; // one hour in half hours
-        enc.setRDS(s, 95.8);
+        const auto ct = [&](const QDateTime &t) {
+            enc.setRDS(s, 95.8);
+            u8 o[13];
+            enc.clockTime(o, t);
+            return hex(o);
+        };
         const QDateTime t(QDate(2024, 5, 17), QTime(13, 45, 10), Qt::UTC);
         const int mjd = 60447;
-        QCOMPARE(build([&](u8 *o) { enc.clockTime(o, t); }),
-                 w(0x1234, 0x4000 | tpPty | (mjd >> 15), u16((mjd & 0x7FFF) << 1), (13 << 12) | (45 << 6) | 2));
+        s.zone = 2; // one hour in half hours
+        QCOMPARE(ct(t), grp(0x4000 | (mjd >> 15), u16((mjd & 0x7FFF) << 1), (13 << 12) | (45 << 6) | 2));
         // Negative offset, minutes added across midnight, hour bit 4 in block C.
         s.zone = -3;
         s.mins = 30;
-        enc.setRDS(s, 95.8);
-        const QDateTime late(QDate(2024, 5, 17), QTime(23, 50), Qt::UTC);
-        QCOMPARE(build([&](u8 *o) { enc.clockTime(o, late); }),
-                 w(0x1234, 0x4000 | tpPty | 1, u16(((mjd + 1) & 0x7FFF) << 1), (0 << 12) | (20 << 6) | 0x23));
-        QCOMPARE(build([&](u8 *o) { enc.clockTime(o, t.addSecs(3 * 3600)); }),
-                 w(0x1234, 0x4000 | tpPty | 1, u16(((mjd & 0x7FFF) << 1) | 1), (1 << 12) | (15 << 6) | 0x23));
+        QCOMPARE(ct(QDateTime(QDate(2024, 5, 17), QTime(23, 50), Qt::UTC)),
+                 grp(0x4000 | 1, u16(((mjd + 1) & 0x7FFF) << 1), (0 << 12) | (20 << 6) | 0x23));
+        QCOMPARE(ct(t.addSecs(3 * 3600)), grp(0x4000 | 1, u16(((mjd & 0x7FFF) << 1) | 1), (1 << 12) | (15 << 6) | 0x23));
         // The magnitude is clamped to 31 half hours.
         s.zone = 100;
         s.mins = 0;
-        enc.setRDS(s, 95.8);
-        QCOMPARE(build([&](u8 *o) { enc.clockTime(o, t); }).right(4), QString::asprintf("%04X", (13 << 12) | (45 << 6) | 31));
+        QCOMPARE(ct(t).right(4), QString::asprintf("%04X", (13 << 12) | (45 << 6) | 31));
         // Fixed date: 42003 days after 1 March 1900 is 1 March 2015 (MJD 57082);
         // a day count of 0 keeps today's date.
         s.zone = 0;
         s.date = 1;
         s.days = 42003;
-        enc.setRDS(s, 95.8);
-        QCOMPARE(build([&](u8 *o) { enc.clockTime(o, t); }),
-                 w(0x1234, 0x4000 | tpPty | 1, u16((57082 & 0x7FFF) << 1), (13 << 12) | (45 << 6)));
+        QCOMPARE(ct(t), grp(0x4000 | 1, u16((57082 & 0x7FFF) << 1), (13 << 12) | (45 << 6)));
         s.days = 0;
-        enc.setRDS(s, 95.8);
-        QCOMPARE(build([&](u8 *o) { enc.clockTime(o, t); }).mid(10, 4), QString::asprintf("%04X", (mjd & 0x7FFF) << 1));
+        QCOMPARE(ct(t).mid(10, 4), QString::asprintf("%04X", (mjd & 0x7FFF) << 1));
     }
 
     void ptyNames()
@@ -282,14 +247,10 @@ private slots:
         s.rp2 = 1;
         s.rp1 = 1;
         enc.setRDS(s, 95.8);
-        QStringList g;
-        for (int i = 0; i < 5; ++i)
-            g << build([&](u8 *o) { enc.ptyName(o, 0); });
-        QCOMPARE(g, (QStringList{w(0x1234, 0xA000 | tpPty | 0x00 | 0, chars("PO"), chars("P ")),
-                                 w(0x1234, 0xA000 | tpPty | 0x00 | 1, 0x2020, 0x2020),
-                                 w(0x1234, 0xA000 | tpPty | 0x10 | 0, chars("RO"), chars("CK")),
-                                 w(0x1234, 0xA000 | tpPty | 0x10 | 1, chars("MU"), chars("SI")),
-                                 w(0x1234, 0xA000 | tpPty | 0x00 | 0, chars("PO"), chars("P "))}));
+        QCOMPARE(build(enc, &RDSEncoder::ptyName, 5),
+                 (QStringList{grp(0xA000 | 0x00 | 0, chars("PO"), chars("P ")), grp(0xA000 | 0x00 | 1, 0x2020, 0x2020),
+                              grp(0xA000 | 0x10 | 0, chars("RO"), chars("CK")), grp(0xA000 | 0x10 | 1, chars("MU"), chars("SI")),
+                              grp(0xA000 | 0x00 | 0, chars("PO"), chars("P "))}));
     }
 
     void eon14A()
@@ -308,17 +269,15 @@ private slots:
         e.af = {a, b};
         s.eon = {e};
         enc.setRDS(s, 95.8);
-        QStringList g;
-        for (int i = 0; i < 10; ++i)
-            g << build([&](u8 *o) { enc.eonGroup(o, 0); });
-        const u16 b0 = 0xE000 | tpPty | 0x10;
+        const u16 b0 = 0xE000 | 0x10;
         const u16 ptyTa = (5 << 11) | 1;
-        QCOMPARE(g, (QStringList{w(0x1234, b0 | 0, chars("OT"), 0x5678), w(0x1234, b0 | 1, chars("HE"), 0x5678),
-                                 w(0x1234, b0 | 2, chars("R "), 0x5678), w(0x1234, b0 | 3, 0x2020, 0x5678),
-                                 w(0x1234, b0 | 13, ptyTa, 0x5678), w(0x1234, b0 | 13, ptyTa, 0x5678),
-                                 // AF(ON) as a method-A list: count code first, LF/MF as 250 + code.
-                                 w(0x1234, b0 | 4, 0xE205, 0x5678), w(0x1234, b0 | 4, 0xFA01, 0x5678),
-                                 w(0x1234, b0 | 0, chars("OT"), 0x5678), w(0x1234, b0 | 1, chars("HE"), 0x5678)}));
+        QCOMPARE(build(enc, &RDSEncoder::eonGroup, 10),
+                 (QStringList{grp(b0 | 0, chars("OT"), 0x5678), grp(b0 | 1, chars("HE"), 0x5678),
+                              grp(b0 | 2, chars("R "), 0x5678), grp(b0 | 3, 0x2020, 0x5678),
+                              grp(b0 | 13, ptyTa, 0x5678), grp(b0 | 13, ptyTa, 0x5678),
+                              // AF(ON) as a method-A list: count code first, LF/MF as 250 + code.
+                              grp(b0 | 4, 0xE205, 0x5678), grp(b0 | 4, 0xFA01, 0x5678),
+                              grp(b0 | 0, chars("OT"), 0x5678), grp(b0 | 1, chars("HE"), 0x5678)}));
         // Linkage information in variant 12; a second entry follows the first.
         EON f = e;
         f.pi = 0x9ABC;
@@ -326,14 +285,12 @@ private slots:
         f.tp = 0;
         f.af.clear();
         enc.setEON({e, f}, 1);
-        g.clear();
-        for (int i = 0; i < 7; ++i)
-            g << build([&](u8 *o) { enc.eonGroup(o, 0); });
-        QCOMPARE(g[4], w(0x1234, 0xE000 | tpPty | 12, 0x4321, 0x9ABC));
-        QCOMPARE(g[6], w(0x1234, b0 | 0, chars("OT"), 0x5678));
+        const QStringList two = build(enc, &RDSEncoder::eonGroup, 7);
+        QCOMPARE(two[4], grp(0xE000 | 12, 0x4321, 0x9ABC));
+        QCOMPARE(two[6], grp(b0 | 0, chars("OT"), 0x5678));
         // No entries: 15B instead.
         enc.setEON({}, 0);
-        QCOMPARE(build([&](u8 *o) { enc.eonGroup(o, 0); }).mid(5, 1), QString("F"));
+        QCOMPARE(build(enc, &RDSEncoder::eonGroup).mid(5, 1), QString("F"));
     }
 
     void longPS()
@@ -344,14 +301,10 @@ private slots:
         s.clps = "UTF-8";
         s.endx = 0;
         enc.setRDS(s, 95.8);
-        QStringList g;
-        for (int i = 0; i < 4; ++i)
-            g << build([&](u8 *o) { enc.longPS(o, 0); });
-        QCOMPARE(g, (QStringList{w(0x1234, 0xF000 | tpPty | 0, chars("Tr"), chars("ov")),
-                                 w(0x1234, 0xF000 | tpPty | 1, chars("in"), chars("a ")),
-                                 w(0x1234, 0xF000 | tpPty | 2, 0xC39C, 0x0000),
-                                 w(0x1234, 0xF000 | tpPty | 0, chars("Tr"), chars("ov"))}));
-        // End character, byte-order mark, TA bit; 8 bytes end with a segment of zeros.
+        QCOMPARE(build(enc, &RDSEncoder::longPS, 4),
+                 (QStringList{grp(0xF000 | 0, chars("Tr"), chars("ov")), grp(0xF000 | 1, chars("in"), chars("a ")),
+                              grp(0xF000 | 2, 0xC39C, 0x0000), grp(0xF000 | 0, chars("Tr"), chars("ov"))}));
+        // End character, byte-order mark, TA bit.
         s.lps = "ABCD#41";
         s.endx = 0x10;
         s.endl = 0x0D;
@@ -359,22 +312,17 @@ private slots:
         s.ta = 1;
         s.buc1 = 0;
         enc.setRDS(s, 95.8);
-        g.clear();
-        for (int i = 0; i < 4; ++i)
-            g << build([&](u8 *o) { enc.longPS(o, 0); });
-        QCOMPARE(g, (QStringList{w(0x1234, 0xF000 | tpPty | 0x10 | 0, 0xEFBB, 0xBF41),
-                                 w(0x1234, 0xF000 | tpPty | 0x10 | 1, 0x4243, 0x4441),
-                                 w(0x1234, 0xF000 | tpPty | 0x10 | 2, 0x0D00, 0x0000),
-                                 w(0x1234, 0xF000 | tpPty | 0x10 | 0, 0xEFBB, 0xBF41)}));
+        QCOMPARE(build(enc, &RDSEncoder::longPS, 4),
+                 (QStringList{grp(0xF000 | 0x10 | 0, 0xEFBB, 0xBF41), grp(0xF000 | 0x10 | 1, 0x4243, 0x4441),
+                              grp(0xF000 | 0x10 | 2, 0x0D00, 0x0000), grp(0xF000 | 0x10 | 0, 0xEFBB, 0xBF41)}));
+        // 8 bytes end with a segment of zeros.
         s.lps = "ABCDEFGH";
         s.endx = 0;
         s.boml = 0;
         enc.setRDS(s, 95.8);
-        g.clear();
-        for (int i = 0; i < 4; ++i)
-            g << build([&](u8 *o) { enc.longPS(o, 0); });
-        QCOMPARE(g[2], w(0x1234, 0xF000 | tpPty | 0x10 | 2, 0, 0));
-        QCOMPARE(g[3].mid(10, 4), QString("4142"));
+        const QStringList l = build(enc, &RDSEncoder::longPS, 4);
+        QCOMPARE(l[2], grp(0xF000 | 0x10 | 2, 0, 0));
+        QCOMPARE(l[3].mid(10, 4), QString("4142"));
     }
 
     void enhancedRadioText()
@@ -389,32 +337,25 @@ private slots:
         s.rpc = 4;
         s.rpd = 0;
         enc.setRDS(s, 95.8);
-        QStringList g;
-        for (int i = 0; i < 3; ++i)
-            g << build([&](u8 *o) { enc.enhancedRadioText(o, 0); });
-        QCOMPARE(g, (QStringList{w(0x1234, 0xC000 | tpPty | 0, chars("Gr"), 0xC3BC),
-                                 w(0x1234, 0xC000 | tpPty | 1, 0xC39F, 0x650D),
-                                 w(0x1234, 0xC000 | tpPty | 0, chars("Gr"), 0xC3BC)}));
+        QCOMPARE(build(enc, &RDSEncoder::enhancedRadioText, 3),
+                 (QStringList{grp(0xC000 | 0, chars("Gr"), 0xC3BC), grp(0xC000 | 1, 0xC39F, 0x650D),
+                              grp(0xC000 | 0, chars("Gr"), 0xC3BC)}));
         // Byte-order mark (rtxt bit 2) and a four-digit escape.
         s.rtxt = 0x04;
         s.rtc = "#03A9";
         s.endx = 0;
         enc.setRDS(s, 95.8);
-        QCOMPARE(build([&](u8 *o) { enc.enhancedRadioText(o, 0); }), w(0x1234, 0xC000 | tpPty, 0xEFBB, 0xBFCE));
-        QCOMPARE(build([&](u8 *o) { enc.enhancedRadioText(o, 0); }), w(0x1234, 0xC000 | tpPty | 1, 0xA900, 0));
+        QCOMPARE(build(enc, &RDSEncoder::enhancedRadioText, 2),
+                 (QStringList{grp(0xC000, 0xEFBB, 0xBFCE), grp(0xC000 | 1, 0xA900, 0)}));
         // 128 bytes fill 32 segments; a longer text is cut at 32 per cycle.
         s.rtxt = 0;
-        s.rtc = QString(128, QLatin1Char('e'));
-        enc.setRDS(s, 95.8);
-        for (int i = 0; i < 32; ++i)
-            QCOMPARE(build([&](u8 *o) { enc.enhancedRadioText(o, 0); }).mid(5, 4),
-                     QString::asprintf("%04X", 0xC000 | tpPty | i));
-        QCOMPARE(build([&](u8 *o) { enc.enhancedRadioText(o, 0); }).mid(5, 4), QString::asprintf("%04X", 0xC000 | tpPty));
-        s.rtc = QString(200, QLatin1Char('e'));
-        enc.setRDS(s, 95.8);
-        for (int i = 0; i < 32; ++i)
-            build([&](u8 *o) { enc.enhancedRadioText(o, 0); });
-        QCOMPARE(build([&](u8 *o) { enc.enhancedRadioText(o, 0); }).mid(5, 4), QString::asprintf("%04X", 0xC000 | tpPty));
+        for (int length : {128, 200}) {
+            s.rtc = QString(length, QLatin1Char('e'));
+            enc.setRDS(s, 95.8);
+            const QStringList ert = build(enc, &RDSEncoder::enhancedRadioText, 33);
+            for (int i = 0; i < 33; ++i)
+                QCOMPARE(ert[i].mid(5, 4), bx(0xC000 | (i % 32)));
+        }
     }
 
     void enhancedRadioTextCodec()
@@ -424,24 +365,20 @@ private slots:
         RDSEncoder enc(1);
         RDSSource s = source();
         s.ertg = 12;
-        s.enc = "";
         s.rtxt = 0x04;
         s.rtc = "Ab";
         s.endx = 0;
-        enc.setRDS(s, 95.8);
-        QCOMPARE(build([&](u8 *o) { enc.enhancedRadioText(o, 0); }), w(0x1234, 0xC000 | tpPty, 0xEFBB, 0xBF41));
         // A name without a codec: UTF-8 without a mark, and an empty "enc"
-        // afterwards keeps that.
-        s.enc = "0";
-        enc.setRDS(s, 95.8);
-        QCOMPARE(build([&](u8 *o) { enc.enhancedRadioText(o, 0); }), w(0x1234, 0xC000 | tpPty, chars("Ab"), 0));
-        s.enc = "";
-        enc.setRDS(s, 95.8);
-        QCOMPARE(build([&](u8 *o) { enc.enhancedRadioText(o, 0); }), w(0x1234, 0xC000 | tpPty, chars("Ab"), 0));
-        // A named codec replaces it: UTF-16BE with its mark.
-        s.enc = "UTF-16BE";
-        enc.setRDS(s, 95.8);
-        QCOMPARE(build([&](u8 *o) { enc.enhancedRadioText(o, 0); }), w(0x1234, 0xC000 | tpPty, 0xFEFF, 0x0041));
+        // afterwards keeps that; a named codec replaces it: UTF-16BE with its mark.
+        const QList<QPair<QByteArray, QString>> cases{{"", grp(0xC000, 0xEFBB, 0xBF41)},
+                                                   {"0", grp(0xC000, chars("Ab"), 0)},
+                                                   {"", grp(0xC000, chars("Ab"), 0)},
+                                                   {"UTF-16BE", grp(0xC000, 0xFEFF, 0x0041)}};
+        for (const auto &c : cases) {
+            s.enc = c.first;
+            enc.setRDS(s, 95.8);
+            QCOMPARE(build(enc, &RDSEncoder::enhancedRadioText), c.second);
+        }
     }
 
     void radioTextPlus()
@@ -458,27 +395,26 @@ private slots:
         s.rtitm = 11; // running, toggle by song, song information
         s.rta = "Now: $0 by $1";
         enc.setRDS(s, 95.8);
+        const auto blockB = [&] { return build(enc, &RDSEncoder::radioTextPlus).mid(5, 4); };
         // Without song information the tags' own texts: "Now: t by a".
-        const u16 c1 = (1 << 13) | (5 << 7) | (0 << 1);
-        const u16 d1 = (4 << 11) | (10 << 5) | 0;
-        QCOMPARE(build([&](u8 *o) { enc.radioTextPlus(o, 0); }), w(0x1234, 0xB000 | tpPty | 0x08, c1, d1));
-        enc.setSongInfo({{"Title", "Song"}, {"Artist", "Band"}});
+        QCOMPARE(build(enc, &RDSEncoder::radioTextPlus),
+                 grp(0xB000 | 0x08, (1 << 13) | (5 << 7) | (0 << 1), (4 << 11) | (10 << 5) | 0));
         // "Now: Song by Band": the artist starts after the inserted title; the toggle flipped.
-        const u16 c2 = (1 << 13) | (5 << 7) | (3 << 1);
-        const u16 d2 = (4 << 11) | (13 << 5) | 3;
-        QCOMPARE(build([&](u8 *o) { enc.radioTextPlus(o, 0); }), w(0x1234, 0xB000 | tpPty | 0x18, c2, d2));
+        enc.setSongInfo({{"Title", "Song"}, {"Artist", "Band"}});
+        QCOMPARE(build(enc, &RDSEncoder::radioTextPlus),
+                 grp(0xB000 | 0x18, (1 << 13) | (5 << 7) | (3 << 1), (4 << 11) | (13 << 5) | 3));
         // The same song again changes nothing; another song flips the toggle back.
         enc.setSongInfo({{"Title", "Song"}, {"Artist", "Band"}});
-        QCOMPARE(build([&](u8 *o) { enc.radioTextPlus(o, 0); }).mid(5, 4), QString::asprintf("%04X", 0xB000 | tpPty | 0x18));
+        QCOMPARE(blockB(), bx(0xB000 | 0x18));
         enc.setSongInfo({{"Title", "Other"}, {"Artist", "Band"}});
-        QCOMPARE(build([&](u8 *o) { enc.radioTextPlus(o, 0); }).mid(5, 4), QString::asprintf("%04X", 0xB000 | tpPty | 0x08));
+        QCOMPARE(blockB(), bx(0xB000 | 0x08));
         // rtitm bit 1 clear: the toggle is rtitm bit 2, whatever the songs do.
         s.rtitm = 0x0C | 0x01;
         enc.setRDS(s, 95.8);
-        enc.setSongInfo({{"Title", "X"}});
-        QCOMPARE(build([&](u8 *o) { enc.radioTextPlus(o, 0); }).mid(5, 4), QString::asprintf("%04X", 0xB000 | tpPty | 0x18));
-        enc.setSongInfo({{"Title", "Y"}});
-        QCOMPARE(build([&](u8 *o) { enc.radioTextPlus(o, 0); }).mid(5, 4), QString::asprintf("%04X", 0xB000 | tpPty | 0x18));
+        for (const char *title : {"X", "Y"}) {
+            enc.setSongInfo({{"Title", title}});
+            QCOMPARE(blockB(), bx(0xB000 | 0x18));
+        }
         // Content types above 7 put their top bits in block B, bit 5 in block C.
         RTag big;
         big.type = 0x2B; // 43
@@ -487,17 +423,16 @@ private slots:
         s.rta = "$0$1";
         s.rtitm = 0x01;
         enc.setRDS(s, 95.8);
-        QCOMPARE(build([&](u8 *o) { enc.radioTextPlus(o, 0); }),
-                 w(0x1234, 0xB000 | tpPty | 0x08 | 5, (3 << 13) | (0 << 7) | 1, (0xB << 11) | (1 << 5)));
+        QCOMPARE(build(enc, &RDSEncoder::radioTextPlus),
+                 grp(0xB000 | 0x08 | 5, (3 << 13) | (0 << 7) | 1, (0xB << 11) | (1 << 5)));
         // From the eRT text with rtbit bit 13; no tags: C and D 0.
         s.rtbit = 0x2000;
         s.rtc = "#24 $1";
         enc.setRDS(s, 95.8);
-        QCOMPARE(build([&](u8 *o) { enc.radioTextPlus(o, 0); }),
-                 w(0x1234, 0xB000 | tpPty | 0x08 | 5, (3 << 13) | (2 << 7) | 0, 0));
+        QCOMPARE(build(enc, &RDSEncoder::radioTextPlus), grp(0xB000 | 0x08 | 5, (3 << 13) | (2 << 7) | 0, 0));
         s.rttag.clear();
         enc.setRDS(s, 95.8);
-        QCOMPARE(build([&](u8 *o) { enc.radioTextPlus(o, 0); }), w(0x1234, 0xB000 | tpPty | 0x08, 0, 0));
+        QCOMPARE(build(enc, &RDSEncoder::radioTextPlus), grp(0xB000 | 0x08, 0, 0));
     }
 
     void radioTextPlusPairs()
@@ -516,21 +451,19 @@ private slots:
         s.rta = "$0 $1 $2";
         enc.setRDS(s, 95.8);
         // First pair: item 1 (length 2) and item 2 (length 40): the long one
-        // goes first, where the length field has 6 bits.
-        QCOMPARE(build([&](u8 *o) { enc.radioTextPlus(o, 0); }),
-                 w(0x1234, 0x7000 | tpPty | 0x08, (2 << 13) | (3 << 7) | (39 << 1), (1 << 11) | (0 << 5) | 1));
-        // Second pair: item 3 and an empty one; then from the start again.
-        QCOMPARE(build([&](u8 *o) { enc.radioTextPlus(o, 0); }),
-                 w(0x1234, 0x7000 | tpPty | 0x08, (3 << 13) | (44 << 7) | (1 << 1), 0));
-        QCOMPARE(build([&](u8 *o) { enc.radioTextPlus(o, 0); }).mid(10, 4),
-                 QString::asprintf("%04X", (2 << 13) | (3 << 7) | (39 << 1)));
+        // goes first, where the length field has 6 bits. Second pair: item 3
+        // and an empty one; then from the start again.
+        const QStringList pairs = build(enc, &RDSEncoder::radioTextPlus, 3);
+        QCOMPARE(pairs[0], grp(0x7000 | 0x08, (2 << 13) | (3 << 7) | (39 << 1), (1 << 11) | (0 << 5) | 1));
+        QCOMPARE(pairs[1], grp(0x7000 | 0x08, (3 << 13) | (44 << 7) | (1 << 1), 0));
+        QCOMPARE(pairs[2], pairs[0]);
         // Two long items: the second length is cut to 31.
         tags[0].text = QString(40, QLatin1Char('L'));
         s.rttag = tags;
         s.rta = "$0 $1";
         enc.setRDS(s, 95.8);
-        QCOMPARE(build([&](u8 *o) { enc.radioTextPlus(o, 0); }),
-                 w(0x1234, 0x7000 | tpPty | 0x08, (1 << 13) | (0 << 7) | (39 << 1), (2 << 11) | (41 << 5) | 31));
+        QCOMPARE(build(enc, &RDSEncoder::radioTextPlus),
+                 grp(0x7000 | 0x08, (1 << 13) | (0 << 7) | (39 << 1), (2 << 11) | (41 << 5) | 31));
     }
 };
 
