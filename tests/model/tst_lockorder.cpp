@@ -56,8 +56,9 @@ void boardThread(FMSettings &p, const std::atomic<bool> &stop, int board, std::a
             ++torn;
         p.rdsMap();
         p.rdsNames();
+        const TMCSource t = p.tmc(1);
         QList<u16> events;
-        for (const TMCMessage &m : p.tmc(1).messages)
+        for (const TMCMessage &m : t.messages)
             events.append(m.event);
         allSame(events);
         p.tmcMap();
