@@ -51,12 +51,9 @@ private slots:
     {
         TempProject project(stressProject());
         RawStore s(project.path());
-        RecordingObserver all("*");
-        RecordingObserver channels("channel");
-        RecordingObserver status("chinfo.*");
-        QVERIFY(s.registerKey("*", &all));
-        QVERIFY(s.registerKey("channel", &channels));
-        QVERIFY(s.registerKey("chinfo.*", &status));
+        RecordingObserver all("*"), channels("channel"), status("chinfo.*");
+        for (RecordingObserver *o : {&all, &channels, &status})
+            QVERIFY(s.registerKey(o->objectName(), o));
 
         constexpr int writers = 4;
         constexpr int rounds = 600;
@@ -108,17 +105,15 @@ private slots:
 
         const int stores = writers * rounds;
         const int patterns = writers * ((rounds + patternEvery - 1) / patternEvery);
-        QVERIFY(all.flush(20000));
-        QVERIFY(channels.flush(20000));
-        QVERIFY(status.flush(20000));
-        QCOMPARE(all.count(), stores * 2 + patterns);
-        QCOMPARE(channels.count(), stores + patterns);
-        QCOMPARE(status.count(), stores);
-        QCOMPARE(s.observedKeys(&all), QStringList({"*"}));
+        const std::pair<RecordingObserver *, int> told[] = {
+            {&all, stores * 2 + patterns}, {&channels, stores + patterns}, {&status, stores}};
+        for (const auto &t : told) {
+            QVERIFY(t.first->flush(20000));
+            QCOMPARE(t.first->count(), t.second);
+            QCOMPARE(s.observedKeys(t.first), QStringList({t.first->objectName()}));
+            s.unregisterObserver(t.first);
+        }
         QVERIFY(loops > 0);
-        s.unregisterObserver(&all);
-        s.unregisterObserver(&channels);
-        s.unregisterObserver(&status);
     }
 
     void channelReadsWhileGroupsAreRead()
@@ -131,13 +126,9 @@ private slots:
 
         // A board thread reads channel records by full key.
         std::thread reader([&] {
-            while (!stop) {
-                for (int ch = 1; ch <= 96; ++ch) {
-                    const QVariant used = s.value(QStringLiteral("channel.%1/used").arg(ch), "missing");
-                    if (used.toString() != QString::number(ch % 2))
-                        ++wrong;
-                    ++reads;
-                }
+            for (int ch = 1; !stop; ch = ch % 96 + 1, ++reads) {
+                if (s.value(QStringLiteral("channel.%1/used").arg(ch), "missing").toString() != QString::number(ch % 2))
+                    ++wrong;
             }
         });
         // Another one stores frequencies meanwhile.
