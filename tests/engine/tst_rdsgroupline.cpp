@@ -69,81 +69,81 @@ private:
     const QByteArray g1234 = coded(0x1234, 0x5678, 0x9ABC, 0xDEF0);
 
 private slots:
+    void lineForms_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("group"); // empty: no group
+        QTest::addColumn<QByteArray>("flipped"); // with every bit flipped by injection
+        const QByteArray g = g1234;
+        QByteArray inv = g;
+        for (char &c : inv)
+            c = static_cast<char>(~c);
+        const QByteArray raw = QByteArray::fromHex("0123456789abcdef0123456789");
+        const QByteArray none;
+        const auto row = [](const char *name, const QByteArray &line, const QByteArray &group,
+                            const QByteArray &flipped) { QTest::newRow(name) << line << group << flipped; };
+        row("blocks", "1234 5678 9abc def0", g, inv);
+        row("bytes", "12 34 56 78 9a bc de f0", g, inv);
+        row("one token", "123456789abcdef0", g, inv);
+        row("long token: first 16 digits", "123456789ABCDEF0FFFF", g, inv);
+        row("tabs and CR LF", "\t1234\t5678   9ABC def0\r\n", g, inv);
+        // Leading tokens such as time stamps are skipped.
+        row("time stamp and status", "12:00:01.250 ABCD 1234 5678 9abc def0", g, g);
+        row("date and time", "2026-12-06 12:00:01.250 1234 5678 9abc def0", g, inv);
+        row("words before bytes", "foo bar 12 34 56 78 9a bc de f0", g, inv);
+        // Raw form: 13 bytes unchanged, wrong checkwords included; raw and
+        // status forms are taken as given, without injection.
+        row("raw", "0123456789ABCDEF0123456789", raw, raw);
+        row("raw among words", "17:00 0123456789abcdef0123456789 trailing", raw, raw);
+        row("raw of the group", g.toHex(), g, g);
+        row("status", "ABCD 1234 5678 9abc def0", g, g);
+        // Without four more blocks of four digits it is a plain block.
+        row("status too short", "ABCD 1234 5678 9abc de", coded(0xABCD, 0x1234, 0x5678, 0x9ABC), none);
+        // Bad hex reads as zero; a byte token longer than two digits is cut to its low byte.
+        row("bad block", "1234 zzzz 9abc def0", coded(0x1234, 0, 0x9ABC, 0xDEF0), none);
+        row("0x prefix", "0x12 5678 9abc def0", coded(0, 0x5678, 0x9ABC, 0xDEF0), none);
+        row("bad byte", "12 3g 56 78 9a bc de f0", coded(0x1200, 0x5678, 0x9ABC, 0xDEF0), none);
+        row("bad digit in token", "1234567z9abcdef0", coded(0x1234, 0, 0x9ABC, 0xDEF0), none);
+        row("bad raw", "0123456789abcdef012345678g", QByteArray(13, '\0'), none);
+        row("long byte token", "12 345 56 78 9a bc de f0", coded(0x1245, 0x5678, 0x9ABC, 0xDEF0), none);
+        // No group.
+        row("empty", "", none, none);
+        row("blanks", " \t \r\n", none, none);
+        row("comment", "# comment 1234 5678 9abc def0", none, none);
+        row("stream prefix", "#S1 1234 5678 9abc def0", none, none);
+        row("words", "hello world", none, none);
+        row("three blocks", "1234 5678 9abc", none, none);
+        row("seven bytes", "12 34 56 78 9a bc de", none, none);
+        row("15 digits", "123456789abcdef", none, none);
+        row("three-digit blocks", "123 456 789 abc def", none, none);
+        row("zero bytes", QByteArray("\0\0\0", 3), none, none);
+    }
+
     void lineForms()
     {
-        QCOMPARE(parse("1234 5678 9abc def0"), g1234);
-        QCOMPARE(parse("12 34 56 78 9a bc de f0"), g1234);
-        QCOMPARE(parse("123456789abcdef0"), g1234);
-        QCOMPARE(parse("123456789ABCDEF0FFFF"), g1234);  // long token: first 16 digits
-        QCOMPARE(parse("\t1234\t5678   9ABC def0\r\n"), g1234);
-        // Leading tokens such as time stamps are skipped.
-        QCOMPARE(parse("12:00:01.250 ABCD 1234 5678 9abc def0"), g1234);
-        QCOMPARE(parse("2026-12-06 12:00:01.250 1234 5678 9abc def0"), g1234);
-        QCOMPARE(parse("foo bar 12 34 56 78 9a bc de f0"), g1234);
-        // Raw form: 13 bytes unchanged, wrong checkwords included.
-        const QByteArray raw = QByteArray::fromHex("0123456789abcdef0123456789");
-        QCOMPARE(parse("0123456789ABCDEF0123456789"), raw);
-        QCOMPARE(parse("17:00 0123456789abcdef0123456789 trailing"), raw);
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, group);
+        QFETCH(QByteArray, flipped);
+        QCOMPARE(parse(line), group);
+        if (!flipped.isNull() || group.isEmpty())
+            QCOMPARE(parse(line, RDSErrorSettings{0x80, 100, 0}), flipped);
     }
 
     void statusWord()
     {
-        QCOMPARE(parse("ABCD 1234 5678 9abc def0"), g1234);
         RDSBlocks b = blocksOf(parse("ABCE 1234 5678 9abc def0"));
         QVERIFY(rdsBlockValid(b, 0) && rdsBlockValid(b, 1) && rdsBlockValid(b, 2));
         QVERIFY(!rdsBlockValid(b, 3));
         QCOMPARE(b.check[3], u16(blocksOf(g1234).check[3] ^ 0x3FF));
         b = blocksOf(parse("0BC0 1234 5678 9abc def0"));
         QVERIFY(!rdsBlockValid(b, 0) && rdsBlockValid(b, 1) && rdsBlockValid(b, 2) && !rdsBlockValid(b, 3));
-        b = blocksOf(parse("zzzz 1234 5678 9abc def0"));  // not hex: status 0, all wrong
+        b = blocksOf(parse("zzzz 1234 5678 9abc def0")); // not hex: status 0, all wrong
         for (int k = 0; k < 4; ++k)
             QVERIFY(!rdsBlockValid(b, k));
         QCOMPARE(b.info[0], u16(0x1234));
         // Version B: block C carries C', also through the status form.
         b = blocksOf(parse("abcd 1234 0800 9abc def0"));
         QCOMPARE(b.check[2], u16(rdsCheckword(0x9ABC) ^ 0x350));
-        // Without four more blocks of four digits it is a plain block.
-        QCOMPARE(parse("ABCD 1234 5678 9abc de"), coded(0xABCD, 0x1234, 0x5678, 0x9ABC));
-    }
-
-    void injectionByForm()
-    {
-        const RDSErrorSettings flipAll{0x80, 100, 0};
-        QByteArray inverted = g1234;
-        for (char &c : inverted)
-            c = static_cast<char>(~c);
-        QCOMPARE(parse("1234 5678 9abc def0", flipAll), inverted);
-        QCOMPARE(parse("12 34 56 78 9a bc de f0", flipAll), inverted);
-        QCOMPARE(parse("123456789abcdef0", flipAll), inverted);
-        // Raw and status forms are taken as given.
-        QCOMPARE(parse("ABCD 1234 5678 9abc def0", flipAll), g1234);
-        QCOMPARE(parse(g1234.toHex(), flipAll), g1234);
-    }
-
-    void noGroup()
-    {
-        QCOMPARE(parse(""), QByteArray());
-        QCOMPARE(parse(" \t \r\n"), QByteArray());
-        QCOMPARE(parse("# comment 1234 5678 9abc def0"), QByteArray());
-        QCOMPARE(parse("#S1 1234 5678 9abc def0"), QByteArray());
-        QCOMPARE(parse("hello world"), QByteArray());
-        QCOMPARE(parse("1234 5678 9abc"), QByteArray());
-        QCOMPARE(parse("12 34 56 78 9a bc de"), QByteArray());
-        QCOMPARE(parse("123456789abcdef"), QByteArray());  // 15 digits
-        QCOMPARE(parse("123 456 789 abc def"), QByteArray());
-        QCOMPARE(parse(QByteArray("\0\0\0", 3)), QByteArray());
-    }
-
-    void badHexReadsAsZero()
-    {
-        QCOMPARE(parse("1234 zzzz 9abc def0"), coded(0x1234, 0, 0x9ABC, 0xDEF0));
-        QCOMPARE(parse("0x12 5678 9abc def0"), coded(0, 0x5678, 0x9ABC, 0xDEF0));
-        QCOMPARE(parse("12 3g 56 78 9a bc de f0"), coded(0x1200, 0x5678, 0x9ABC, 0xDEF0));
-        QCOMPARE(parse("1234567z9abcdef0"), coded(0x1234, 0, 0x9ABC, 0xDEF0));
-        // Raw token with a character that is not hex: 13 zero bytes.
-        QCOMPARE(parse("0123456789abcdef012345678g"), QByteArray(13, '\0'));
-        // A byte token longer than two digits is cut to its low byte.
-        QCOMPARE(parse("12 345 56 78 9a bc de f0"), coded(0x1245, 0x5678, 0x9ABC, 0xDEF0));
     }
 
     void overlongLines()
