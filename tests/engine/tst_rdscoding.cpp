@@ -72,69 +72,55 @@ private slots:
         }
     }
 
-    void allZeroGroup()
+    void offsetWordsAndPacking()
     {
+        // The all-zero group: the checkwords are the offset words A, B, C, D.
         RDSBlocks blocks;
         QCOMPARE(blocks.check[0], rdsCheckPending);
         addCheckwords(blocks);
-        QCOMPARE(blocks.check[0], u16(0x0FC));
-        QCOMPARE(blocks.check[1], u16(0x198));
-        QCOMPARE(blocks.check[2], u16(0x168));
-        QCOMPARE(blocks.check[3], u16(0x1B4));
+        QCOMPARE((QList<u16>{blocks.check[0], blocks.check[1], blocks.check[2], blocks.check[3]}),
+                 (QList<u16>{0x0FC, 0x198, 0x168, 0x1B4}));
         u8 out[13];
         packGroup(out, blocks);
-        QCOMPARE(bytes(out), QByteArray::fromHex("00003F0000198000 05A00001B4"));
-    }
+        QCOMPARE(bytes(out), QByteArray::fromHex("00003F000019800005A00001B4"));
 
-    void versionBUsesOffsetCPrime()
-    {
-        RDSBlocks blocks;
-        blocks.info[RDSBlocks::B] = rdsVersionBFlag;
-        addCheckwords(blocks);
-        QCOMPARE(blocks.check[2], u16(0x350));
-        QCOMPARE(blocks.check[1], u16(rdsCheckword(0x0800) ^ 0x198));
+        // Version B: block C carries offset C'; offset C is wrong there.
+        RDSBlocks vb;
+        vb.info[RDSBlocks::B] = rdsVersionBFlag;
+        addCheckwords(vb);
+        QCOMPARE(vb.check[2], u16(0x350));
+        QCOMPARE(vb.check[1], u16(rdsCheckword(0x0800) ^ 0x198));
         for (int k = 0; k < 4; ++k)
-            QVERIFY(rdsBlockValid(blocks, k));
-        // The same block C with offset C is wrong in a version B group.
-        blocks.check[2] = 0x168;
-        QVERIFY(!rdsBlockValid(blocks, 2));
-    }
+            QVERIFY(rdsBlockValid(vb, k));
+        vb.check[2] = 0x168;
+        QVERIFY(!rdsBlockValid(vb, 2));
 
-    void packUnpackRoundTrip()
-    {
+        // completeCheckwords fills only the pending ones (given ones cut to ten bits).
+        RDSBlocks c;
+        c.info[1] = 0x0800;
+        c.check[0] = 0x0123;
+        c.check[1] = 0x0400;
+        c.check[2] = 0xFFFF;
+        c.check[3] = 0x03FF;
+        completeCheckwords(c);
+        QCOMPARE((QList<u16>{c.check[0], c.check[1], c.check[2], c.check[3]}),
+                 (QList<u16>{0x123, u16(rdsCheckword(0x0800) ^ 0x198), 0x350, 0x3FF}));
+
+        // Packing round trip; only the low ten bits of a checkword field are sent.
         std::minstd_rand gen(11);
         for (int n = 0; n < 100; ++n) {
-            RDSBlocks b;
+            RDSBlocks r;
             for (int k = 0; k < 4; ++k) {
-                b.info[k] = static_cast<u16>(gen());
-                b.check[k] = static_cast<u16>(gen() & 0x3FF);
+                r.info[k] = static_cast<u16>(gen());
+                r.check[k] = static_cast<u16>(gen() & 0x3FF);
             }
-            u8 out[13];
-            packGroup(out, b);
-            const RDSBlocks back = unpackGroup(out);
-            QCOMPARE(bitsChanged(b, back), 0);
+            packGroup(out, r);
+            QCOMPARE(bitsChanged(r, unpackGroup(out)), 0);
         }
-        // Only the low ten bits of a checkword field are sent.
-        RDSBlocks b;
-        b.check[0] = 0x0400 | 0x0FC;
-        u8 out[13];
-        packGroup(out, b);
+        RDSBlocks high;
+        high.check[0] = 0x0400 | 0x0FC;
+        packGroup(out, high);
         QCOMPARE(unpackGroup(out).check[0], u16(0x0FC));
-    }
-
-    void completeKeepsGivenCheckwords()
-    {
-        RDSBlocks b;
-        b.info[1] = 0x0800;
-        b.check[0] = 0x0123;
-        b.check[1] = 0x0400;
-        b.check[2] = 0xFFFF;
-        b.check[3] = 0x03FF;
-        completeCheckwords(b);
-        QCOMPARE(b.check[0], u16(0x123));
-        QCOMPARE(b.check[1], u16(rdsCheckword(0x0800) ^ 0x198));
-        QCOMPARE(b.check[2], u16(0x350));
-        QCOMPARE(b.check[3], u16(0x3FF));
     }
 
     void blockBFieldsAreMasked()
@@ -160,96 +146,70 @@ private slots:
         QVERIFY(hi > 32667);
     }
 
-    void injectionOffLeavesGroupExact()
-    {
-        std::minstd_rand gen(3);
-        const RDSBlocks built = sampleBlocks();
-        RDSBlocks b = built;
-        QVERIFY(!injectBitErrors(b, 0x00, 100, 0, gen));
-        QVERIFY(!injectBitErrors(b, 0x7F, 100, 0x87, gen));
-        QVERIFY(!injectBitErrors(b, 0x80, 0, 0x87, gen));
-        QCOMPARE(bitsChanged(b, built), 0);
-        // A mode above 2 runs but changes nothing.
-        QVERIFY(injectBitErrors(b, 0x83, 100, 0, gen));
-        QCOMPARE(bitsChanged(b, built), 0);
-        // ...and finishing such a group still packs it unchanged.
-        u8 a[13], c[13];
-        packGroup(a, built);
-        RDSBlocks f = built;
-        finishRdsGroup(c, f, RDSErrorSettings{0x00, 100, 0x07}, gen);
-        QCOMPARE(bytes(c), bytes(a));
-    }
-
     void fullRateModes()
     {
         std::minstd_rand gen(5);
         const RDSBlocks built = sampleBlocks();
-        RDSBlocks flip = built;
-        QVERIFY(injectBitErrors(flip, 0x80, 100, 0, gen));
-        QCOMPARE(bitsChanged(flip, built), 104);
-        for (int k = 0; k < 4; ++k) {
-            QCOMPARE(flip.info[k], u16(~built.info[k]));
-            QCOMPARE(flip.check[k], u16(built.check[k] ^ 0x3FF));
-        }
-        // ber above 100 acts as 100.
-        RDSBlocks over = built;
-        injectBitErrors(over, 0x80, 250, 0, gen);
-        QCOMPARE(bitsChanged(over, built), 104);
+        RDSBlocks b = built;
+        // Off: no "err" bit 7, ber 0; a mode above 2 runs but changes nothing.
+        QVERIFY(!injectBitErrors(b, 0x00, 100, 0, gen));
+        QVERIFY(!injectBitErrors(b, 0x7F, 100, 0x87, gen));
+        QVERIFY(!injectBitErrors(b, 0x80, 0, 0x87, gen));
+        QVERIFY(injectBitErrors(b, 0x83, 100, 0, gen));
+        QCOMPARE(bitsChanged(b, built), 0);
+        u8 a[13], c[13];
+        packGroup(a, built);
+        finishRdsGroup(c, b, RDSErrorSettings{0x00, 100, 0x07}, gen);
+        QCOMPARE(bytes(c), bytes(a));
 
-        RDSBlocks clear = built;
+        // Flip (ber above 100 acts as 100), clear, set: every bit, checkword
+        // bits within their ten-bit field.
+        for (int ber : {100, 250}) {
+            RDSBlocks flip = built;
+            QVERIFY(injectBitErrors(flip, 0x80, ber, 0, gen));
+            QCOMPARE(bitsChanged(flip, built), 104);
+            for (int k = 0; k < 4; ++k) {
+                QCOMPARE(flip.info[k], u16(~built.info[k]));
+                QCOMPARE(flip.check[k], u16(built.check[k] ^ 0x3FF));
+            }
+        }
+        RDSBlocks clear = built, set = built;
         injectBitErrors(clear, 0x81, 100, 0, gen);
-        RDSBlocks set = built;
         injectBitErrors(set, 0x82, 100, 0, gen);
         for (int k = 0; k < 4; ++k) {
-            QCOMPARE(clear.info[k], u16(0));
-            QCOMPARE(clear.check[k], u16(0));
+            QCOMPARE(clear.info[k] | clear.check[k], 0);
             QCOMPARE(set.info[k], u16(0xFFFF));
-            // Checkword bits stay within their ten-bit field.
             QCOMPARE(set.check[k], u16(0x3FF));
         }
-    }
 
-    void recomputeAfterFullFlip()
-    {
-        std::minstd_rand gen(9);
-        RDSBlocks b = sampleBlocks();
-        const RDSBlocks built = b;
-        u8 out[13];
-        finishRdsGroup(out, b, RDSErrorSettings{0x80, 100, rdsFix::recomputeChecks}, gen);
-        const RDSBlocks got = unpackGroup(out);
-        for (int k = 0; k < 4; ++k) {
-            QCOMPARE(got.info[k], u16(~built.info[k]));
-            QVERIFY(rdsBlockValid(got, k));
+        // Recomputed checkwords make the inverted group valid; without the
+        // fix bit they are all wrong.
+        for (u8 fix : {u8(rdsFix::recomputeChecks), u8(0)}) {
+            RDSBlocks f = built;
+            finishRdsGroup(a, f, RDSErrorSettings{0x80, 100, fix}, gen);
+            const RDSBlocks got = unpackGroup(a);
+            for (int k = 0; k < 4; ++k) {
+                QCOMPARE(got.info[k], u16(~built.info[k]));
+                QCOMPARE(rdsBlockValid(got, k), fix != 0);
+            }
         }
-        // Without the fix bit the inverted checkwords are all wrong.
-        RDSBlocks c = built;
-        finishRdsGroup(out, c, RDSErrorSettings{0x80, 100, 0}, gen);
-        const RDSBlocks bad = unpackGroup(out);
-        for (int k = 0; k < 4; ++k)
-            QVERIFY(!rdsBlockValid(bad, k));
     }
 
     void exactCount()
     {
         const RDSBlocks built = sampleBlocks();
+        // ber percent of the 104 bits, rounded: 10.4, 93.6 (all but 10), 52, 1.04, 38.48.
+        const int cases[][2] = {{10, 10}, {90, 94}, {50, 52}, {1, 1}, {37, 38}};
         for (u32 seed = 1; seed <= 50; ++seed) {
             std::minstd_rand gen(seed);
-            RDSBlocks b10 = built, b90 = built, b50 = built, b1 = built;
-            injectBitErrors(b10, 0x80, 10, rdsFix::exactCount, gen);
-            injectBitErrors(b90, 0x80, 90, rdsFix::exactCount, gen);
-            injectBitErrors(b50, 0x80, 50, rdsFix::exactCount, gen);
-            injectBitErrors(b1, 0x80, 1, rdsFix::exactCount, gen);
-            QCOMPARE(bitsChanged(b10, built), 10);  // 10.4 rounds to 10
-            QCOMPARE(bitsChanged(b90, built), 94);  // all but 10
-            QCOMPARE(bitsChanged(b50, built), 52);
-            QCOMPARE(bitsChanged(b1, built), 1);
+            for (const auto &c : cases) {
+                RDSBlocks b = built;
+                injectBitErrors(b, 0x80, c[0], rdsFix::exactCount, gen);
+                QVERIFY2(bitsChanged(b, built) == c[1], qPrintable(QString("seed %1 ber %2").arg(seed).arg(c[0])));
+            }
         }
-        // 37 percent: 38.48 rounds to 38.
-        std::minstd_rand gen(77);
-        RDSBlocks b = built;
-        injectBitErrors(b, 0x80, 37, rdsFix::exactCount, gen);
-        QCOMPARE(bitsChanged(b, built), 38);
         // Clearing an exact count of bits in a group of ones clears exactly those.
+        std::minstd_rand gen(77);
         RDSBlocks ones;
         for (int k = 0; k < 4; ++k) {
             ones.info[k] = 0xFFFF;
@@ -257,30 +217,27 @@ private slots:
         }
         RDSBlocks cleared = ones;
         injectBitErrors(cleared, 0x81, 20, rdsFix::exactCount, gen);
-        QCOMPARE(bitsChanged(cleared, ones), 21);  // 20.8 rounds to 21
+        QCOMPARE(bitsChanged(cleared, ones), 21); // 20.8 rounds to 21
     }
 
     void randomRateIsNearTheShare()
     {
+        // Mean bits changed over 2000 groups (seed 1234), near the share of 104.
         const RDSBlocks built = sampleBlocks();
         std::minstd_rand gen(1234);
-        const int groups = 2000;
-        long total10 = 0, total50 = 0, total80 = 0;
-        for (int n = 0; n < groups; ++n) {
-            RDSBlocks a = built, b = built, c = built;
-            injectBitErrors(a, 0x80, 10, 0, gen);
-            injectBitErrors(b, 0x80, 50, 0, gen);
-            injectBitErrors(c, 0x80, 80, 0, gen);
-            total10 += bitsChanged(a, built);
-            total50 += bitsChanged(b, built);
-            total80 += bitsChanged(c, built);
+        const struct { int ber; double lo, hi; } cases[] = {{10, 9.9, 10.9}, {50, 51.0, 53.0}, {80, 82.7, 83.7}};
+        long total[3] = {};
+        for (int n = 0; n < 2000; ++n) {
+            for (int i = 0; i < 3; ++i) {
+                RDSBlocks b = built;
+                injectBitErrors(b, 0x80, cases[i].ber, 0, gen);
+                total[i] += bitsChanged(b, built);
+            }
         }
-        const double mean10 = double(total10) / groups;
-        const double mean50 = double(total50) / groups;
-        const double mean80 = double(total80) / groups;
-        QVERIFY2(mean10 > 9.9 && mean10 < 10.9, qPrintable(QString::number(mean10)));
-        QVERIFY2(mean50 > 51.0 && mean50 < 53.0, qPrintable(QString::number(mean50)));
-        QVERIFY2(mean80 > 82.7 && mean80 < 83.7, qPrintable(QString::number(mean80)));
+        for (int i = 0; i < 3; ++i) {
+            const double mean = double(total[i]) / 2000;
+            QVERIFY2(mean > cases[i].lo && mean < cases[i].hi, qPrintable(QString::number(mean)));
+        }
         // The same seed gives the same damage.
         std::minstd_rand g1(42), g2(42);
         RDSBlocks x = built, y = built;
