@@ -116,19 +116,14 @@ private slots:
 
     void frequencyRangeFollowsTheBand()
     {
-        FMSettings::buildKeyTable();
-        const char *const ranges[] = {"76..108", "87.5..108", "76..95", "76..108"};
-        for (int band = -1; band <= 2; ++band) {
-            if (band >= 0)
-                FMSettings::setFreqRange(band);
-            QCOMPARE(FMSettings::describeKey("channel.3.freq"),
-                     QStringLiteral("channel transmission frequency [%1] MHz (double)").arg(ranges[band + 1]));
-        }
-        // Rebuilding the table (as every new project does) restores the
-        // widest range; only the band writer narrows it.
+        // The band writer narrows the range (the texts per band are checked
+        // with the board writer); rebuilding the table, as every new project
+        // does, restores the widest one.
         FMSettings::setFreqRange(1);
-        FMSettings::buildKeyTable();
         KeyDesc d;
+        QVERIFY(FMSettings::keyDesc("channel.freq", d));
+        QCOMPARE(d.max, 95.0);
+        FMSettings::buildKeyTable();
         QVERIFY(FMSettings::keyDesc("channel.freq", d));
         QCOMPARE(d.min, 76.0);
         QCOMPARE(d.max, 108.0);

@@ -45,9 +45,7 @@ class RawStore : public Settings
 {
 public:
     using Settings::Settings;
-    using Settings::readGroup;
     using Settings::removeRaw;
-    using Settings::topGroups;
     using Settings::withWriteLock;
     using Settings::writeRaw;
 };
@@ -458,20 +456,6 @@ private slots:
         std::thread worker([&s] { s.setValue("channel.5.used", 1, true); });
         worker.join();
         QVERIFY(s.dirty);
-    }
-
-    void groupReadsUseTheirOwnSpan()
-    {
-        TempProject project("[rds.3]\nname=R3\neon\\0\\ps=E0\neon\\1\\ps=E1\nused=1\n[channel.5]\nused=1\n");
-        RawStore s(project.path());
-        const QMap<QString, QVariant> group = s.readGroup("rds.3");
-        QCOMPARE(group.keys(), QStringList({"eon/0/ps", "eon/1/ps", "name", "used"}));
-        QCOMPARE(group.value("eon/1/ps").toString(), QString("E1"));
-        QCOMPARE(s.topGroups(), QStringList({"channel.5", "rds.3"}));
-        // A group left open by a callback is closed with the lock.
-        s.withWriteLock([](QSettings &ini) { ini.beginGroup("rds.3"); });
-        QCOMPARE(s.value("channel.5.used").toInt(), 1);
-        QCOMPARE(s.withWriteLock([](QSettings &ini) { return ini.group(); }), QString());
     }
 
     void writesReachTheFileFromOtherThreads()

@@ -157,6 +157,10 @@ private slots:
             });
             QCOMPARE(eons, 1);
         }
+        // A group a callback leaves open is closed with the lock.
+        s.withWriteLock([](QSettings &ini) { ini.beginGroup("rds.3"); });
+        QCOMPARE(s.withWriteLock([](QSettings &ini) { return ini.group(); }), QString());
+        QCOMPARE(s.readGroup("rds.3").keys().first(), QString("channel.1/used"));
         stop = true;
         reader.join();
         writer.join();
