@@ -19,20 +19,15 @@ class TestSimChannel : public QObject
 private slots:
     void pcmDrainsAtTheSampleRate()
     {
-        const struct
-        {
-            u8 code;
-            double rate;
-        } rates[] = {{0, 32000}, {1, 44100}, {2, 48000}};
-        for (const auto &r : rates) {
+        for (const auto &[code, rate] : {std::pair{u8(0), 32000.0}, {u8(1), 44100.0}, {u8(2), 48000.0}}) {
             SimChannel c;
             c.setCapacity(16384, 512);
             c.reset(10.0);
-            c.config.rateCode = r.code;
+            c.config.rateCode = code;
             c.receivePcm(10.0, 8000);
             c.advanceTo(10.0625);
-            QCOMPARE(c.pcmFill(), 8000 - 0.0625 * r.rate);
-            QCOMPARE(c.statusEntry().pcmFill, u16(std::floor(8000 - 0.0625 * r.rate)));
+            QCOMPARE(c.pcmFill(), 8000 - 0.0625 * rate);
+            QCOMPARE(c.statusEntry().pcmFill, u16(std::floor(8000 - 0.0625 * rate)));
             QCOMPARE(c.pcmUnderruns(), 0);
             c.advanceTo(11.0); // ran dry once
             QCOMPARE(c.pcmFill(), 0.0);
@@ -98,17 +93,14 @@ private slots:
     {
         SimBoard board;
         LoopbackClient client;
-        BoardCommand::ChannelSetup a;
-        a.channel = 1;
-        a.sampleRate = 48000;
-        BoardCommand::ChannelSetup b = a;
-        b.channel = 2;
-        b.sampleRate = 32000;
-        QByteArray ca = BoardCommand::rateCommand(a), cb = BoardCommand::rateCommand(b);
-        BoardCommand::stamp(ca, 1);
-        BoardCommand::stamp(cb, 2);
-        client.send(board, ca);
-        client.send(board, cb);
+        for (const auto &[channel, rate] : {std::pair{1, 48000}, {2, 32000}}) {
+            BoardCommand::ChannelSetup setup;
+            setup.channel = channel;
+            setup.sampleRate = rate;
+            QByteArray command = BoardCommand::rateCommand(setup);
+            BoardCommand::stamp(command, u32(channel));
+            client.send(board, command);
+        }
         QVector<qint16> samples(512, 100);
         for (int i = 1; i <= 60; ++i) {
             client.send(board, BoardProtocol::pcmData(0, true, samples.constData(), 256));
