@@ -31,27 +31,22 @@ class TestBoardCommand : public QObject
     Q_OBJECT
 
 private slots:
-    void bandConfigurationOfZQX4()
+    // ZQX4: one datagram with its own attenuation item. The synthesizer
+    // boards: one per synthesizer (Europe 93/103 MHz, Japan 80/90, wide band
+    // 85/101 with the reference oscillator); carrier off sends the largest attenuation.
+    void bandConfigurations()
     {
-        const QList<QByteArray> on = bandConfiguration(BoardInfo::typeZQX4, 0, true, -10, 52);
-        QCOMPARE(on.size(), 1);
-        QCOMPARE(on[0], hex("0010 000000FF 000101 870128"));
-        QCOMPARE(on[0].size(), bandConfigZQX4Size);
+        const QByteArray x4 = hex("0010 000000FF 000101 870128");
+        QCOMPARE(bandConfiguration(BoardInfo::typeZQX4, 0, true, -10, 52), QList<QByteArray>{x4});
+        QCOMPARE(x4.size(), bandConfigZQX4Size);
         QCOMPARE(bandConfigZQX4(false, -10), hex("0010 000000FF 000100 87017F"));
-    }
-
-    void bandConfigurationOfZQTX()
-    {
         const QList<QByteArray> europe = bandConfiguration(BoardInfo::typeZQTX, 0, true, -10, 52);
-        QCOMPARE(europe.size(), 2);
-        QCOMPARE(europe[0], hex("0010 000000FF 000101 85010A 800100 840E B03F7627627E1902000000000000"));
-        QCOMPARE(europe[1], hex("0010 000000FF 000101 85010A 800101 840E B03FD89D897E1902000000000000"));
+        QCOMPARE(europe, QList<QByteArray>({hex("0010 000000FF 000101 85010A 800100 840E B03F7627627E1902000000000000"),
+                                            hex("0010 000000FF 000101 85010A 800101 840E B03FD89D897E1902000000000000")}));
         QCOMPARE(europe[0].size(), bandConfigSynthSize);
-        // Japan: 80 and 90 MHz; carrier off sends the largest attenuation.
-        const QList<QByteArray> japanOff = bandConfiguration(BoardInfo::typeZQTX, 1, false, -10, 52);
-        QCOMPARE(japanOff[0], hex("0010 000000FF 000100 85011F 800100 840E B03FF627627E1882000000000000"));
-        QCOMPARE(japanOff[1], hex("0010 000000FF 000100 85011F 800101 840E B03F589D897E1902000000000000"));
-        // Wide band on a zQTX board: 85 and 101 MHz with the reference oscillator.
+        QCOMPARE(bandConfiguration(BoardInfo::typeZQTX, 1, false, -10, 52),
+                 QList<QByteArray>({hex("0010 000000FF 000100 85011F 800100 840E B03FF627627E1882000000000000"),
+                                    hex("0010 000000FF 000100 85011F 800101 840E B03F589D897E1902000000000000")}));
         const QList<QByteArray> wide = bandConfiguration(BoardInfo::typeZQTXLower, 2, true, 0, 52);
         QCOMPARE(wide[0], hex("0010 000000FF 000101 850100 800100 840E BEFB0CA80EC4EC0019241D89D800"));
         QCOMPARE(wide[1].mid(9, 6), hex("850100 800101"));
