@@ -28,41 +28,67 @@ class TestAFCodes : public QObject
 private slots:
     void frequencyCodes()
     {
-        QCOMPARE(freqToAF(876), u16(1));
-        QCOMPARE(freqToAF(958), u16(83));
-        QCOMPARE(freqToAF(1079), u16(204));
-        QCOMPARE(freqToAF(875), afNoFrequency);
-        QCOMPARE(freqToAF(1080), afNoFrequency);
-        QCOMPARE(freqToAF(1530), u16(0xFA01));
-        QCOMPARE(freqToAF(1619), u16(0xFA01)); // 161.9 kHz still rounds down to 153 kHz
-        QCOMPARE(freqToAF(2790), u16(0xFA0F));
-        QCOMPARE(freqToAF(2791), afNoFrequency);
-        QCOMPARE(freqToAF(5310), u16(0xFA10));
-        QCOMPARE(freqToAF(16020), u16(0xFA87));
-        QCOMPARE(freqToAF(16021), afNoFrequency);
-        QCOMPARE(freqToAF(0), afNoFrequency);
-        QCOMPARE(freqToAF(-958), afNoFrequency);
+        // FM 87.6..107.9 MHz as 1..204, LF 153..279 kHz and MF 531..1602 kHz
+        // after the filler code 250 (IEC 62106 AF codes); 161.9 kHz still
+        // rounds down to 153 kHz.
+        const int cases[][2] = {{876, 1},        {958, 83},       {1079, 204},     {875, afNoFrequency},
+                                {1080, afNoFrequency}, {1530, 0xFA01}, {1619, 0xFA01}, {2790, 0xFA0F},
+                                {2791, afNoFrequency}, {5310, 0xFA10}, {16020, 0xFA87}, {16021, afNoFrequency},
+                                {0, afNoFrequency},    {-958, afNoFrequency}};
+        for (const auto &c : cases)
+            QVERIFY2(freqToAF(c[0]) == u16(c[1]), qPrintable(QString::number(c[0])));
         QVERIFY(afIsLfMf(0xFA10));
         QVERIFY(!afIsLfMf(83));
     }
 
-    void methodA()
+    void lists_data()
     {
-        RDSSource src;
-        src.afu = 0x05; // send, manual list, method A
-        src.afs = entries({880, 881});
-        QCOMPARE(src.compileAF(876), 3);
-        QCOMPARE(src.afCodes, (QList<u16>{0xE301, 0x0506}));
-
+        QTest::addColumn<int>("afu");
+        QTest::addColumn<QList<int>>("manual"); // negative: a list start; above 100000: regional
+        QTest::addColumn<QList<int>>("automatic");
+        QTest::addColumn<int>("tuned");
+        QTest::addColumn<QList<u16>>("codes");
+        QTest::addColumn<int>("count"); // what compileAF returns
+        const QList<int> none;
+        QTest::newRow("A") << 0x05 << QList<int>{880, 881} << none << 876 << QList<u16>{0xE301, 0x0506} << 3;
         // LF/MF codes flush the waiting FM code and go as their own word.
-        src.afs = entries({880, 1530, 1011});
-        QCOMPARE(src.compileAF(958), 4);
-        QCOMPARE(src.afCodes, (QList<u16>{0xE453, 0x05CD, 0xFA01, 0x88CD}));
-
+        QTest::newRow("A LF/MF") << 0x05 << QList<int>{880, 1530, 1011} << none << 958
+                                 << QList<u16>{0xE453, 0x05CD, 0xFA01, 0x88CD} << 4;
         // A marked entry starts a new list with itself as the tuning frequency.
-        src.afs = entries({880, -900, 901});
-        QCOMPARE(src.compileAF(876), 4);
-        QCOMPARE(src.afCodes, (QList<u16>{0xE201, 0x05CD, 0xE219, 0x1ACD}));
+        QTest::newRow("A list start") << 0x05 << QList<int>{880, -900, 901} << none << 876
+                                      << QList<u16>{0xE201, 0x05CD, 0xE219, 0x1ACD} << 4;
+        // Pairs with the tuning code, ascending; a regional pair (1011) descending.
+        QTest::newRow("B regional") << 0x0D << QList<int>{880, 101011, 1530} << none << 958
+                                    << QList<u16>{0xE653, 0x0553, 0x8853, 0xFA01} << 4;
+        // A marked entry closes the list and starts one for its frequency.
+        QTest::newRow("B list start") << 0x0D << QList<int>{880, -900, 901} << none << 958
+                                      << QList<u16>{0xE353, 0x0553, 0xE319, 0x191A} << 4;
+        // Automatic list only: the own frequency, out-of-band and duplicates dropped.
+        QTest::newRow("automatic") << 0x03 << QList<int>{1011} << QList<int>{958, 880, 1080, 880} << 958
+                                   << QList<u16>{0xE253, 0x05CD} << 2;
+        // Both lists, automatic first; a manual duplicate of an automatic code is dropped.
+        QTest::newRow("both") << 0x07 << QList<int>{1011, 880} << QList<int>{958, 880, 1080, 880} << 958
+                              << QList<u16>{0xE353, 0x0588} << 3;
+        QTest::newRow("off") << 0x06 << QList<int>{1011} << QList<int>{880} << 958 << QList<u16>{} << 0;
+        QTest::newRow("only the header") << 0x01 << none << QList<int>{880} << 958 << QList<u16>{0xE153} << 1;
+    }
+
+    void lists()
+    {
+        QFETCH(int, afu);
+        QFETCH(QList<int>, manual);
+        QFETCH(QList<int>, automatic);
+        QFETCH(int, tuned);
+        QFETCH(QList<u16>, codes);
+        QFETCH(int, count);
+        RDSSource src;
+        src.afu = u8(afu);
+        for (int f : manual)
+            src.afs << (f < 0 ? entry(-f, RDSAFEntry::listStart) : f > 100000 ? entry(f - 100000, 0, 1) : entry(f));
+        for (int f : automatic)
+            src.af << entry(f);
+        QCOMPARE(src.compileAF(tuned), count);
+        QCOMPARE(src.afCodes, codes);
     }
 
     void methodAListLimit()
@@ -101,45 +127,6 @@ private slots:
         QCOMPARE(src.afCodes[0], u16(0xF953));
         QCOMPARE(src.afCodes[12], u16(0x1053)); // 891: code 16
         QCOMPARE(src.afCodes.mid(13), (QList<u16>{0xE553, 0x1153, 0x1253}));
-    }
-
-    void methodB()
-    {
-        RDSSource src;
-        src.afu = 0x0D; // send, manual, method B
-        src.afs = entries({880, 1011, 1530});
-        src.afs[1].regional = 1;
-        QCOMPARE(src.compileAF(958), 4);
-        // Pairs with the tuning code, ascending; the regional pair descending.
-        QCOMPARE(src.afCodes, (QList<u16>{0xE653, 0x0553, 0x8853, 0xFA01}));
-
-        // A marked entry closes the list and starts one for its frequency.
-        src.afs = entries({880, -900, 901});
-        QCOMPARE(src.compileAF(958), 4);
-        QCOMPARE(src.afCodes, (QList<u16>{0xE353, 0x0553, 0xE319, 0x191A}));
-    }
-
-    void listsAndDuplicates()
-    {
-        RDSSource src;
-        src.afu = 0x03; // automatic list only
-        src.af = entries({958, 880, 1080, 880});
-        src.afs = entries({1011});
-        QCOMPARE(src.compileAF(958), 2);
-        QCOMPARE(src.afCodes, (QList<u16>{0xE253, 0x05CD}));
-        // Both lists, automatic first; a manual duplicate of an automatic code is dropped.
-        src.afu = 0x07;
-        src.afs = entries({1011, 880});
-        QCOMPARE(src.compileAF(958), 3);
-        QCOMPARE(src.afCodes, (QList<u16>{0xE353, 0x0588}));
-        // AF off: nothing.
-        src.afu = 0x06;
-        QCOMPARE(src.compileAF(958), 0);
-        QVERIFY(src.afCodes.isEmpty());
-        // No alternative: only the header.
-        src.afu = 0x01;
-        QCOMPARE(src.compileAF(958), 1);
-        QCOMPARE(src.afCodes, (QList<u16>{0xE153}));
     }
 
     void eonWords()
