@@ -5,7 +5,6 @@
 
 #include <QtTest>
 
-#include <functional>
 #include <memory>
 
 using testsupport::RecordingObserver;
@@ -44,6 +43,36 @@ struct Watchers
             obs->clear();
     }
 };
+
+// A remote command: 'S' set, 'C' setChecked (one concrete key), 'A' add,
+// 'D' del; its code, and where given its error text and its log line.
+struct Cmd
+{
+    char op;
+    const char *key;
+    QVariant value;
+    int code;
+    const char *text = nullptr;
+    const char *log = nullptr;
+};
+
+void run(FMSettings &fms, std::initializer_list<Cmd> cmds)
+{
+    for (const Cmd &c : cmds) {
+        const QString key = QString::fromUtf8(c.key);
+        if (c.log)
+            QTest::ignoreMessage(QtDebugMsg, c.log);
+        const int code = c.op == 'S'   ? fms.set(key, c.value, true)
+                         : c.op == 'C' ? fms.setChecked(key, c.value, true)
+                         : c.op == 'A' ? fms.add(key, c.value)
+                                       : fms.del(key);
+        const QString what = QStringLiteral("%1 [%2] [%3]").arg(QLatin1Char(c.op)).arg(key, c.value.toString());
+        QVERIFY2(code == c.code, qPrintable(what + QStringLiteral(" gave %1").arg(code)));
+        if (c.text)
+            QVERIFY2(fms.errorText(code) == QLatin1String(c.text), 
+                     qPrintable(what + ": " + fms.errorText(code)));
+    }
+}
 
 const QByteArray kProject = "[board]\ngmin=1\nband=0\n"
                             "[channel.1]\nused=1\nfreq=90\n"
@@ -86,14 +115,6 @@ private slots:
         QVERIFY(w.keys("channel.3/freq").isEmpty());
         QCOMPARE(w.keys("*"), QStringList{"channel.1-3/freq"});
 
-        // Out of range at the first index: nothing stored.
-        w.clear();
-        QCOMPARE(fms.set(QStringLiteral("channel.1,2,3.gain"), 5, true), 2);
-        QCOMPARE(fms.errorText(2), QStringLiteral("data out of range [-60..0]"));
-        QVERIFY(!p.fileValue("channel.1/gain").isValid());
-        QVERIFY(w.keys("*").isEmpty());
-        QCOMPARE(fms.set(QStringLiteral("channel.2.freq"), QStringLiteral("120"), true), 2);
-        QCOMPARE(fms.errorText(2), QStringLiteral("data out of range [87.5..108]"));
     }
 
     void sourceHearsNothing()
@@ -112,69 +133,78 @@ private slots:
         QCOMPARE(fms.set(QStringLiteral("tmc.1.rate"), 20, true), 3);
     }
 
-    void singleKeyErrors()
+    // Refused commands: the exact code and text, nothing written, no event,
+    // no record made.
+    void refusedCommands()
     {
-        TempProject p(kProject);
-        FMSettings fms(p.path());
-        QCOMPARE(fms.setChecked(QStringLiteral("channel.1.nothing"), 1, true), 1);
-        QCOMPARE(fms.errorText(1), QStringLiteral("key is unknown"));
-        QCOMPARE(fms.set(QStringLiteral("rds.1.eon.2"), QStringLiteral("1 2 3 4 5"), true), 4);
-        QCOMPARE(fms.errorText(4), QStringLiteral("expecting 6 values"));
-        QCOMPARE(fms.set(QStringLiteral("rds.1.eon.2"), QStringLiteral("4 d314 10 1 0 0"), true), 0);
-        QCOMPARE(int(fms.rds(1).eon.at(2).channel), 4);
-        QCOMPARE(fms.set(QStringLiteral("tmc.1.5"), QStringLiteral("1 0 105 1 1"), true), 7);
-        QCOMPARE(fms.errorText(7), QStringLiteral("use ADD to insert list items"));
-        QCOMPARE(fms.set(QStringLiteral("rds.1.pi"), QStringLiteral("10000"), true), 2);
-        QCOMPARE(fms.errorText(2), QStringLiteral("data out of range [0..ffff]"));
-        QCOMPARE(fms.set(QStringLiteral("rds.1.pn1"), QStringLiteral("123456789"), true), 2);
-        QCOMPARE(fms.set(QStringLiteral("rds.1.afs"), QStringLiteral("958 x"), true), 2);
-        QCOMPARE(fms.set(QStringLiteral("channel.1.used"), QStringLiteral("yes"), true), 0);
-        QCOMPARE(p.fileValue("channel.1/used").toString(), QStringLiteral("yes"));
-        QCOMPARE(fms.set(QStringLiteral("Channel.1/Used"), QStringLiteral("yes"), true), 3);
-        QCOMPARE(fms.errorText(3), QStringLiteral("data did not change"));
-    }
-
-    void indexOutsideSection()
-    {
-        TempProject p(kProject);
-        FMSettings fms(p.path());
-        const QStringList before = p.fileGroups();
-        QCOMPARE(fms.set(QStringLiteral("channel.0.used"), 1, true), 1);
-        QCOMPARE(fms.set(QStringLiteral("channel.97.used"), 1, true), 1);
-        QCOMPARE(fms.set(QStringLiteral("rds.0.ps"), QStringLiteral("X"), true), 1);
-        QCOMPARE(fms.set(QStringLiteral("tmc.0.rate"), 1, true), 1);
-        QCOMPARE(fms.set(QStringLiteral("audio.0.name"), QStringLiteral("X"), true), 1);
-        QCOMPARE(fms.setChecked(QStringLiteral("rds.-1/ps"), QStringLiteral("X"), true), 1);
-        QCOMPARE(fms.add(QStringLiteral("rds.0.afs"), 958), 1);
-        QCOMPARE(fms.add(QStringLiteral("tmc.0"), QStringLiteral("1 0 1 1 1")), 1);
-        QCOMPARE(fms.del(QStringLiteral("rds.0.eon.1")), 1);
-        QCOMPARE(p.fileGroups(), before);
-        QVERIFY(!fms.rdsMap().contains(0));
-        QVERIFY(!fms.tmcMap().contains(0));
-        // The clipped range of a pattern still works.
-        QCOMPARE(fms.set(QStringLiteral("channel.95-200.mute"), 1, true), 0);
-        QCOMPARE(p.fileValue("channel.96/mute").toInt(), 1);
-    }
-
-    void keysWithoutRecordIndex()
-    {
-        // A generic or informational key names no stored value: it is an
-        // unknown key, not an unchanged one (which the server answers "ok").
         TempProject p(kProject);
         FMSettings fms(p.path());
         Watchers w(fms, {"*"});
-        QCOMPARE(fms.set(QStringLiteral("channel.freq"), 95, true), 1);
-        QCOMPARE(fms.errorText(1), QStringLiteral("key is unknown"));
-        QCOMPARE(fms.set(QStringLiteral("rds.ps"), QStringLiteral("X"), true), 1);
-        QCOMPARE(fms.set(QStringLiteral("board.gmin"), 0, true), 1);
-        QCOMPARE(fms.set(QStringLiteral("channel.x.freq"), 95, true), 1);
-        QVERIFY(!p.fileValue("channel.0/freq").isValid());
-        QCOMPARE(p.fileValue("board/gmin").toString(), QStringLiteral("1"));
+        fms.sync();
+        const QByteArray before = p.read();
+        fms.dirty = false;
+        run(fms, {
+                     {'C', "channel.1.nothing", 1, 1, "key is unknown"},
+                     {'S', "rds.1.eon.2", "1 2 3 4 5", 4, "expecting 6 values"},
+                     {'S', "tmc.1.5", "1 0 105 1 1", 7, "use ADD to insert list items"},
+                     {'S', "rds.1.pi", "10000", 2, "data out of range [0..ffff]"},
+                     {'S', "rds.1.pn1", "123456789", 2}, {'S', "rds.1.afs", "958 x", 2},
+                     // Out of range at the first index of a pattern: nothing stored.
+                     {'S', "channel.1,2,3.gain", 5, 2, "data out of range [-60..0]"},
+                     {'S', "channel.2.freq", "120", 2, "data out of range [87.5..108]"},
+                     // A record number outside its section.
+                     {'S', "channel.0.used", 1, 1}, {'S', "channel.97.used", 1, 1}, {'S', "rds.0.ps", "X", 1},
+                     {'S', "tmc.0.rate", 1, 1}, {'S', "audio.0.name", "X", 1}, {'C', "rds.-1/ps", "X", 1},
+                     {'A', "rds.0.afs", 958, 1}, {'A', "tmc.0", "1 0 1 1 1", 1}, {'D', "rds.0.eon.1", {}, 1},
+                     // A generic or informational key names no stored value: it
+                     // is an unknown key, not an unchanged one (the server would
+                     // answer "ok").
+                     {'S', "channel.freq", 95, 1, "key is unknown"}, {'S', "rds.ps", "X", 1},
+                     {'S', "board.gmin", 0, 1}, {'S', "channel.x.freq", 95, 1},
+                     // No number, or a zero one, is no record either.
+                     {'A', "tmc.00", "1 0 105 1 1", 1}, {'A', "tmc/", "1 0 105 1 1", 1},
+                     {'A', "playlist.", "/a.wav", 1}, {'D', "tmc./*", {}, 1},
+                     {'C', "channel.097.freq", "99.9", 1},
+                     {'A', "channel.1.freq", 95, 5, "is not a list or list item"}, {'A', "nothing.1", 95, 1},
+                     {'A', "rds.1.eon", "1 2", 4, "expecting 6 values", "FMS: add [rds.1.eon.3] [1 2]"},
+                     {'D', "tmc.1.7", {}, 6, "is not set"}, {'D', "tmc.1", {}, 1}, {'D', "tmc.1.rate", {}, 5},
+                 });
+        fms.sync();
+        QCOMPARE(p.read(), before);
+        QVERIFY(!fms.dirty);
         QVERIFY(w.keys("*").isEmpty());
-        // A number with a sign still names its record, as the pattern reads it.
-        QCOMPARE(fms.set(QStringLiteral("channel.+1.gain"), -3, true), 0);
-        QCOMPARE(p.fileValue("channel.1/gain").toInt(), -3);
-        QCOMPARE(w.keys("*"), QStringList{"channel.+1/gain"});
+        QVERIFY(!fms.rdsMap().contains(0));
+        QVERIFY(!fms.tmcMap().contains(0));
+    }
+
+    void acceptedCommands()
+    {
+        TempProject p(kProject);
+        FMSettings fms(p.path());
+        Watchers w(fms, {"*"});
+        run(fms, {
+                     {'S', "rds.1.eon.2", "4 d314 10 1 0 0", 0}, {'S', "channel.1.used", "yes", 0},
+                     {'S', "Channel.1/Used", "yes", 3, "data did not change"},
+                     // The clipped range of a pattern still works.
+                     {'S', "channel.95-200.mute", 1, 0},
+                     // A number with a sign or leading zeros names its record,
+                     // as a pattern reads it: no group "[tmc.01]" that nothing reads.
+                     {'S', "channel.+1.gain", -3, 0}, {'A', "tmc.01", "1 0 105 1 1", 0},
+                     {'A', "rds.001/eon", "9 abcd 1 0 0 ff", 0}, {'C', "channel.01.freq", "99.9", 0},
+                 });
+        QCOMPARE(int(fms.rds(1).eon.at(2).channel), 4);
+        QCOMPARE(fms.rds(1).eon.size(), 4);
+        QCOMPARE(p.fileValue(fms, "channel.1/used").toString(), QStringLiteral("yes"));
+        QCOMPARE(p.fileValue(fms, "channel.96/mute").toInt(), 1);
+        QCOMPARE(p.fileValue(fms, "channel.1/gain").toInt(), -3);
+        QCOMPARE(p.fileValue(fms, "tmc.1/5").toString(), QStringLiteral("1 0 105 1 1"));
+        QCOMPARE(fms.tmc(1).messages.size(), 6);
+        QCOMPARE(fms.channelInfo(1).freq, 99.9);
+        QVERIFY(w.keys("*").contains(QStringLiteral("channel.+1/gain")));
+        QCOMPARE(fms.del(QStringLiteral("tmc.01.5")), 0);
+        QCOMPARE(fms.tmc(1).messages.size(), 5);
+        for (const QString &g : p.fileGroups(fms))
+            QVERIFY2(!g.contains(QLatin1String(".0")) && !g.endsWith(QLatin1Char('.')), qPrintable(g));
     }
 
     void boardKeys()
@@ -182,19 +212,16 @@ private slots:
         TempProject p(kProject);
         FMSettings fms(p.path());
         Watchers w(fms, {"board.band", "board.attn"});
-        QCOMPARE(fms.set(QStringLiteral("board.band"), 1, true), 0);
+        run(fms, {{'S', "board.band", 1, 0},
+                  {'S', "board.band", 1, 3}, {'S', "board.band", 5, 2, "data out of range [0..2]"},
+                  {'S', "board.attn", -10, 0},
+                  // The frequency range follows the band.
+                  {'S', "channel.1.freq", 100, 2, "data out of range [76..95]"}});
         QCOMPARE(fms.band(), 1);
+        QCOMPARE(fms.attn(), -10);
         QCOMPARE(p.fileValue("board/band").toInt(), 1);
         QCOMPARE(w.keys("board.band"), QStringList{"board.band"});
-        QCOMPARE(fms.set(QStringLiteral("board.band"), 1, true), 3);
-        QCOMPARE(fms.set(QStringLiteral("board.band"), 5, true), 2);
-        QCOMPARE(fms.errorText(2), QStringLiteral("data out of range [0..2]"));
-        QCOMPARE(fms.set(QStringLiteral("board.attn"), -10, true), 0);
-        QCOMPARE(fms.attn(), -10);
-        QCOMPARE(fms.band(), 1);
-        // The frequency range follows the band.
-        QCOMPARE(fms.set(QStringLiteral("channel.1.freq"), 100, true), 2);
-        QCOMPARE(fms.errorText(2), QStringLiteral("data out of range [76..95]"));
+        QCOMPARE(w.keys("board.attn"), QStringList{"board.attn"});
     }
 
     void addItemsAndLists()
@@ -202,64 +229,26 @@ private slots:
         TempProject p(kProject);
         FMSettings fms(p.path());
         Watchers w(fms, {"rds.1"});
-        QTest::ignoreMessage(QtDebugMsg, "FMS: add [rds.1/afs] [1011 958]");
-        QCOMPARE(fms.add(QStringLiteral("rds.1.afs"), 958), 0);
-        QCOMPARE(p.fileValue("rds.1/afs").toString(), QStringLiteral("1011 958"));
-        QCOMPARE(afListText(fms.rds(1).afs), QStringLiteral("1011 958"));
-        QCOMPARE(w.keys("rds.1"), QStringList{"rds.1/afs"});
-        QCOMPARE(fms.add(QStringLiteral("channel.1.freq"), 95), 5);
-        QCOMPARE(fms.errorText(5), QStringLiteral("is not a list or list item"));
-        QCOMPARE(fms.add(QStringLiteral("nothing.1"), 95), 1);
-
-        QTest::ignoreMessage(QtDebugMsg, "FMS: add [tmc.1.5] [1 0 105 1 1]");
-        QCOMPARE(fms.add(QStringLiteral("tmc.1"), QStringLiteral("1 0 105 1 1")), 0);
-        QCOMPARE(fms.tmc(1).messages.size(), 6);
-
-        QTest::ignoreMessage(QtDebugMsg, "FMS: add [rds.1.eon.3] [9 abcd 1 0 0 ff]");
-        QCOMPARE(fms.add(QStringLiteral("rds.1/eon"), QStringLiteral("9 abcd 1 0 0 ff")), 0);
-        QCOMPARE(fms.rds(1).eon.size(), 4);
-        QCOMPARE(int(fms.rds(1).eon.at(3).pi), 0xABCD);
-        QTest::ignoreMessage(QtDebugMsg, "FMS: add [rds.1.eon.4] [1 2]");
-        QCOMPARE(fms.add(QStringLiteral("rds.1.eon"), QStringLiteral("1 2")), 4);
-
         // Hexadecimal lists read their items as hexadecimal. The service key
         // table is the one key "skt": ADD appends to it (a key "skt/0" would
         // be read by nobody), and the record takes it at once.
-        QTest::ignoreMessage(QtDebugMsg, "FMS: add [tmc.1/skt] [ffff]");
-        QCOMPARE(fms.add(QStringLiteral("tmc.1.skt"), QStringLiteral("ffff")), 0);
+        run(fms, {{'A', "rds.1.afs", 958, 0, nullptr, "FMS: add [rds.1/afs] [1011 958]"},
+                  {'A', "tmc.1", "1 0 105 1 1", 0, nullptr, "FMS: add [tmc.1.5] [1 0 105 1 1]"},
+                  {'A', "rds.1/eon", "9 abcd 1 0 0 ff", 0, nullptr, "FMS: add [rds.1.eon.3] [9 abcd 1 0 0 ff]"},
+                  {'A', "tmc.1.skt", "ffff", 0, nullptr, "FMS: add [tmc.1/skt] [ffff]"}});
+        QCOMPARE(p.fileValue(fms, "rds.1/afs").toString(), QStringLiteral("1011 958"));
+        QCOMPARE(afListText(fms.rds(1).afs), QStringLiteral("1011 958"));
+        QCOMPARE(w.keys("rds.1"), (QStringList{"rds.1/afs", "rds.1/eon/3"}));
+        QCOMPARE(fms.tmc(1).messages.size(), 6);
+        QCOMPARE(fms.rds(1).eon.size(), 4);
+        QCOMPARE(int(fms.rds(1).eon.at(3).pi), 0xABCD);
         QCOMPARE(p.fileValue(fms, "tmc.1/skt").toString(), QStringLiteral("ffff"));
         QVERIFY(!p.fileValue(fms, "tmc.1/skt/0").isValid());
         QCOMPARE(int(fms.tmc(1).skt[0]), 0xFFFF);
-        QTest::ignoreMessage(QtDebugMsg, "FMS: add [tmc.1/skt] [ffff 10000]");
-        QCOMPARE(fms.add(QStringLiteral("tmc.1.skt"), QStringLiteral("10000")), 2);
-        QCOMPARE(fms.errorText(2), QStringLiteral("data out of range [0..ffff]"));
-        QCOMPARE(fms.set(QStringLiteral("tmc.1.skt"), QStringLiteral("1 a5"), true), 0);
+        run(fms, {{'A', "tmc.1.skt", "10000", 2, "data out of range [0..ffff]",
+                   "FMS: add [tmc.1/skt] [ffff 10000]"},
+                  {'S', "tmc.1.skt", "1 a5", 0}});
         QCOMPARE(int(fms.tmc(1).skt[1]), 0xA5);
-    }
-
-    void recordNumberWithLeadingZeros()
-    {
-        // "tmc.01" names TMC source 1, as in a key pattern: no group
-        // "[tmc.01]" that no record reads.
-        TempProject p(kProject);
-        FMSettings fms(p.path());
-        QCOMPARE(fms.add(QStringLiteral("tmc.01"), QStringLiteral("1 0 105 1 1")), 0);
-        QCOMPARE(p.fileValue(fms, "tmc.1/5").toString(), QStringLiteral("1 0 105 1 1"));
-        QCOMPARE(fms.tmc(1).messages.size(), 6);
-        QCOMPARE(fms.add(QStringLiteral("rds.001/eon"), QStringLiteral("9 abcd 1 0 0 ff")), 0);
-        QCOMPARE(fms.rds(1).eon.size(), 4);
-        QCOMPARE(fms.setChecked(QStringLiteral("channel.01.freq"), QStringLiteral("99.9"), true), 0);
-        QCOMPARE(fms.channelInfo(1).freq, 99.9);
-        QCOMPARE(fms.del(QStringLiteral("tmc.01.5")), 0);
-        QCOMPARE(fms.tmc(1).messages.size(), 5);
-        QCOMPARE(fms.add(QStringLiteral("tmc.00"), QStringLiteral("1 0 105 1 1")), 1);
-        // No number at all is no source either.
-        QCOMPARE(fms.add(QStringLiteral("tmc/"), QStringLiteral("1 0 105 1 1")), 1);
-        QCOMPARE(fms.add(QStringLiteral("playlist."), QStringLiteral("/a.wav")), 1);
-        QCOMPARE(fms.del(QStringLiteral("tmc./*")), 1);
-        QCOMPARE(fms.setChecked(QStringLiteral("channel.097.freq"), QStringLiteral("99.9"), true), 1);
-        for (const QString &g : p.fileGroups(fms))
-            QVERIFY2(!g.contains(QLatin1String(".0")) && !g.endsWith(QLatin1Char('.')), qPrintable(g));
     }
 
     void addToRateTable()
@@ -284,14 +273,11 @@ private slots:
     {
         TempProject p("[board]\ngmin=1\n[audio.1]\nname=A\ntype=0\n[playlist.2]\nname=L\n0=/a.wav\n1=/b.wav\n");
         FMSettings fms(p.path());
-        QCOMPARE(fms.set(QStringLiteral("audio.1.frq1"), 1000, true), 0);
+        run(fms, {{'S', "audio.1.frq1", 1000, 0},
+                  {'A', "playlist.2", "/c.wav", 0, nullptr, "FMS: add [playlist.2.2] [/c.wav]"}});
         QCOMPARE(int(fms.audio(1).frq1), 1000);
-        QTest::ignoreMessage(QtDebugMsg, "FMS: add [playlist.2.2] [/c.wav]");
-        QCOMPARE(fms.add(QStringLiteral("playlist.2"), QStringLiteral("/c.wav")), 0);
         QCOMPARE(fms.playlistFiles(2), (QStringList{"/a.wav", "/b.wav", "/c.wav"}));
-        QCOMPARE(fms.del(QStringLiteral("playlist.2.0")), 0);
-        QCOMPARE(fms.playlistFiles(2), (QStringList{"/b.wav", "/c.wav"}));
-        QCOMPARE(fms.set(QStringLiteral("playlist.2.1"), QStringLiteral("/d.wav"), true), 0);
+        run(fms, {{'D', "playlist.2.0", {}, 0}, {'S', "playlist.2.1", "/d.wav", 0}});
         QCOMPARE(fms.playlistFiles(2), (QStringList{"/b.wav", "/d.wav"}));
     }
 
@@ -303,8 +289,7 @@ private slots:
         TempProject p(ini);
         FMSettings fms(p.path());
         QCOMPARE(fms.tmc(1).messages.size(), 512);
-        QCOMPARE(fms.add(QStringLiteral("tmc.1"), QStringLiteral("1 0 1 1 1")), 2);
-        QCOMPARE(fms.errorText(2), QStringLiteral("data out of range [0..0]"));
+        run(fms, {{'A', "tmc.1", "1 0 1 1 1", 2, "data out of range [0..0]"}});
         QVERIFY(!p.fileValue("tmc.1/512").isValid());
     }
 
@@ -313,39 +298,32 @@ private slots:
         TempProject p(kProject);
         FMSettings fms(p.path());
         Watchers w(fms, {"tmc.1", "rds.1"});
-        QCOMPARE(fms.del(QStringLiteral("tmc.1.2")), 0);
+        run(fms, {{'D', "tmc.1.2", {}, 0}});
         QCOMPARE(fms.tmc(1).messages.size(), 4);
         QCOMPARE(int(fms.tmc(1).messages.at(2).event), 103);
         QCOMPARE(int(fms.tmc(1).messages.at(3).event), 104);
         QVERIFY(!p.fileValue("tmc.1/4").isValid());
         QCOMPARE(w.keys("tmc.1"), QStringList{"tmc.1/2"});
-        QCOMPARE(fms.del(QStringLiteral("tmc.1.7")), 6);
-        QCOMPARE(fms.errorText(6), QStringLiteral("is not set"));
-        QCOMPARE(fms.del(QStringLiteral("tmc.1")), 1);
-        QCOMPARE(fms.del(QStringLiteral("tmc.1.rate")), 5);
 
         // An EON entry moves down with its sub-keys; dotted and slashed forms alike.
-        QCOMPARE(fms.del(QStringLiteral("rds.1.eon.0")), 0);
-        QCOMPARE(p.fileKeys("rds.1/eon"), (QStringList{"0", "0/ps", "1", "1/af", "1/ps"}));
-        QCOMPARE(p.fileValue("rds.1/eon/0/ps").toString(), QStringLiteral("ONE"));
-        QCOMPARE(p.fileValue("rds.1/eon/1/af").toString(), QStringLiteral("1011"));
+        run(fms, {{'D', "rds.1.eon.0", {}, 0}});
+        QCOMPARE(p.fileGroup("rds.1/eon"), (QMap<QString, QString>{{"0", "2 d312 10 1 0 0"}, {"0/ps", "ONE"},
+                                                                  {"1", "3 d313 10 1 0 0"}, {"1/af", "1011"},
+                                                                  {"1/ps", "TWO"}}));
         QCOMPARE(fms.rds(1).eon.size(), 2);
         QCOMPARE(fms.rds(1).eon.at(0).ps, QStringLiteral("ONE"));
         QVERIFY(fms.rds(1).eon.at(0).af.isEmpty());
-        QCOMPARE(fms.del(QStringLiteral("rds.1/eon/1")), 0);
+        run(fms, {{'D', "rds.1/eon/1", {}, 0}});
         QCOMPARE(p.fileKeys("rds.1/eon"), (QStringList{"0", "0/ps"}));
 
         // A whole list, then every item of a family.
-        QCOMPARE(fms.del(QStringLiteral("rds.1.afs")), 0);
+        run(fms, {{'D', "rds.1.afs", {}, 0}, {'D', "rds.1.afs", {}, 6},
+                  {'D', "tmc.1.*", {}, 0, nullptr, "FMS: del tmc.1/*"},
+                  {'D', "tmc.1/*", {}, 6, nullptr, "FMS: del tmc.1/*"}});
         QVERIFY(!p.fileValue("rds.1/afs").isValid());
         QVERIFY(fms.rds(1).afs.isEmpty());
-        QCOMPARE(fms.del(QStringLiteral("rds.1.afs")), 6);
-        QTest::ignoreMessage(QtDebugMsg, "FMS: del tmc.1/*");
-        QCOMPARE(fms.del(QStringLiteral("tmc.1.*")), 0);
         QVERIFY(fms.tmc(1).messages.isEmpty());
         QCOMPARE(p.fileKeys("tmc.1"), QStringList{"name"});
-        QTest::ignoreMessage(QtDebugMsg, "FMS: del tmc.1/*");
-        QCOMPARE(fms.del(QStringLiteral("tmc.1/*")), 6);
     }
 
     void deleteRateEntries()
@@ -355,17 +333,15 @@ private slots:
         TempProject p("[board]\ngmin=1\n[rds.1]\nname=R\ngmin\\0=1 60 0 0 0\ngmin\\2=1 20 0 0 0\n"
                       "gmin\\3=0 5 5 5 5\ngmin\\31=1 1 0 0 0\n");
         FMSettings fms(p.path());
-        QCOMPARE(fms.del(QStringLiteral("rds.1.gmin.2")), 0);
-        QVERIFY(!p.fileValue(fms, "rds.1/gmin/2").isValid());
-        QCOMPARE(p.fileValue(fms, "rds.1/gmin/3").toString(), QStringLiteral("0 5 5 5 5"));
+        run(fms, {{'D', "rds.1.gmin.2", {}, 0}});
+        QCOMPARE(p.fileGroup(fms, "rds.1/gmin"),
+                 (QMap<QString, QString>{{"0", "1 60 0 0 0"}, {"3", "0 5 5 5 5"}, {"31", "1 1 0 0 0"}}));
         QCOMPARE(fms.rds(1).gmin[2], RDSGroupRate());
         QCOMPARE(fms.rds(1).gmin[3].rate[1], 5);
-        QTest::ignoreMessage(QtDebugMsg, "FMS: del rds.1/gmin/*");
-        QCOMPARE(fms.del(QStringLiteral("rds.1.gmin.*")), 0);
+        run(fms, {{'D', "rds.1.gmin.*", {}, 0, nullptr, "FMS: del rds.1/gmin/*"},
+                  {'D', "rds.1.gmin.*", {}, 6, nullptr, "FMS: del rds.1/gmin/*"}});
         QCOMPARE(p.fileGroup(fms, "rds.1").keys(), QStringList{"name"});
         QCOMPARE(fms.rds(1).gmin[31], RDSGroupRate());
-        QTest::ignoreMessage(QtDebugMsg, "FMS: del rds.1/gmin/*");
-        QCOMPARE(fms.del(QStringLiteral("rds.1.gmin.*")), 6);
     }
 
     void deleteOddItemNumbers()
@@ -376,11 +352,11 @@ private slots:
                       "99999999999=1 0 102 1 1\n2147483647=1 0 103 1 1\n");
         FMSettings fms(p.path());
         fms.dirty = false;
-        QCOMPARE(fms.del(QStringLiteral("tmc.1.99999999999")), 0);
+        run(fms, {{'D', "tmc.1.99999999999", {}, 0}});
         QVERIFY(fms.dirty);
-        QCOMPARE(fms.del(QStringLiteral("tmc.1.2147483647")), 0);
-        QCOMPARE(p.fileKeys("tmc.1"), (QStringList{"0", "1", "name"}));
-        QCOMPARE(p.fileValue("tmc.1/0").toString(), QStringLiteral("1 0 100 1 1"));
+        run(fms, {{'D', "tmc.1.2147483647", {}, 0}});
+        QCOMPARE(p.fileGroup("tmc.1"),
+                 (QMap<QString, QString>{{"0", "1 0 100 1 1"}, {"1", "1 0 101 1 1"}, {"name", "T"}}));
         QCOMPARE(fms.tmc(1).messages.size(), 2);
     }
 
@@ -390,29 +366,18 @@ private slots:
         // refused or unchanged ones do not.
         TempProject p(kProject);
         FMSettings fms(p.path());
-        struct Step
-        {
-            std::function<int()> op;
-            int code;
-            bool dirty;
+        const QList<QPair<Cmd, bool>> steps{
+            {{'S', "channel.1,2.gain", -1, 0}, true}, {{'S', "channel.1,2.gain", -1, 3}, false},
+            {{'S', "channel.1.gain", 9, 2}, false},   {{'A', "rds.1.afs", 958, 0}, true},
+            {{'A', "tmc.1", "1 0 1 1 1", 0}, true},   {{'D', "tmc.1.5", {}, 0}, true},
+            {{'D', "tmc.1.0", {}, 0}, true},          {{'D', "rds.1.afs", {}, 0}, true},
+            {{'D', "rds.1.eon.*", {}, 0}, true},      {{'D', "rds.1.eon.*", {}, 6}, false},
+            {{'S', "board.attn", -3, 0}, true},
         };
-        const QList<Step> steps{
-            {[&] { return fms.set(QStringLiteral("channel.1,2.gain"), -1, true); }, 0, true},
-            {[&] { return fms.set(QStringLiteral("channel.1,2.gain"), -1, true); }, 3, false},
-            {[&] { return fms.set(QStringLiteral("channel.1.gain"), 9, true); }, 2, false},
-            {[&] { return fms.add(QStringLiteral("rds.1.afs"), 958); }, 0, true},
-            {[&] { return fms.add(QStringLiteral("tmc.1"), QStringLiteral("1 0 1 1 1")); }, 0, true},
-            {[&] { return fms.del(QStringLiteral("tmc.1.5")); }, 0, true},
-            {[&] { return fms.del(QStringLiteral("tmc.1.0")); }, 0, true},
-            {[&] { return fms.del(QStringLiteral("rds.1.afs")); }, 0, true},
-            {[&] { return fms.del(QStringLiteral("rds.1.eon.*")); }, 0, true},
-            {[&] { return fms.del(QStringLiteral("rds.1.eon.*")); }, 6, false},
-            {[&] { return fms.set(QStringLiteral("board.attn"), -3, true); }, 0, true},
-        };
-        for (int i = 0; i < steps.size(); ++i) {
+        for (const auto &step : steps) {
             fms.dirty = false;
-            QCOMPARE(steps.at(i).op(), steps.at(i).code);
-            QVERIFY2(fms.dirty == steps.at(i).dirty, qPrintable(QString::number(i)));
+            run(fms, {step.first});
+            QVERIFY2(fms.dirty == step.second, step.first.key);
         }
     }
 
