@@ -62,6 +62,45 @@ class TestEncoderThreads : public QObject
     Q_OBJECT
 
 private slots:
+    void settersWhileGenerating()
+    {
+        // The setters take the write lock, so another thread may hand over
+        // new settings while the board thread generates on all four streams.
+        RDSEncoder enc(1);
+        RDSSource s = tagSource("Song");
+        s.mode = 0x0F;
+        rate(s, 14, 10);
+        rate(s, 4, 1);
+        EON e;
+        e.pi = 0x4000;
+        s.eon = {e};
+        enc.setRDS(s, 95.8);
+        std::atomic<int> made{0};
+        const bool ended = runAgainstBoard(
+            [&] {
+                u8 g[4][13];
+                enc.generate(g[0], g[1], g[2], g[3]);
+                ++made;
+            },
+            [&] {
+                for (int i = 0; i < 100000 && (i < 300 || made.load() < 300); ++i) {
+                    s.ps = QString("PS%1").arg(i);
+                    s.ta = u8(i & 1);
+                    s.buc1 = 0;
+                    enc.setRDS(s, 95.8);
+                    e.ta = u8(i & 1);
+                    enc.setEON({e}, 0);
+                    enc.setSongInfo({{"Title", QString::number(i)}});
+                    enc.setCT(QDateTime::currentDateTimeUtc());
+                    TMCSource tmc;
+                    tmc.used = (i & 2) != 0;
+                    enc.setTMC(tmc);
+                }
+            });
+        QVERIFY(ended);
+        QVERIFY(made.load() >= 300);
+    }
+
     void tagExpansionWhileGenerating()
     {
         // The expansion cache is shared by generate and expandTags: another

@@ -1,12 +1,8 @@
-#include "BoundedWait.h"
 #include "EncoderFixtures.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
-
-#include <atomic>
 
 using namespace encfix;
 
@@ -43,7 +39,8 @@ QByteArray bytes(const u8 *g)
 } // namespace
 
 // The encoder's scheduling roads: rates, bursts, streams, raw groups,
-// replay, TMC and the setters. The builders' blocks are in tst_rdsbuilders.
+// replay, TMC and the setters. The builders' blocks are in tst_rdsbuilders,
+// the setters against a generating board thread in tst_encoderthreads.
 class TestRDSEncoder : public QObject
 {
     Q_OBJECT
@@ -381,55 +378,6 @@ private slots:
         rate(s, 0, 60);
         enc.setRDS(s, 95.75); // rounds to 958 as well
         QCOMPARE(run(enc, 2)[1].mid(10, 4), QString("88CD"));
-    }
-
-    void settersWhileGenerating()
-    {
-        // The setters take the write lock, so another thread may hand over
-        // new settings while the board thread generates.
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        rate(s, 0, 60);
-        rate(s, 2, 30, 30);
-        rate(s, 14, 10);
-        rate(s, 4, 1);
-        s.mode = 0x0F;
-        s.rta = "$0 text";
-        RTag t;
-        t.type = 1;
-        s.rttag = {t};
-        EON e;
-        e.pi = 0x4000;
-        s.eon = {e};
-        enc.setRDS(s, 95.8);
-        std::atomic<bool> stop{false};
-        std::atomic<int> made{0};
-        QThread *board = QThread::create([&] {
-            u8 g[4][13];
-            while (!stop.load()) {
-                enc.generate(g[0], g[1], g[2], g[3]);
-                ++made;
-            }
-        });
-        board->start();
-        // Until both sides have run a while (bounded).
-        for (int i = 0; i < 100000 && (i < 300 || made.load() < 300); ++i) {
-            s.ps = QString("PS%1").arg(i);
-            s.ta = u8(i & 1);
-            s.buc1 = 0;
-            enc.setRDS(s, 95.8);
-            e.ta = u8(i & 1);
-            enc.setEON({e}, 0);
-            enc.setSongInfo({{"Title", QString::number(i)}});
-            enc.setCT(QDateTime::currentDateTimeUtc());
-            TMCSource tmc;
-            tmc.used = (i & 2) != 0;
-            enc.setTMC(tmc);
-        }
-        QVERIFY(testsupport::waitUntil([&] { return made.load() >= 300; }, 10000));
-        stop = true;
-        board->wait();
-        delete board;
     }
 
     void errorInjectionOnEveryRoad()
