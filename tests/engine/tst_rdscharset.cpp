@@ -71,20 +71,21 @@ private slots:
 
     void specialCharacters()
     {
-        const QList<int> none;
-        QCOMPARE(rdsE1Bytes("$5", none), QByteArray("\xAB\x35"));
-        QCOMPARE(rdsE1Bytes(u(0x03A9), none), QByteArray("?"));
-        QCOMPARE(rdsE1Bytes(u(0x00B5), none), QByteArray("\xB8"));
-        QCOMPARE(rdsE1Bytes(u(0x03BC), none), QByteArray("\xB8"));
-        QCOMPARE(rdsE1Bytes(u(0x00E9), none), QByteArray("\x82"));
-        QCOMPARE(rdsE1Bytes("^`~", none), QByteArray("\x5E\x60\x7E"));
-        QCOMPARE(rdsE1Bytes(u(0x00A4) + u(0x00AF) + u(0x00D0), none), QByteArray("\x24\x7E\xCE"));
-        QCOMPARE(rdsE1Bytes(u(0x2015) + u(0x2016) + u(0x2551) + u(0x203E), none),
-                 QByteArray("\x5E\x60\x60\x7E"));
-        // Latin-1 without a place in the table, and a character outside it.
-        QCOMPARE(rdsE1Bytes(u(0x00A2) + u(0x4E2D), none), QByteArray("??"));
-        QCOMPARE(rdsE1Bytes(u(0x20AC) + u(0x2190) + u(0x0167), none), QByteArray("\xA9\xAC\xFE"));
-        QCOMPARE(rdsE1Bytes(QString("\r"), none), QByteArray("\r"));
+        // Table E.1 without escapes: '$' is 0xAB, mu and micro 0xB8, a few
+        // look-alikes, '?' for what has no place, control characters kept.
+        const QList<QPair<QString, QByteArray>> cases{
+            {"$5", "\xAB\x35"},
+            {u(0x03A9), "?"},
+            {u(0x00B5) + u(0x03BC), "\xB8\xB8"},
+            {u(0x00E9), "\x82"},
+            {"^`~", "\x5E\x60\x7E"},
+            {u(0x00A4) + u(0x00AF) + u(0x00D0), "\x24\x7E\xCE"},
+            {u(0x2015) + u(0x2016) + u(0x2551) + u(0x203E), "\x5E\x60\x60\x7E"},
+            {u(0x00A2) + u(0x4E2D), "??"},
+            {u(0x20AC) + u(0x2190) + u(0x0167), "\xA9\xAC\xFE"},
+            {"\r", "\r"}};
+        for (const auto &c : cases)
+            QCOMPARE(rdsE1Bytes(c.first, {}), c.second);
     }
 
     void escapesGiveBytes()
@@ -137,22 +138,21 @@ private slots:
 
     void charsetNames()
     {
-        QVERIFY(rdsCharsetIsE1(""));
-        QVERIFY(rdsCharsetIsE1("0"));
-        QVERIFY(rdsCharsetIsE1("E.1"));
-        QVERIFY(rdsCharsetIsE1("E.1 RDS"));
-        QVERIFY(!rdsCharsetIsE1("UTF-8"));
-        QVERIFY(!rdsCharsetIsE1("E1"));
-        QVERIFY(!rdsCharsetIsE1("00"));
-
-        const QString text = u(0x00E9) + "$";
-        QCOMPARE(rdsTextBytes(text, {}, false, ""), QByteArray("\x82\xAB"));
-        QCOMPARE(rdsTextBytes(text, {}, false, "0"), QByteArray("\x82\xAB"));
-        QCOMPARE(rdsTextBytes(text, {}, false, "UTF-8"), text.toUtf8());
-        QCOMPARE(rdsTextBytes(text, {}, true, "UTF-8"), "\xEF\xBB\xBF" + text.toUtf8());
+        for (const char *e1 : {"", "0", "E.1", "E.1 RDS"})
+            QVERIFY2(rdsCharsetIsE1(e1), e1);
+        for (const char *other : {"UTF-8", "E1", "00"})
+            QVERIFY2(!rdsCharsetIsE1(other), other);
         // An unknown codec name encodes as UTF-8 without a mark.
-        QCOMPARE(rdsTextBytes(text, {}, true, "no-such-codec"), text.toUtf8());
-        QCOMPARE(rdsTextBytes(text, {}, false, "ISO-8859-1"), QByteArray("\xE9$"));
+        const QString text = u(0x00E9) + "$";
+        const QList<QPair<QPair<QByteArray, bool>, QByteArray>> cases{
+            {{"", false}, "\x82\xAB"},
+            {{"0", false}, "\x82\xAB"},
+            {{"UTF-8", false}, text.toUtf8()},
+            {{"UTF-8", true}, "\xEF\xBB\xBF" + text.toUtf8()},
+            {{"no-such-codec", true}, text.toUtf8()},
+            {{"ISO-8859-1", false}, "\xE9$"}};
+        for (const auto &c : cases)
+            QCOMPARE(rdsTextBytes(text, {}, c.first.second, c.first.first), c.second);
     }
 
     void encoderUsesItsCharset()
