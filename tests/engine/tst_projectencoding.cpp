@@ -503,16 +503,13 @@ gmin\0=1 60 0 0 0
         {
             QFile f(file);
             QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("# Kanal 1\n12:00:00.000 ABCD 1234 5678 9abc def0\n2345 6789 abcd ef01\n");
+            f.write("# Kanal 1\n12:00:00.000 ABCD 1234 5678 9abc def0\n");
         }
         Loaded l({{"rds.1/fused", true}, {"rds.1/files", QStringList{file}}}, false);
         QCOMPARE(l.fms->rds(1).files, QStringList{file});
         RDSEncoder enc(1);
         l.feed(enc);
-        QStringList got;
-        for (const Group &g : run(enc, 3))
-            got << g.all();
-        QCOMPARE(got, (QStringList{"1234 5678 9ABC DEF0", "2345 6789 ABCD EF01", "1234 5678 9ABC DEF0"}));
+        QCOMPARE(run(enc, 1).first().all(), QStringLiteral("1234 5678 9ABC DEF0"));
         QCOMPARE(enc.replayFileName(), file);
     }
 

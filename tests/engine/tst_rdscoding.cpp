@@ -60,11 +60,7 @@ private slots:
                                     0x06E, 0x037, 0x2C7, 0x3BF, 0x303, 0x35D, 0x372, 0x1B9};
         for (int row = 0; row < 16; ++row)
             QCOMPARE(rdsCheckword(static_cast<u16>(0x8000U >> row)), matrix[row]);
-        for (int i = 0; i < 16; ++i) {
-            const u16 word = static_cast<u16>(1U << i);
-            QCOMPARE(rdsCheckword(word), remainderByDivision(word));
-        }
-        // The code is linear: any word's checkword is the XOR of its bits'.
+        // Any word: the remainder of long division by the generator polynomial.
         std::minstd_rand gen(7);
         for (int n = 0; n < 200; ++n) {
             const u16 w = static_cast<u16>(gen());
