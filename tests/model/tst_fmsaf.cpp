@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <memory>
+
 using testsupport::RecordingObserver;
 using testsupport::TempProject;
 
@@ -19,6 +21,16 @@ QByteArray source(int id, const char *pi, const char *extra = "")
 {
     return QByteArray("[rds.") + QByteArray::number(id) + "]\nname=S" + QByteArray::number(id) + "\npi=" + pi +
            "\n" + extra;
+}
+
+// The project loaded with every used channel of all four boards taken in and
+// the automatic AF lists computed.
+std::unique_ptr<FMSettings> computed(const TempProject &p)
+{
+    auto fms = std::make_unique<FMSettings>(p.path());
+    fms->setBoardCount(4);
+    fms->updateAF(true);
+    return fms;
 }
 
 QString freqs(const QList<RDSAFEntry> &list)
@@ -47,20 +59,64 @@ class TestFmsAf : public QObject
     Q_OBJECT
 
 private slots:
-    void sharedPiBothWays()
+    // The automatic AF list of every source: one entry per frequency with the
+    // channel met first, shared by the sources of one PI; regional by the
+    // contributing channel's own source; sources only for existing records.
+    void automaticLists()
+    {
+        const QByteArray board = "[board]\ngmin=1\n";
+        const struct
+        {
+            const char *name;
+            QByteArray ini;
+            QMap<int, QString> af;
+        } cases[] = {
+            {"shared PI both ways; a PI of its own gets only its channel (90.05 rounds half up)",
+             board + channel(1, "95.8", 1) + channel(5, "101.1", 2) + channel(7, "90.05", 3) +
+                 source(1, "d311", "afs=1034\n") + source(2, "d311") + source(3, "d399"),
+             {{1, "958/1/0 1011/5/0"}, {2, "958/1/0 1011/5/0"}, {3, "901/7/0"}}},
+            {"equal frequencies",
+             board + channel(2, "95.8", 1) + channel(3, "95.8", 2) + channel(9, "98.4", 2) +
+                 source(1, "d311", "afr=984\n") + source(2, "d311"),
+             {{1, "958/2/0 984/9/0"}, {2, "958/2/0 984/9/0"}}},
+            // A link to a source that does not exist makes no record.
+            {"unlinked and missing sources",
+             board + channel(1, "95.8", 1) + channel(2, "96.0", 0) + channel(3, "97.0", 42) +
+                 channel(4, "98.0", 1) + "[channel.5]\nused=1\nfreq=99\nidrds=x\n" + source(1, "d311"),
+             {{1, "958/1/0 980/4/0"}}},
+            // A frequency far outside any band gives no AF code; it is held
+            // to the largest value instead of overflowing the conversion.
+            {"hand-edited huge frequency",
+             board + channel(1, "1e300", 1) + channel(2, "-1e300", 2) + channel(3, "95.8", 2) +
+                 source(1, "d311") + source(2, "d311"),
+             {{1, "2147483647/1/0 958/3/0"}, {2, "2147483647/1/0 958/3/0"}}},
+        };
+        for (const auto &c : cases) {
+            TempProject p(c.ini);
+            const auto fms = computed(p);
+            QVERIFY2(fms->rdsMap().keys() == c.af.keys(), c.name);
+            for (auto it = c.af.cbegin(); it != c.af.cend(); ++it) {
+                const QString got = freqs(fms->rds(it.key()).af);
+                QVERIFY2(got == it.value(),
+                         qPrintable(QStringLiteral("%1: rds.%2 %3").arg(c.name).arg(it.key()).arg(got)));
+            }
+            if (c.ini.contains("afr=984")) {
+                fms->setAfr(2, 984);
+                QCOMPARE(freqs(fms->rds(2).af), QStringLiteral("958/2/0 984/9/1"));
+            }
+        }
+    }
+
+    void broadcastWhenChanged()
     {
         TempProject p("[board]\ngmin=1\n" + channel(1, "95.8", 1) + channel(5, "101.1", 2) +
                       channel(7, "90.05", 3) + source(1, "d311", "afs=1034\n") + source(2, "d311") +
                       source(3, "d399"));
         FMSettings fms(p.path());
-        fms.setBoardCount(4); // takes the used channels of all boards
+        fms.setBoardCount(4);
         RecordingObserver obs;
         fms.registerKey(QStringLiteral("*"), &obs);
         fms.updateAF(true);
-        QCOMPARE(freqs(fms.rds(1).af), QStringLiteral("958/1/0 1011/5/0"));
-        QCOMPARE(freqs(fms.rds(2).af), QStringLiteral("958/1/0 1011/5/0"));
-        // A PI of its own: only the channel's own frequency (90.05 rounds half up).
-        QCOMPARE(freqs(fms.rds(3).af), QStringLiteral("901/7/0"));
         QVERIFY(obs.flush());
         QCOMPARE(valuesOf(obs, "rds.1/af"), QStringList{"958 1011 1034"});
         QCOMPARE(valuesOf(obs, "rds.2/af"), QStringList{"958 1011"});
@@ -76,53 +132,10 @@ private slots:
         fms.unregisterObserver(&obs);
     }
 
-    void equalFrequenciesAndRegional()
-    {
-        TempProject p("[board]\ngmin=1\n" + channel(2, "95.8", 1) + channel(3, "95.8", 2) +
-                      channel(9, "98.4", 2) + source(1, "d311", "afr=984\n") + source(2, "d311"));
-        FMSettings fms(p.path());
-        fms.setBoardCount(4); // takes the used channels of all boards
-        fms.updateAF(true);
-        // One entry per frequency, with the channel met first; regional by the
-        // contributing channel's own source.
-        QCOMPARE(freqs(fms.rds(1).af), QStringLiteral("958/2/0 984/9/0"));
-        QCOMPARE(freqs(fms.rds(2).af), QStringLiteral("958/2/0 984/9/0"));
-        fms.setAfr(2, 984);
-        QCOMPARE(freqs(fms.rds(2).af), QStringLiteral("958/2/0 984/9/1"));
-    }
-
-    void unlinkedAndMissingSources()
-    {
-        TempProject p("[board]\ngmin=1\n" + channel(1, "95.8", 1) + channel(2, "96.0", 0) +
-                      channel(3, "97.0", 42) + channel(4, "98.0", 1) + "[channel.5]\nused=1\nfreq=99\nidrds=x\n" +
-                      source(1, "d311"));
-        FMSettings fms(p.path());
-        fms.setBoardCount(4); // takes the used channels of all boards
-        fms.updateAF(true);
-        QCOMPARE(freqs(fms.rds(1).af), QStringLiteral("958/1/0 980/4/0"));
-        // A link to a source that does not exist makes no record.
-        QVERIFY(!fms.rdsMap().contains(42));
-        QCOMPARE(fms.rdsMap().keys(), QList<int>{1});
-    }
-
-    void handEditedHugeFrequency()
-    {
-        // A frequency far outside any band gives no AF code; it is held to the
-        // largest value instead of overflowing the conversion.
-        TempProject p("[board]\ngmin=1\n" + channel(1, "1e300", 1) + channel(2, "-1e300", 2) +
-                      channel(3, "95.8", 2) + source(1, "d311") + source(2, "d311"));
-        FMSettings fms(p.path());
-        fms.setBoardCount(4);
-        fms.updateAF(true);
-        QCOMPARE(freqs(fms.rds(1).af), QStringLiteral("2147483647/1/0 958/3/0"));
-        QCOMPARE(freqs(fms.rds(2).af), QStringLiteral("2147483647/1/0 958/3/0"));
-    }
-
     void afsAndAfr()
     {
         TempProject p("[board]\ngmin=1\n" + source(1, "d311", "afr=1012\n"));
         FMSettings fms(p.path());
-        fms.setBoardCount(4); // takes the used channels of all boards
         QList<RDSAFEntry> list = parseAfList(QStringLiteral("958 -1012"));
         QVERIFY(!fms.setAfs(0, list));
         QTest::ignoreMessage(QtDebugMsg, "FMS: set rds.1.afs 958 -1012");
@@ -144,20 +157,6 @@ private slots:
         QVERIFY(!fms.rdsMap().contains(0));
     }
 
-    void eonListsFollow()
-    {
-        TempProject p("[board]\ngmin=1\n" + channel(1, "95.8", 2) + channel(5, "101.1", 3) +
-                      source(1, "d311", "eon\\0=1 0 10 1 0 0\neon\\1=0 0 10 1 0 0\neon\\1\\af=999\n") +
-                      source(2, "d312", "afs=1034\n") + source(3, "d312"));
-        FMSettings fms(p.path());
-        fms.setBoardCount(4); // takes the used channels of all boards
-        fms.updateAF(true);
-        QCOMPARE(p.fileValue("rds.1/eon/0/af").toString(), QStringLiteral("958 1011 1034"));
-        QCOMPARE(afListText(fms.rds(1).eon.at(0).af), QStringLiteral("958 1011 1034"));
-        // Channel 0: the entry keeps its list.
-        QCOMPARE(afListText(fms.rds(1).eon.at(1).af), QStringLiteral("999"));
-    }
-
     void eonListsOfHandNumberedEntries()
     {
         // Entries numbered -1, 2 and 07 by hand are the list positions 0, 1
@@ -173,30 +172,20 @@ private slots:
                       source(2, "d312", "afs=1034\n") + source(3, "d312"));
         QList<EON> loaded;
         {
-            FMSettings fms(p.path());
-            fms.setBoardCount(4);
-            fms.updateAF(true);
-            loaded = fms.rds(1).eon;
+            const auto fms = computed(p);
+            loaded = fms->rds(1).eon;
             QCOMPARE(loaded.size(), 3);
-            QCOMPARE(afListText(loaded.at(0).af), QStringLiteral("999"));
-            QCOMPARE(afListText(loaded.at(1).af), QStringLiteral("958 1011 1034"));
-            QCOMPARE(afListText(loaded.at(2).af), QStringLiteral("777"));
-            QCOMPARE(p.fileGroup(fms, "rds.1/eon"),
-                     (QMap<QString, QString>{{"0", "0 0 10 1 0 0"},
-                                             {"0/af", "999"},
-                                             {"0/ps", "MINUS"},
-                                             {"1", "1 0 10 1 0 0"},
-                                             {"1/af", "958 1011 1034"},
-                                             {"1/ps", "TWO"},
-                                             {"2", "0 0 10 1 0 7"},
-                                             {"2/af", "777"}}));
+            QCOMPARE(afListText(loaded.at(1).af), QStringLiteral("958 1011 1034")); // channel 1 -> rds.2
+            QCOMPARE(p.fileGroup(*fms, "rds.1/eon"),
+                     (QMap<QString, QString>{{"0", "0 0 10 1 0 0"}, {"0/af", "999"}, {"0/ps", "MINUS"},
+                                             {"1", "1 0 10 1 0 0"}, {"1/af", "958 1011 1034"}, {"1/ps", "TWO"},
+                                             {"2", "0 0 10 1 0 7"}, {"2/af", "777"}}));
         }
         FMSettings again(p.path());
-        const QList<EON> reloaded = again.rds(1).eon;
-        QCOMPARE(reloaded.size(), 3);
+        QCOMPARE(again.rds(1).eon.size(), 3);
         for (int m = 0; m < 3; ++m) {
-            QCOMPARE(afListText(reloaded.at(m).af), afListText(loaded.at(m).af));
-            QCOMPARE(reloaded.at(m).link, loaded.at(m).link);
+            QCOMPARE(afListText(again.rds(1).eon.at(m).af), afListText(loaded.at(m).af));
+            QCOMPARE(again.rds(1).eon.at(m).link, loaded.at(m).link);
         }
     }
 };
