@@ -453,35 +453,6 @@ gmin\0=1 60 0 0 0
             QVERIFY2(ga[i].all() == gb[i].all(), qPrintable(QString("slot %1: %2 != %3").arg(i).arg(ga[i].all(), gb[i].all())));
     }
 
-    void songTagsFillRadioTextPlusItems()
-    {
-        // Items from the song (rtitm bit 3), toggle flipped by song changes
-        // (bit 1), item running (bit 0).
-        Loaded l({{"rds.1/rtitm", 11}, {"rds.1/rta", "Jetzt: $0 von $1"}, {"rds.1/rttag/1", "4 Wer"}}, false);
-        RDSEncoder enc(1);
-        l.feed(enc);
-        // The decoder's song as the channel program hands it over.
-        SongInfo song;
-        song.file = QStringLiteral("/music/lied.ogg");
-        song.decoder = SongInfo::Ogg;
-        song.tags.insert(QStringLiteral("Title"), QStringLiteral("Lied"));
-        song.tags.insert(QStringLiteral("Artist"), QStringLiteral("Band"));
-        l.fms->setPlayInfo(1, song);
-        enc.setSongInfo(l.fms->songInfo(1).tags);
-
-        const QList<Group> groups = run(enc, 1500);
-        QString text;
-        for (const Group &g : groups)
-            if (g.type() == 2 && text.size() < 20)
-                for (u16 w : {g.c, g.d})
-                    text.append(QChar(w >> 8)).append(QChar(w & 0xFF));
-        QCOMPARE(text, QStringLiteral("Jetzt: Lied von Band"));
-        // Toggle 1 (one song change), running; Title at 7 and Artist at 16,
-        // both 4 characters long.
-        QCOMPARE(ofType(groups, 11, 1),
-                 QStringList{QString::asprintf("18 %04X %04X", (1 << 13) | (7 << 7) | (3 << 1), (4 << 11) | (16 << 5) | 3)});
-    }
-
     void afMethodBWithRegionalListFromTheFile()
     {
         Loaded l({{"rds.1/afu", 15}, {"rds.1/afr", "1034"}});
