@@ -1,10 +1,10 @@
 #include "FMSettings.h"
-#include "RecordingObserver.h"
+#include "KeyWatch.h"
 #include "TempProject.h"
 
 #include <QtTest>
 
-using testsupport::RecordingObserver;
+using testsupport::KeyWatch;
 using testsupport::TempProject;
 
 namespace {
@@ -26,7 +26,8 @@ class TestFmsLists : public QObject
     Q_OBJECT
 
 private slots:
-    void eonRoundTripKeepsOrder()
+    // 12 EON entries and 11 ODA rows come back in their order (10 after 9).
+    void eonAndOdaRoundTrip()
     {
         TempProject p("[board]\ngmin=1\n[rds.2]\nname=Two\n");
         QList<EON> list;
@@ -35,16 +36,32 @@ private slots:
         list[0].channel = 3;
         list[0].pi = 0x1234;
         list[0].link = 0x00ab;
+        RDSCustomGroup row;
+        row.block[0] = 0xD311;
+        row.block[1] = 0x3410;
+        row.block[3] = 0xCD46;
+        row.check[1] = 0x12A;
+        row.rate[0] = 60;
+        row.rate[2] = -3;
+        row.active = 1;
+        QList<RDSCustomGroup> rows;
+        for (int i = 0; i < 11; ++i) {
+            rows.append(row);
+            row.block[2] = static_cast<u16>(i + 1);
+        }
         {
             FMSettings fms(p.path());
             QVERIFY(!fms.setEon(0, list));
             QVERIFY(fms.setEon(2, list));
+            QVERIFY(fms.setOda(2, rows));
         }
         QCOMPARE(p.fileValue("rds.2/eon/0").toString(), QStringLiteral("3 1234 10 1 0 ab"));
         QCOMPARE(p.fileValue("rds.2/eon/11/ps").toString(), QStringLiteral("PS11"));
         QCOMPARE(p.fileValue("rds.2/eon/11/af").toString(), QStringLiteral("958 -1012"));
+        QCOMPARE(p.fileValue("rds.2/oda/0").toString(), QStringLiteral("d311 3410 0 cd46 400 12a 400 400 60 0 -3 0 1"));
         FMSettings fms(p.path());
         QCOMPARE(fms.rds(2).eon, list);
+        QCOMPARE(fms.rds(2).oda, rows);
     }
 
     void shrinkingLeavesNoStaleKeys()
@@ -74,31 +91,6 @@ private slots:
         QVERIFY(again.rds(1).oda.isEmpty());
     }
 
-    void odaRoundTrip()
-    {
-        TempProject p("[board]\ngmin=1\n[rds.1]\nname=One\n");
-        RDSCustomGroup row;
-        row.block[0] = 0xD311;
-        row.block[1] = 0x3410;
-        row.block[3] = 0xCD46;
-        row.check[1] = 0x12A;
-        row.rate[0] = 60;
-        row.rate[2] = -3;
-        row.active = 1;
-        QList<RDSCustomGroup> rows;
-        for (int i = 0; i < 11; ++i) {
-            rows.append(row);
-            row.block[2] = static_cast<u16>(i + 1);
-        }
-        {
-            FMSettings fms(p.path());
-            QVERIFY(fms.setOda(1, rows));
-            QCOMPARE(p.fileValue("rds.1/oda/0").toString(), QStringLiteral("d311 3410 0 cd46 400 12a 400 400 60 0 -3 0 1"));
-        }
-        FMSettings fms(p.path());
-        QCOMPARE(fms.rds(1).oda, rows); // 10 after 9
-    }
-
     void eonTakesLinkedSource()
     {
         TempProject p("[board]\ngmin=1\n[channel.3]\nidrds=2\n[channel.4]\nidrds=9\n"
@@ -122,8 +114,7 @@ private slots:
     {
         TempProject p("[board]\ngmin=1\n[rds.1]\nname=One\ngmin\\4=1 5 0 0 0\ngmin4=1 5 0 0 0\n4=5\n");
         FMSettings fms(p.path());
-        RecordingObserver obs;
-        fms.registerKey(QStringLiteral("rds.1"), &obs);
+        KeyWatch watch(fms, QStringLiteral("rds.1"));
         std::array<RDSGroupRate, RDSGroupRate::count> table = fms.rds(1).gmin;
         table[2].on = 1;                // on, all rates 0
         table[3].rate[0] = 10;          // off with a rate
@@ -139,32 +130,26 @@ private slots:
         QVERIFY(!p.fileValue("rds.1/gmin/4").isValid());
         QVERIFY(!p.fileValue("rds.1/gmin4").isValid());
         QVERIFY(!p.fileValue("rds.1/4").isValid());
-        QVERIFY(obs.flush());
-        QCOMPARE(obs.keys(), (QStringList{"rds.1/gmin/2", "rds.1/gmin/3", "rds.1/gmin/4"}));
+        QCOMPARE(watch.take(), (QStringList{"rds.1/gmin/2=1 0 0 0 0", "rds.1/gmin/3=0 10 0 0 0", "rds.1/gmin/4=<null>"}));
         QCOMPARE(fms.rds(1).gmin, table);
         QCOMPARE(FMSettings(p.path()).rds(1).gmin, table);
 
         // Switching that entry off removes its keys and tells.
-        obs.clear();
         table[2] = RDSGroupRate();
         QTest::ignoreMessage(QtDebugMsg, "FMS: remove rds.1.gmin/2");
         QTest::ignoreMessage(QtDebugMsg, "FMS: remove rds.1.2");
         fms.setGroupRates(1, table);
         QVERIFY(!p.fileValue("rds.1/gmin/2").isValid());
         QVERIFY(!p.fileValue("rds.1/2").isValid());
-        QVERIFY(obs.flush());
-        QCOMPARE(obs.keys(), QStringList{"rds.1/gmin/2"});
+        QCOMPARE(watch.take(), QStringList{"rds.1/gmin/2=<null>"});
 
         // Clearing entries that were off with all rates 0 already: no events, no log.
-        obs.clear();
         fms.setGroupRates(1, table);
-        QVERIFY(obs.flush());
-        QCOMPARE(obs.count(), 0);
+        QVERIFY(watch.take().isEmpty());
         fms.setGroupRates(0, table);
 
         FMSettings again(p.path());
         QCOMPARE(again.rds(1).gmin, table);
-        fms.unregisterObserver(&obs);
     }
 };
 
