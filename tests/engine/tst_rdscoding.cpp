@@ -244,48 +244,34 @@ private slots:
 
     void fixKeepsTypeAndPI()
     {
+        // Every bit flipped, then the fix bits in the order keep type, keep
+        // PI, recompute checkwords. Blocks as "info" and "!" when the
+        // checkword is wrong (keeping a field does not recompute it); the
+        // sample's PI is D311, C 4142, D 4344.
+        const struct { u16 b; u8 fix; const char *want; } cases[] = {
+            // Keep type: bits 15..11 of block B as built, 10..0 damaged.
+            {0x2410, rdsFix::keepType, "2CEE! 23EF! BEBD! BCBB!"},
+            // Keep PI in a version B group: A and C carry the built PI.
+            {0x0C10, rdsFix::keepType | rdsFix::keepPI, "D311! 0BEF! D311! BCBB!"},
+            // Without keep type the damaged block B decides: a version B
+            // group whose flag was flipped to A keeps its damaged block C...
+            {0x2C10, rdsFix::keepPI, "D311! D3EF! BEBD! BCBB!"},
+            // ...while a version A group flipped to B carries the PI in block C.
+            {0x2410, rdsFix::keepPI, "D311! DBEF! D311! BCBB!"},
+            // All three: checkwords recomputed last.
+            {0x0800, 0x07, "D311 0FFF D311 BCBB"},
+        };
         std::minstd_rand gen(21);
-        // Keep type: bits 15..11 of block B as built, 10..0 damaged.
-        RDSBlocks a = sampleBlocks(0x2410);
-        u8 out[13];
-        finishRdsGroup(out, a, RDSErrorSettings{0x80, 100, rdsFix::keepType}, gen);
-        RDSBlocks got = unpackGroup(out);
-        QCOMPARE(got.info[1], u16((0x2410 & 0xF800) | (~0x2410 & 0x07FF)));
-        QCOMPARE(got.info[0], u16(~0xD311));
-
-        // Keep PI in a version B group: A and C carry the built PI.
-        RDSBlocks b = sampleBlocks(0x0800 | 0x0410);
-        finishRdsGroup(out, b, RDSErrorSettings{0x80, 100, rdsFix::keepType | rdsFix::keepPI}, gen);
-        got = unpackGroup(out);
-        QCOMPARE(got.info[0], u16(0xD311));
-        QCOMPARE(got.info[2], u16(0xD311));
-        QCOMPARE(got.info[1] & 0xF800, 0x0800);
-        QCOMPARE(got.info[3], u16(~0x4344));
-
-        // Without keep type the damaged block B decides: a version B group
-        // whose flag was flipped to A keeps its damaged block C.
-        RDSBlocks c = sampleBlocks(0x2C10);
-        finishRdsGroup(out, c, RDSErrorSettings{0x80, 100, rdsFix::keepPI}, gen);
-        got = unpackGroup(out);
-        QCOMPARE(got.info[0], u16(0xD311));
-        QCOMPARE(got.info[1], u16(~0x2C10));
-        QCOMPARE(got.info[2], u16(~0x4142));
-        QVERIFY(!rdsBlockValid(got, 0));
-        // ...while a version A group flipped to B carries the PI in block C.
-        RDSBlocks e = sampleBlocks(0x2410);
-        finishRdsGroup(out, e, RDSErrorSettings{0x80, 100, rdsFix::keepPI}, gen);
-        got = unpackGroup(out);
-        QCOMPARE(got.info[2], u16(0xD311));
-
-        // All three fixes: type and PI kept first, checkwords recomputed last.
-        RDSBlocks d = sampleBlocks(0x0800);
-        finishRdsGroup(out, d, RDSErrorSettings{0x80, 100, 0x07}, gen);
-        got = unpackGroup(out);
-        QCOMPARE(got.info[0], u16(0xD311));
-        QCOMPARE(got.info[2], u16(0xD311));
-        QCOMPARE(got.info[1], u16(0x0800 | 0x07FF));
-        for (int k = 0; k < 4; ++k)
-            QVERIFY(rdsBlockValid(got, k));
+        for (const auto &c : cases) {
+            RDSBlocks b = sampleBlocks(c.b);
+            u8 out[13];
+            finishRdsGroup(out, b, RDSErrorSettings{0x80, 100, c.fix}, gen);
+            const RDSBlocks got = unpackGroup(out);
+            QStringList blocks;
+            for (int k = 0; k < 4; ++k)
+                blocks << QString::asprintf("%04X", got.info[k]) + (rdsBlockValid(got, k) ? "" : "!");
+            QCOMPARE(blocks.join(' '), QString(c.want));
+        }
     }
 
     void encoderAssemblesGroups()
