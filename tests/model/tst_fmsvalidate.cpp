@@ -1,47 +1,30 @@
 #include "FMSettings.h"
 #include "KeyCheck.h"
+#include "KeyWatch.h"
 #include "RecordingObserver.h"
 #include "TempProject.h"
 
 #include <QtTest>
 
+#include <map>
 #include <memory>
 
+using testsupport::KeyWatch;
 using testsupport::RecordingObserver;
 using testsupport::TempProject;
 
 namespace {
 
-// Observers registered under the given keys, each in its own thread.
-struct Watchers
+// A KeyWatch for each of the keys, each observer in its own thread.
+struct Watches
 {
-    FMSettings &fms;
-    QMap<QString, std::shared_ptr<RecordingObserver>> byKey;
-
-    Watchers(FMSettings &f, const QStringList &keys) : fms(f)
+    std::map<QString, std::unique_ptr<KeyWatch>> byKey;
+    Watches(FMSettings &fms, const QStringList &keys)
     {
-        for (const QString &k : keys) {
-            auto obs = std::make_shared<RecordingObserver>(k);
-            fms.registerKey(k, obs.get());
-            byKey.insert(k, obs);
-        }
+        for (const QString &k : keys)
+            byKey[k] = std::make_unique<KeyWatch>(fms, k);
     }
-    ~Watchers()
-    {
-        for (const auto &obs : byKey)
-            fms.unregisterObserver(obs.get());
-    }
-    QStringList keys(const QString &k)
-    {
-        RecordingObserver &obs = *byKey.value(k);
-        obs.flush();
-        return obs.keys();
-    }
-    void clear()
-    {
-        for (const auto &obs : byKey)
-            obs->clear();
-    }
+    QStringList take(const QString &k) { return byKey.at(k)->take(); }
 };
 
 // A remote command: 'S' set, 'C' setChecked (one concrete key), 'A' add,
@@ -94,43 +77,40 @@ private slots:
     {
         TempProject p(kProject);
         FMSettings fms(p.path());
-        Watchers w(fms, {"*", "channel", "channel.2", "channel.3/freq", "channel.3/gain", "channel.4",
-                         "rdsin.1"});
+        Watches w(fms, {"*", "channel", "channel.2", "channel.3/freq", "channel.3/gain", "channel.4", "rdsin.1"});
         QCOMPARE(fms.set(QStringLiteral("channel.1-3.freq"), QStringLiteral("95.8"), true), 0);
         QCOMPARE(p.fileValue("channel.2/freq").toString(), QStringLiteral("95.8"));
-        QCOMPARE(w.keys("*"), QStringList{"channel.1-3/freq"});
-        QCOMPARE(w.keys("channel"), QStringList{"channel.1-3/freq"});
-        QCOMPARE(w.keys("channel.2"), QStringList{"channel.2/freq"});
-        QCOMPARE(w.keys("channel.3/freq"), QStringList{"channel.3/freq"});
-        QCOMPARE(w.keys("channel.3/gain"), QStringList{"channel.3/freq"});
-        QVERIFY(w.keys("channel.4").isEmpty());
-        QVERIFY(w.keys("rdsin.1").isEmpty());
+        QCOMPARE(w.take("*"), QStringList{"channel.1-3/freq=95.8"});
+        QCOMPARE(w.take("channel"), QStringList{"channel.1-3/freq=95.8"});
+        QCOMPARE(w.take("channel.2"), QStringList{"channel.2/freq=95.8"});
+        QCOMPARE(w.take("channel.3/freq"), QStringList{"channel.3/freq=95.8"});
+        QCOMPARE(w.take("channel.3/gain"), QStringList{"channel.3/freq=95.8"});
+        QVERIFY(w.take("channel.4").isEmpty());
+        QVERIFY(w.take("rdsin.1").isEmpty());
 
         // Channel 3 unchanged now: code 3, and only 1 and 2 are named.
-        w.clear();
         QCOMPARE(fms.set(QStringLiteral("channel.1,2.freq"), QStringLiteral("96"), false), 0);
-        w.clear();
         QCOMPARE(fms.set(QStringLiteral("channel.1-3.freq"), QStringLiteral("95.8"), true), 3);
-        QCOMPARE(w.keys("channel.2"), QStringList{"channel.2/freq"});
-        QVERIFY(w.keys("channel.3/freq").isEmpty());
-        QCOMPARE(w.keys("*"), QStringList{"channel.1-3/freq"});
-
+        QCOMPARE(w.take("channel.2"), QStringList{"channel.2/freq=95.8"});
+        QVERIFY(w.take("channel.3/freq").isEmpty());
+        QCOMPARE(w.take("*"), QStringList{"channel.1-3/freq=95.8"});
     }
 
     void sourceHearsNothing()
     {
         TempProject p(kProject);
         FMSettings fms(p.path());
-        Watchers w(fms, {"*", "rds"});
-        RecordingObserver &roll = *w.byKey.value("*");
+        Watches w(fms, {"rds"});
+        RecordingObserver roll;
+        fms.registerKey(QStringLiteral("*"), &roll);
         QCOMPARE(fms.set(QStringLiteral("rds.1.ps"), QStringLiteral("ROLL"), true, &roll), 0);
-        QVERIFY(w.keys("*").isEmpty());
-        QCOMPARE(w.keys("rds"), QStringList{"rds.1/ps"});
+        QCOMPARE(w.take("rds"), QStringList{"rds.1/ps=ROLL"});
+        QVERIFY(roll.take().isEmpty());
+        fms.unregisterObserver(&roll);
         // The record was read again.
         QCOMPARE(fms.rds(1).ps, QStringLiteral("ROLL"));
-        QCOMPARE(fms.set(QStringLiteral("tmc.1.rate"), 20, true), 0);
+        run(fms, {{'S', "tmc.1.rate", 20, 0}, {'S', "tmc.1.rate", 20, 3}});
         QCOMPARE(int(fms.tmc(1).rate), 20);
-        QCOMPARE(fms.set(QStringLiteral("tmc.1.rate"), 20, true), 3);
     }
 
     // Refused commands: the exact code and text, nothing written, no event,
@@ -139,7 +119,7 @@ private slots:
     {
         TempProject p(kProject);
         FMSettings fms(p.path());
-        Watchers w(fms, {"*"});
+        Watches w(fms, {"*"});
         fms.sync();
         const QByteArray before = p.read();
         fms.dirty = false;
@@ -172,7 +152,7 @@ private slots:
         fms.sync();
         QCOMPARE(p.read(), before);
         QVERIFY(!fms.dirty);
-        QVERIFY(w.keys("*").isEmpty());
+        QVERIFY(w.take("*").isEmpty());
         QVERIFY(!fms.rdsMap().contains(0));
         QVERIFY(!fms.tmcMap().contains(0));
     }
@@ -181,7 +161,7 @@ private slots:
     {
         TempProject p(kProject);
         FMSettings fms(p.path());
-        Watchers w(fms, {"*"});
+        Watches w(fms, {"*"});
         run(fms, {
                      {'S', "rds.1.eon.2", "4 d314 10 1 0 0", 0}, {'S', "channel.1.used", "yes", 0},
                      {'S', "Channel.1/Used", "yes", 3, "data did not change"},
@@ -200,7 +180,7 @@ private slots:
         QCOMPARE(p.fileValue(fms, "tmc.1/5").toString(), QStringLiteral("1 0 105 1 1"));
         QCOMPARE(fms.tmc(1).messages.size(), 6);
         QCOMPARE(fms.channelInfo(1).freq, 99.9);
-        QVERIFY(w.keys("*").contains(QStringLiteral("channel.+1/gain")));
+        QVERIFY(w.take("*").contains(QStringLiteral("channel.+1/gain=-3")));
         QCOMPARE(fms.del(QStringLiteral("tmc.01.5")), 0);
         QCOMPARE(fms.tmc(1).messages.size(), 5);
         for (const QString &g : p.fileGroups(fms))
@@ -211,7 +191,7 @@ private slots:
     {
         TempProject p(kProject);
         FMSettings fms(p.path());
-        Watchers w(fms, {"board.band", "board.attn"});
+        Watches w(fms, {"board.band", "board.attn"});
         run(fms, {{'S', "board.band", 1, 0},
                   {'S', "board.band", 1, 3}, {'S', "board.band", 5, 2, "data out of range [0..2]"},
                   {'S', "board.attn", -10, 0},
@@ -220,15 +200,15 @@ private slots:
         QCOMPARE(fms.band(), 1);
         QCOMPARE(fms.attn(), -10);
         QCOMPARE(p.fileValue("board/band").toInt(), 1);
-        QCOMPARE(w.keys("board.band"), QStringList{"board.band"});
-        QCOMPARE(w.keys("board.attn"), QStringList{"board.attn"});
+        QCOMPARE(w.take("board.band"), QStringList{"board.band=1"});
+        QCOMPARE(w.take("board.attn"), QStringList{"board.attn=-10"});
     }
 
     void addItemsAndLists()
     {
         TempProject p(kProject);
         FMSettings fms(p.path());
-        Watchers w(fms, {"rds.1"});
+        Watches w(fms, {"rds.1"});
         // Hexadecimal lists read their items as hexadecimal. The service key
         // table is the one key "skt": ADD appends to it (a key "skt/0" would
         // be read by nobody), and the record takes it at once.
@@ -238,7 +218,7 @@ private slots:
                   {'A', "tmc.1.skt", "ffff", 0, nullptr, "FMS: add [tmc.1/skt] [ffff]"}});
         QCOMPARE(p.fileValue(fms, "rds.1/afs").toString(), QStringLiteral("1011 958"));
         QCOMPARE(afListText(fms.rds(1).afs), QStringLiteral("1011 958"));
-        QCOMPARE(w.keys("rds.1"), (QStringList{"rds.1/afs", "rds.1/eon/3"}));
+        QCOMPARE(w.take("rds.1"), (QStringList{"rds.1/afs=1011 958", "rds.1/eon/3=9 abcd 1 0 0 ff"}));
         QCOMPARE(fms.tmc(1).messages.size(), 6);
         QCOMPARE(fms.rds(1).eon.size(), 4);
         QCOMPARE(int(fms.rds(1).eon.at(3).pi), 0xABCD);
@@ -297,13 +277,13 @@ private slots:
     {
         TempProject p(kProject);
         FMSettings fms(p.path());
-        Watchers w(fms, {"tmc.1", "rds.1"});
+        Watches w(fms, {"tmc.1", "rds.1"});
         run(fms, {{'D', "tmc.1.2", {}, 0}});
         QCOMPARE(fms.tmc(1).messages.size(), 4);
         QCOMPARE(int(fms.tmc(1).messages.at(2).event), 103);
         QCOMPARE(int(fms.tmc(1).messages.at(3).event), 104);
         QVERIFY(!p.fileValue("tmc.1/4").isValid());
-        QCOMPARE(w.keys("tmc.1"), QStringList{"tmc.1/2"});
+        QCOMPARE(w.take("tmc.1"), QStringList{"tmc.1/2=<null>"});
 
         // An EON entry moves down with its sub-keys; dotted and slashed forms alike.
         run(fms, {{'D', "rds.1.eon.0", {}, 0}});

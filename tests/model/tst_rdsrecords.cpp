@@ -87,19 +87,6 @@ private slots:
         QCOMPARE(RecordText::text(list), QStringLiteral("a, b"));
     }
 
-    void numberedKeysInNumericOrder()
-    {
-        QStringList keys;
-        for (int i = 1; i <= 12; ++i)
-            keys << QString::number(i);
-        keys.sort(); // the settings layer lists keys as text: 1, 10, 11, 12, 2, ...
-        keys << QStringLiteral("ps") << QStringLiteral("0");
-        const auto ordered = RecordText::numberedKeys(keys);
-        QCOMPARE(ordered.size(), 13);
-        for (int i = 0; i < ordered.size(); ++i)
-            QCOMPARE(ordered.at(i), qMakePair(i, QString::number(i)));
-    }
-
     void afListTexts()
     {
         const QList<RDSAFEntry> list = parseAfList(QStringLiteral("958 -1012  abc 1034"), {1034});
@@ -339,24 +326,6 @@ private slots:
             QCOMPARE(int(r.oda.at(m).block[0]), QString::number(m).toInt(nullptr, 16));
         }
         QCOMPARE(int(r.eon.at(11).pi), 0xD311);
-    }
-
-    void groupRatesFromFile()
-    {
-        // Old project without the conversion mark: bare spacing 50 gives rate 12, written back.
-        Loaded l = loadFrom("[rds.1]\nused=true\n2=50\n", 1, false);
-        QCOMPARE(l.rec.gmin[2].toText(), QStringLiteral("1 12 0 0 0"));
-        QCOMPARE(l.rewrites.size(), 1);
-        QCOMPARE(l.rewrites.at(0).first, QStringLiteral("2"));
-        QCOMPARE(l.rewrites.at(0).second.toString(), QStringLiteral("12"));
-        QVERIFY(loadFrom("[rds.1]\nused=true\n2=12\n", 1, true).rewrites.isEmpty());
-
-        QTest::ignoreMessage(QtDebugMsg, "found only old deprecated gmin2");
-        l = loadFrom("[rds.1]\nused=true\ngmin2=1 20 0 0 0\ngmin\\5=0 1 2 3 4\n", 1, true);
-        for (int g = 0; g < RDSGroupRate::count; ++g) {
-            const char *want = g == 2 ? "1 20 0 0 0" : g == 5 ? "0 1 2 3 4" : "0 0 0 0 0";
-            QCOMPARE(l.rec.gmin[g].toText(), QLatin1String(want));
-        }
     }
 
     // The keys and text forms the writer stores (the round trip through the
