@@ -410,21 +410,11 @@ QStringList concreteKeys(const QString &norm)
     return indices.isEmpty() ? QStringList{norm} : out;
 }
 
-// Random commands; expected gets the keys a successful SET stored, with their value.
-void runCommands(FMSettings &fms, Rng &rng, const QStringList &generic, QMap<QString, QString> &expected)
+// Random commands, each added to log; expected gets the keys a successful
+// SET stored, with their value.
+void runCommands(FMSettings &fms, Rng &rng, const QStringList &generic, QMap<QString, QString> &expected,
+                 QStringList &log)
 {
-    // The commands of this project, shown when a check fails.
-    QStringList log;
-    struct ShowLog
-    {
-        const QStringList &log;
-        ~ShowLog()
-        {
-            if (QTest::currentTestFailed())
-                qWarning("commands:\n%s", qPrintable(log.join(QLatin1Char('\n'))));
-        }
-    } showLog{log};
-
     QElapsedTimer clock;
     for (int c = 20 + rng.below(40); c > 0; --c) {
         const QString key = randomKey(rng, generic);
@@ -493,8 +483,18 @@ void runProject(const QByteArray &content, quint32 seed, const QStringList &gene
         QVERIFY(clock.elapsed() < kPerCallMs);
     }
 
+    // The commands of this project, shown when a check fails.
+    struct ShowLog
+    {
+        QStringList log;
+        ~ShowLog()
+        {
+            if (QTest::currentTestFailed())
+                qWarning("commands:\n%s", qPrintable(log.join(QLatin1Char('\n'))));
+        }
+    } commands;
     QMap<QString, QString> expected;
-    runCommands(*fms, rng, generic, expected);
+    runCommands(*fms, rng, generic, expected, commands.log);
     if (QTest::currentTestFailed())
         return;
     // What was just set is there before the save.
