@@ -2,7 +2,7 @@
 #include "RecordingObserver.h"
 #include "TempProject.h"
 
-#include <QSettings>
+#include <QRegularExpression>
 #include <QtTest>
 
 using testsupport::RecordingObserver;
@@ -10,18 +10,10 @@ using testsupport::TempProject;
 
 namespace {
 
+// The message keys of a group in the file.
 QStringList numberedKeys(const TempProject &p, const QString &group)
 {
-    QSettings s(p.path(), QSettings::IniFormat);
-    s.beginGroup(group);
-    QStringList keys;
-    for (const QString &k : s.childKeys()) {
-        bool ok = false;
-        k.toInt(&ok);
-        if (ok)
-            keys << k;
-    }
-    return keys;
+    return p.fileKeys(group).filter(QRegularExpression(QStringLiteral("^[0-9]+$")));
 }
 
 TMCMessage message(int event)
