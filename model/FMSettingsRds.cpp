@@ -101,7 +101,7 @@ RDSSource FMSettings::loadRdsLocked(int n)
     RDSSource rec = rdsSources.value(n);
     const bool converted = gminFlag != 0;
     const bool present = withWriteLock([&](QSettings &ini) {
-        ini.beginGroup(SettingsGroupReader::findGroup(ini, rdsGroup(n)));
+        ini.beginGroup(rdsGroup(n));
         SettingsGroupReader in(ini);
         if (!RDSSource::hasOwnKeys(in))
             return false;

@@ -27,7 +27,7 @@ TMCSource FMSettings::readTmc(int id)
     WriteLock lock(recordLock);
     TMCSource rec = tmcSources.value(id);
     const bool present = withWriteLock([&](QSettings &ini) {
-        ini.beginGroup(SettingsGroupReader::findGroup(ini, tmcGroup(id)));
+        ini.beginGroup(tmcGroup(id));
         if (ini.allKeys().isEmpty())
             return false;
         rec.readFrom(id, SettingsGroupReader(ini));

@@ -27,20 +27,6 @@ public:
         return keys;
     }
 
-    // The name of the top-level group of settings that equals group, or
-    // differs from it only in case (a hand-edited file); group when none.
-    static QString findGroup(const QSettings &settings, const QString &group)
-    {
-        const QStringList groups = settings.childGroups();
-        if (groups.contains(group))
-            return group;
-        for (const QString &g : groups) {
-            if (g.compare(group, Qt::CaseInsensitive) == 0)
-                return g;
-        }
-        return group;
-    }
-
 private:
     QSettings &s;
 };

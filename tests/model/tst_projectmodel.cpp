@@ -108,12 +108,16 @@ void TestProjectModel::caseFoldingKeepsExistingKeys()
     TempProject file("[board]\ngmin=1\n"
                      "[Audio.1]\nName=Upper\nType=1\n"
                      "[audio.1]\nname=Lower\n"
-                     "[RDS.2]\nEON\\0\\PS=NEWS\n");
+                     "[RDS.2]\nName=Upper\nEON\\0\\PS=NEWS\n"
+                     "[Tmc.3]\nName=Traffic\n");
     FMSettings project(file.path());
     // The key written in lower case wins; the others move over.
     QCOMPARE(project.audio(1).name, QStringLiteral("Lower"));
     QCOMPARE(project.audio(1).type, u32(1));
     QCOMPARE(project.value("rds.2/eon/0/ps").toString(), QStringLiteral("NEWS"));
+    // Records of sources named in another case load under their folded name.
+    QCOMPARE(project.rds(2).name, QStringLiteral("Upper"));
+    QCOMPARE(project.tmc(3).name, QStringLiteral("Traffic"));
     const QStringList groups = file.fileGroups(project);
     QCOMPARE(groups.count(QStringLiteral("audio.1")), 1);
     QVERIFY(!groups.contains("Audio.1"));

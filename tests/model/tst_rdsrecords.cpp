@@ -262,11 +262,6 @@ private slots:
         // Only sub-groups: no source.
         QVERIFY(!loadFrom("[rds.2]\neon\\0=1 d311 10 1 0 0\neon\\0\\ps=X\n", 2, true).ownKeys);
 
-        testsupport::TempProject project("[RDS.4]\nname=Upper\n[rds.5]\nname=Lower\n");
-        QSettings s(project.path(), QSettings::IniFormat);
-        QCOMPARE(SettingsGroupReader::findGroup(s, QStringLiteral("rds.4")), QStringLiteral("RDS.4"));
-        QCOMPARE(SettingsGroupReader::findGroup(s, QStringLiteral("rds.5")), QStringLiteral("rds.5"));
-        QCOMPARE(SettingsGroupReader::findGroup(s, QStringLiteral("rds.6")), QStringLiteral("rds.6"));
     }
 
     void loadStoredValues()
