@@ -12,4 +12,11 @@
         <translation>File not found</translation>
     </message>
 </context>
+<context>
+    <name>FMServer</name>
+    <message>
+        <source>Dateiname muss auf .fm enden</source>
+        <translation>File name must end in .fm</translation>
+    </message>
+</context>
 </TS>
