@@ -141,7 +141,8 @@ void FMServer::onConnection()
         connect(next, &QTcpSocket::bytesWritten, this, &FMServer::readLine);
         connect(next, &QTcpSocket::disconnected, this, &FMServer::onDisconnect);
 
-        sendLine(QStringLiteral("--\n"));
+        // The greeting is the one line with a line feed of its own.
+        writeLine("--\n");
         sendInfo();
         if (m_project) {
             const QStringList keys = m_project->observedKeys(this);
@@ -208,10 +209,13 @@ void FMServer::readLine()
 
 void FMServer::sendLine(const QString &text)
 {
+    writeLine(oneLine(text).toUtf8());
+}
+
+void FMServer::writeLine(const QByteArray &bytes)
+{
     if (!m_client || m_client->state() != QAbstractSocket::ConnectedState)
         return;
-    // The greeting "--\n" is the one line with a line feed of its own.
-    const QByteArray bytes = text == QLatin1String("--\n") ? text.toUtf8() : oneLine(text).toUtf8();
     m_client->write(bytes + "\r\n");
     if (m_client->bytesToWrite() > maxUnsent) {
         qDebug("net: client does not read its replies, disconnected");

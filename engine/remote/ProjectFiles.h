@@ -23,7 +23,9 @@ bool sameFile(const QString &a, const QString &b);
 // Copies the working copy to target. An existing target is first moved to
 // its backup, replacing an older backup; when the copy then fails, the
 // partial copy is removed and the backup is moved back. Refuses (false,
-// nothing moved) a target that is the working copy itself.
+// nothing moved) a target that is the working copy itself. The caller
+// writes the project out (Settings::sync) before and clears its dirty flag
+// after a successful copy.
 bool saveCopy(const QString &workingCopy, const QString &target);
 
 } // namespace ProjectFiles
