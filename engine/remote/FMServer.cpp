@@ -354,7 +354,7 @@ void FMServer::cmdGet(const RemoteRequest &r)
     if (key == QLatin1String("modul")) {
         sendLine(m_status);
     } else if (key.startsWith(QLatin1String("modul.inf")) || key.startsWith(QLatin1String("modul.ver"))) {
-        sendInfo();
+        cmdVer(r);
     } else if (key == QLatin1String("board.band") || key == QLatin1String("band")) {
         if (needProject(r))
             sendLine(QStringLiteral("board.band %1").arg(m_project->band()));

@@ -40,6 +40,8 @@ bool saveCopy(const QString &workingCopy, const QString &target)
         qDebug("MAN: save onto the working copy refused: %s", qPrintable(target));
         return false;
     }
+    if (QFileInfo(target).isDir())
+        return false;
     const QString backup = backupName(target);
     const bool hadTarget = QFileInfo::exists(target);
     if (hadTarget) {
