@@ -19,8 +19,7 @@
 const char *const FMServer::infoText = "Trovina Generator v";
 const char *const FMServer::version = "4.51";
 
-namespace
-{
+namespace {
 
 const char *const commandList = "commands: REG UNR GET SET ADD DEL NEW LOAD SAVE CD DIR LIST HELP VER";
 

@@ -4,11 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace ProjectFiles
-{
+namespace ProjectFiles {
 
-namespace
-{
+namespace {
 const QLatin1String projectSuffix(".fm");
 }
 

@@ -6,8 +6,7 @@
 // what was there. The main window's save operation calls these; the control
 // server uses the name checks before it asks the main window to save.
 // Pure file operations, any thread, no locks.
-namespace ProjectFiles
-{
+namespace ProjectFiles {
 
 // Whether a name ends in ".fm" (any letter case): the only files the remote
 // control may create or overwrite.

@@ -55,7 +55,8 @@ public:
 };
 
 // A client of the control port on 127.0.0.1 and the lines it received.
-struct Client {
+struct Client
+{
     explicit Client(quint16 port)
     {
         QObject::connect(&socket, &QTcpSocket::readyRead, [this] {
@@ -87,7 +88,8 @@ struct Client {
 };
 
 // A project, the server on a free port, the double and a client past its greeting.
-struct Session {
+struct Session
+{
     explicit Session(bool withProject = true)
     {
         server.setPort(0);
