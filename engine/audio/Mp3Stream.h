@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <cstdio>
+#include <memory>
+
 struct mpg123_handle_struct;
 
 // MPEG layer 3 decoding over libmpg123: 16-bit signed output at the file's
@@ -40,6 +43,8 @@ private:
     bool fail(const QString &what);
 
     mpg123_handle_struct *m_handle = nullptr;
+    FILE *m_file = nullptr; // libmpg123 reads it through our callbacks
+    std::unique_ptr<char[]> m_fileBuffer; // m_file's buffer, made at the first open
     bool m_open = false;
     int m_rate = 0;
     int m_channels = 0;

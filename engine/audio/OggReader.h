@@ -6,6 +6,8 @@
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
 
+#include <memory>
+
 // Reader of OGG Vorbis files through libvorbisfile. Used only by the decoder
 // thread that created it. Hands out interleaved 16-bit little-endian samples
 // in whole frames; streams with more than two channels give their front left
@@ -35,6 +37,7 @@ private:
     static long tellCallback(void *source);
 
     OggVorbis_File m_vf{};
+    std::unique_ptr<char[]> m_fileBuffer; // the open file's stream buffer, made at the first open
     bool m_open = false;
     quint64 m_decoded = 0;
     int m_channels = 2; // channels handed out: the stream's, at most two

@@ -198,7 +198,7 @@ inline QVector<qint16> tones(int frames, double rate, const QVector<double> &fre
     return s;
 }
 
-// Runs a command-line encoder and waits at most timeoutMs for it. Empty when
+// Runs a command-line encoder (or decoder) and waits at most timeoutMs for it. Empty when
 // it ran and exited with 0, otherwise a text naming the command, its Debian
 // package and what went wrong.
 inline QString runEncoder(const QString &program, const QString &package, const QStringList &args,
