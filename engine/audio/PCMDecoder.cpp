@@ -392,6 +392,8 @@ void PCMDecoder::fill()
     }
     if (m_stop.load(std::memory_order_acquire) || m_loading.load(std::memory_order_acquire))
         return; // a new playlist is taken over before anything more is decoded
+    if (m_requested.load(std::memory_order_acquire) >= 0)
+        return; // a song asked for while the next one was opening goes first
     u8 eof = 0;
     const int frameBytes = 2 * int(std::clamp(m_current.channels, 1u, 2u));
     int n = readWith(kind, m_data[target], kBufferBytes, eof);
