@@ -181,7 +181,7 @@ void TabRDS::connectBasic()
     Ui_TabRDS0 &f = *ui0;
     for (QLineEdit *e : {f.PS, f.LPS, f.PI, f.PTYN1, f.PTYN2})
         connect(e, &QLineEdit::editingFinished, this, &TabRDS::slotChanged);
-    for (QSpinBox *s : {f.endL, f.rpty1, f.rpty2})
+    for (QSpinBox *s : std::initializer_list<QSpinBox *>{f.endL, f.rpty1, f.rpty2})
         connect(s, &QSpinBox::editingFinished, this, &TabRDS::slotChanged);
     connect(f.PI, &QLineEdit::editingFinished, this, &TabRDS::findCountry);
     for (QAbstractButton *b : std::initializer_list<QAbstractButton *>{f.TP, f.TA, f.d0, f.d1, f.d2, f.d3, f.psscroll,
@@ -194,7 +194,7 @@ void TabRDS::connectBasic()
     connect(f.gError, &QGroupBox::toggled, this, &TabRDS::slotChanged);
     for (QComboBox *c : {f.PTY, f.tmcSI, f.LPScode, f.Error})
         connect(c, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &TabRDS::slotChanged);
-    for (QSpinBox *s : {f.C_ECC, f.B_PAG, f.D_PIN, f.psrepeat, f.psrate, f.mins, f.BER, f.burstn1, f.burstn2,
+    for (QSpinBox *s : std::initializer_list<QSpinBox *>{f.C_ECC, f.B_PAG, f.D_PIN, f.psrepeat, f.psrate, f.mins, f.BER, f.burstn1, f.burstn2,
                         f.burstn3, f.burstn4})
         connect(s, QOverload<int>::of(&QSpinBox::valueChanged), this, &TabRDS::slotChanged);
     connect(f.C_ECC, QOverload<int>::of(&QSpinBox::valueChanged), this, &TabRDS::findCountry);
@@ -225,7 +225,7 @@ void TabRDS::connectRadioText()
         connect(c, &QCheckBox::clicked, this, &TabRDS::slotChanged);
     for (QLineEdit *e : {f.RTA, f.RTB, f.RTC, f.RTD, f.eRTaid, f.eRTbits, f.pRTaid, f.pRTbits})
         connect(e, &QLineEdit::editingFinished, this, &TabRDS::slotChanged);
-    for (QSpinBox *s : {f.rpA, f.rpB, f.rpC, f.rpD, f.endA, f.endB, f.endC, f.endD})
+    for (QSpinBox *s : std::initializer_list<QSpinBox *>{f.rpA, f.rpB, f.rpC, f.rpD, f.endA, f.endB, f.endC, f.endD})
         connect(s, &QSpinBox::editingFinished, this, &TabRDS::slotChanged);
     for (QComboBox *c : {f.RTgroup, f.RTcode, f.eRTgroup, f.eRTcode, f.pRTgroup})
         connect(c, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &TabRDS::slotChanged);
