@@ -19,6 +19,8 @@ ECCSearch::~ECCSearch() = default;
 
 void ECCSearch::showECC()
 {
+    refreshNames();
+    applyFilter();
     show();
     raise();
     activateWindow();
@@ -45,11 +47,22 @@ void ECCSearch::fillTable()
         t->setItem(r, 0, iso);
         t->setItem(r, 1, new QTableWidgetItem(QStringLiteral("%1").arg(c.ecc, 2, 16, QLatin1Char('0')).toUpper()));
         t->setItem(r, 2, new QTableWidgetItem(QString::fromLatin1(c.ci)));
-        t->setItem(r, 3, new QTableWidgetItem(c.name()));
+        t->setItem(r, 3, new QTableWidgetItem);
     }
+    refreshNames();
+    t->resizeColumnsToContents();
+}
+
+void ECCSearch::refreshNames()
+{
+    // The language may change after the window is built (langGerman).
+    QTableWidget *t = ui->countries;
+    const QList<ECC> &list = countryList();
+    t->setSortingEnabled(false);
+    for (int r = 0; r < t->rowCount(); ++r)
+        t->item(r, 3)->setText(list.at(t->item(r, 0)->data(Qt::UserRole).toInt()).name());
     t->setSortingEnabled(true);
     t->sortByColumn(3, Qt::AscendingOrder);
-    t->resizeColumnsToContents();
 }
 
 u8 ECCSearch::areaFilter() const

@@ -26,7 +26,8 @@ public:
     int shownRows() const;
 
 public slots:
-    // Shows the window and raises it to the front.
+    // Shows the window (names in the language of langGerman) and raises it to
+    // the front.
     void showECC();
 
 signals:
@@ -34,6 +35,7 @@ signals:
 
 private:
     void fillTable();
+    void refreshNames();
     void applyFilter();
     void pickRow(int row);
     u8 areaFilter() const;

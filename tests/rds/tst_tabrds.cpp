@@ -92,6 +92,8 @@ void TstTabRDS::tabsAfterConstruction()
                                  "Paket Statistik"}));
     QCOMPARE(tabs->widget(3), w("tabLog"));
     QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(page->objectName(), QStringLiteral("TabRDSUI"));
+    QCOMPARE(w("tab0")->objectName(), QStringLiteral("tab0")); // the forms keep their pages' names
     QWidget *oda = w("tabODA");
     QVERIFY(oda && !oda->isEnabled() && tabs->indexOf(oda) < 0);
     QVERIFY(oda->isAncestorOf(w("ODA")) && oda->isAncestorOf(w("cbDup3")));
@@ -233,7 +235,7 @@ void TstTabRDS::english()
     const struct { const char *object, *property, *value; } table[] = {
         {"Badd", "text", "Source"}, {"gCount", "title", "Packet counter"}, {"gLog", "toolTip",
         "play RDS from files\nall other settings have no effect"}, {"g3ert", "title", "Group 3A enhanced RadioText"},
-        {"sendRT", "text", "send"}, {"rpB", "toolTip", "send text B n times"}, {"eRT", "title", "enhanced RadioText"},
+        {"sendRT", "text", "send"}, {"Btake", "text", "Take"}, {"rpB", "toolTip", "send text B n times"}, {"eRT", "title", "enhanced RadioText"},
         // without English entries: German
         {"label_2", "text", "Bits:"}, {"gError", "title", "Fehler Generator"}, {"AFauto", "text", "Kanal-Automatik"},
         {"gODA", "title", "beliebige Daten senden (ODA):"}, {"rpA", "suffix", " x A"}, {"s0", "text", "Stream0"},

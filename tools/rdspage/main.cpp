@@ -1,6 +1,8 @@
 // Shows the RDS editor page on its own, without a project; with --grab it
-// saves pictures of its tabs and of the hidden RDS2 tab and quits.
+// saves pictures of its tabs, of the hidden RDS2 tab and of the country
+// search window, and quits.
 // Usage: rdspage [--en] [--grab prefix]
+#include "ECCSearch.h"
 #include "TabRDS.h"
 
 #include <QApplication>
@@ -30,6 +32,11 @@ int main(int argc, char *argv[])
     if (auto *oda = page.findChild<QWidget *>(QStringLiteral("tabODA"))) {
         oda->resize(1000, 600);
         oda->grab().save(prefix + QStringLiteral("-oda.png"));
+    }
+    if (auto *countries = page.findChild<ECCSearch *>()) {
+        countries->showECC();
+        app.processEvents();
+        countries->grab().save(prefix + QStringLiteral("-ecc.png"));
     }
     return 0;
 }
