@@ -17,7 +17,9 @@ void AFTable::setRow(int row, qint32 freq, u16 marker, u8 regional)
     if (rowCount() <= row)
         setRowCount(row + 1);
     const bool start = marker == RDSAFEntry::listStart;
-    auto *mark = new QTableWidgetItem(start ? QStringLiteral("Start") : regional ? QStringLiteral("regional") : QString());
+    auto *mark = new QTableWidgetItem(start      ? QStringLiteral("Start")
+                                      : regional ? QStringLiteral("regional")
+                                                 : QString());
     mark->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
     if (regional && !start)
         mark->setBackground(groupHighlightColour());

@@ -4,9 +4,15 @@
 
 AFTableAuto::AFTableAuto(QObject *parent) : QAbstractTableModel(parent) {}
 
-int AFTableAuto::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_list.size(); }
+int AFTableAuto::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_list.size();
+}
 
-int AFTableAuto::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int AFTableAuto::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant AFTableAuto::data(const QModelIndex &index, int role) const
 {
@@ -41,4 +47,7 @@ void AFTableAuto::setList(const QList<RDSAFEntry> &list)
     endResetModel();
 }
 
-qint32 AFTableAuto::frequencyAt(int row) const { return row >= 0 && row < m_list.size() ? m_list.at(row).freq : 0; }
+qint32 AFTableAuto::frequencyAt(int row) const
+{
+    return row >= 0 && row < m_list.size() ? m_list.at(row).freq : 0;
+}

@@ -13,15 +13,24 @@ constexpr u8 kCountFirst = 224;
 constexpr u8 kCountLast = 249;
 constexpr u8 kLfMfMarker = 250;
 
-bool isFm(u8 code) { return code >= 1 && code <= kFmLast; }
+bool isFm(u8 code)
+{
+    return code >= 1 && code <= kFmLast;
+}
 
 } // namespace
 
 AFTableSend::AFTableSend(QObject *parent) : QAbstractTableModel(parent) {}
 
-int AFTableSend::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_codes.size(); }
+int AFTableSend::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_codes.size();
+}
 
-int AFTableSend::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : 2; }
+int AFTableSend::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 2;
+}
 
 QString AFTableSend::codeText(u8 code, bool lfMf)
 {

@@ -5,7 +5,8 @@
 ECCSearch::ECCSearch(QWidget *owner) : QWidget(owner, Qt::Window), ui(new Ui_ECCSearchUI)
 {
     ui->setupUi(this);
-    areaBoxes = {ui->aEurope, ui->aAfrica, ui->aAmerica, ui->aNearEast, ui->aAsia, ui->aAustralia, ui->aIslands};
+    areaBoxes = {ui->aEurope, ui->aAfrica,    ui->aAmerica, ui->aNearEast,
+                 ui->aAsia,   ui->aAustralia, ui->aIslands};
     fillTable();
     connect(ui->search, &QLineEdit::textChanged, this, &ECCSearch::applyFilter);
     for (QCheckBox *box : qAsConst(areaBoxes))
@@ -45,7 +46,8 @@ void ECCSearch::fillTable()
         auto *iso = new QTableWidgetItem(QString::fromLatin1(c.iso));
         iso->setData(Qt::UserRole, r); // the row of the country table, kept through sorting
         t->setItem(r, 0, iso);
-        t->setItem(r, 1, new QTableWidgetItem(QStringLiteral("%1").arg(c.ecc, 2, 16, QLatin1Char('0')).toUpper()));
+        t->setItem(r, 1,
+                   new QTableWidgetItem(QStringLiteral("%1").arg(c.ecc, 2, 16, QLatin1Char('0')).toUpper()));
         t->setItem(r, 2, new QTableWidgetItem(QString::fromLatin1(c.ci)));
         t->setItem(r, 3, new QTableWidgetItem);
     }

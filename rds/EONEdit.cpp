@@ -10,7 +10,8 @@
 
 EONEdit::EONEdit(QObject *parent) : QStyledItemDelegate(parent) {}
 
-QWidget *EONEdit::createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const
+QWidget *EONEdit::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                               const QModelIndex &index) const
 {
     switch (index.column()) {
     case EONModel::Channel: {
@@ -38,7 +39,8 @@ QWidget *EONEdit::createEditor(QWidget *parent, const QStyleOptionViewItem &opti
     }
     case EONModel::AF: {
         auto *line = new QLineEdit(parent);
-        line->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9. ]*")), line));
+        line->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9. ]*")), line));
         return line;
     }
     default:

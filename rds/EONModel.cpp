@@ -7,15 +7,24 @@
 
 namespace {
 
-QString hex4(u16 v) { return QStringLiteral("%1").arg(v, 4, 16, QLatin1Char('0')).toUpper(); }
+QString hex4(u16 v)
+{
+    return QStringLiteral("%1").arg(v, 4, 16, QLatin1Char('0')).toUpper();
+}
 
 } // namespace
 
 EONModel::EONModel(QObject *parent) : QAbstractTableModel(parent) {}
 
-int EONModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_list.size(); }
+int EONModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_list.size();
+}
 
-int EONModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int EONModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant EONModel::data(const QModelIndex &index, int role) const
 {
@@ -51,15 +60,19 @@ QVariant EONModel::headerData(int section, Qt::Orientation orientation, int role
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole) {
-        const char *const texts[] = {QT_TR_NOOP("Kanal"), "PI", "PS", "PTY", "TP", "TA", QT_TR_NOOP("Link"), "AF"};
+        const char *const texts[] = {QT_TR_NOOP("Kanal"), "PI", "PS", "PTY", "TP", "TA",
+                                     QT_TR_NOOP("Link"),  "AF"};
         return tr(texts[section]);
     }
     if (role == Qt::ToolTipRole) {
-        const char *const tips[] = {
-            QT_TR_NOOP("Kanal des anderen Programms (leer: keiner)"), QT_TR_NOOP("PI-Code des anderen Programms"),
-            QT_TR_NOOP("Programmname (8 Zeichen)"), QT_TR_NOOP("Programmart"), QT_TR_NOOP("Traffic Program"),
-            QT_TR_NOOP("Traffic Announcement"), QT_TR_NOOP("Linkage Information (hex)"),
-            QT_TR_NOOP("Alternative Frequenzen in MHz, durch Leerzeichen getrennt")};
+        const char *const tips[] = {QT_TR_NOOP("Kanal des anderen Programms (leer: keiner)"),
+                                    QT_TR_NOOP("PI-Code des anderen Programms"),
+                                    QT_TR_NOOP("Programmname (8 Zeichen)"),
+                                    QT_TR_NOOP("Programmart"),
+                                    QT_TR_NOOP("Traffic Program"),
+                                    QT_TR_NOOP("Traffic Announcement"),
+                                    QT_TR_NOOP("Linkage Information (hex)"),
+                                    QT_TR_NOOP("Alternative Frequenzen in MHz, durch Leerzeichen getrennt")};
         return tr(tips[section]);
     }
     return {};

@@ -1,5 +1,11 @@
 #include "HexSpinBox.h"
 
-HexSpinBox::HexSpinBox(QWidget *parent) : QSpinBox(parent) { setDisplayIntegerBase(16); }
+HexSpinBox::HexSpinBox(QWidget *parent) : QSpinBox(parent)
+{
+    setDisplayIntegerBase(16);
+}
 
-QString HexSpinBox::textFromValue(int value) const { return QSpinBox::textFromValue(value).toUpper(); }
+QString HexSpinBox::textFromValue(int value) const
+{
+    return QSpinBox::textFromValue(value).toUpper();
+}

@@ -9,7 +9,8 @@
 
 ODAEdit::ODAEdit(QObject *parent) : QStyledItemDelegate(parent) {}
 
-QWidget *ODAEdit::createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const
+QWidget *ODAEdit::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                               const QModelIndex &index) const
 {
     const int col = index.column();
     if (col >= ODAModel::BlockA && col < ODAModel::CheckA) {

@@ -4,15 +4,24 @@
 
 namespace {
 
-QString hex(uint v, int digits) { return QStringLiteral("%1").arg(v, digits, 16, QLatin1Char('0')).toUpper(); }
+QString hex(uint v, int digits)
+{
+    return QStringLiteral("%1").arg(v, digits, 16, QLatin1Char('0')).toUpper();
+}
 
 } // namespace
 
 ODAModel::ODAModel(QObject *parent) : QAbstractTableModel(parent) {}
 
-int ODAModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_list.size(); }
+int ODAModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_list.size();
+}
 
-int ODAModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int ODAModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant ODAModel::data(const QModelIndex &index, int role) const
 {
@@ -58,7 +67,8 @@ QVariant ODAModel::headerData(int section, Qt::Orientation orientation, int role
             return tr("Block %1 (hex)").arg(block);
         if (section < Rate0)
             return tr("Checkword %1 (hex, 10 Bit)\nleer: berechnen").arg(block);
-        return tr("Gruppen pro Minute in Stream %1\nnegativ: mit freien Gruppen auffüllen").arg(section - Rate0);
+        return tr("Gruppen pro Minute in Stream %1\nnegativ: mit freien Gruppen auffüllen")
+            .arg(section - Rate0);
     }
     return {};
 }

@@ -5,9 +5,15 @@
 
 RDSDecoder::RDSDecoder(QObject *parent) : QAbstractTableModel(parent), m_stats(channels) {}
 
-int RDSDecoder::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_rows.size(); }
+int RDSDecoder::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows.size();
+}
 
-int RDSDecoder::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int RDSDecoder::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant RDSDecoder::data(const QModelIndex &index, int role) const
 {
@@ -93,7 +99,10 @@ void RDSDecoder::resetSource(int channel)
         rebuildRows();
 }
 
-int RDSDecoder::groupAt(int row) const { return row >= 0 && row < m_rows.size() ? m_rows.at(row) : -1; }
+int RDSDecoder::groupAt(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows.at(row) : -1;
+}
 
 QString RDSDecoder::groupName(int code)
 {

@@ -23,8 +23,7 @@ public:
 
     enum Column { Group, Total, PerMinute, Percent, ColumnCount };
 
-    struct Stats
-    {
+    struct Stats {
         u16 block[4] = {0, 0, 0, 0}; // last group's blocks A..D
         u32 ms = 0;                  // its send time, ms since midnight
         u8 errors = 0;               // bit 0 block A, 1 B, 2 C or C', 3 D had a checkword error

@@ -5,7 +5,10 @@
 
 RDSLogFiles::RDSLogFiles(QObject *parent) : QAbstractListModel(parent) {}
 
-int RDSLogFiles::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_files.size(); }
+int RDSLogFiles::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_files.size();
+}
 
 QVariant RDSLogFiles::data(const QModelIndex &index, int role) const
 {
@@ -45,4 +48,7 @@ void RDSLogFiles::addFiles(const QStringList &files)
     endInsertRows();
 }
 
-QString RDSLogFiles::fileAt(int row) const { return row >= 0 && row < m_files.size() ? m_files.at(row) : QString(); }
+QString RDSLogFiles::fileAt(int row) const
+{
+    return row >= 0 && row < m_files.size() ? m_files.at(row) : QString();
+}

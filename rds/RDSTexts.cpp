@@ -118,6 +118,12 @@ QString afFrequencyText(qint32 value, bool withUnit)
     return number + (value < kLfFirst ? QStringLiteral(" MHz") : QStringLiteral(" kHz"));
 }
 
-QColor groupHighlightColour() { return highlight; }
+QColor groupHighlightColour()
+{
+    return highlight;
+}
 
-void setGroupHighlightColour(const QColor &colour) { highlight = colour; }
+void setGroupHighlightColour(const QColor &colour)
+{
+    highlight = colour;
+}

@@ -69,7 +69,10 @@ TabRDS::TabRDS(QWidget *parent) : QWidget(parent)
     setupRates();
 }
 
-TabRDS::~TabRDS() { qDebug("~rds source view"); }
+TabRDS::~TabRDS()
+{
+    qDebug("~rds source view");
+}
 
 QByteArray TabRDS::encodeText(QTextCodec *codec, const QString &text, bool *ok, bool bom)
 {
@@ -126,10 +129,10 @@ void TabRDS::installModels()
 void TabRDS::initMembers()
 {
     QAbstractButton *const all[RDSGroupRate::count] = {
-        ui2->A0,  ui2->A1,  ui2->A2,  ui2->A3,  ui2->A4,  ui2->A5,  ui2->A6,  ui2->A7,
-        ui2->A8,  ui2->A9,  ui2->A10, ui2->A11, ui2->A12, ui2->A13, ui2->A14, ui2->A15,
-        ui2->B0,  ui2->B1,  ui2->B2,  ui2->B3,  ui2->B4,  ui2->B5,  ui2->B6,  ui2->B7,
-        ui2->B8,  ui2->B9,  ui2->B10, ui2->B11, ui2->B12, ui2->B13, ui2->B14, ui2->B15};
+        ui2->A0, ui2->A1, ui2->A2,  ui2->A3,  ui2->A4,  ui2->A5,  ui2->A6,  ui2->A7,
+        ui2->A8, ui2->A9, ui2->A10, ui2->A11, ui2->A12, ui2->A13, ui2->A14, ui2->A15,
+        ui2->B0, ui2->B1, ui2->B2,  ui2->B3,  ui2->B4,  ui2->B5,  ui2->B6,  ui2->B7,
+        ui2->B8, ui2->B9, ui2->B10, ui2->B11, ui2->B12, ui2->B13, ui2->B14, ui2->B15};
     std::copy(std::begin(all), std::end(all), buttons.begin());
     rtCodec = QTextCodec::codecForName("UTF-8");
     ertCodec = rtCodec;
@@ -184,8 +187,9 @@ void TabRDS::connectBasic()
     for (QSpinBox *s : std::initializer_list<QSpinBox *>{f.endL, f.rpty1, f.rpty2})
         connect(s, &QSpinBox::editingFinished, this, &TabRDS::slotChanged);
     connect(f.PI, &QLineEdit::editingFinished, this, &TabRDS::findCountry);
-    for (QAbstractButton *b : std::initializer_list<QAbstractButton *>{f.TP, f.TA, f.d0, f.d1, f.d2, f.d3, f.psscroll,
-                               f.setdate, f.C_LA, f.LPSBOM, f.forceL, f.perGrp, f.fixGrp, f.fixPI, f.fixCRC})
+    for (QAbstractButton *b : std::initializer_list<QAbstractButton *>{
+             f.TP, f.TA, f.d0, f.d1, f.d2, f.d3, f.psscroll, f.setdate, f.C_LA, f.LPSBOM, f.forceL, f.perGrp,
+             f.fixGrp, f.fixPI, f.fixCRC})
         connect(b, &QAbstractButton::clicked, this, &TabRDS::slotChanged);
     connect(f.LPSBOM, &QCheckBox::clicked, this, &TabRDS::calcLPS);
     connect(f.forceL, &QCheckBox::clicked, this, &TabRDS::calcLPS);
@@ -194,8 +198,9 @@ void TabRDS::connectBasic()
     connect(f.gError, &QGroupBox::toggled, this, &TabRDS::slotChanged);
     for (QComboBox *c : {f.PTY, f.tmcSI, f.LPScode, f.Error})
         connect(c, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &TabRDS::slotChanged);
-    for (QSpinBox *s : std::initializer_list<QSpinBox *>{f.C_ECC, f.B_PAG, f.D_PIN, f.psrepeat, f.psrate, f.mins, f.BER, f.burstn1, f.burstn2,
-                        f.burstn3, f.burstn4})
+    for (QSpinBox *s :
+         std::initializer_list<QSpinBox *>{f.C_ECC, f.B_PAG, f.D_PIN, f.psrepeat, f.psrate, f.mins, f.BER,
+                                           f.burstn1, f.burstn2, f.burstn3, f.burstn4})
         connect(s, QOverload<int>::of(&QSpinBox::valueChanged), this, &TabRDS::slotChanged);
     connect(f.C_ECC, QOverload<int>::of(&QSpinBox::valueChanged), this, &TabRDS::findCountry);
     for (QDoubleSpinBox *s : {f.zone, f.bursttime1, f.bursttime2, f.bursttime3, f.bursttime4})
@@ -220,12 +225,13 @@ void TabRDS::connectRadioText()
         connect(c, &QCheckBox::toggled, this, &TabRDS::rtxtChanged);
     }
     connect(f.gRTplus, &QGroupBox::toggled, this, &TabRDS::rtxtChanged);
-    for (QCheckBox *c : {f.flagAB, f.RTBOM, f.eRTBOM, f.forceA, f.forceB, f.forceC, f.forceD, f.readID3, f.itemTog,
-                         f.itemRun})
+    for (QCheckBox *c : {f.flagAB, f.RTBOM, f.eRTBOM, f.forceA, f.forceB, f.forceC, f.forceD, f.readID3,
+                         f.itemTog, f.itemRun})
         connect(c, &QCheckBox::clicked, this, &TabRDS::slotChanged);
     for (QLineEdit *e : {f.RTA, f.RTB, f.RTC, f.RTD, f.eRTaid, f.eRTbits, f.pRTaid, f.pRTbits})
         connect(e, &QLineEdit::editingFinished, this, &TabRDS::slotChanged);
-    for (QSpinBox *s : std::initializer_list<QSpinBox *>{f.rpA, f.rpB, f.rpC, f.rpD, f.endA, f.endB, f.endC, f.endD})
+    for (QSpinBox *s :
+         std::initializer_list<QSpinBox *>{f.rpA, f.rpB, f.rpC, f.rpD, f.endA, f.endB, f.endC, f.endD})
         connect(s, &QSpinBox::editingFinished, this, &TabRDS::slotChanged);
     for (QComboBox *c : {f.RTgroup, f.RTcode, f.eRTgroup, f.eRTcode, f.pRTgroup})
         connect(c, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &TabRDS::slotChanged);
@@ -242,7 +248,8 @@ void TabRDS::connectRadioText()
 void TabRDS::connectAF()
 {
     Ui_TabRDSAF &f = *uiAF;
-    for (QAbstractButton *b : std::initializer_list<QAbstractButton *>{f.AFA, f.AFB, f.AFauto, f.AFman, f.BaddAF})
+    for (QAbstractButton *b :
+         std::initializer_list<QAbstractButton *>{f.AFA, f.AFB, f.AFauto, f.AFman, f.BaddAF})
         connect(b, &QAbstractButton::clicked, this, &TabRDS::slotChanged);
     connect(f.AFused, &QGroupBox::clicked, this, &TabRDS::slotChanged);
     connect(f.BaddAF, &QPushButton::clicked, this, &TabRDS::addAF);
@@ -289,8 +296,8 @@ void TabRDS::setupRates()
     for (QGroupBox *g : {ui0->group00, ui0->group01, ui0->group04, ui0->group08, ui0->group10, ui0->group14,
                          ui0->group15, uiRT->gRTplus})
         connect(g, &QGroupBox::toggled, this, &TabRDS::rateChanged);
-    for (QCheckBox *c : {uiRT->sendRT, uiRT->sendRTe, ui0->fill0, ui0->fill8, ui0->fill14, ui0->fill15, uiRT->fill2,
-                         uiRT->fillERT})
+    for (QCheckBox *c : {uiRT->sendRT, uiRT->sendRTe, ui0->fill0, ui0->fill8, ui0->fill14, ui0->fill15,
+                         uiRT->fill2, uiRT->fillERT})
         connect(c, &QCheckBox::toggled, this, &TabRDS::rateChanged);
     for (QComboBox *c : {uiRT->pRTgroup, uiRT->eRTgroup})
         connect(c, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &TabRDS::rateChanged);

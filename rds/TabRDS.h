@@ -142,9 +142,9 @@ private:
     QTimer *clock = nullptr;
 
     QSharedPointer<FMSettings> project;
-    int current = 0;          // id of the shown source, 0 none
-    int added = 0;            // id of the source made by addSource, 0 none
-    bool loading = false;     // set while the page fills its own controls
+    int current = 0;      // id of the shown source, 0 none
+    int added = 0;        // id of the source made by addSource, 0 none
+    bool loading = false; // set while the page fills its own controls
     QString lastLogPath;
 
     // RDS2 group schedule: ids 0..15 groups 0A..15A, 16..31 0B..15B.

@@ -3,7 +3,10 @@
 
 #include "FMSettings.h"
 
-void TabRDS::setSettings(const QSharedPointer<FMSettings> &settings) { project = settings; }
+void TabRDS::setSettings(const QSharedPointer<FMSettings> &settings)
+{
+    project = settings;
+}
 
 void TabRDS::setValueEvent(SetValue *) {}
 

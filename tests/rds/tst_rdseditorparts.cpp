@@ -93,7 +93,8 @@ void TstRdsEditorParts::rdsCharset()
 
 void TstRdsEditorParts::hexSeparator()
 {
-    QCOMPARE(hexWithSeparator(QByteArray("\x01\xab\x0d", 3), QChar(0x2009)), QString::fromUtf8("01\u2009AB\u20090D"));
+    QCOMPARE(hexWithSeparator(QByteArray("\x01\xab\x0d", 3), QChar(0x2009)),
+             QString::fromUtf8("01\u2009AB\u20090D"));
     QCOMPARE(hexWithSeparator(QByteArray(), QLatin1Char(' ')), QString());
 }
 
@@ -106,7 +107,7 @@ void TstRdsEditorParts::decoder()
     QVERIFY(!d.decode(97, record(0xD310, 0x0400, 0, 0)));
     QVERIFY(!d.decode(5, record(0xD310, 0x0400, 0, 0).left(16)));
     d.setLog(5);
-    QVERIFY(d.decode(5, record(0xD310, 0x0400, 0xE0CD, 0x5241)));  // 0A
+    QVERIFY(d.decode(5, record(0xD310, 0x0400, 0xE0CD, 0x5241))); // 0A
     QVERIFY(d.decode(5, record(0xD310, 0x0400, 0xE0CD, 0x5241)));
     QVERIFY(d.decode(5, record(0xD310, 0xF800, 0xD310, 0x0000, 12))); // 15B, C' and D spoiled
     QVERIFY(d.decode(6, record(0xD311, 0x2000, 0, 0)));
@@ -148,12 +149,18 @@ void TstRdsEditorParts::afCodes_data()
     QTest::addColumn<QString>("decoded");
     QTest::addColumn<QString>("bytes");
     QTest::addColumn<bool>("regional");
-    QTest::newRow("count and tuning") << 0xE301 << false << "#3 87.6" << "E3 01" << false;
-    QTest::newRow("pair with filler") << 0xCCCD << false << "107.9 -" << "CC CD" << false;
-    QTest::newRow("LF") << 0xFA01 << false << "LF/MF 153.0" << "FA 01" << false;
-    QTest::newRow("MF") << 0xFA10 << false << "LF/MF 531.0" << "FA 10" << false;
-    QTest::newRow("B same programme") << 0x0105 << true << "87.6 88.0" << "01 05" << false;
-    QTest::newRow("B regional") << 0x0501 << true << "88.0 87.6" << "05 01" << true;
+    QTest::newRow("count and tuning") << 0xE301 << false << "#3 87.6"
+                                      << "E3 01" << false;
+    QTest::newRow("pair with filler") << 0xCCCD << false << "107.9 -"
+                                      << "CC CD" << false;
+    QTest::newRow("LF") << 0xFA01 << false << "LF/MF 153.0"
+                        << "FA 01" << false;
+    QTest::newRow("MF") << 0xFA10 << false << "LF/MF 531.0"
+                        << "FA 10" << false;
+    QTest::newRow("B same programme") << 0x0105 << true << "87.6 88.0"
+                                      << "01 05" << false;
+    QTest::newRow("B regional") << 0x0501 << true << "88.0 87.6"
+                                << "05 01" << true;
 }
 
 void TstRdsEditorParts::afCodes()
@@ -162,7 +169,9 @@ void TstRdsEditorParts::afCodes()
     QFETCH(bool, methodB);
     AFTableSend m;
     m.setCodes({u16(word)}, methodB);
-    auto row = [&] { return m.index(0, 0).data().toString() + QLatin1Char(' ') + m.index(0, 1).data().toString(); };
+    auto row = [&] {
+        return m.index(0, 0).data().toString() + QLatin1Char(' ') + m.index(0, 1).data().toString();
+    };
     QTEST(row(), "decoded");
     QTEST(m.index(0, 1).data(Qt::BackgroundRole).isValid(), "regional");
     m.setShowBytes(true);

@@ -8,9 +8,9 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCodec>
@@ -41,6 +41,7 @@ private slots:
 void TstTabRDS::controls()
 {
     // Every control of the five forms under its object name and class.
+    // clang-format off
     const struct { const char *cls, *names; } table[] = {
         {"QTableWidget", "sources tags"},
         {"QPushButton", "Badd Bdel BaddLog BdelLog saveLog BRT BeRT BRTp BaddEON BdelEON addTag delTag BaddList BaddAF "
@@ -73,11 +74,13 @@ void TstTabRDS::controls()
         {"QDateEdit", "date"},
         {"AFTable", "AFmtab"},
     };
+    // clang-format on
     for (const auto &row : table) {
         for (const QString &name : QString::fromLatin1(row.names).split(QLatin1Char(' '))) {
             const QList<QWidget *> found = page->findChildren<QWidget *>(name);
             QVERIFY2(found.size() == 1, qPrintable(name));
-            QCOMPARE(QString::fromLatin1(found.first()->metaObject()->className()), QString::fromLatin1(row.cls));
+            QCOMPARE(QString::fromLatin1(found.first()->metaObject()->className()),
+                     QString::fromLatin1(row.cls));
         }
     }
 }
@@ -104,6 +107,7 @@ void TstTabRDS::tabsAfterConstruction()
 
 void TstTabRDS::startStates()
 {
+    // clang-format off
     const struct { const char *object, *property, *value; } table[] = {
         {"PI", "text", "CAFE"}, {"PI", "inputMask", ">HHHH"}, {"C_ECC", "text", "E0"}, {"C_ECC", "maximum", "32767"},
         {"D_PIN", "singleStep", "16"}, {"endL", "text", "0"}, {"Music", "checked", "true"},
@@ -127,6 +131,7 @@ void TstTabRDS::startStates()
         {"f0", "toolTip", "mit freien Gruppen auffüllen\nes dürfen mehr Gruppen pro Minute gesendet werden"},
         {"d0", "toolTip", "im Standard 2018 entfernt"},
     };
+    // clang-format on
     for (const auto &row : table)
         QVERIFY2(w<QObject>(row.object)->property(row.property).toString() == QString::fromUtf8(row.value),
                  qPrintable(QStringLiteral("%1.%2").arg(row.object, row.property)));
@@ -163,7 +168,8 @@ void TstTabRDS::enablingRules()
 
 void TstTabRDS::exclusiveTextButtons()
 {
-    auto *rt = w<QAbstractButton>("BRT"), *ert = w<QAbstractButton>("BeRT"), *plus = w<QAbstractButton>("BRTp");
+    auto *rt = w<QAbstractButton>("BRT"), *ert = w<QAbstractButton>("BeRT"),
+         *plus = w<QAbstractButton>("BRTp");
     QSignalSpy clicked(rt, &QAbstractButton::clicked);
     rt->click();
     QVERIFY(rt->isChecked());
@@ -232,6 +238,7 @@ void TstTabRDS::english()
     QCoreApplication::installTranslator(&english);
     TabRDS en;
     QCoreApplication::removeTranslator(&english);
+    // clang-format off
     const struct { const char *object, *property, *value; } table[] = {
         {"Badd", "text", "Source"}, {"gCount", "title", "Packet counter"}, {"gLog", "toolTip",
         "play RDS from files\nall other settings have no effect"}, {"g3ert", "title", "Group 3A enhanced RadioText"},
@@ -240,6 +247,7 @@ void TstTabRDS::english()
         {"label_2", "text", "Bits:"}, {"gError", "title", "Fehler Generator"}, {"AFauto", "text", "Kanal-Automatik"},
         {"gODA", "title", "beliebige Daten senden (ODA):"}, {"rpA", "suffix", " x A"}, {"s0", "text", "Stream0"},
     };
+    // clang-format on
     for (const auto &row : table)
         QVERIFY2(en.findChild<QObject *>(QLatin1String(row.object))->property(row.property).toString() ==
                      QString::fromUtf8(row.value),
