@@ -13,6 +13,7 @@ ECCSearch::ECCSearch(QWidget *owner) : QWidget(owner, Qt::Window), ui(new Ui_ECC
         connect(box, &QCheckBox::toggled, this, &ECCSearch::applyFilter);
     connect(ui->countries, &QTableWidget::cellDoubleClicked, this, &ECCSearch::pickRow);
     connect(ui->Btake, &QPushButton::clicked, this, [this] { pickRow(ui->countries->currentRow()); });
+    connect(ui->Bclose, &QPushButton::clicked, this, &QWidget::close);
     applyFilter();
 }
 
