@@ -9,3 +9,9 @@ QString HexSpinBox::textFromValue(int value) const
 {
     return QSpinBox::textFromValue(value).toUpper();
 }
+
+QValidator::State HexSpinBox::validate(QString &input, int &pos) const
+{
+    input = input.toUpper();
+    return QSpinBox::validate(input, pos);
+}

@@ -26,7 +26,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // The codec names of the platform, "UTF-8" first, then the other names
 // beginning with "UTF", then the rest, each part sorted by name.
@@ -119,6 +120,8 @@ void TabRDS::installModels()
     eonModel = new EONModel(this);
     ui0->EON->setModel(eonModel);
     ui0->EON->setItemDelegate(new EONEdit(this));
+    ui0->EON->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    ui0->EON->horizontalHeader()->setStretchLastSection(true);
     odaModel = new ODAModel(this);
     ui2->ODA->setModel(odaModel);
     ui2->ODA->setItemDelegate(new ODAEdit(this));

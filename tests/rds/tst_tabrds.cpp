@@ -7,8 +7,10 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QIcon>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -30,6 +32,7 @@ private slots:
     void tabsAfterConstruction();
     void startStates();
     void enablingRules();
+    void typedInput();
     void exclusiveTextButtons();
     void fillings();
     void monitorKeepsLastLines();
@@ -164,6 +167,20 @@ void TstTabRDS::enablingRules()
     QVERIFY(!w("eRTaid")->isEnabled() && !w("eRTL")->isEnabled());
     w<QAbstractButton>("AFauto")->setChecked(true);
     QVERIFY(w("AFatab")->isEnabled());
+}
+
+void TstTabRDS::typedInput()
+{
+    auto *pi = w<QLineEdit>("PI");
+    pi->clear();
+    QTest::keyClicks(pi, "c1z9f");
+    QCOMPARE(pi->text(), QStringLiteral("C19F"));
+    w<QGroupBox>("group01")->setChecked(true);
+    auto *ecc = w<QSpinBox>("C_ECC");
+    ecc->selectAll();
+    QTest::keyClicks(ecc, "abcd"); // 0xABCD would pass 0x7FFF
+    QCOMPARE(ecc->value(), 0xABC);
+    QCOMPARE(ecc->text(), QStringLiteral("ABC"));
 }
 
 void TstTabRDS::exclusiveTextButtons()
