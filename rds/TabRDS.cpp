@@ -26,8 +26,7 @@
 
 #include <algorithm>
 
-namespace
-{
+namespace {
 
 // The codec names of the platform, "UTF-8" first, then the other names
 // beginning with "UTF", then the rest, each part sorted by name.
