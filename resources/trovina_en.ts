@@ -1,22 +1,629 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB" sourcelanguage="de_DE">
-<context>
-    <name>FMManager</name>
-    <message>
-        <source>Datei existiert bereits</source>
-        <translation>File already exists</translation>
-    </message>
-    <message>
-        <source>Datei nicht gefunden</source>
-        <translation>File not found</translation>
-    </message>
-</context>
-<context>
-    <name>FMServer</name>
-    <message>
-        <source>Dateiname muss auf .fm enden</source>
-        <translation>File name must end in .fm</translation>
-    </message>
-</context>
+    <context>
+        <name>AFTableAuto</name>
+        <message>
+            <source>Kanal</source>
+            <translation>Channel</translation>
+        </message>
+        <message>
+            <source>regional (Doppelklick schaltet um)</source>
+            <translation>regional (double click toggles)</translation>
+        </message>
+        <message>
+            <source>Doppelklick: regional</source>
+            <translation>double click: regional</translation>
+        </message>
+    </context>
+    <context>
+        <name>AFTableSend</name>
+        <message>
+            <source>Code %1</source>
+            <translation>Code %1</translation>
+        </message>
+    </context>
+    <context>
+        <name>ECCSearch</name>
+        <message>
+            <source>%1 von %2 Ländern</source>
+            <translation>%1 of %2 countries</translation>
+        </message>
+    </context>
+    <context>
+        <name>ECCSearchUI</name>
+        <message>
+            <source>Land suchen</source>
+            <translation>Find country</translation>
+        </message>
+        <message>
+            <source>Suche:</source>
+            <translation>Search:</translation>
+        </message>
+        <message>
+            <source>Teil des Namens, ISO-Code, ECC (hex) oder PI-Ländercode</source>
+            <translation>part of the name, ISO code, ECC (hex) or PI country code</translation>
+        </message>
+        <message>
+            <source>Name, ISO, ECC oder PI</source>
+            <translation>name, ISO, ECC or PI</translation>
+        </message>
+        <message>
+            <source>nur Länder dieses Gebiets zeigen</source>
+            <translation>show only countries of this area</translation>
+        </message>
+        <message>
+            <source>Europa</source>
+            <translation>Europe</translation>
+        </message>
+        <message>
+            <source>Afrika</source>
+            <translation>Africa</translation>
+        </message>
+        <message>
+            <source>Amerika</source>
+            <translation>America</translation>
+        </message>
+        <message>
+            <source>Vorderasien</source>
+            <translation>Near East</translation>
+        </message>
+        <message>
+            <source>Asien</source>
+            <translation>Asia</translation>
+        </message>
+        <message>
+            <source>Australien</source>
+            <translation>Australia</translation>
+        </message>
+        <message>
+            <source>Inseln</source>
+            <translation>Islands</translation>
+        </message>
+        <message>
+            <source>Doppelklick übernimmt das Land</source>
+            <translation>double click takes the country</translation>
+        </message>
+        <message>
+            <source>Land</source>
+            <translation>Country</translation>
+        </message>
+        <message>
+            <source>ECC und PI-Ländercode in die Quelle übernehmen</source>
+            <translation>take ECC and PI country code into the source</translation>
+        </message>
+        <message>
+            <source>Übernehmen</source>
+            <translation>Take</translation>
+        </message>
+        <message>
+            <source>Schließen</source>
+            <translation>Close</translation>
+        </message>
+    </context>
+    <context>
+        <name>EONEdit</name>
+        <message>
+            <source>keiner</source>
+            <translation>none</translation>
+        </message>
+    </context>
+    <context>
+        <name>EONModel</name>
+        <message>
+            <source>Kanal</source>
+            <translation>Channel</translation>
+        </message>
+        <message>
+            <source>Link</source>
+            <translation>Link</translation>
+        </message>
+        <message>
+            <source>Kanal des anderen Programms (leer: keiner)</source>
+            <translation>channel of the other programme (empty: none)</translation>
+        </message>
+        <message>
+            <source>PI-Code des anderen Programms</source>
+            <translation>PI code of the other programme</translation>
+        </message>
+        <message>
+            <source>Programmname (8 Zeichen)</source>
+            <translation>programme service name (8 characters)</translation>
+        </message>
+        <message>
+            <source>Programmart</source>
+            <translation>programme type</translation>
+        </message>
+        <message>
+            <source>Traffic Program</source>
+            <translation>Traffic Program</translation>
+        </message>
+        <message>
+            <source>Traffic Announcement</source>
+            <translation>Traffic Announcement</translation>
+        </message>
+        <message>
+            <source>Linkage Information (hex)</source>
+            <translation>linkage information (hex)</translation>
+        </message>
+        <message>
+            <source>Alternative Frequenzen in MHz, durch Leerzeichen getrennt</source>
+            <translation>alternative frequencies in MHz, separated by blanks</translation>
+        </message>
+    </context>
+    <context>
+        <name>FMManager</name>
+        <message>
+            <source>Datei existiert bereits</source>
+            <translation>File already exists</translation>
+        </message>
+        <message>
+            <source>Datei nicht gefunden</source>
+            <translation>File not found</translation>
+        </message>
+    </context>
+    <context>
+        <name>FMServer</name>
+        <message>
+            <source>Dateiname muss auf .fm enden</source>
+            <translation>File name must end in .fm</translation>
+        </message>
+    </context>
+    <context>
+        <name>ODAModel</name>
+        <message>
+            <source>an</source>
+            <translation>on</translation>
+        </message>
+        <message>
+            <source>Gruppe senden</source>
+            <translation>send group</translation>
+        </message>
+        <message>
+            <source>Block %1 (hex)</source>
+            <translation>block %1 (hex)</translation>
+        </message>
+        <message>
+            <source>Checkword %1 (hex, 10 Bit)
+leer: berechnen</source>
+            <translation>checkword %1 (hex, 10 bits)
+empty: computed</translation>
+        </message>
+        <message>
+            <source>Gruppen pro Minute in Stream %1
+negativ: mit freien Gruppen auffüllen</source>
+            <translation>groups per minute on stream %1
+negative: fill with free groups</translation>
+        </message>
+    </context>
+    <context>
+        <name>TabRDSRT</name>
+        <message>
+            <source>sende Kennung in Gruppe 3A</source>
+            <translation>send identification in group 3A</translation>
+        </message>
+        <message>
+            <source>Gruppe 3A Erweiterter RadioText</source>
+            <translation>Group 3A enhanced RadioText</translation>
+        </message>
+        <message>
+            <source>enhanced RadioText Zusatzbits</source>
+            <translation>enhanced RadioText additional bits</translation>
+        </message>
+        <message>
+            <source>Textrichtung: Rechts nach Links
+z.B. für arabisch</source>
+            <translation>Text direction: right to left
+f.i. for arabic</translation>
+        </message>
+        <message>
+            <source>RTL Textrichtung</source>
+            <translation>RTL text direction</translation>
+        </message>
+        <message>
+            <source>Gruppe 3A RadioText+</source>
+            <translation>Group 3A RadioText+</translation>
+        </message>
+        <message>
+            <source>RadioText+ Zusatzbits</source>
+            <translation>RadioText+ additional bits</translation>
+        </message>
+        <message>
+            <source>RadioText+ Bits
+C: RT/eRT flag, CB flag, SCB, Vorlage Nummer</source>
+            <translation>RadioText+ Bits
+C: RT/eRT flag, CB flag, SCB, Template number</translation>
+        </message>
+        <message>
+            <source>setzt das RT/eRT Flag auf 1 (Bit 13 in Gruppe 3A Block C)</source>
+            <translation>set RT/eRT flag to 1 (Bit 13 in Group 3A Block C)</translation>
+        </message>
+        <message>
+            <source>RT+ gilt für eRT</source>
+            <translation>RT+ is valid for eRT</translation>
+        </message>
+        <message>
+            <source>sende RadioText+ Tags</source>
+            <translation>send RadioText+ tags</translation>
+        </message>
+        <message>
+            <source>sende in Gruppe</source>
+            <translation>send in group</translation>
+        </message>
+        <message>
+            <source>Gruppen pro Minute</source>
+            <translation>Groups per minute</translation>
+        </message>
+        <message>
+            <source>Verwende ID3 Tags aus der aktuell abgespielten Audiodatei</source>
+            <translation>Use ID3 Tags from current played audio file (if present)</translation>
+        </message>
+        <message>
+            <source>Tag aus Audiodatei</source>
+            <translation>Use tags from audio</translation>
+        </message>
+        <message>
+            <source>Tag hinzufügen</source>
+            <translation>add tag</translation>
+        </message>
+        <message>
+            <source>Tag entfernen</source>
+            <translation>remove tag</translation>
+        </message>
+        <message>
+            <source>beide Texte A und B abwechselnd senden oder
+Text A in 2A und Text B in 2B dauerhaft senden</source>
+            <translation>send both Texts A and B alternating or
+send A in 2A and B in 2B simultaneous</translation>
+        </message>
+        <message>
+            <source>n-mal Text B senden</source>
+            <translation>send text B n times</translation>
+        </message>
+        <message>
+            <source>Zeichen aus einem Hexcode erzeugen:
+#21 -&gt; '!'</source>
+            <translation>Generate Char from hex code:
+#21 -&gt; '!'</translation>
+        </message>
+        <message>
+            <source>immer mit Endezeichen beenden?
+jeder 2A Block hat 4 Zeichen
+'AAAA' -&gt; 41414141 (nein)
+'AAAA' -&gt; 41414141 0D0D0D0D (ja)
+'AA' -&gt; 41410D0D (bei ja und nein)
+</source>
+            <translation>always terminate with end char?
+each 2A block has 4 bytes
+'AAAA' -&gt; 41414141 (no)
+'AAAA' -&gt; 41414141 0D0D0D0D (yes)
+'AA' -&gt; 41410D0D (both yes and no)
+</translation>
+        </message>
+        <message>
+            <source>Text-Endezeichen festlegen</source>
+            <translation>set text end char</translation>
+        </message>
+        <message>
+            <source>Anzahl der Bytes von Text B</source>
+            <translation>Number of bytes for Text B</translation>
+        </message>
+        <message>
+            <source>Gruppe:</source>
+            <translation>Group:</translation>
+        </message>
+        <message>
+            <source>sende RT in Gruppe</source>
+            <translation>send RadioText in this group</translation>
+        </message>
+        <message>
+            <source>Text A/B Bit kippen wenn der Text sich ändert.</source>
+            <translation>toggle Text A/B bit if text changes.</translation>
+        </message>
+        <message>
+            <source>Text A/B Flag ändern</source>
+            <translation>toggle Text A/B flag</translation>
+        </message>
+        <message>
+            <source>! ändert auch die Encodierung von PS, PTYN und EON</source>
+            <translation>! also changes the encoding of PS, PTYN and EON</translation>
+        </message>
+        <message>
+            <source>Unicode #FEFF Byte Order Mark voranstellen, wenn möglich</source>
+            <translation>prepend Unicode #FEFF Byte Order Mark, if possible</translation>
+        </message>
+        <message>
+            <source>Gruppe senden</source>
+            <translation>send group</translation>
+        </message>
+        <message>
+            <source>senden</source>
+            <translation>send</translation>
+        </message>
+        <message>
+            <source>mit freien Gruppen auffüllen
+es können mehr Gruppen pro Minute gesendet werden</source>
+            <translation>use free slots
+allows to send more groups per minute</translation>
+        </message>
+        <message>
+            <source>frei</source>
+            <translation>free</translation>
+        </message>
+        <message>
+            <source>Gruppen pro Minute
+Pro 2A Gruppe werden 4 E.1 Zeichen (4 Bytes) übertragen.</source>
+            <translation>Groups per minute
+each 2A group contains four E.1 characters (4 bytes).</translation>
+        </message>
+        <message>
+            <source>n-mal Text A senden</source>
+            <translation>send text A n times</translation>
+        </message>
+        <message>
+            <source>Text B editieren</source>
+            <translation>Edit text B</translation>
+        </message>
+        <message>
+            <source>immer mit Endezeichen beenden?</source>
+            <translation>always terminate with end char?</translation>
+        </message>
+        <message>
+            <source>Anzahl der Bytes von Text A</source>
+            <translation>number of bytes of Text A</translation>
+        </message>
+        <message>
+            <source>als Hex-Bytes oder Latin1 anzeigen</source>
+            <translation>show as hex bytes or latin1</translation>
+        </message>
+        <message>
+            <source>erweiterten RadioText abwechselnd senden (A/B)</source>
+            <translation>send enhanced RadioText alternating (A/B)</translation>
+        </message>
+        <message>
+            <source>Erweiterter RadioText</source>
+            <translation>enhanced RadioText</translation>
+        </message>
+        <message>
+            <source>Text-Endezeichen 1x anhängen?</source>
+            <translation>append text end char once?</translation>
+        </message>
+        <message>
+            <source>Unicode Zeichen aus Hexcode:
+#41 -&gt; 'A'
+#0041 -&gt; 'A'
+#03A9 -&gt; 'Ω'</source>
+            <translation>Generate Unicode Char from hex code:
+#41 -&gt; 'A'
+#0041 -&gt; 'A'
+#03A9 -&gt; 'Ω'</translation>
+        </message>
+        <message>
+            <source>Text-Endezeichen 1x anhängen?
+jeder Block hat 4 Bytes
+
+UTF-8 'A':
+'A' -&gt; 41 0D 00 00  (ja)
+'A' -&gt; 41 00 00 00  (nein)
+'AAAA' -&gt; 41414141 (nein)
+'AAAA' -&gt; 41414141 0D000000 (ja)
+
+UCS2-LE:
+'AA' -&gt; 4100 4100 (nein)
+'AA' -&gt; 4100 4100 0D00 0000 (ja)</source>
+            <translation>append text end char once?
+each block has 4 bytes
+
+UTF-8 'A':
+'A' -&gt; 41 0D 00 00  (yes)
+'A' -&gt; 41 00 00 00  (no)
+'AAAA' -&gt; 41414141 (no)
+'AAAA' -&gt; 41414141 0D000000 (yes)
+
+UCS2-LE:
+'AA' -&gt; 4100 4100 (no)
+'AA' -&gt; 4100 4100 0D00 0000 (yes)</translation>
+        </message>
+        <message>
+            <source>sende erweiterten RadioText in Gruppe</source>
+            <translation>send enhanced RadioText in Group</translation>
+        </message>
+        <message>
+            <source>Encodieren als:</source>
+            <translation>Encode as:</translation>
+        </message>
+        <message>
+            <source>nur UTF-16LE (UCS-2) und UTF-8 sind im Standard spezifiziert!
+Bits in Gruppe 3A entsprechend setzen</source>
+            <translation>only UTF-16LE (UCS-2) and UTF-8 are specified in Standard!
+set appropriate Bits in Group 3A</translation>
+        </message>
+        <message>
+            <source>Gruppen pro Minute
+Pro Gruppe werden 2 UCS Zeichen (4 Bytes) übertragen.</source>
+            <translation>Groups per minute
+each group contains two UCS characters (4 bytes).</translation>
+        </message>
+        <message>
+            <source>als Hex-Bytes oder Unicode anzeigen</source>
+            <translation>show as hex bytes or unicode</translation>
+        </message>
+    </context>
+    <context>
+        <name>TabRDSUI</name>
+        <message>
+            <source>RDS Quellen</source>
+            <translation>RDS sources</translation>
+        </message>
+        <message>
+            <source>Quelle hinzufügen</source>
+            <translation>add source</translation>
+        </message>
+        <message>
+            <source>Quelle</source>
+            <translation>Source</translation>
+        </message>
+        <message>
+            <source>Quelle löschen</source>
+            <translation>remove source</translation>
+        </message>
+        <message>
+            <source>Grundeinstellungen</source>
+            <translation>Basic settings</translation>
+        </message>
+        <message>
+            <source>Alternative Frequenzen</source>
+            <translation>Alternative Frequencies</translation>
+        </message>
+        <message>
+            <source>RDS direkt aus den Dateien abspielen
+alle anderen Einstellungen haben keine Wirkung</source>
+            <translation>play RDS from files
+all other settings have no effect</translation>
+        </message>
+        <message>
+            <source>RDS-Log Dateien nacheinander abspielen:</source>
+            <translation>play RDS files sequentially:</translation>
+        </message>
+        <message>
+            <source>Dateien hinzufügen</source>
+            <translation>add files</translation>
+        </message>
+        <message>
+            <source>Zeilen löschen</source>
+            <translation>remove rows</translation>
+        </message>
+        <message>
+            <source>RDS-Log Vorschau</source>
+            <translation>RDS log preview</translation>
+        </message>
+        <message>
+            <source>Log Dateien</source>
+            <translation>Log Files</translation>
+        </message>
+        <message>
+            <source>Paketzähler</source>
+            <translation>Packet counter</translation>
+        </message>
+        <message>
+            <source>zeige Paketzähler für Kanal</source>
+            <translation>show packet counter for channel</translation>
+        </message>
+        <message>
+            <source>Statistik für gewählten Kanal neu starten</source>
+            <translation>Restart statistics for selected channel</translation>
+        </message>
+        <message>
+            <source>Stream0 zeigen</source>
+            <translation>show Stream0</translation>
+        </message>
+        <message>
+            <source>Stream1 zeigen</source>
+            <translation>show Stream1</translation>
+        </message>
+        <message>
+            <source>Stream2 zeigen</source>
+            <translation>show Stream2</translation>
+        </message>
+        <message>
+            <source>Stream3 zeigen</source>
+            <translation>show Stream3</translation>
+        </message>
+        <message>
+            <source>Gruppen auswählen um den Log zu filtern</source>
+            <translation>selected groups will be logged</translation>
+        </message>
+        <message>
+            <source>Sendezeit anzeigen</source>
+            <translation>log transmission time</translation>
+        </message>
+        <message>
+            <source>Zeit</source>
+            <translation>Time</translation>
+        </message>
+        <message>
+            <source>Rawdaten anzeigen (13 Bytes Stream)</source>
+            <translation>log raw data (13 bytes stream)</translation>
+        </message>
+        <message>
+            <source>Gruppe anzeigen</source>
+            <translation>log rds group</translation>
+        </message>
+        <message>
+            <source>Gruppe</source>
+            <translation>Group</translation>
+        </message>
+        <message>
+            <source>Traffic Program, Traffic Announcement, Music/Speech Bits anzeigen</source>
+            <translation>log TP, TA and MS bits</translation>
+        </message>
+        <message>
+            <source>Program Type anzeigen</source>
+            <translation>log program type (PTY)</translation>
+        </message>
+        <message>
+            <source>Decoder Information anzeigen (Gruppen 0 &amp; 15B):
+x00 Mono/Stereo
+x01 Kunstkopf
+x10 Komprimiert
+x11 dynamisches PTY</source>
+            <translation>log decoder information bits in group 0 &amp; 15B:
+x00 stereo (else mono)
+x01 artificial head
+x10 compressed
+x11 dynamic PTY</translation>
+        </message>
+        <message>
+            <source>Checkword-Fehler mit * markieren</source>
+            <translation>mark checkword errors with *</translation>
+        </message>
+        <message>
+            <source>RDS-Log (gesendet)</source>
+            <translation>RDS log (transmitted)</translation>
+        </message>
+        <message>
+            <source>dekodierte Daten</source>
+            <translation>decoded RDS data</translation>
+        </message>
+        <message>
+            <source>TA</source>
+            <translation>TA</translation>
+        </message>
+        <message>
+            <source>zeige RadioText
+zweimal klicken für Hexwerte</source>
+            <translation>show RadioText
+click twice for hex display</translation>
+        </message>
+        <message>
+            <source>zeige erweiterten RadioText
+zweimal klicken für Hexwerte</source>
+            <translation>show enhanced RadioText
+click twice for hex display</translation>
+        </message>
+        <message>
+            <source>zeige RadioText+ Tags</source>
+            <translation>show RadioText+ tags</translation>
+        </message>
+        <message>
+            <source>PTY Name Gruppe 10A</source>
+            <translation>PTY Name group 10A</translation>
+        </message>
+        <message>
+            <source>Log speichern</source>
+            <translation>Save log</translation>
+        </message>
+        <message>
+            <source>Speichern</source>
+            <translation>Save</translation>
+        </message>
+        <message>
+            <source>Stream #0-3 anzeigen</source>
+            <translation>log stream number #0-3</translation>
+        </message>
+        <message>
+            <source>Paket Statistik</source>
+            <translation>Packet Statistics</translation>
+        </message>
+    </context>
 </TS>

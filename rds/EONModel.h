@@ -1,0 +1,46 @@
+#pragma once
+
+#include "EON.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+
+// The EON entries (IEC 62106 group 14A, other networks) of the shown source
+// in the basic-settings tab's `EON` table. Columns: the channel whose
+// programme the entry describes (0 none), PI, PS, PTY, TP and TA (check
+// boxes), linkage information, AF list (frequencies in MHz separated by
+// blanks). Every edit by the user ends with saveEON(); setList does not.
+// GUI thread.
+class EONModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { Channel, PI, PS, PTY, TP, TA, Link, AF, ColumnCount };
+
+    explicit EONModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    // New rows hold a default EON; neither emits saveEON (the page stores).
+    bool insertRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
+    bool removeRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
+
+    void setList(const QList<EON> &list);
+    QList<EON> list() const { return m_list; }
+
+    // The AF list as text ("87.6 89.2") and back (parts that are no positive
+    // number are skipped).
+    static QString afText(const QList<RDSAFEntry> &af);
+    static QList<RDSAFEntry> parseAfText(const QString &text);
+
+signals:
+    void saveEON();
+
+private:
+    QList<EON> m_list;
+};
