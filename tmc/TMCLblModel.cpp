@@ -31,7 +31,10 @@ int maxValueOf(int label) { return (1 << TMCSender::labelWidth(label)) - 1; }
 
 } // namespace
 
-TMCLblModel::TMCLblModel(QObject *parent) : QAbstractTableModel(parent) {}
+TMCLblModel::TMCLblModel(QObject *parent) : QAbstractTableModel(parent)
+{
+    qRegisterMetaType<u32>("u32"); // labelChanged may be queued
+}
 
 TMCLblModel::~TMCLblModel()
 {

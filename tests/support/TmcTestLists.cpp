@@ -17,7 +17,9 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 
 bool writeTmcTestLists(const QString &dir, int extraLocations)
 {
-    // Event files are Latin-1; the location table is UTF-8.
+    // Event files are Latin-1, with classes 1 (101 D, 102 and 103 silent), 2 (104
+    // forecast, type "(L)"), 3 (106, the forecast file wins), 4 (107 silent, type
+    // L), 5 (108, last line without line end). The location table is UTF-8.
     const QString events = QStringLiteral(
         "Zeile;English;Deutsch;a;b;c;Code;N;Q;T;D;U;C;Ref\n"
         "1;queue;Stau;;;;101;;0;D;1;;1;R1\r\n"

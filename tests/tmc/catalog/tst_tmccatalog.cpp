@@ -79,15 +79,11 @@ private slots:
         QTest::addColumn<int>("value");
         QTest::addColumn<QString>("text");
         QTest::newRow("D 1, low bits") << true << 101 << 9 << QString::fromUtf8("für min. 15 Minuten");
-        QTest::newRow("D 0") << true << 101 << 0 << "Unbekannt";
         QTest::newRow("l forecast") << true << 104 << 3 << "Morgen";
         QTest::newRow("L forecast") << true << 106 << 7 << QString::fromUtf8("nächste Woche");
         QTest::newRow("no type") << true << 102 << 1 << "Unbekannt";
         QTest::newRow("unknown event") << true << 999 << 1 << "";
-        QTest::newRow("q0 0") << false << 101 << 0 << "36";
         QTest::newRow("q0 30") << false << 101 << 30 << "32";
-        QTest::newRow("q5 0") << false << 104 << 0 << "72 hours";
-        QTest::newRow("q5 3") << false << 104 << 3 << "15 min";
         QTest::newRow("q5 25") << false << 104 << 25 << "30 hours";
         QTest::newRow("q7 0") << false << 106 << 0 << "23:50";
         QTest::newRow("q12 16") << false << 108 << 16 << "531 kHz";
