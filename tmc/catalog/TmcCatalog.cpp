@@ -126,9 +126,11 @@ qint64 leadingNumber(const QByteArray &field, bool *digits)
     return negative ? -v : v;
 }
 
-// Location table: one location per line, its code in a first field of at
-// most five bytes. A first line whose first field holds no number is the
-// header with the column titles.
+// Location table: one location per line, its code (1..65535) at the start
+// of a first field of one to five bytes. A first line without such a number
+// is the header with the column titles, however short its first title.
+// Other lines without a code are reported and skipped; code 0 passes
+// silently.
 void loadLocations(const QString &path)
 {
     QFile file(path);
