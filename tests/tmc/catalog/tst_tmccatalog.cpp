@@ -1,0 +1,130 @@
+#include "TmcCatalog.h"
+#include "TmcTestLists.h"
+
+#include <QtTest>
+
+// Loads the test lists once for the whole process, as the program does.
+class TestTmcCatalog : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(testsupport::writeTmcTestLists(dir.path()));
+        QTest::ignoreMessage(QtDebugMsg, "TMC: skip 7 [1234567;too long]");
+        QTest::ignoreMessage(QtDebugMsg, "TMC: skip 5 [70000;too big]");
+        QVERIFY(tmcLoadCatalogues(dir.path()));
+        QVERIFY(!tmcLoadCatalogues(QStringLiteral("/nonexistent"))); // a second load changes nothing
+    }
+
+    void events_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("fields"); // line nature q type dir urgency class | english | references
+        QTest::newRow("crlf, last field") << 101 << "1 0 0 D 1 0 1|queue|R1";
+        QTest::newRow("blank fields empty") << 102 << "2 S 255 0 2 X 1|closed|";
+        QTest::newRow("type in brackets") << 104 << "4 F 5 l 2 U 2|fog|";
+        QTest::newRow("forecast wins") << 106 << "20 F 7 L 0 0 3|new|fc";
+        QTest::newRow("no line end") << 108 << "9 0 12 D 0 0 5|last|end";
+    }
+    void events()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, fields);
+        QVERIFY(tmcEventMap.contains(code));
+        const TMCEvent e = tmcEventEntry(u16(code));
+        const auto ch = [](u8 c) { return c ? QString(QLatin1Char(char(c))) : QStringLiteral("0"); };
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6 %7|%8|%9")
+                     .arg(e.line).arg(ch(e.nature)).arg(e.quantifier).arg(ch(e.durationType))
+                     .arg(e.directionality).arg(ch(e.urgency)).arg(e.eventClass)
+                     .arg(QString::fromUtf8(e.english), QString::fromUtf8(e.references)),
+                 fields);
+    }
+
+    void skippedLines()
+    {
+        // Heading, short line and a code beyond 11 bits (never cut to 101).
+        QCOMPARE(tmcEventMap.keys(), (QList<int>{101, 102, 103, 104, 106, 107, 108}));
+        QCOMPARE(tmcEventEntry(101).german, QByteArray("Stau"));
+        QCOMPARE(tmcEventEntry(107).german, QString::fromUtf8("Glätte").toUtf8());
+        QCOMPARE(tmcLocationMap.keys(), (QList<int>{12, 13, 99, 64835, 65533}));
+        QCOMPARE(tmcLocationHeaders.size(), 12);
+        QCOMPARE(tmcLocationHeaders.first(), QByteArray("lcd"));
+    }
+
+    void cancelEvent()
+    {
+        const QList<QPair<int, int>> cases = {{101, 103}, {102, 103}, {103, 103}, {104, 128},
+                                              {107, 128}, {999, 128}, {0, 128}};
+        for (const auto &c : cases)
+            QCOMPARE(int(tmcCancelEvent(u16(c.first))), c.second);
+    }
+
+    void eventTexts()
+    {
+        QCOMPARE(tmcEventText(101), QStringLiteral("Stau\nqueue\nZeile: 1 / C: 1 / Q: 0 (5-bits)\nReferenz: R1\n"
+                                                   "Aufheben: 103"));
+        QCOMPARE(tmcEventText(104), QString::fromUtf8("Nebel\nfog\nZeile: 4 / C: 2 / Q: 5 (5-bits)\nT: länger "
+                                                      "anhaltend\nD: beide Richtungen\nN: Vorhersage\nU: "
+                                                      "Wichtig!\nAufheben: 0"));
+        QCOMPARE(tmcEventText(999), QStringLiteral("Code nicht gefunden"));
+    }
+
+    void durationAndQuantifier_data()
+    {
+        QTest::addColumn<bool>("duration");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("D 1, low bits") << true << 101 << 9 << QString::fromUtf8("für min. 15 Minuten");
+        QTest::newRow("l forecast") << true << 104 << 3 << "Morgen";
+        QTest::newRow("L forecast") << true << 106 << 7 << QString::fromUtf8("nächste Woche");
+        QTest::newRow("no type") << true << 102 << 1 << "Unbekannt";
+        QTest::newRow("unknown event") << true << 999 << 1 << "";
+        QTest::newRow("q0 30") << false << 101 << 30 << "32";
+        QTest::newRow("q5 25") << false << 104 << 25 << "30 hours";
+        QTest::newRow("q7 0") << false << 106 << 0 << "23:50";
+        QTest::newRow("q12 16") << false << 108 << 16 << "531 kHz";
+        QTest::newRow("none") << false << 102 << 3 << "";
+    }
+    void durationAndQuantifier()
+    {
+        QFETCH(bool, duration);
+        QFETCH(int, code);
+        QFETCH(int, value);
+        QFETCH(QString, text);
+        QCOMPARE(duration ? tmcDurationText(u16(code), u8(value)) : tmcQuantifierText(u16(code), u8(value)), text);
+    }
+
+    void suppInfoFollowsLanguage()
+    {
+        QCOMPARE(tmcSuppInfoText(55), QStringLiteral("schwer"));
+        QCOMPARE(tmcSuppInfoText(56), QStringLiteral("nur4"));
+        uiLanguageIndex = 0;
+        QCOMPARE(tmcSuppInfoText(55), QStringLiteral("heavy"));
+        uiLanguageIndex = 1;
+        QCOMPARE(tmcSuppInfoText(57), QString());
+    }
+
+    void locationTexts_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("all fields") << 12 << "e f\nc d a b\nLoc: 12\nRef: g h\n\nX Y Z";
+        QTest::newRow("few fields") << 13 << "\n";
+        QTest::newRow("interroad") << 64835 << "Interroad CC=5 LTN=3";
+        QTest::newRow("looked up") << 65533 << "\n";
+        QTest::newRow("unknown") << 4464 << "Code nicht gefunden";
+    }
+    void locationTexts()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, text);
+        QCOMPARE(tmcLocationText(u16(code)), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTmcCatalog)
+#include "tst_tmccatalog.moc"

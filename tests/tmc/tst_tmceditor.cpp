@@ -1,0 +1,326 @@
+#include "TMCEdit.h"
+#include "TMCEvents.h"
+#include "TMCEvtModel.h"
+#include "TMCLabel.h"
+#include "TMCLocModel.h"
+#include "TMCMsgModel.h"
+#include "TMCPlaces.h"
+#include "TMCSender.h"
+#include "TMCTable.h"
+#include "TmcTestLists.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(TMCMessage)
+
+namespace {
+
+QString codes(const QAbstractItemModel *model, int column = 0)
+{
+    QStringList list;
+    for (int r = 0; r < model->rowCount(); ++r)
+        list << model->index(r, column).data().toString();
+    return list.join(' ');
+}
+
+u32 label(int number, int value)
+{
+    return u32(number) << 16 | u32(value);
+}
+
+// "L:V L:V ..." as label words.
+QList<u32> labels(const QString &text)
+{
+    QList<u32> words;
+    for (const QString &l : text.split(' '))
+        words << label(l.section(':', 0, 0).toInt(), l.section(':', 1).toInt());
+    return words;
+}
+
+TMCMessage message(u16 event, u16 location = 0, u8 send = 0)
+{
+    return TMCMessage{0, 0, event, location, send, {}};
+}
+
+TMCSource source(const QList<u16> &events)
+{
+    TMCSource s;
+    for (u16 e : events)
+        s.messages.append(message(e));
+    return s;
+}
+
+} // namespace
+
+// Search windows, label table and message table over loaded catalogues.
+class TestTmcEditor : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(testsupport::writeTmcTestLists(dir.path(), TMCLocModel::maxRows));
+        QVERIFY(tmcLoadCatalogues(dir.path()));
+        qRegisterMetaType<TMCMessage>();
+    }
+
+    void findEvents_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("filters"); // N T U Q D C
+        QTest::addColumn<QString>("found");
+        QTest::newRow("all") << "" << "0 0 0 -1 0 0" << "101 102 103 104 106 107 108";
+        QTest::newRow("text either language") << "STAU" << "0 0 0 -1 0 0" << "101";
+        QTest::newRow("code beats filters") << "104" << "3 0 0 -1 0 0" << "104";
+        QTest::newRow("empty nature") << "" << "1 0 0 -1 0 0" << "101 108";
+        QTest::newRow("L with bracketed l") << "" << "0 3 0 -1 0 0" << "104 106 107";
+        QTest::newRow("X, both directions, class 1, Q") << "" << "0 0 3 -1 2 1" << "102";
+        QTest::newRow("quantifier 0") << "" << "0 0 0 0 0 0" << "101";
+    }
+    void findEvents()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, filters);
+        QFETCH(QString, found);
+        QWidget owner;
+        auto *window = new TMCEvents(&owner); // deleted with its owner
+        window->findChild<QLineEdit *>("text")->setText(text);
+        const QStringList f = filters.split(' ');
+        for (int i = 0; i < 6; ++i)
+            i < 3 ? window->findChild<QComboBox *>(QString("NTU").at(i))->setCurrentIndex(f.at(i).toInt())
+                  : window->findChild<QSpinBox *>(QString("QDC").at(i - 3))->setValue(f.at(i).toInt());
+        window->findEvents();
+        window->findEvents();
+        QCOMPARE(codes(window->model()), found);
+        QCOMPARE(window->windowTitle(), QStringLiteral("TMC Ereignis suchen (%1)").arg(found.count(' ') + 1));
+    }
+
+    void findPlaces_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("found");
+        QTest::addColumn<QString>("count");
+        QTest::newRow("non-ASCII case") << QString::fromUtf8("köln SÜD") << "13" << "1";
+        QTest::newRow("two words") << "y x" << "12" << "1";
+        QTest::newRow("code word") << "gen 20005" << "20005" << "1";
+        QTest::newRow("no 16-bit wrap") << "131069" << "" << "0";
+        QTest::newRow("empty: capped") << "" << "" << ">9999";
+    }
+    void findPlaces()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, found);
+        QFETCH(QString, count);
+        QWidget owner;
+        auto *window = new TMCPlaces(&owner);
+        window->findChild<QLineEdit *>("text")->setText(text);
+        window->findPlaces();
+        QCOMPARE(window->windowTitle(), QStringLiteral("TMC Orte suchen (%1)").arg(count));
+        if (text.isEmpty())
+            QVERIFY(window->model()->rowCount() == TMCLocModel::maxRows && codes(window->model()).startsWith("12 13 99 20000"));
+        else
+            QCOMPARE(codes(window->model()), found);
+        QCOMPARE(window->model()->headerData(9, Qt::Horizontal).toString(), QStringLiteral("other"));
+    }
+
+    void tableMenuAndDrops()
+    {
+        TMCTable table;
+        QStringList menu;
+        for (QAction *a : table.findChild<QMenu *>()->actions())
+            menu << a->text();
+        QCOMPARE(menu, (QStringList{"Ereignis suchen", "Ort suchen", ""}));
+        TMCMsgModel *messages = table.msgModel();
+        messages->add(TMCMessage());
+        table.eventWindow()->findEvents();
+        table.placeWindow()->findPlaces();
+        const auto drop = [&](QAbstractItemModel *from, int row, int column) {
+            QScopedPointer<QMimeData> data(from->mimeData({from->index(row, 0)}));
+            messages->dropMimeData(data.data(), Qt::CopyAction, -1, -1, messages->index(0, column));
+        };
+        drop(table.eventWindow()->model(), 3, 1); // event 104
+        drop(table.placeWindow()->model(), 1, 2); // location 13
+        drop(table.placeWindow()->model(), 3, 1); // 20000 is no event code
+        QVERIFY(messages->get(0).event == 104 && messages->get(0).location == 13);
+    }
+
+    void labelPackingAndLimit()
+    {
+        TMCLblModel model;
+        QCOMPARE(model.limitRow(), TMCLblModel::noLimit);
+        model.setLabels(labels("0:3 1:2 3:10"), 0);
+        QCOMPARE(model.groups(), (QList<u32>{0x628D40})); // 23 bits, left-aligned
+        // Five 20-bit labels fill the sender's four content words; it drops the sixth.
+        const QList<u32> diversions = labels("10:43981 10:1 10:2 10:3 10:4 10:5");
+        model.setLabels(diversions, 0);
+        QCOMPARE(model.groups(), TMCSender::packLabels(diversions.mid(0, 5), false, TMCSender::defaultKeyRow));
+        QCOMPARE(model.limitRow(), 4);
+        QCOMPARE(model.index(5, 1).data(Qt::ToolTipRole).toString(),
+                 QString::fromUtf8("Limit für 4 Gruppen überschritten (max. 4*28 Bits)"));
+        QCOMPARE(model.index(5, 1).data(Qt::BackgroundRole).value<QColor>(), QColor(0xF0D8D8));
+        QVERIFY(!model.index(4, 1).data(Qt::BackgroundRole).isValid());
+        model.setLabels(QVector<u32>(28, label(15, 0)).toList(), 0);
+        QVERIFY(model.limitRow() == TMCLblModel::noLimit && model.groups().size() == 4);
+    }
+
+    void labelErrors_data()
+    {
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<int>("event");
+        QTest::addColumn<QString>("errors");
+        QTest::newRow("duration") << "0:1 0:2 0:0" << 0 << "|Label nur einmal erlaubt|Dauer 0 unzulässig";
+        QTest::newRow("separator") << "2:1 2:1 14:0 2:1" << 0 << "|Separator erforderlich||";
+        QTest::newRow("control code") << "1:2 1:10" << 0 << "|Jeder Code nur einmal erlaubt";
+        QTest::newRow("quantifier width") << "5:1 4:1" << 101 << "Quantifier hat falsche Bitbreite|";
+        QTest::newRow("no quantifier") << "4:1" << 102 << "Ereignis hat keinen Quantifier";
+        QTest::newRow("silent event") << "9:103 5:1" << 106 << "Stille Meldung unzulässig|Ereignis hat keinen Quantifier";
+    }
+    void labelErrors()
+    {
+        QFETCH(QString, words);
+        QFETCH(int, event);
+        QFETCH(QString, errors);
+        TMCLblModel model;
+        model.setLabels(labels(words), u16(event));
+        QStringList found;
+        for (int row = 0; row < model.rowCount(); ++row)
+            found << model.errorText(row);
+        QCOMPARE(found.join('|'), errors);
+    }
+
+    void labelValueTexts_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("duration of the event") << "0:1" << QString::fromUtf8("1: für min. 15 Minuten");
+        QTest::newRow("control code") << "1:3" << "3: dynamic <-> longer";
+        QTest::newRow("length 12") << "2:12" << "12: 14 km";
+        QTest::newRow("supp info") << "6:55" << "55: schwer";
+        QTest::newRow("time 40") << "7:40" << "40: 10:00";
+        QTest::newRow("hours from today") << "8:200" << "200: Wednesday 08:00";
+        QTest::newRow("day this month") << "7:231" << "231: 31. January";
+        QTest::newRow("no 29 February") << "7:229" << "229";
+        QTest::newRow("mid month next year") << "8:232" << "232: Mitte January 2027";
+        QTest::newRow("end of month") << "8:255" << "255: Ende December 2026";
+    }
+    void labelValueTexts()
+    {
+        QFETCH(QString, word);
+        QFETCH(QString, text);
+        TMCLblModel model;
+        model.setToday(QDate(2026, 1, 30)); // a Friday
+        model.setLabels(labels(word), 101);
+        QCOMPARE(model.index(0, 1).data().toString(), text);
+    }
+
+    void labelEditing()
+    {
+        TMCLabel table;
+        TMCLblModel &model = *table.labelModel();
+        model.add(label(0, 1));
+        model.add(label(3, 2));
+        QSignalSpy changed(&model, &TMCLblModel::labelChanged);
+        QVERIFY(!model.setData(model.index(0, 0), 16) && !model.setData(model.index(0, 1), 65536));
+        QVERIFY(!model.setData(model.index(2, 1), 5));
+        QScopedPointer<QWidget> box(table.itemDelegate()->createEditor(&table, {}, model.index(0, 0)));
+        qobject_cast<QComboBox *>(box.data())->setCurrentIndex(5);
+        table.itemDelegate()->setModelData(box.data(), &model, model.index(0, 0));
+        QVERIFY(model.setData(model.index(0, 1), 65535));
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(changed.last(), (QList<QVariant>{0, QVariant::fromValue(label(5, 65535))}));
+        QCOMPARE(model.index(0, 1).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Ereignis hat keinen Quantifier\nOut of range [0..255]\n65535"));
+        QCOMPARE(model.remove({7}), 0);
+        QCOMPARE(model.remove({1, 0, 1}), 2);
+        QVERIFY(changed.count() == 3 && model.rowCount() == 0);
+    }
+
+    void sendCycles()
+    {
+        TMCTable table;
+        TMCMsgModel *model = table.msgModel();
+        model->add(message(1));
+        model->add(message(2, 0, 5));
+        QCOMPARE(model->index(0, 1).data(Qt::ToolTipRole).toString(), QStringLiteral("Code nicht gefunden"));
+        QSignalSpy changed(model, &TMCMsgModel::messageChanged);
+        QAbstractItemView &view = table;
+        QStringList shown;
+        for (int i = 0; i < 3; ++i) {
+            emit view.doubleClicked(model->index(0, 0));
+            shown << model->index(0, 0).data().toString();
+        }
+        emit view.doubleClicked(model->index(0, 1)); // left to the editor
+        QCOMPARE(shown, (QStringList{"ja", "aufheben", "nein"}));
+        QCOMPARE(changed.count(), 3);
+        QCOMPARE(model->index(1, 0).data().toString(), QStringLiteral("???"));
+        model->cycleSend(1);
+        QCOMPARE(model->get(1).send, u8(0));
+    }
+
+    void editingAndDropsKeepTheCellRange()
+    {
+        TMCMsgModel model;
+        model.add(message(1, 1));
+        QSignalSpy changed(&model, &TMCMsgModel::messageChanged);
+        struct Case { int column; int role; QVariant value; bool stored; };
+        const QList<Case> cases = {
+            {1, Qt::DisplayRole, 2047, true}, {1, Qt::DisplayRole, 2048, false}, {1, Qt::DisplayRole, -1, false},
+            {2, Qt::DisplayRole, 65535, true}, {2, Qt::EditRole, 65536, false}, {0, Qt::DisplayRole, 1, false},
+            {0, Qt::EditRole, 2, true}, {0, Qt::EditRole, 3, false}, {1, Qt::EditRole, "abc", false},
+            {1, Qt::ToolTipRole, 5, false}};
+        for (const Case &c : cases)
+            QCOMPARE(model.setData(model.index(0, c.column), c.value, c.role), c.stored);
+        QCOMPARE(changed.count(), 3);
+        QCOMPARE(changed.last().at(1).value<TMCMessage>(), message(2047, 65535, 2));
+        QVERIFY(!model.setData(model.index(1, 1), 3, Qt::EditRole));
+        TMCEdit edit;
+        QWidget parent;
+        for (int column : {0, 1, 2})
+            QCOMPARE(qobject_cast<QSpinBox *>(edit.createEditor(&parent, {}, model.index(0, column)))->maximum(),
+                     QList<int>({2, 2047, 65535}).at(column));
+    }
+
+    void rowsHeadersAndCurrentRow()
+    {
+        TMCMsgModel model;
+        model.setSource(source({0, 1, 2, 3, 4}));
+        QVERIFY(model.get(-1) == TMCMessage() && model.get(5) == TMCMessage());
+        QCOMPARE(model.headerData(1, Qt::Vertical).toInt(), 1);
+        QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Ortscode"));
+        model.setCurrent(2);
+        QCOMPARE(model.index(2, 1).data(Qt::BackgroundRole).value<QColor>(), QColor(204, 255, 198));
+        QVERIFY(!model.index(1, 1).data(Qt::BackgroundRole).isValid());
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.setCurrent(-1);
+        QCOMPARE(changed.count(), 1); // the old row loses its colour
+        QCOMPARE(model.remove({3, 1, 3, 7, -1}), 2);
+        QCOMPARE(codes(&model, 1), QStringLiteral("0 2 4"));
+    }
+
+    void setSourceAnnouncesOnlyDifferences()
+    {
+        TMCMsgModel model;
+        model.setSource(source({1, 2}));
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        for (const QList<u16> &list : {QList<u16>{1, 2}, {1, 2, 3}, {1, 9, 3}, {1}})
+            model.setSource(source(list));
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(inserted.first().mid(1), (QList<QVariant>{2, 2}));
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.first().first().toModelIndex().row(), 1);
+        QCOMPARE(removed.first().mid(1), (QList<QVariant>{1, 2}));
+        QCOMPARE(codes(&model, 1), QStringLiteral("1"));
+    }
+};
+
+QTEST_MAIN(TestTmcEditor)
+#include "tst_tmceditor.moc"
