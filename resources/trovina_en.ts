@@ -982,4 +982,215 @@ click twice for hex display</translation>
             <translation>Packet Statistics</translation>
         </message>
     </context>
+    <context>
+        <name>TabTMCUI</name>
+        <message>
+            <source>TMC Quellen</source>
+            <translation>TMC sources</translation>
+        </message>
+        <message>
+            <source>Quelle hinzufügen</source>
+            <translation>add source</translation>
+        </message>
+        <message>
+            <source>Quelle</source>
+            <translation>Source</translation>
+        </message>
+        <message>
+            <source>Quelle löschen</source>
+            <translation>remove source</translation>
+        </message>
+        <message>
+            <source>Gruppe 3A (System Information)</source>
+            <translation>Group 3A (System Information)</translation>
+        </message>
+        <message>
+            <source>Bits in Gruppe 3A festlegen</source>
+            <translation>Set the bits of group 3A</translation>
+        </message>
+        <message>
+            <source>Variant Code 0 senden</source>
+            <translation>Send variant code 0</translation>
+        </message>
+        <message>
+            <source>Variante 0:</source>
+            <translation>Variant 0:</translation>
+        </message>
+        <message>
+            <source>Variant Code 1 senden</source>
+            <translation>Send variant code 1</translation>
+        </message>
+        <message>
+            <source>Variante 1:</source>
+            <translation>Variant 1:</translation>
+        </message>
+        <message>
+            <source>Variant Code 2 senden</source>
+            <translation>Send variant code 2</translation>
+        </message>
+        <message>
+            <source>Variante 2:</source>
+            <translation>Variant 2:</translation>
+        </message>
+        <message>
+            <source>Variant Code 3 senden</source>
+            <translation>Send variant code 3</translation>
+        </message>
+        <message>
+            <source>Variante 3:</source>
+            <translation>Variant 3:</translation>
+        </message>
+        <message>
+            <source>LTN AFI Mode Region Bits</source>
+            <translation>LTN AFI mode region bits</translation>
+        </message>
+        <message>
+            <source>0 aus: LTCC senden
+1 an: Zeitrad aktivieren (Ta, Tw und Td) - obsolete</source>
+            <translation>0 off: send LTCC
+1 on: enable the time wheel (Ta, Tw and Td) - obsolete</translation>
+        </message>
+        <message>
+            <source>Location Table Country Code (bei Mode = 0)
+meist identisch mit PI CC, Germany = D oder 1</source>
+            <translation>Location Table Country Code (with Mode = 0)
+usually the same as the PI CC, Germany = D or 1</translation>
+        </message>
+        <message>
+            <source>Aktive Zeit</source>
+            <translation>Active time</translation>
+        </message>
+        <message>
+            <source>Window Zeit</source>
+            <translation>Window time</translation>
+        </message>
+        <message>
+            <source>Delay Zeit</source>
+            <translation>Delay time</translation>
+        </message>
+        <message>
+            <source>minimale Anzahl anderer Gruppen zwischen zwei TMC 8A-Gruppen</source>
+            <translation>least number of other groups between two TMC 8A groups</translation>
+        </message>
+        <message>
+            <source>TMC AID Kennung (meist CD46)</source>
+            <translation>TMC AID identifier (usually CD46)</translation>
+        </message>
+        <message>
+            <source>sofort wiederholen</source>
+            <translation>repeat at once</translation>
+        </message>
+        <message>
+            <source>jede Meldung n-mal sofort wiederholen</source>
+            <translation>repeat every message n times at once</translation>
+        </message>
+        <message>
+            <source>Gruppe 8A (Tuning Information)</source>
+            <translation>Group 8A (Tuning Information)</translation>
+        </message>
+        <message>
+            <source>Gruppe 8A Tuning Information</source>
+            <translation>Group 8A Tuning Information</translation>
+        </message>
+        <message>
+            <source>Service Provider Name (8 Bytes, Varianten 4 und 5)</source>
+            <translation>Service Provider Name (8 bytes, variants 4 and 5)</translation>
+        </message>
+        <message>
+            <source>Verschlüsselung (TMCpro)</source>
+            <translation>Encryption (TMCpro)</translation>
+        </message>
+        <message>
+            <source>Ort/Location verschlüsseln nach 14819-6</source>
+            <translation>Encrypt the location as ISO 14819-6 says</translation>
+        </message>
+        <message>
+            <source>Service Key für ENCID festlegen</source>
+            <translation>Set the service key of the ENCID</translation>
+        </message>
+        <message>
+            <source>alle n Sekunden:</source>
+            <translation>every n seconds:</translation>
+        </message>
+        <message>
+            <source>sende alle n Sekunden</source>
+            <translation>send every n seconds</translation>
+        </message>
+        <message>
+            <source>Verkehrsmeldungen</source>
+            <translation>Traffic messages</translation>
+        </message>
+        <message>
+            <source>Meldung </source>
+            <translation>Message </translation>
+        </message>
+        <message>
+            <source>Verkehrsmeldung hinzufügen</source>
+            <translation>add traffic message</translation>
+        </message>
+        <message>
+            <source>Entfernen </source>
+            <translation>Remove </translation>
+        </message>
+        <message>
+            <source>Verkehrsmeldung löschen</source>
+            <translation>remove traffic message</translation>
+        </message>
+        <message>
+            <source>Meldung bearbeiten</source>
+            <translation>Edit message</translation>
+        </message>
+        <message>
+            <source>Dauer:</source>
+            <translation>Duration:</translation>
+        </message>
+        <message>
+            <source>Dauer festlegen</source>
+            <translation>Set the duration</translation>
+        </message>
+        <message>
+            <source>Ausmaß:</source>
+            <translation>Extent:</translation>
+        </message>
+        <message>
+            <source>Außmaß festlegen</source>
+            <translation>Set the extent</translation>
+        </message>
+        <message>
+            <source>Ereignis</source>
+            <translation>Event</translation>
+        </message>
+        <message>
+            <source>Ort</source>
+            <translation>Location</translation>
+        </message>
+        <message>
+            <source>Richtung</source>
+            <translation>Direction</translation>
+        </message>
+        <message>
+            <source>Richtungsbit setzen</source>
+            <translation>Set the direction bit</translation>
+        </message>
+        <message>
+            <source>Umleiten</source>
+            <translation>Diversion</translation>
+        </message>
+        <message>
+            <source>Umleitung empfohlen wenn gesetzt</source>
+            <translation>Diversion advised when set</translation>
+        </message>
+        <message>
+            <source>Ereignisinfo</source>
+            <translation>Event information</translation>
+        </message>
+        <message>
+            <source>Ortsinfo</source>
+            <translation>Location information</translation>
+        </message>
+        <message>
+            <source>Multigroup Zusatzinfos</source>
+            <translation>Multi-group optional content</translation>
+        </message>
+    </context>
 </TS>
