@@ -1,0 +1,258 @@
+#include "../engine/rds/EncoderFixtures.h"
+#include "ECCSearch.h"
+#include "FMSettings.h"
+#include "TMCLabel.h"
+#include "TMCMsgModel.h"
+#include "TMCTable.h"
+#include "TabTMC.h"
+#include "TempProject.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QtTest>
+
+#include <memory>
+
+// The TMC page on a temporary project: every edit must be in the project at
+// once, and key changes from elsewhere must reach the page.
+class TestTabTmc : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<testsupport::TempProject> file;
+    QSharedPointer<FMSettings> fms;
+    std::unique_ptr<TabTMC> page;
+    QStringList asked;
+    bool answer = false;
+
+    template <typename T> T *w(const char *name) { return page->findChild<T *>(QLatin1String(name)); }
+    void settle()
+    {
+        for (int i = 0; i < 4; ++i)
+            QCoreApplication::processEvents();
+    }
+    QString key(const QString &k) { return fms->value(QStringLiteral("tmc.1/") + k).toString(); }
+    void click(const char *name) { w<QAbstractButton>(name)->click(), settle(); }
+    TMCMsgModel *messages() { return w<TMCTable>("messages")->msgModel(); }
+    void selectMessages(const QList<int> &rows)
+    {
+        auto *view = w<TMCTable>("messages");
+        view->setCurrentIndex(messages()->index(rows.first(), 0));
+        for (int r : rows)
+            view->selectionModel()->select(messages()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    // Sets a control the way the operator would: click, value, item or text.
+    void apply(const QString &name, const QString &input)
+    {
+        QWidget *c = page->findChild<QWidget *>(name);
+        QVERIFY2(c, qPrintable(name));
+        if (auto *box = qobject_cast<QGroupBox *>(c))
+            box->setChecked(!box->isChecked());
+        else if (auto *button = qobject_cast<QAbstractButton *>(c))
+            button->click();
+        else if (auto *spin = qobject_cast<QSpinBox *>(c))
+            spin->setValue(input.toInt(nullptr, 0));
+        else if (auto *combo = qobject_cast<QComboBox *>(c)) {
+            int i = input.startsWith('#') ? input.mid(1).toInt() : combo->findText(input);
+            if (i < 0)
+                combo->addItem(input), i = combo->count() - 1;
+            combo->setCurrentIndex(i);
+        } else if (auto *edit = qobject_cast<QLineEdit *>(c)) {
+            edit->setText(input);
+            emit edit->editingFinished();
+        }
+        settle();
+    }
+
+private slots:
+    void init()
+    {
+        file.reset(new testsupport::TempProject("[tmc.1]\nused=true\nname=Eins\nva0=71\nva1=16397\nva2=32992\nva3=49152\n"));
+        fms.reset(new FMSettings(file->path()));
+        page.reset(new TabTMC);
+        page->setDeleteQuestion([this](const QString &, const QString &text) { return asked << text, answer; });
+        page->setSettings(fms);
+        settle();
+    }
+    void cleanup() { page.reset(), fms.reset(), file.reset(), asked.clear(), answer = false; }
+
+    void sources()
+    {
+        auto *list = w<QTableWidget>("sources");
+        click("Badd");
+        QCOMPARE(list->rowCount(), 2);
+        QCOMPARE(list->currentItem()->data(Qt::UserRole).toInt(), 2);
+        list->currentItem()->setText("Zwei");
+        QCOMPARE(fms->value("tmc.2/name").toString(), QString("Zwei"));
+        list->clearSelection();
+        click("Bdel");
+        QCOMPARE(fms->tmcNames().size(), 2);
+        list->setCurrentCell(0, 0);
+        click("Bdel");
+        QCOMPARE(fms->tmcNames(), (QMap<int, QString>{{2, "Zwei"}}));
+        QCOMPARE(list->rowCount(), 1);
+    }
+
+    void controlsWriteKeys_data()
+    {
+        QTest::addColumn<QString>("controls"); // applied in turn, ';'-separated
+        QTest::addColumn<QString>("inputs");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("variant 0") << "variant0" << "" << "flag" << "8";
+        QTest::newRow("variant 1") << "variant1" << "" << "flag" << "1";
+        QTest::newRow("encryption") << "gEnc" << "" << "flag" << "11";
+        QTest::newRow("key table") << "gEnc;key" << ";" << "flag" << "15";
+        QTest::newRow("spn") << "SPN" << "Verkehr" << "spn" << "Verkehr";
+        QTest::newRow("aid item") << "AID" << "CD47" << "aid" << "52551";
+        QTest::newRow("aid typed") << "AID" << "1234" << "aid" << "4660";
+        QTest::newRow("aid malformed") << "AID" << "XYZ" << "aid" << "52550";
+        QTest::newRow("ltn") << "LTN" << "5" << "ltn" << "5";
+        QTest::newRow("ltn in va0") << "LTN" << "5" << "va0" << "327";
+        QTest::newRow("afi") << "AFI" << "" << "va0" << "103";
+        QTest::newRow("mode") << "M" << "" << "va0" << "87";
+        QTest::newRow("sid") << "SID" << "7" << "sid" << "7";
+        QTest::newRow("sid in va1") << "SID" << "7" << "va1" << "16845";
+        QTest::newRow("gap") << "GAP" << "#2" << "va1" << "24589";
+        QTest::newRow("ltcc") << "LTCC" << "10" << "ltcc" << "a";
+        QTest::newRow("ltcc in va1") << "LTCC" << "10" << "va1" << "16394";
+        QTest::newRow("no ltcc in time-wheel mode") << "M;LTCC" << ";3" << "ltcc" << "";
+        QTest::newRow("time wheel") << "M;ta;tw;td" << ";#1;#2;#3" << "va1" << "16411";
+        QTest::newRow("ltecc") << "LTECC" << "208" << "ltecc" << "d0";
+        QTest::newRow("ltecc in va2") << "LTECC" << "208" << "va2" << "32976";
+        QTest::newRow("repeat") << "repeat" << "5" << "rpt" << "5";
+        QTest::newRow("rate") << "rate" << "30" << "rate" << "30";
+        QTest::newRow("encid") << "gEnc;encid" << ";4" << "enc" << "4";
+        QTest::newRow("service key") << "gEnc;key;rotate;shift;xor" << ";;1;2;255" << "skt"
+                                     << QString("0 ").repeated(31) + "12ff";
+        QTest::newRow("var0 masked") << "var0" << "FFFF" << "va0" << "16383";
+        QTest::newRow("var1 masked") << "var1" << "FFFF" << "va1" << "32767";
+        QTest::newRow("var2 masked") << "var2" << "FFFF" << "va2" << "49151";
+        QTest::newRow("var0 ltn") << "var0" << "0FC0" << "ltn" << "63";
+    }
+
+    void controlsWriteKeys()
+    {
+        QFETCH(QString, controls);
+        QFETCH(QString, inputs);
+        const QStringList names = controls.split(';'), values = inputs.split(';');
+        for (int i = 0; i < names.size(); ++i)
+            apply(names.at(i), values.value(i));
+        QFETCH(QString, key);
+        QTEST(this->key(key), "value");
+    }
+
+    void remoteChanges()
+    {
+        fms->setValue("tmc.1/ltn", "70", true); // masked to 6 bits
+        settle();
+        QCOMPARE(key("va0"), QString::number(0x0187));
+        QCOMPARE(w<QSpinBox>("LTN")->value(), 6);
+        fms->setValue("tmc.1/ltcc", "3", true);
+        settle();
+        QCOMPARE(key("va1"), QString::number(0x4003));
+        QCOMPARE(fms->addTmc(), 2);
+        QCOMPARE(fms->set("tmc.1,2.sid", "9", true), 0);
+        settle();
+        QCOMPARE(fms->tmc(1).va1 >> 6 & 63, 9);
+        QCOMPARE(fms->tmc(2).va1 >> 6 & 63, 9);
+        QVERIFY(!fms->contains("tmc.0/va1"));
+        page->selectSource(1);
+        fms->setValue("tmc.1/va0", QString::number(0x0057), true); // time-wheel mode
+        fms->setValue("tmc.1/ltcc", "5", true);
+        settle();
+        QCOMPARE(fms->tmc(1).va1 & 15, 3);
+        QVERIFY(!w<QSpinBox>("LTCC")->isEnabled());
+    }
+
+    void countryAndNoSource()
+    {
+        ECC country;
+        country.ci = "D1";
+        country.ecc = 0xE1;
+        emit page->findChild<ECCSearch *>()->saveECC(country);
+        settle();
+        QCOMPARE(key("va1"), QString::number(0x400D)); // "d" is among "D1"
+        QCOMPARE(key("ltecc"), QString("e1"));
+        country.ci = "A";
+        emit page->findChild<ECCSearch *>()->saveECC(country);
+        settle();
+        QCOMPARE(key("ltcc"), QString("a"));
+        fms->setTmcUsed(1);
+        settle();
+        QMetaObject::invokeMethod(page.get(), "addMessage");
+        QVERIFY(fms->tmc(1).messages.isEmpty());
+    }
+
+    void messagesAndLabels()
+    {
+        for (int i = 0; i < 5; ++i)
+            click("BaddMsg");
+        QCOMPARE(fms->tmc(1).messages.size(), 5);
+        for (int r = 0; r < 5; ++r)
+            messages()->setData(messages()->index(r, 1), 100 + r);
+        settle();
+        selectMessages({2});
+        click("BaddInfo"); // stored at once
+        click("BaddInfo");
+        QCOMPARE(fms->tmc(1).messages.at(2).labels, (QList<u32>{0, 0}));
+        QVERIFY(!w<QSpinBox>("duration")->isEnabled());
+        w<TMCLabel>("labels")->setCurrentIndex(w<TMCLabel>("labels")->model()->index(1, 0));
+        click("BdelInfo");
+        QCOMPARE(fms->tmc(1).messages.at(2).labels, (QList<u32>{0}));
+        selectMessages({0, 1, 3});
+        click("BdelMsg");
+        QCOMPARE(asked, QStringList{"3 Meldungen löschen?"});
+        QCOMPARE(fms->tmc(1).messages.size(), 5);
+        answer = true;
+        click("BdelMsg");
+        fms->sync();
+        const QList<TMCMessage> fresh = FMSettings(file->path()).tmc(1).messages;
+        QCOMPARE(fresh.size(), 2);
+        QCOMPARE(fresh.at(0).event, u16(102));
+        QCOMPARE(fresh.at(0).labels, (QList<u32>{0}));
+        QCOMPARE(fresh.at(1).event, u16(104));
+        QCOMPARE(messages()->get(1), fresh.at(1));
+    }
+
+    void messageAddedElsewhereSurvives()
+    {
+        click("BaddMsg");
+        TMCMessage remote;
+        remote.event = 777;
+        fms->setTmcMessage(1, 1, remote); // the page has not heard of it yet
+        w<QSpinBox>("LTN")->setValue(9);
+        w<QPushButton>("BaddMsg")->click();
+        settle();
+        const QList<TMCMessage> list = fms->tmc(1).messages;
+        QCOMPARE(list.size(), 3);
+        QCOMPARE(list.at(1).event, u16(777));
+        QCOMPARE(messages()->rowCount(), 3);
+    }
+
+    void encoderSendsEditedEvent()
+    {
+        click("BaddMsg");
+        messages()->setData(messages()->index(0, 1), 101);
+        messages()->setData(messages()->index(0, 2), 4321);
+        messages()->setData(messages()->index(0, 0), 1);
+        settle();
+        RDSSource s = encfix::source();
+        encfix::rate(s, 8, 60);
+        encfix::rate(s, 3, 1);
+        s.tmcsi = 1;
+        RDSEncoder enc(1);
+        enc.setTMC(fms->tmc(1));
+        enc.setRDS(s, 95.8);
+        const QStringList groups = encfix::run(enc, 12);
+        QVERIFY2(!groups.filter(QRegularExpression("^1234 8... 0065 10E1$")).isEmpty(), qPrintable(groups.join('\n')));
+    }
+};
+
+QTEST_MAIN(TestTabTmc)
+#include "tst_tabtmc.moc"
