@@ -18,7 +18,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // The sources a key names: "tmc.3/ltn" names 3, the pattern "tmc.1,4/ltn"
 // 1 and 4. Numbers below 1 (and texts that are no number) name none.
@@ -72,9 +73,10 @@ void TabTMC::connectSources()
 
 void TabTMC::connectSystemInfo()
 {
-    for (QAbstractButton *box : {static_cast<QAbstractButton *>(ui->variant0), static_cast<QAbstractButton *>(ui->variant1),
-                                 static_cast<QAbstractButton *>(ui->variant2), static_cast<QAbstractButton *>(ui->variant3),
-                                 static_cast<QAbstractButton *>(ui->key)})
+    for (QAbstractButton *box :
+         {static_cast<QAbstractButton *>(ui->variant0), static_cast<QAbstractButton *>(ui->variant1),
+          static_cast<QAbstractButton *>(ui->variant2), static_cast<QAbstractButton *>(ui->variant3),
+          static_cast<QAbstractButton *>(ui->key)})
         connect(box, &QAbstractButton::toggled, this, &TabTMC::slotChanged);
     connect(ui->gEnc, &QGroupBox::toggled, this, &TabTMC::slotChanged);
     connect(ui->SPN, &QLineEdit::editingFinished, this, &TabTMC::slotChanged);
@@ -85,7 +87,7 @@ void TabTMC::connectSystemInfo()
     for (QCheckBox *box : {ui->AFI, ui->M, ui->I, ui->N, ui->R, ui->U})
         connect(box, &QCheckBox::clicked, this, &TabTMC::slotChanged);
     connect(ui->encid, QOverload<int>::of(&QSpinBox::valueChanged), this, &TabTMC::encChanged);
-    for (QSpinBox *box : {ui->rotate, ui->shift, ui->xor})
+    for (QSpinBox *box : {ui->rotate, ui->shift, ui->xor })
         connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this, &TabTMC::keyChanged);
     for (QLineEdit *edit : {ui->var0, ui->var1, ui->var2, ui->var3})
         connect(edit, &QLineEdit::editingFinished, this, &TabTMC::varxChanged);
@@ -102,7 +104,8 @@ void TabTMC::connectMessages()
     connect(ui->Bevents, &QPushButton::clicked, ui->messages, &TMCTable::findEvent);
     connect(ui->Bplaces, &QPushButton::clicked, ui->messages, &TMCTable::findPlace);
     connect(msgModel(), &TMCMsgModel::messageChanged, this, &TabTMC::setMessage);
-    connect(ui->messages->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TabTMC::rowChanged);
+    connect(ui->messages->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &TabTMC::rowChanged);
     connect(lblModel(), &TMCLblModel::labelChanged, this, &TabTMC::infoChanged);
     connect(ui->direction, &QCheckBox::clicked, this, &TabTMC::dataChanged);
     connect(ui->diversion, &QCheckBox::clicked, this, &TabTMC::dataChanged);

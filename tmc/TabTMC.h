@@ -95,9 +95,9 @@ private:
 
     std::unique_ptr<Ui_TabTMCUI> ui;
     QSharedPointer<FMSettings> project;
-    int current = 0;      // number of the selected source, 0 none
-    bool busy = false;    // set while the page writes its own controls
-    TMCSource source;     // working copy of the selected source
+    int current = 0;   // number of the selected source, 0 none
+    bool busy = false; // set while the page writes its own controls
+    TMCSource source;  // working copy of the selected source
     ECCSearch *eccSearch = nullptr;
     DeleteQuestion question;
 };

@@ -9,7 +9,8 @@
 
 #include "ui_TabTMCUI.h"
 
-namespace {
+namespace
+{
 
 // Four upper-case hexadecimal digits with leading zeros.
 QString hex4(uint value)
@@ -99,7 +100,8 @@ void TabTMC::slotChanged()
     const uint va3 = source.va3 | 0xC000;
     const bool timeWheel = ui->M->isChecked();
     va0 |= (ui->AFI->isChecked() ? 0x20 : 0) | (timeWheel ? 0x10 : 0) | (ui->I->isChecked() ? 0x08 : 0) |
-           (ui->N->isChecked() ? 0x04 : 0) | (ui->R->isChecked() ? 0x02 : 0) | (ui->U->isChecked() ? 0x01 : 0);
+           (ui->N->isChecked() ? 0x04 : 0) | (ui->R->isChecked() ? 0x02 : 0) |
+           (ui->U->isChecked() ? 0x01 : 0);
     if (timeWheel)
         va1 = 0x4000 | uint(ui->ta->currentIndex() & 3) << 4 | uint(ui->tw->currentIndex() & 3) << 2 |
               uint(ui->td->currentIndex() & 3);

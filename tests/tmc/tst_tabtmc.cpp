@@ -38,7 +38,8 @@ class TestTabTmc : public QObject
         auto *view = w<TMCTable>("messages");
         view->setCurrentIndex(messages()->index(rows.first(), 0));
         for (int r : rows)
-            view->selectionModel()->select(messages()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            view->selectionModel()->select(messages()->index(r, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 
     // Sets a control the way the operator would: click, value, item or text.
@@ -67,10 +68,12 @@ class TestTabTmc : public QObject
 private slots:
     void init()
     {
-        file.reset(new testsupport::TempProject("[tmc.1]\nused=true\nname=Eins\nva0=71\nva1=16397\nva2=32992\nva3=49152\n"));
+        file.reset(new testsupport::TempProject(
+            "[tmc.1]\nused=true\nname=Eins\nva0=71\nva1=16397\nva2=32992\nva3=49152\n"));
         fms.reset(new FMSettings(file->path()));
         page.reset(new TabTMC);
-        page->setDeleteQuestion([this](const QString &, const QString &text) { return asked << text, answer; });
+        page->setDeleteQuestion(
+            [this](const QString &, const QString &text) { return asked << text, answer; });
         page->setSettings(fms);
         settle();
     }
@@ -99,6 +102,7 @@ private slots:
         QTest::addColumn<QString>("inputs");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
+        // clang-format off
         QTest::newRow("variant 0") << "variant0" << "" << "flag" << "8";
         QTest::newRow("encryption") << "gEnc" << "" << "flag" << "11";
         QTest::newRow("key table") << "gEnc;key" << ";" << "flag" << "15";
@@ -127,6 +131,7 @@ private slots:
         QTest::newRow("var1 masked") << "var1" << "FFFF" << "va1" << "32767";
         QTest::newRow("var2 masked") << "var2" << "FFFF" << "va2" << "49151";
         QTest::newRow("var0 ltn") << "var0" << "0FC0" << "ltn" << "63";
+        // clang-format on
     }
 
     void controlsWriteKeys()
@@ -241,7 +246,8 @@ private slots:
         enc.setTMC(fms->tmc(1));
         enc.setRDS(s, 95.8);
         const QStringList groups = encfix::run(enc, 12);
-        QVERIFY2(!groups.filter(QRegularExpression("^1234 8... 0065 10E1$")).isEmpty(), qPrintable(groups.join('\n')));
+        QVERIFY2(!groups.filter(QRegularExpression("^1234 8... 0065 10E1$")).isEmpty(),
+                 qPrintable(groups.join('\n')));
     }
 };
 

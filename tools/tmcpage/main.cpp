@@ -9,7 +9,8 @@
 #include <QApplication>
 #include <QTranslator>
 
-namespace {
+namespace
+{
 
 QString option(const QStringList &args, const char *name)
 {
