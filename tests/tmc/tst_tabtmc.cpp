@@ -7,15 +7,13 @@
 #include "TabTMC.h"
 #include "TempProject.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QtTest>
-
-#include <memory>
 
 // The TMC page on a temporary project: every edit must be in the project at
 // once, and key changes from elsewhere must reach the page.
@@ -54,10 +52,9 @@ class TestTabTmc : public QObject
         else if (auto *spin = qobject_cast<QSpinBox *>(c))
             spin->setValue(input.toInt(nullptr, 0));
         else if (auto *combo = qobject_cast<QComboBox *>(c)) {
-            int i = input.startsWith('#') ? input.mid(1).toInt() : combo->findText(input);
-            if (i < 0)
-                combo->addItem(input), i = combo->count() - 1;
-            combo->setCurrentIndex(i);
+            if (!input.startsWith('#') && combo->findText(input) < 0)
+                combo->addItem(input);
+            combo->setCurrentIndex(input.startsWith('#') ? input.mid(1).toInt() : combo->findText(input));
         } else if (auto *edit = qobject_cast<QLineEdit *>(c)) {
             edit->setText(input);
             emit edit->editingFinished();
@@ -170,9 +167,7 @@ private slots:
 
     void countryAndNoSource()
     {
-        ECC country;
-        country.ci = "D1";
-        country.ecc = 0xE1;
+        ECC country{"DE", 0xE1, 0, "D1", {}, {}};
         emit page->findChild<ECCSearch *>()->saveECC(country);
         settle();
         QCOMPARE(key("va1"), QString::number(0x400D)); // "d" is among "D1"
@@ -219,11 +214,9 @@ private slots:
     void messageAddedElsewhereSurvives()
     {
         click("BaddMsg");
-        TMCMessage remote;
-        remote.event = 777;
-        fms->setTmcMessage(1, 1, remote); // the page has not heard of it yet
+        fms->setTmcMessage(1, 1, TMCMessage{0, 0, 777, 0, 0, {}}); // the page has not heard of it yet
         w<QSpinBox>("LTN")->setValue(9);
-        w<QPushButton>("BaddMsg")->click();
+        w<QAbstractButton>("BaddMsg")->click();
         settle();
         const QList<TMCMessage> list = fms->tmc(1).messages;
         QCOMPARE(list.size(), 3);
@@ -234,9 +227,8 @@ private slots:
     void encoderSendsEditedEvent()
     {
         click("BaddMsg");
-        messages()->setData(messages()->index(0, 1), 101);
-        messages()->setData(messages()->index(0, 2), 4321);
-        messages()->setData(messages()->index(0, 0), 1);
+        for (const auto &cell : {QPoint(1, 101), QPoint(2, 4321), QPoint(0, 1)})
+            messages()->setData(messages()->index(0, cell.x()), cell.y());
         settle();
         RDSSource s = encfix::source();
         encfix::rate(s, 8, 60);
