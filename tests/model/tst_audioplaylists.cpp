@@ -14,10 +14,8 @@ class TestAudioPlaylists : public QObject
 
 private slots:
     void playlistLoadAndRewrite();
-    void insertFiles();
     void removePlaylist();
     void audioWriters();
-    void reloadDropsEmptyGroups();
 };
 
 void TestAudioPlaylists::playlistLoadAndRewrite()
@@ -59,27 +57,6 @@ void TestAudioPlaylists::playlistLoadAndRewrite()
     FMSettings again(file.path());
     QCOMPARE(again.playlistFiles(3), (QStringList{"/m/a.mp3"}));
     QCOMPARE(again.loadPlaylist(3).name, QStringLiteral("Mix"));
-}
-
-void TestAudioPlaylists::insertFiles()
-{
-    TempProject file("[board]\ngmin=1\n[playlist.1]\n0=/p/x.mp3\n1=/p/y.mp3\n");
-    FMSettings project(file.path());
-    project.insertPlaylistFiles(1, 0, {"/p/a.mp3"});
-    project.insertPlaylistFiles(1, 5, {"/p/z.mp3"}); // past the end: appended
-    QCOMPARE(project.insertPlaylistFiles(1, 1, {"/p/b.mp3", "/p/c.mp3"}),
-             (QStringList{"/p/a.mp3", "/p/b.mp3", "/p/c.mp3", "/p/x.mp3", "/p/y.mp3", "/p/z.mp3"}));
-    QCOMPARE(project.playlistFiles(1).size(), 6);
-
-    // Relative paths come back absolute, against the working directory.
-    const QString cwd = QDir::currentPath();
-    const QStringList list = project.insertPlaylistFiles(1, -1, {"rel/song.mp3"});
-    QCOMPARE(list.last(), QDir(cwd).absoluteFilePath("rel/song.mp3"));
-    QCOMPARE(file.fileGroup(project, "playlist.1").value("6"), QDir(cwd).absoluteFilePath("rel/song.mp3"));
-
-    // A playlist not known yet starts empty.
-    QCOMPARE(project.insertPlaylistFiles(2, 0, {"/q/1.mp3"}), (QStringList{"/q/1.mp3"}));
-    QCOMPARE(project.insertPlaylistFiles(0, 0, {"/q/1.mp3"}), QStringList());
 }
 
 void TestAudioPlaylists::removePlaylist()
@@ -148,22 +125,6 @@ void TestAudioPlaylists::audioWriters()
     QCOMPARE(project.audio(5).vol1, u16(40));
     QCOMPARE(project.audioNames().value(5), QStringLiteral("Five"));
     QCOMPARE(FMSettings::audioTypeNames(), (QStringList{"Sinus", "Rampe", "Datei"}));
-}
-
-void TestAudioPlaylists::reloadDropsEmptyGroups()
-{
-    TempProject file("[board]\ngmin=1\n[audio.2]\nname=Two\n[playlist.2]\n0=/x.mp3\n");
-    FMSettings project(file.path());
-    QVERIFY(project.audioMap().contains(2));
-    project.remove("audio.2", false);
-    project.remove("playlist.2", false);
-    QCOMPARE(project.loadAudio(2), AudioSource());
-    QVERIFY(!project.audioMap().contains(2));
-    QCOMPARE(project.loadPlaylist(2), Playlist());
-    QVERIFY(project.playlistFiles(2).isEmpty());
-    QCOMPARE(project.loadAudio(-1), AudioSource());
-    QCOMPARE(project.loadPlaylist(0), Playlist());
-    QVERIFY(project.audioMap().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestAudioPlaylists)

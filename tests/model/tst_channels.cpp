@@ -12,12 +12,36 @@ class TestChannels : public QObject
     Q_OBJECT
 
 private slots:
+    void defaultFrequencies();
+    void aofStoredForm();
     void recordFromOddValues();
-    void configWriter();
     void bandAndAttenuation();
     void distances();
     void frequencyZeroKeepsStoredFrequency();
 };
+
+void TestChannels::defaultFrequencies()
+{
+    // {channel, tenths of MHz}: a board boundary shifts the spread by 0.3
+    // MHz, 96 is capped, the fixed channels of the third board; numbers
+    // outside any board must not index outside the spread table.
+    const int cases[][2] = {{1, 875}, {2, 881}, {24, 1071}, {25, 878}, {96, 1080}, {49, 889},
+                            {51, 897}, {0, 875}, {-7, 875}, {97, 887}, {2147483647, 1080}};
+    for (const auto &c : cases) {
+        const QString name = QStringLiteral("channel %1: ").arg(c[0]);
+        QCOMPARE(name + QString::number(ChannelRecord::defaultFreqTenths(c[0])), name + QString::number(c[1]));
+    }
+}
+
+void TestChannels::aofStoredForm()
+{
+    // Half up, also below zero and for decimal halves; clamped, not wrapped.
+    const std::pair<double, int> cases[] = {{-0.125, -12}, {0.125, 13}, {0.285, 29}, {1e12, 2147483647},
+                                            {-1e12, int(-2147483647 - 1)}, {qQNaN(), 0}};
+    for (const auto &c : cases)
+        QCOMPARE(QString::number(ChannelRecord::aofToStored(c.first)) + " for " + QString::number(c.first),
+                 QString::number(c.second) + " for " + QString::number(c.first));
+}
 
 void TestChannels::recordFromOddValues()
 {
@@ -50,49 +74,13 @@ void TestChannels::recordFromOddValues()
     QCOMPARE(three.gain, qint8(0));
     QCOMPARE(three.aof, -0.12);
     QCOMPARE(three.idaudio, 2147483647);
-}
 
-void TestChannels::configWriter()
-{
-    TempProject file;
-    FMSettings project(file.path());
-    KeyWatch channel(project, "channel.4");
-    ChannelRecord r = ChannelRecord::defaults(4);
-    r.mono = 1;
-    r.devi = 50;
-    r.emph = 2;
-    r.rate = 32000;
-    r.autoRate = 1;
-    r.aof = 1.5;
-    r.att = "dB";
-    // Fields with keys of their own are not written here.
-    r.used = 1;
-    r.gain = -6;
-    project.setChannelConfig(4, r);
-    QCOMPARE(channel.take(), (QStringList{"channel.4/mono=1", "channel.4/devi=50", "channel.4/emph=2",
-                                          "channel.4/rate=32000", "channel.4/auto=1", "channel.4/aof=150",
-                                          "channel.4/att=dB"}));
-    QVERIFY(!project.contains("channel.4.used"));
-    QVERIFY(!project.contains("channel.4.gain"));
-    QCOMPARE(file.fileValue(project, "channel.4/aof").toString(), QStringLiteral("150"));
-
-    ChannelRecord back = r;
-    back.used = 0;
-    back.gain = 0;
-    QCOMPARE(project.channelInfo(4), back);
-
-    // Half-up rounding of the offset, also below zero.
-    r.aof = -0.125;
-    project.setChannelConfig(4, r);
-    QCOMPARE(channel.take(), (QStringList{"channel.4/aof=-12"}));
-    QCOMPARE(project.channelInfo(4).aof, -0.12);
-
-    // No junk groups for channels that do not exist.
-    project.setChannelConfig(0, r);
-    project.setChannelConfig(97, r);
+    // Writers make no junk groups for channels that do not exist.
+    KeyWatch channel(project, "*");
+    for (int ch : {0, 97})
+        project.setChannelConfig(ch, two);
     QCOMPARE(channel.take(), QStringList());
     QVERIFY(!project.contains("channel.0/devi"));
-    QVERIFY(!project.contains("channel.97/devi"));
 }
 
 void TestChannels::bandAndAttenuation()

@@ -34,12 +34,47 @@ class TestEventRoll : public QObject
     Q_OBJECT
 
 private slots:
+    void parseStoredValues();
     void loadSortsByTimeKeepingKeyOrder();
     void loadSkipsMalformedEntries();
-    void loadOptions();
     void saveReplacesTheGroup();
     void singleEventAndOptions();
 };
+
+void TestEventRoll::parseStoredValues()
+{
+    const struct
+    {
+        const char *stored;
+        u32 time;
+        u8 type;
+        u16 number;
+        const char *command, *field;
+    } cases[] = {
+        {"  2000 RDS.1.ps   NEWS  TODAY ", 2000, Event::Rds, 1, "RDS.1.ps   NEWS  TODAY", "ps NEWS TODAY"},
+        {"7 tmc.4.0 1 8 101 200 1", 7, Event::Tmc, 4, "tmc.4.0 1 8 101 200 1", "0 1 8 101 200 1"},
+        {"9 board.band 1.5", 9, Event::Other, 0, "board.band 1.5", "band 1.5"},
+        {"1500", 1500, Event::Other, 0, "", ""},
+        // A number that does not fit 16 bits is not wrapped.
+        {"1 channel.65537.used 1", 1, Event::Channel, 0, "channel.65537.used 1", "used 1"},
+        {"4294967295 channel.1.used 1", 4294967295u, Event::Channel, 1, "channel.1.used 1", "used 1"},
+    };
+    for (const auto &c : cases) {
+        Event e;
+        QVERIFY2(Event::fromStored(QString::fromLatin1(c.stored), &e), c.stored);
+        QCOMPARE(QStringLiteral("%1|%2|%3|%4|%5").arg(e.time).arg(e.type).arg(e.number).arg(e.command, e.field),
+                 QStringLiteral("%1|%2|%3|%4|%5").arg(c.time).arg(c.type).arg(c.number)
+                     .arg(QLatin1String(c.command), QLatin1String(c.field)));
+        QCOMPARE(Event::fromStored(e.toStored(), &e), true);
+    }
+    // A time beyond 32 bits, a sign or junk: no event, nothing changed.
+    Event e;
+    e.time = 42;
+    for (const char *bad : {"abc channel.1.used 1", "", "-5 channel.1.used 1", "+5 x", "4294967296 x.1.y 1"}) {
+        QVERIFY2(!Event::fromStored(QString::fromLatin1(bad), &e), bad);
+        QCOMPARE(e.time, u32(42));
+    }
+}
 
 void TestEventRoll::loadSortsByTimeKeepingKeyOrder()
 {
@@ -77,28 +112,6 @@ void TestEventRoll::loadSkipsMalformedEntries()
     QVERIFY(events.at(1).command.isEmpty());
     QVERIFY(!repeat);
     QCOMPARE(expanded, (QSet<int>{0x105, 0x203}));
-}
-
-void TestEventRoll::loadOptions()
-{
-    TempProject file("[board]\ngmin=1\n[events.1]\nexpand=\"\"\nrepeat=true\n[events.3]\nexpand=zz 1f\nrepeat=0\n");
-    FMSettings project(file.path());
-    QSet<int> expanded{1};
-    bool repeat = false;
-    QVERIFY(project.loadRoll("events.1", expanded, repeat).isEmpty());
-    QVERIFY(expanded.isEmpty());
-    QVERIFY(repeat);
-    // An unparsable line number counts as 0.
-    project.loadRoll("events.3", expanded, repeat);
-    QCOMPARE(expanded, (QSet<int>{0, 0x1f}));
-    QVERIFY(!repeat);
-    // A missing group or name: empty roll, options back to their defaults.
-    expanded = {5};
-    repeat = false;
-    QVERIFY(project.loadRoll("events.9", expanded, repeat).isEmpty());
-    QVERIFY(expanded.isEmpty());
-    QVERIFY(repeat);
-    QVERIFY(project.loadRoll(QString(), expanded, repeat).isEmpty());
 }
 
 void TestEventRoll::saveReplacesTheGroup()

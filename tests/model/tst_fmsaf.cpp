@@ -107,56 +107,6 @@ private slots:
         }
     }
 
-    void broadcastWhenChanged()
-    {
-        TempProject p("[board]\ngmin=1\n" + channel(1, "95.8", 1) + channel(5, "101.1", 2) +
-                      channel(7, "90.05", 3) + source(1, "d311", "afs=1034\n") + source(2, "d311") +
-                      source(3, "d399"));
-        FMSettings fms(p.path());
-        fms.setBoardCount(4);
-        RecordingObserver obs;
-        fms.registerKey(QStringLiteral("*"), &obs);
-        fms.updateAF(true);
-        QVERIFY(obs.flush());
-        QCOMPARE(valuesOf(obs, "rds.1/af"), QStringList{"958 1011 1034"});
-        QCOMPARE(valuesOf(obs, "rds.2/af"), QStringList{"958 1011"});
-        QCOMPARE(valuesOf(obs, "rds.3/af"), QStringList{"901"});
-
-        // Nothing changed: nothing is broadcast or stored.
-        obs.clear();
-        fms.dirty = false;
-        fms.updateAF(false);
-        QVERIFY(obs.flush());
-        QCOMPARE(obs.count(), 0);
-        QVERIFY(!fms.dirty);
-        fms.unregisterObserver(&obs);
-    }
-
-    void afsAndAfr()
-    {
-        TempProject p("[board]\ngmin=1\n" + source(1, "d311", "afr=1012\n"));
-        FMSettings fms(p.path());
-        QList<RDSAFEntry> list = parseAfList(QStringLiteral("958 -1012"));
-        QVERIFY(!fms.setAfs(0, list));
-        QTest::ignoreMessage(QtDebugMsg, "FMS: set rds.1.afs 958 -1012");
-        QVERIFY(fms.setAfs(1, list));
-        QCOMPARE(int(list.at(1).regional), 1);
-        QCOMPARE(p.fileValue("rds.1/afs").toString(), QStringLiteral("958 -1012"));
-        // Unchanged: nothing logged (an unexpected message would fail the test).
-        QVERIFY(fms.setAfs(1, list));
-
-        QTest::ignoreMessage(QtDebugMsg, "FMS: set rds.1.afr 1012 958");
-        fms.setAfr(1, 958);
-        QCOMPARE(fms.rds(1).afr, (QList<qint32>{1012, 958}));
-        QCOMPARE(int(fms.rds(1).afs.at(0).regional), 1);
-        QTest::ignoreMessage(QtDebugMsg, "FMS: set rds.1.afr 1012");
-        fms.setAfr(1, 958);
-        QCOMPARE(p.fileValue("rds.1/afr").toString(), QStringLiteral("1012"));
-        QCOMPARE(int(fms.rds(1).afs.at(0).regional), 0);
-        fms.setAfr(0, 958);
-        QVERIFY(!fms.rdsMap().contains(0));
-    }
-
     void eonListsOfHandNumberedEntries()
     {
         // Entries numbered -1, 2 and 07 by hand are the list positions 0, 1

@@ -91,25 +91,6 @@ private slots:
         QVERIFY(again.rds(1).oda.isEmpty());
     }
 
-    void eonTakesLinkedSource()
-    {
-        TempProject p("[board]\ngmin=1\n[channel.3]\nidrds=2\n[channel.4]\nidrds=9\n"
-                      "[rds.1]\nname=One\n[rds.2]\nname=Two\npi=d312\nps=TWO\npty=4\nafs=1034\n");
-        FMSettings fms(p.path());
-        QList<EON> list{eonEntry(3, 0, "x"), eonEntry(4, 0x4444, "given"), eonEntry(0, 0x5555, "zero")};
-        QVERIFY(fms.setEon(1, list));
-        QCOMPARE(int(list.at(0).pi), 0xD312);
-        QCOMPARE(list.at(0).ps, QStringLiteral("TWO"));
-        QCOMPARE(int(list.at(0).pty), 4);
-        QCOMPARE(afListText(list.at(0).af), QStringLiteral("1034"));
-        // Linked to a source without a record, or no channel: stored as given.
-        QCOMPARE(int(list.at(1).pi), 0x4444);
-        QCOMPARE(list.at(1).ps, QStringLiteral("given"));
-        QCOMPARE(int(list.at(2).pi), 0x5555);
-        QCOMPARE(afListText(list.at(2).af), QStringLiteral("958 -1012"));
-        QCOMPARE(fms.rds(1).eon, list);
-    }
-
     void groupRates()
     {
         TempProject p("[board]\ngmin=1\n[rds.1]\nname=One\ngmin\\4=1 5 0 0 0\ngmin4=1 5 0 0 0\n4=5\n");

@@ -24,21 +24,6 @@ class TestFmsRds : public QObject
     Q_OBJECT
 
 private slots:
-    void loadWithMissingKeys()
-    {
-        // The defaults of each key are in tst_rdsrecords; here the model's map.
-        TempProject p("[board]\ngmin=1\n[rds.1]\nused=false\n[rds.2]\neon\\0=1 d311 10 1 0 0\n");
-        FMSettings fms(p.path());
-        QCOMPARE(fms.loadRds(1).name, QStringLiteral("RDS-1"));
-        QCOMPARE(int(fms.rds(1).pi), 0xD311);
-        QVERIFY(!fms.rds(1).used);
-        // Source 2 has only sub-groups: no source. Unknown ids give a new record.
-        QCOMPARE(int(fms.loadRds(2).pi), 0xCAFE);
-        QCOMPARE(fms.rdsMap().keys(), QList<int>{1});
-        QCOMPARE(int(fms.loadRds(0).pi), 0xCAFE);
-        QCOMPARE(int(fms.rds(77).pi), 0xCAFE);
-        QVERIFY(fms.rds(77).used);
-    }
 
     void oldRateFormsConverted()
     {
@@ -133,16 +118,6 @@ private slots:
         QVERIFY(fms.setRds(1, rec));
         QCOMPARE(watch.take(), QStringList{"rds.1/pty=5"});
         QCOMPARE(int(fms.rds(1).pty), 5);
-    }
-
-    void namesOfUsedSources()
-    {
-        TempProject p("[board]\ngmin=1\n[rds.1]\nname=One\n[rds.2]\nname=Two\nused=false\n");
-        FMSettings fms(p.path());
-        const QMap<int, QString> names = fms.rdsNames();
-        QCOMPARE(names.size(), 2);
-        QCOMPARE(names.value(0), QStringLiteral("<kein>"));
-        QCOMPARE(names.value(1), QStringLiteral("One"));
     }
 
     void eonFollowsLinkedSource()

@@ -1,8 +1,10 @@
 #include "FMSettings.h"
 #include "RecordingObserver.h"
+#include "SettingsGroupReader.h"
 #include "TempProject.h"
 
 #include <QRegularExpression>
+#include <QSettings>
 #include <QtTest>
 
 using testsupport::RecordingObserver;
@@ -26,6 +28,16 @@ TMCMessage message(int event)
     return m;
 }
 
+// Source n loaded from an INI text over the record `start`, as a reload does.
+TMCSource loadFrom(const QByteArray &ini, int n, TMCSource start)
+{
+    TempProject project(ini);
+    QSettings s(project.path(), QSettings::IniFormat);
+    s.beginGroup(QStringLiteral("tmc.%1").arg(n));
+    start.readFrom(n, SettingsGroupReader(s));
+    return start;
+}
+
 } // namespace
 
 class TestFmsTmc : public QObject
@@ -33,18 +45,27 @@ class TestFmsTmc : public QObject
     Q_OBJECT
 
 private slots:
-    void loadAndMap()
+    void recordTexts()
     {
-        TempProject p("[tmc.3]\nname=Traffic\n[tmc.4]\n[tmc.5]\nused=false\n0=1 8 101 200 1 5 7\n1=2 0 1500 77\n3=x\n");
-        FMSettings fms(p.path());
-        QCOMPARE(fms.tmc(3).spn, QStringLiteral("Traffic"));
-        QVERIFY(!fms.tmcMap().contains(4));
-        QCOMPARE(fms.tmc(5).messages.size(), 2);
-        // Unknown ids give a new record and add nothing.
-        QCOMPARE(int(fms.tmc(9).rate), 15);
-        QVERIFY(!fms.tmcMap().contains(9));
-        QCOMPARE(fms.tmcNames(), (QMap<int, QString>{{3, QStringLiteral("Traffic")}}));
-        QCOMPARE(int(fms.readTmc(0).rate), 15);
+        // Blanks between parts do not count; junk, signs and overlong numbers
+        // read 0 or are cut to the field's width.
+        const QList<QPair<const char *, const char *>> cases{
+            {"1 8 101 200 1 5 7", "1 8 101 200 1 5 7"}, {"2  0 1500 77", "2 0 1500 77 0"},
+            {"x -1 70000 65536 258 4294967296 12", "0 0 4464 0 2 0 12"}};
+        for (const auto &c : cases)
+            QCOMPARE(TMCMessage::fromText(QString::fromLatin1(c.first)).toText(), QLatin1String(c.second));
+
+        // The key table: missing parts keep their entries, junk reads 0, extra parts are ignored.
+        TMCSource cached;
+        cached.skt.fill(7);
+        cached.readSkt(QStringLiteral("1  zz"));
+        QCOMPARE(cached.sktText(), QStringLiteral("1 0 0") + QStringLiteral(" 7").repeated(29));
+        // A loaded record takes the table of the file, as a reload of the saved
+        // project would: entries the text lacks, or a missing key, read 0.
+        QCOMPARE(int(loadFrom("[tmc.1]\nused=true\n", 1, cached).skt[3]), 0);
+        const TMCSource fromFile = loadFrom("[tmc.1]\nskt=0 0 a5\n", 1, cached);
+        QCOMPARE(int(fromFile.skt[2]), 0xA5);
+        QCOMPARE(int(fromFile.skt[3]), 0);
     }
 
     void setTmcRoundTripAndShrink()
@@ -79,17 +100,6 @@ private slots:
         QCOMPARE(back.messages, rec.messages);
         QCOMPARE(back.scalarValues(), rec.scalarValues());
         QCOMPARE(back.name, QStringLiteral("One, two"));
-    }
-
-    void serviceKeyTable()
-    {
-        TempProject p("[tmc.1]\nname=One\n");
-        FMSettings fms(p.path());
-        QVERIFY(!fms.setTmcKey(1, 32, 1));
-        QVERIFY(!fms.setTmcKey(0, 2, 1));
-        QVERIFY(fms.setTmcKey(1, 2, 0xA5));
-        QCOMPARE(p.fileValue("tmc.1/skt").toString(), QStringLiteral("0 0 a5") + QStringLiteral(" 0").repeated(29));
-        QCOMPARE(int(FMSettings(p.path()).tmc(1).skt[2]), 0xA5);
     }
 
     void messagesOneByOne()
@@ -129,37 +139,6 @@ private slots:
         fms.unregisterObserver(&obs);
     }
 
-    void editorDeletesRows()
-    {
-        // The TMC editor deletes rows 1 and 3 of five: it stores the remaining
-        // messages 0..2 in table order, then removes from index 3.
-        TempProject p("[tmc.1]\nname=One\n0=1 0 100 1 1\n1=1 0 101 1 1\n2=1 0 102 1 1\n3=1 0 103 1 1\n"
-                      "4=1 0 104 1 1\n");
-        FMSettings fms(p.path());
-        const QList<TMCMessage> all = fms.tmc(1).messages;
-        const QList<TMCMessage> kept{all.at(0), all.at(2), all.at(4)};
-        for (int i = 0; i < kept.size(); ++i)
-            fms.setTmcMessage(1, i, kept.at(i));
-        fms.removeTmcMessage(1, kept.size());
-        QCOMPARE(fms.tmc(1).messages, kept);
-        QCOMPARE(numberedKeys(p, "tmc.1"), (QStringList{"0", "1", "2"}));
-        QCOMPARE(FMSettings(p.path()).tmc(1).messages, kept);
-    }
-
-    void usedAndName()
-    {
-        TempProject p("[tmc.2]\nname=Two\n");
-        FMSettings fms(p.path());
-        QVERIFY(!fms.setTmcUsed(5));
-        QVERIFY(fms.setTmcUsed(2));
-        QVERIFY(!fms.tmc(2).used);
-        QCOMPARE(p.fileValue("tmc.2/used").toString(), QStringLiteral("0"));
-        QVERIFY(fms.tmcNames().isEmpty());
-        QVERIFY(!fms.setTmcName(0, "x"));
-        QVERIFY(fms.setTmcName(2, QStringLiteral("Renamed")));
-        QCOMPARE(FMSettings(p.path()).tmc(2).name, QStringLiteral("Renamed"));
-        QVERIFY(!FMSettings(p.path()).tmc(2).used);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestFmsTmc)

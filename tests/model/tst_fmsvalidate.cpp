@@ -96,23 +96,6 @@ private slots:
         QCOMPARE(w.take("*"), QStringList{"channel.1-3/freq=95.8"});
     }
 
-    void sourceHearsNothing()
-    {
-        TempProject p(kProject);
-        FMSettings fms(p.path());
-        Watches w(fms, {"rds"});
-        RecordingObserver roll;
-        fms.registerKey(QStringLiteral("*"), &roll);
-        QCOMPARE(fms.set(QStringLiteral("rds.1.ps"), QStringLiteral("ROLL"), true, &roll), 0);
-        QCOMPARE(w.take("rds"), QStringList{"rds.1/ps=ROLL"});
-        QVERIFY(roll.take().isEmpty());
-        fms.unregisterObserver(&roll);
-        // The record was read again.
-        QCOMPARE(fms.rds(1).ps, QStringLiteral("ROLL"));
-        run(fms, {{'S', "tmc.1.rate", 20, 0}, {'S', "tmc.1.rate", 20, 3}});
-        QCOMPARE(int(fms.tmc(1).rate), 20);
-    }
-
     // Refused commands: the exact code and text, nothing written, no event,
     // no record made.
     void refusedCommands()
@@ -247,18 +230,6 @@ private slots:
         QCOMPARE(fms.add(QStringLiteral("rds.1.gmin"), QStringLiteral("1 1 0 0 0")), 2);
         QCOMPARE(fms.errorText(2), QStringLiteral("data out of range [-685..685]"));
         QVERIFY(!p.fileValue(fms, "rds.1/gmin/32").isValid());
-    }
-
-    void audioAndPlaylistRecordsFollow()
-    {
-        TempProject p("[board]\ngmin=1\n[audio.1]\nname=A\ntype=0\n[playlist.2]\nname=L\n0=/a.wav\n1=/b.wav\n");
-        FMSettings fms(p.path());
-        run(fms, {{'S', "audio.1.frq1", 1000, 0},
-                  {'A', "playlist.2", "/c.wav", 0, nullptr, "FMS: add [playlist.2.2] [/c.wav]"}});
-        QCOMPARE(int(fms.audio(1).frq1), 1000);
-        QCOMPARE(fms.playlistFiles(2), (QStringList{"/a.wav", "/b.wav", "/c.wav"}));
-        run(fms, {{'D', "playlist.2.0", {}, 0}, {'S', "playlist.2.1", "/d.wav", 0}});
-        QCOMPARE(fms.playlistFiles(2), (QStringList{"/b.wav", "/d.wav"}));
     }
 
     void addToFullFamily()

@@ -17,8 +17,6 @@ private slots:
     void caseFoldingKeepsExistingKeys();
     void audioIdAllocation();
     void idAfterTheLargestIdDoesNotWrap();
-    void playlistIdAllocation();
-    void rdsAndTmcIdAllocation();
     void boardCountRebuildsDistances();
 };
 
@@ -180,52 +178,6 @@ void TestProjectModel::idAfterTheLargestIdDoesNotWrap()
     QCOMPARE(file.fileValue(project, "audio.2/used").toString(), QStringLiteral("1"));
     QCOMPARE(project.addAudio(QString()).name, QStringLiteral("Audio-3"));
     QVERIFY(!file.fileGroups(project).contains("audio.-2147483648"));
-}
-
-void TestProjectModel::playlistIdAllocation()
-{
-    TempProject file("[playlist.1]\n0=/a.mp3\n[playlist.2]\nname=B\n[playlist.4]\n0=/d.mp3\n");
-    FMSettings project(file.path());
-    project.dirty = false;
-    QCOMPARE(project.addPlaylist(), 3);
-    QCOMPARE(project.addPlaylist(), 5);
-    // Nothing is written until a name or files are stored.
-    QVERIFY(!file.fileGroups(project).contains("playlist.3"));
-    QVERIFY(!project.dirty);
-    QVERIFY(project.setPlaylistName(3, "Third"));
-    QCOMPARE(file.fileValue(project, "playlist.3/name").toString(), QStringLiteral("Third"));
-    QVERIFY(!project.setPlaylistName(9, "None"));
-
-    TempProject empty;
-    FMSettings fresh(empty.path());
-    QCOMPARE(fresh.addPlaylist(), 1);
-}
-
-void TestProjectModel::rdsAndTmcIdAllocation()
-{
-    TempProject file("rta=Top text A\n");
-    FMSettings project(file.path());
-    KeyWatch all(project, "*");
-    QCOMPARE(project.addRds(), 1);
-    QCOMPARE(project.addRds(), 2);
-    QCOMPARE(all.take().mid(0, 4),
-             (QStringList{"rds.1/name=RDS-1", "rds.1/used=true", "rds.2/name=RDS-2", "rds.2/used=true"}));
-    QCOMPARE(file.fileValue(project, "rds.1/name").toString(), QStringLiteral("RDS-1"));
-    QCOMPARE(file.fileValue(project, "rds.2/used").toString(), QStringLiteral("true"));
-
-    project.setRdsUsed(1);
-    QCOMPARE(file.fileValue(project, "rds.1/used").toString(), QStringLiteral("0"));
-    QCOMPARE(project.addRds(), 1);
-    QCOMPARE(file.fileValue(project, "rds.1/used").toString(), QStringLiteral("1"));
-    QCOMPARE(project.addRds(), 3);
-    project.setRdsUsed(99); // not cached: nothing stored
-    QVERIFY(!file.fileGroups(project).contains("rds.99"));
-
-    QTest::ignoreMessage(QtDebugMsg, "TMC: new source [TMC-1]");
-    QCOMPARE(project.addTmc(), 1);
-    QCOMPARE(file.fileGroup(project, "tmc.1").value("name"), QStringLiteral("TMC-1"));
-    QCOMPARE(file.fileGroup(project, "tmc.1").value("spn"), QStringLiteral("SPN-1"));
-    QCOMPARE(file.fileGroup(project, "tmc.1").value("used"), QStringLiteral("true"));
 }
 
 void TestProjectModel::boardCountRebuildsDistances()

@@ -42,9 +42,7 @@ private slots:
         project.reset();
         file.reset();
     }
-    void channelStatus();
     void playInfo();
-    void songInfos();
     void rdsMonitorRecord();
     void nothingReachesTheFile();
 
@@ -53,29 +51,6 @@ private:
     std::unique_ptr<FMSettings> project;
     std::unique_ptr<KeyWatch> all;
 };
-
-void TestStatusRecords::channelStatus()
-{
-    ChannelStatus s;
-    s.pcmFill = 4096;
-    s.rdsFill = 12;
-    s.flags = 0x101;
-    s.level = -12.5;
-    s.pcmRate = 44100.5;
-    s.rdsRate = 74.0;
-
-    project->setChannelStatus(0, s);
-    project->setChannelStatus(97, s);
-    QCOMPARE(all->take(), QStringList());
-    QCOMPARE(project->channelStatus(0), ChannelStatus());
-
-    project->setChannelStatus(7, s);
-    QCOMPARE(all->take(), (QStringList{"chstatus.7="}));
-    QCOMPARE(project->channelStatus(7), s);
-    QCOMPARE(project->channelStatus(8), ChannelStatus());
-    project->setChannelStatus(96, s);
-    QCOMPARE(all->take(), (QStringList{"chstatus.96="}));
-}
 
 void TestStatusRecords::playInfo()
 {
@@ -98,20 +73,6 @@ void TestStatusRecords::playInfo()
     }
     project->setPlayInfo(0, song("/m/a.mp3", 44100));
     QCOMPARE(all->take(), QStringList());
-}
-
-void TestStatusRecords::songInfos()
-{
-    SongInfo first = song("/m/a.mp3", 44100);
-    first.tags.insert("Title", "Old");
-    SongInfo second = song("/m/a.mp3", 44100);
-    second.tags.insert("Title", "New");
-    project->setSongInfo({first, song("/m/b.flac", 96000), second});
-    QCOMPARE(all->take(), (QStringList{"songinfo="}));
-    const QMap<QString, SongInfo> infos = project->songInfos();
-    QCOMPARE(infos.size(), 2);
-    QCOMPARE(infos.value("/m/a.mp3").tags.value("Title"), QStringLiteral("New"));
-    QCOMPARE(infos.value("/m/b.flac").sampleRate, quint32(96000));
 }
 
 void TestStatusRecords::rdsMonitorRecord()

@@ -42,22 +42,6 @@ class TestDiscovery : public QObject
     Q_OBJECT
 
 private slots:
-    void defaultsUseTheInterfaceBroadcasts()
-    {
-        // Constructed only: a default object would send to the real network.
-        FMDiscover d;
-        QCOMPARE(d.port(), BoardProtocol::discoveryPort);
-        QCOMPARE(d.port(), u16(21519));
-        QVERIFY(!d.isDiscovering());
-        const QList<QHostAddress> targets = d.targets();
-        QCOMPARE(targets, FMDiscover::interfaceBroadcasts());
-        for (const QHostAddress &t : targets) {
-            QVERIFY(!t.isLoopback());
-            QVERIFY(!t.isNull());
-            QCOMPARE(targets.count(t), 1);
-        }
-        QTest::ignoreMessage(QtDebugMsg, "~Discover");
-    }
 
     void requestAndReplyBetweenTwoDiscoverersAndTheBoard()
     {
@@ -92,34 +76,6 @@ private slots:
         first.halt();
         QVERIFY(!first.isDiscovering());
         QTest::ignoreMessage(QtDebugMsg, "~Discover");
-    }
-
-    void eachTargetGetsItsOwnRequest()
-    {
-        Rig r;
-        QVERIFY(r.listening);
-        FMDiscover d(r.port, {loopbackBroadcast, loopbackBroadcast});
-        QSignalSpy found(&d, &FMDiscover::found);
-        d.sendDiscover();
-        QVERIFY(testsupport::waitUntil([&] { return found.size() == 2; }));
-        QCOMPARE(r.board.discoverRequests(), 2);
-        QTest::ignoreMessage(QtDebugMsg, "~Discover");
-    }
-
-    void replyOfWrongSizeYieldsNoBoard()
-    {
-        Rig r;
-        auto &[port, board, listening, d, found] = r;
-        QVERIFY(listening);
-        board.setDiscoverForm(SimBoard::DiscoverForm::WrongSize);
-        QTest::ignoreMessage(QtDebugMsg, "Dis: recv discover response with invalid size 11");
-        d.sendDiscover();
-        QVERIFY(testsupport::waitUntil([&] { return board.discoverRequests() == 1; }));
-        // The right reply to a second request is the only board found.
-        board.setDiscoverForm(SimBoard::DiscoverForm::Normal);
-        d.sendDiscover();
-        QVERIFY(testsupport::waitUntil([&] { return found.size() == 1; }));
-        QCOMPARE(board.discoverRequests(), 2);
     }
 
     void ignoresShortAndForeignDatagrams()
@@ -176,43 +132,6 @@ private slots:
         d.sendConfig(nullptr, 0x7F000001, 1); // no MAC, nothing sent
     }
 
-    void silentBoardIsNotFound()
-    {
-        Rig r;
-        auto &[port, board, listening, d, found] = r;
-        SimBoard other;
-        QVERIFY(listening);
-        QVERIFY(other.enableDiscovery(port));
-        u8 mac[6] = {0x00, 0x50, 0xC2, 0x5B, 0x00, 0x09};
-        other.setMac(mac);
-        board.setSilent(true);
-        d.sendDiscover();
-        QVERIFY(testsupport::waitUntil([&] { return found.size() == 1; }));
-        QVERIFY(board.waitFor([&] { return board.receivedWhileSilent() >= 1; }, 2000));
-        QCOMPARE(found.first().first().value<BoardIP>().boxNumber(), 9);
-        QCOMPARE(board.discoverRequests(), 0);
-        board.setSilent(false);
-        d.sendDiscover();
-        QVERIFY(testsupport::waitUntil([&] { return found.size() == 3; }));
-    }
-
-    // The fixed port of the boards, on loopback.
-    void defaultPortOnLoopback()
-    {
-        SimBoard board;
-        QVERIFY2(board.enableDiscovery(), qPrintable(board.errorString()));
-        FMDiscover d(BoardProtocol::discoveryPort, {loopbackBroadcast});
-        QSignalSpy found(&d, &FMDiscover::found);
-        d.discover();
-        QVERIFY(testsupport::waitUntil([&] {
-            for (const QList<QVariant> &args : found)
-                if (args.first().value<BoardIP>() == board.boardIP())
-                    return true;
-            return false;
-        }));
-        d.halt();
-        QTest::ignoreMessage(QtDebugMsg, "~Discover");
-    }
 };
 
 QTEST_GUILESS_MAIN(TestDiscovery)

@@ -3,6 +3,7 @@
 #include "HexBytes.h"
 #include "LoopbackClient.h"
 #include "SimBoard.h"
+#include "SimChannel.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -72,7 +73,6 @@ private slots:
         QVERIFY2(board.isListening(), qPrintable(board.errorString()));
         QVERIFY(board.port() != 0);
         QCOMPARE(board.boardIP().ip, 0x7F000001u);
-        QCOMPARE(board.boardIP().boxNumber(), 1);
 
         SimBoardConfig lan;
         lan.address = QHostAddress(QStringLiteral("192.0.2.2"));
@@ -82,8 +82,6 @@ private slots:
         QVERIFY(!board.enableDiscovery(0, QHostAddress::AnyIPv4));
         QVERIFY(!board.enableDiscovery(0, QHostAddress(QStringLiteral("127.255.255.255")),
                                        QHostAddress(QStringLiteral("255.255.255.255"))));
-        QVERIFY(SimBoard::isLoopback(QHostAddress(QStringLiteral("127.1.2.3"))));
-        QVERIFY(!SimBoard::isLoopback(QHostAddress(QStringLiteral("::1"))));
     }
 
     void informationReplies()
@@ -100,14 +98,10 @@ private slots:
         QCOMPARE(client.exchange(board, infoRequest(), InfoReply),
                  hex("0001 5A515834 00000018 0000 00002328 0000012C 021122330102"));
 
-        board.setBoardType(BoardInfo::typeZQTXLower);
-        board.setFirmware(25);
-        board.setInfoForm(SimBoard::InfoForm::WithoutMac);
-        QCOMPARE(client.exchange(board, infoRequest(), InfoReply), hex("0001 7A515458 00000019 0000 00002328 0000012C"));
         board.setBoardType(0x41424344); // "ABCD", no board the program knows
         board.setInfoForm(SimBoard::InfoForm::TooShort);
         const QByteArray shortReply = client.exchange(board, infoRequest(), InfoReply);
-        QCOMPARE(shortReply, hex("0001 41424344 00000019 0000 00002328 000001"));
+        QCOMPARE(shortReply, hex("0001 41424344 00000018 0000 00002328 000001"));
         QVERIFY(!parseInfoReply(shortReply, nullptr));
 
         // A request with trailing bytes is no request.
@@ -116,7 +110,7 @@ private slots:
         QVERIFY(client.fence(board));
         QCOMPARE(client.pending().size(), 0);
         QCOMPARE(board.lastRejection(), QStringLiteral("info request of 3 bytes"));
-        QCOMPARE(board.received(InfoRequest), 5);
+        QCOMPARE(board.received(InfoRequest), 4);
     }
 
     void lockHandshake()
@@ -145,9 +139,6 @@ private slots:
         QCOMPARE(parseLockStatus(other.exchange(board, lockQuery(), LockStatus), &lock), LockReply::WithClients);
         QCOMPARE(lock.port, me.port());
         QCOMPARE(board.refusedLocks(), 1);
-        QCOMPARE(lock.clients[0].port, other.port()); // heard from last
-        QCOMPARE(lock.clients[1].port, me.port());
-        QVERIFY(lock.clients[1].lastSeen < 50);
         // UNLOCK, then SET LOCK: the take-over.
         other.send(board, unlockRequest());
         other.send(board, setLock(0x02, "bob@PC2"));
@@ -163,16 +154,10 @@ private slots:
         QCOMPARE(foreign.size(), 56);
         QCOMPARE(foreign.mid(2, 22), hex("C0A80017 9C41 07 6361726F6C404C4142 000000000000"));
         QCOMPARE(parseLockStatus(foreign, &lock), LockReply::WithClients);
-        QCOMPARE(lock.clients[0].port, me.port());
-        QCOMPARE(lock.clients[1].ip, 0xC0A80017u);
-        QCOMPARE(lock.clients[2].port, other.port());
         QCOMPARE(lock.clients[3].ip, 0xC0A80018u);
-        QVERIFY(lock.clients[3].lastSeen >= 250 && lock.clients[3].lastSeen < 300);
 
         board.setLockForm(SimBoard::LockForm::WithoutClients);
         QCOMPARE(me.exchange(board, lockQuery(), LockStatus), foreign.left(24));
-        board.setLockForm(SimBoard::LockForm::TooShort);
-        QCOMPARE(me.exchange(board, lockQuery(), LockStatus), foreign.left(20));
 
         // Malformed lock datagrams change nothing.
         me.send(board, mine.left(17));
@@ -180,20 +165,6 @@ private slots:
         QVERIFY(me.fence(board));
         QCOMPARE(board.lockState().ip, 0xC0A80017u);
         QCOMPARE(board.lastRejection(), QStringLiteral("lock request of 3 bytes"));
-    }
-
-    void firmware24HasNoLock()
-    {
-        SimBoardConfig cfg;
-        cfg.firmware = 24;
-        SimBoard board(cfg);
-        LoopbackClient client;
-        client.send(board, lockQuery());
-        client.send(board, setLock(1, "x@y"));
-        QVERIFY(client.fence(board));
-        QCOMPARE(client.pending().size(), 0);
-        QVERIFY(!board.isLocked());
-        QCOMPARE(board.unknownPackets(), 2);
     }
 
     void commandsUpdateTheModelAndAreAcknowledged()
@@ -229,104 +200,6 @@ private slots:
         QCOMPARE(board.acksSent(), 5);
     }
 
-    void malformedCommandsAreNotAcknowledged()
-    {
-        SimBoard board;
-        LoopbackClient client;
-        const QByteArray good = BoardCommand::gainCommand(setup(5));
-        const struct
-        {
-            QByteArray bytes;
-            const char *reason;
-        } bad[] = {
-            {hex("0010 01000005 200104 2203804D"), "command: truncated item at 9"},
-            {hex("0010 010000"), "command: short"},
-            {hex("0010 01000061 200100 2202804D"), "command: target 97"},
-            {hex("0010 01000005 2202804D"), "command: channel command without channel index first"},
-            {hex("0010 01000005 200105 2202804D"), "command: channel index 5 for channel 5"},
-            {hex("0010 01000005 200104 22038000FF"), "command: item 22 length 3"},
-            {hex("0010 01000005 200104 9901FF"), "command: item 99 is no channel item"},
-            {hex("0010 01000005 200104 210401010303"), "command: channel flags 01 01 03 03"},
-            {hex("0010 01000005 200104 230501000000 00"), "command: frequency word 01 00 00 00"},
-            {hex("0010 01000005 200104 23050000000002"), "command: synthesizer 2"},
-            {hex("0010 01000005 200104 26050300000000"), "command: sample rate 03 00 00 00 00"},
-            {hex("0010 010000FF"), "command: board command without items"},
-            {hex("0010 010000FF 870100"), "command: item 87 on a ZQTX board"},
-            {hex("0010 010000FF 850120"), "command: attenuation 20"},
-            {hex("0010 010000FF 200104"), "command: item 20 is no board item"},
-        };
-        for (const auto &b : bad) {
-            client.send(board, b.bytes);
-            QVERIFY(client.fence(board));
-            QCOMPARE(board.lastRejection(), QString::fromLatin1(b.reason));
-        }
-        QCOMPARE(client.pending().size(), 0);
-        QCOMPARE(board.acksSent(), 0);
-        QCOMPARE(board.channel(4).config.gainWord, u16(0));
-        QCOMPARE(board.rejected(), int(sizeof bad / sizeof bad[0]));
-        // The same command, well formed, is taken.
-        QCOMPARE(client.exchange(board, stamped(good, 1), Ack), hex("0011 010000 05"));
-
-        // A ZQX4 board takes its own attenuation item and refuses synthesizer words.
-        SimBoardConfig x4;
-        x4.boardType = BoardInfo::typeZQX4;
-        SimBoard zqx4(x4);
-        QCOMPARE(client.exchange(zqx4, stamped(BoardCommand::bandConfigZQX4(true, -31), 3), Ack), hex("0011 030000 FF"));
-        QCOMPARE(zqx4.attenuationByte(), 0x7C);
-        client.send(zqx4, stamped(BoardCommand::bandConfiguration(BoardInfo::typeZQTX, 0, true, 0, 52)[0], 4));
-        QVERIFY(client.fence(zqx4));
-        QCOMPARE(zqx4.lastRejection(), QStringLiteral("command: item 85 on a ZQX4 board"));
-        // ZQX4 has four synthesizers per channel.
-        BoardCommand::ChannelSetup high = setup(1);
-        high.frequency = 104;
-        QVERIFY(!client.exchange(zqx4, stamped(BoardCommand::frequencyCommand(high, BoardInfo::typeZQX4, {}), 5), Ack).isEmpty());
-        QCOMPARE(int(zqx4.channel(0).config.synth), 3);
-    }
-
-    void acknowledgementFaults()
-    {
-        SimBoard board;
-        LoopbackClient client;
-        const QByteArray cmd = BoardCommand::gainCommand(setup(2));
-
-        board.setDropAcks(true);
-        client.send(board, stamped(cmd, 1));
-        client.send(board, stamped(cmd, 2));
-        QVERIFY(client.fence(board));
-        QCOMPARE(client.pending().size(), 0);
-        QCOMPARE(board.acksDropped(), 2);
-        QCOMPARE(board.channel(1).commands, 2); // executed all the same
-        board.setDropAcks(false);
-
-        // Every third acknowledgement is lost.
-        board.clearCounters();
-        board.setDropEveryNthAck(3);
-        for (u32 i = 1; i <= 6; ++i)
-            client.send(board, stamped(cmd, 0x100 + i));
-        QVERIFY(client.fence(board));
-        QStringList ids;
-        for (const QByteArray &a : client.pending())
-            ids << QString::fromLatin1(a.toHex());
-        client.pending().clear();
-        QCOMPARE(ids, QStringList({"0011010100" "02", "0011020100" "02", "0011040100" "02", "0011050100" "02"}));
-        board.setDropEveryNthAck(0);
-
-        // A wrong id: the counter's top bit flipped.
-        board.setAckWrongId(true);
-        QCOMPARE(client.exchange(board, stamped(cmd, 0x000042), Ack), hex("0011 420080 02"));
-        board.setAckWrongId(false);
-
-        // Delayed: not there at once, there after the delay.
-        board.setAckDelay(150);
-        QElapsedTimer t;
-        t.start();
-        client.send(board, stamped(cmd, 0x55));
-        QVERIFY(client.fence(board));
-        QCOMPARE(client.pending().size(), 0);
-        QCOMPARE(client.waitReply(Ack, 3000), hex("0011 550000 02"));
-        QVERIFY(t.elapsed() >= 140);
-    }
-
     void channelStatusForms()
     {
         SimBoard board;
@@ -352,14 +225,6 @@ private slots:
         QCOMPARE(s.mid(2, 2), hex("001E"));
         QVERIFY(parseChannelStatus(s, &entries));
         QCOMPARE(entries.size(), 24);
-        board.setStatusForm(SimBoard::StatusForm::ThirtyThree);
-        s = client.exchange(board, statusRequest(), ChannelStatus);
-        QCOMPARE(s.size(), 334);
-        QVERIFY(!parseChannelStatus(s, &entries));
-        board.setStatusForm(SimBoard::StatusForm::Truncated);
-        s = client.exchange(board, statusRequest(), ChannelStatus);
-        QCOMPARE(s.size(), 100);
-        QVERIFY(!parseChannelStatus(s, &entries));
         board.setStatusForm(SimBoard::StatusForm::Tiny);
         QCOMPARE(client.exchange(board, statusRequest(), ChannelStatus), hex("0021 00"));
     }
@@ -389,8 +254,6 @@ private slots:
         QCOMPARE(board.rejected(), 4);
         QCOMPARE(board.lastRejection(), QStringLiteral("pcm: channel 25"));
         QCOMPARE(c.pcm.size(), 3);
-        QCOMPARE(c.pcm[0].samples.size(), 512);
-        QCOMPARE(c.pcm[0].samples[511], qint16(1000));
         QVERIFY(!c.pcm[2].stereo);
         QCOMPARE(c.pcm[2].samples, QVector<qint16>({5, -5, 7}));
         const QVector<RDSGroup> groups = c.capturedGroups(0);
@@ -399,77 +262,27 @@ private slots:
         QCOMPARE(int(groups[3].bytes[12]), 0x10 + 51);
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(groups[5].bytes), 13), QByteArray("xyyyyyyyyyyyy"));
         QVERIFY(c.rds[0].at <= c.rds[5].at);
-        QCOMPARE(board.received(PcmData), 5);
-        QCOMPARE(board.received(RdsData), 4);
     }
 
-    void fourStreamsNeedFirmware29()
+    // The FIFO model of a channel: drained at the sample rate and at
+    // 1187.5 bit/s, an underrun counted once per running dry.
+    void channelFifosDrain()
     {
-        SimBoardConfig cfg;
-        cfg.firmware = 25;
-        SimBoard old(cfg);
-        SimBoard board;
-        LoopbackClient client;
-        board.setCapture(true);
-        const QByteArray four = groupPairs(2, 1, 0, true);
-        client.send(old, four);
-        QVERIFY(client.fence(old));
-        QCOMPARE(old.lastRejection(), QStringLiteral("rds: four streams need firmware 29, this board has 25"));
-        client.send(board, four);
-        QVERIFY(client.fence(board));
-        const SimChannel &c = board.channel(2);
-        QCOMPARE(c.fourStreamDatagrams, 1);
-        for (int s = 0; s < 4; ++s)
-            QCOMPARE(c.groups[s], qint64(2));
-        QCOMPARE(int(c.capturedGroups(3)[1].bytes[0]), 0xC0 + 13);
-        // The RDS FIFO counts the words of one stream.
-        QVERIFY(c.rdsFill() > 12.0 && c.rdsFill() <= 13.0);
-    }
-
-    void silentAndBack()
-    {
-        SimBoard board;
-        LoopbackClient client;
-        board.setSilent(true);
-        client.send(board, infoRequest());
-        client.send(board, stamped(BoardCommand::gainCommand(setup(1)), 1));
-        QVERIFY(board.waitFor([&] { return board.receivedWhileSilent() == 2; }, 2000));
-        QCOMPARE(client.pending().size(), 0);
-        QCOMPARE(board.receivedTotal(), 0);
-        QCOMPARE(board.channel(0).commands, 0);
-        board.setSilent(false);
-        QVERIFY(!client.exchange(board, infoRequest(), InfoReply).isEmpty());
-        QCOMPARE(board.receivedTotal(), 1);
-
-        // A delayed acknowledgement that falls into a silence is lost.
-        board.setAckDelay(100);
-        client.send(board, stamped(BoardCommand::gainCommand(setup(1)), 2));
-        QVERIFY(board.waitForCount(Command, 1, 2000));
-        board.setSilent(true);
-        QVERIFY(board.waitFor([&] { return board.acksDropped() == 1; }, 3000));
-        board.setSilent(false);
-        QVERIFY(client.fence(board));
-        QVERIFY(client.pending().isEmpty());
-    }
-
-    void resetIsAPowerCycle()
-    {
-        SimBoard board;
-        LoopbackClient client;
-        client.send(board, setLock(3, "a@b"));
-        QVERIFY(!client.exchange(board, stamped(BoardCommand::gainCommand(setup(3)), 1), Ack).isEmpty());
-        client.send(board, tone(2, 256, 1));
-        QVERIFY(client.fence(board));
-        QVERIFY(board.isLocked());
-        board.reset();
-        QVERIFY(!board.isLocked());
-        QCOMPARE(board.channel(2).config.gainWord, u16(0));
-        QCOMPARE(board.channel(2).pcmFill(), 0.0);
-        QCOMPARE(board.channel(2).pcmDatagrams, 0);
-        QCOMPARE(board.received(Command), 1); // the board's own counters stay
-        board.clearCounters();
-        QCOMPARE(board.received(Command), 0);
-        QVERIFY(board.log().isEmpty());
+        SimChannel c;
+        c.setCapacity(16384, 512);
+        c.reset(10.0);
+        c.config.rateCode = 0; // 32000 Hz
+        c.receivePcm(10.0, 8000);
+        c.receiveRds(10.0, 130);
+        c.advanceTo(10.0625);
+        QCOMPARE(c.pcmFill(), 6000.0);
+        c.advanceTo(11.0);
+        QCOMPARE(c.pcmFill(), 0.0);
+        QCOMPARE(c.rdsFill(), 130 - 74.21875);
+        QCOMPARE(c.statusEntry().rdsFill, u16(55));
+        c.advanceTo(12.0);
+        c.advanceTo(11.5); // time never runs back
+        QCOMPARE(QString::asprintf("%d %d %g", c.pcmUnderruns(), c.rdsUnderruns(), c.rdsFill()), QString("1 1 0"));
     }
 
     void waitsAreBoundedAndSeeTheNextDatagram()
@@ -498,16 +311,6 @@ private slots:
         QVERIFY(!fresh.sendToClient(hex("0002")));
     }
 
-    void describesDatagrams()
-    {
-        QCOMPARE(SimBoard::describe(infoRequest()), QStringLiteral("info request"));
-        QCOMPARE(SimBoard::describe(setLock(0xAB, "x@y")), QStringLiteral("SET LOCK AB [x@y]"));
-        QCOMPARE(SimBoard::describe(stamped(BoardCommand::gainCommand(setup(3)), 0x10)),
-                 QStringLiteral("command 03000010 ch3 20:02 22:804d"));
-        QCOMPARE(SimBoard::describe(silence(4)), QStringLiteral("pcm index 4 field 2 count 128 (520 bytes)"));
-        QCOMPARE(SimBoard::describe(hex("7777 00")), QStringLiteral("packet 7777 of 3 bytes"));
-        QCOMPARE(SimBoard::describe(hex("0010 00")), QStringLiteral("malformed command [00 10 00]"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSimBoard)

@@ -52,21 +52,6 @@ int parse(const QByteArray &bytes, TagMap &tags)
     return AudioTags::parseId3v2(buf, tags);
 }
 
-QByteArray v1(const QByteArray &title, char b125, char b126, uchar genre)
-{
-    QByteArray t(128, '\0');
-    t.replace(0, 3, "TAG");
-    t.replace(3, title.size(), title);
-    t.replace(33, 6, "Artist");
-    t.replace(63, 5, "Album");
-    t.replace(93, 4, "1999");
-    t.replace(97, 7, "comment");
-    t[125] = b125;
-    t[126] = b126;
-    t[127] = char(genre);
-    return t;
-}
-
 } // namespace
 
 class TestAudioTags : public QObject
@@ -74,19 +59,6 @@ class TestAudioTags : public QObject
     Q_OBJECT
 
 private slots:
-    void vorbisNames()
-    {
-        QCOMPARE(AudioTags::vorbisName("TITLE"), QString("Title"));
-        QCOMPARE(AudioTags::vorbisName("title"), QString("Title"));
-        QCOMPARE(AudioTags::vorbisName("tRaCkNuMbEr"), QString("Tracknumber"));
-        TagMap tags;
-        AudioTags::addVorbisComment("=no name", tags);
-        AudioTags::addVorbisComment("no equals sign", tags);
-        AudioTags::addVorbisComment("ARTIST=A=B", tags);
-        AudioTags::addVorbisComment("artist=\xc3\x9c" "ber", tags); // replaces, UTF-8
-        AudioTags::addVorbisComment("G=", tags);
-        QCOMPARE(text(tags), QString("Artist=\u00dcber|G="));
-    }
 
     // Millions of tiny tags in a crafted file must not take gigabytes: at most
     // kMaxTags names, and an ID3v2 tag is walked for at most kMaxTags frames.
@@ -263,48 +235,6 @@ private slots:
         QCOMPARE(v24.value("Artist"), QString("Who"));
     }
 
-    void id3v1()
-    {
-        TagMap tags;
-        QVERIFY(AudioTags::parseId3v1(v1("Song", '\0', 7, 17), tags));
-        QCOMPARE(text(tags), QString("Album=Album|Artist=Artist|Comment=comment|Date=1999|Genre=Rock|Title=Song|"
-                                     "Tracknumber=7"));
-
-        TagMap v10;
-        QVERIFY(AudioTags::parseId3v1(v1(QByteArray(30, 'x'), 'c', 'd', 255), v10));
-        // A 30-byte comment, no track.
-        QCOMPARE(text(v10), QString("Album=Album|Artist=Artist|Comment=comment|Date=1999|Genre=255|Title=%1")
-                                .arg(QString(30, 'x')));
-        TagMap negative;
-        QVERIFY(AudioTags::parseId3v1(v1("S", '\0', char(0xf0), 0), negative));
-        QVERIFY(text(negative).contains("Genre=Blues|Title=S|Tracknumber=-16"));
-
-        TagMap none;
-        QVERIFY(!AudioTags::parseId3v1(QByteArray(128, 'x'), none));
-        QVERIFY(!AudioTags::parseId3v1("TAG", none));
-        QVERIFY(none.isEmpty());
-        for (const auto &[genre, name] : {std::pair{0, "Blues"}, {80, "Folk"}, {191, "Psybient"}, {192, "192"}})
-            QCOMPARE(AudioTags::id3v1Genre(genre), QString(name));
-    }
-
-    void listInfo()
-    {
-        TagMap tags;
-        const QByteArray entries = fixtures::chunk("INAM", QByteArray("Title\0", 6)) +
-                                   fixtures::chunk("IPRD", "Prod") + fixtures::chunk("ICRD", "2020") +
-                                   fixtures::chunk("ITRK", "12") + fixtures::chunk("IGNR", "Pop");
-        AudioTags::parseListInfo("INFO" + entries, tags);
-        QCOMPARE(text(tags), QString("Album=Prod|Date=2020|Genre=Pop|Title=Title|Tracknumber=12"));
-
-        // An entry reaching beyond the list ends it; a list that is not INFO gives nothing.
-        TagMap cut;
-        AudioTags::parseListInfo("INFO" + fixtures::chunk("IART", "A") + "IGNR" + fixtures::le32(0xfffffff0) + "x",
-                                 cut);
-        QCOMPARE(cut.size(), 1);
-        TagMap other;
-        AudioTags::parseListInfo("adtl" + entries, other);
-        QVERIFY(other.isEmpty());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestAudioTags)

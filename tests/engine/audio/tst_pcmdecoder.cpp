@@ -171,22 +171,6 @@ private slots:
         QVERIFY(testsupport::waitUntil([&] { return d.hasFinished(); }, 1000));
     }
 
-    // A playlist of one file repeats without a gap and without reopening it.
-    void gaplessRepeat()
-    {
-        const QString a = wavFile("rep.wav", 5000, 1);
-        PCMDecoder d(24);
-        d.setPlaylist({a});
-        const QVector<Frame> frames = pull(d, 3 * 5000 + 777);
-        QCOMPARE(frames.size(), 3 * 5000 + 777);
-        QCOMPARE(checkSequence(frames, {5000}, 0, 0), QString());
-        const QList<SongInfo> songs = d.takeSongs();
-        QCOMPARE(songs.size(), 1);
-        QCOMPARE(songText(songs[0]), QString("%1 %2 5000 2 44100").arg(a).arg(int(SongInfo::Wav)));
-        QVERIFY(!d.hasNewSongs());
-        QCOMPARE(loggedCount(QString("wav: 2 channels, 44100 Hz,     5000 samples %1").arg(a)), 1);
-    }
-
     // A file shorter than the decoder's nap (a test tone loop of 100 ms, say)
     // pulled at the pace of playback: the decoder refills a buffer as soon as
     // it is handed back, so the loop plays on without a silent gap.
@@ -400,23 +384,6 @@ private slots:
         QCOMPARE(silence, u8(1));
         QVERIFY(d.takeSongs().isEmpty());
         QCOMPARE(loggedCount(QString("de 3 bad! [%1] 0").arg(text)), 1);
-    }
-
-    // setSong plays the asked entry after the buffered audio; an index beyond
-    // the list is ignored.
-    void requestedSong()
-    {
-        const QString a = wavFile("sa.wav", 4000, 1);
-        const QString b = wavFile("sb.wav", 4000, 2);
-        const QString c = wavFile("sc.wav", 4000, 3);
-        PCMDecoder d(24);
-        d.setPlaylist({a, b, c});
-        QVERIFY(testsupport::waitUntil(bothFilled));
-        d.setSong(7);
-        d.setSong(0); // a and b are buffered; a follows instead of c
-        const QVector<Frame> frames = pull(d, 4 * 4000);
-        QCOMPARE(checkSequence(frames.mid(0, 8000), {4000, 4000, 4000}, 0, 0), QString());
-        QCOMPARE(checkSequence(frames.mid(8000), {4000, 4000, 4000}, 0, 0), QString());
     }
 
     void emptyPlaylistGoesSilent()

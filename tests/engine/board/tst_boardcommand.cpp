@@ -165,26 +165,6 @@ private slots:
         }
     }
 
-    void parserRejectsMalformedCommands()
-    {
-        Parsed p;
-        p.target = 99;
-        QString error;
-        QVERIFY(!parse(hex("0010 000000"), &p, &error));
-        QCOMPARE(error, QStringLiteral("short"));
-        QVERIFY(!parse(hex("0011 00000005"), &p, &error));
-        QCOMPARE(error, QStringLiteral("not a command"));
-        // Item length runs past the end.
-        QVERIFY(!parse(hex("0010 00000005 200104 2203804D"), &p, &error));
-        QCOMPARE(error, QStringLiteral("truncated item at 9"));
-        // A lone trailing byte.
-        QVERIFY(!parse(hex("0010 00000005 200104 22"), &p, &error));
-        QCOMPARE(error, QStringLiteral("truncated item at 9"));
-        QCOMPARE(int(p.target), 99); // untouched on failure
-        QCOMPARE(itemLength(0x99), -1);
-        QVERIFY(!isCommand(hex("0010 0000")));
-        QVERIFY(isCommand(header(1)));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestBoardCommand)

@@ -53,20 +53,6 @@ private slots:
         QVERIFY(!parseSetLock(hex("0063") + longName.mid(2), identity));
     }
 
-    void localIdentityFromTheEnvironment()
-    {
-        const QByteArray user = qgetenv("USER"), userName = qgetenv("USERNAME"), computer = qgetenv("COMPUTERNAME");
-        qputenv("USER", "bob");
-        qputenv("USERNAME", "robert");
-        qputenv("COMPUTERNAME", "RACK7");
-        QCOMPARE(localIdentityText(), QByteArray("bob@RACK7"));
-        qputenv("USER", "");
-        QCOMPARE(localIdentityText(), QByteArray("robert@RACK7"));
-        qputenv("USER", user);
-        qputenv("USERNAME", userName);
-        qputenv("COMPUTERNAME", computer);
-    }
-
     void informationReply()
     {
         const QByteArray reply = infoReply(sampleInfo(), true);
@@ -75,13 +61,6 @@ private slots:
         QVERIFY(parseInfoReply(reply, &parsed));
         QVERIFY(parsed == sampleInfo());
         QCOMPARE(parsed.boxNumber(), 300);
-        // 20 to 25 bytes: no MAC.
-        for (int len = 20; len < 26; ++len) {
-            QVERIFY(parseInfoReply(reply.left(len), &parsed));
-            QCOMPARE(parsed.boxNumber(), 0);
-            QCOMPARE(QByteArray(reinterpret_cast<const char *>(parsed.mac), 6), QByteArray(6, '\0'));
-            QCOMPARE(parsed.pcmSize, 16384u);
-        }
         QCOMPARE(infoReply(sampleInfo(), false), reply.left(20));
         // The lower-case first letter of ZQTX is accepted, nothing else.
         QByteArray lower = reply;
@@ -97,9 +76,6 @@ private slots:
         QVERIFY(!parseInfoReply(other, &untouched));
         QVERIFY(!parseInfoReply(hex("0002") + reply.mid(2), &untouched));
         QCOMPARE(untouched.version, 77u);
-        other.replace(2, 4, "ZQX4");
-        QVERIFY(parseInfoReply(other + QByteArray(10, 'x'), &parsed));
-        QVERIFY(parsed.isZQX4());
     }
 
     void acknowledgement()
@@ -141,8 +117,6 @@ private slots:
         QVERIFY(!parseChannelStatus(hex("0020 0000"), &parsed));
         QVERIFY(parseChannelStatus(hex("0021 0000"), &parsed));
         QVERIFY(parsed.isEmpty());
-        QVERIFY(parseChannelStatus(channelStatus(entries.mid(0, 2)), &parsed));
-        QCOMPARE(parsed.size(), 2);
     }
 
     void lockStatusForms()
@@ -221,13 +195,10 @@ private slots:
             const char *reason;
         } bad[] = {
             {"0030 0000 0002", "short datagram 6"},
-            {"0031 0000 0002 0001 00000000", "type 0031"},
             {"0030 0018 0002 0001 00000000", "channel 24"},
             {"0030 0000 0001 0001 00000000", "format 1"},
             {"0030 0000 0002 0000", "count 0"},
             {"0030 0000 0002 0002 00000000", "length 12 != 16"},
-            {"0030 0000 0002 0001 00000000 00", "length 13 != 12"},
-            {"0030 0000 0000 0003 00000000", "length 12 != 14"},
         };
         for (const auto &b : bad) {
             QVERIFY2(!parsePcm(hex(b.bytes), &h, &error), b.bytes);
@@ -304,11 +275,7 @@ private slots:
             {hex("0031 0000 0003 000D") + pair, "stream mask 0003"},
             {hex("0031 0000 0001 000C") + pair, "length 34 != 32"},
             {hex("0031 0000 0001 0007") + pair.left(14), "odd group count: 14 bytes per stream"},
-            {hex("0031 0000 0001 0000"), "odd group count: 0 bytes per stream"},
-            {hex("0031 0000 0001 0014") + pair + QByteArray(14, 'g'),
-             "odd group count: 40 bytes per stream"},
             {hex("0031 0000 000F 000D") + pair, "words 13 not shared by 4 streams"},
-            {hex("0031 0000 000F 001C") + QByteArray(56, 'g'), "odd group count: 14 bytes per stream"},
             {hex("0031 0000 0001 009C") + QByteArray(312, 'g'), "too long: 312 bytes per stream"},
         };
         RdsPayload p;
@@ -341,8 +308,6 @@ private slots:
         QCOMPARE(parseDiscoverReply(reply, &parsed), DiscoverResult::Valid);
         QVERIFY(parsed == board);
         QCOMPARE(parsed.boxNumber(), 300);
-        QCOMPARE(parsed.addressText(), QStringLiteral("127.0.0.1 : 21520"));
-        QCOMPARE(parsed.macText(), QStringLiteral("00:50:C2:9A:01:2C"));
         BoardIP untouched;
         QCOMPARE(parseDiscoverReply(reply + '\0', &untouched), DiscoverResult::BadSize);
         QCOMPARE(parseDiscoverReply(hex("0053 00"), &untouched), DiscoverResult::Other);
@@ -401,17 +366,6 @@ private slots:
         }
     }
 
-    void boardAddressInTheLog()
-    {
-        BoardIP board;
-        board.ip = 0x7F000001;
-        board.port = 5000;
-        std::memcpy(board.mac, mac, 6);
-        QString text;
-        QDebug(&text) << board;
-        QCOMPARE(text, QStringLiteral("00:50:C2:9A:01:2C 127.0.0.1 : 5000 "));
-        QCOMPARE(hexText(hex("0001 5A51"), 3), QStringLiteral("00 01 5A"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestBoardProtocol)

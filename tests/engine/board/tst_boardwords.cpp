@@ -54,14 +54,6 @@ private slots:
             QVERIFY2(int(w.synth) == c.synth, where.constData());
         }
         QCOMPARE(signedFrequencyOffset(0xFF3DD2), -49710);
-        // The plans of the other bands (lower, upper, threshold); an unknown band is Europe.
-        for (const auto &[band, lower, upper, threshold] :
-             {std::tuple{1, 80.0, 90.0, 85.0}, {2, 85.0, 101.0, 92.0}, {7, 93.0, 103.0, 98.0}}) {
-            const SynthPlan p = synthPlan(band);
-            QCOMPARE(p.lower, lower);
-            QCOMPARE(p.upper, upper);
-            QCOMPARE(p.threshold, threshold);
-        }
     }
 
     void outOfRangeFrequenciesAreHeldNotWrapped()
@@ -96,12 +88,6 @@ private slots:
             {100, false, 65535}, {50, false, 32768}, {100, true, 0}, {200, false, 65535}, {-5, false, 0}};
         for (const auto &[percent, muted, word] : volumes)
             QVERIFY2(volumeWord(percent, muted) == word, qPrintable(QString::number(percent)));
-        QCOMPARE(int(emphasisCode(7)), 2);
-        QCOMPARE(int(emphasisCode(-1)), 0);
-        for (const auto &[rate, code] : {std::pair{32000, 0}, {44100, 1}, {48000, 2}, {22050, 1}})
-            QCOMPARE(int(rateCode(rate)), code);
-        for (const auto &[code, rate] : {std::pair{0, 32000}, {2, 48000}, {9, 44100}})
-            QCOMPARE(sampleRateOfCode(code), rate);
     }
 
     // -31..0 dB; out of range held there, the carrier off sends the largest attenuation.
@@ -113,14 +99,6 @@ private slots:
             {ZQX4, 5, true, 0x00},   {ZQX4, -40, true, 0x7C}, {ZQTX, -40, true, 0x1F}};
         for (const auto &[type, db, on, byte] : cases)
             QVERIFY2(int(attenuationByte(type, db, on)) == byte, qPrintable(QString::number(db)));
-    }
-
-    void synthesizerWordsOfZQTX()
-    {
-        QCOMPARE(words(synthWords(ZQTX, 93, 52)), QStringLiteral("B03F 7627 627E 1902 0000 0000 0000"));
-        QCOMPARE(words(synthWords(ZQTX, 103, 52)), QStringLiteral("B03F D89D 897E 1902 0000 0000 0000"));
-        QCOMPARE(words(synthWords(ZQTX, 80, 52)), QStringLiteral("B03F F627 627E 1882 0000 0000 0000"));
-        QCOMPARE(words(synthWords(ZQTX, 101, 52)), QStringLiteral("B03F C4EC 4E7E 1902 0000 0000 0000"));
     }
 
     void synthesizerWordsOfLowerCaseZQTX()
@@ -138,11 +116,6 @@ private slots:
         QCOMPARE(synthWords(ZQX4, 93, 52), SynthWords{});
     }
 
-    void levelOfRawWord()
-    {
-        QVERIFY(std::fabs(levelDb(29967428)) < 1e-6);
-        QVERIFY(std::fabs(levelDb(2996743) + 10.0) < 1e-5);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestBoardWords)

@@ -34,28 +34,6 @@ private slots:
                                            w(0x1234, 0x0C00 | 0x20 | 0x10 | 2, 0x1234, 0x2020)}));
     }
 
-    void scrollingPS()
-    {
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        rate(s, 0, 60);
-        s.ps = "ABCDEFGHIJKL";
-        s.pss = 0x39; // scroll by 2 every 4 cycles
-        enc.setRDS(s, 95.8);
-        QStringList d;
-        for (const QString &x : run(enc, 52))
-            d << x.mid(15);
-        // Windows 0, 2, 4 (whose last segment shows K L), then 6 is past the end: back to 0.
-        QCOMPARE((QStringList{d[0], d[15], d[16], d[31], d[32], d[47], d[48]}),
-                 (QStringList{"4142", "4748", "4344", "494A", "4546", "4B4C", "4142"}));
-        // Bit 3 clear: the window never moves.
-        s.pss = 0x31;
-        enc.setRDS(s, 95.8);
-        const QStringList fixed = run(enc, 40);
-        QCOMPARE(fixed[16].mid(15), QString("4142"));
-        QCOMPARE(fixed[39].mid(15), QString("4748"));
-    }
-
     void alternativeFrequencies()
     {
         RDSEncoder enc(1);
@@ -71,22 +49,6 @@ private slots:
         QCOMPARE(run(enc, 3), (QStringList{grp(0x08 | 0x04, 0xE301, chars("TR")), grp(0x08 | 1, 0x0506, chars("OV")),
                                            grp(0x08 | 2, 0xE301, chars("IN"))}));
         // The codes of method B and of the lists: tst_afcodes.
-    }
-
-    void slowLabellingAndFastInfo()
-    {
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        s.page = 0x3F;
-        s.slow = 0x2345;
-        s.pin = 0xABCD;
-        enc.setRDS(s, 95.8);
-        QCOMPARE(build(enc, &RDSEncoder::slowLabelling), grp(0x1000 | 0x1F, 0x2345, 0xABCD));
-        // On an RDS2 stream block A is 0.
-        QCOMPARE(build(enc, &RDSEncoder::slowLabelling, 1, 2).first(), w(0, 0x1000 | tpPty | 0x1F, 0x2345, 0xABCD));
-        // 15B carries block B twice and PI in block C (offset C').
-        const u16 b0 = 0xF800 | tpPty | 0x08 | 0x04, b1 = 0xF800 | tpPty | 0x08 | 1;
-        QCOMPARE(build(enc, &RDSEncoder::fastBasicInfo, 2), (QStringList{w(0x1234, b0, 0x1234, b0), w(0x1234, b1, 0x1234, b1)}));
     }
 
     void radioText2A()
@@ -112,35 +74,6 @@ private slots:
         QCOMPARE(build(enc, &RDSEncoder::radioText, 3),
                  (QStringList{grp(0x2000, chars("HE"), chars("LL")), grp(0x2000 | 1, 0x4F0D, 0x0D0D),
                               grp(0x2000, chars("HE"), chars("LL"))}));
-    }
-
-    void radioText2BAndAlternation()
-    {
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        s.rtxg = 1;
-        s.rta = "WXYZ";
-        s.rtb = "abcd";
-        s.endx = 0;
-        s.rpa = 1;
-        s.rpb = 1;
-        s.rtxt = 0x10;
-        enc.setRDS(s, 95.8);
-        // One cycle of A (two 2B segments), one of B, A again; the flag toggles with each text.
-        QCOMPARE(build(enc, &RDSEncoder::radioText, 6),
-                 (QStringList{grp(0x2800 | 0x10 | 0, 0x1234, chars("WX")), grp(0x2800 | 0x10 | 1, 0x1234, chars("YZ")),
-                              grp(0x2800 | 0x00 | 0, 0x1234, chars("ab")), grp(0x2800 | 0x00 | 1, 0x1234, chars("cd")),
-                              grp(0x2800 | 0x10 | 0, 0x1234, chars("WX")), grp(0x2800 | 0x10 | 1, 0x1234, chars("YZ"))}));
-        // Mode 2: 2A of A and 2B of B in turn, each with its own segments; the
-        // A/B flag keeps its state without the toggle bit.
-        s.rtxg = 2;
-        s.rtxt = 0;
-        s.rta = "ABCDEFG";
-        enc.setRDS(s, 95.8);
-        QCOMPARE(build(enc, &RDSEncoder::radioText, 5),
-                 (QStringList{grp(0x2000 | 0x10 | 0, chars("AB"), chars("CD")), grp(0x2800 | 0x10 | 0, 0x1234, chars("ab")),
-                              grp(0x2000 | 0x10 | 1, chars("EF"), 0x470D), grp(0x2800 | 0x10 | 1, 0x1234, chars("cd")),
-                              grp(0x2000 | 0x10 | 0, chars("AB"), chars("CD"))}));
     }
 
     void radioTextLimitsAndSongTags()
@@ -231,21 +164,6 @@ private slots:
         QCOMPARE(ct(t).mid(10, 4), QString::asprintf("%04X", (mjd & 0x7FFF) << 1));
     }
 
-    void ptyNames()
-    {
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        s.pn2 = "POP";
-        s.pn1 = "ROCKMUSI";
-        s.rp2 = 1;
-        s.rp1 = 1;
-        enc.setRDS(s, 95.8);
-        QCOMPARE(build(enc, &RDSEncoder::ptyName, 5),
-                 (QStringList{grp(0xA000 | 0x00 | 0, chars("PO"), chars("P ")), grp(0xA000 | 0x00 | 1, 0x2020, 0x2020),
-                              grp(0xA000 | 0x10 | 0, chars("RO"), chars("CK")), grp(0xA000 | 0x10 | 1, chars("MU"), chars("SI")),
-                              grp(0xA000 | 0x00 | 0, chars("PO"), chars("P "))}));
-    }
-
     void eon14A()
     {
         RDSEncoder enc(1);
@@ -284,71 +202,6 @@ private slots:
         // No entries: 15B instead.
         enc.setEON({}, 0);
         QCOMPARE(build(enc, &RDSEncoder::eonGroup).mid(5, 1), QString("F"));
-    }
-
-    void longPS()
-    {
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        s.lps = QString::fromUtf8("Trovina \xC3\x9C");
-        s.clps = "UTF-8";
-        s.endx = 0;
-        enc.setRDS(s, 95.8);
-        QCOMPARE(build(enc, &RDSEncoder::longPS, 4),
-                 (QStringList{grp(0xF000 | 0, chars("Tr"), chars("ov")), grp(0xF000 | 1, chars("in"), chars("a ")),
-                              grp(0xF000 | 2, 0xC39C, 0x0000), grp(0xF000 | 0, chars("Tr"), chars("ov"))}));
-        // End character, byte-order mark, TA bit.
-        s.lps = "ABCD#41";
-        s.endx = 0x10;
-        s.endl = 0x0D;
-        s.boml = 1;
-        s.ta = 1;
-        s.buc1 = 0;
-        enc.setRDS(s, 95.8);
-        QCOMPARE(build(enc, &RDSEncoder::longPS, 4),
-                 (QStringList{grp(0xF000 | 0x10 | 0, 0xEFBB, 0xBF41), grp(0xF000 | 0x10 | 1, 0x4243, 0x4441),
-                              grp(0xF000 | 0x10 | 2, 0x0D00, 0x0000), grp(0xF000 | 0x10 | 0, 0xEFBB, 0xBF41)}));
-        // 8 bytes end with a segment of zeros.
-        s.lps = "ABCDEFGH";
-        s.endx = 0;
-        s.boml = 0;
-        enc.setRDS(s, 95.8);
-        const QStringList l = build(enc, &RDSEncoder::longPS, 4);
-        QCOMPARE(l[2], grp(0xF000 | 0x10 | 2, 0, 0));
-        QCOMPARE(l[3].mid(10, 4), QString("4142"));
-    }
-
-    void enhancedRadioText()
-    {
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        s.ertg = 12;
-        s.enc = "UTF-8";
-        s.rtc = QString::fromUtf8("Gr\xC3\xBC\xC3\x9F" "e");
-        s.endx = 0x04;
-        s.endc = 0x0D;
-        s.rpc = 4;
-        s.rpd = 0;
-        enc.setRDS(s, 95.8);
-        QCOMPARE(build(enc, &RDSEncoder::enhancedRadioText, 3),
-                 (QStringList{grp(0xC000 | 0, chars("Gr"), 0xC3BC), grp(0xC000 | 1, 0xC39F, 0x650D),
-                              grp(0xC000 | 0, chars("Gr"), 0xC3BC)}));
-        // Byte-order mark (rtxt bit 2) and a four-digit escape.
-        s.rtxt = 0x04;
-        s.rtc = "#03A9";
-        s.endx = 0;
-        enc.setRDS(s, 95.8);
-        QCOMPARE(build(enc, &RDSEncoder::enhancedRadioText, 2),
-                 (QStringList{grp(0xC000, 0xEFBB, 0xBFCE), grp(0xC000 | 1, 0xA900, 0)}));
-        // 128 bytes fill 32 segments; a longer text is cut at 32 per cycle.
-        s.rtxt = 0;
-        for (int length : {128, 200}) {
-            s.rtc = QString(length, QLatin1Char('e'));
-            enc.setRDS(s, 95.8);
-            const QStringList ert = build(enc, &RDSEncoder::enhancedRadioText, 33);
-            for (int i = 0; i < 33; ++i)
-                QCOMPARE(ert[i].mid(5, 4), bx(0xC000 | (i % 32)));
-        }
     }
 
     void enhancedRadioTextCodec()
@@ -428,36 +281,6 @@ private slots:
         QCOMPARE(build(enc, &RDSEncoder::radioTextPlus), grp(0xB000 | 0x08, 0, 0));
     }
 
-    void radioTextPlusPairs()
-    {
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        QList<RTag> tags;
-        for (int i = 0; i < 3; ++i) {
-            RTag t;
-            t.type = i + 1;
-            t.text = i == 1 ? QString(40, QLatin1Char('L')) : QString("ab");
-            tags << t;
-        }
-        s.rttag = tags;
-        s.rtitm = 0x01;
-        s.rta = "$0 $1 $2";
-        enc.setRDS(s, 95.8);
-        // First pair: item 1 (length 2) and item 2 (length 40): the long one
-        // goes first, where the length field has 6 bits. Second pair: item 3
-        // and an empty one; then from the start again.
-        const QStringList pairs = build(enc, &RDSEncoder::radioTextPlus, 3);
-        QCOMPARE(pairs[0], grp(0x7000 | 0x08, (2 << 13) | (3 << 7) | (39 << 1), (1 << 11) | (0 << 5) | 1));
-        QCOMPARE(pairs[1], grp(0x7000 | 0x08, (3 << 13) | (44 << 7) | (1 << 1), 0));
-        QCOMPARE(pairs[2], pairs[0]);
-        // Two long items: the second length is cut to 31.
-        tags[0].text = QString(40, QLatin1Char('L'));
-        s.rttag = tags;
-        s.rta = "$0 $1";
-        enc.setRDS(s, 95.8);
-        QCOMPARE(build(enc, &RDSEncoder::radioTextPlus),
-                 grp(0x7000 | 0x08, (1 << 13) | (0 << 7) | (39 << 1), (2 << 11) | (41 << 5) | 31));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestRDSBuilders)

@@ -69,42 +69,6 @@ private slots:
         QCOMPARE(rdsCharToUnicode(0xE3), QChar(0x0152));
     }
 
-    void specialCharacters()
-    {
-        // Table E.1 without escapes: '$' is 0xAB, mu and micro 0xB8, a few
-        // look-alikes, '?' for what has no place, control characters kept.
-        const QList<QPair<QString, QByteArray>> cases{
-            {"$5", "\xAB\x35"},
-            {u(0x03A9), "?"},
-            {u(0x00B5) + u(0x03BC), "\xB8\xB8"},
-            {u(0x00E9), "\x82"},
-            {"^`~", "\x5E\x60\x7E"},
-            {u(0x00A4) + u(0x00AF) + u(0x00D0), "\x24\x7E\xCE"},
-            {u(0x2015) + u(0x2016) + u(0x2551) + u(0x203E), "\x5E\x60\x60\x7E"},
-            {u(0x00A2) + u(0x4E2D), "??"},
-            {u(0x20AC) + u(0x2190) + u(0x0167), "\xA9\xAC\xFE"},
-            {"\r", "\r"}};
-        for (const auto &c : cases)
-            QCOMPARE(rdsE1Bytes(c.first, {}), c.second);
-    }
-
-    void escapesGiveBytes()
-    {
-        // A PS holding #0D gives the single byte 0x0D.
-        QString ps = "#0D";
-        QList<int> keep = rdsUnescape(ps, 2);
-        QCOMPARE(rdsE1Bytes(ps, keep), QByteArray("\x0D"));
-        // Escaped characters bypass the table: $ stays 0x24, e-acute stays 0xE9.
-        QString t = "#24$#E9" + u(0x00E9);
-        keep = rdsUnescape(t, 2);
-        QCOMPARE(keep, (QList<int>{0, 2}));
-        QCOMPARE(rdsE1Bytes(t, keep), QByteArray("\x24\xAB\xE9\x82"));
-        // An escape above 255 goes through the table.
-        QString w = "#03BC";
-        keep = rdsUnescape(w, 4);
-        QCOMPARE(rdsE1Bytes(w, keep), QByteArray("\xB8"));
-    }
-
     void byteOrderMarks()
     {
         QTextCodec *utf8 = QTextCodec::codecForName("UTF-8");
@@ -155,19 +119,6 @@ private slots:
             QCOMPARE(rdsTextBytes(text, {}, c.first.second, c.first.first), c.second);
     }
 
-    void encoderUsesItsCharset()
-    {
-        RDSEncoder enc(3);
-        const QString text = u(0x00E9);
-        QCOMPARE(enc.toRdsBytes(text, {}, false), QByteArray("\x82"));
-        RDSSource src;
-        src.crt = "UTF-8";
-        enc.setRDS(src, 95.8);
-        QCOMPARE(enc.toRdsBytes(text, {}, false), QByteArray("\xC3\xA9"));
-        src.crt = "0";
-        enc.setRDS(src, 95.8);
-        QCOMPARE(enc.toRdsBytes(text, {}, false), QByteArray("\x82"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestRdsCharset)

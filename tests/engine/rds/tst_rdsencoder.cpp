@@ -112,31 +112,6 @@ private slots:
         QCOMPARE(kinds(run(enc, 1), -1), QString("0"));
     }
 
-    void burst15B()
-    {
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        rate(s, 0, 60);
-        s.buc1 = 3;
-        s.but1 = 10; // 3 groups in 1 s
-        enc.setRDS(s, 95.8);
-        s.ta = 1;
-        QTest::ignoreMessage(QtDebugMsg, "RDS0  1 15B burst 1 of 3 send 0.088s > 0.000s");
-        QTest::ignoreMessage(QtDebugMsg, "RDS0  5 15B burst 2 of 3 send 0.438s > 0.333s");
-        QTest::ignoreMessage(QtDebugMsg, "RDS0  9 15B burst 3 of 3 send 0.788s > 0.667s");
-        enc.setRDS(s, 95.8);
-        const QStringList g = run(enc, 14);
-        QCOMPARE(kinds(g, 15), QString("B000B000B00000"));
-        // 15B with TA 1; the 0A groups in between are counted, the burst is not.
-        const u16 b = 0xF800 | tpPty | 0x10 | 0x08 | 0x04;
-        QCOMPARE(g[0], w(0x1234, b, 0x1234, b));
-        QCOMPARE(enc.scheduler().total(0), quint64(11));
-        // TA off with no groups configured for it: no burst.
-        s.ta = 0;
-        enc.setRDS(s, 95.8);
-        QCOMPARE(kinds(run(enc, 1), 15), QString("0"));
-    }
-
     void burst14B()
     {
         RDSEncoder enc(1);
@@ -168,36 +143,6 @@ private slots:
         enc.setRDS(s, 95.8);
         enc.setEON({a, b}, 1);
         QVERIFY(!kinds(run(enc, 3), 14).contains('B'));
-    }
-
-    void rds2Streams()
-    {
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        rate(s, 0, 60);
-        rate(s, 1, 0, 60);
-        s.slow = 0x00E0;
-        s.mode = 0x71; // a new record: streams 1 to 3 silent
-        enc.setRDS(s, 95.8);
-        u8 g0[13], g1[13], g2[13], g3[13];
-        std::memset(g1, 0xAA, 13);
-        enc.generate(g0, g1, g2, g3);
-        for (u8 *g : {g1, g2, g3})
-            QCOMPARE(bytes(g), QByteArray(13, '\0'));
-        // Stream 1 a copy of stream 0 with block A 0.
-        s.mode = 0x13;
-        enc.setRDS(s, 95.8);
-        enc.generate(g0, g1, g2, g3);
-        QCOMPARE(hex(g1), QString("0000") + hex(g0).mid(4));
-        QCOMPARE(unpackGroup(g1).check[1], unpackGroup(g0).check[1]);
-        QCOMPARE(bytes(g2), QByteArray(13, '\0'));
-        // Stream 1 on its own: its own schedule, block A 0; null buffers are skipped.
-        s.mode = 0x03;
-        enc.setRDS(s, 95.8);
-        QCOMPARE(enc.generate(g0, g1, nullptr, nullptr), 13);
-        QCOMPARE(hex(g1), w(0, 0x1000 | tpPty, 0x00E0, 0));
-        QCOMPARE(typeOf(hex(g0)), 0);
-        QCOMPARE(enc.scheduler().total(1), quint64(1));
     }
 
     void rawGroups()
@@ -243,29 +188,6 @@ private slots:
         QCOMPARE(run(enc, 1).first(), QString("---- ---- ---- ----"));
     }
 
-    void groupFileReplay()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("log.rds");
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("# log\n12:00:00.000 ABCD 1234 5678 9abc def0\nnothing here\n2222 0000 1111 2222\n");
-        f.close();
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        rate(s, 0, 60);
-        s.fused = true;
-        s.files = QStringList{path};
-        enc.setRDS(s, 95.8);
-        QCOMPARE(run(enc, 3), (QStringList{"1234 5678 9ABC DEF0", "2222 0000 1111 2222", "1234 5678 9ABC DEF0"}));
-        // Replayed groups are not counted by the scheduler.
-        QCOMPARE(enc.scheduler().total(0), quint64(0));
-        // A file that cannot be opened: the slot is encoded.
-        s.files = QStringList{dir.filePath("missing.rds")};
-        enc.setRDS(s, 95.8);
-        QCOMPARE(typeOf(run(enc, 1).first()), 0);
-    }
-
     void tmcThroughScheduler()
     {
         RDSEncoder enc(1);
@@ -306,28 +228,6 @@ private slots:
         QCOMPARE(kinds(run(enc, 1), 15), QString("B"));
     }
 
-    void tmcGap()
-    {
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        rate(s, 0, 60);
-        rate(s, 8, 600);
-        s.tmcsi = 1;
-        s.tmgap = 1;
-        TMCSource tmc;
-        tmc.used = true;
-        tmc.va1 = 0x100D; // gap code 1: 5 groups
-        enc.setTMC(tmc);
-        enc.setRDS(s, 95.8);
-        const QString k = kinds(run(enc, 300), -1);
-        int last = -100;
-        for (int i = k.indexOf('8'); i >= 0; i = k.indexOf('8', i + 1)) {
-            QVERIFY2(i - last >= 6, qPrintable(QString::number(i)));
-            last = i;
-        }
-        QVERIFY(last > 250);
-    }
-
     void setRatesRules()
     {
         RDSEncoder enc(1);
@@ -365,21 +265,6 @@ private slots:
         QCOMPARE(enc.scheduler().total(0), quint64(0));
     }
 
-    void afCompiledOnSetRDS()
-    {
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        s.afu = 0x03;
-        RDSAFEntry a;
-        a.freq = 1011;
-        s.af = {a};
-        enc.setRDS(s, 95.84); // rounds to 958
-        QCOMPARE(enc.source().afCodes, (QList<u16>{0xE253, 0x88CD}));
-        rate(s, 0, 60);
-        enc.setRDS(s, 95.75); // rounds to 958 as well
-        QCOMPARE(run(enc, 2)[1].mid(10, 4), QString("88CD"));
-    }
-
     void errorInjectionOnEveryRoad()
     {
         // ber 100 with mode 0 inverts every bit: built groups, clock time and raw groups alike.
@@ -405,25 +290,6 @@ private slots:
         }
     }
 
-    void streamDebugSwitch()
-    {
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        rate(s, 2, 0, 60);
-        s.mode = 0x03;
-        enc.setRDS(s, 95.8);
-        u8 g0[13], g1[13];
-        // Off by default: no per-slot lines. On: the candidate line of stream 1.
-        g_messages.clear();
-        QtMessageHandler previous = qInstallMessageHandler(&captureMessage);
-        enc.generate(g0, g1, nullptr, nullptr);
-        RDSEncoder::setStreamDebug(true);
-        enc.generate(g0, g1, nullptr, nullptr);
-        RDSEncoder::setStreamDebug(false);
-        enc.generate(g0, g1, nullptr, nullptr);
-        qInstallMessageHandler(previous);
-        QCOMPARE(g_messages, QStringList{"enc1 group  2 60/min"});
-    }
 };
 
 QTEST_GUILESS_MAIN(TestRDSEncoder)

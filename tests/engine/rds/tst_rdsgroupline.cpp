@@ -101,16 +101,11 @@ private slots:
         row("blocks", "1234 5678 9abc def0", g, inv);
         row("bytes", "12 34 56 78 9a bc de f0", g, inv);
         row("one token", "123456789abcdef0", g, inv);
-        row("long token: first 16 digits", "123456789ABCDEF0FFFF", g, inv);
-        row("tabs and CR LF", "\t1234\t5678   9ABC def0\r\n", g, inv);
         // Leading tokens such as time stamps are skipped.
         row("time stamp and status", "12:00:01.250 ABCD 1234 5678 9abc def0", g, g);
-        row("date and time", "2026-12-06 12:00:01.250 1234 5678 9abc def0", g, inv);
-        row("words before bytes", "foo bar 12 34 56 78 9a bc de f0", g, inv);
         // Raw form: 13 bytes unchanged, wrong checkwords included; raw and
         // status forms are taken as given, without injection.
         row("raw", "0123456789ABCDEF0123456789", raw, raw);
-        row("raw among words", "17:00 0123456789abcdef0123456789 trailing", raw, raw);
         row("raw of the group", g.toHex(), g, g);
         row("status", "ABCD 1234 5678 9abc def0", g, g);
         // Without four more blocks of four digits it is a plain block.
@@ -118,21 +113,12 @@ private slots:
         // Bad hex reads as zero; a byte token longer than two digits is cut to its low byte.
         row("bad block", "1234 zzzz 9abc def0", coded(0x1234, 0, 0x9ABC, 0xDEF0), none);
         row("0x prefix", "0x12 5678 9abc def0", coded(0, 0x5678, 0x9ABC, 0xDEF0), none);
-        row("bad byte", "12 3g 56 78 9a bc de f0", coded(0x1200, 0x5678, 0x9ABC, 0xDEF0), none);
-        row("bad digit in token", "1234567z9abcdef0", coded(0x1234, 0, 0x9ABC, 0xDEF0), none);
         row("bad raw", "0123456789abcdef012345678g", QByteArray(13, '\0'), none);
-        row("long byte token", "12 345 56 78 9a bc de f0", coded(0x1245, 0x5678, 0x9ABC, 0xDEF0), none);
         // No group.
         row("empty", "", none, none);
-        row("blanks", " \t \r\n", none, none);
         row("comment", "# comment 1234 5678 9abc def0", none, none);
         row("stream prefix", "#S1 1234 5678 9abc def0", none, none);
-        row("words", "hello world", none, none);
         row("three blocks", "1234 5678 9abc", none, none);
-        row("seven bytes", "12 34 56 78 9a bc de", none, none);
-        row("15 digits", "123456789abcdef", none, none);
-        row("three-digit blocks", "123 456 789 abc def", none, none);
-        row("zero bytes", QByteArray("\0\0\0", 3), none, none);
     }
 
     void lineForms()
@@ -143,23 +129,6 @@ private slots:
         QCOMPARE(parse(line), group);
         if (!flipped.isNull() || group.isEmpty())
             QCOMPARE(parse(line, RDSErrorSettings{0x80, 100, 0}), flipped);
-    }
-
-    void statusWord()
-    {
-        RDSBlocks b = blocksOf(parse("ABCE 1234 5678 9abc def0"));
-        QVERIFY(rdsBlockValid(b, 0) && rdsBlockValid(b, 1) && rdsBlockValid(b, 2));
-        QVERIFY(!rdsBlockValid(b, 3));
-        QCOMPARE(b.check[3], u16(blocksOf(g1234).check[3] ^ 0x3FF));
-        b = blocksOf(parse("0BC0 1234 5678 9abc def0"));
-        QVERIFY(!rdsBlockValid(b, 0) && rdsBlockValid(b, 1) && rdsBlockValid(b, 2) && !rdsBlockValid(b, 3));
-        b = blocksOf(parse("zzzz 1234 5678 9abc def0")); // not hex: status 0, all wrong
-        for (int k = 0; k < 4; ++k)
-            QVERIFY(!rdsBlockValid(b, k));
-        QCOMPARE(b.info[0], u16(0x1234));
-        // Version B: block C carries C', also through the status form.
-        b = blocksOf(parse("abcd 1234 0800 9abc def0"));
-        QCOMPARE(b.check[2], u16(rdsCheckword(0x9ABC) ^ 0x350));
     }
 
     void overlongLines()
@@ -185,46 +154,17 @@ private slots:
         QCOMPARE(line(parse("0BC0 1234 5678 9abc def0"), 0), QByteArray("---- 5678 9ABC ----"));
         // Version B: block C is checked with offset C'.
         QCOMPARE(line(coded(0xD311, 0x0800, 0xD311, 0x4142), 0), QByteArray("D311 0800 D311 4142"));
-        RDSBlocks b;
-        b.info[1] = 0x0800;
-        addCheckwords(b);
-        b.check[2] = rdsCheckword(0) ^ rdsOffset::C;
-        u8 out[13];
-        packGroup(out, b);
-        QCOMPARE(rdsGroupHexLine(out, 0), QByteArray("0000 0800 ---- 0000"));
-
         QByteArray in = "#S1 1234 5678 9abc def0";
         QCOMPARE(takeRdsStreamPrefix(in), 1);
         QCOMPARE(in, QByteArray("1234 5678 9abc def0"));
         in = "  #S3\t12 34";
         QCOMPARE(takeRdsStreamPrefix(in), 3);
         QCOMPARE(in, QByteArray("12 34"));
-        for (const QByteArray &other : {QByteArray("#S4 1234"), QByteArray("#S1"), QByteArray("#S0 1"),
-                                        QByteArray("# S1 1234"), QByteArray("1234 #S1")}) {
+        for (const QByteArray &other : {QByteArray("#S4 1234"), QByteArray("# S1 1234")}) {
             in = other;
             QCOMPARE(takeRdsStreamPrefix(in), 0);
             QCOMPARE(in, other);
         }
-    }
-
-    void encoderParsesWithItsSettings()
-    {
-        RDSEncoder enc(2);
-        u8 out[13];
-        QCOMPARE(enc.parseGroupLine(out, "1234 5678 9abc def0"), 13);
-        QCOMPARE(bytes(out), g1234);
-        QCOMPARE(enc.parseGroupLine(out, "# 1234 5678 9abc def0"), 0);
-        RDSSource src;
-        src.err = 0x80;
-        src.ber = 100;
-        src.fix = rdsFix::keepType | rdsFix::recomputeChecks;
-        enc.setRDS(src, 100.0);
-        QCOMPARE(enc.parseGroupLine(out, "1234 5678 9abc def0"), 13);
-        const RDSBlocks b = unpackGroup(out);
-        QCOMPARE(b.info[0], u16(~0x1234));
-        QCOMPARE(b.info[1], u16(0x5000 | (~0x5678 & 0x07FF)));
-        for (int k = 0; k < 4; ++k)
-            QVERIFY(rdsBlockValid(b, k));
     }
 
     void lineReaderBounds()

@@ -139,39 +139,6 @@ private slots:
         QCOMPARE(sch.total(0), quint64(ahead.count(0)));
     }
 
-    void noTypeForTheSlot()
-    {
-        RDSScheduler sch;
-        // Stream 2 has no enabled type with a rate.
-        sch.setTable(table({{0, rate(60)}, {3, rate(30, 0, 0, 0, false)}}), {}, false, true);
-        QCOMPARE(sch.next(2, 0, nullptr), int(RDSScheduler::noGroup));
-        QCOMPARE(sch.total(2), quint64(0));
-        // Type 4 is never scheduled: the clock time has its own road.
-        sch.setTable(table({{4, rate(60)}}), {}, false, true);
-        QCOMPARE(sch.next(0, 0, nullptr), int(RDSScheduler::noGroup));
-    }
-
-    void tmcGapSpacesType8()
-    {
-        RDSScheduler sch;
-        sch.setTable(table({{0, rate(60)}, {8, rate(600)}}), {}, true, true);
-        const QVector<int> seq = run(sch, 0, 2000, 5);
-        int last = -100;
-        for (int i = seq.indexOf(8); i >= 0; i = seq.indexOf(8, i + 1)) {
-            QVERIFY2(i - last >= 6, qPrintable(QString("slots %1 and %2").arg(last).arg(i)));
-            last = i;
-        }
-        QVERIFY(seq.count(8) > 300);
-        // An 8 chosen on another stream does not reset the gap counter.
-        RDSScheduler other;
-        other.setTable(table({{8, rate(60, 60)}, {0, rate(60)}}), {}, true, true);
-        QCOMPARE(other.next(1, 0, nullptr), 8);
-        QCOMPARE(other.sinceLast8A(), quint64(1));
-        QCOMPARE(other.next(0, 0, nullptr), 0);
-        QCOMPARE(other.next(0, 0, nullptr), 8);
-        QCOMPARE(other.sinceLast8A(), quint64(0));
-    }
-
     void rawGroups()
     {
         RDSScheduler sch;
@@ -210,47 +177,6 @@ private slots:
         QCOMPARE(sch.next(3, 0, &idx), int(RDSScheduler::noGroup));
         QCOMPARE(sch.next(0, 0, &idx), int(RDSScheduler::rawGroup));
         QCOMPARE(idx, 0);
-    }
-
-    void matchesPlainSchedule()
-    {
-        // Random tables with many raw rows, fillers and empty streams: the
-        // scheduler chooses exactly what the plain weighing chooses.
-        std::minstd_rand gen(7);
-        const auto pick = [&gen](int lo, int hi) { return lo + int(gen() % unsigned(hi - lo + 1)); };
-        for (int round = 0; round < 12; ++round) {
-            RDSScheduler::RateTable t{};
-            for (int g = 0; g < 16; ++g) {
-                t[g].on = pick(0, 3) != 0;
-                for (int st = 0; st < 4; ++st)
-                    t[g].rate[st] = pick(0, 2) ? 0 : pick(-20, 120);
-            }
-            // One rate magnitude per stream for the rows, so that equal
-            // ratios are equal to the last bit in both weighings.
-            int magnitude[4];
-            for (int &m : magnitude)
-                m = pick(1, 60);
-            QVector<RDSScheduler::RawRates> raw(pick(0, 200));
-            for (auto &r : raw)
-                for (int st = 0; st < 4; ++st)
-                    r[st] = pick(0, 3) ? 0 : (pick(0, 4) ? magnitude[st] : -magnitude[st]);
-            RDSScheduler sch;
-            Reference ref;
-            sch.setTable(t, raw, false, true);
-            ref.set(t, raw);
-            for (int slot = 0; slot < 3000; ++slot) {
-                for (int st = 0; st < 4; ++st) {
-                    int row = -1;
-                    int got = sch.next(st, 0, &row);
-                    if (got == RDSScheduler::rawGroup)
-                        got = 100 + row;
-                    const int want = ref.next(st);
-                    if (got != want)
-                        QFAIL(qPrintable(QString("round %1 slot %2 stream %3: %4 != %5")
-                                             .arg(round).arg(slot).arg(st).arg(got).arg(want)));
-                }
-            }
-        }
     }
 
     void noWrapAfterLongRuns()

@@ -52,25 +52,6 @@ class TestTMCSender : public QObject
     Q_OBJECT
 
 private slots:
-    void providerNameAndSingleGroups()
-    {
-        TMCSource src;
-        src.rpt = 3;
-        src.messages << message(2, 0x0B, 101, 200, 1);
-        TMCSender s;
-        s.setSource(src);
-        s.setProviderName("VERKEHR");
-        const QStringList groups = shows(run(s, 10));
-        // Two name groups (variants 4 and 5, the name padded with a zero byte),
-        // the message three times, then the names again after the list.
-        QCOMPARE(groups, (QStringList{"14 5645 524B", "15 4548 5200", "0A 5865 00C8", "0A 5865 00C8",
-                                      "0A 5865 00C8", "14 5645 524B", "15 4548 5200", "0A 5865 00C8",
-                                      "0A 5865 00C8", "0A 5865 00C8"}));
-        // A name longer than 8 bytes is cut.
-        s.setProviderName("ABCDEFGHIJ");
-        QCOMPARE(show(s.nextGroup(0)), QString("14 4142 4344"));
-        QCOMPARE(show(s.nextGroup(0)), QString("15 4546 4748"));
-    }
 
     void fieldsMaskedAndStatesSkipped()
     {
@@ -98,21 +79,6 @@ private slots:
         s.setCancelLookup(nullptr);
         s.setSource(src);
         QCOMPARE(shows(run(s, 3)).last(), QString("0B 8080 012C"));
-    }
-
-    void multiGroup()
-    {
-        TMCSource src;
-        src.rpt = 1;
-        // Two 15-bit labels (label 9, 11 bits) need two content words: the
-        // bits 1001 00100100011 1001 11111111111, 28 in the first, 2 left-aligned
-        // in the second.
-        src.messages << message(1, 0x03, 1478, 12345, 1, {label(9, 0x123), label(9, 0x7FF)});
-        TMCSender s;
-        s.setSource(src);
-        // After the list: names, then the message again with the next continuity index.
-        QCOMPARE(shows(run(s, 8)).mid(2), (QStringList{"01 9DC6 3039", "01 5924 73FF", "01 0C00 0000",
-                                                        "14 0000 0000", "15 0000 0000", "02 9DC6 3039"}));
     }
 
     void labelPacking()
@@ -200,21 +166,6 @@ private slots:
         QCOMPARE(s.keyRow().xorValue, TMCSender::defaultKeyRow.xorValue);
     }
 
-    void noMessagesOnlyNames()
-    {
-        TMCSource src;
-        src.messages << message(1, 0, 1, 1, 0);
-        TMCSender s;
-        s.setSource(src);
-        s.setProviderName("AB");
-        for (const QString &g : shows(run(s, 9)))
-            QVERIFY2(g.startsWith("14 4142 0000") || g.startsWith("15 0000 0000"), qPrintable(g));
-        TMCSource empty;
-        s.setSource(empty);
-        QCOMPARE(show(s.nextGroup(0)).left(2), QString("14"));
-        QCOMPARE(show(s.nextGroup(0)).left(2), QString("15"));
-        QCOMPARE(show(s.nextGroup(0)).left(2), QString("14"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestTMCSender)
