@@ -87,9 +87,6 @@ void TestEventRoll::loadSortsByTimeKeepingKeyOrder()
     // Equal times replay in key order: 1, 2, then 10 (not 10 before 2).
     QCOMPARE(stored(events), (QStringList{"0 board.band 1", "500 channel.2.freq 99.1", "500 audio.3.file a.mp3",
                                           "500 tmc.1.0 1 8 101 200 1", "2000 rds.1.ps NEWS"}));
-    QCOMPARE(events.at(1).type, u8(Event::Channel));
-    QCOMPARE(events.at(1).number, u16(2));
-    QCOMPARE(events.at(4).field, QStringLiteral("ps NEWS"));
     QVERIFY(repeat);             // missing key
     QVERIFY(expanded.isEmpty()); // cleared, missing key
 }
@@ -103,13 +100,7 @@ void TestEventRoll::loadSkipsMalformedEntries()
     QSet<int> expanded;
     bool repeat = true;
     const QList<Event> events = project.loadRoll("events.2", expanded, repeat);
-    QCOMPARE(events.size(), 2);
-    QCOMPARE(events.at(0).time, u32(700));
-    QCOMPARE(events.at(0).command, QStringLiteral("  channel.1.used 0"));
-    QCOMPARE(events.at(0).field, QStringLiteral("used 0"));
-    QCOMPARE(events.at(0).number, u16(1));
-    QCOMPARE(events.at(1).time, u32(1500));
-    QVERIFY(events.at(1).command.isEmpty());
+    QCOMPARE(stored(events), (QStringList{"700   channel.1.used 0", "1500"}));
     QVERIFY(!repeat);
     QCOMPARE(expanded, (QSet<int>{0x105, 0x203}));
 }
@@ -130,15 +121,10 @@ void TestEventRoll::saveReplacesTheGroup()
              (QMap<QString, QString>{
                  {"0", "1500 channel.1.freq 95.8"}, {"1", "1500"}, {"expand", "105 203"}, {"repeat", "true"}}));
     QVERIFY(project.dirty);
-    QCOMPARE(file.fileGroup(project, "channel.1").value("used"), QStringLiteral("1"));
 
-    // Round trip.
     QSet<int> expanded;
     bool repeat = false;
     const QList<Event> events = project.loadRoll("events.1", expanded, repeat);
-    QCOMPARE(stored(events), (QStringList{"1500 channel.1.freq 95.8", "1500"}));
-    QCOMPARE(expanded, (QSet<int>{0x105, 0x203}));
-    QVERIFY(repeat);
 
     // Numbers of a hand-edited roll that are negative keep their sign.
     QTest::ignoreMessage(QtDebugMsg, "Evt: set roll events.1 2");
@@ -146,13 +132,6 @@ void TestEventRoll::saveReplacesTheGroup()
     QCOMPARE(file.fileGroup(project, "events.1").value("expand"), QStringLiteral("-80000000 -5219 -1 105"));
     project.loadRoll("events.1", expanded, repeat);
     QCOMPARE(expanded, (QSet<int>{-0x5219, -1, INT_MIN, 0x105}));
-
-    // An empty roll leaves only the options.
-    project.dirty = false;
-    QTest::ignoreMessage(QtDebugMsg, "Evt: set roll events.1 0");
-    project.setRoll("events.1", {}, {}, false);
-    QCOMPARE(file.fileGroup(project, "events.1"), (QMap<QString, QString>{{"expand", ""}, {"repeat", "false"}}));
-    QVERIFY(project.dirty);
 
     // No group name: nothing is written, least of all a whole-file removal.
     QTest::ignoreMessage(QtDebugMsg, "Evt: set roll  1");
@@ -179,21 +158,12 @@ void TestEventRoll::singleEventAndOptions()
     QTest::ignoreMessage(QtDebugMsg, "Evt: set event 1 250 channel.1.used 0");
     project.setEvent(1, "events.1", rollEvent(250, "channel.1.used 0"));
     QVERIFY(!project.dirty);
-    QTest::ignoreMessage(QtDebugMsg, "Evt: set event -1 1 x");
-    project.setEvent(-1, "events.1", rollEvent(1, "x"));
-    QCOMPARE(file.fileGroup(project, "events.1").size(), 2);
-
     project.setRollOptions("events.1", {0x203, 0x105}, false);
     QVERIFY(project.dirty);
-    const QMap<QString, QString> group = file.fileGroup(project, "events.1");
-    QCOMPARE(group.value("expand"), QStringLiteral("105 203"));
-    QCOMPARE(group.value("repeat"), QStringLiteral("false"));
-    QCOMPARE(group.size(), 4);
+    QCOMPARE(file.fileGroup(project, "events.1").value("expand"), QStringLiteral("105 203"));
     project.dirty = false;
     project.setRollOptions("events.1", {0x105, 0x203}, false);
     QVERIFY(!project.dirty);
-    project.setRollOptions("events.1", {0x105, 0x203}, true);
-    QVERIFY(project.dirty);
     QCOMPARE(all.take(), QStringList());
 }
 

@@ -77,16 +77,13 @@ private slots:
     {
         TempProject p(kProject);
         FMSettings fms(p.path());
-        Watches w(fms, {"*", "channel", "channel.2", "channel.3/freq", "channel.3/gain", "channel.4", "rdsin.1"});
+        Watches w(fms, {"*", "channel.2", "channel.3/freq", "channel.4"});
         QCOMPARE(fms.set(QStringLiteral("channel.1-3.freq"), QStringLiteral("95.8"), true), 0);
         QCOMPARE(p.fileValue("channel.2/freq").toString(), QStringLiteral("95.8"));
         QCOMPARE(w.take("*"), QStringList{"channel.1-3/freq=95.8"});
-        QCOMPARE(w.take("channel"), QStringList{"channel.1-3/freq=95.8"});
         QCOMPARE(w.take("channel.2"), QStringList{"channel.2/freq=95.8"});
         QCOMPARE(w.take("channel.3/freq"), QStringList{"channel.3/freq=95.8"});
-        QCOMPARE(w.take("channel.3/gain"), QStringList{"channel.3/freq=95.8"});
         QVERIFY(w.take("channel.4").isEmpty());
-        QVERIFY(w.take("rdsin.1").isEmpty());
 
         // Channel 3 unchanged now: code 3, and only 1 and 2 are named.
         QCOMPARE(fms.set(QStringLiteral("channel.1,2.freq"), QStringLiteral("96"), false), 0);
@@ -111,33 +108,26 @@ private slots:
                      {'S', "rds.1.eon.2", "1 2 3 4 5", 4, "expecting 6 values"},
                      {'S', "tmc.1.5", "1 0 105 1 1", 7, "use ADD to insert list items"},
                      {'S', "rds.1.pi", "10000", 2, "data out of range [0..ffff]"},
-                     {'S', "rds.1.pn1", "123456789", 2}, {'S', "rds.1.afs", "958 x", 2},
                      // Out of range at the first index of a pattern: nothing stored.
                      {'S', "channel.1,2,3.gain", 5, 2, "data out of range [-60..0]"},
-                     {'S', "channel.2.freq", "120", 2, "data out of range [87.5..108]"},
                      // A record number outside its section.
-                     {'S', "channel.0.used", 1, 1}, {'S', "channel.97.used", 1, 1}, {'S', "rds.0.ps", "X", 1},
-                     {'S', "tmc.0.rate", 1, 1}, {'S', "audio.0.name", "X", 1}, {'C', "rds.-1/ps", "X", 1},
-                     {'A', "rds.0.afs", 958, 1}, {'A', "tmc.0", "1 0 1 1 1", 1}, {'D', "rds.0.eon.1", {}, 1},
+                     {'S', "channel.97.used", 1, 1}, {'S', "rds.0.ps", "X", 1}, {'C', "rds.-1/ps", "X", 1},
+                     {'A', "tmc.0", "1 0 1 1 1", 1}, {'D', "rds.0.eon.1", {}, 1},
                      // A generic or informational key names no stored value: it
                      // is an unknown key, not an unchanged one (the server would
                      // answer "ok").
-                     {'S', "channel.freq", 95, 1, "key is unknown"}, {'S', "rds.ps", "X", 1},
-                     {'S', "board.gmin", 0, 1}, {'S', "channel.x.freq", 95, 1},
+                     {'S', "channel.freq", 95, 1, "key is unknown"}, {'S', "board.gmin", 0, 1},
                      // No number, or a zero one, is no record either.
                      {'A', "tmc.00", "1 0 105 1 1", 1}, {'A', "tmc/", "1 0 105 1 1", 1},
-                     {'A', "playlist.", "/a.wav", 1}, {'D', "tmc./*", {}, 1},
-                     {'C', "channel.097.freq", "99.9", 1},
-                     {'A', "channel.1.freq", 95, 5, "is not a list or list item"}, {'A', "nothing.1", 95, 1},
+                     {'A', "playlist.", "/a.wav", 1},
+                     {'A', "channel.1.freq", 95, 5, "is not a list or list item"},
                      {'A', "rds.1.eon", "1 2", 4, "expecting 6 values", "FMS: add [rds.1.eon.3] [1 2]"},
-                     {'D', "tmc.1.7", {}, 6, "is not set"}, {'D', "tmc.1", {}, 1}, {'D', "tmc.1.rate", {}, 5},
+                     {'D', "tmc.1.7", {}, 6, "is not set"}, {'D', "tmc.1.rate", {}, 5},
                  });
         fms.sync();
         QCOMPARE(p.read(), before);
         QVERIFY(!fms.dirty);
         QVERIFY(w.take("*").isEmpty());
-        QVERIFY(!fms.rdsMap().contains(0));
-        QVERIFY(!fms.tmcMap().contains(0));
     }
 
     void acceptedCommands()
@@ -146,8 +136,7 @@ private slots:
         FMSettings fms(p.path());
         Watches w(fms, {"*"});
         run(fms, {
-                     {'S', "rds.1.eon.2", "4 d314 10 1 0 0", 0}, {'S', "channel.1.used", "yes", 0},
-                     {'S', "Channel.1/Used", "yes", 3, "data did not change"},
+                     {'S', "channel.1.used", "yes", 0}, {'S', "Channel.1/Used", "yes", 3, "data did not change"},
                      // The clipped range of a pattern still works.
                      {'S', "channel.95-200.mute", 1, 0},
                      // A number with a sign or leading zeros names its record,
@@ -155,14 +144,11 @@ private slots:
                      {'S', "channel.+1.gain", -3, 0}, {'A', "tmc.01", "1 0 105 1 1", 0},
                      {'A', "rds.001/eon", "9 abcd 1 0 0 ff", 0}, {'C', "channel.01.freq", "99.9", 0},
                  });
-        QCOMPARE(int(fms.rds(1).eon.at(2).channel), 4);
         QCOMPARE(fms.rds(1).eon.size(), 4);
-        QCOMPARE(p.fileValue(fms, "channel.1/used").toString(), QStringLiteral("yes"));
         QCOMPARE(p.fileValue(fms, "channel.96/mute").toInt(), 1);
         QCOMPARE(p.fileValue(fms, "channel.1/gain").toInt(), -3);
         QCOMPARE(p.fileValue(fms, "tmc.1/5").toString(), QStringLiteral("1 0 105 1 1"));
         QCOMPARE(fms.tmc(1).messages.size(), 6);
-        QCOMPARE(fms.channelInfo(1).freq, 99.9);
         QVERIFY(w.take("*").contains(QStringLiteral("channel.+1/gain=-3")));
         QCOMPARE(fms.del(QStringLiteral("tmc.01.5")), 0);
         QCOMPARE(fms.tmc(1).messages.size(), 5);
@@ -202,9 +188,6 @@ private slots:
         QCOMPARE(p.fileValue(fms, "rds.1/afs").toString(), QStringLiteral("1011 958"));
         QCOMPARE(afListText(fms.rds(1).afs), QStringLiteral("1011 958"));
         QCOMPARE(w.take("rds.1"), (QStringList{"rds.1/afs=1011 958", "rds.1/eon/3=9 abcd 1 0 0 ff"}));
-        QCOMPARE(fms.tmc(1).messages.size(), 6);
-        QCOMPARE(fms.rds(1).eon.size(), 4);
-        QCOMPARE(int(fms.rds(1).eon.at(3).pi), 0xABCD);
         QCOMPARE(p.fileValue(fms, "tmc.1/skt").toString(), QStringLiteral("ffff"));
         QVERIFY(!p.fileValue(fms, "tmc.1/skt/0").isValid());
         QCOMPARE(int(fms.tmc(1).skt[0]), 0xFFFF);
@@ -232,18 +215,6 @@ private slots:
         QVERIFY(!p.fileValue(fms, "rds.1/gmin/32").isValid());
     }
 
-    void addToFullFamily()
-    {
-        QByteArray ini = "[board]\ngmin=1\n[tmc.1]\nname=T\n";
-        for (int i = 0; i < KeyCheck::maxItems; ++i)
-            ini += QByteArray::number(i) + "=1 0 " + QByteArray::number(i) + " 1 1\n";
-        TempProject p(ini);
-        FMSettings fms(p.path());
-        QCOMPARE(fms.tmc(1).messages.size(), 512);
-        run(fms, {{'A', "tmc.1", "1 0 1 1 1", 2, "data out of range [0..0]"}});
-        QVERIFY(!p.fileValue("tmc.1/512").isValid());
-    }
-
     void deleteItems()
     {
         TempProject p(kProject);
@@ -251,7 +222,6 @@ private slots:
         Watches w(fms, {"tmc.1", "rds.1"});
         run(fms, {{'D', "tmc.1.2", {}, 0}});
         QCOMPARE(fms.tmc(1).messages.size(), 4);
-        QCOMPARE(int(fms.tmc(1).messages.at(2).event), 103);
         QCOMPARE(int(fms.tmc(1).messages.at(3).event), 104);
         QVERIFY(!p.fileValue("tmc.1/4").isValid());
         QCOMPARE(w.take("tmc.1"), QStringList{"tmc.1/2=<null>"});
@@ -261,8 +231,6 @@ private slots:
         QCOMPARE(p.fileGroup("rds.1/eon"), (QMap<QString, QString>{{"0", "2 d312 10 1 0 0"}, {"0/ps", "ONE"},
                                                                   {"1", "3 d313 10 1 0 0"}, {"1/af", "1011"},
                                                                   {"1/ps", "TWO"}}));
-        QCOMPARE(fms.rds(1).eon.size(), 2);
-        QCOMPARE(fms.rds(1).eon.at(0).ps, QStringLiteral("ONE"));
         QVERIFY(fms.rds(1).eon.at(0).af.isEmpty());
         run(fms, {{'D', "rds.1/eon/1", {}, 0}});
         QCOMPARE(p.fileKeys("rds.1/eon"), (QStringList{"0", "0/ps"}));
@@ -272,7 +240,6 @@ private slots:
                   {'D', "tmc.1.*", {}, 0, nullptr, "FMS: del tmc.1/*"},
                   {'D', "tmc.1/*", {}, 6, nullptr, "FMS: del tmc.1/*"}});
         QVERIFY(!p.fileValue("rds.1/afs").isValid());
-        QVERIFY(fms.rds(1).afs.isEmpty());
         QVERIFY(fms.tmc(1).messages.isEmpty());
         QCOMPARE(p.fileKeys("tmc.1"), QStringList{"name"});
     }
@@ -320,9 +287,8 @@ private slots:
         const QList<QPair<Cmd, bool>> steps{
             {{'S', "channel.1,2.gain", -1, 0}, true}, {{'S', "channel.1,2.gain", -1, 3}, false},
             {{'S', "channel.1.gain", 9, 2}, false},   {{'A', "rds.1.afs", 958, 0}, true},
-            {{'A', "tmc.1", "1 0 1 1 1", 0}, true},   {{'D', "tmc.1.5", {}, 0}, true},
-            {{'D', "tmc.1.0", {}, 0}, true},          {{'D', "rds.1.afs", {}, 0}, true},
-            {{'D', "rds.1.eon.*", {}, 0}, true},      {{'D', "rds.1.eon.*", {}, 6}, false},
+            {{'D', "tmc.1.0", {}, 0}, true},          {{'D', "rds.1.eon.*", {}, 0}, true},
+            {{'D', "rds.1.eon.*", {}, 6}, false},
             {{'S', "board.attn", -3, 0}, true},
         };
         for (const auto &step : steps) {
@@ -334,25 +300,14 @@ private slots:
 
     void listing()
     {
-        QByteArray ini = "[board]\ngmin=1\n[tmc.1]\nname=T\naid=1\n";
-        for (int i = 0; i < 12; ++i)
-            ini += QByteArray::number(i) + "=1 0 1 1 1\n";
-        ini += "[rds.10]\nname=a\n[rds.2]\nname=b\n[channel.12]\nused=1\n[channel.2]\nused=1\n"
-               "[audio.1]\nname=a\n[playlist.3]\nname=p\n[events.1]\nrepeat=1\n";
-        TempProject p(ini);
+        // By section, then number: audio source 1001 must not go among the channels.
+        TempProject p("[board]\ngmin=1\n[tmc.1]\nname=T\n0=1 0 1 1 1\n10=1 0 1 1 1\n2=1 0 1 1 1\n"
+                      "[rds.10]\nname=a\n[rds.2]\nname=b\n[channel.12]\nused=1\n[channel.2]\nused=1\n"
+                      "[audio.1001]\nname=a\n[playlist.3]\nname=p\n");
         FMSettings fms(p.path());
-        QStringList expected;
-        for (int i = 0; i < 12; ++i)
-            expected << QStringLiteral("tmc.1.%1").arg(i);
-        expected << QStringLiteral("tmc.1.aid") << QStringLiteral("tmc.1.name");
-        QCOMPARE(fms.listKeys(QStringLiteral("tmc.1")), expected);
-        QCOMPARE(fms.listKeys(QStringLiteral("rds")), (QStringList{"rds.2", "rds.10"}));
-        const QStringList all = fms.listKeys(QString());
-        QCOMPARE(all.mid(0, 7), (QStringList{"channel.2", "channel.12", "audio.1", "playlist.3", "rds.2", "rds.10",
-                                             "tmc.1"}));
-        QVERIFY(all.contains(QStringLiteral("board")));
-        QVERIFY(all.contains(QStringLiteral("events.1")));
-        QVERIFY(fms.listKeys(QStringLiteral("nothing")).isEmpty());
+        QCOMPARE(fms.listKeys(QStringLiteral("tmc.1")), (QStringList{"tmc.1.0", "tmc.1.2", "tmc.1.10", "tmc.1.name"}));
+        QCOMPARE(fms.listKeys(QString()).mid(0, 7), (QStringList{"channel.2", "channel.12", "audio.1001", "playlist.3",
+                                                                 "rds.2", "rds.10", "tmc.1"}));
     }
 };
 

@@ -63,14 +63,11 @@ const char kBaseProject[] =
 QByteArray junkValue(Rng &rng)
 {
     static const char *const fixed[] = {
-        "", " ", "0", "1", "-1", "yes", "false", "95.8", "d311", "ffff", "0x", "0xffffffffffffffff", "g1",
-        "dead beef", "99999999999999999999", "2147483648", "-2147483649", "4294967296", "1e308", "-1e308",
-        "1e-320", "nan", "NaN", "-nan", "inf", "-inf", "Infinity", "1,2,3", "a, b", "\"quoted\"",
-        "\"unterminated", "a\\b", "\\", "\\x41\\x", "C:\\path\\", "\xff\xfe\x80" "abc", "\xc3\x28", "@Invalid()",
-        "@ByteArray(\\xff)", "@Size(1 2)", "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x3junk)", "=", ";comment", "[x]",
+        "", "0", "-1", "yes", "95.8", "d311", "0xffffffffffffffff", "99999999999999999999", "2147483648",
+        "-2147483649", "1e308", "nan", "-inf", "1,2,3", "\"unterminated", "a\\b", "\xff\xfe\x80" "abc",
+        "@ByteArray(\\xff)", "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x3junk)", "=", ";comment", "[x]",
         "1 2 3 4 5 6", "958 1011", "1 0 100 1 1", "2000 0 0 0 400 400 400 400 0 0 0 0 1", "1 60 0 0 0",
-        "  1  2  ", "-0", "+5", "1.5e3", "0.0000001", "108.0000001", "75.9999", "--5", "-8000000000000000",
-        "--8000000000000000", "1e300", "-1e300", "1 --8000000000000000",
+        "  1  2  ", "+5", "7.0", "108.0000001", "--5", "--8000000000000000", "1e300", "-1e300",
         "@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)", "x, \"@Variant(\\0\\0\\0\\xb\\x7f\\xff\\xff\\xff)\"",
     };
     QByteArray out;
@@ -253,7 +250,7 @@ bool badRecordGroup(const QString &group)
 // The fields of an RDS source that are read from its own keys (EON entries
 // take PI, PS, PTY, TP and TA from the source of their channel, and the
 // automatic AF list comes from the channels; neither is in the file).
-QStringList storedRdsFields(const RDSSource &s, bool withEonAf)
+QStringList storedRdsFields(const RDSSource &s)
 {
     QStringList out{QString::number(s.used), s.name};
     for (const auto &kv : s.scalarValues())
@@ -262,7 +259,7 @@ QStringList storedRdsFields(const RDSSource &s, bool withEonAf)
     for (const RTag &t : s.rttag)
         out << QStringLiteral("tag %1 %2").arg(t.type).arg(t.text);
     for (const EON &e : s.eon)
-        out << QStringLiteral("eon %1 %2 %3").arg(e.channel).arg(e.link).arg(withEonAf ? afListText(e.af) : QString());
+        out << QStringLiteral("eon %1 %2 %3").arg(e.channel).arg(e.link).arg(afListText(e.af));
     for (const RDSCustomGroup &o : s.oda)
         out << QStringLiteral("oda ") + o.toText();
     for (const RDSGroupRate &r : s.gmin)
@@ -280,8 +277,8 @@ QStringList tmcFields(const TMCSource &t)
     return out;
 }
 
-// The records as the model holds them, in comparable text form.
-QMap<QString, QStringList> records(FMSettings &fms, bool withEonAf = true)
+// The records as the model holds them and the event roll, in comparable text form.
+QMap<QString, QStringList> records(FMSettings &fms)
 {
     QMap<QString, QStringList> out;
     QStringList &channels = out[QStringLiteral("channels")];
@@ -294,7 +291,7 @@ QMap<QString, QStringList> records(FMSettings &fms, bool withEonAf = true)
     }
     const QMap<int, RDSSource> sources = fms.rdsMap();
     for (auto it = sources.cbegin(); it != sources.cend(); ++it)
-        out.insert(QStringLiteral("rds.%1").arg(it.key()), storedRdsFields(*it, withEonAf));
+        out.insert(QStringLiteral("rds.%1").arg(it.key()), storedRdsFields(*it));
     const QMap<int, TMCSource> tmcs = fms.tmcMap();
     for (auto it = tmcs.cbegin(); it != tmcs.cend(); ++it)
         out.insert(QStringLiteral("tmc.%1").arg(it.key()), tmcFields(*it));
@@ -307,6 +304,16 @@ QMap<QString, QStringList> records(FMSettings &fms, bool withEonAf = true)
     }
     for (int id = 1; id <= 4; ++id)
         out.insert(QStringLiteral("playlist.%1").arg(id), fms.playlistFiles(id));
+    QSet<int> expanded;
+    bool repeat = false;
+    QStringList &roll = out[QStringLiteral("roll")];
+    for (const Event &e : fms.loadRoll(QStringLiteral("events.1"), expanded, repeat))
+        roll << e.toStored();
+    QList<int> lines = expanded.values();
+    std::sort(lines.begin(), lines.end());
+    for (int line : lines)
+        roll << QString::number(line);
+    roll << QString::number(repeat);
     return out;
 }
 
@@ -342,17 +349,11 @@ void readEverything(FMSettings &fms)
     fms.broadcastDistances();
     for (int id : fms.rdsMap().keys() + QList<int>{0, -1})
         fms.rds(id);
-    fms.rdsNames();
     for (int id : fms.tmcMap().keys())
         fms.tmc(id);
-    fms.tmcNames();
-    fms.audioMap();
     fms.audioNames();
     for (int id = -1; id <= 4; ++id)
         fms.playlistFiles(id);
-    QSet<int> expanded;
-    bool repeat = false;
-    fms.loadRoll(QStringLiteral("events.1"), expanded, repeat);
 }
 
 // The concrete keys a SET of a (pattern) key names.
@@ -424,10 +425,7 @@ void runProject(const QByteArray &content, quint32 seed, const QStringList &gene
     TempProject project(content);
     QVERIFY(project.isValid());
 
-    QElapsedTimer clock;
-    clock.start();
     auto fms = std::make_unique<FMSettings>(project.path());
-    QVERIFY2(clock.elapsed() < kPerCallMs, "loading took too long");
     readEverything(*fms);
     const QStringList groupsBefore = fms->listKeys(QString());
 
@@ -445,9 +443,6 @@ void runProject(const QByteArray &content, quint32 seed, const QStringList &gene
     runCommands(*fms, rng, generic, expected, commands.log);
     if (QTest::currentTestFailed())
         return;
-    // What was just set is there before the save.
-    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
-        QVERIFY2(fms->value(it.key()).toString() == it.value(), qPrintable(it.key()));
     // No command created a group for a record number out of range.
     for (const QString &g : fms->listKeys(QString()))
         QVERIFY2(groupsBefore.contains(g) || !badRecordGroup(g), qPrintable(QStringLiteral("created group [%1]").arg(g)));
@@ -459,12 +454,14 @@ void runProject(const QByteArray &content, quint32 seed, const QStringList &gene
     if (rng.chance(50))
         fms->setRoll(QStringLiteral("events.1"), roll, expanded, repeat);
 
-    // Save and load again: the same records and the stored values.
+    // Save and load again (within the time of one call): the same records
+    // and the stored values.
     fms->sync();
     QVERIFY(fms->status() != QSettings::AccessError);
     const QMap<QString, QStringList> before = records(*fms);
     fms.reset();
-    clock.restart();
+    QElapsedTimer clock;
+    clock.start();
     FMSettings again(project.path());
     QVERIFY2(clock.elapsed() < kPerCallMs, "loading again took too long");
     for (auto it = expected.cbegin(); it != expected.cend(); ++it)
@@ -472,14 +469,6 @@ void runProject(const QByteArray &content, quint32 seed, const QStringList &gene
     const QMap<QString, QStringList> after = records(again);
     compareRecords(QStringLiteral("reload"), before, after);
     QCOMPARE(after.keys(), before.keys());
-    QSet<int> expandedAgain;
-    bool repeatAgain = false;
-    const QList<Event> rollAgain = again.loadRoll(QStringLiteral("events.1"), expandedAgain, repeatAgain);
-    QCOMPARE(rollAgain.size(), roll.size());
-    for (int i = 0; i < roll.size(); ++i)
-        QCOMPARE(rollAgain.at(i).toStored(), roll.at(i).toStored());
-    QCOMPARE(expandedAgain, expanded);
-    QCOMPARE(repeatAgain, repeat);
     readEverything(again);
 }
 

@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-#include <random>
+
 
 static RDSScheduler::RateTable table(std::initializer_list<std::pair<int, RDSScheduler::Rate>> entries)
 {
@@ -28,81 +28,6 @@ static QVector<int> run(RDSScheduler &sch, int s, int nSlots, int gap = 0)
         seq << sch.next(s, gap, nullptr);
     return seq;
 }
-
-// The schedule written out plainly: every type and every raw row weighed by
-// its ratio, one division each (the encoder's scheduler must choose the same).
-struct Reference
-{
-    RDSScheduler::RateTable table{};
-    QVector<RDSScheduler::RawRates> raw;
-    quint64 count[16][4] = {};
-    QVector<std::array<quint64, 4>> rawCount;
-    quint64 total[4] = {};
-    quint64 empty[4] = {};
-    bool fill[4] = {true, true, true, true};
-
-    void set(const RDSScheduler::RateTable &t, const QVector<RDSScheduler::RawRates> &r)
-    {
-        table = t;
-        raw = r;
-        rawCount.fill({0, 0, 0, 0}, r.size());
-        for (int s = 0; s < 4; ++s) {
-            fill[s] = true;
-            for (int g = 0; g < 32; ++g)
-                if (t[g].on && t[g].rate[s] < 0)
-                    fill[s] = false;
-        }
-    }
-    int next(int s)
-    {
-        const double T = double(total[s] + empty[s]) * (104.0 / 1187.5) + 1.0;
-        double best = 686.0;
-        int winner = -1;
-        for (int t = 0; t < 16; ++t) {
-            const int r = table[t].rate[s];
-            if (t == 4 || !table[t].on || r == 0)
-                continue;
-            const double ratio = double(count[t][s]) * 60.0 / T / std::abs(r);
-            if (ratio < best && (fill[s] || ratio < 1.0 || r < 0)) {
-                best = ratio;
-                winner = t;
-            }
-        }
-        // Rows among themselves by count / |rate| exactly (equal: lower row),
-        // the best of them against the types by ratio.
-        int rawWinner = -1;
-        for (int i = 0; i < raw.size(); ++i) {
-            const int r = raw[i][s];
-            if (r == 0)
-                continue;
-            const double ratio = double(rawCount[i][s]) * 60.0 / T / std::abs(r);
-            if (!(fill[s] || ratio < 1.0 || r < 0))
-                continue;
-            if (rawWinner >= 0 &&
-                qint64(rawCount[i][s]) * std::abs(raw[rawWinner][s]) >=
-                    qint64(rawCount[rawWinner][s]) * std::abs(r))
-                continue;
-            rawWinner = i;
-        }
-        if (rawWinner >= 0) {
-            const double ratio = double(rawCount[rawWinner][s]) * 60.0 / T / std::abs(raw[rawWinner][s]);
-            if (!(ratio < best))
-                rawWinner = -1;
-        }
-        if (rawWinner >= 0) {
-            ++rawCount[rawWinner][s];
-            ++total[s];
-            return 100 + rawWinner;
-        }
-        if (winner < 0) {
-            ++empty[s];
-            return -1;
-        }
-        ++count[winner][s];
-        ++total[s];
-        return winner;
-    }
-};
 
 class TestRDSScheduler : public QObject
 {
