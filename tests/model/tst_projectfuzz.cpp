@@ -222,31 +222,6 @@ long maxRssKb()
     return usage.ru_maxrss;
 }
 
-// The record a normalised key belongs to, its number written plainly
-// ("rds.01/files" -> "rds.1").
-QString recordGroup(const QString &key)
-{
-    const QString group = key.left(key.indexOf(QLatin1Char('/')));
-    const int dot = group.indexOf(QLatin1Char('.'));
-    bool ok = false;
-    const int n = group.mid(dot + 1).toInt(&ok);
-    return dot >= 0 && ok ? group.left(dot + 1) + QString::number(n) : group;
-}
-
-// A top-level group that no validated command may create: a record number
-// outside its section, or no number where one belongs.
-bool badRecordGroup(const QString &group)
-{
-    static const QStringList numbered{"channel.", "audio.", "playlist.", "rds.", "tmc."};
-    const QString section = group.left(group.indexOf(QLatin1Char('.')) + 1);
-    if (!numbered.contains(section))
-        return false;
-    const QString idx = group.mid(section.size());
-    bool ok = false;
-    const int n = idx.toInt(&ok);
-    return !ok || idx != QString::number(n) || !KeyCheck::indexInRange(section, n);
-}
-
 // The fields of an RDS source that are read from its own keys (EON entries
 // take PI, PS, PTY, TP and TA from the source of their channel, and the
 // automatic AF list comes from the channels; neither is in the file).
@@ -356,81 +331,34 @@ void readEverything(FMSettings &fms)
         fms.playlistFiles(id);
 }
 
-// The concrete keys a SET of a (pattern) key names.
-QStringList concreteKeys(const QString &norm)
-{
-    QString section;
-    QString field;
-    const QList<int> indices = Settings::parseKeyPattern(norm, section, field);
-    QStringList out;
-    for (int idx : indices)
-        out << section + QString::number(idx) + field;
-    return indices.isEmpty() ? QStringList{norm} : out;
-}
-
-// Random commands, each added to log; expected gets the keys a successful
-// SET stored, with their value.
-void runCommands(FMSettings &fms, Rng &rng, const QStringList &generic, QMap<QString, QString> &expected,
-                 QStringList &log)
+// Random commands, each added to log: every call within its time, every
+// code one of the known ones.
+void runCommands(FMSettings &fms, Rng &rng, const QStringList &generic, QStringList &log)
 {
     QElapsedTimer clock;
     for (int c = 20 + rng.below(40); c > 0; --c) {
         const QString key = randomKey(rng, generic);
         const QString value = QString::fromUtf8(junkValue(rng));
         const int op = rng.below(100);
-        const char *const name = op < 55 ? "SET" : op < 75 ? "ADD" : op < 92 ? "DEL" : "LIST";
-        const QString what =
-            QStringLiteral("%1 [%2] [%3]").arg(QLatin1String(name), key.left(80), op < 75 ? value.left(80) : QString());
-        int code = 0;
         clock.start();
-        if (op < 55) {
-            code = fms.set(key, value, true);
-        } else if (op < 75) {
-            code = fms.add(key, value);
-        } else if (op < 92) {
-            code = fms.del(key);
-        } else {
+        const int code = op < 55 ? fms.set(key, value, true) : op < 75 ? fms.add(key, value) : op < 92 ? fms.del(key) : 0;
+        if (op >= 92)
             fms.listKeys(key);
-            fms.value(key);
-        }
-        log << what + QStringLiteral(" -> %1").arg(code);
-        QVERIFY2(clock.elapsed() < kPerCallMs, qPrintable(what));
-        QVERIFY2(code >= 0 && code <= 7, qPrintable(what + QStringLiteral(" code %1").arg(code)));
-        QVERIFY2(!fms.errorText(code).isEmpty(), qPrintable(what));
-
-        const QString norm = Settings::normalizeKey(key);
-        if (op < 55 && !norm.startsWith(QLatin1String("board."))) {
-            // A pattern stopped by an error keeps what it stored before.
-            const bool stored = code == KeyCheck::Ok || code == KeyCheck::Unchanged;
-            for (const QString &k : concreteKeys(norm)) {
-                if (stored && k.contains(QLatin1Char('/')))
-                    expected.insert(k, value);
-                else if (!stored)
-                    expected.remove(k);
-            }
-        } else if (op >= 55 && op < 92 && code == KeyCheck::Ok) {
-            // ADD and DEL move and drop items: forget what was set in that
-            // record ("rds.01" is record 1 too).
-            const QString group = recordGroup(norm);
-            for (auto it = expected.begin(); it != expected.end();)
-                it = recordGroup(it.key()) == group || group.isEmpty() ? expected.erase(it) : std::next(it);
-        }
+        const char *const name = op < 55 ? "SET" : op < 75 ? "ADD" : op < 92 ? "DEL" : "LIST";
+        log << QStringLiteral("%1 [%2] [%3] -> %4").arg(QLatin1String(name), key.left(80), value.left(80)).arg(code);
+        QVERIFY2(clock.elapsed() < kPerCallMs, qPrintable(log.last()));
+        QVERIFY2(code >= 0 && code <= 7 && !fms.errorText(code).isEmpty(), qPrintable(log.last()));
     }
 }
 
-// One project: load, read, command, save, load again.
+// One project: load, read, command, save, load again: the same records.
 void runProject(const QByteArray &content, quint32 seed, const QStringList &generic)
 {
     Rng rng(seed);
     TempProject project(content);
-    QVERIFY(project.isValid());
-
     auto fms = std::make_unique<FMSettings>(project.path());
     readEverything(*fms);
-    const QStringList groupsBefore = fms->listKeys(QString());
-
-    // The commands of this project, shown when a check fails.
-    struct ShowLog
+    struct ShowLog // the commands of this project, shown when a check fails
     {
         QStringList log;
         ~ShowLog()
@@ -439,23 +367,15 @@ void runProject(const QByteArray &content, quint32 seed, const QStringList &gene
                 qWarning("commands:\n%s", qPrintable(log.join(QLatin1Char('\n'))));
         }
     } commands;
-    QMap<QString, QString> expected;
-    runCommands(*fms, rng, generic, expected, commands.log);
+    runCommands(*fms, rng, generic, commands.log);
     if (QTest::currentTestFailed())
         return;
-    // No command created a group for a record number out of range.
-    for (const QString &g : fms->listKeys(QString()))
-        QVERIFY2(groupsBefore.contains(g) || !badRecordGroup(g), qPrintable(QStringLiteral("created group [%1]").arg(g)));
-
     // The event roll, saved again by the roll editor half of the time.
     QSet<int> expanded;
     bool repeat = false;
     const QList<Event> roll = fms->loadRoll(QStringLiteral("events.1"), expanded, repeat);
     if (rng.chance(50))
         fms->setRoll(QStringLiteral("events.1"), roll, expanded, repeat);
-
-    // Save and load again (within the time of one call): the same records
-    // and the stored values.
     fms->sync();
     QVERIFY(fms->status() != QSettings::AccessError);
     const QMap<QString, QStringList> before = records(*fms);
@@ -464,8 +384,6 @@ void runProject(const QByteArray &content, quint32 seed, const QStringList &gene
     clock.start();
     FMSettings again(project.path());
     QVERIFY2(clock.elapsed() < kPerCallMs, "loading again took too long");
-    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
-        QVERIFY2(again.value(it.key()).toString() == it.value(), qPrintable(it.key()));
     const QMap<QString, QStringList> after = records(again);
     compareRecords(QStringLiteral("reload"), before, after);
     QCOMPARE(after.keys(), before.keys());
