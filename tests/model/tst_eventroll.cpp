@@ -36,7 +36,6 @@ class TestEventRoll : public QObject
 private slots:
     void parseStoredValues();
     void loadSortsByTimeKeepingKeyOrder();
-    void loadSkipsMalformedEntries();
     void saveReplacesTheGroup();
     void singleEventAndOptions();
 };
@@ -76,31 +75,22 @@ void TestEventRoll::parseStoredValues()
     }
 }
 
+// Equal times replay in key order (10 after 2); malformed entries are
+// skipped; missing options read as repeat and nothing expanded.
 void TestEventRoll::loadSortsByTimeKeepingKeyOrder()
 {
     TempProject file("[board]\ngmin=1\n[events.1]\n0=2000 rds.1.ps NEWS\n1=500 channel.2.freq 99.1\n"
-                     "2=500 audio.3.file a.mp3\n10=500 tmc.1.0 1 8 101 200 1\n3=0 board.band 1\n");
+                     "2=500 audio.3.file a.mp3\n10=500 tmc.1.0 1\n3=0 board.band 1\n"
+                     "[events.2]\n0=1500\n1=abc channel.1.used 1\nx=100 c.1.u 1\n-1=100 c.1.u 1\n"
+                     "2=4294967296 c.1.u 1\n3=  700   channel.1.used 0  \n4=\nrepeat=false\nexpand=105 203 105\n");
     FMSettings project(file.path());
     QSet<int> expanded{7};
     bool repeat = false;
-    const QList<Event> events = project.loadRoll("events.1", expanded, repeat);
-    // Equal times replay in key order: 1, 2, then 10 (not 10 before 2).
-    QCOMPARE(stored(events), (QStringList{"0 board.band 1", "500 channel.2.freq 99.1", "500 audio.3.file a.mp3",
-                                          "500 tmc.1.0 1 8 101 200 1", "2000 rds.1.ps NEWS"}));
-    QVERIFY(repeat);             // missing key
-    QVERIFY(expanded.isEmpty()); // cleared, missing key
-}
-
-void TestEventRoll::loadSkipsMalformedEntries()
-{
-    TempProject file("[board]\ngmin=1\n[events.2]\n0=1500\n1=abc channel.1.used 1\nx=100 channel.1.used 1\n"
-                     "-1=100 channel.1.used 1\n2=4294967296 channel.1.used 1\n3=  700   channel.1.used 0  \n4=\n"
-                     "repeat=false\nexpand=105 203 105\n");
-    FMSettings project(file.path());
-    QSet<int> expanded;
-    bool repeat = true;
-    const QList<Event> events = project.loadRoll("events.2", expanded, repeat);
-    QCOMPARE(stored(events), (QStringList{"700   channel.1.used 0", "1500"}));
+    QCOMPARE(stored(project.loadRoll("events.1", expanded, repeat)),
+             (QStringList{"0 board.band 1", "500 channel.2.freq 99.1", "500 audio.3.file a.mp3", "500 tmc.1.0 1",
+                          "2000 rds.1.ps NEWS"}));
+    QVERIFY(repeat && expanded.isEmpty());
+    QCOMPARE(stored(project.loadRoll("events.2", expanded, repeat)), (QStringList{"700   channel.1.used 0", "1500"}));
     QVERIFY(!repeat);
     QCOMPARE(expanded, (QSet<int>{0x105, 0x203}));
 }

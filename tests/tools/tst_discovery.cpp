@@ -42,6 +42,17 @@ class TestDiscovery : public QObject
     Q_OBJECT
 
 private slots:
+    // Constructed only: a default object would send to the real network.
+    void defaultsUseTheInterfaceBroadcasts()
+    {
+        FMDiscover d;
+        QCOMPARE(d.port(), u16(21519));
+        const QList<QHostAddress> targets = d.targets();
+        QCOMPARE(targets, FMDiscover::interfaceBroadcasts());
+        for (const QHostAddress &t : targets)
+            QVERIFY(!t.isLoopback() && !t.isNull() && targets.count(t) == 1);
+        QTest::ignoreMessage(QtDebugMsg, "~Discover");
+    }
 
     void requestAndReplyBetweenTwoDiscoverersAndTheBoard()
     {

@@ -358,6 +358,61 @@ private slots:
         QCOMPARE(r.readOnce(PCMDecoder::kBufferBytes, eof).size(), 11025 * 4);
     }
 
+    // Directories, empty files, files without read permission and missing
+    // files with every ending: refused cleanly (or, for root, played).
+    void oddPaths()
+    {
+        QStringList failures;
+        CountedLog counted;
+        for (const QString ending : {"wav", "raw", "pcm", "ogg", "flac", "mp3"}) {
+            QDir(m_dir.path()).mkdir("dir." + ending);
+            writeFile(path("empty." + ending), QByteArray());
+            writeFile(path("locked." + ending), m_valid.value("a.wav"));
+            QFile::setPermissions(path("locked." + ending), QFileDevice::Permissions());
+            for (const QString name : {"dir.", "empty.", "locked.", "missing."}) {
+                const QString failure = exercise(path(name + ending), 10006, 1);
+                if (!failure.isEmpty())
+                    failures << name + ending + ": " + failure;
+            }
+        }
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
+    }
+
+    // A file rewritten in place, cut, emptied or removed while a reader plays
+    // it: the reader goes on in the layout it opened, ends, and never hangs.
+    void filesChangeWhilePlaying()
+    {
+        const QStringList names = {"a.wav", "a.pcm", "a.flac", "a.ogg", "a.mp3"};
+        QStringList failures;
+        CountedLog counted;
+        for (const QString &name : names) {
+            const QByteArray original = m_valid.value(name);
+            QList<QByteArray> replacements = {QByteArray(), original.left(original.size() / 2),
+                                              original.left(60), QByteArray(3000, 'x')};
+            for (const QString &other : names)
+                replacements << m_valid.value(other);
+            for (int r = 0; r <= replacements.size(); ++r) {
+                const QString file = path("change-" + name);
+                writeFile(file, original);
+                auto reader = readerFor(file);
+                SongInfo song = songOf(file);
+                if (!reader->open(song)) {
+                    failures << name + " does not open";
+                    continue;
+                }
+                u8 eof = 0;
+                reader->readOnce(4100, eof);
+                if (r == replacements.size())
+                    QFile::remove(file);
+                else
+                    writeFile(file, replacements[r]); // the same file, truncated and written anew
+                const QString failure = readTwice(*reader, 2 * int(song.channels), 10006);
+                if (!failure.isEmpty())
+                    failures << QStringLiteral("%1, change %2: %3").arg(name).arg(r).arg(failure);
+            }
+        }
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
+    }
     // A playlist of files that open but give nothing (or fail at once), and
     // one of mutated files of every kind: the decoder thread neither spins
     // nor hangs, the board side gets sound or silence, and stop ends it.
@@ -389,6 +444,7 @@ private slots:
                 mutated << file;
             }
         }
+        mutated << path("a.flac") << path("a.ogg") << path("a.mp3") << path("a.pcm");
         QString failure;
         QStringList summary;
         for (const QStringList &list : {nothing, mutated + nothing, fifos}) {

@@ -345,6 +345,25 @@ private slots:
         QCOMPARE(buf[2], qint16((75000 + 257) % 32000));
     }
 
+    // The same file at the current index keeps playing where it is; setSong
+    // plays the asked entry after the buffered audio (an index beyond the
+    // list is ignored).
+    void keepPlayingAndRequestedSong()
+    {
+        const QString a = wavFile("ka.wav", 4000, 1);
+        const QString b = wavFile("kb.wav", 4000, 2);
+        PCMDecoder d(24);
+        d.setPlaylist({a, b});
+        QVERIFY(testsupport::waitUntil(bothFilled));
+        d.setPlaylist({a, b, a});
+        QVERIFY(testsupport::waitUntil([] { return logged("de24 keep playing song 0"); }));
+        d.setSong(7);
+        d.setSong(0); // a and b are buffered; a follows instead of the third entry
+        const QVector<Frame> frames = pull(d, 3 * 4000);
+        QCOMPARE(checkSequence(frames.mid(0, 8000), {4000, 4000}, 0, 0), QString());
+        QCOMPARE(checkSequence(frames.mid(8000), {4000}, 0, 0), QString());
+    }
+
     void killAndDispose()
     {
         const QString a = wavFile("da.wav", 50000, 1);

@@ -140,6 +140,9 @@ private slots:
         BoardIP board;
         QCOMPARE(parseDiscoverReply(discoverReply(sampleBoard()), &board), DiscoverResult::Valid);
         QVERIFY(board == sampleBoard());
+        QString text;
+        QDebug(&text) << board;
+        QCOMPARE(text, QStringLiteral("00:50:C2:9A:01:2C 127.0.0.1 : 21520 "));
         QCOMPARE(parseDiscoverReply(discoverReply(sampleBoard()) + '\0', &board), DiscoverResult::BadSize);
         QCOMPARE(parseDiscoverReply(hex("0053 00"), &board), DiscoverResult::Other);
     }

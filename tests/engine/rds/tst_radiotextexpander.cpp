@@ -53,6 +53,21 @@ private slots:
         QVERIFY(x.expand("a##b#24 0", 2).tags.isEmpty());
     }
 
+
+    // Song tags by content type ($a: lower-case digits are replaced); an item
+    // must start at position 63 or before; a '$' at the end stays.
+    void typesAndPlaceholders()
+    {
+        RadioTextExpander x;
+        x.setTags({tag(2, "a"), tag(3, "b"), tag(10, "c"), tag(11, "d"), tag(12, "e"), tag(1, "f"), tag(1, "g"),
+                   tag(1, "h"), tag(1, "i"), tag(1, "j"), tag(1, "k")},
+                  11);
+        x.setSongInfo({{"Album", "Al"}, {"Tracknumber", "7"}, {"Comment", "Co"}, {"Genre", "Ge"}});
+        QCOMPARE(x.expand("$0 $1 $2 $3 $4$a", 2).text, QString("Al 7 Co Ge e")); // no title in the song
+        const QString pad(62, QLatin1Char('x'));
+        QCOMPARE(x.expand(pad + "$0$1", 2).tags, (QList<RTPlusTag>{{2, 62, 1}}));
+        QCOMPARE(x.expand("cost $", 2).text, QString("cost $"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRadioTextExpander)

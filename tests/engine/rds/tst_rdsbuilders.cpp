@@ -55,6 +55,31 @@ private slots:
         QCOMPARE(build(enc, &RDSEncoder::radioText), grp(0x2000, chars("HE"), chars("LL")));
     }
 
+    // Mode 2: 2A of A and 2B of B in turn; eRT alternates C and D with
+    // their own end characters.
+    void textAlternation()
+    {
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        s.rtxg = 2;
+        s.rta = "ABCDEFG";
+        s.rtb = "abcd";
+        s.endx = 0;
+        s.ertg = 12;
+        s.rtc = "Cc";
+        s.rtd = "Dd";
+        s.endx = 0x0C;
+        s.endc = 0x0D;
+        s.endd = 0x0A;
+        s.rpc = s.rpd = 1;
+        enc.setRDS(s, 95.8);
+        QCOMPARE(build(enc, &RDSEncoder::radioText, 3),
+                 (QStringList{grp(0x2000, chars("AB"), chars("CD")), grp(0x2800, 0x1234, chars("ab")),
+                              grp(0x2000 | 1, chars("EF"), 0x470D)}));
+        QCOMPARE(build(enc, &RDSEncoder::enhancedRadioText, 2),
+                 (QStringList{grp(0xC000, chars("Cc"), 0x0D00), grp(0xC000, chars("Dd"), 0x0A00)}));
+    }
+
     void radioTextLimitsAndSongTags()
     {
         RDSEncoder enc(1);
