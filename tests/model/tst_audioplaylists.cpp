@@ -16,6 +16,7 @@ private slots:
     void playlistLoadAndRewrite();
     void removePlaylist();
     void audioWriters();
+    void reloadDropsEmptyGroups();
 };
 
 void TestAudioPlaylists::playlistLoadAndRewrite()
@@ -101,6 +102,28 @@ void TestAudioPlaylists::audioWriters()
     QVERIFY(!project.dirty);
     project.setAudioFile(1, "/b.mp3");
     QCOMPARE(audio.take(), (QStringList{"audio.1/file=/b.mp3"}));
+}
+
+// A group removed from the file drops its record at the next load; ids out
+// of range give empty records and change nothing.
+void TestAudioPlaylists::reloadDropsEmptyGroups()
+{
+    TempProject file("[board]\ngmin=1\n[audio.2]\nname=Two\n[playlist.2]\n0=/x.mp3\n");
+    FMSettings project(file.path());
+    project.remove("audio.2", false);
+    project.remove("playlist.2", false);
+    QCOMPARE(project.loadAudio(2), AudioSource());
+    QCOMPARE(project.loadPlaylist(2), Playlist());
+    QVERIFY(project.audioMap().isEmpty() && project.playlistFiles(2).isEmpty());
+    QCOMPARE(project.loadAudio(-1), AudioSource());
+    QCOMPARE(project.loadPlaylist(0), Playlist());
+    QCOMPARE(project.insertPlaylistFiles(0, 0, {"/q/1.mp3"}), QStringList());
+    QCOMPARE(project.insertPlaylistFiles(2, 5, {"/q/1.mp3"}), QStringList{"/q/1.mp3"});
+    project.setAudioTone(0, 1, 1, 1, 1, 1);
+    project.setAudioName(0, "x");
+    project.setAudioType(0, 1);
+    QVERIFY(project.audioMap().isEmpty());
+    QCOMPARE(FMSettings::audioTypeNames(), (QStringList{"Sinus", "Rampe", "Datei"}));
 }
 
 QTEST_GUILESS_MAIN(TestAudioPlaylists)

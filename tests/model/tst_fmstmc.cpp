@@ -68,6 +68,17 @@ private slots:
         QCOMPARE(int(fromFile.skt[3]), 0);
     }
 
+    // Unknown ids give a new record and add nothing; writers refuse them.
+    void unknownIds()
+    {
+        TempProject p("[tmc.3]\nname=Traffic\n[tmc.4]\n");
+        FMSettings fms(p.path());
+        QCOMPARE(int(fms.tmc(9).rate) + int(fms.readTmc(0).rate), 30);
+        QVERIFY(!fms.tmcMap().contains(4) && !fms.tmcMap().contains(9));
+        QVERIFY(!fms.setTmcKey(0, 2, 1) && !fms.setTmcKey(3, 32, 1) && !fms.setTmcUsed(5) && !fms.setTmcName(0, "x"));
+        QVERIFY(fms.setTmcKey(3, 2, 0xA5) && fms.setTmcUsed(3) && fms.setTmcName(3, "T"));
+    }
+
     void setTmcRoundTripAndShrink()
     {
         TempProject p("[tmc.1]\nname=One, two\nused=true\n");

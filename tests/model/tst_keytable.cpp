@@ -33,6 +33,22 @@ private slots:
             QCOMPARE(QString(c[0]) + " -> " + FMSettings::genericKey(c[0]), QString(c[0]) + " -> " + c[1]);
     }
 
+    // The help line names the value type of each kind of row.
+    void helpLines()
+    {
+        const char *const cases[][2] = {
+            {"channel.3.used", "toggle channel (on/off) [0..1] (bool)"},
+            {"rds.1.pi", "rds program identifier [0..ffff] (hexadecimal)"},
+            {"rds.1.eon.2", "rds eon channel PI PTY TP TA link (list of 6 hexadecimal)"},
+            {"channel.3.idrds", "channel rds source id [-2.14748e+09..2.14748e+09] rds (id link)"},
+            {"rds.1.pn1", "rds program type name 1 [0..8] (string)"},
+            {"playlist.1.4", "playlist file (list of 1 string)"},
+            {"board.attn", "attenuate HF signal [-31..0] dB (integer)"},
+            {"foo.bar", ""}};
+        for (const auto &c : cases)
+            QCOMPARE(FMSettings::describeKey(c[0]), QString(c[1]));
+    }
+
     // The band narrows the frequency range; a new table is the widest again.
     // The error texts name the current descriptor; a failed look-up keeps it.
     void rangesAndErrorTexts()

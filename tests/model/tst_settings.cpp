@@ -193,6 +193,8 @@ private slots:
         QVERIFY(s.setValue("channel.1.used", 1, true));
         s.notifyPattern("channel.1.used", 1, {1}, nullptr);
         QCOMPARE(o.take(), QStringList({"channel.1/used=1", "channel.1/used=1"}));
+        QVERIFY(s.unregisterKey("channel", &o));
+        QVERIFY(!s.unregisterKey("channel", &o));
         QVERIFY(s.unregisterObserver(&o));
         QVERIFY(!s.unregisterObserver(&o));
         // An observer destroyed while registered leaves the registry: no event
