@@ -27,8 +27,8 @@ private slots:
         QVERIFY(HiResClock::sinceStart() >= lap);
     }
 
-    // Four board threads restart and lap concurrently: a lap never goes
-    // negative when another thread restarts the clock meanwhile.
+    // Four board threads restart and lap concurrently: a lap never goes negative when another thread restarts
+    // the clock meanwhile.
     void lapsFromManyThreads()
     {
         std::atomic<int> bad{0};
@@ -50,8 +50,8 @@ private slots:
         QCOMPARE(bad.load(), 0);
     }
 
-    // APPDATA names the base when it exists, else the home directory; a
-    // directory that cannot be made still gives its path.
+    // APPDATA names the base when it exists, else the home directory; a directory that cannot be made still
+    // gives its path.
     void userDataDirectory()
     {
         const QByteArray savedHome = qgetenv("HOME");

@@ -28,9 +28,8 @@ class TestAFCodes : public QObject
 private slots:
     void frequencyCodes()
     {
-        // FM 87.6..107.9 MHz as 1..204, LF 153..279 kHz and MF 531..1602 kHz
-        // after the filler code 250 (IEC 62106 AF codes); 161.9 kHz still
-        // rounds down to 153 kHz.
+        // FM 87.6..107.9 MHz as 1..204, LF 153..279 kHz and MF 531..1602 kHz after the filler code 250 (IEC
+        // 62106 AF codes); 161.9 kHz still rounds down to 153 kHz.
         const int cases[][2] = {{876, 1},     {1079, 204},     {1080, afNoFrequency}, {1530, 0xFA01},
                                 {1619, 0xFA01}, {2791, afNoFrequency}, {5310, 0xFA10}, {16020, 0xFA87},
                                 {-958, afNoFrequency}};
@@ -91,8 +90,8 @@ private slots:
         for (int f = 880; f < 880 + 30; ++f)
             src.afs << entry(f);
         QCOMPARE(src.compileAF(876), 31);
-        // 24 alternatives fill the first list (25 with the tuning frequency);
-        // the 25th opens a new list with the same tuning code, so all 30 go out.
+        // 24 alternatives fill the first list (25 with the tuning frequency); the 25th opens a new list with
+        // the same tuning code, so all 30 go out.
         QCOMPARE(src.afCodes.first(), u16(0xF901));
         QCOMPARE(src.afCodes.mid(12), (QList<u16>{0x1B1C, 0xE701, 0x1D1E, 0x1F20, 0x2122})); // 904..909 plus tuning
         // Every frequency of the lists stands in exactly one word.
@@ -111,8 +110,8 @@ private slots:
         for (int f = 880; f < 880 + 14; ++f)
             src.afs << entry(f);
         QCOMPARE(src.compileAF(958), 15);
-        // Twelve pairs fill the first list (count 25); the 13th and 14th
-        // alternatives go into a second list with the same tuning code.
+        // Twelve pairs fill the first list (count 25); the 13th and 14th alternatives go into a second list
+        // with the same tuning code.
         QCOMPARE(src.afCodes.size(), 16);
         QCOMPARE(src.afCodes[0], u16(0xF953));
         QCOMPARE(src.afCodes[12], u16(0x1053)); // 891: code 16

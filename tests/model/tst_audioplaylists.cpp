@@ -29,10 +29,9 @@ void TestAudioPlaylists::playlistLoadAndRewrite()
     QVERIFY(!project.dirty);
 
     KeyWatch all(project, "*");
-    // Entry 0 is unchanged and written without an event; entry 1 is new; the
-    // length is announced by the key just past the end. Only shortening is no
-    // stored change but still a change of the project; the same list again
-    // changes nothing but the length broadcast.
+    // Entry 0 is unchanged and written without an event; entry 1 is new; the length is announced by the key
+    // just past the end. Only shortening is no stored change but still a change of the project; the same list
+    // again changes nothing but the length broadcast.
     struct Step
     {
         QStringList files;
@@ -84,13 +83,11 @@ void TestAudioPlaylists::audioWriters()
 
     project.setAudioTone(1, 1000, -1, 70, -1, 70000);
     QCOMPARE(audio.take(), (QStringList{"audio.1/frq1=1000", "audio.1/vol1=70", "audio.1/time=65535"}));
-    // frq2 and vol2 keep the loader's fallbacks; the time is held to its
-    // field, not wrapped to 4464.
+    // frq2 and vol2 keep the loader's fallbacks; the time is held to its field, not wrapped to 4464.
     const AudioSource a = project.audio(1);
     QCOMPARE(QList<u16>({a.frq1, a.frq2, a.vol1, a.vol2, a.time}), QList<u16>({1000, 880, 70, 100, 65535}));
 
-    // An empty file removes the key instead of storing an empty value; no
-    // event, but the project changed.
+    // An empty file removes the key instead of storing an empty value; no event, but the project changed.
     project.dirty = false;
     project.setAudioFile(1, QString());
     QCOMPARE(audio.take(), QStringList());
@@ -104,8 +101,8 @@ void TestAudioPlaylists::audioWriters()
     QCOMPARE(audio.take(), (QStringList{"audio.1/file=/b.mp3"}));
 }
 
-// A group removed from the file drops its record at the next load; ids out
-// of range give empty records and change nothing.
+// A group removed from the file drops its record at the next load; ids out of range give empty records and
+// change nothing.
 void TestAudioPlaylists::reloadDropsEmptyGroups()
 {
     TempProject file("[board]\ngmin=1\n[audio.2]\nname=Two\n[playlist.2]\n0=/x.mp3\n");

@@ -22,9 +22,8 @@ private slots:
 
 void TestChannels::defaultFrequencies()
 {
-    // {channel, tenths of MHz}: a board boundary shifts the spread by 0.3
-    // MHz, 96 is capped, the fixed channels of the third board; numbers
-    // outside any board must not index outside the spread table.
+    // {channel, tenths of MHz}: a board boundary shifts the spread by 0.3 MHz, 96 is capped, the fixed
+    // channels of the third board; numbers outside any board must not index outside the spread table.
     const int cases[][2] = {{1, 875}, {2, 881}, {24, 1071}, {25, 878}, {96, 1080}, {49, 889},
                             {51, 897}, {0, 875}, {-7, 875}, {97, 887}, {2147483647, 1080}};
     for (const auto &c : cases) {
@@ -143,8 +142,8 @@ void TestChannels::distances()
     QCOMPARE(file.fileValue(project, "channel.1/freq").toString(), QStringLiteral("95.800"));
     QVERIFY(!project.contains("channel.25/freq"));
 
-    // After loading, the last distances are sent again on request; the
-    // channel switched off keeps its last entry.
+    // After loading, the last distances are sent again on request; the channel switched off keeps its last
+    // entry.
     project.broadcastDistances();
     QCOMPARE(dist.take(), (QStringList{"chinfo.1/dist=0.000", "chinfo.5/dist=0.200", "chinfo.9/dist=0.000"}));
     QVERIFY(!file.fileValue(project, "chinfo.1/dist").isValid());
@@ -165,8 +164,7 @@ void TestChannels::frequencyZeroKeepsStoredFrequency()
     QCOMPARE(file.fileValue(project, "channel.3/freq").toString(), QStringLiteral("99.000"));
     QVERIFY(!project.dirty);
 
-    // A channel without a stored frequency uses its default one (90.2 MHz
-    // for channel 4), never 0 MHz.
+    // A channel without a stored frequency uses its default one (90.2 MHz for channel 4), never 0 MHz.
     project.setChannelFreq(3, 0.0, false);
     project.setChannelFreq(4, 0.0, true);
     QCOMPARE(dist.take(),

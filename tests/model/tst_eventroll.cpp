@@ -75,8 +75,8 @@ void TestEventRoll::parseStoredValues()
     }
 }
 
-// Equal times replay in key order (10 after 2); malformed entries are
-// skipped; missing options read as repeat and nothing expanded.
+// Equal times replay in key order (10 after 2); malformed entries are skipped; missing options read as repeat
+// and nothing expanded.
 void TestEventRoll::loadSortsByTimeKeepingKeyOrder()
 {
     TempProject file("[board]\ngmin=1\n[events.1]\n0=2000 rds.1.ps NEWS\n1=500 channel.2.freq 99.1\n"

@@ -64,8 +64,7 @@ class TestFmsRds : public QObject
     Q_OBJECT
 
 private slots:
-    // Old bare spacings are converted once and written back at load, which
-    // is no change of the project.
+    // Old bare spacings are converted once and written back at load, which is no change of the project.
     void oldRateFormsConverted()
     {
         TempProject p("[rds.1]\nname=One\n2=50\n[rds.2]\nname=Two\ngmin3=1 20 0 0 0\n");
@@ -79,9 +78,9 @@ private slots:
         }
     }
 
-    // Numbered lists come back in numeric order (10 after 9); a shorter list
-    // leaves no stale keys, odd forms included; only a change of the tags
-    // marks the project and is told, as an empty value ("fetch the record").
+    // Numbered lists come back in numeric order (10 after 9); a shorter list leaves no stale keys, odd forms
+    // included; only a change of the tags marks the project and is told, as an empty value ("fetch the
+    // record").
     void writersAndNumberedLists()
     {
         QByteArray ini = "[board]\ngmin=1\n[rds.1]\nname=One\n";
@@ -131,8 +130,8 @@ private slots:
         QVERIFY(!fms.dirty);
     }
 
-    // An EON entry naming a channel takes PI, PS, PTY, TP and TA of that
-    // channel's source, also when the source changes.
+    // An EON entry naming a channel takes PI, PS, PTY, TP and TA of that channel's source, also when the
+    // source changes.
     void eonFollowsLinkedSource()
     {
         TempProject p("[board]\ngmin=1\n[channel.4]\nidrds=2\n[rds.1]\nname=One\neon\\0=4 0 0 0 0 ab\n"
@@ -147,8 +146,8 @@ private slots:
         QCOMPARE(fms.rds(1).eon.at(0).ps, QStringLiteral("TWO"));
     }
 
-    // An entry switched on with all rates 0 keeps its text so that it loads
-    // as on again; switched off, its keys go (the old bare key too).
+    // An entry switched on with all rates 0 keeps its text so that it loads as on again; switched off, its
+    // keys go (the old bare key too).
     void groupRates()
     {
         TempProject p("[board]\ngmin=1\n[rds.1]\nname=One\ngmin\\4=1 5 0 0 0\n4=5\n");
@@ -167,9 +166,8 @@ private slots:
         QVERIFY(watch.take().isEmpty());
     }
 
-    // One entry per frequency with the channel met first, shared by the
-    // sources of one PI; a link to a missing source (or no number) counts as
-    // unlinked; a huge frequency is held instead of overflowing.
+    // One entry per frequency with the channel met first, shared by the sources of one PI; a link to a
+    // missing source (or no number) counts as unlinked; a huge frequency is held instead of overflowing.
     void automaticLists()
     {
         const QByteArray board = "[board]\ngmin=1\n";
@@ -198,9 +196,8 @@ private slots:
         }
     }
 
-    // Entries numbered -1, 2 and 07 by hand are the list positions 0, 1 and
-    // 2: the loader renumbers their keys, so that the automatic AF list of
-    // position 1 is stored with the entry at position 1.
+    // Entries numbered -1, 2 and 07 by hand are the list positions 0, 1 and 2: the loader renumbers their
+    // keys, so that the automatic AF list of position 1 is stored with the entry at position 1.
     void eonListsOfHandNumberedEntries()
     {
         TempProject p("[board]\ngmin=1\n" + channel(1, "95.8", "2") + channel(5, "101.1", "3") +

@@ -8,8 +8,8 @@
 
 using testsupport::TempProject;
 
-// Board threads read whole RDS and TMC sources while the GUI thread stores,
-// reloads and rewrites them: every copy a reader gets is one consistent record.
+// Board threads read whole RDS and TMC sources while the GUI thread stores, reloads and rewrites them: every
+// copy a reader gets is one consistent record.
 class TestFmsRecordThreads : public QObject
 {
     Q_OBJECT

@@ -47,8 +47,8 @@ class TestFmsTmc : public QObject
 private slots:
     void recordTexts()
     {
-        // Blanks between parts do not count; junk, signs and overlong numbers
-        // read 0 or are cut to the field's width.
+        // Blanks between parts do not count; junk, signs and overlong numbers read 0 or are cut to the
+        // field's width.
         const QList<QPair<const char *, const char *>> cases{
             {"1 8 101 200 1 5 7", "1 8 101 200 1 5 7"}, {"2  0 1500 77", "2 0 1500 77 0"},
             {"x -1 70000 65536 258 4294967296 12", "0 0 4464 0 2 0 12"}};
@@ -60,8 +60,8 @@ private slots:
         cached.skt.fill(7);
         cached.readSkt(QStringLiteral("1  zz"));
         QCOMPARE(cached.sktText(), QStringLiteral("1 0 0") + QStringLiteral(" 7").repeated(29));
-        // A loaded record takes the table of the file, as a reload of the saved
-        // project would: entries the text lacks, or a missing key, read 0.
+        // A loaded record takes the table of the file, as a reload of the saved project would: entries the
+        // text lacks, or a missing key, read 0.
         QCOMPARE(int(loadFrom("[tmc.1]\nused=true\n", 1, cached).skt[3]), 0);
         const TMCSource fromFile = loadFrom("[tmc.1]\nskt=0 0 a5\n", 1, cached);
         QCOMPARE(int(fromFile.skt[2]), 0xA5);

@@ -27,8 +27,8 @@ struct Watches
     QStringList take(const QString &k) { return byKey.at(k)->take(); }
 };
 
-// A remote command: 'S' set, 'C' setChecked (one concrete key), 'A' add,
-// 'D' del; its code, and where given its error text and its log line.
+// A remote command: 'S' set, 'C' setChecked (one concrete key), 'A' add, 'D' del; its code, and where given
+// its error text and its log line.
 struct Cmd
 {
     char op;
@@ -93,8 +93,7 @@ private slots:
         QCOMPARE(w.take("*"), QStringList{"channel.1-3/freq=95.8"});
     }
 
-    // Refused commands: the exact code and text, nothing written, no event,
-    // no record made.
+    // Refused commands: the exact code and text, nothing written, no event, no record made.
     void refusedCommands()
     {
         TempProject p(kProject);
@@ -113,9 +112,8 @@ private slots:
                      // A record number outside its section.
                      {'S', "channel.97.used", 1, 1}, {'S', "rds.0.ps", "X", 1}, {'C', "rds.-1/ps", "X", 1},
                      {'A', "tmc.0", "1 0 1 1 1", 1}, {'D', "rds.0.eon.1", {}, 1},
-                     // A generic or informational key names no stored value: it
-                     // is an unknown key, not an unchanged one (the server would
-                     // answer "ok").
+                     // A generic or informational key names no stored value: it is an unknown key, not an
+                     // unchanged one (the server would answer "ok").
                      {'S', "channel.freq", 95, 1, "key is unknown"}, {'S', "board.gmin", 0, 1},
                      // No number, or a zero one, is no record either.
                      {'A', "tmc.00", "1 0 105 1 1", 1}, {'A', "tmc/", "1 0 105 1 1", 1},
@@ -139,8 +137,8 @@ private slots:
                      {'S', "channel.1.used", "yes", 0}, {'S', "Channel.1/Used", "yes", 3, "data did not change"},
                      // The clipped range of a pattern still works.
                      {'S', "channel.95-200.mute", 1, 0},
-                     // A number with a sign or leading zeros names its record,
-                     // as a pattern reads it: no group "[tmc.01]" that nothing reads.
+                     // A number with a sign or leading zeros names its record, as a pattern reads it: no
+                     // group "[tmc.01]" that nothing reads.
                      {'S', "channel.+1.gain", -3, 0}, {'A', "tmc.01", "1 0 105 1 1", 0},
                      {'A', "rds.001/eon", "9 abcd 1 0 0 ff", 0}, {'C', "channel.01.freq", "99.9", 0},
                  });
@@ -178,9 +176,8 @@ private slots:
         TempProject p(kProject);
         FMSettings fms(p.path());
         Watches w(fms, {"rds.1"});
-        // Hexadecimal lists read their items as hexadecimal. The service key
-        // table is the one key "skt": ADD appends to it (a key "skt/0" would
-        // be read by nobody), and the record takes it at once.
+        // Hexadecimal lists read their items as hexadecimal. The service key table is the one key "skt": ADD
+        // appends to it (a key "skt/0" would be read by nobody), and the record takes it at once.
         run(fms, {{'A', "rds.1.afs", 958, 0, nullptr, "FMS: add [rds.1/afs] [1011 958]"},
                   {'A', "tmc.1", "1 0 105 1 1", 0, nullptr, "FMS: add [tmc.1.5] [1 0 105 1 1]"},
                   {'A', "rds.1/eon", "9 abcd 1 0 0 ff", 0, nullptr, "FMS: add [rds.1.eon.3] [9 abcd 1 0 0 ff]"},
@@ -199,8 +196,8 @@ private slots:
 
     void addToRateTable()
     {
-        // The rate table has the entries 0..31; ADD takes a free one of them
-        // and gives up when all are there instead of storing "gmin/32".
+        // The rate table has the entries 0..31; ADD takes a free one of them and gives up when all are there
+        // instead of storing "gmin/32".
         QByteArray ini = "[board]\ngmin=1\n[rds.1]\nname=R\ngmin\\5=1 5 0 0 0\n";
         TempProject p(ini);
         FMSettings fms(p.path());
@@ -246,8 +243,8 @@ private slots:
 
     void deleteRateEntries()
     {
-        // Entry G of the rate table belongs to group type G: DEL removes it
-        // in its place, and "*" removes all 32 entries, gaps or not.
+        // Entry G of the rate table belongs to group type G: DEL removes it in its place, and "*" removes all
+        // 32 entries, gaps or not.
         TempProject p("[board]\ngmin=1\n[rds.1]\nname=R\ngmin\\0=1 60 0 0 0\ngmin\\2=1 20 0 0 0\n"
                       "gmin\\3=0 5 5 5 5\ngmin\\31=1 1 0 0 0\n");
         FMSettings fms(p.path());
@@ -264,8 +261,8 @@ private slots:
 
     void deleteOddItemNumbers()
     {
-        // Item numbers of a hand-edited file beyond the int range name only
-        // themselves: item 0 and the others stay where they are.
+        // Item numbers of a hand-edited file beyond the int range name only themselves: item 0 and the others
+        // stay where they are.
         TempProject p("[board]\ngmin=1\n[tmc.1]\nname=T\n0=1 0 100 1 1\n1=1 0 101 1 1\n"
                       "99999999999=1 0 102 1 1\n2147483647=1 0 103 1 1\n");
         FMSettings fms(p.path());
@@ -280,8 +277,7 @@ private slots:
 
     void dirtyMark()
     {
-        // Every operation that changes the file marks the project changed;
-        // refused or unchanged ones do not.
+        // Every operation that changes the file marks the project changed; refused or unchanged ones do not.
         TempProject p(kProject);
         FMSettings fms(p.path());
         const QList<QPair<Cmd, bool>> steps{

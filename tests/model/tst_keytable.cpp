@@ -49,8 +49,8 @@ private slots:
             QCOMPARE(FMSettings::describeKey(c[0]), QString(c[1]));
     }
 
-    // The band narrows the frequency range; a new table is the widest again.
-    // The error texts name the current descriptor; a failed look-up keeps it.
+    // The band narrows the frequency range; a new table is the widest again. The error texts name the current
+    // descriptor; a failed look-up keeps it.
     void rangesAndErrorTexts()
     {
         TempProject project;

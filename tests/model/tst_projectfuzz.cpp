@@ -1,6 +1,5 @@
-// Hand-edited project files (seeded random mutations of a valid base) and
-// hostile SET/ADD/DEL commands: load, read, command, save, load again. The
-// sanitizers catch crashes; the test checks the codes, the time of every
+// Hand-edited project files (seeded random mutations of a valid base) and hostile SET/ADD/DEL commands: load,
+// read, command, save, load again. The sanitizers catch crashes; the test checks the codes, the time of every
 // call, what a reload gives back, which groups commands create, and memory.
 #include "FMSettings.h"
 #include "KeyCheck.h"
@@ -171,8 +170,8 @@ QByteArray mutatedProject(Rng &rng)
     return file;
 }
 
-// A concrete key from a generic key of the descriptor table: the record
-// index goes after the section, a list family gets an item number or none.
+// A concrete key from a generic key of the descriptor table: the record index goes after the section, a list
+// family gets an item number or none.
 QString randomKey(Rng &rng, const QStringList &generic)
 {
     if (rng.chance(5)) {
@@ -211,8 +210,7 @@ QString randomKey(Rng &rng, const QStringList &generic)
     return key;
 }
 
-// Generous: a sanitizer build of a slow machine; a walk over a huge index
-// range would take far longer.
+// Generous: a sanitizer build of a slow machine; a walk over a huge index range would take far longer.
 constexpr qint64 kPerCallMs = 5000;
 
 long maxRssKb()
@@ -222,9 +220,8 @@ long maxRssKb()
     return usage.ru_maxrss;
 }
 
-// The fields of an RDS source that are read from its own keys (EON entries
-// take PI, PS, PTY, TP and TA from the source of their channel, and the
-// automatic AF list comes from the channels; neither is in the file).
+// The fields of an RDS source that are read from its own keys (EON entries take PI, PS, PTY, TP and TA from
+// the source of their channel, and the automatic AF list comes from the channels; neither is in the file).
 QStringList storedRdsFields(const RDSSource &s)
 {
     QStringList out{QString::number(s.used), s.name};
@@ -292,8 +289,7 @@ QMap<QString, QStringList> records(FMSettings &fms)
     return out;
 }
 
-// Every record of after equals the one of before, else a message naming the
-// first differing field.
+// Every record of after equals the one of before, else a message naming the first differing field.
 void compareRecords(const QString &what, const QMap<QString, QStringList> &before,
                     const QMap<QString, QStringList> &after)
 {
@@ -313,8 +309,8 @@ void compareRecords(const QString &what, const QMap<QString, QStringList> &befor
     }
 }
 
-// Every read of the model: channels, sources, playlists, the roll,
-// listings, the automatic AF lists and the distances.
+// Every read of the model: channels, sources, playlists, the roll, listings, the automatic AF lists and the
+// distances.
 void readEverything(FMSettings &fms)
 {
     for (int ch = 0; ch <= 97; ++ch)
@@ -331,8 +327,7 @@ void readEverything(FMSettings &fms)
         fms.playlistFiles(id);
 }
 
-// Random commands, each added to log: every call within its time, every
-// code one of the known ones.
+// Random commands, each added to log: every call within its time, every code one of the known ones.
 void runCommands(FMSettings &fms, Rng &rng, const QStringList &generic, QStringList &log)
 {
     QElapsedTimer clock;

@@ -13,9 +13,9 @@ class TestProjectModel : public QObject
     Q_OBJECT
 
 private slots:
-    // Group and key names in odd case are folded to lower case at load (a
-    // key already in lower case wins), without marking the project changed;
-    // stray groups stay; values beyond a 16-bit field are held, not wrapped.
+    // Group and key names in odd case are folded to lower case at load (a key already in lower case wins),
+    // without marking the project changed; stray groups stay; values beyond a 16-bit field are held, not
+    // wrapped.
     void loadHandWrittenFile()
     {
         TempProject file("[Audio.3]\nType=2\nfile=/music/a.mp3\n[audio.0]\ntype=1\n[audio.x]\ntype=1\n"
@@ -36,8 +36,8 @@ private slots:
         QVERIFY(!project.dirty);
     }
 
-    // The rate mark and band/attenuation corrections go straight to the
-    // file at load; a file needing none is left as it is.
+    // The rate mark and band/attenuation corrections go straight to the file at load; a file needing none is
+    // left as it is.
     void loadTimeCorrectionsAreNotChanges()
     {
         const char *const cases[][3] = {{"[channel.1]\nused=1\n", "0", "0"},
@@ -56,8 +56,8 @@ private slots:
         }
     }
 
-    // A given-up source is reused with its old name; a new one follows the
-    // highest id, or takes the smallest free one after the largest int.
+    // A given-up source is reused with its old name; a new one follows the highest id, or takes the smallest
+    // free one after the largest int.
     void audioIdAllocation()
     {
         TempProject empty;

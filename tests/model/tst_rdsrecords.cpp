@@ -13,8 +13,8 @@
 
 namespace {
 
-// Loads source n from an INI text the way the project model does: the
-// group opened on a settings object over a real file.
+// Loads source n from an INI text the way the project model does: the group opened on a settings object over
+// a real file.
 struct Loaded
 {
     RDSSource rec;
@@ -108,12 +108,11 @@ private slots:
             // The slashed form wins over the older one; a lone "on" keeps the bare rate.
             {3, "9", "1", "0 99", true, nullptr, false, 0, "1 9 0 0 0"},
             {3, "junk", nullptr, nullptr, false, nullptr, false, 0, "0 0 0 0 0"},
-            // A spacing that gives no rate is written back as 0 and so loads
-            // as off now and later alike.
+            // A spacing that gives no rate is written back as 0 and so loads as off now and later alike.
             {3, "1000", nullptr, nullptr, false, nullptr, true, 0, "0 0 0 0 0"},
             {3, "0", nullptr, nullptr, true, nullptr, false, 0, "0 0 0 0 0"},
-            // Numbers beyond 32 bits are held to the field, not cut to their
-            // low bits (4294967346 would read as a spacing of 50).
+            // Numbers beyond 32 bits are held to the field, not cut to their low bits (4294967346 would read
+            // as a spacing of 50).
             {3, "4294967346", nullptr, nullptr, false, nullptr, true, 0, "0 0 0 0 0"},
             {3, "-2147483649", nullptr, nullptr, true, nullptr, false, 0, "1 -2147483648 0 0 0"},
         };

@@ -18,8 +18,8 @@ using testsupport::TempProject;
 
 namespace {
 
-// Observer in the test's own thread: appends "name key" to a shared log in
-// the order the events are delivered, so the posting order is visible.
+// Observer in the test's own thread: appends "name key" to a shared log in the order the events are
+// delivered, so the posting order is visible.
 class OrderRecorder : public QObject, public Observer
 {
 public:
@@ -47,8 +47,8 @@ public:
     using Settings::writeRaw;
 };
 
-// Observers registered under the given keys, in reverse so that registry
-// order cannot fake the posting order; what a call made them hear, in order.
+// Observers registered under the given keys, in reverse so that registry order cannot fake the posting order;
+// what a call made them hear, in order.
 struct Panel
 {
     Panel(Settings &s, const QStringList &keys) : store(s)
@@ -107,9 +107,8 @@ private slots:
         }
     }
 
-    // A stored change reaches the key, its group and section and "*", each in
-    // its own thread, but not the observer that made it; unchanged values
-    // and quiet stores reach nobody. Nothing without '/' is stored.
+    // A stored change reaches the key, its group and section and "*", each in its own thread, but not the
+    // observer that made it; unchanged values and quiet stores reach nobody. Nothing without '/' is stored.
     void storedChangeReachesItsServedSet()
     {
         TempProject project;
@@ -156,9 +155,8 @@ private slots:
         s.unregisterObserver(&observer);
     }
 
-    // Broadcasts go from the most general registration to the most special
-    // and are never stored; a pattern broadcast names only the changed
-    // indices of its own section ("rdsin" is no part of "rds").
+    // Broadcasts go from the most general registration to the most special and are never stored; a pattern
+    // broadcast names only the changed indices of its own section ("rdsin" is no part of "rds").
     void broadcastOrder()
     {
         TempProject project;
@@ -197,8 +195,7 @@ private slots:
         QVERIFY(!s.unregisterKey("channel", &o));
         QVERIFY(s.unregisterObserver(&o));
         QVERIFY(!s.unregisterObserver(&o));
-        // An observer destroyed while registered leaves the registry: no event
-        // is posted to freed memory.
+        // An observer destroyed while registered leaves the registry: no event is posted to freed memory.
         auto *gone = new RecordingObserver("gone");
         QVERIFY(s.registerKey("*", gone));
         delete gone;
@@ -206,9 +203,8 @@ private slots:
         QVERIFY(s.setValue("channel.1.used", 0, true));
     }
 
-    // Removals are told as null values, also of what was not there; they
-    // mark the project changed when something went. An empty key does not
-    // wipe the file.
+    // Removals are told as null values, also of what was not there; they mark the project changed when
+    // something went. An empty key does not wipe the file.
     void removal()
     {
         TempProject project("[rds.2]\nname=A\neon\\0\\ps=X\n[rds.20]\nname=B\n[channel.2]\nused=1\n");
@@ -226,8 +222,8 @@ private slots:
         QVERIFY(!s.dirty);
     }
 
-    // Corrections while loading go straight to the file and are no change of
-    // the project; stores from any thread are.
+    // Corrections while loading go straight to the file and are no change of the project; stores from any
+    // thread are.
     void dirtyFlag()
     {
         TempProject project("[board]\ngmin=0\n");
@@ -243,9 +239,8 @@ private slots:
         QVERIFY(s.dirty);
     }
 
-    // A loader holds the write lock in another thread while the owner's
-    // thread runs the delayed file write and an explicit sync: both wait
-    // until the loader is done, and the file then holds its work.
+    // A loader holds the write lock in another thread while the owner's thread runs the delayed file write
+    // and an explicit sync: both wait until the loader is done, and the file then holds its work.
     void fileWritesWaitForTheLock()
     {
         TempProject project;
@@ -277,9 +272,8 @@ private slots:
         QVERIFY(project.read().contains("[channel.1]\nused=1\n"));
     }
 
-    // A serialised count of 0x7fffffff elements would make the settings
-    // layer reserve 16 GB: such values read as text. A file without them is
-    // not touched.
+    // A serialised count of 0x7fffffff elements would make the settings layer reserve 16 GB: such values read
+    // as text. A file without them is not touched.
     void serialisedVariantsReadAsText()
     {
         QCOMPARE(IniText::escapeVariants("a=@Variant(x)\nb=y, \"@Variant(z)\"\nc=x,\\\n  @Variant(y)\n"),

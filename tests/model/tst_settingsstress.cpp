@@ -24,9 +24,8 @@ public:
     using Settings::withWriteLock;
 };
 
-// A project with 96 channels and 32 RDS sources. Every RDS group also holds
-// a key "channel.N/used" with a wrong value, so that a channel read that
-// resolved relative to an open RDS group would be seen.
+// A project with 96 channels and 32 RDS sources. Every RDS group also holds a key "channel.N/used" with a
+// wrong value, so that a channel read that resolved relative to an open RDS group would be seen.
 QByteArray stressProject()
 {
     QByteArray ini;
@@ -78,8 +77,8 @@ private slots:
             });
         }
 
-        // The GUI thread meanwhile registers, unregisters, forgets observers
-        // by destroying them, and reads whole groups.
+        // The GUI thread meanwhile registers, unregisters, forgets observers by destroying them, and reads
+        // whole groups.
         int loops = 0;
         while (running > 0) {
             auto *passer = new QObject;

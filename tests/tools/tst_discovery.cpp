@@ -24,8 +24,8 @@ u16 freePort()
     return s.localPort();
 }
 
-// A simulated board answering discovery on a free port, and a discoverer
-// sending to the loopback broadcast there, with a spy on what it finds.
+// A simulated board answering discovery on a free port, and a discoverer sending to the loopback broadcast
+// there, with a spy on what it finds.
 struct Rig {
     u16 port = freePort();
     SimBoard board;
@@ -74,8 +74,8 @@ private slots:
         QCOMPARE(seen.port, board.port());
         QVERIFY(foundSecond.first().first().value<BoardIP>() == board.boardIP());
 
-        // discover() while discovering sends nothing extra; the request of the
-        // second object arrives after where an extra one would have.
+        // discover() while discovering sends nothing extra; the request of the second object arrives after
+        // where an extra one would have.
         first.discover();
         second.sendDiscover();
         QVERIFY(testsupport::waitUntil([&] { return foundSecond.size() == 2; }));

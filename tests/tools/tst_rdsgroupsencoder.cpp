@@ -2,8 +2,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// rdsgroups --project: the encoder's groups of a project's RDS source as
-// hex lines, with the clock time at the full minute.
+// rdsgroups --project: the encoder's groups of a project's RDS source as hex lines, with the clock time at
+// the full minute.
 class TestRdsGroupsEncoder : public QObject
 {
     Q_OBJECT
@@ -54,9 +54,8 @@ private slots:
                                            "2024-05-17T13:00:00Z"},
                                           &rc);
         QCOMPARE(rc, 0);
-        // 0A carries the automatic AF list of the channels whose sources share
-        // the PI (95.8 tuned, 101.1); the EON entry naming channel 3 carries
-        // PI and PS of that channel's source.
+        // 0A carries the automatic AF list of the channels whose sources share the PI (95.8 tuned, 101.1);
+        // the EON entry naming channel 3 carries PI and PS of that channel's source.
         QCOMPARE(lines, (QStringList{"D311 054C E253 4549", "D311 E550 4452 D333", "D311 0549 88CD 4E53",
                                      "D311 E551 4549 D333", "D311 054A E253 2020", "D311 E552 2020 D333",
                                      "D311 054F 88CD 2020", "D311 E553 2020 D333"}));

@@ -69,8 +69,8 @@ class TestAudioReaders : public QObject
     }
 
 private slots:
-    // tone.ogg and tone.mp3: 44100 frames of 440 Hz left and 1000 Hz right,
-    // the MP3 with an ID3v2 title; tone3.ogg: 3 channels 440, 1000, 3000 Hz.
+    // tone.ogg and tone.mp3: 44100 frames of 440 Hz left and 1000 Hz right, the MP3 with an ID3v2 title;
+    // tone3.ogg: 3 channels 440, 1000, 3000 Hz.
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
@@ -87,9 +87,8 @@ private slots:
         put("a.pcm", pcmBytes(m_stereo));
     }
 
-    // Every format: the format and length at open, whole frames in any piece,
-    // end of file with the last block and the first sample after it, the
-    // same after a rewind and after opening the file again.
+    // Every format: the format and length at open, whole frames in any piece, end of file with the last block
+    // and the first sample after it, the same after a rewind and after opening the file again.
     void everyFormat()
     {
         const std::tuple<const char *, int, qlonglong> files[] = {
@@ -115,8 +114,8 @@ private slots:
         }
     }
 
-    // Data that ends exactly with a read raises end of file with that read,
-    // and the next one starts from the first sample.
+    // Data that ends exactly with a read raises end of file with that read, and the next one starts from the
+    // first sample.
     void wavEndsWithARead()
     {
         for (const char *name : {"a.wav", "a.pcm"}) {
@@ -174,8 +173,8 @@ private slots:
         QCOMPARE(fromBytes(readToEnd(m_wav, 1000)), firstTwo(six, 6));
     }
 
-    // The most channels a fmt chunk can name: read through a small piece of
-    // memory, not 4096 frames of 128 KB each.
+    // The most channels a fmt chunk can name: read through a small piece of memory, not 4096 frames of 128 KB
+    // each.
     void wavWithMostChannels()
     {
         const int channels = 65535;
@@ -192,9 +191,8 @@ private slots:
                  qPrintable(QString("%1 KB more memory").arg(after.ru_maxrss - before.ru_maxrss)));
     }
 
-    // Only the first 4 LIST chunks are read, and the chunk walk ends after
-    // 65536 chunks; a data chunk claiming more than the file holds is
-    // clamped, plays what is there and starts again.
+    // Only the first 4 LIST chunks are read, and the chunk walk ends after 65536 chunks; a data chunk
+    // claiming more than the file holds is clamped, plays what is there and starts again.
     void wavChunkBounds()
     {
         const QByteArray data = chunk("data", pcmBytes(m_stereo.mid(0, 40)));
@@ -218,10 +216,9 @@ private slots:
         }
     }
 
-    // Bit-exact against the samples that made the file: mono as one channel,
-    // 8 and 24 bits scaled to 16, three channels give their first two, a
-    // frame larger than the space left kept for the next read, the first
-    // frame after the wrap not lost. A stream info with rate 0 is refused.
+    // Bit-exact against the samples that made the file: mono as one channel, 8 and 24 bits scaled to 16,
+    // three channels give their first two, a frame larger than the space left kept for the next read, the
+    // first frame after the wrap not lost. A stream info with rate 0 is refused.
     void flacLayouts()
     {
         const int layouts[][4] = {{1, 16, 4096, kBlock}, {2, 24, 4096, kBlock}, {3, 16, 4096, kBlock},
@@ -266,8 +263,8 @@ private slots:
         QVERIFY(toneCorrelation(two, 2, 1, 3000, 44100, 1000, 21000) < 0.05);
     }
 
-    // The decoded tones; an MP3 opened again with its record keeps its ID3v2
-    // tags, an ID3v1 tag at the end is not looked at. Layer II is refused.
+    // The decoded tones; an MP3 opened again with its record keeps its ID3v2 tags, an ID3v1 tag at the end is
+    // not looked at. Layer II is refused.
     void mp3Signal()
     {
         ReaderOf<Mp3Reader> r;

@@ -60,8 +60,8 @@ class TestAudioTags : public QObject
 
 private slots:
 
-    // Millions of tiny tags in a crafted file must not take gigabytes: at most
-    // kMaxTags names, and an ID3v2 tag is walked for at most kMaxTags frames.
+    // Millions of tiny tags in a crafted file must not take gigabytes: at most kMaxTags names, and an ID3v2
+    // tag is walked for at most kMaxTags frames.
     void tagCounts()
     {
         TagMap tags;
@@ -90,8 +90,8 @@ private slots:
         QVERIFY(!info.contains("Title"));
     }
 
-    // The four text encodings in both versions, COMM, unknown frames, plain
-    // Latin-1 frames without an encoding byte, trailing zeros and empty texts.
+    // The four text encodings in both versions, COMM, unknown frames, plain Latin-1 frames without an
+    // encoding byte, trailing zeros and empty texts.
     void id3v2Encodings()
     {
         for (const int major : {3, 4}) {
@@ -151,8 +151,8 @@ private slots:
         QCOMPARE(parse(tag(4, fixtures::syncsafe(0x0fffffff) + title, 0x40), tags), 0);
     }
 
-    // Unsynchronisation: 2.3 over the whole tag (frame headers included),
-    // 2.4 per frame, with and without a data length indicator.
+    // Unsynchronisation: 2.3 over the whole tag (frame headers included), 2.4 per frame, with and without a
+    // data length indicator.
     void id3v2Unsynchronised()
     {
         const auto unsync = [](const QByteArray &b) {
@@ -189,8 +189,8 @@ private slots:
         QCOMPARE(all.value("Title"), title);
     }
 
-    // Frame format flags: compressed and encrypted frames hold no text and are
-    // skipped; a grouped frame's group id byte is not part of its text.
+    // Frame format flags: compressed and encrypted frames hold no text and are skipped; a grouped frame's
+    // group id byte is not part of its text.
     void id3v2FrameFlags()
     {
         const auto flagged = [](int major, const char *id, const QByteArray &payload, char flags) {

@@ -62,8 +62,7 @@ int nicedThreads()
     return count;
 }
 
-// A stereo file whose left channel counts frames (modulo 32000) and whose
-// right channel names the file.
+// A stereo file whose left channel counts frames (modulo 32000) and whose right channel names the file.
 QVector<qint16> ramp(int frames, qint16 id)
 {
     QVector<qint16> s(frames * 2);
@@ -78,8 +77,8 @@ struct Frame {
     qint16 left, right;
 };
 
-// Pulls like a channel program: 1024-byte requests, a 0 answer is asked again.
-// Keeps only samples (no silence) until `frames` frames came or time is up.
+// Pulls like a channel program: 1024-byte requests, a 0 answer is asked again. Keeps only samples (no
+// silence) until `frames` frames came or time is up.
 QVector<Frame> pull(PCMDecoder &d, int frames, int timeoutMs = 10000)
 {
     QVector<Frame> got;
@@ -99,8 +98,8 @@ QVector<Frame> pull(PCMDecoder &d, int frames, int timeoutMs = 10000)
     return got;
 }
 
-// Checks that frames continue the files of `lengths` (ids 1, 2, ...) in
-// playlist order from `entry`/`position`; returns a description of the first break.
+// Checks that frames continue the files of `lengths` (ids 1, 2, ...) in playlist order from
+// `entry`/`position`; returns a description of the first break.
 QString checkSequence(const QVector<Frame> &frames, const QVector<int> &lengths, int entry, int position)
 {
     for (int i = 0; i < frames.size(); ++i) {
@@ -148,9 +147,8 @@ private slots:
 
     void init() { clearLog(); }
 
-    // A file shorter than the decoder's nap (a test tone loop of 100 ms, say)
-    // pulled at the pace of playback: the decoder refills a buffer as soon as
-    // it is handed back, so the loop plays on without a silent gap.
+    // A file shorter than the decoder's nap (a test tone loop of 100 ms, say) pulled at the pace of playback:
+    // the decoder refills a buffer as soon as it is handed back, so the loop plays on without a silent gap.
     void shortFileRepeatsWithoutGap()
     {
         const QString a = wavFile("short.wav", 4410, 1);
@@ -177,8 +175,8 @@ private slots:
         QVERIFY(frames > 4410);
     }
 
-    // A board-like thread pulls while the decoder thread fills: two files of
-    // which one needs two fills, three rounds, every sample in order.
+    // A board-like thread pulls while the decoder thread fills: two files of which one needs two fills, three
+    // rounds, every sample in order.
     void handOverAcrossThreads()
     {
         const QString a = wavFile("ha.wav", 100000, 1);
@@ -198,10 +196,9 @@ private slots:
         QCOMPARE(checkSequence(frames, {100000, 150000}, 0, 0), QString());
     }
 
-    // A new playlist: the buffered audio fades to silence over one request
-    // (a large one too: the factor (m - i) / m must not overflow), then the
-    // new list plays from its start, nothing of the old one after. Requests
-    // of no bytes leave the one fade of the change to the next real request.
+    // A new playlist: the buffered audio fades to silence over one request (a large one too: the factor (m -
+    // i) / m must not overflow), then the new list plays from its start, nothing of the old one after.
+    // Requests of no bytes leave the one fade of the change to the next real request.
     void playlistChangeFades()
     {
         const QString c = m_dir.filePath("loud.wav");
@@ -228,9 +225,8 @@ private slots:
     }
 
 
-    // Playlist changes while the board thread drains the buffers as fast as
-    // it can, so that the decoder is mostly in the middle of a fill: each
-    // change fades out once, then only the new song follows.
+    // Playlist changes while the board thread drains the buffers as fast as it can, so that the decoder is
+    // mostly in the middle of a fill: each change fades out once, then only the new song follows.
     void oneFadePerChange()
     {
         const QString a = wavFile("oa.wav", 300000, 1);
@@ -272,8 +268,8 @@ private slots:
         QVERIFY(testsupport::waitUntil([] { return nicedThreads() == 1; }, 2000));
     }
 
-    // Entries without a reader or that fail to open are published once with
-    // kind -1 and skipped; the cache keeps them from being tried again.
+    // Entries without a reader or that fail to open are published once with kind -1 and skipped; the cache
+    // keeps them from being tried again.
     void unplayableEntries()
     {
         const QString text = m_dir.filePath("notes.txt");
@@ -336,8 +332,8 @@ private slots:
         QCOMPARE(buf[508], qint16((75000 + 254) % 32000));
         QCOMPARE(d.readSamples(buf, 5, &silence), 4);
         QCOMPARE(buf[0], qint16((75000 + 255) % 32000));
-        // Less than one frame asked for: served, never 0 (which would send the
-        // caller asking again for ever while the buffer still holds audio).
+        // Less than one frame asked for: served, never 0 (which would send the caller asking again for ever
+        // while the buffer still holds audio).
         QCOMPARE(d.readSamples(buf, 2, &silence), 2);
         QCOMPARE(buf[0], qint16((75000 + 256) % 32000));
         QCOMPARE(d.readSamples(buf + 1, 2, &silence), 2);
@@ -345,9 +341,8 @@ private slots:
         QCOMPARE(buf[2], qint16((75000 + 257) % 32000));
     }
 
-    // The same file at the current index keeps playing where it is; setSong
-    // plays the asked entry after the buffered audio (an index beyond the
-    // list is ignored).
+    // The same file at the current index keeps playing where it is; setSong plays the asked entry after the
+    // buffered audio (an index beyond the list is ignored).
     void keepPlayingAndRequestedSong()
     {
         const QString a = wavFile("ka.wav", 4000, 1);

@@ -47,9 +47,9 @@ class TestBoardCommand : public QObject
     Q_OBJECT
 
 private slots:
-    // ZQX4: one datagram with its own attenuation item. The synthesizer
-    // boards: one per synthesizer (Europe 93/103 MHz, Japan 80/90, wide band
-    // 85/101 with the reference oscillator); carrier off sends the largest attenuation.
+    // ZQX4: one datagram with its own attenuation item. The synthesizer boards: one per synthesizer (Europe
+    // 93/103 MHz, Japan 80/90, wide band 85/101 with the reference oscillator); carrier off sends the largest
+    // attenuation.
     void bandConfigurations()
     {
         QCOMPARE(bandConfiguration(ZQX4, 0, true, -10, 52), QList<QByteArray>{hex("0010 000000FF 000101 870128")});
@@ -72,8 +72,8 @@ private slots:
         QCOMPARE(frequencyCommand(c, ZQTX, europe), hex("0010 00000005 200104 230500153D1000 2202804D"));
         QCOMPARE(gainCommand(c) + volumeCommand(c) + rateCommand(c),
                  hex("0010 00000005 200104 2202804D 0010 00000005 200104 25028000 0010 00000005 200104 26050200000000"));
-        // Channel 30 is index 5 of the second board; mono, muted, no RDS,
-        // 44100 Hz, a ZQX4 board with its own frequency and deviation words.
+        // Channel 30 is index 5 of the second board; mono, muted, no RDS, 44100 Hz, a ZQX4 board with its own
+        // frequency and deviation words.
         ChannelSetup d = c;
         d.channel = 30;
         d.mono = true;
@@ -129,10 +129,9 @@ private slots:
         }
     }
 
-    // Both families: the synthesizer boards around the centres of a band plan
-    // (the threshold belongs to the upper synthesizer; below a centre the
-    // offset is two's complement in 24 bits, top byte zero), ZQX4 with its
-    // four synthesizers; out of range held at the ends, never wrapped.
+    // Both families: the synthesizer boards around the centres of a band plan (the threshold belongs to the
+    // upper synthesizer; below a centre the offset is two's complement in 24 bits, top byte zero), ZQX4 with
+    // its four synthesizers; out of range held at the ends, never wrapped.
     void frequencyWords()
     {
         const double nan = std::nan("");
@@ -152,8 +151,8 @@ private slots:
                      QString::asprintf("%g: %06X", c.mhz, c.word));
     }
 
-    // Gain above 0 dB would overflow 16 bits, a volume of 200 read as a
-    // signed byte would be negative: held at full power.
+    // Gain above 0 dB would overflow 16 bits, a volume of 200 read as a signed byte would be negative: held
+    // at full power.
     void levelWords()
     {
         using namespace BoardWords;
@@ -170,8 +169,8 @@ private slots:
                  (QList<int>{0x7C, 0x7F, 0x1F, 0x00}));
     }
 
-    // A reference oscillator of 0 is taken as 52 MHz (no division by zero);
-    // nonsense frequencies end; ZQX4 has no synthesizer words.
+    // A reference oscillator of 0 is taken as 52 MHz (no division by zero); nonsense frequencies end; ZQX4
+    // has no synthesizer words.
     void synthesizerWords()
     {
         using namespace BoardWords;

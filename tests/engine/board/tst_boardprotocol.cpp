@@ -80,8 +80,7 @@ private slots:
         };
         for (const auto &c : cases)
             QCOMPARE(c.first.toHex(' '), hex(c.second).toHex(' '));
-        // Four streams interleave word by word; never more than 260 bytes a
-        // stream or 1024 PCM bytes.
+        // Four streams interleave word by word; never more than 260 bytes a stream or 1024 PCM bytes.
         u8 buf[4][260] = {};
         for (int s = 0; s < 4; ++s)
             for (int j = 0; j < 52; ++j)
@@ -118,8 +117,8 @@ private slots:
         QVERIFY(parseSetLock(setLock(0x01, "bob@PC2"), identity));
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(identity), 8), QByteArray("\x01" "bob@PC2"));
 
-        // 30 status entries: the first 24 count; 33 are more than a board has;
-        // a count beyond the datagram is refused.
+        // 30 status entries: the first 24 count; 33 are more than a board has; a count beyond the datagram is
+        // refused.
         QVector<StatusEntry> entries(30), got;
         entries[23].flags = 7;
         QVERIFY(parseChannelStatus(channelStatus(entries), &got));
@@ -188,9 +187,9 @@ private slots:
         QCOMPARE(p.streams[3].size(), 26);
     }
 
-    // Every parser on every prefix of a datagram (left() of more than the
-    // whole is the whole): each accepts exactly from its minimum length on
-    // and never reads past the end (checked by the sanitizers of the build).
+    // Every parser on every prefix of a datagram (left() of more than the whole is the whole): each accepts
+    // exactly from its minimum length on and never reads past the end (checked by the sanitizers of the
+    // build).
     void prefixesAreRejectedUpToTheirMinimum()
     {
         LockInfo lock;

@@ -1,8 +1,7 @@
-// From the project file to the air: a project written as INI text is loaded
-// by FMSettings, its records go into an RDSEncoder, and the groups that come
-// out are decoded field by field against the values in the file. The exact
-// blocks of each builder are checked in tst_rdsbuilders; here the point is
-// that every key of the file reaches its field.
+// From the project file to the air: a project written as INI text is loaded by FMSettings, its records go
+// into an RDSEncoder, and the groups that come out are decoded field by field against the values in the file.
+// The exact blocks of each builder are checked in tst_rdsbuilders; here the point is that every key of the
+// file reaches its field.
 
 #include "FMSettings.h"
 #include "RDSCoding.h"
@@ -71,10 +70,9 @@ u16 chars(const char *two)
     return u16((u8(two[0]) << 8) | u8(two[1]));
 }
 
-// A project with three channels and sources: source 1 on channel 1 shares
-// its PI with source 2 on channel 5 (automatic AF list), source 3 on channel
-// 9 is the other network of EON entry 1. Numbers are decimal, PI and EON
-// words hexadecimal, as the project file keeps them.
+// A project with three channels and sources: source 1 on channel 1 shares its PI with source 2 on channel 5
+// (automatic AF list), source 3 on channel 9 is the other network of EON entry 1. Numbers are decimal, PI and
+// EON words hexadecimal, as the project file keeps them.
 const char *const kProject =
     "[board]\ngmin=1\n"
     "[channel.1]\nused=1\nfreq=95.8\nidrds=1\n"
@@ -93,9 +91,8 @@ const char *const kProject =
     "[tmc.1]\nname=Verkehr\nspn=VERKEHR1\nflag=9\nrate=10\naid=52550\nva0=71\nva1=16397\nva2=32992\nva3=49152\n"
     "rpt=1\n0=1 8 101 200 1\n";
 
-// The project with keys changed, loaded as the program loads it; rtc (with
-// umlauts) is written by the settings layer, which escapes what is not
-// Latin-1. With channels, the used channels are entered with their
+// The project with keys changed, loaded as the program loads it; rtc (with umlauts) is written by the
+// settings layer, which escapes what is not Latin-1. With channels, the used channels are entered with their
 // frequencies and the automatic AF lists computed, as the main window does.
 struct Loaded
 {
@@ -126,8 +123,8 @@ struct Loaded
         fms.updateAF(true);
     }
 
-    // An encoder fed as a channel program feeds it: the channel's source,
-    // its TMC source and the channel frequency.
+    // An encoder fed as a channel program feeds it: the channel's source, its TMC source and the channel
+    // frequency.
     void feed(RDSEncoder &enc, int source = 1) const
     {
         const RDSSource src = fms->rds(source);
@@ -154,8 +151,7 @@ private slots:
         enc.setCT(QDateTime(QDate(2024, 5, 17), QTime(13, 45), Qt::UTC));
         const QList<Group> groups = run(enc, 2000);
 
-        // 4A in the first slot: the fixed date 1 March 2015 (MJD 57082),
-        // 13:45 UTC, offset -2 half hours.
+        // 4A in the first slot: the fixed date 1 March 2015 (MJD 57082), 13:45 UTC, offset -2 half hours.
         QCOMPARE(groups[0].all(), QString::asprintf("D3A1 44A1 %04X %04X", (57082 & 0x7FFF) << 1,
                                                     (13 << 12) | (45 << 6) | 0x20 | 2));
         for (const Group &g : groups) {
@@ -165,9 +161,8 @@ private slots:
             QCOMPARE(g.a, u16(0xD3A1));
             QCOMPARE(g.b & 0x07E0, 0x04A0); // TP 1, PTY 5
         }
-        // 0A: TA 1, MS 0, DI bit d0 (stereo) in segment 3 only; AF method A
-        // tuned to 95.8 MHz: the automatic list (95.8 of channel 1 and 101.1
-        // of channel 5, same PI) and the manual 103.4 MHz.
+        // 0A: TA 1, MS 0, DI bit d0 (stereo) in segment 3 only; AF method A tuned to 95.8 MHz: the automatic
+        // list (95.8 of channel 1 and 101.1 of channel 5, same PI) and the manual 103.4 MHz.
         QVERIFY(ofType(groups, 0, 1, true).isEmpty());
         QCOMPARE(ofType(groups, 0, 4), (QStringList{"10 E353 5452", "11 889F 4F56", "12 E353 494E", "17 889F 4120"}));
         // 1A: paging code 3, slow labelling code 224, programme item 4660.
@@ -181,8 +176,8 @@ private slots:
         QCOMPARE(ofType(groups, 12, 2), (QStringList{"00 4772 C3BC", "01 C39F 6500"}));
         // RT+ in 11A: item running, toggle 0, "Song" (type 1) at 7, length 4.
         QCOMPARE(ofType(groups, 11, 1), QStringList{"08 2386 0000"});
-        // 3A: TMC variants 0 and 1 (flag 9) with the AID 52550, eRT in 12A
-        // and RT+ in 11A (rtxt 192) with their decimal AIDs.
+        // 3A: TMC variants 0 and 1 (flag 9) with the AID 52550, eRT in 12A and RT+ in 11A (rtxt 192) with
+        // their decimal AIDs.
         const QStringList announced = ofType(groups, 3);
         QCOMPARE(QSet<QString>(announced.begin(), announced.end()),
                  (QSet<QString>{"10 0047 CD46", "10 400D CD46", "18 0001 6552", "16 0000 4BD7"}));
@@ -209,17 +204,15 @@ private slots:
         RDSEncoder enc(1);
         l.feed(enc);
         const QStringList eon = ofType(run(enc, 2000), 14, 15);
-        // Entry 0 as stored: PS, linkage ab, PTY 7 / TA 0, AF 95.8 and 101.1
-        // as a method-A list; TP(ON) in bit 4, PI(ON) in D. Entry 1 names
-        // channel 9: PI, PS, PTY, TP and TA of source 3, and its automatic
+        // Entry 0 as stored: PS, linkage ab, PTY 7 / TA 0, AF 95.8 and 101.1 as a method-A list; TP(ON) in
+        // bit 4, PI(ON) in D. Entry 1 names channel 9: PI, PS, PTY, TP and TA of source 3, and its automatic
         // AF list (99.0 MHz).
         QCOMPARE(eon, (QStringList{"10 414E D3B2", "11 4445 D3B2", "12 5245 D3B2", "13 2020 D3B2", "1C 00AB D3B2",
                                    "1D 3800 D3B2", "14 E253 D3B2", "14 88CD D3B2", "00 4452 D3C3", "01 4549 D3C3",
                                    "02 2020 D3C3", "03 2020 D3C3", "0D 4801 D3C3", "0D 4801 D3C3", "04 E173 D3C3"}));
 
-        // Source 3 (the programme of channel 9) ends its announcement: the
-        // project refreshes EON entry 1 of source 1, the channel program
-        // hands the list over with the entry that changed.
+        // Source 3 (the programme of channel 9) ends its announcement: the project refreshes EON entry 1 of
+        // source 1, the channel program hands the list over with the entry that changed.
         RDSSource three = l.fms->rds(3);
         three.ta = 0;
         l.fms->setRds(3, three);
@@ -239,9 +232,8 @@ private slots:
         Loaded l;
         RDSEncoder enc(1);
         l.feed(enc);
-        // Provider name "VERKEHR1" (variants 4 and 5), then message 0:
-        // duration 1, direction (flags 8), event 101, location 200; then
-        // the provider name again after the list.
+        // Provider name "VERKEHR1" (variants 4 and 5), then message 0: duration 1, direction (flags 8), event
+        // 101, location 200; then the provider name again after the list.
         QCOMPARE(ofType(run(enc, 1000), 8, 6), (QStringList{"14 5645 524B", "15 4548 5231", "09 4065 00C8",
                                                               "14 5645 524B", "15 4548 5231", "09 4065 00C8"}));
 
@@ -255,9 +247,8 @@ private slots:
         enc2.setRDS(fms.rds(1), 95.8);
         enc2.setTMC(fms.tmc(2));
         const QList<Group> groups = run(enc2, 1500);
-        // Provider name; encryption administration (service identifier of
-        // va1, ENCID 2; table number of va0); the first group with the
-        // location 200 encrypted by service key 2 (rotate 3, start 2, XOR 5):
+        // Provider name; encryption administration (service identifier of va1, ENCID 2; table number of va0);
+        // the first group with the location 200 encrypted by service key 2 (rotate 3, start 2, XOR 5):
         // 0x000D; the second group with labels 1 (value 5) and 7 (value 7).
         QCOMPARE(ofType(groups, 8, 7), (QStringList{"14 544D 432D", "15 5A57 4549", "00 1802 0400", "01 85DC 000D",
                                                      "01 41AE 0E00", "14 544D 432D", "15 5A57 4549"}));
@@ -267,8 +258,7 @@ private slots:
 
     void rds2StreamsAndErrorsFromTheFile()
     {
-        // Keys left out take their defaults: TP 1, PTY 10, MS 1, DI 9, no AF
-        // (0B), the RDS character set.
+        // Keys left out take their defaults: TP 1, PTY 10, MS 1, DI 9, no AF (0B), the RDS character set.
         Loaded l({}, false,
             "[board]\ngmin=1\n"
             "[rds.1]\npi=1234\nps=ZWEI\nmode=27\ngmin\\0=1 60 0 0 30\ngmin\\2=1 0 0 0 -10\n"
@@ -280,9 +270,8 @@ private slots:
         // Stream 2 is off: zero bytes.
         QCOMPARE(QByteArray(reinterpret_cast<char *>(g[2]), 13), QByteArray(13, '\0'));
         QCOMPARE(decode(g[0]).all(), QString::asprintf("1234 0D4C 1234 %04X", chars("ZW")));
-        // Stream 1 (mode 0x02 + 0x10) copies stream 0 with block A 0; stream 3
-        // (0x08) sends its own groups with block A 0: type 0 at 30 a minute,
-        // RadioText fills the rest.
+        // Stream 1 (mode 0x02 + 0x10) copies stream 0 with block A 0; stream 3 (0x08) sends its own groups
+        // with block A 0: type 0 at 30 a minute, RadioText fills the rest.
         QList<Group> s1, s3;
         const QList<Group> s0 = run(enc, 685, &s1, &s3);
         QCOMPARE(s1[5].all(), QStringLiteral("0000") + s0[5].all().mid(4));
@@ -304,8 +293,8 @@ private slots:
 
     void writersAndLoaderAgreeOnWhatGoesOnAir()
     {
-        // The editors' writers store a project's sources anew; loaded again,
-        // the encoder sends exactly what it sent from the original.
+        // The editors' writers store a project's sources anew; loaded again, the encoder sends exactly what
+        // it sent from the original.
         Loaded orig;
         TempProject copy(QByteArray(kProject).left(QByteArray(kProject).indexOf("[rds.1]")));
         {
@@ -358,9 +347,8 @@ private slots:
 
     void remoteStoresOfBitsAndNumbersReachTheAir()
     {
-        // The key table reads TP, TA, MS, the TMC gap and the date flag as
-        // booleans and numbers as decimal numbers: what a validated store
-        // accepts (and keeps as given) must reach the encoder as meant.
+        // The key table reads TP, TA, MS, the TMC gap and the date flag as booleans and numbers as decimal
+        // numbers: what a validated store accepts (and keeps as given) must reach the encoder as meant.
         Loaded l({}, false);
         FMSettings &fms = *l.fms;
         const QList<QPair<QString, QString>> stores{{"rds.1.ms", "true"}, {"rds.1.ta", "false"}, {"rds.1.tp", "yes"},
@@ -395,9 +383,8 @@ private slots:
 
     void channelLinksStoredAsDecimalFractions()
     {
-        // A validated store keeps "2.0" for a channel's RDS source: the
-        // channel record, the automatic AF lists and the EON writer all read
-        // it as source 2.
+        // A validated store keeps "2.0" for a channel's RDS source: the channel record, the automatic AF
+        // lists and the EON writer all read it as source 2.
         Loaded l({}, false);
         FMSettings &fms = *l.fms;
         QCOMPARE(fms.set(QStringLiteral("channel.5.idrds"), QStringLiteral("2.0"), true), 0);

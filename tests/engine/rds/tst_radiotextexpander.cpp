@@ -54,8 +54,8 @@ private slots:
     }
 
 
-    // Song tags by content type ($a: lower-case digits are replaced); an item
-    // must start at position 63 or before; a '$' at the end stays.
+    // Song tags by content type ($a: lower-case digits are replaced); an item must start at position 63 or
+    // before; a '$' at the end stays.
     void typesAndPlaceholders()
     {
         RadioTextExpander x;

@@ -55,8 +55,7 @@ private slots:
         QCOMPARE(build(enc, &RDSEncoder::radioText), grp(0x2000, chars("HE"), chars("LL")));
     }
 
-    // Mode 2: 2A of A and 2B of B in turn; eRT alternates C and D with
-    // their own end characters.
+    // Mode 2: 2A of A and 2B of B in turn; eRT alternates C and D with their own end characters.
     void textAlternation()
     {
         RDSEncoder enc(1);
@@ -197,16 +196,15 @@ private slots:
 
     void enhancedRadioTextCodec()
     {
-        // A new encoder codes eRT with UTF-8, so an empty "enc" still gets
-        // the UTF-8 byte-order mark.
+        // A new encoder codes eRT with UTF-8, so an empty "enc" still gets the UTF-8 byte-order mark.
         RDSEncoder enc(1);
         RDSSource s = source();
         s.ertg = 12;
         s.rtxt = 0x04;
         s.rtc = "Ab";
         s.endx = 0;
-        // A name without a codec: UTF-8 without a mark, and an empty "enc"
-        // afterwards keeps that; a named codec replaces it: UTF-16BE with its mark.
+        // A name without a codec: UTF-8 without a mark, and an empty "enc" afterwards keeps that; a named
+        // codec replaces it: UTF-16BE with its mark.
         const QList<QPair<QByteArray, QString>> cases{{"", grp(0xC000, 0xEFBB, 0xBF41)},
                                                    {"0", grp(0xC000, chars("Ab"), 0)},
                                                    {"", grp(0xC000, chars("Ab"), 0)},

@@ -66,8 +66,7 @@ private slots:
         QVERIFY(!ok);
     }
 
-    // "", "0" and "E.1..." name the RDS character set; an unknown codec name
-    // encodes as UTF-8 without a mark.
+    // "", "0" and "E.1..." name the RDS character set; an unknown codec name encodes as UTF-8 without a mark.
     void charsetNames()
     {
         QVERIFY(rdsCharsetIsE1("E.1 RDS"));

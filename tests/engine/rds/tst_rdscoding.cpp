@@ -8,8 +8,8 @@
 
 namespace {
 
-// Remainder of value * x^10 divided by x^10+x^8+x^7+x^5+x^4+x^3+1, by plain
-// long division over GF(2); independent of the shift register under test.
+// Remainder of value * x^10 divided by x^10+x^8+x^7+x^5+x^4+x^3+1, by plain long division over GF(2);
+// independent of the shift register under test.
 u16 remainderByDivision(u16 value)
 {
     quint32 r = static_cast<quint32>(value) << 10;
@@ -57,8 +57,8 @@ private slots:
             const u16 w = static_cast<u16>(gen());
             QCOMPARE(rdsCheckword(w), remainderByDivision(w));
         }
-        // The all-zero group: the checkwords are the offset words A, B, C, D;
-        // only the low ten bits of a checkword field are sent.
+        // The all-zero group: the checkwords are the offset words A, B, C, D; only the low ten bits of a
+        // checkword field are sent.
         RDSBlocks blocks;
         addCheckwords(blocks);
         blocks.check[0] |= 0x0400;
@@ -90,8 +90,8 @@ private slots:
         QVERIFY(hi <= 32767 && hi > 32667);
     }
 
-    // Off without "err" bit 7 or with ber 0; at 100 % (or more) flip, clear
-    // and set change every bit, checkwords within their ten bits.
+    // Off without "err" bit 7 or with ber 0; at 100 % (or more) flip, clear and set change every bit,
+    // checkwords within their ten bits.
     void fullRateModes()
     {
         std::minstd_rand gen(5);
@@ -127,9 +127,8 @@ private slots:
         }
     }
 
-    // Every bit flipped, then the fix bits in the order keep type, keep PI,
-    // recompute checkwords. Blocks as "info" and "!" when the checkword is
-    // wrong; the sample's PI is D311, C 4142, D 4344.
+    // Every bit flipped, then the fix bits in the order keep type, keep PI, recompute checkwords. Blocks as
+    // "info" and "!" when the checkword is wrong; the sample's PI is D311, C 4142, D 4344.
     void fixKeepsTypeAndPI()
     {
         const struct { u16 b; u8 fix; const char *want; } cases[] = {

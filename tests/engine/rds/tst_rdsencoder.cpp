@@ -13,8 +13,7 @@ int typeOf(const QString &group)
     return group.mid(5, 1).toInt(nullptr, 16);
 }
 
-// One character per group: its type in hex, "B" for a version B group of
-// the given type.
+// One character per group: its type in hex, "B" for a version B group of the given type.
 QString kinds(const QStringList &groups, int burstType)
 {
     QString k;
@@ -31,9 +30,9 @@ QByteArray bytes(const u8 *g)
 
 } // namespace
 
-// The encoder's scheduling roads: rates, bursts, streams, raw groups,
-// replay, TMC and the setters. The builders' blocks are in tst_rdsbuilders,
-// the setters against a generating board thread in tst_encoderthreads.
+// The encoder's scheduling roads: rates, bursts, streams, raw groups, replay, TMC and the setters. The
+// builders' blocks are in tst_rdsbuilders, the setters against a generating board thread in
+// tst_encoderthreads.
 class TestRDSEncoder : public QObject
 {
     Q_OBJECT

@@ -54,8 +54,7 @@ bool writeFile(const QString &path, const QByteArray &content)
     return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
 }
 
-// n replay slots: the group's hex line or "-", the file's name, "+" when
-// the slot opened it.
+// n replay slots: the group's hex line or "-", the file's name, "+" when the slot opened it.
 QStringList replaySlots(RDSEncoder &enc, int n)
 {
     QStringList l;
@@ -98,8 +97,8 @@ private slots:
         row("one token", "123456789abcdef0", g, inv);
         // Leading tokens such as time stamps are skipped.
         row("time stamp and status", "12:00:01.250 ABCD 1234 5678 9abc def0", g, g);
-        // Raw form: 13 bytes unchanged, wrong checkwords included; raw and
-        // status forms are taken as given, without injection.
+        // Raw form: 13 bytes unchanged, wrong checkwords included; raw and status forms are taken as given,
+        // without injection.
         row("raw", "0123456789ABCDEF0123456789", raw, raw);
         row("raw of the group", g.toHex(), g, g);
         row("status", "ABCD 1234 5678 9abc def0", g, g);
@@ -223,8 +222,8 @@ private slots:
         src.files = QStringList{f1, f2};
         enc.setRDS(src, 95.8);
         QVERIFY(!enc.takeGroupFileOpened());
-        // The comment after the last group of file two ends its slot without
-        // a group; that slot is encoded normally. "+": the slot opened the file.
+        // The comment after the last group of file two ends its slot without a group; that slot is encoded
+        // normally. "+": the slot opened the file.
         QCOMPARE(replaySlots(enc, 8), (QStringList{"1111 0000 0000 0001 one.txt+", "1111 0000 0000 0002 one.txt",
                                                    "2222 0000 0000 0001 two.txt+", "- two.txt",
                                                    "1111 0000 0000 0001 one.txt+", "1111 0000 0000 0002 one.txt",
@@ -252,8 +251,8 @@ private slots:
         RDSEncoder enc(7);
         RDSSource src;
         src.fused = true;
-        // A missing file gives no group, the next slot moves on; 66 lines per
-        // slot: the group after 70 comments comes in the second slot.
+        // A missing file gives no group, the next slot moves on; 66 lines per slot: the group after 70
+        // comments comes in the second slot.
         src.files = QStringList{missing, comments};
         enc.setRDS(src, 95.8);
         QCOMPARE(replaySlots(enc, 3), (QStringList{"- missing.txt", "- comments.txt+",

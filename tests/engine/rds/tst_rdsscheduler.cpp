@@ -36,9 +36,8 @@ class TestRDSScheduler : public QObject
 private slots:
     void fillFlags()
     {
-        // A negative rate on a stream clears that stream's fill flag only;
-        // disabled entries (21 here) leave it alone; an entry beyond the 16
-        // types still clears it; with tmgap entry 8 does not count.
+        // A negative rate on a stream clears that stream's fill flag only; disabled entries (21 here) leave
+        // it alone; an entry beyond the 16 types still clears it; with tmgap entry 8 does not count.
         RDSScheduler sch;
         sch.setTable(table({{0, rate(60, 60)}, {5, rate(0, -2)}, {5 + 16, rate(-5, 0, 0, 0, false)}}), {},
                      false, true);
@@ -57,8 +56,7 @@ private slots:
         sch.setTable(table({{0, rate(300)}, {31, rate(-1)}}), {}, false, true);
         QVERIFY(!sch.fill(0));
         const QVector<int> ahead = run(sch, 0, 6851);
-        // 6851 slots are 600 s, plus the one second the schedule starts with;
-        // empty slots count nothing.
+        // 6851 slots are 600 s, plus the one second the schedule starts with; empty slots count nothing.
         QVERIFY2(qAbs(ahead.count(0) - 3005) <= 1, qPrintable(QString::number(ahead.count(0))));
         QCOMPARE(ahead.count(RDSScheduler::noGroup), 6851 - ahead.count(0));
         QCOMPARE(sch.total(0), quint64(ahead.count(0)));
@@ -106,8 +104,8 @@ private slots:
 
     void noWrapAfterLongRuns()
     {
-        // 2^33 groups are about 24 years of air time; a 32-bit counter or a
-        // 32-bit count x 60 product would have wrapped long before.
+        // 2^33 groups are about 24 years of air time; a 32-bit counter or a 32-bit count x 60 product would
+        // have wrapped long before.
         RDSScheduler sch;
         sch.setTable(table({{0, rate(60)}, {2, rate(30)}}), {}, false, true);
         const quint64 total = (quint64(1) << 33) + 12345;

@@ -84,8 +84,8 @@ private slots:
     void labelPacking()
     {
         const TMCSender::KeyRow key{};
-        // Four content words at most: five 20-bit labels fit (100 bits), the sixth
-        // does not and ends the packing, with everything after it.
+        // Four content words at most: five 20-bit labels fit (100 bits), the sixth does not and ends the
+        // packing, with everything after it.
         QList<u32> labels;
         for (int i = 0; i < 6; ++i)
             labels << label(11, 0x1000 + i);
@@ -147,9 +147,8 @@ private slots:
         // Location 200 rotated right by 3 and XORed with 0xA5 << 5.
         QCOMPARE(TMCSender::encryptLocation(200, key), u16(0x14B9));
         const qint64 now = 100000;
-        // Administration group twice: SID 0 with the marker bits, ENCID 2; LTN 1.
-        // Then the message twice; label 11 encrypted: value rotated right by 3,
-        // XOR (11 << 5), 20 bits left-aligned.
+        // Administration group twice: SID 0 with the marker bits, ENCID 2; LTN 1. Then the message twice;
+        // label 11 encrypted: value rotated right by 3, XOR (11 << 5), 20 bits left-aligned.
         const QString admin = "00 1802 0400";
         QCOMPARE(shows(run(s, 8, now)).mid(2), (QStringList{admin, admin, "01 8064 14B9", "01 8064 14B9",
                                                              "01 4B83 2600", "01 4B83 2600"}));
