@@ -167,39 +167,6 @@ private slots:
         QCOMPARE(run(enc, 1).first(), QString("---- ---- ---- ----"));
     }
 
-    void tmcThroughScheduler()
-    {
-        RDSEncoder enc(1);
-        enc.setTimeSource([]() -> qint64 { return 1700000000000; });
-        RDSSource s = source();
-        rate(s, 8, 60);
-        rate(s, 3, 1);
-        s.tmcsi = 2;
-        TMCSource tmc;
-        tmc.used = true;
-        tmc.spn = "TRAFFIC";
-        tmc.rpt = 1;
-        TMCMessage m;
-        m.duration = 1;
-        m.event = 101;
-        m.location = 4321;
-        m.send = 1;
-        tmc.messages = {m};
-        QTest::ignoreMessage(QtDebugMsg, "enc: setTMC 1 messages");
-        enc.setTMC(tmc);
-        enc.setRDS(s, 95.8);
-        QVERIFY(enc.tmcActive());
-        QVERIFY(enc.scheduler().table()[3].on);
-        QCOMPARE(run(enc, 4), (QStringList{grp(0x3000 | 0x10, 0x0047, 0xCD46), grp(0x8000 | 0x14, chars("TR"), chars("AF")),
-                                           grp(0x8000 | 0x15, chars("FI"), chars("C\0")), grp(0x8000 | 0x09, 101, 4321)}));
-        // No TMC source linked: no TMC groups and no TMC announcement.
-        s.tmcsi = 0;
-        enc.setRDS(s, 95.8);
-        QVERIFY(!enc.tmcActive());
-        QVERIFY(!enc.scheduler().table()[3].on);
-        QCOMPARE(kinds(run(enc, 10), 15), QString(10, 'B'));
-    }
-
     void setRatesRules()
     {
         RDSEncoder enc(1);
