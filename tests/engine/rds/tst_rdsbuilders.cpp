@@ -1,60 +1,36 @@
 #include "EncoderFixtures.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace encfix;
 
-// The exact blocks of each group builder, for known sources.
+namespace {
+
+int typeOf(const QString &group)
+{
+    return group.mid(5, 1).toInt(nullptr, 16);
+}
+
+// One character per group: its type in hex, "B" for a version B group of the given type.
+QString kinds(const QStringList &groups, int burstType)
+{
+    QString k;
+    for (const QString &x : groups)
+        k += (typeOf(x) == burstType && (x.mid(5, 4).toUInt(nullptr, 16) & 0x0800)) ? QString("B")
+                                                                                    : QString::number(typeOf(x), 16);
+    return k;
+}
+
+} // namespace
+
+// The exact blocks of each group builder for known sources, and the encoder's scheduling roads.
 class TestRDSBuilders : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void psSegmentsWithDI()
-    {
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        rate(s, 0, 60);
-        enc.setRDS(s, 95.8);
-        // 0B: TA 0, MS 1, DI 9 = d3 in segment 0 and d0 in segment 3.
-        QCOMPARE(run(enc, 5), (QStringList{grp(0x0800 | 0x08 | 0x04 | 0, 0x1234, chars("TR")),
-                                           grp(0x0800 | 0x08 | 1, 0x1234, chars("OV")),
-                                           grp(0x0800 | 0x08 | 2, 0x1234, chars("IN")),
-                                           grp(0x0800 | 0x08 | 0x04 | 3, 0x1234, chars("A1")),
-                                           grp(0x0800 | 0x08 | 0x04 | 0, 0x1234, chars("TR"))}));
-        // A short PS is filled with spaces; escapes give their byte; fields are masked.
-        s.ps = "AB#0D";
-        s.ms = 0;
-        s.ta = 3;   // only bit 0 counts
-        s.pty = 33; // 5 bits: 1
-        s.buc1 = 0; // no 15B burst for the TA change
-        enc.setRDS(s, 95.8);
-        QCOMPARE(run(enc, 3), (QStringList{w(0x1234, 0x0C00 | 0x20 | 0x10 | 0x04, 0x1234, 0x4142),
-                                           w(0x1234, 0x0C00 | 0x20 | 0x10 | 1, 0x1234, 0x0D20),
-                                           w(0x1234, 0x0C00 | 0x20 | 0x10 | 2, 0x1234, 0x2020)}));
-    }
-
-    void radioText2A()
-    {
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        s.rta = "ABCDEFGH";
-        s.endx = 0x01;
-        s.enda = 0x0D;
-        s.rtxt = 0x10; // toggle A/B on change
-        s.rpa = 4;
-        s.rpb = 0;
-        enc.setRDS(s, 95.8);
-        // Three segments: the text ends on a segment border, so one more of end characters.
-        QCOMPARE(build(enc, &RDSEncoder::radioText, 4),
-                 (QStringList{grp(0x2000 | 0x10 | 0, chars("AB"), chars("CD")), grp(0x2000 | 0x10 | 1, chars("EF"), chars("GH")),
-                              grp(0x2000 | 0x10 | 2, 0x0D0D, 0x0D0D), grp(0x2000 | 0x10 | 0, chars("AB"), chars("CD"))}));
-        // A changed text toggles the A/B flag.
-        s.rta = "HELLO";
-        enc.setRDS(s, 95.8);
-        QCOMPARE(build(enc, &RDSEncoder::radioText), grp(0x2000, chars("HE"), chars("LL")));
-    }
-
     // Mode 2: 2A of A and 2B of B in turn; eRT alternates C and D with their own end characters.
     void textAlternation()
     {
@@ -77,29 +53,6 @@ private slots:
                               grp(0x2000 | 1, chars("EF"), 0x470D)}));
         QCOMPARE(build(enc, &RDSEncoder::enhancedRadioText, 2),
                  (QStringList{grp(0xC000, chars("Cc"), 0x0D00), grp(0xC000, chars("Dd"), 0x0A00)}));
-    }
-
-    void radioTextLimitsAndSongTags()
-    {
-        RDSEncoder enc(1);
-        RDSSource s = source();
-        s.rta = QString(70, QLatin1Char('x'));
-        s.endx = 0;
-        enc.setRDS(s, 95.8);
-        // At most 16 segments per cycle.
-        const QStringList rt = build(enc, &RDSEncoder::radioText, 17);
-        for (int i = 0; i < 17; ++i)
-            QCOMPARE(rt[i].mid(5, 4), bx(0x2000 | (i % 16)));
-        // A '#' from a song tag stays a '#'.
-        RTag t;
-        t.type = 1;
-        t.text = "none";
-        s.rttag = {t};
-        s.rtitm = 11;
-        s.rta = "$0";
-        enc.setRDS(s, 95.8);
-        enc.setSongInfo({{"Title", "A#41"}});
-        QCOMPARE(build(enc, &RDSEncoder::radioText), grp(0x2000, chars("A#"), chars("41")));
     }
 
     void odaAnnouncements()
@@ -258,6 +211,105 @@ private slots:
         QCOMPARE(build(enc, &RDSEncoder::radioTextPlus), grp(0xB000 | 0x08, 0, 0));
     }
 
+
+    void burst14B()
+    {
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        rate(s, 0, 60);
+        rate(s, 14, 1);
+        s.eoc1 = 4;
+        s.eot1 = 10;
+        EON a, b;
+        a.pi = 0x5001;
+        b.pi = 0x5002;
+        b.tp = 1;
+        s.eon = {a, b};
+        enc.setRDS(s, 95.8);
+        QVERIFY(enc.scheduler().table()[14].on);
+        b.ta = 1;
+        enc.setEON({a, b}, 1);
+        const QStringList g = run(enc, 12);
+        QCOMPARE(g[0], grp(0xE800 | 0x10 | 0x08, 0x1234, 0x5002));
+        // The 14A group in slot 2 is the regular one (group 14 at 1 a minute).
+        QCOMPARE(kinds(g, 14), QString("B0eB00B00B00"));
+        QCOMPARE(g.count(g[0]), 4);
+        // No burst without a TA change.
+        enc.setEON({a, b}, 1);
+        QCOMPARE(kinds(run(enc, 1), 14), QString("0"));
+    }
+
+    void rawGroups()
+    {
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        RDSCustomGroup row;
+        row.block[0] = 0x1111;
+        row.block[1] = 0x5222;
+        row.block[2] = 0x3333;
+        row.block[3] = 0x4444;
+        row.check[0] = 0x0155; // given checkword
+        row.rate[0] = 60;
+        row.rate[2] = 60;
+        s.oda = {row};
+        s.mode = 0x05;
+        enc.setRDS(s, 95.8);
+        u8 g0[13], g2[13];
+        enc.generate(g0, nullptr, g2, nullptr);
+        QCOMPARE(unpackGroup(g0).info[0], u16(0x1111));
+        QCOMPARE(unpackGroup(g0).check[0], u16(0x0155));
+        QCOMPARE(hex(g0).mid(5), QString("5222 3333 4444"));
+        // Stream 2 sends the row as stored, block A included.
+        QCOMPARE(unpackGroup(g2).info[0], u16(0x1111));
+        // The list grows and shrinks: the counters follow it.
+        RDSCustomGroup second = row;
+        second.block[1] = 0x6000;
+        second.rate[0] = 600;
+        s.oda = {row, second};
+        enc.setRDS(s, 95.8);
+        QCOMPARE(enc.scheduler().rawSize(), 2);
+        QCOMPARE(enc.scheduler().rawCount(0, 0), quint64(0)); // restarted with the list
+        int seconds = 0;
+        for (const QString &x : run(enc, 110))
+            seconds += x.mid(5, 4) == "6000";
+        QCOMPARE(seconds, 100);
+        s.oda = {};
+        enc.setRDS(s, 95.8);
+        QCOMPARE(enc.scheduler().rawSize(), 0);
+        // Nothing scheduled: 13 zero bytes, whose checkwords are all wrong.
+        QCOMPARE(run(enc, 1).first(), QString("---- ---- ---- ----"));
+    }
+
+    void setRatesRules()
+    {
+        RDSEncoder enc(1);
+        RDSSource s = source();
+        rate(s, 3, 10);
+        rate(s, 14, 10);
+        QTest::ignoreMessage(QtDebugMsg, "enc: remove ODA group 3 (10)");
+        QTest::ignoreMessage(QtDebugMsg, "enc: remove EON 14A (10)");
+        QTest::ignoreMessage(QtDebugMsg, "enc: restart counters 0 == 0");
+        enc.setRDS(s, 95.8);
+        QVERIFY(!enc.scheduler().table()[3].on);
+        QVERIFY(!enc.scheduler().table()[14].on);
+        // An EON list brings group 14 back; RT+ announcements bring group 3 back.
+        EON e;
+        e.pi = 0x4444;
+        enc.setEON({e}, 0);
+        QVERIFY(enc.scheduler().table()[14].on);
+        s.rtxt = 0x80;
+        s.eon = {e};
+        enc.setRDS(s, 95.8);
+        QVERIFY(enc.scheduler().table()[3].on);
+        // Unchanged rates keep the counters; changed rates restart them.
+        run(enc, 5);
+        s.ps = "OTHER";
+        enc.setRDS(s, 95.8);
+        QCOMPARE(enc.scheduler().total(0), quint64(5));
+        rate(s, 0, 30);
+        enc.setRDS(s, 95.8);
+        QCOMPARE(enc.scheduler().total(0), quint64(0));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRDSBuilders)
