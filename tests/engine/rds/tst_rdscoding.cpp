@@ -292,56 +292,28 @@ private slots:
         }
     }
 
+    // Lines over 4096 bytes give no line, and their tail is skipped, never read as a new line; each call reads
+    // within its byte budget, so a huge line takes several turns.
     void lineReaderBounds()
     {
-        QByteArray data;
-        data += QByteArray(rdsMaxLineBytes, 'x') + "\n";              // longest line
-        data += QByteArray(rdsMaxLineBytes + 1, 'y') + "\n";          // one too long
-        data += QByteArray(20000, 'z') + " 1111 2222 3333 4444\n";    // long, with a tail
-        data += "short\r\n";
-        data += "last";
+        QByteArray data = QByteArray(rdsMaxLineBytes, 'x') + "\n" + QByteArray(rdsMaxLineBytes + 1, 'y') + "\n" +
+                          QByteArray(50000, 'z') + " 1111 2222 3333 4444\nshort\r\nlast";
         QBuffer buf(&data);
         QVERIFY(buf.open(QIODevice::ReadOnly));
         RDSLineReader reader;
         QByteArray line;
-        qint64 budget = 1000000;
-        QCOMPARE(reader.readLine(buf, line, budget), RDSLineReader::Status::Line);
-        QCOMPARE(line, QByteArray(rdsMaxLineBytes, 'x'));
-        QCOMPARE(reader.readLine(buf, line, budget), RDSLineReader::Status::TooLong);
-        QVERIFY(!reader.skipping());
-        QCOMPARE(reader.readLine(buf, line, budget), RDSLineReader::Status::TooLong);
-        QVERIFY(reader.skipping());
-        // The tail of the long line is skipped, not read as a line.
-        QCOMPARE(reader.readLine(buf, line, budget), RDSLineReader::Status::Line);
-        QCOMPARE(line, QByteArray("short"));
-        QCOMPARE(reader.readLine(buf, line, budget), RDSLineReader::Status::Line);
-        QCOMPARE(line, QByteArray("last"));
-        QCOMPARE(reader.readLine(buf, line, budget), RDSLineReader::Status::End);
-        QCOMPARE(budget, qint64(1000000 - data.size()));
-    }
-
-    void lineReaderBudget()
-    {
-        QByteArray data = QByteArray(50000, 'q') + "\nnext\n";
-        QBuffer buf(&data);
-        QVERIFY(buf.open(QIODevice::ReadOnly));
-        RDSLineReader reader;
-        QByteArray line;
-        qint64 budget = 10000;
-        QCOMPARE(reader.readLine(buf, line, budget), RDSLineReader::Status::TooLong);
-        QCOMPARE(reader.readLine(buf, line, budget), RDSLineReader::Status::OutOfBudget);
-        QVERIFY(budget <= 0 && budget > -(rdsMaxLineBytes + 3));
-        QVERIFY(buf.pos() < 20000);
-        int turns = 0;
-        RDSLineReader::Status st = RDSLineReader::Status::OutOfBudget;
-        while (st == RDSLineReader::Status::OutOfBudget && turns < 20) {
-            budget = 10000;
-            st = reader.readLine(buf, line, budget);
-            ++turns;
+        QStringList got;
+        for (int turn = 0; turn < 40; ++turn) {
+            qint64 budget = 10000;
+            const RDSLineReader::Status st = reader.readLine(buf, line, budget);
+            if (st == RDSLineReader::Status::End)
+                break;
+            QVERIFY(budget > -(rdsMaxLineBytes + 3));
+            got << (st == RDSLineReader::Status::Line ? QString::fromLatin1(line.left(5))
+                    : st == RDSLineReader::Status::TooLong ? QStringLiteral("long") : QStringLiteral("more"));
         }
-        QCOMPARE(st, RDSLineReader::Status::Line);
-        QCOMPARE(line, QByteArray("next"));
-        QVERIFY(turns >= 4);
+        got.removeDuplicates();
+        QCOMPARE(got, (QStringList{"xxxxx", "long", "more", "short", "last"}));
     }
 
     void replayCyclesThroughFiles()
