@@ -37,9 +37,8 @@ QByteArray lockProject()
     return ini;
 }
 
-// A board thread: reads every record and writes status, as the channel
-// programs do, until stop. Counts records that are not whole (half old and
-// half new) or hold values no writer ever stored.
+// A board thread: reads every record and writes status, as the channel programs do, until stop. Counts
+// records that are not whole (half old and half new) or hold values no writer ever stored.
 void boardThread(FMSettings &p, const std::atomic<bool> &stop, int board, std::atomic<int> &torn,
                  std::atomic<int> &passes)
 {
@@ -187,13 +186,11 @@ void guiRound(FMSettings &p, int round, QObject *observer)
 
 } // namespace
 
-// Lock order of the project model: the record lock is always taken before
-// the key store's lock and no operation takes a lock its caller holds. Board
-// threads read every record (checking that each is whole) and write status
-// while the GUI thread runs every writer, loader and validated operation;
-// the file's delayed write runs in the thread of the project meanwhile. A
-// hang is a deadlock: the run stops with a message after a bound instead of
-// hanging the test run.
+// Lock order of the project model: the record lock is always taken before the key store's lock and no
+// operation takes a lock its caller holds. Board threads read every record (checking that each is whole) and
+// write status while the GUI thread runs every writer, loader and validated operation; the file's delayed
+// write runs in the thread of the project meanwhile. A hang is a deadlock: the run stops with a message after
+// a bound instead of hanging the test run.
 class TestLockOrder : public QObject
 {
     Q_OBJECT
@@ -212,8 +209,8 @@ private slots:
         std::atomic<int> passes{0};
         std::thread board1([&] { boardThread(project, stop, 1, torn, passes); });
         std::thread board2([&] { boardThread(project, stop, 2, torn, passes); });
-        // The GUI writers run in a thread of their own so that this thread
-        // can watch them and deliver the file's delayed writes.
+        // The GUI writers run in a thread of their own so that this thread can watch them and deliver the
+        // file's delayed writes.
         std::future<void> gui = std::async(std::launch::async, [&] {
             for (int round = 1; round <= 60; ++round)
                 guiRound(project, round, &observer);
@@ -244,9 +241,9 @@ private slots:
 
     void autoAfFollowsFrequenciesFromTwoThreads()
     {
-        // The flag that makes the automatic AF lists follow the frequencies
-        // is set by updateAF and read by the distance update: both under the
-        // record lock. The lists end up computed from the last frequencies.
+        // The flag that makes the automatic AF lists follow the frequencies is set by updateAF and read by
+        // the distance update: both under the record lock. The lists end up computed from the last
+        // frequencies.
         TempProject file(lockProject());
         FMSettings project(file.path());
         project.updateAF(true);

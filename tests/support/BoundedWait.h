@@ -5,8 +5,8 @@
 #include <QThread>
 #include <functional>
 
-// Waits, processing events, until a condition holds or the time is up.
-// Every wait in the tests goes through here so that none can hang a run.
+// Waits, processing events, until a condition holds or the time is up. Every wait in the tests goes through
+// here so that none can hang a run.
 namespace testsupport {
 
 inline bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 5000)

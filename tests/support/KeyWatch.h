@@ -8,10 +8,9 @@ class Settings;
 
 namespace testsupport {
 
-// Observes one registry key (or pattern) of a store through a
-// RecordingObserver in its own thread, and hands out what arrived since the
-// last call. Registers in the constructor, unregisters in the destructor;
-// the store must outlive the watch.
+// Observes one registry key (or pattern) of a store through a RecordingObserver in its own thread, and hands
+// out what arrived since the last call. Registers in the constructor, unregisters in the destructor; the
+// store must outlive the watch.
 class KeyWatch
 {
 public:

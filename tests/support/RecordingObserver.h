@@ -15,9 +15,8 @@ class QThread;
 
 namespace testsupport {
 
-// An observer that lives in a thread of its own (started by the
-// constructor) and records every SetValue it receives, with the thread that
-// handled it. Every wait is bounded. Unregister it from the store before
+// An observer that lives in a thread of its own (started by the constructor) and records every SetValue it
+// receives, with the thread that handled it. Every wait is bounded. Unregister it from the store before
 // destroying it; the destructor stops its thread (bounded) first.
 class RecordingObserver : public QObject, public Observer
 {
@@ -40,20 +39,19 @@ public:
     QStringList keys() const;
     int count() const;
     void clear();
-    // The records as "key=value" texts; a null value (a removal) reads
-    // "key=<null>", so that it differs from an empty text.
+    // The records as "key=value" texts; a null value (a removal) reads "key=<null>", so that it differs from
+    // an empty text.
     QStringList texts() const;
-    // Waits for everything the calling thread caused (flush), then hands
-    // out texts() and clears them in one step.
+    // Waits for everything the calling thread caused (flush), then hands out texts() and clears them in one
+    // step.
     QStringList take();
 
     // Waits until at least n events were recorded.
     bool waitForCount(int n, int timeoutMs = 5000) const;
     // Waits until an event of this key was recorded.
     bool waitForKey(const QString &key, int timeoutMs = 5000) const;
-    // Waits until every event posted to this observer before the call (from
-    // the calling thread) has been handled. Afterwards records() is complete
-    // for everything the calling thread caused.
+    // Waits until every event posted to this observer before the call (from the calling thread) has been
+    // handled. Afterwards records() is complete for everything the calling thread caused.
     bool flush(int timeoutMs = 5000);
 
     void setValueEvent(SetValue *event) override;

@@ -26,8 +26,7 @@ public:
     // Replaces the file's content.
     bool write(const QByteArray &content) const;
 
-    // The file as another reader sees it: each call reads with a fresh
-    // QSettings object.
+    // The file as another reader sees it: each call reads with a fresh QSettings object.
     QVariant fileValue(const QString &key) const;
     // Every key below group, keys of subgroups as "sub/key".
     QStringList fileKeys(const QString &group) const;

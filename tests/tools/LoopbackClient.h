@@ -10,9 +10,8 @@
 #include <QList>
 #include <QUdpSocket>
 
-// A bare UDP client on 127.0.0.1 that talks to a simulated board the way a
-// board link does, for tests that check the board's answers byte by byte.
-// Lives in the test's thread; waits process events and are bounded.
+// A bare UDP client on 127.0.0.1 that talks to a simulated board the way a board link does, for tests that
+// check the board's answers byte by byte. Lives in the test's thread; waits process events and are bounded.
 class LoopbackClient
 {
 public:
@@ -55,9 +54,9 @@ public:
     // Replies received and not yet taken by waitReply.
     QList<QByteArray> &pending() { return m_replies; }
 
-    // Sends an information request and waits for its reply. The board answers
-    // in order, so every reply to what was sent before has arrived by then;
-    // this checks for missing replies without sleeping. False on time-out.
+    // Sends an information request and waits for its reply. The board answers in order, so every reply to
+    // what was sent before has arrived by then; this checks for missing replies without sleeping. False on
+    // time-out.
     bool fence(SimBoard &board, int timeoutMs = 2000)
     {
         return !exchange(board, BoardProtocol::infoRequest(), BoardProtocol::InfoReply, timeoutMs).isEmpty();

@@ -1,9 +1,8 @@
 #pragma once
 
-// Audio test files made in code: RIFF WAV and raw PCM by hand, FLAC with the
-// libFLAC stream encoder, OGG Vorbis and MP3 from a WAV written here with
-// Debian's command-line encoders (oggenc, lame; installed by scripts/deps.sh).
-// Included only by the audio tests.
+// Audio test files made in code: RIFF WAV and raw PCM by hand, FLAC with the libFLAC stream encoder, OGG
+// Vorbis and MP3 from a WAV written here with Debian's command-line encoders (oggenc, lame; installed by
+// scripts/deps.sh). Included only by the audio tests.
 
 #include <QByteArray>
 #include <QFile>
@@ -34,8 +33,8 @@ struct AnyReader {
     virtual bool open(SongInfo &song) = 0;
     virtual int read(u8 *dst, int max, u8 &eof) = 0;
     virtual void rewind() = 0;
-    // One read into a buffer of exactly `max` bytes (so that AddressSanitizer
-    // sees an overrun); what it gave, or "overrun" for a count out of range.
+    // One read into a buffer of exactly `max` bytes (so that AddressSanitizer sees an overrun); what it gave,
+    // or "overrun" for a count out of range.
     QByteArray readOnce(int max, u8 &eof)
     {
         std::unique_ptr<u8[]> buf(new u8[size_t(max)]);
@@ -159,8 +158,8 @@ inline QByteArray wav(const QVector<qint16> &samples, quint16 channels, quint32 
     return riff(fmtChunk(1, channels, rate, 16) + chunk("data", pcmBytes(samples)));
 }
 
-// A deterministic test signal: per channel a sine of its own frequency plus
-// a little pseudo-random noise, interleaved, amplitude below full scale.
+// A deterministic test signal: per channel a sine of its own frequency plus a little pseudo-random noise,
+// interleaved, amplitude below full scale.
 inline QVector<qint32> signal(int frames, int channels, int bits = 16, quint32 seed = 1)
 {
     QVector<qint32> s(frames * channels);
@@ -233,9 +232,8 @@ inline QString oggenc(const QString &wavPath, const QString &oggPath, const QStr
                           QStringList{QStringLiteral("-o"), oggPath, wavPath});
 }
 
-// MP3 from a WAV file with lame. lame writes its encoder delay and padding
-// into the first frame (the Info tag); libmpg123 drops them again, so the
-// decoded length equals the source length.
+// MP3 from a WAV file with lame. lame writes its encoder delay and padding into the first frame (the Info
+// tag); libmpg123 drops them again, so the decoded length equals the source length.
 inline QString lame(const QString &wavPath, const QString &mp3Path, const QStringList &options)
 {
     return runEncoder(QStringLiteral("lame"), QStringLiteral("lame"),
@@ -278,8 +276,8 @@ inline bool writeFlac(const QString &path, const QVector<qint32> &samples, int c
     return ok;
 }
 
-// Correlation (0..1, phase-independent) of one channel of interleaved
-// samples with a sine of the given frequency, over frames [from, to).
+// Correlation (0..1, phase-independent) of one channel of interleaved samples with a sine of the given
+// frequency, over frames [from, to).
 inline double toneCorrelation(const QVector<qint16> &s, int channels, int channel, double freq, double rate,
                               int from, int to)
 {
@@ -297,8 +295,8 @@ inline double toneCorrelation(const QVector<qint16> &s, int channels, int channe
     return std::sqrt((si * si + co * co) * 2.0 / n / energy);
 }
 
-// Silent MPEG-1 layer II frames (128 kbit/s, 44100 Hz, stereo): a valid MPEG
-// audio stream that is not layer 3.
+// Silent MPEG-1 layer II frames (128 kbit/s, 44100 Hz, stereo): a valid MPEG audio stream that is not layer
+// 3.
 inline QByteArray mpegLayer2(int frames)
 {
     QByteArray out;

@@ -1,16 +1,13 @@
-// Hostile input for the audio readers and tag parsers: small valid files of
-// every format, made here, cut at every offset of their headers and mutated
-// with a fixed seed; each result is opened and read to its end twice. The
-// readers must neither crash, hang, nor write past the buffer they are given
-// (the buffers are exactly as large as asked, so AddressSanitizer sees any
-// overrun), and must hand out whole sample frames of one or two channels.
+// Hostile input for the audio readers and tag parsers: small valid files of every format, made here, cut at
+// every offset of their headers and mutated with a fixed seed; each result is opened and read to its end
+// twice. The readers must neither crash, hang, nor write past the buffer they are given (the buffers are
+// exactly as large as asked, so AddressSanitizer sees any overrun), and must hand out whole sample frames of
+// one or two channels.
 
 #include "AudioFixtures.h"
-#include "AudioTags.h"
 #include "BoundedWait.h"
 #include "PCMDecoder.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -28,8 +25,8 @@ using namespace fixtures;
 namespace
 {
 
-// Log lines are swallowed, not printed (thousands of broken files say a
-// lot); the decoder's reads ("de24 buffer[%d] filled") are counted.
+// Log lines are swallowed, not printed (thousands of broken files say a lot); the decoder's reads ("de24
+// buffer[%d] filled") are counted.
 std::atomic<int> g_fills{0};
 QtMessageHandler g_previous = nullptr;
 
@@ -63,9 +60,8 @@ constexpr quint32 kInteresting[] = {0,          1,          2,      3,         4
                                     0x7fff,     0x8000,     0xffff, 0x10000,   0x7fffffff, 0x80000000,
                                     0xfffffffe, 0xffffffff, 44100,  0x40000000};
 
-// One mutation of a valid file, chosen by round. The first rounds cut the
-// file at every offset of its first `headerCut` bytes, then at spread
-// offsets; the rest overwrite bytes, 16- and 32-bit fields (mostly in the
+// One mutation of a valid file, chosen by round. The first rounds cut the file at every offset of its first
+// `headerCut` bytes, then at spread offsets; the rest overwrite bytes, 16- and 32-bit fields (mostly in the
 // headers) with values that break size arithmetic, cut and splice.
 QByteArray mutate(const QByteArray &valid, int round, int headerCut, Lcg &rng)
 {
@@ -123,8 +119,8 @@ quint32 oggCrc(const char *data, int size)
     return crc;
 }
 
-// Gives every complete OGG page its right checksum again, so that mutated
-// pages reach the Vorbis decoder instead of being dropped by the page layer.
+// Gives every complete OGG page its right checksum again, so that mutated pages reach the Vorbis decoder
+// instead of being dropped by the page layer.
 void fixOggPages(QByteArray &b)
 {
     int at = b.indexOf("OggS");
@@ -152,11 +148,9 @@ constexpr qint64 kMaxPassBytes = 64 << 20;
 int g_opened = 0;
 qint64 g_decoded = 0;
 
-// Reads an open reader to its end twice, whole frames of `frame` bytes in
-// every read; `rewinds` rewinds after the first pass (which changes nothing
-// at the end), `passes` (if given) gets the bytes of each pass. Empty when
-// all went well.
-QString readTwice(AnyReader &reader, int frame, int readSize, int rewinds = 0, QByteArray *passes = nullptr)
+// Reads an open reader to its end twice, whole frames of `frame` bytes in every read; `rewinds` rewinds
+// after the first pass (which changes nothing at the end). Empty when all went well.
+QString readTwice(AnyReader &reader, int frame, int readSize, int rewinds = 0)
 {
     for (int pass = 0; pass < 2; ++pass) {
         qint64 total = 0;
@@ -172,8 +166,6 @@ QString readTwice(AnyReader &reader, int frame, int readSize, int rewinds = 0, Q
                     .arg(frame);
             total += got.size();
             g_decoded += got.size();
-            if (passes)
-                passes[pass] += got;
             if (total > kMaxPassBytes)
                 return QStringLiteral("more than %1 bytes in one pass").arg(kMaxPassBytes);
             if (eof || got.isEmpty())
@@ -185,10 +177,8 @@ QString readTwice(AnyReader &reader, int frame, int readSize, int rewinds = 0, Q
     return QString();
 }
 
-// Opens path and reads it to its end twice (see readTwice); with
-// `samePasses` both passes must give the same samples (for files that are
-// not broken). Empty when all went well, else what went wrong.
-QString exercise(const QString &path, int readSize, int rewinds = 0, bool samePasses = false)
+// Opens path and reads it to its end twice (see readTwice). Empty when all went well, else what went wrong.
+QString exercise(const QString &path, int readSize, int rewinds = 0)
 {
     auto reader = readerFor(path);
     SongInfo song = songOf(path);
@@ -202,25 +192,7 @@ QString exercise(const QString &path, int readSize, int rewinds = 0, bool samePa
     if (song.channels < 1 || song.channels > 2 || song.sampleRate == 0)
         return QStringLiteral("opened with %1 channels at %2 Hz").arg(song.channels).arg(song.sampleRate);
     ++g_opened;
-    QByteArray passes[2];
-    const QString failure = readTwice(*reader, 2 * int(song.channels), readSize, rewinds, passes);
-    if (!failure.isEmpty() || !samePasses)
-        return failure;
-    // libmpg123 may round a few samples of the second pass by one step
-    // differently after its seek back to the start.
-    const int tolerance = path.endsWith(".mp3") ? 1 : 0;
-    const QVector<qint16> x = fromBytes(passes[0]), y = fromBytes(passes[1]);
-    int at = 0;
-    while (at < x.size() && at < y.size() && std::abs(x[at] - y[at]) <= tolerance)
-        ++at;
-    if (x.size() == y.size() && at == x.size())
-        return QString();
-    return QStringLiteral("the passes differ (%1 and %2 bytes) from sample %3, reads of %4, %5 rewinds")
-        .arg(passes[0].size())
-        .arg(passes[1].size())
-        .arg(at)
-        .arg(readSize)
-        .arg(rewinds);
+    return readTwice(*reader, 2 * int(song.channels), readSize, rewinds);
 }
 
 } // namespace
@@ -234,9 +206,9 @@ class TestAudioFuzz : public QObject
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
-    // Runs `rounds` mutations of the valid file `name`; fails on the first fault.
-    // TROVINA_FUZZ_SCALE multiplies the rounds and TROVINA_FUZZ_SEED moves the
-    // seeds, for a longer hunt by hand; the defaults keep the test short.
+    // Runs `rounds` mutations of the valid file `name`; fails on the first fault. TROVINA_FUZZ_SCALE
+    // multiplies the rounds and TROVINA_FUZZ_SEED moves the seeds, for a longer hunt by hand; the defaults
+    // keep the test short.
     void fuzz(const QString &name, int rounds, int headerCut, quint32 seed)
     {
         rounds *= qMax(1, qEnvironmentVariableIntValue("TROVINA_FUZZ_SCALE"));
@@ -269,8 +241,8 @@ class TestAudioFuzz : public QObject
         QVERIFY(g_opened > rounds / 10); // the mutations reach the decoding, not only the headers
     }
 
-    // a.ogg with a codebook of its setup header overwritten and the page
-    // checksums made right again; empty when a.ogg has no setup header.
+    // a.ogg with a codebook of its setup header overwritten and the page checksums made right again; empty
+    // when a.ogg has no setup header.
     QString brokenBookOgg()
     {
         QByteArray bytes = m_valid.value("a.ogg");
@@ -295,14 +267,10 @@ private slots:
         // Chunks of odd size with their pad bytes, tags before and after the data.
         m_valid["a.wav"] = riff(chunk("LIST", info) + chunk("junk", "abc") + fmtChunk(1, 2, 44100, 16) +
                                 chunk("id3 ", id3) + chunk("data", pcmBytes(stereo)) + chunk("LIST", info));
-        m_valid["six.wav"] = fixtures::wav(signal16(150, 6), 6);
-        m_valid["mono.wav"] = fixtures::wav(signal16(301, 1), 1, 8000);
         m_valid["a.pcm"] = pcmBytes(stereo.mid(0, 402));
 
         QVERIFY(writeFlac(path("a.flac"), signal(1500, 2), 2, 16, 44100, 192,
                           {{"TITLE", "Flac"}, {"ARTIST", "Someone"}}));
-        QVERIFY(writeFlac(path("b.flac"), signal(700, 3, 24), 3, 24, 48000, 256));
-        QVERIFY(writeFlac(path("m.flac"), signal(900, 1), 1, 16, 22050, 300));
 
         const QString src = path("src.wav");
         const QString src11 = path("src11.wav");
@@ -312,7 +280,7 @@ private slots:
         if (error.isEmpty())
             error = lame(src, path("a.mp3"), {"-b", "32", "--id3v2-only", "--tt", "Title", "--ta", "A"});
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        for (const QString name : {"a.flac", "b.flac", "m.flac", "a.ogg", "a.mp3"})
+        for (const QString name : {"a.flac", "a.ogg", "a.mp3"})
             m_valid[name] = readFile(path(name));
         // An MP3 with an unsynchronised ID3v2.4 tag in front and an ID3v1 tag behind.
         const QByteArray frame = QByteArray("\3\xff\x00tex", 6);
@@ -324,95 +292,19 @@ private slots:
         v1[126] = 3;
         v1[127] = 17;
         m_valid["t.mp3"] = tag24 + m_valid["a.mp3"] + v1;
-        // The unmutated files play.
         for (auto it = m_valid.cbegin(); it != m_valid.cend(); ++it) {
             QVERIFY(writeFile(path(it.key()), it.value()));
-            for (const int readSize : kReadSizes) {
-                for (int rewinds = 0; rewinds < 3; ++rewinds) {
-                    const QString failure = exercise(path(it.key()), readSize, rewinds, true);
-                    QVERIFY2(failure.isEmpty(), qPrintable(it.key() + ": " + failure));
-                }
-            }
+            QCOMPARE(it.key() + exercise(path(it.key()), 4100, 1), it.key()); // the unmutated files play
         }
-    }
-
-    // The tag parsers on their own, from memory: ID3v2 2.3 and 2.4 with
-    // extended headers and unsynchronisation, RIFF INFO lists, ID3v1.
-    void tagParsers()
-    {
-        const auto frame = [](int major, const char *id, const QByteArray &payload, char flags = 0) {
-            return QByteArray(id, 4) +
-                   (major == 3 ? be32(quint32(payload.size())) : syncsafe(quint32(payload.size()))) +
-                   QByteArray(1, '\0') + flags + payload;
-        };
-        const auto tag = [](int major, char flags, const QByteArray &body) {
-            return QByteArray("ID3") + char(major) + '\0' + flags + syncsafe(quint32(body.size())) + body;
-        };
-        const QByteArray text = QByteArray("\1\xff\xfeT\0i\0\xff\0", 9);
-        const QList<QByteArray> seeds = {
-            tag(3, 0,
-                frame(3, "TIT2", text) + frame(3, "COMM", QByteArray("\0eng\0note", 9)) +
-                    QByteArray(8, '\0')),
-            tag(3, char(0xc0), be32(6) + QByteArray(6, '\0') + frame(3, "TPE1", QByteArray("\xff\0\0A", 4))),
-            tag(4, 0x40,
-                syncsafe(6) + QByteArray("\1\0", 2) + frame(4, "TALB", QByteArray("\3Alb", 4), 0x03)),
-            tag(4, char(0x80),
-                frame(4, "TCON", QByteArray("\0\0\0\5\2\0R\0o", 10), 0x01) + frame(4, "XXXX", "\0x")),
-        };
-        const QByteArray info =
-            "INFO" + chunk("INAM", QByteArray("Name\0", 5)) + chunk("IART", "Odd") + chunk("ICMT", "c");
-        QByteArray v1(128, '\0');
-        v1.replace(0, 8, "TAGTitle");
-        v1[126] = 3;
-        v1[127] = char(200);
-        CountedLog counted;
-        QString failure;
-        Lcg rng{5 + quint32(qEnvironmentVariableIntValue("TROVINA_FUZZ_SEED"))};
-        const int rounds = 20000 * qMax(1, qEnvironmentVariableIntValue("TROVINA_FUZZ_SCALE"));
-        for (int round = 0; round < rounds && failure.isEmpty(); ++round) {
-            const QByteArray bytes = mutate(seeds[round % seeds.size()], round % 5000, 40, rng);
-            QBuffer in;
-            in.setData(bytes);
-            in.open(QIODevice::ReadOnly);
-            AudioTags::TagMap tags;
-            const int n = AudioTags::parseId3v2(in, tags);
-            int longest = 0;
-            for (const QString &value : qAsConst(tags))
-                longest = qMax(longest, value.size());
-            if (n < -1 || n > AudioTags::kMaxTags || (n >= 0 && n != tags.size()) || longest > 256)
-                failure = QStringLiteral("ID3v2 round %1: result %2, %3 tags, a text of %4 characters")
-                              .arg(round)
-                              .arg(n)
-                              .arg(tags.size())
-                              .arg(longest);
-            AudioTags::TagMap listTags;
-            AudioTags::parseListInfo(mutate(info, round % 3000, 40, rng), listTags);
-            if (listTags.size() > 7)
-                failure = QStringLiteral("INFO round %1: %2 tags").arg(round).arg(listTags.size());
-            AudioTags::TagMap v1Tags;
-            AudioTags::parseId3v1(mutate(v1, 100 + round % 3000, 0, rng).leftJustified(128, '\0', true),
-                                  v1Tags);
-        }
-        QVERIFY2(failure.isEmpty(), qPrintable(failure));
     }
 
     void wav() { fuzz("a.wav", 2000, 200, 11); }
-    void wavSixAndMono()
-    {
-        fuzz("six.wav", 700, 60, 12);
-        fuzz("mono.wav", 700, 60, 13);
-    }
     void raw() { fuzz("a.pcm", 300, 40, 14); }
     void flac() { fuzz("a.flac", 2000, 200, 21); }
-    void flacWideAndMono()
-    {
-        fuzz("b.flac", 700, 60, 22);
-        fuzz("m.flac", 700, 60, 23);
-    }
     void ogg() { fuzz("a.ogg", 2000, 200, 31); }
-    // A codebook broken inside a setup header with right checksums: libvorbis
-    // opens the file, fails the first packet with an error and would divide
-    // by zero on the next one. The reader gives the file up after the error.
+    // A codebook broken inside a setup header with right checksums: libvorbis opens the file, fails the first
+    // packet with an error and would divide by zero on the next one. The reader gives the file up after the
+    // error.
     void oggErrorGivesTheFileUp()
     {
         const QString file = brokenBookOgg();
@@ -433,8 +325,9 @@ private slots:
         QVERIFY(r.open(good));
         QCOMPARE(r.readOnce(PCMDecoder::kBufferBytes, eof).size(), 11025 * 4);
     }
-    // Directories, empty files, files without read permission and missing
-    // files with every ending: refused cleanly (or, for root, played).
+
+    // Directories, empty files, files without read permission and missing files with every ending: refused
+    // cleanly (or, for root, played).
     void oddPaths()
     {
         QStringList failures;
@@ -453,12 +346,11 @@ private slots:
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
     }
 
-    // A file rewritten in place, cut, emptied or removed while a reader plays
-    // it: the reader goes on in the layout it opened, ends, and never hangs.
+    // A file rewritten in place, cut, emptied or removed while a reader plays it: the reader goes on in the
+    // layout it opened, ends, and never hangs.
     void filesChangeWhilePlaying()
     {
-        const QStringList names = {"a.wav",  "six.wav", "a.pcm", "a.flac",
-                                   "b.flac", "m.flac",  "a.ogg", "a.mp3"};
+        const QStringList names = {"a.wav", "a.pcm", "a.flac", "a.ogg", "a.mp3"};
         QStringList failures;
         CountedLog counted;
         for (const QString &name : names) {
@@ -489,9 +381,9 @@ private slots:
         }
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
     }
-    // A playlist of files that open but give nothing (or fail at once), and
-    // one of mutated files of every kind: the decoder thread neither spins
-    // nor hangs, the board side gets sound or silence, and stop ends it.
+    // A playlist of files that open but give nothing (or fail at once), and one of mutated files of every
+    // kind: the decoder thread neither spins nor hangs, the board side gets sound or silence, and stop ends
+    // it.
     void decoderOnHostilePlaylists()
     {
         QDir(m_dir.path()).mkdir("dir.wav");
@@ -513,13 +405,14 @@ private slots:
                                 brokenBookOgg(), path("empty.raw"), path("missing.mp3")};
         QStringList mutated;
         Lcg rng{77};
-        for (const QString name : {"a.wav", "six.wav", "a.flac", "b.flac", "a.ogg", "a.mp3", "t.mp3"}) {
+        for (const QString name : {"a.wav", "a.flac", "a.ogg", "a.mp3", "t.mp3"}) {
             for (int i = 0; i < 6; ++i) {
                 const QString file = path(QStringLiteral("pl%1-%2").arg(i).arg(name));
                 writeFile(file, mutate(m_valid.value(name), 300 + rng.below(1000), 0, rng));
                 mutated << file;
             }
         }
+        mutated << path("a.flac") << path("a.ogg") << path("a.mp3") << path("a.pcm");
         QString failure;
         QStringList summary;
         for (const QStringList &list : {nothing, mutated + nothing, fifos}) {

@@ -1,7 +1,6 @@
 #pragma once
 
-// Sources and a group decoder for the RDS encoder tests. Header only,
-// included by the encoder tests.
+// Sources and a group decoder for the RDS encoder tests. Header only, included by the encoder tests.
 
 #include "RDSCoding.h"
 #include "RDSEncoder.h"
@@ -15,8 +14,8 @@ namespace encfix {
 // Block B bits 10..5 of the test sources: TP 1, PTY 10.
 constexpr u16 tpPty = 0x0540;
 
-// "AAAA BBBB CCCC DDDD" of a coded group; a block with a wrong checkword
-// (or wrong offset word) shows as "----", as common RDS decoders print it.
+// "AAAA BBBB CCCC DDDD" of a coded group; a block with a wrong checkword (or wrong offset word) shows as
+// "----", as common RDS decoders print it.
 inline QString hex(const u8 *out)
 {
     const RDSBlocks b = unpackGroup(out);
@@ -26,8 +25,8 @@ inline QString hex(const u8 *out)
     return parts.join(' ');
 }
 
-// A source with every group off and plain settings: PI 1234, PS "TROVINA1",
-// TP 1, PTY 10, MS 1, DI 9, TA 0, the RDS character set, only stream 0.
+// A source with every group off and plain settings: PI 1234, PS "TROVINA1", TP 1, PTY 10, MS 1, DI 9, TA 0,
+// the RDS character set, only stream 0.
 inline RDSSource source()
 {
     RDSSource s;

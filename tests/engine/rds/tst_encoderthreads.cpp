@@ -11,8 +11,7 @@ using namespace encfix;
 
 namespace {
 
-// A source whose RadioText expands its tag, sent in every slot of stream 0
-// and as an own group in stream 1.
+// A source whose RadioText expands its tag, sent in every slot of stream 0 and as an own group in stream 1.
 RDSSource tagSource(const QString &tagText)
 {
     RDSSource s = source();
@@ -29,9 +28,9 @@ RDSSource tagSource(const QString &tagText)
     return s;
 }
 
-// Runs fn in a board thread (std::thread, so that ThreadSanitizer checks it)
-// until stop is set; the caller's part runs meanwhile. False when the board
-// thread has not ended within the bound (a hang): it is then left detached.
+// Runs fn in a board thread (std::thread, so that ThreadSanitizer checks it) until stop is set; the caller's
+// part runs meanwhile. False when the board thread has not ended within the bound (a hang): it is then left
+// detached.
 template <typename Board, typename Caller>
 bool runAgainstBoard(Board board, Caller caller, int boundMs = 20000)
 {
@@ -55,8 +54,8 @@ bool runAgainstBoard(Board board, Caller caller, int boundMs = 20000)
 
 } // namespace
 
-// The board thread generates while other threads use the encoder's public
-// operations; ThreadSanitizer sees the encoder's lock.
+// The board thread generates while other threads use the encoder's public operations; ThreadSanitizer sees
+// the encoder's lock.
 class TestEncoderThreads : public QObject
 {
     Q_OBJECT
@@ -64,8 +63,8 @@ class TestEncoderThreads : public QObject
 private slots:
     void settersWhileGenerating()
     {
-        // The setters take the write lock, so another thread may hand over
-        // new settings while the board thread generates on all four streams.
+        // The setters take the write lock, so another thread may hand over new settings while the board
+        // thread generates on all four streams.
         RDSEncoder enc(1);
         RDSSource s = tagSource("Song");
         s.mode = 0x0F;
@@ -103,8 +102,8 @@ private slots:
 
     void tagExpansionWhileGenerating()
     {
-        // The expansion cache is shared by generate and expandTags: another
-        // thread's expansion must not run beside a slot in progress.
+        // The expansion cache is shared by generate and expandTags: another thread's expansion must not run
+        // beside a slot in progress.
         RDSEncoder enc(1);
         enc.setRDS(tagSource("Song"), 95.8);
         std::atomic<int> made{0};
@@ -130,8 +129,8 @@ private slots:
 
     void sourceCopyWhileSetting()
     {
-        // A reader gets the whole source as it was before or after a setter,
-        // never a record that changes under it.
+        // A reader gets the whole source as it was before or after a setter, never a record that changes
+        // under it.
         RDSEncoder enc(1);
         RDSSource s = source();
         rate(s, 0, 60);
@@ -162,9 +161,8 @@ private slots:
 
     void groupLinesWhileSetting()
     {
-        // The channel program codes lines of its RDS input in the board thread
-        // while new sources arrive: each line takes the error settings of one
-        // source, so the group is either clean or inverted throughout.
+        // The channel program codes lines of its RDS input in the board thread while new sources arrive: each
+        // line takes the error settings of one source, so the group is either clean or inverted throughout.
         RDSEncoder enc(1);
         RDSSource clean = source();
         rate(clean, 0, 60);

@@ -1,8 +1,9 @@
 #include "RDSScheduler.h"
+#include "TMCSender.h"
 
 #include <QTest>
 
-#include <random>
+using Group = TMCSender::Group;
 
 static RDSScheduler::RateTable table(std::initializer_list<std::pair<int, RDSScheduler::Rate>> entries)
 {
@@ -29,80 +30,48 @@ static QVector<int> run(RDSScheduler &sch, int s, int nSlots, int gap = 0)
     return seq;
 }
 
-// The schedule written out plainly: every type and every raw row weighed by
-// its ratio, one division each (the encoder's scheduler must choose the same).
-struct Reference
+TMCMessage message(u8 duration, u8 flags, u16 event, u16 location, u8 send, QList<u32> labels = {})
 {
-    RDSScheduler::RateTable table{};
-    QVector<RDSScheduler::RawRates> raw;
-    quint64 count[16][4] = {};
-    QVector<std::array<quint64, 4>> rawCount;
-    quint64 total[4] = {};
-    quint64 empty[4] = {};
-    bool fill[4] = {true, true, true, true};
+    TMCMessage m;
+    m.duration = duration;
+    m.flags = flags;
+    m.event = event;
+    m.location = location;
+    m.send = send;
+    m.labels = labels;
+    return m;
+}
 
-    void set(const RDSScheduler::RateTable &t, const QVector<RDSScheduler::RawRates> &r)
-    {
-        table = t;
-        raw = r;
-        rawCount.fill({0, 0, 0, 0}, r.size());
-        for (int s = 0; s < 4; ++s) {
-            fill[s] = true;
-            for (int g = 0; g < 32; ++g)
-                if (t[g].on && t[g].rate[s] < 0)
-                    fill[s] = false;
-        }
-    }
-    int next(int s)
-    {
-        const double T = double(total[s] + empty[s]) * (104.0 / 1187.5) + 1.0;
-        double best = 686.0;
-        int winner = -1;
-        for (int t = 0; t < 16; ++t) {
-            const int r = table[t].rate[s];
-            if (t == 4 || !table[t].on || r == 0)
-                continue;
-            const double ratio = double(count[t][s]) * 60.0 / T / std::abs(r);
-            if (ratio < best && (fill[s] || ratio < 1.0 || r < 0)) {
-                best = ratio;
-                winner = t;
-            }
-        }
-        // Rows among themselves by count / |rate| exactly (equal: lower row),
-        // the best of them against the types by ratio.
-        int rawWinner = -1;
-        for (int i = 0; i < raw.size(); ++i) {
-            const int r = raw[i][s];
-            if (r == 0)
-                continue;
-            const double ratio = double(rawCount[i][s]) * 60.0 / T / std::abs(r);
-            if (!(fill[s] || ratio < 1.0 || r < 0))
-                continue;
-            if (rawWinner >= 0 &&
-                qint64(rawCount[i][s]) * std::abs(raw[rawWinner][s]) >=
-                    qint64(rawCount[rawWinner][s]) * std::abs(r))
-                continue;
-            rawWinner = i;
-        }
-        if (rawWinner >= 0) {
-            const double ratio = double(rawCount[rawWinner][s]) * 60.0 / T / std::abs(raw[rawWinner][s]);
-            if (!(ratio < best))
-                rawWinner = -1;
-        }
-        if (rawWinner >= 0) {
-            ++rawCount[rawWinner][s];
-            ++total[s];
-            return 100 + rawWinner;
-        }
-        if (winner < 0) {
-            ++empty[s];
-            return -1;
-        }
-        ++count[winner][s];
-        ++total[s];
-        return winner;
-    }
-};
+u32 label(int number, u32 value)
+{
+    return (u32(number) << 16) | value;
+}
+
+QList<Group> sendGroups(TMCSender &s, int n, qint64 now = 1000000)
+{
+    QList<Group> l;
+    for (int i = 0; i < n; ++i)
+        l << s.nextGroup(now);
+    return l;
+}
+
+QString show(const Group &g)
+{
+    return QString::asprintf("%02X %04X %04X", g.low, g.c, g.d);
+}
+
+QStringList shows(const QList<Group> &l)
+{
+    QStringList r;
+    for (const Group &g : l)
+        r << show(g);
+    return r;
+}
+
+u16 cancelLookup(u16 event)
+{
+    return event == 101 ? 401 : 128;
+}
 
 class TestRDSScheduler : public QObject
 {
@@ -111,9 +80,8 @@ class TestRDSScheduler : public QObject
 private slots:
     void fillFlags()
     {
-        // A negative rate on a stream clears that stream's fill flag only;
-        // disabled entries (21 here) leave it alone; an entry beyond the 16
-        // types still clears it; with tmgap entry 8 does not count.
+        // A negative rate on a stream clears that stream's fill flag only; disabled entries (21 here) leave
+        // it alone; an entry beyond the 16 types still clears it; with tmgap entry 8 does not count.
         RDSScheduler sch;
         sch.setTable(table({{0, rate(60, 60)}, {5, rate(0, -2)}, {5 + 16, rate(-5, 0, 0, 0, false)}}), {},
                      false, true);
@@ -132,44 +100,10 @@ private slots:
         sch.setTable(table({{0, rate(300)}, {31, rate(-1)}}), {}, false, true);
         QVERIFY(!sch.fill(0));
         const QVector<int> ahead = run(sch, 0, 6851);
-        // 6851 slots are 600 s, plus the one second the schedule starts with;
-        // empty slots count nothing.
+        // 6851 slots are 600 s, plus the one second the schedule starts with; empty slots count nothing.
         QVERIFY2(qAbs(ahead.count(0) - 3005) <= 1, qPrintable(QString::number(ahead.count(0))));
         QCOMPARE(ahead.count(RDSScheduler::noGroup), 6851 - ahead.count(0));
         QCOMPARE(sch.total(0), quint64(ahead.count(0)));
-    }
-
-    void noTypeForTheSlot()
-    {
-        RDSScheduler sch;
-        // Stream 2 has no enabled type with a rate.
-        sch.setTable(table({{0, rate(60)}, {3, rate(30, 0, 0, 0, false)}}), {}, false, true);
-        QCOMPARE(sch.next(2, 0, nullptr), int(RDSScheduler::noGroup));
-        QCOMPARE(sch.total(2), quint64(0));
-        // Type 4 is never scheduled: the clock time has its own road.
-        sch.setTable(table({{4, rate(60)}}), {}, false, true);
-        QCOMPARE(sch.next(0, 0, nullptr), int(RDSScheduler::noGroup));
-    }
-
-    void tmcGapSpacesType8()
-    {
-        RDSScheduler sch;
-        sch.setTable(table({{0, rate(60)}, {8, rate(600)}}), {}, true, true);
-        const QVector<int> seq = run(sch, 0, 2000, 5);
-        int last = -100;
-        for (int i = seq.indexOf(8); i >= 0; i = seq.indexOf(8, i + 1)) {
-            QVERIFY2(i - last >= 6, qPrintable(QString("slots %1 and %2").arg(last).arg(i)));
-            last = i;
-        }
-        QVERIFY(seq.count(8) > 300);
-        // An 8 chosen on another stream does not reset the gap counter.
-        RDSScheduler other;
-        other.setTable(table({{8, rate(60, 60)}, {0, rate(60)}}), {}, true, true);
-        QCOMPARE(other.next(1, 0, nullptr), 8);
-        QCOMPARE(other.sinceLast8A(), quint64(1));
-        QCOMPARE(other.next(0, 0, nullptr), 0);
-        QCOMPARE(other.next(0, 0, nullptr), 8);
-        QCOMPARE(other.sinceLast8A(), quint64(0));
     }
 
     void rawGroups()
@@ -212,51 +146,10 @@ private slots:
         QCOMPARE(idx, 0);
     }
 
-    void matchesPlainSchedule()
-    {
-        // Random tables with many raw rows, fillers and empty streams: the
-        // scheduler chooses exactly what the plain weighing chooses.
-        std::minstd_rand gen(7);
-        const auto pick = [&gen](int lo, int hi) { return lo + int(gen() % unsigned(hi - lo + 1)); };
-        for (int round = 0; round < 12; ++round) {
-            RDSScheduler::RateTable t{};
-            for (int g = 0; g < 16; ++g) {
-                t[g].on = pick(0, 3) != 0;
-                for (int st = 0; st < 4; ++st)
-                    t[g].rate[st] = pick(0, 2) ? 0 : pick(-20, 120);
-            }
-            // One rate magnitude per stream for the rows, so that equal
-            // ratios are equal to the last bit in both weighings.
-            int magnitude[4];
-            for (int &m : magnitude)
-                m = pick(1, 60);
-            QVector<RDSScheduler::RawRates> raw(pick(0, 200));
-            for (auto &r : raw)
-                for (int st = 0; st < 4; ++st)
-                    r[st] = pick(0, 3) ? 0 : (pick(0, 4) ? magnitude[st] : -magnitude[st]);
-            RDSScheduler sch;
-            Reference ref;
-            sch.setTable(t, raw, false, true);
-            ref.set(t, raw);
-            for (int slot = 0; slot < 3000; ++slot) {
-                for (int st = 0; st < 4; ++st) {
-                    int row = -1;
-                    int got = sch.next(st, 0, &row);
-                    if (got == RDSScheduler::rawGroup)
-                        got = 100 + row;
-                    const int want = ref.next(st);
-                    if (got != want)
-                        QFAIL(qPrintable(QString("round %1 slot %2 stream %3: %4 != %5")
-                                             .arg(round).arg(slot).arg(st).arg(got).arg(want)));
-                }
-            }
-        }
-    }
-
     void noWrapAfterLongRuns()
     {
-        // 2^33 groups are about 24 years of air time; a 32-bit counter or a
-        // 32-bit count x 60 product would have wrapped long before.
+        // 2^33 groups are about 24 years of air time; a 32-bit counter or a 32-bit count x 60 product would
+        // have wrapped long before.
         RDSScheduler sch;
         sch.setTable(table({{0, rate(60)}, {2, rate(30)}}), {}, false, true);
         const quint64 total = (quint64(1) << 33) + 12345;
@@ -272,6 +165,118 @@ private slots:
         sch.setTable(sch.table(), {}, false, true);
         QCOMPARE(sch.total(0), quint64(0));
         QCOMPARE(sch.count(2, 0), quint64(0));
+    }
+
+    void fieldsMaskedAndStatesSkipped()
+    {
+        TMCSource src;
+        src.rpt = 0; // counts as 1
+        src.messages << message(0xFF, 0xFF, 0xFFFF, 0x1234, 1) << message(1, 0, 5, 6, 0)
+                     << message(1, 0, 7, 8, 3) << message(1, 0, 9, 10, 1);
+        TMCSender s;
+        s.setSource(src);
+        const QStringList groups = shows(sendGroups(s, 6));
+        QCOMPARE(groups.mid(2), (QStringList{"0F FFFF 1234", "09 0009 000A", "14 0000 0000", "15 0000 0000"}));
+    }
+
+    void cancellation()
+    {
+        TMCSource src;
+        src.rpt = 2;
+        src.messages << message(3, 0x10, 101, 300, 2) << message(3, 0x10, 102, 301, 2);
+        TMCSender s;
+        s.setSource(src);
+        s.setCancelLookup(&cancelLookup);
+        // Event 101 has a catalogue entry (401), 102 none (128).
+        QCOMPARE(shows(sendGroups(s, 6)).mid(2),
+                 (QStringList{"0B 8191 012C", "0B 8191 012C", "0B 8080 012D", "0B 8080 012D"}));
+        s.setCancelLookup(nullptr);
+        s.setSource(src);
+        QCOMPARE(shows(sendGroups(s, 3)).last(), QString("0B 8080 012C"));
+    }
+
+    void labelPacking()
+    {
+        const TMCSender::KeyRow key{};
+        // Four content words at most: five 20-bit labels fit (100 bits), the sixth does not and ends the
+        // packing, with everything after it.
+        QList<u32> labels;
+        for (int i = 0; i < 6; ++i)
+            labels << label(11, 0x1000 + i);
+        labels << label(0, 1);
+        const QList<u32> words = TMCSender::packLabels(labels, false, key);
+        QCOMPARE(words.size(), 4);
+        QCOMPARE(words[0], u32(0xB1000B1) );
+        QCOMPARE(words[3], u32(0x1004) << 12);
+        // Nine 12-bit labels (label 5) take 108 bits.
+        QList<u32> fit;
+        for (int i = 0; i < 9; ++i)
+            fit << label(5, 0xA5);
+        fit << label(1, 7);  // 7 bits: 108 + 7 > 112, dropped whole
+        fit << label(14, 0); // would fit, but the packing has ended
+        const QList<u32> fw = TMCSender::packLabels(fit, false, key);
+        QCOMPARE(fw.size(), 4);
+        QCOMPARE(fw[3] & 0xF, u32(0)); // the last word: 24 bits and 4 zero bits
+        QCOMPARE(fw[3], u32(0x5A55A50));
+        // Values are cut to their label's width.
+        QCOMPARE(TMCSender::packLabels({label(0, 0xFFFF)}, false, key), (QList<u32>{u32(0x7) << 21}));
+        QVERIFY(TMCSender::packLabels({}, false, key).isEmpty());
+        QCOMPARE(TMCSender::labelWidth(9), 11);
+        QCOMPARE(TMCSender::labelWidth(14), 0);
+    }
+
+    void maxFourWordsOnAir()
+    {
+        TMCSource src;
+        src.rpt = 1;
+        QList<u32> labels;
+        for (int i = 0; i < 8; ++i)
+            labels << label(10, 0x2000 + i);
+        src.messages << message(1, 0, 100, 7, 1, labels);
+        TMCSender s;
+        s.setSource(src);
+        // First group, then GSI 3 (with the second-group bit), 2, 1, 0; then the names.
+        QList<int> gsi;
+        for (const Group &g : sendGroups(s, 7).mid(2))
+            gsi << (g.c >> 12);
+        QCOMPARE(gsi, (QList<int>{0x8, 0x4 | 3, 2, 1, 0}));
+        QCOMPARE(show(s.nextGroup(0)), QString("14 0000 0000"));
+    }
+
+    void encryption()
+    {
+        TMCSource src;
+        src.rpt = 2;
+        src.flag = 0x01 | 0x02 | 0x04; // announce, encrypt, key table
+        src.enc = 2;
+        src.skt[2] = 0x35A5; // rotate 3, start 5, XOR 0xA5
+        src.rate = 15;
+        src.va0 = 0x0047;
+        src.va1 = 0x400D;
+        src.messages << message(1, 0, 100, 200, 1, {label(11, 0x1234)});
+        TMCSender s;
+        s.setSource(src);
+        const TMCSender::KeyRow key = s.keyRow();
+        QCOMPARE((QList<int>{key.rotate, key.start, key.xorValue}), (QList<int>{3, 5, 0xA5}));
+        // Location 200 rotated right by 3 and XORed with 0xA5 << 5.
+        QCOMPARE(TMCSender::encryptLocation(200, key), u16(0x14B9));
+        const qint64 now = 100000;
+        // Administration group twice: SID 0 with the marker bits, ENCID 2; LTN 1. Then the message twice;
+        // label 11 encrypted: value rotated right by 3, XOR (11 << 5), 20 bits left-aligned.
+        const QString admin = "00 1802 0400";
+        QCOMPARE(shows(sendGroups(s, 8, now)).mid(2), (QStringList{admin, admin, "01 8064 14B9", "01 8064 14B9",
+                                                             "01 4B83 2600", "01 4B83 2600"}));
+        // Within the rate no new administration group; after it, one again.
+        QVERIFY(!shows(sendGroups(s, 6, now + 5000)).contains(admin));
+        QVERIFY(shows(sendGroups(s, 3, now + 15000)).contains(admin));
+        // enc 32 or more, or no key table: the built-in row.
+        src.flag = 0x02;
+        s.setSource(src);
+        QCOMPARE(s.keyRow().rotate, TMCSender::defaultKeyRow.rotate);
+        src.flag = 0x06;
+        src.enc = 40;
+        s.setSource(src);
+        QCOMPARE(s.keyRow().xorValue, TMCSender::defaultKeyRow.xorValue);
     }
 };
 
