@@ -142,10 +142,11 @@ void TabRDS::readForm(RDSSource &r)
     r.pin = u16(b.D_PIN->value());
     r.mode = u8(1 + bitsOf({{ui2->cbRun1, 2}, {ui2->cbRun2, 4}, {ui2->cbRun3, 8}, {ui2->cbDup1, 16},
                             {ui2->cbDup2, 32}, {ui2->cbDup3, 64}}));
-    const bool utf8 = t.eRTcode->currentText() == QLatin1String("UTF-8");
-    r.ertb = u16((hexValue(t.eRTbits->text()) & ~3) | (t.eRTL->isChecked() ? 2 : 0) | (utf8 ? 1 : 0));
     r.crt = codecName(t.RTcode, shown.crt);
     r.enc = codecName(t.eRTcode, shown.enc);
+    // Bit 0 announces UTF-8; a codec name kept as stored keeps the stored bit.
+    const bool utf8 = r.enc == shown.enc ? shown.ertb & 1 : t.eRTcode->currentText() == QLatin1String("UTF-8");
+    r.ertb = u16((hexValue(t.eRTbits->text()) & ~3) | (t.eRTL->isChecked() ? 2 : 0) | (utf8 ? 1 : 0));
     r.clps = codecName(b.LPScode, shown.clps);
     r.boml = b.LPSBOM->isChecked();
     r.rtxg = u8(t.RTgroup->currentIndex());
@@ -323,16 +324,13 @@ void TabRDS::rateChanged()
         const int shownRate = c.rate ? qBound(c.rate->minimum(), qAbs(loaded.rate[0]), c.rate->maximum()) : 0;
         const bool rateMoved = c.rate && c.rate->value() != shownRate;
         const bool fillMoved = c.fill && c.fill->isChecked() != (loaded.rate[0] < 0);
-        if (rateMoved || fillMoved || from != c.entry) {
+        if (rateMoved || fillMoved) {
             const int mag = c.rate ? c.rate->value() : qAbs(e.rate[0]);
             e.rate[0] = c.fill && c.fill->isChecked() ? -mag : mag;
         }
         if (from != c.entry) {
-            // RT+ or eRT moved to another group: the old entry stops on stream 0.
-            if (c.box)
-                e.on = isOn(c.box);
-            schedule[from].on = 0;
-            schedule[from].rate[0] = 0;
+            // RT+ or eRT moved to another group: the entry moves with it.
+            schedule[from] = RDSGroupRate();
         }
         schedule[c.entry] = e;
     }

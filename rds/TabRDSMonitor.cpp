@@ -130,9 +130,9 @@ void TabRDS::showDecoded()
     for (int d = 3; d >= 0; --d)
         db += !(r.diSeen & (1 << d)) ? QLatin1Char('-') : (r.di & (1 << d) ? QLatin1Char('1') : QLatin1Char('0'));
     ui->lDB->setText(QStringLiteral("DI %1 %2").arg(db, r.music ? QStringLiteral("M") : QStringLiteral("S")));
-    ui->lPS->setText(htmlText(decodedText(r.ps, true)));
-    ui->lPTYN->setText(htmlText(decodedText(r.ptyn, true)));
-    ui->lLPS->setText(htmlText(decodedText(r.lps, false)));
+    ui->lPS->setText(decodedText(r.ps, true));
+    ui->lPTYN->setText(decodedText(r.ptyn, true));
+    ui->lLPS->setText(decodedText(r.lps, false));
     QStringList af;
     for (int code : r.afCodes)
         af << AFTableSend::codeText(u8(code & 0xFF), code & 0x100);
