@@ -142,6 +142,7 @@ private:
     // Binding (TabRDSBinding.cpp).
     void rdsKeyChanged(const QString &key, int n, const QVariant &value);
     void tmcKeyChanged(const QString &key, int n, const QVariant &value);
+    void renameRow(int id, const QString &name);
     void updateSources(int id);
     void updateEnabled();
     void fillChannelList(int count);

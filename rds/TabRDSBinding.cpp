@@ -78,16 +78,23 @@ void TabRDS::rdsKeyChanged(const QString &key, int n, const QVariant &value)
     } else if (!key.contains(QLatin1Char('/'))) {
         updateSources(current);
     } else if (key.endsWith(QLatin1String("/name")) && n != current) {
-        // A rename from elsewhere: the row follows, the form stays.
-        const QSignalBlocker blocker(ui->sources);
-        for (int row = 0; row < ui->sources->rowCount(); ++row) {
-            QTableWidgetItem *item = ui->sources->item(row, 0);
-            if (item && item->data(Qt::UserRole).toInt() == n)
-                item->setText(value.toString());
-        }
+        // A rename from elsewhere of a source not shown: its row follows.
+        renameRow(n, value.toString());
     } else if (QTableWidgetItem *item = ui->sources->currentItem()) {
+        if (key.endsWith(QLatin1String("/name")))
+            renameRow(n, value.toString());
         if (n == 0 || n == item->data(Qt::UserRole).toInt())
             itemChanged(item);
+    }
+}
+
+void TabRDS::renameRow(int id, const QString &name)
+{
+    const QSignalBlocker blocker(ui->sources);
+    for (int row = 0; row < ui->sources->rowCount(); ++row) {
+        QTableWidgetItem *item = ui->sources->item(row, 0);
+        if (item && item->data(Qt::UserRole).toInt() == id && item->text() != name)
+            item->setText(name);
     }
 }
 

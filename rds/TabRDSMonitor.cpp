@@ -118,7 +118,7 @@ void TabRDS::showDecoded()
     if (r.pi >= 0)
         ui->lPI->setText(QStringLiteral("%1").arg(r.pi, 4, 16, QLatin1Char('0')).toUpper());
     if (r.pty >= 0)
-        ui->lPTY->setText(ptyNames().value(r.pty));
+        ui->lPTY->setText(ui0->PTY->itemText(r.pty));
     for (QCheckBox *box : {ui->cbTP, ui->cbTA}) {
         const bool on = box == ui->cbTP ? r.tp : r.ta;
         if (box->isChecked() != on)
