@@ -70,6 +70,13 @@ void TabRDS::rdsKeyChanged(const QString &key, int n, const QVariant &value)
     if ((key.endsWith(QLatin1String("/af")) && !key.contains(QLatin1String("eon"))) ||
         key.endsWith(QLatin1String("/pi"))) {
         updateAFs(false);
+        // A PI set elsewhere must reach the form too, or the next store
+        // would write the old one back.
+        QTableWidgetItem *item = ui->sources->currentItem();
+        if (key.endsWith(QLatin1String("/pi")) && item && n == item->data(Qt::UserRole).toInt() &&
+            project && ui0->PI->text().compare(QStringLiteral("%1").arg(project->rds(n).pi, 4, 16, QLatin1Char('0')),
+                                               Qt::CaseInsensitive) != 0)
+            itemChanged(item);
     } else if (key.endsWith(QLatin1String("/used"))) {
         if (value.toBool())
             updateSources(n);

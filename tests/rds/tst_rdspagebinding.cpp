@@ -179,6 +179,8 @@ void TstRdsPageBinding::otherWriterUpdatesForm()
     QCOMPARE(project->set(QStringLiteral("rds.1.ps"), QStringLiteral("OTHER"), true), 0);
     QVERIFY(waitUntil([&] { return w<QLineEdit>("PS")->text() == QLatin1String("OTHER"); }));
     QCOMPARE(settle(), QStringList{"rds.1/ps=OTHER"});
+    QCOMPARE(project->set(QStringLiteral("rds.1.pi"), QStringLiteral("d555"), true), 0);
+    QVERIFY(waitUntil([&] { return w<QLineEdit>("PI")->text() == QLatin1String("D555"); }));
 }
 
 void TstRdsPageBinding::tagsAndTmcLink()
