@@ -212,6 +212,7 @@ private:
     bool loading = false; // set while the page fills its own controls
     QString lastLogPath;
     RDSSource shown; // the source as last loaded or stored
+    u8 rateRtPlusGroup = 0, rateErtGroup = 0; // groups whose rates the RT+ and eRT controls show
 
     // RDS2 group schedule: ids 0..15 groups 0A..15A, 16..31 0B..15B.
     std::array<RDSGroupRate, RDSGroupRate::count> schedule{};

@@ -307,7 +307,10 @@ void TabRDS::rateChanged()
     // The stream-0 controls of the tabs overwrite an entry only where they
     // differ from what the loader showed; so storing after loading writes
     // nothing, and the RDS2 schedule's own stream-0 value stays.
-    const QList<RateControls> before = rateControls(shown);
+    RDSSource was = shown; // the groups of RT+ and eRT the rate controls stood for
+    was.rtgrp = rateRtPlusGroup;
+    was.ertg = rateErtGroup;
+    const QList<RateControls> before = rateControls(was);
     RDSSource now = shown;
     now.rtgrp = groupNumber(uiRT->pRTgroup);
     now.ertg = groupNumber(uiRT->eRTgroup);
@@ -336,8 +339,8 @@ void TabRDS::rateChanged()
     }
     project->setGroupRates(current, schedule);
     shown.gmin = schedule;
-    shown.rtgrp = now.rtgrp;
-    shown.ertg = now.ertg;
+    rateRtPlusGroup = now.rtgrp;
+    rateErtGroup = now.ertg;
     updateColor();
 }
 

@@ -192,6 +192,8 @@ void TabRDS::appendTagRow(const RTag &tag)
 
 void TabRDS::loadRates(const RDSSource &r)
 {
+    rateRtPlusGroup = r.rtgrp;
+    rateErtGroup = r.ertg;
     for (const RateControls &c : rateControls(r)) {
         if (c.box)
             setOn(c.box, r.gmin[c.entry].on);

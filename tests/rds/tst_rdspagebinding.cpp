@@ -118,7 +118,7 @@ void TstRdsPageBinding::eachControlWritesItsKey_data()
     row("forceB", click, {"rds.1/endx=29"});
     row("eRTflag", click, {"rds.1/rtbit=8192"});
     row("itemTog", click, {"rds.1/rtitm=9"});
-    row("pRTgroup", 4, {"rds.1/rtgrp=11"});
+    row("pRTgroup", 4, {"rds.1/rtgrp=11", "rds.1/gmin/7=<null>", "rds.1/gmin/11=1 40 0 0 0"});
     row("RTcode", 1, {"rds.1/crt=UTF-8"});
     row("RTgroup", 2, {"rds.1/rtxg=2"});
     row("sendRTe", click, {"rds.1/rtxt=10", "rds.1/gmin/9=1 0 0 0 0"});
@@ -135,7 +135,7 @@ void TstRdsPageBinding::eachControlWritesItsKey()
     QFETCH(QString, control);
     QFETCH(QVariant, value);
     QFETCH(QStringList, keys);
-    open("[rds.1]\nname=One\n");
+    open("[rds.1]\nname=One\ngmin\\7=1 40 0 0 0\n");
     QWidget *c = w(control.toLatin1());
     QVERIFY(c);
     if (auto *b = qobject_cast<QAbstractButton *>(c); b && !value.isValid())
