@@ -204,7 +204,7 @@ void TabRDS::setLog(int channel)
 {
     clearRateTitles();
     if (channel > 0)
-        ui->pLog->appendPlainText(tr("# Kanal %1").arg(channel));
+        ui->pLog->appendPlainText(QStringLiteral("# Kanal %1").arg(channel)); // a log-file line, never translated
     ui->Brestart->setEnabled(channel > 0);
     for (QLabel *l : {ui->lPI, ui->lDB, ui->lPS, ui->lLPS, ui->lAF, ui->lPTY, ui->lPTYN})
         l->clear();

@@ -5,6 +5,7 @@
 #include "RDSCoding.h"
 #include "RDSEncoder.h"
 #include "RDSGroupLine.h"
+#include "RDSLogFiles.h"
 #include "TabRDS.h"
 #include "TempProject.h"
 
@@ -64,6 +65,7 @@ private slots:
     void statisticsAndTitles();
     void savedLogReplays();
     void decodedPanel();
+    void logPreview();
 };
 
 void TstRdsMonitor::lineFormats_data()
@@ -166,6 +168,20 @@ void TstRdsMonitor::decodedPanel()
     const QString af = w<QLabel>("lAF")->text();
     for (const char *f : {"95.0", "88.1", "102.1"})
         QVERIFY2(af.contains(QLatin1String(f)), qPrintable(af));
+}
+
+void TstRdsMonitor::logPreview()
+{
+    // 100 lines of 100 bytes: 7776 bytes, the rest of that line, "...".
+    QByteArray text;
+    for (int i = 0; i < 100; ++i)
+        text += QByteArray(99, char('a' + i % 26)) + '\n';
+    const QString path = QDir(file.dirPath()).filePath(QStringLiteral("big.txt"));
+    QVERIFY(TabRDS::writeLogText(path, QString::fromLatin1(text), nullptr));
+    auto *files = qobject_cast<RDSLogFiles *>(w<QListView>("Log")->model());
+    files->setFiles({path});
+    w<QListView>("Log")->setCurrentIndex(files->index(0));
+    QCOMPARE(w<QPlainTextEdit>("LogView")->toPlainText(), QString::fromLatin1(text.left(7800) + "..."));
 }
 
 QTEST_MAIN(TstRdsMonitor)
