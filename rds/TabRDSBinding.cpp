@@ -110,7 +110,7 @@ void TabRDS::tmcKeyChanged(const QString &key, int n, const QVariant &value)
     const bool wasLoading = loading;
     loading = true;
     QComboBox *list = ui0->tmcSI;
-    const int index = list->findData(n);
+    const int index = n > 0 ? list->findData(n) : -1; // never "<keine>"
     if (index < 0) {
         fillTmcList(project ? project->rds(current).tmcsi : 0);
     } else if (key.endsWith(QLatin1String("/name"))) {

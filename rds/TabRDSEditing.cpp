@@ -320,13 +320,13 @@ void TabRDS::rateChanged()
         const int from = before.at(i).entry;
         const RDSGroupRate loaded = shown.gmin[from];
         RDSGroupRate e = schedule[from];
-        if (c.box && isOn(c.box) != (loaded.on != 0))
-            e.on = isOn(c.box);
-        else if (!c.box && c.rate && c.rate->value() != qBound(c.rate->minimum(), qAbs(loaded.rate[0]), c.rate->maximum()))
-            e.on = 1; // 3A has no switch of its own: a rate set by hand sends it
         const int shownRate = c.rate ? qBound(c.rate->minimum(), qAbs(loaded.rate[0]), c.rate->maximum()) : 0;
         const bool rateMoved = c.rate && c.rate->value() != shownRate;
         const bool fillMoved = c.fill && c.fill->isChecked() != (loaded.rate[0] < 0);
+        if (c.box && isOn(c.box) != (loaded.on != 0))
+            e.on = isOn(c.box);
+        else if (!c.box && rateMoved)
+            e.on = 1; // 3A has no switch of its own: a rate set by hand sends it
         if (rateMoved || fillMoved) {
             const int mag = c.rate ? c.rate->value() : qAbs(e.rate[0]);
             e.rate[0] = c.fill && c.fill->isChecked() ? -mag : mag;
