@@ -3,6 +3,8 @@
 #include "RDSCoding.h"
 #include "RDSLogRecord.h"
 
+#include <QTime>
+
 RDSDecoder::RDSDecoder(QObject *parent) : QAbstractTableModel(parent), m_stats(channels) {}
 
 int RDSDecoder::rowCount(const QModelIndex &parent) const
@@ -121,4 +123,66 @@ void RDSDecoder::rebuildRows()
     m_rows = m_stats.at(m_shown).count.keys();
     m_rows.removeAll(totalKey);
     endResetModel();
+}
+
+int RDSDecoder::groupCode(const QByteArray &record)
+{
+    RDSLogRecord rec;
+    if (!RDSLogRecord::fromBytes(record, &rec))
+        return -1;
+    return unpackGroup(rec.group).info[RDSBlocks::B] >> 11;
+}
+
+QString RDSDecoder::interpretation(const u16 block[4])
+{
+    const int code = block[RDSBlocks::B] >> 11;
+    if (code != 0 && code != 1 && code != 31)
+        return {};
+    const int d = 3 - (block[RDSBlocks::B] & 3);
+    return QStringLiteral(" DI %1%2%3")
+        .arg((block[RDSBlocks::B] >> 2) & 1)
+        .arg((d >> 1) & 1)
+        .arg(d & 1);
+}
+
+QString RDSDecoder::monitorLine(const QByteArray &record, int options)
+{
+    RDSLogRecord rec;
+    if (!RDSLogRecord::fromBytes(record, &rec))
+        return {};
+    const RDSBlocks blocks = unpackGroup(rec.group);
+    const u16 b = blocks.info[RDSBlocks::B];
+    QString line;
+    if (options & LineTime)
+        line += QTime::fromMSecsSinceStartOfDay(int(rec.ms % 86400000u)).toString(QStringLiteral("hh:mm:ss.zzz "));
+    if (options & LineRaw) {
+        line += QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(rec.group), RDSLogRecord::groupSize).toHex());
+    } else {
+        for (int k = 0; k < 4; ++k) {
+            if (k)
+                line += QLatin1Char(' ');
+            line += QStringLiteral("%1").arg(blocks.info[k], 4, 16, QLatin1Char('0')).toUpper();
+        }
+    }
+    const int type = b >> 12;
+    if (options & LineGroup)
+        line += QStringLiteral(" %1%2").arg(type, 2).arg(b & 0x0800 ? QLatin1Char('B') : QLatin1Char('A'));
+    if (options & LinePty)
+        line += QStringLiteral(" %1").arg((b >> 5) & 0x1F, 2);
+    if (options & LineTpTa) {
+        const QChar tp = b & 0x0400 ? QLatin1Char('1') : QLatin1Char('0');
+        const QChar ta = type == 0 || type == 15 ? (b & 0x10 ? QLatin1Char('1') : QLatin1Char('0')) : QLatin1Char('_');
+        line += QLatin1Char(' ') + tp + ta;
+    }
+    if (options & LineInterpret)
+        line += interpretation(blocks.info);
+    if (options & LineCrc) {
+        int errors = 0;
+        for (int k = 0; k < 4; ++k)
+            if (!rdsBlockValid(blocks, k))
+                errors |= 1 << k;
+        if (errors)
+            line += QStringLiteral(" *%1").arg(errors);
+    }
+    return line;
 }

@@ -49,6 +49,25 @@ public:
     int groupAt(int row) const;
     // "0A" .. "15B".
     static QString groupName(int code);
+    // Parts of a monitor line (the page's line option boxes).
+    enum LineOption {
+        LineTime = 1,      // "hh:mm:ss.zzz "
+        LineRaw = 2,       // the 13 bytes as 26 hex digits instead of four blocks
+        LineGroup = 4,     // " 0A"
+        LinePty = 8,       // " 10"
+        LineTpTa = 16,     // " 10" (TP, TA) for 0 and 15, else " 1_"
+        LineInterpret = 32, // the decoder-information bit of 0A, 0B and 15B
+        LineCrc = 64,      // " *12": error flags when a checkword failed
+    };
+    // One monitor line of a 17-byte RDSLogRecord; empty for another size.
+    static QString monitorLine(const QByteArray &record, int options);
+    // The group code of a 17-byte record, -1 for another size.
+    static int groupCode(const QByteArray &record);
+    // The interpretation text of a group: " DI " followed by the bit value
+    // and the number of the decoder-information bit (two binary digits:
+    // 00 stereo, 01 artificial head, 10 compressed, 11 dynamic PTY) for
+    // groups 0A, 0B and 15B; empty for the others.
+    static QString interpretation(const u16 block[4]);
     // Groups per minute of a share of all groups at 1187.5 bit/s (104 bits a group).
     static constexpr double groupsPerMinute = 1187.5 / 104.0 * 60.0;
 

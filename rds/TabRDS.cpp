@@ -138,11 +138,12 @@ void TabRDS::initMembers()
     std::copy(std::begin(all), std::end(all), buttons.begin());
     rtCodec = QTextCodec::codecForName("UTF-8");
     ertCodec = rtCodec;
-    decodedPS = QByteArray(8, ' ');
-    decodedPTYN = QByteArray(8, ' ');
-    decodedRT = QByteArray(64, ' ');
-    decodedLPS = QByteArray(32, '\0');
-    decodedERT = QByteArray(128, '\0');
+    receiver.reset();
+    // Monitor records carry no stream number (yet): the stream boxes are
+    // without effect and say so.
+    const QString noStream = tr("\nohne Wirkung: die Monitordaten tragen keine Streamnummer");
+    for (QCheckBox *box : {ui->s0, ui->s1, ui->s2, ui->s3, ui->sNum})
+        box->setToolTip(box->toolTip() + noStream);
     defaultPalette = ui2->A0->palette();
     highlight = ui->sources->palette().color(QPalette::Active, QPalette::Highlight).lighter(150);
     setGroupHighlightColour(highlight);

@@ -2,7 +2,10 @@
 
 #include "ECC.h"
 #include "Observer.h"
+#include "RDSAFEntry.h"
 #include "RDSGroupRate.h"
+#include "RDSReceiver.h"
+#include "RDSSource.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -20,7 +23,13 @@ class EONModel;
 class FMSettings;
 class ODAModel;
 class QAbstractButton;
+class QAbstractItemModel;
+class QAbstractItemView;
 class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QSpinBox;
 class QModelIndex;
 class QTableWidgetItem;
 class QTextCodec;
@@ -61,6 +70,12 @@ public:
     // when the codec cannot encode every character or there is no codec
     // (then the result is empty).
     static QByteArray encodeText(QTextCodec *codec, const QString &text, bool *ok, bool bom);
+    // Writes an RDS log text as UTF-8 to a temporary file beside path and
+    // renames it over path; false (path untouched) with the reason in *error.
+    static bool writeLogText(const QString &path, const QString &text, QString *error);
+    // Replaces the RadioText placeholders "$0".."$F" (letters in either
+    // case, as the encoder reads them) by the texts of the tags.
+    static QString replaceTags(const QString &text, const QStringList &tagTexts);
 
 private slots:
     // Source table.
@@ -124,6 +139,56 @@ private:
     void setupRds2();
     void setupRates();
 
+    // Binding (TabRDSBinding.cpp).
+    void rdsKeyChanged(const QString &key, int n, const QVariant &value);
+    void tmcKeyChanged(const QString &key, int n, const QVariant &value);
+    void renameRow(int id, const QString &name);
+    void updateSources(int id);
+    void updateEnabled();
+    void fillChannelList(int count);
+    void setChannelEntry(int channel, const QString &note);
+    void fillTmcList(int tmcId);
+    // Loading and storing (TabRDSLoading.cpp, TabRDSEditing.cpp).
+    struct RateControls {
+        int entry;          // group-rate entry (group type)
+        QWidget *box;       // its on switch (group box or check box), or none
+        QSpinBox *rate;     // its stream-0 rate, or none
+        QCheckBox *fill;    // its "frei" box, or none
+    };
+    QList<RateControls> rateControls(const RDSSource &r) const;
+    void loadBasic(const RDSSource &r);
+    void loadRadioText(const RDSSource &r);
+    void loadRates(const RDSSource &r);
+    void appendTagRow(const RTag &tag);
+    void readForm(RDSSource &r);
+    void formSideEffects(const RDSSource &r);
+    void readRtPlusTags(QString &a, QString &b, QString &c, QString &d, QList<RTag> &tags) const;
+    void markField(QWidget *w, bool warn);
+    void removeSelectedRows(QAbstractItemView *view, QAbstractItemModel *model);
+    static bool isOn(const QWidget *box);
+    static void setOn(QWidget *box, bool on);
+    static int codecIndex(QComboBox *combo, const QByteArray &name);
+    static QByteArray codecName(QComboBox *combo, const QByteArray &loaded);
+    static QTextCodec *codecOrUtf8(const QString &name);
+    // AF tab (TabRDSAfTab.cpp).
+    RDSAFEntry afRowValue(int row) const;
+    QList<RDSAFEntry> saveManualAFs(const QList<QTableWidgetItem *> &skip);
+    void appendManualRow(bool listStart);
+    // Monitor (TabRDSMonitor.cpp).
+    int shownChannel() const;
+    int lineOptions() const;
+    void logRdsGroup(int channel, const QByteArray &value);
+    QString decodedText(const QByteArray &bytes, bool e1) const;
+    void showDecoded();
+    QString showRtText() const;
+    QString rtToHtml(const QString &text, bool withItems) const;
+    void setDecodeCodec(QTextCodec *codec);
+    void fillStatTable();
+    void rateTitleSuffix(int code, double share);
+    void clearRateTitles();
+    QList<QGroupBox *> rateBoxes() const;
+    static void setTitle(QGroupBox *box, const QString &title, const QString &suffix = QString());
+
     std::unique_ptr<Ui_TabRDSUI> ui;
     std::unique_ptr<Ui_TabRDSRT> uiRT;
     std::unique_ptr<Ui_TabRDSAF> uiAF;
@@ -146,6 +211,8 @@ private:
     int added = 0;        // id of the source made by addSource, 0 none
     bool loading = false; // set while the page fills its own controls
     QString lastLogPath;
+    RDSSource shown; // the source as last loaded or stored
+    u8 rateRtPlusGroup = 0, rateErtGroup = 0; // groups whose rates the RT+ and eRT controls show
 
     // RDS2 group schedule: ids 0..15 groups 0A..15A, 16..31 0B..15B.
     std::array<RDSGroupRate, RDSGroupRate::count> schedule{};
@@ -158,7 +225,8 @@ private:
 
     // Monitor: display mode 1 RadioText, 2 eRT, 4 RT+ tags, plus 8 variant.
     int displayMode = 1;
-    QByteArray decodedPS, decodedPTYN, decodedRT, decodedLPS, decodedERT;
+    RDSReceiver receiver; // the decoded panel's state of the shown channel
+    QString tRtHtml;       // what tRT shows
     double shares[4] = {0, 0, 0, 0}; // measured shares of 0A, 0B, 2A, 2B
 
     QPalette defaultPalette;

@@ -553,6 +553,91 @@ Line: %3 / C: %4</translation>
         </message>
     </context>
     <context>
+        <name>TabRDS</name>
+        <message>
+            <source>aus Log Datei</source>
+            <translation>from log file</translation>
+        </message>
+        <message>
+            <source>Fernzugriff</source>
+            <translation>remote access</translation>
+        </message>
+        <message>
+            <source>Name der %1. RDS Quelle</source>
+            <translation>Name of RDS source %1</translation>
+        </message>
+        <message>
+            <source>&lt;Kanal wählen&gt;</source>
+            <translation>&lt;choose channel&gt;</translation>
+        </message>
+        <message>
+            <source>Kanal %1</source>
+            <translation>Channel %1</translation>
+        </message>
+        <message>
+            <source> (RDS-Quelle %1)</source>
+            <translation> (RDS source %1)</translation>
+        </message>
+        <message>
+            <source>&lt;keine&gt;</source>
+            <translation>&lt;none&gt;</translation>
+        </message>
+        <message>
+            <source>Item toggle bit: aus</source>
+            <translation>Item toggle bit: off</translation>
+        </message>
+        <message>
+            <source>Item toggle bit: automatisch mit Audio ID3 Tag</source>
+            <translation>Item toggle bit: automatic with the audio ID3 tag</translation>
+        </message>
+        <message>
+            <source>Item toggle bit: ein</source>
+            <translation>Item toggle bit: on</translation>
+        </message>
+        <message>
+            <source>Item running bit: aus</source>
+            <translation>Item running bit: off</translation>
+        </message>
+        <message>
+            <source>Item running bit: ein</source>
+            <translation>Item running bit: on</translation>
+        </message>
+        <message>
+            <source>Die RadioText+ Tags gelten nur für eine RadioText-Gruppe!</source>
+            <translation>The RadioText+ tags apply to one RadioText group only!</translation>
+        </message>
+        <message>
+            <source>RDS-Log Dateien hinzufügen</source>
+            <translation>Add RDS log files</translation>
+        </message>
+        <message>
+            <source>Log Dateien (*.txt *.log);;Alle Dateien (*)</source>
+            <translation>Log files (*.txt *.log);;All files (*)</translation>
+        </message>
+        <message>
+            <source>bei &gt;25 Frequenzen sollte Verfahren B eingesetzt werden</source>
+            <translation>with more than 25 frequencies method B should be used</translation>
+        </message>
+        <message>
+            <source>RDS-Log speichern...</source>
+            <translation>Save RDS log...</translation>
+        </message>
+        <message>
+            <source>RDS-Log (*.txt);;Alle Dateien (*)</source>
+            <translation>RDS log (*.txt);;All files (*)</translation>
+        </message>
+        <message>
+            <source>RDS-Log nicht gespeichert: %1</source>
+            <translation>RDS log not saved: %1</translation>
+        </message>
+        <message>
+            <source>
+ohne Wirkung: die Monitordaten tragen keine Streamnummer</source>
+            <translation>
+no effect: the monitor records carry no stream number</translation>
+        </message>
+    </context>
+    <context>
         <name>TabRDSRT</name>
         <message>
             <source>sende Kennung in Gruppe 3A</source>

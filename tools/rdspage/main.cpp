@@ -1,11 +1,16 @@
-// Shows the RDS editor page on its own, without a project; with --grab it
-// saves pictures of its tabs, of the hidden RDS2 tab and of the country
-// search window, and quits.
-// Usage: rdspage [--en] [--grab prefix]
+// Shows the RDS editor page on its own, bound to a project file when one is
+// given; with --grab it saves pictures of its tabs, of the hidden RDS2 tab
+// and of the country search window, and quits.
+// With --monitor (and a project) it feeds 400 groups that the engine encodes
+// for the source of channel 1 to the monitor of channel 1.
+// Usage: rdspage [--en] [--project file.fm [--monitor]] [--grab prefix]
 #include "ECCSearch.h"
+#include "FMSettings.h"
+#include "RDSEncoder.h"
 #include "TabRDS.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QTabWidget>
 #include <QTranslator>
 
@@ -18,6 +23,23 @@ int main(int argc, char *argv[])
         app.installTranslator(&english);
     TabRDS page;
     page.resize(1100, 760);
+    const int projectArg = args.indexOf(QStringLiteral("--project"));
+    QSharedPointer<FMSettings> project;
+    if (projectArg > 0 && projectArg + 1 < args.size()) {
+        project.reset(new FMSettings(args.at(projectArg + 1)));
+        page.setSettings(project);
+        if (args.contains(QStringLiteral("--monitor"))) {
+            page.findChild<QComboBox *>(QStringLiteral("stat"))->setCurrentIndex(1);
+            RDSEncoder encoder(1);
+            encoder.setRDS(project->rds(project->channelInfo(1).idrds), 95.0);
+            for (int i = 0; i < 400; ++i) {
+                u8 g[13];
+                encoder.generate(g, nullptr, nullptr, nullptr);
+                project->notifyRdsLog(1, 1, 0, 0, QTime::currentTime(), g);
+            }
+            app.processEvents();
+        }
+    }
     page.show();
     const int grab = args.indexOf(QStringLiteral("--grab"));
     if (grab < 0 || grab + 1 >= args.size())

@@ -1,0 +1,188 @@
+// The RDS page's monitor: line formats, statistics and rate titles, saved
+// logs that replay, and the decoded panel of a source the engine encodes.
+#include "BoundedWait.h"
+#include "FMSettings.h"
+#include "RDSCoding.h"
+#include "RDSEncoder.h"
+#include "RDSGroupLine.h"
+#include "RDSLogFiles.h"
+#include "TabRDS.h"
+#include "TempProject.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+using namespace testsupport;
+
+namespace {
+
+QByteArray group(u16 a, u16 b, u16 c, u16 d, u8 badBlocks = 0)
+{
+    RDSBlocks blocks;
+    blocks.info[0] = a, blocks.info[1] = b, blocks.info[2] = c, blocks.info[3] = d;
+    addCheckwords(blocks);
+    for (int k = 0; k < 4; ++k)
+        if (badBlocks & (1 << k))
+            blocks.check[k] ^= 1;
+    QByteArray out(13, '\0');
+    packGroup(reinterpret_cast<u8 *>(out.data()), blocks);
+    return out;
+}
+
+} // namespace
+
+class TstRdsMonitor : public QObject
+{
+    Q_OBJECT
+
+    TempProject file{"[channel.1]\nused=1\nfreq=95.0\nidrds=1\n[rds.1]\nname=One\npi=d123\nps=TROVINA\n"
+                     "rta=Hello RDS\nafu=5\nafs=-950 881 1021\ngmin\\0=1 300 0 0 0\ngmin\\2=1 300 0 0 0\n"};
+    QSharedPointer<FMSettings> project;
+    TabRDS *page = nullptr;
+    template <class T = QWidget> T *w(const char *name) { return page->findChild<T *>(QLatin1String(name)); }
+    void send(const QByteArray &g, const QTime &t = QTime(12, 0))
+    {
+        project->notifyRdsLog(1, 1, 0, 0, t, reinterpret_cast<const u8 *>(g.constData()));
+    }
+    int lines() { return w<QPlainTextEdit>("pLog")->blockCount(); }
+
+private slots:
+    void init()
+    {
+        project.reset(new FMSettings(file.path()));
+        page = new TabRDS;
+        page->setSettings(project);
+        w<QComboBox>("stat")->setCurrentIndex(1); // "# Kanal 1" is line 1
+    }
+    void cleanup()
+    {
+        delete page;
+        project.reset();
+    }
+    void lineFormats_data();
+    void lineFormats();
+    void badInputIgnored();
+    void statisticsAndTitles();
+    void savedLogReplays();
+    void decodedPanel();
+    void logPreview();
+};
+
+void TstRdsMonitor::lineFormats_data()
+{
+    QTest::addColumn<QString>("boxes");
+    QTest::addColumn<QByteArray>("grp");
+    QTest::addColumn<QString>("line");
+    const QByteArray g0A = group(0xD123, 0x0540, 0x1234, 0xABCD);
+    QTest::newRow("time group tp") << "sTime sGroup sTP" << g0A << "12:00:01.250 D123 0540 1234 ABCD  0A 10";
+    QTest::newRow("raw") << "sRaw" << g0A << QString::fromLatin1(g0A.toHex());
+    QTest::newRow("pty di") << "sPTY sDI" << g0A << "D123 0540 1234 ABCD 10 DI 011";
+    QTest::newRow("2B tp") << "sGroup sTP" << group(0xD123, 0x2C00, 0, 0) << "D123 2C00 0000 0000  2B 1_";
+    QTest::newRow("crc") << "sCRC" << group(1, 0x2000, 2, 3, 12) << "0001 2000 0002 0003 *12";
+}
+
+void TstRdsMonitor::lineFormats()
+{
+    QFETCH(QString, boxes);
+    QFETCH(QByteArray, grp);
+    QFETCH(QString, line);
+    for (const char *name : {"sTime", "sRaw", "sGroup", "sTP", "sPTY", "sDI", "sCRC"})
+        w<QCheckBox>(name)->setChecked(boxes.split(QLatin1Char(' ')).contains(QLatin1String(name)));
+    send(grp, QTime(12, 0, 1, 250));
+    QVERIFY(waitUntil([&] { return lines() == 2; }));
+    QCOMPARE(w<QPlainTextEdit>("pLog")->document()->lastBlock().text(), line);
+}
+
+void TstRdsMonitor::badInputIgnored()
+{
+    project->notify(QStringLiteral("chinfo.1.rdslog.1"), QByteArray(16, '\1'));
+    project->notify(QStringLiteral("chinfo.97.rdslog.1"), QByteArray(17, '\1'));
+    project->notify(QStringLiteral("chinfo.1.rdslog.1"), QByteArray("# comment"));
+    QVERIFY(waitUntil([&] { return lines() == 2; }));
+    QCOMPARE(w<QTableView>("pTable")->model()->rowCount(), 0);
+}
+
+void TstRdsMonitor::statisticsAndTitles()
+{
+    for (u16 b : {0x2000, 0x2000, 0x2800})
+        send(group(0xD123, b, 0, 0));
+    auto *table = w<QTableView>("pTable");
+    QVERIFY(waitUntil([&] { return lines() == 4; }));
+    QCOMPARE(table->model()->index(0, 0).data().toString(), QStringLiteral("2A"));
+    QCOMPARE(table->model()->index(0, 1).data().toInt(), 2);
+    QVERIFY(QMetaObject::invokeMethod(page, "timeout"));
+    QCOMPARE(w<QGroupBox>("gRT")->title(), QStringLiteral("RadioText (A 343/min + B 171/min = ~75.0%)"));
+    // Selected rows of pTable filter the lines to their groups.
+    table->selectRow(1);
+    send(group(0xD123, 0x2000, 0, 0));
+    send(group(0xD123, 0x2800, 0, 0));
+    QVERIFY(waitUntil([&] { return lines() == 5; }));
+    QVERIFY(w<QPlainTextEdit>("pLog")->document()->lastBlock().text().endsWith(QLatin1String(" 2B")));
+    w<QComboBox>("stat")->setCurrentIndex(2);
+    QCOMPARE(w<QGroupBox>("gRT")->title(), QStringLiteral("RadioText"));
+}
+
+void TstRdsMonitor::savedLogReplays()
+{
+    RDSEncoder encoder(1);
+    encoder.setRDS(project->rds(1), 95.0);
+    QList<QByteArray> sent;
+    for (int i = 0; i < 20; ++i) {
+        QByteArray g(13, '\0');
+        encoder.generate(reinterpret_cast<u8 *>(g.data()), nullptr, nullptr, nullptr);
+        send(g);
+        sent << g;
+    }
+    QVERIFY(waitUntil([&] { return lines() == 21; }));
+    const QString path = QDir(file.dirPath()).filePath(QStringLiteral("log.txt"));
+    QString error;
+    QVERIFY(TabRDS::writeLogText(path, w<QPlainTextEdit>("pLog")->toPlainText(), &error));
+    QFile log(path);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QList<QByteArray> replayed;
+    std::minstd_rand gen;
+    for (const QByteArray &line : log.readAll().split('\n')) {
+        QByteArray g(13, '\0');
+        if (parseRdsGroupLine(reinterpret_cast<u8 *>(g.data()), line, RDSErrorSettings(), gen) == 13)
+            replayed << g;
+    }
+    QCOMPARE(replayed, sent);
+    // A file that cannot be written is reported and the old one stays.
+    QVERIFY(!TabRDS::writeLogText(QDir(path).filePath(QStringLiteral("x")), QStringLiteral("x"), &error));
+    QVERIFY(!error.isEmpty());
+}
+
+void TstRdsMonitor::decodedPanel()
+{
+    RDSEncoder encoder(1);
+    encoder.setRDS(project->rds(1), 95.0);
+    for (int i = 0; i < 400; ++i) {
+        QByteArray g(13, '\0');
+        encoder.generate(reinterpret_cast<u8 *>(g.data()), nullptr, nullptr, nullptr);
+        send(g);
+    }
+    QVERIFY(waitUntil([&] { return lines() == 401; }));
+    QCOMPARE(w<QLabel>("lPI")->text(), QStringLiteral("D123"));
+    QCOMPARE(w<QLabel>("lPS")->text(), QStringLiteral("TROVINA "));
+    QCOMPARE(w<QTextEdit>("tRT")->toPlainText(), QStringLiteral("Hello RDS"));
+    const QString af = w<QLabel>("lAF")->text();
+    for (const char *f : {"95.0", "88.1", "102.1"})
+        QVERIFY2(af.contains(QLatin1String(f)), qPrintable(af));
+}
+
+void TstRdsMonitor::logPreview()
+{
+    // 100 lines of 100 bytes: 7776 bytes, the rest of that line, "...".
+    QByteArray text;
+    for (int i = 0; i < 100; ++i)
+        text += QByteArray(99, char('a' + i % 26)) + '\n';
+    const QString path = QDir(file.dirPath()).filePath(QStringLiteral("big.txt"));
+    QVERIFY(TabRDS::writeLogText(path, QString::fromLatin1(text), nullptr));
+    auto *files = qobject_cast<RDSLogFiles *>(w<QListView>("Log")->model());
+    files->setFiles({path});
+    w<QListView>("Log")->setCurrentIndex(files->index(0));
+    QCOMPARE(w<QPlainTextEdit>("LogView")->toPlainText(), QString::fromLatin1(text.left(7800) + "..."));
+}
+
+QTEST_MAIN(TstRdsMonitor)
+#include "tst_rdsmonitor.moc"
