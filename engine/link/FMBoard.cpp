@@ -546,6 +546,8 @@ void FMBoard::timeFillBuffer()
                 break;
             p->fillPCM();
         }
+        if (m_bytesSent > m_maxTickBytes.load(std::memory_order_relaxed))
+            m_maxTickBytes.store(m_bytesSent, std::memory_order_relaxed);
     }
     m_bytesSent = 0;
 }
