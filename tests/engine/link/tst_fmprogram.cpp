@@ -186,6 +186,57 @@ private slots:
             last[type] = seg;
         }
     }
+
+    // Playlists follow their keys; only "playlist." names a playlist.
+    void playTexts()
+    {
+        QTemporaryDir dir;
+        const QString a = dir.filePath("a.wav"), b = dir.filePath("b.wav");
+        linktest::writeWav(a, 2, 4410);
+        linktest::writeWav(b, 2, 4410);
+        const QByteArray list = "[playlist.1]\n0=" + a.toUtf8() + "\n[playlist.3]\n0=" + a.toUtf8() + "\n";
+        linktest::LogCapture log;
+        Rig rig(linktest::projectText(1, 1, "playlist.1") + list);
+        QVERIFY(log.waitFor("pr01 play [playlist.1] 1"));
+        QVERIFY(waitUntil([&] { return rig.settings->songInfo(1).file == a; }));
+        rig.settings->setPlaylistFiles(1, {b});
+        QVERIFY(waitUntil([&] { return rig.settings->songInfo(1).file == b; }));
+        rig.settings->setAudioFile(1, "/music/a.3");
+        QVERIFY(log.waitFor("pr01 play [/music/a.3] 0"));
+    }
+
+    // 24 channels stream within the byte budget of a tick while projects
+    // are loaded again and again; the status reaches "chstatus.N".
+    void fullBoardWhileLoading()
+    {
+        Rig rig(linktest::projectText(24, 3));
+        rig.sim.setCapture(false);
+        rig.sim.overrideChannelLevel(0, 0);
+        rig.sim.setChannelFlags(0, 5);
+        auto all = [&](qint64 frames) {
+            for (int i = 0; i < FMBoard::channels; ++i)
+                if (rig.sim.channel(i).groups[3] == 0 || rig.sim.channel(i).pcmFrames <= frames)
+                    return false;
+            return true;
+        };
+        QVERIFY(rig.sim.waitFor([&] { return all(0); }, 8000));
+        QSharedPointer<FMSettings> project;
+        for (int i = 0; i < 8; ++i) {
+            project = linktest::openProject(rig.file.path());
+            rig.link.board.setSettings(project);
+        }
+        testsupport::KeyWatch status(*project, "chstatus.1");
+        const qint64 frames = rig.sim.channel(23).pcmFrames;
+        QVERIFY(rig.sim.waitFor([&] { return all(frames + 11025); }, 4000));
+        QVERIFY(waitUntil([&] { return !status.take().isEmpty(); }));
+        const ChannelStatus s = project->channelStatus(1);
+        QVERIFY(std::isfinite(s.level) && std::isfinite(s.pcmRate) && std::isfinite(s.rdsRate));
+        QCOMPARE(s.flags & 0xFF, 5);
+        const int most = rig.link.board.takeMaxTickBytes();
+        QVERIFY2(most <= FMBoard::tickBudget && most > FMBoard::tickBudget - 4 * 1032, qPrintable(QString::number(most)));
+        for (int i = 0; i < FMBoard::channels; ++i)
+            QCOMPARE(rig.sim.channel(i).rejected, 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFMProgram)
