@@ -96,6 +96,14 @@ public:
     static QByteArray lockIdentityText();
     // The most bytes one pump tick has sent since the last call (any thread).
     int takeMaxTickBytes() { return m_maxTickBytes.exchange(0); }
+    // Intervals between pump ticks since the last call (any thread).
+    struct PumpStats
+    {
+        quint64 ticks = 0;
+        quint64 missed = 0; // 1 ms ticks that did not happen
+        double p50Ms = 0, p99Ms = 0, maxMs = 0;
+    };
+    PumpStats takePumpStats();
 
     // ---- Board thread (channel programs)
     // Stamps and sends an acknowledged command and records it as pending;
@@ -182,6 +190,12 @@ private:
     bool m_onAir = false;
     int m_bytesSent = 0;
     std::atomic<int> m_maxTickBytes{0};
+    // Pump intervals in 50 us bins up to 50 ms, the last bin holds the rest.
+    static constexpr int pumpBins = 1000;
+    std::atomic<quint32> m_pumpBins[pumpBins] = {};
+    std::atomic<quint64> m_pumpMissed{0};
+    std::atomic<int> m_pumpMaxUs{0};
+    double m_lastPump = 0;
     int m_sendingProgram = -1;             // program whose commands go out now
     u8 m_rdsBuffer[8 + 4 * 260] = {};
     FMProgram *m_programs[channels] = {};
