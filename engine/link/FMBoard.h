@@ -165,7 +165,6 @@ private:
     QSharedPointer<FMSettings> m_settings; // board mutex
     QSharedPointer<FMSettings> m_loaded;   // board thread: the programs' project
     QHash<u32, QByteArray> m_pending;      // command id -> command
-    QHash<u32, int> m_pendingProgram;      // command id -> program index (-1 the board)
     qint64 m_lastAckedSend = 0;            // monotonic ms
     double m_lastStatus = 0;               // monotonic s
     mutable QMutex m_mutex;                // board mutex
@@ -196,8 +195,6 @@ private:
     std::atomic<quint64> m_pumpMissed{0};
     std::atomic<int> m_pumpMaxUs{0};
     double m_lastPump = 0;
-    int m_sendingProgram = -1;             // program whose commands go out now
-    u8 m_rdsBuffer[8 + 4 * 260] = {};
     FMProgram *m_programs[channels] = {};
     QTimer *m_statusTimer = nullptr;
     QTimer *m_pumpTimer = nullptr;

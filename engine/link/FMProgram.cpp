@@ -12,6 +12,7 @@
 #include "SetValue.h"
 
 #include <QDateTime>
+#include <QTime>
 #include <QMutexLocker>
 #include <QThread>
 #include <QtEndian>
