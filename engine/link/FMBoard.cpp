@@ -331,8 +331,12 @@ void FMBoard::timeReadStatus()
             p->setRdsPort(u16(port));
     }
 
-    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState) {
+        // A disconnect asked for while not connected ends at once.
+        if (m_state.load() == DisconnectRequested)
+            disconnectBoard();
         return;
+    }
 
     qint64 written = 0;
     st = m_state.load();
