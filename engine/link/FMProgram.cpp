@@ -280,8 +280,8 @@ void FMProgram::setBoardInfo(const BoardInfo &info)
 
 void FMProgram::setRdsPort(u16 port)
 {
-    if (m_server->portBase() != int(port) - 1)
-        m_server->setPort(int(port) - 1);
+    // The board link stops every server first: the same port listens again.
+    m_server->setPort(int(port) - 1);
 }
 
 void FMProgram::stopRdsServer()
