@@ -200,8 +200,6 @@ void FMProgram::setValueEvent(SetValue *event)
     }
     if (k.startsWith(QLatin1String("channel"))) {
         m_record = m_settings->channelInfo(channel());
-        m_rdsId = m_record.idrds;
-        m_audioId = m_record.idaudio;
         if (k.endsWith(QLatin1String("/aof")) || k.endsWith(QLatin1String("/att"))
             || k.endsWith(QLatin1String("auto")))
             return;
