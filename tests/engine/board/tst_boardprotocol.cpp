@@ -72,6 +72,24 @@ class TestBoardProtocol : public QObject
     Q_OBJECT
 
 private slots:
+    // The lock identity: USER, else USERNAME, "@", COMPUTERNAME, cut to the 15 bytes a datagram holds;
+    // the login and host names stand in for unset variables.
+    void localIdentityFromTheEnvironment()
+    {
+        const QByteArray user = qgetenv("USER"), userName = qgetenv("USERNAME"), computer = qgetenv("COMPUTERNAME");
+        qputenv("USER", "");
+        qputenv("USERNAME", "robert");
+        qputenv("COMPUTERNAME", "A-VERY-LONG-COMPUTER");
+        QCOMPARE(localIdentityText(), QByteArray("robert@A-VERY-L"));
+        qputenv("USERNAME", "");
+        qputenv("COMPUTERNAME", "");
+        const QByteArray fallback = localIdentityText();
+        QVERIFY(fallback.size() <= 15 && fallback.contains('@') && !fallback.startsWith('@'));
+        qputenv("USER", user);
+        qputenv("USERNAME", userName);
+        qputenv("COMPUTERNAME", computer);
+    }
+
     // The exact bytes of every datagram the program builds.
     void datagrams()
     {
