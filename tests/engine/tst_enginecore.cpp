@@ -17,7 +17,6 @@ class TestEngineCore : public QObject
     Q_OBJECT
 
 private slots:
-
     // Four board threads restart and lap concurrently: a lap never goes negative when another thread restarts
     // the clock meanwhile.
     void lapsFromManyThreads()

@@ -155,7 +155,6 @@ private slots:
         QVERIFY(watch.take().isEmpty());
     }
 
-
     // Unknown ids and indices past the end change nothing; writers refuse them.
     void unknownTmcIds()
     {
@@ -170,7 +169,6 @@ private slots:
         QVERIFY(!fms.dirty && !fms.tmcMap().contains(7));
         QCOMPARE(fms.tmc(3).messages.size(), 1);
     }
-
 
     void frequencyCodes()
     {
@@ -247,7 +245,6 @@ private slots:
         QCOMPARE(src.compileAF(tuned), count);
         QCOMPARE(src.afCodes, codes);
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestFmsRds)

@@ -111,7 +111,6 @@ private slots:
         QVERIFY(w.take().isEmpty());
     }
 
-
     // An item number beyond the int range names only itself; listings go by number; ADD to a full rate table
     // (entries 0..31) gives up instead of storing "gmin/32".
     void oddItemNumbersListingAndFullTable()

@@ -4,7 +4,6 @@
 
 #include <QTest>
 
-
 using testsupport::KeyWatch;
 using testsupport::TempProject;
 
@@ -42,7 +41,6 @@ class TestProjectModel : public QObject
     Q_OBJECT
 
 private slots:
-
     void audioWriters();
     void audioIds();
     void removePlaylist();
@@ -50,7 +48,6 @@ private slots:
     void guards();
     void distances();
     void frequencyZeroKeepsStoredFrequency();
-
 };
 
 // Tone values held to their fields, not wrapped; an empty file removes the key instead of storing an empty value.

@@ -97,7 +97,6 @@ class TestSettings : public QObject
     Q_OBJECT
 
 private slots:
-
     // A stored change reaches the key, its group and section and "*", each in its own thread, but not the
     // observer that made it; unchanged values and quiet stores reach nobody. Nothing without '/' is stored.
     void storedChangeReachesItsServedSet()

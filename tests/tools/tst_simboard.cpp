@@ -189,7 +189,6 @@ private slots:
         QVERIFY(c.rds[0].at <= c.rds[5].at);
     }
 
-
     void requestAndReplyBetweenTwoDiscoverersAndTheBoard()
     {
         const u16 port = freePort();
@@ -249,7 +248,6 @@ private slots:
         QCOMPARE(b.ip, 0x7F000001u);
         QTest::ignoreMessage(QtDebugMsg, "~Discover");
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestSimBoard)

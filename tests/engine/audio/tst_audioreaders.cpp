@@ -430,7 +430,6 @@ private slots:
         QCOMPARE(parse(tag(4, frame(4, "TIT2", unsync(payload)), char(0x80)), all), 1);
         QCOMPARE(all.value("Title"), title);
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestAudioReaders)

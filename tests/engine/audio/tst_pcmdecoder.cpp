@@ -206,7 +206,6 @@ private slots:
         QCOMPARE(checkSequence(pull(d, 3000), {1, 3000}, 1, 0), QString());
     }
 
-
     // Playlist changes while the board thread drains the buffers as fast as it can, so that the decoder is
     // mostly in the middle of a fill: each change fades out once, then only the new song follows.
     void oneFadePerChange()

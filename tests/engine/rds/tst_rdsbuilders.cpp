@@ -31,7 +31,6 @@ class TestRDSBuilders : public QObject
     Q_OBJECT
 
 private slots:
-
     // Mode 2: 2A of A and 2B of B in turn; eRT alternates C and D with their own end characters.
     void textAlternation()
     {
@@ -142,7 +141,6 @@ private slots:
         QCOMPARE(build(enc, &RDSEncoder::radioTextPlus), grp(0xB000 | 0x08, 0, 0));
     }
 
-
     void burst14B()
     {
         RDSEncoder enc(1);
@@ -172,7 +170,6 @@ private slots:
         enc.setEON({}, 0);
         QCOMPARE(build(enc, &RDSEncoder::eonGroup).mid(5, 1), QString("F"));
     }
-
 
     // Raw rows go out as stored, a given checkword kept, and share their stream by rate.
     void rawGroups()

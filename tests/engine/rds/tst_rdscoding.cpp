@@ -408,7 +408,6 @@ private slots:
         QVERIFY(x.expand("a##b#24 0", 2).tags.isEmpty());
     }
 
-
     // Song tags by content type ($a: lower-case digits are replaced); an item must start at position 63 or
     // before; a '$' at the end stays.
     void typesAndPlaceholders()
