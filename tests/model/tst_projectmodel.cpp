@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <climits>
+
 using testsupport::KeyWatch;
 using testsupport::TempProject;
 
@@ -46,6 +48,7 @@ private slots:
     void removePlaylist();
     void loadSortsByTimeKeepingKeyOrder();
     void guards();
+    void valuesHeldNotWrapped();
     void distances();
     void frequencyZeroKeepsStoredFrequency();
 };
@@ -134,6 +137,31 @@ void TestProjectModel::loadSortsByTimeKeepingKeyOrder()
     QCOMPARE(stored(project.loadRoll("events.2", expanded, repeat)), (QStringList{"700   channel.1.used 0", "1500"}));
     QVERIFY(!repeat);
     QCOMPARE(expanded, (QSet<int>{0x105, 0x203}));
+}
+
+// Values beyond their field are held at its ends, never wrapped to their low bits; no channel number reads
+// outside the table of default frequencies.
+void TestProjectModel::valuesHeldNotWrapped()
+{
+    TempProject file("[channel.2]\ngain=-200\nvolm=300\nidaudio=99999999999\n");
+    FMSettings project(file.path());
+    const ChannelRecord c = project.channelInfo(2);
+    QCOMPARE(QStringLiteral("%1 %2 %3").arg(c.gain).arg(c.volm).arg(c.idaudio), QStringLiteral("-128 255 2147483647"));
+    QCOMPARE((QList<qint32>{ChannelRecord::aofToStored(1e12), ChannelRecord::aofToStored(-1e12),
+                            ChannelRecord::aofToStored(qQNaN())}),
+             (QList<qint32>{INT_MAX, INT_MIN, 0}));
+    QCOMPARE((QList<int>{ChannelRecord::defaultFreqTenths(-7), ChannelRecord::defaultFreqTenths(97),
+                         ChannelRecord::defaultFreqTenths(INT_MAX)}),
+             (QList<int>{875, 887, 1080}));
+    QCOMPARE(RDSGroupRate::load(3, QStringLiteral("4294967346"), {}, {}, false).entry.toText(), QStringLiteral("0 0 0 0 0"));
+    QCOMPARE(RDSGroupRate::load(3, QStringLiteral("-2147483649"), {}, {}, true).entry.toText(),
+             QStringLiteral("1 -2147483648 0 0 0"));
+    Event e;
+    QVERIFY(Event::fromStored(QStringLiteral("1 channel.65537.used 1"), &e) && e.number == 0);
+    QVERIFY(!Event::fromStored(QStringLiteral("4294967296 x.1.y 1"), &e));
+    int band = 5, attn = -40;
+    project.setBoard(band, attn);
+    QCOMPARE(QStringLiteral("%1 %2").arg(band).arg(attn), QStringLiteral("2 -31"));
 }
 
 void TestProjectModel::distances()
