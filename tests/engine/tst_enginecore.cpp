@@ -17,16 +17,6 @@ class TestEngineCore : public QObject
     Q_OBJECT
 
 private slots:
-    void lapMeasuresSleep()
-    {
-        HiResClock::restart();
-        QThread::msleep(30);
-        const double lap = HiResClock::lap();
-        QVERIFY2(lap >= 0.029 && lap < 5.0, qPrintable(QString::number(lap)));
-        QVERIFY(HiResClock::lap() < lap);
-        QVERIFY(HiResClock::sinceStart() >= lap);
-    }
-
     // Four board threads restart and lap concurrently: a lap never goes negative when another thread restarts
     // the clock meanwhile.
     void lapsFromManyThreads()

@@ -97,33 +97,6 @@ class TestSettings : public QObject
     Q_OBJECT
 
 private slots:
-    void keysAndPatterns()
-    {
-        QCOMPARE(QStringList({Settings::normalizeKey("Channel.1.Freq"), Settings::normalizeKey("playlist/2"),
-                              Settings::normalizeKey("5.x.y"), Settings::normalizeKey("0.x")}),
-                 QStringList({"channel.1/freq", "playlist.2", "5.x/y", "0.x"}));
-        const struct
-        {
-            const char *key, *section;
-            QList<int> indices;
-            const char *field;
-        } patterns[] = {
-            {"channel.1,3,5-7/gain", "channel.", {1, 3, 5, 6, 7}, "/gain"},
-            {"channel.94-200/used", "channel.", {94, 95, 96}, "/used"}, // cut at 96
-            {"channel.-3/used", "channel.", {1, 2, 3}, "/used"},       // open start
-            {"channel.7-5/used", "channel.", {}, "/used"},             // falling
-            {"channel.5-/x", "channel.", {}, "/x"},                    // open end
-            {"board.band", "board.", {0}, ""},
-            {"songinfo", "", {}, ""},
-        };
-        for (const auto &c : patterns) {
-            QString s, f;
-            const QList<int> indices = Settings::parseKeyPattern(c.key, s, f);
-            QVERIFY2(indices == c.indices, c.key);
-            QCOMPARE(QString(c.key) + ": " + s + '|' + f, QString(c.key) + ": " + c.section + '|' + c.field);
-        }
-    }
-
     // A stored change reaches the key, its group and section and "*", each in its own thread, but not the
     // observer that made it; unchanged values and quiet stores reach nobody. Nothing without '/' is stored.
     void storedChangeReachesItsServedSet()
@@ -157,42 +130,6 @@ private slots:
         s.unregisterObserver(&writer);
     }
 
-    void emptyTextIsNoRemoval()
-    {
-        TempProject project;
-        Settings s(project.path());
-        RecordingObserver observer;
-        QVERIFY(s.registerKey("rds.1", &observer));
-        QVERIFY(s.setValue("rds.1.afs", "1 2", true));
-        QVERIFY(s.setValue("rds.1.afs", QString(), true));
-        // A broadcast of a null text means "fetch the record", not "removed".
-        s.notify("rds.1.af", QString());
-        QCOMPARE(observer.take(), QStringList({"rds.1/afs=1 2", "rds.1/afs=", "rds.1/af="}));
-        QVERIFY(s.contains("rds.1.afs"));
-        s.unregisterObserver(&observer);
-    }
-
-    // Broadcasts go from the most general registration to the most special and are never stored; a pattern
-    // broadcast names only the changed indices of its own section ("rdsin" is no part of "rds").
-    void broadcastOrder()
-    {
-        TempProject project;
-        Settings s(project.path());
-        Panel p(s, {"*", "chinfo.*/rdslog/2", "chinfo.12/rdslog/2", "chinfo.*/rdslog", "chinfo.12/rdslog",
-                    "chinfo.*", "chinfo.12", "chinfo", "chinfo.12/rdslog/3", "chinfo.1", "chinfo.12/rdslog/2/x",
-                    "rdsin.1", "rdsin", "rds.1", "rds", "rds.2"});
-        QCOMPARE(p.heard([&] { s.notify("chinfo.12.rdslog.2", 42); }),
-                 QStringList({"* chinfo.12/rdslog/2", "chinfo.*/rdslog/2 chinfo.12/rdslog/2",
-                              "chinfo.12/rdslog/2 chinfo.12/rdslog/2", "chinfo.*/rdslog chinfo.12/rdslog/2",
-                              "chinfo.12/rdslog chinfo.12/rdslog/2", "chinfo.* chinfo.12/rdslog/2",
-                              "chinfo.12 chinfo.12/rdslog/2", "chinfo chinfo.12/rdslog/2"}));
-        QVERIFY(!s.contains("chinfo.12.rdslog.2"));
-        QVERIFY(!s.dirty);
-        QStringList pattern = p.heard([&] { s.notifyPattern("rds.1-2.ps", "X", {1}, nullptr); });
-        pattern.sort();
-        QCOMPARE(pattern, QStringList({"* rds.1-2/ps", "rds rds.1-2/ps", "rds.1 rds.1/ps"}));
-    }
-
     void registry()
     {
         TempProject project;
@@ -218,42 +155,6 @@ private slots:
         delete gone;
         QVERIFY(s.observedKeys(gone).isEmpty());
         QVERIFY(s.setValue("channel.1.used", 0, true));
-    }
-
-    // Removals are told as null values, also of what was not there; they mark the project changed when
-    // something went. An empty key does not wipe the file.
-    void removal()
-    {
-        TempProject project("[rds.2]\nname=A\neon\\0\\ps=X\n[rds.20]\nname=B\n[channel.2]\nused=1\n");
-        Settings s(project.path());
-        Panel p(s, {"*", "rds.2", "rds", "rds.20"});
-        QCOMPARE(p.heard([&] { s.remove("RDS.2", true); }),
-                 QStringList({"* rds.2 null", "rds.2 rds.2 null", "rds rds.2 null"}));
-        QVERIFY(!s.contains("rds.2/eon/0/ps"));
-        QCOMPARE(s.value("rds.20/name").toString(), QString("B"));
-        QVERIFY(s.dirty);
-        s.dirty = false;
-        QCOMPARE(p.heard([&] { s.remove("rds.7", true); }), QStringList({"* rds.7 null", "rds rds.7 null"}));
-        s.remove("", false);
-        QCOMPARE(s.value("channel.2.used").toInt(), 1);
-        QVERIFY(!s.dirty);
-    }
-
-    // Corrections while loading go straight to the file and are no change of the project; stores from any
-    // thread are.
-    void dirtyFlag()
-    {
-        TempProject project("[board]\ngmin=0\n");
-        RawStore s(project.path());
-        s.writeRaw("board/gmin", 1);
-        s.withWriteLock([](QSettings &ini) { ini.setValue("rds.1/used", 1); });
-        s.removeRaw("board/gmin");
-        QVERIFY(!s.setValue("rds.1.used", 1, true)); // unchanged
-        QVERIFY(!s.dirty);
-        QVERIFY(!s.contains("board/gmin"));
-        std::thread worker([&s] { s.setValue("channel.5.used", 1, true); });
-        worker.join();
-        QVERIFY(s.dirty);
     }
 
     // A loader holds the write lock in another thread while the owner's thread runs the delayed file write
@@ -303,6 +204,17 @@ private slots:
         TempProject q(plain);
         QCOMPARE(Settings(q.path()).value("rds.1/name").toString(), QStringLiteral("@Variant(text)"));
         QCOMPARE(q.read(), plain);
+    }
+
+    // A pattern broadcast names only the changed indices of its own section ("rdsin" is no part of "rds").
+    void patternBroadcast()
+    {
+        TempProject project;
+        Settings s(project.path());
+        Panel p(s, {"*", "rdsin.1", "rdsin", "rds.1", "rds", "rds.2"});
+        QStringList heard = p.heard([&] { s.notifyPattern("rds.1-2.ps", "X", {1}, nullptr); });
+        heard.sort();
+        QCOMPARE(heard, QStringList({"* rds.1-2/ps", "rds rds.1-2/ps", "rds.1 rds.1/ps"}));
     }
 
     void tellingWhileTheRegistryChanges()

@@ -106,27 +106,20 @@ private slots:
         QTest::newRow("spn") << "SPN" << "Verkehr" << "spn" << "Verkehr";
         QTest::newRow("aid typed") << "AID" << "1234" << "aid" << "4660";
         QTest::newRow("aid malformed") << "AID" << "XYZ" << "aid" << "52550";
-        QTest::newRow("ltn") << "LTN" << "5" << "ltn" << "5";
         QTest::newRow("ltn in va0") << "LTN" << "5" << "va0" << "327";
         QTest::newRow("afi") << "AFI" << "" << "va0" << "103";
         QTest::newRow("mode") << "M" << "" << "va0" << "87";
-        QTest::newRow("sid") << "SID" << "7" << "sid" << "7";
         QTest::newRow("sid in va1") << "SID" << "7" << "va1" << "16845";
         QTest::newRow("gap") << "GAP" << "#2" << "va1" << "24589";
-        QTest::newRow("ltcc") << "LTCC" << "10" << "ltcc" << "a";
         QTest::newRow("ltcc in va1") << "LTCC" << "10" << "va1" << "16394";
         QTest::newRow("no ltcc in time-wheel mode") << "M;LTCC" << ";3" << "ltcc" << "";
         QTest::newRow("time wheel") << "M;ta;tw;td" << ";#1;#2;#3" << "va1" << "16411";
-        QTest::newRow("ltecc") << "LTECC" << "208" << "ltecc" << "d0";
         QTest::newRow("ltecc in va2") << "LTECC" << "208" << "va2" << "32976";
         QTest::newRow("repeat") << "repeat" << "5" << "rpt" << "5";
-        QTest::newRow("rate") << "rate" << "30" << "rate" << "30";
         QTest::newRow("encid") << "gEnc;encid" << ";4" << "enc" << "4";
         QTest::newRow("service key") << "gEnc;key;rotate;shift;xor" << ";;1;2;255" << "skt"
                                      << QString("0 ").repeated(31) + "12ff";
         QTest::newRow("var0 masked") << "var0" << "FFFF" << "va0" << "16383";
-        QTest::newRow("var1 masked") << "var1" << "FFFF" << "va1" << "32767";
-        QTest::newRow("var2 masked") << "var2" << "FFFF" << "va2" << "49151";
         QTest::newRow("var0 ltn") << "var0" << "0FC0" << "ltn" << "63";
         // clang-format on
     }

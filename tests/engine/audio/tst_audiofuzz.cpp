@@ -299,7 +299,6 @@ private slots:
     }
 
     void wav() { fuzz("a.wav", 2000, 200, 11); }
-    void raw() { fuzz("a.pcm", 300, 40, 14); }
     void flac() { fuzz("a.flac", 2000, 200, 21); }
     void ogg() { fuzz("a.ogg", 2000, 200, 31); }
     // A codebook broken inside a setup header with right checksums: libvorbis opens the file, fails the first

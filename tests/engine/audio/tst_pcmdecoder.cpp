@@ -44,24 +44,6 @@ void clearLog()
     g_log.clear();
 }
 
-// Threads of this process whose nice value is above 0.
-int nicedThreads()
-{
-    int count = 0;
-    const QStringList tasks = QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &task : tasks) {
-        QFile stat(QString("/proc/self/task/%1/stat").arg(task));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        // Fields after the command name in parentheses: state is field 3, nice field 19.
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 16 && fields[16].toInt() > 0)
-            ++count;
-    }
-    return count;
-}
-
 // A stereo file whose left channel counts frames (modulo 32000) and whose right channel names the file.
 QVector<qint16> ramp(int frames, qint16 id)
 {
@@ -224,7 +206,6 @@ private slots:
         QCOMPARE(checkSequence(pull(d, 3000), {1, 3000}, 1, 0), QString());
     }
 
-
     // Playlist changes while the board thread drains the buffers as fast as it can, so that the decoder is
     // mostly in the middle of a fill: each change fades out once, then only the new song follows.
     void oneFadePerChange()
@@ -259,15 +240,6 @@ private slots:
         }
     }
 
-    // The decoder thread runs below the threads that pump the boards.
-    void lowPriority()
-    {
-        // A decoder thread of an earlier test may still be on its way out.
-        QVERIFY(testsupport::waitUntil([] { return nicedThreads() == 0; }, 2000));
-        PCMDecoder d(5);
-        QVERIFY(testsupport::waitUntil([] { return nicedThreads() == 1; }, 2000));
-    }
-
     // Entries without a reader or that fail to open are published once with kind -1 and skipped; the cache
     // keeps them from being tried again.
     void unplayableEntries()
@@ -288,30 +260,6 @@ private slots:
             songs << s.file + ' ' + QString::number(s.decoder);
         QCOMPARE(songs, QStringList({text + " -1", broken + " -1", a + ' ' + QString::number(SongInfo::Wav)}));
         QCOMPARE(loggedCount(QString("de 3 bad! [%1] 0").arg(text)), 1);
-    }
-
-    void emptyPlaylistGoesSilent()
-    {
-        const QString a = wavFile("ea.wav", 50000, 1);
-        PCMDecoder d(24);
-        d.setPlaylist({a});
-        QVERIFY(!pull(d, 100).isEmpty());
-        d.setPlaylist({});
-        // Construction, the first list and the empty one.
-        QVERIFY(testsupport::waitUntil([] { return loggedCount("de24 buffer[s] killed") == 3; }));
-        qint16 buf[512];
-        u8 silence = 0;
-        d.readSamples(buf, 1024, &silence); // the fade
-        QDeadlineTimer deadline(800);
-        while (!deadline.hasExpired()) {
-            silence = 0;
-            QCOMPARE(d.readSamples(buf, 1024, &silence), 1024);
-            QCOMPARE(silence, u8(1));
-            QThread::msleep(20);
-        }
-        QVERIFY(d.songInfo().file.isEmpty());
-        d.setPlaylist({a});
-        QCOMPARE(checkSequence(pull(d, 1000), {50000}, 0, 0), QString());
     }
 
     void playPosition()
@@ -339,6 +287,15 @@ private slots:
         QCOMPARE(d.readSamples(buf + 1, 2, &silence), 2);
         QCOMPARE(d.readSamples(buf + 2, 4, &silence), 4);
         QCOMPARE(buf[2], qint16((75000 + 257) % 32000));
+    }
+
+    void emptyPlaylistGoesSilent()
+    {
+        PCMDecoder d(24);
+        d.setPlaylist({wavFile("ea.wav", 50000, 1)});
+        QVERIFY(!pull(d, 100).isEmpty());
+        d.setPlaylist({});
+        QVERIFY(testsupport::waitUntil([&] { return d.songInfo().file.isEmpty(); }));
     }
 
     // The same file at the current index keeps playing where it is; setSong plays the asked entry after the

@@ -195,36 +195,6 @@ private slots:
         QCOMPARE(shows(sendGroups(s, 3)).last(), QString("0B 8080 012C"));
     }
 
-    void labelPacking()
-    {
-        const TMCSender::KeyRow key{};
-        // Four content words at most: five 20-bit labels fit (100 bits), the sixth does not and ends the
-        // packing, with everything after it.
-        QList<u32> labels;
-        for (int i = 0; i < 6; ++i)
-            labels << label(11, 0x1000 + i);
-        labels << label(0, 1);
-        const QList<u32> words = TMCSender::packLabels(labels, false, key);
-        QCOMPARE(words.size(), 4);
-        QCOMPARE(words[0], u32(0xB1000B1) );
-        QCOMPARE(words[3], u32(0x1004) << 12);
-        // Nine 12-bit labels (label 5) take 108 bits.
-        QList<u32> fit;
-        for (int i = 0; i < 9; ++i)
-            fit << label(5, 0xA5);
-        fit << label(1, 7);  // 7 bits: 108 + 7 > 112, dropped whole
-        fit << label(14, 0); // would fit, but the packing has ended
-        const QList<u32> fw = TMCSender::packLabels(fit, false, key);
-        QCOMPARE(fw.size(), 4);
-        QCOMPARE(fw[3] & 0xF, u32(0)); // the last word: 24 bits and 4 zero bits
-        QCOMPARE(fw[3], u32(0x5A55A50));
-        // Values are cut to their label's width.
-        QCOMPARE(TMCSender::packLabels({label(0, 0xFFFF)}, false, key), (QList<u32>{u32(0x7) << 21}));
-        QVERIFY(TMCSender::packLabels({}, false, key).isEmpty());
-        QCOMPARE(TMCSender::labelWidth(9), 11);
-        QCOMPARE(TMCSender::labelWidth(14), 0);
-    }
-
     void maxFourWordsOnAir()
     {
         TMCSource src;

@@ -22,17 +22,6 @@ class TestProjectFiles : public QObject
     }
 
 private slots:
-    void names()
-    {
-        // name, is a project name, backup name
-        const char *const rows[][3] = {{"/a/b.fm", "1", "/a/b.fbk"}, {"/a/b.fm.fm", "1", "/a/b.fm.fbk"},
-                                       {"B.FM", "1", "B.fbk"},       {"/a.fm/b.fmx", "0", "/a.fm/b.fmx.fbk"},
-                                       {".fm", "0", ".fbk"},         {"/u/.profile", "0", "/u/.profile.fbk"}};
-        for (const auto &r : rows)
-            QCOMPARE(ProjectFiles::backupName(r[0]) + (ProjectFiles::isProjectName(r[0]) ? " 1" : " 0"),
-                     QString(r[2]) + ' ' + r[1]);
-    }
-
     void saveCopy()
     {
         QVERIFY(save("first") && read("t.fbk") == "-" && save("second") && save("third"));
