@@ -1,0 +1,191 @@
+#pragma once
+
+#include "BoardIP.h"
+#include "BoardInfo.h"
+#include "ChannelStatus.h"
+#include "LockInfo.h"
+#include "Types.h"
+
+#include <QAbstractSocket>
+#include <QByteArray>
+#include <QHash>
+#include <QMutex>
+#include <QSharedPointer>
+#include <QThread>
+#include <QWaitCondition>
+
+#include <atomic>
+#include <random>
+
+class FMProgram;
+class FMSettings;
+class QTimer;
+class QUdpSocket;
+
+// The link to one modulator board (board index 0..3) in a thread of its own.
+// It owns the board's UDP socket and the 24 channel programs of channels
+// board*24+1 .. board*24+24, runs the link's state machine (connect, board
+// information, lock, online, time-out, disconnect), applies band,
+// attenuation and on-air state, sends acknowledged commands and tracks their
+// acknowledgements, turns channel status packets into ChannelStatus records
+// and pumps PCM and RDS from the programs to the board every millisecond.
+//
+// Threads: the object lives in its own thread (moved there at construction),
+// so its slots and timers run there. The main window calls connectTo,
+// setSettings, setConfig, setRdsPort and lockInfo directly; everything else
+// runs in the board thread. The board mutex guards the target address, the
+// settings reference and the lock record; the board thread only try-locks
+// it. setSettings hands the project to the board thread and waits until the
+// programs have loaded it there, so no program state is shared between
+// threads.
+//
+// Shutdown: quit() the thread, wait() for it without limit, then delete.
+// The board thread itself takes the board off air, unlocks it and deletes
+// its programs before it ends.
+class FMBoard : public QThread
+{
+    Q_OBJECT
+public:
+    // Link states.
+    enum State {
+        NotConnected = 0,
+        ConnectRequested = 1,
+        InfoRequested = 2,
+        LockQueried = 3,
+        ForeignLock = 4,
+        Online = 5,
+        DisconnectRequested = 6,
+    };
+
+    static constexpr int channels = 24;
+    // Bytes a pump tick may send.
+    static constexpr int tickBudget = 9696;
+    // Unacknowledged commands are purged this long after the last
+    // acknowledged send.
+    static constexpr int ackTimeoutMs = 1666;
+    static constexpr int sendBufferSize = 0x80000;
+
+    // Starts the thread and returns once the socket, the programs and the
+    // timers exist. rdsPort is the RDS data port of channel 1 (0: none yet),
+    // refOscMHz the reference oscillator of "zQTX" boards.
+    FMBoard(u8 board, u16 rdsPort, int refOscMHz = 52, QObject *parent = nullptr);
+    // Only after the thread has finished (quit, wait).
+    ~FMBoard() override;
+
+    int boardIndex() const { return m_board; }
+
+    // ---- Main window's thread
+    // Targets a board; the next status tick connects. A link connected to
+    // another board takes that one off air and unlocks it first. Always false.
+    bool connectTo(const BoardIP &target);
+    // Takes the project (may be null) and lets the 24 programs load it in
+    // the board thread; returns when they have.
+    void setSettings(const QSharedPointer<FMSettings> &settings);
+    // Band (0 Europe, 1 Japan, 2 wide) and attenuation (dB, 0..-31), applied
+    // by the next status tick while online.
+    void setConfig(int band, int attnDb);
+    // RDS data port of channel 1; the next status tick moves the servers.
+    void setRdsPort(u16 port);
+    // A copy of the lock status of a board another client holds.
+    LockInfo lockInfo() const;
+    // The link state and the last board information (any thread).
+    int linkState() const { return m_state.load(); }
+    BoardInfo info() const;
+
+    // The identity text of SET LOCK: user "@" computer, at most 15 bytes.
+    static QByteArray lockIdentityText();
+
+    // ---- Board thread (channel programs)
+    // Stamps and sends an acknowledged command and records it as pending;
+    // the bytes written, -1 without a connected socket.
+    int sendAcked(QByteArray &command);
+    // One datagram; the bytes written.
+    int sendRaw(const char *data, int length);
+    // The RDS datagram of `length` bytes per stream: stream 0 alone or all
+    // four, by firmware and stream bits.
+    int sendRDS(u8 channelIndex, const u8 *const streams[4], int length, u8 streamBits);
+    // Channel program i (0..23); board thread, or tests after setSettings.
+    FMProgram *program(int index) const;
+    // The board information as the board thread holds it (board thread).
+    const BoardInfo &boardInfoRef() const { return m_info; }
+    // The project as the programs hold it (board thread).
+    QSharedPointer<FMSettings> settingsRef() const { return m_loaded; }
+
+public slots:
+    void toggleOnAir();
+    void setOnAir(bool on);
+    void disconnectRequest();
+    // true: take the board over at the next tick; false: give up (disconnect).
+    void unlock(bool takeOver);
+    void timeReadStatus();
+    void timeFillBuffer();
+    void readUdp();
+    void error(QAbstractSocket::SocketError socketError);
+    void state(QAbstractSocket::SocketState socketState);
+
+signals:
+    void boardInfo(BoardInfo info, int board);
+    void online(BoardIP target, int board);
+    void offline(BoardIP target, int board);
+    void onair(bool on);
+    void userUnlock(int board);
+
+protected:
+    void run() override;
+
+private:
+    void loadPrograms(const QSharedPointer<FMSettings> &settings, int band);
+    void open();
+    void disconnectBoard();
+    void goOnline();
+    void sendSetLock();
+    void sendUnlock();
+    bool sendBandConfig();
+    void checkPurge();
+    void infoReply(const QByteArray &datagram);
+    void lockStatus(const QByteArray &datagram);
+    void channelStatus(const QByteArray &datagram);
+    qint64 nowMs() const;
+    void setRealTimePriority();
+
+    const u8 m_board;
+    const u32 m_refOsc;
+    QThread *m_home = nullptr; // the thread the object goes back to at the end of run
+
+    QSharedPointer<FMSettings> m_settings; // board mutex
+    QSharedPointer<FMSettings> m_loaded;   // board thread: the programs' project
+    QHash<u32, QByteArray> m_pending;      // command id -> command
+    QHash<u32, int> m_pendingProgram;      // command id -> program index (-1 the board)
+    qint64 m_lastAckedSend = 0;            // monotonic ms
+    double m_lastStatus = 0;               // monotonic s
+    mutable QMutex m_mutex;                // board mutex
+    LockInfo m_lock;                       // board mutex
+    u8 m_ownIdentity[LockInfo::identitySize];
+    u8 m_statusTicks = 0;
+    BoardInfo m_info;
+    mutable QMutex m_infoMutex;            // the copy info() hands out
+    BoardInfo m_infoCopy;
+    BoardIP m_target;                      // board mutex
+    std::atomic<bool> m_takeOver{false};
+    QUdpSocket *m_socket = nullptr;
+    ChannelStatus m_status[channels];
+    std::atomic<int> m_state{NotConnected};
+    qint64 m_lastReceived = 0;             // monotonic ms
+    std::atomic<int> m_pendingRdsPort{0};
+    std::atomic<int> m_reqAttn{0};
+    int m_attn = -31;
+    std::atomic<int> m_reqBand{0};
+    int m_band = -1;
+    std::atomic<bool> m_reqOnAir{true};
+    bool m_onAir = false;
+    int m_bytesSent = 0;
+    int m_sendingProgram = -1;             // program whose commands go out now
+    u8 m_rdsBuffer[8 + 4 * 260] = {};
+    FMProgram *m_programs[channels] = {};
+    QTimer *m_statusTimer = nullptr;
+    QTimer *m_pumpTimer = nullptr;
+    std::minstd_rand m_random;
+    QMutex m_startMutex;
+    QWaitCondition m_started;
+    bool m_running = false;
+};

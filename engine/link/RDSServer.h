@@ -1,0 +1,75 @@
+#pragma once
+
+#include "Types.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QSharedPointer>
+
+class FMProgram;
+class FMSettings;
+class QTcpServer;
+class QTcpSocket;
+class QTimer;
+
+// The RDS data input of one channel: a TCP server on port base + channel
+// number (channel 1 on 4001 by default) that takes text lines of RDS groups
+// into the channel program's input ring, answers each line with the ring's
+// level and reports level changes every 350 ms. One client at a time; a new
+// client replaces the old one. Broadcasts "rdsin.N" with the client's
+// address while one is connected.
+//
+// Lives in the board thread with its channel program (its parent).
+class RDSServer : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int defaultPortBase = 4000;
+    static constexpr int bufferSize = 1024;
+    // Lines handled per turn of the event loop; the rest wait for the next.
+    static constexpr int linesPerTurn = 64;
+    // A client whose unsent replies pass this is disconnected.
+    static constexpr qint64 maxPendingOutput = 64 * 1024;
+
+    RDSServer(int channel, FMProgram *program);
+    ~RDSServer() override;
+
+    // A new port base; listens on base + channel.
+    void setPort(int portBase);
+    int portBase() const { return m_base; }
+    // Listens on base + channel when not listening.
+    void listen();
+    bool isListening() const;
+    // Closes the server and a connected client.
+    void stop();
+    void setSettings(const QSharedPointer<FMSettings> &settings);
+    bool hasClient() const { return m_client != nullptr; }
+
+public slots:
+    void onDisconnect();
+    void onConnection();
+    void readLine();
+    void sendLine(const QByteArray &text);
+    void timeout();
+
+private:
+    bool listenOn(int port);
+    void handleLine(QByteArray line);
+    void broadcast(const QString &value);
+
+    QSharedPointer<FMSettings> m_settings;
+    const int m_channel;
+    int m_base = defaultPortBase;
+    QTcpServer *m_server;
+    QPointer<QTcpSocket> m_client;
+    int m_lines = 0;
+    int m_lastLevel = 0;
+    qint64 m_lastWrite = 0;          // monotonic ms
+    char m_buffer[bufferSize];
+    int m_fill = 0;
+    bool m_skipping = false;         // dropping the tail of an over-long line
+    bool m_readPending = false;      // a read is queued for the next turn
+    QTimer *m_timer;
+    FMProgram *m_program;
+};
