@@ -18,6 +18,17 @@ QString AppIni::path(const QStringList &arguments)
     return QFileInfo(name).absoluteFilePath();
 }
 
+QString AppIni::project(const QStringList &arguments)
+{
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments.at(i) == QLatin1String("-i"))
+            ++i;
+        else if (!arguments.at(i).startsWith(QLatin1Char('-')))
+            return arguments.at(i);
+    }
+    return QString();
+}
+
 BoardIP AppIni::boardAddress(const QSettings &ini, int board)
 {
     BoardIP ip;

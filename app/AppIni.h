@@ -29,6 +29,10 @@ public:
     // path is taken as given. Default: "Trovina.ini" in that directory.
     static QString path(const QStringList &arguments);
 
+    // The project named on the command line: the first argument after the
+    // program that is neither "-i" nor its name; empty when there is none.
+    static QString project(const QStringList &arguments);
+
     // The address of board link `board` (0..3); a null BoardIP when the
     // ini names none or a malformed one.
     static BoardIP boardAddress(const QSettings &ini, int board);
