@@ -1,5 +1,10 @@
 #include "BoardProtocol.h"
 
+#include <QSysInfo>
+
+#include <pwd.h>
+#include <unistd.h>
+
 #include <QtEndian>
 
 #include <cstring>
@@ -89,7 +94,14 @@ QByteArray localIdentityText()
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty())
         user = qEnvironmentVariable("USERNAME");
-    return (user + QLatin1Char('@') + qEnvironmentVariable("COMPUTERNAME")).toLocal8Bit();
+    if (user.isEmpty()) {
+        if (const passwd *pw = getpwuid(getuid()))
+            user = QString::fromLocal8Bit(pw->pw_name);
+    }
+    QString computer = qEnvironmentVariable("COMPUTERNAME");
+    if (computer.isEmpty())
+        computer = QSysInfo::machineHostName();
+    return (user + QLatin1Char('@') + computer).toLocal8Bit().left(identityTextSize);
 }
 
 bool parseSetLock(const QByteArray &datagram, u8 identity[LockInfo::identitySize])

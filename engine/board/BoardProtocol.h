@@ -86,8 +86,9 @@ QByteArray unlockRequest();
 // SET LOCK: 0x00 0x62, token byte, identity text cut or zero-padded to 15
 // bytes. Bytes 2-17 are the client's lock identity.
 QByteArray setLock(u8 token, const QByteArray &identityText);
-// "user@computer" from USER (USERNAME when USER is empty) and COMPUTERNAME,
-// in the local 8-bit encoding.
+// "user@computer" from USER (USERNAME when USER is empty; else the login
+// name) and COMPUTERNAME (else the host name), in the local 8-bit encoding,
+// cut to the 15 bytes a SET LOCK holds.
 QByteArray localIdentityText();
 // The 16 identity bytes of a SET LOCK; false unless it is exactly 18 bytes of
 // type 0x0062.

@@ -33,8 +33,8 @@ class QUdpSocket;
 // Threads: the object lives in its own thread (moved there at construction),
 // so its slots and timers run there. The main window calls connectTo,
 // setSettings, setConfig, setRdsPort and lockInfo directly; everything else
-// runs in the board thread. The board mutex guards the target address, the
-// settings reference and the lock record; the board thread only try-locks
+// runs in the board thread. The board mutex guards the settings reference
+// and the lock record; the board thread only try-locks
 // it. setSettings hands the project to the board thread and waits until the
 // programs have loaded it there, so no program state is shared between
 // threads.
@@ -165,7 +165,7 @@ private:
     BoardInfo m_info;
     mutable QMutex m_infoMutex;            // the copy info() hands out
     BoardInfo m_infoCopy;
-    BoardIP m_target;                      // board mutex
+    BoardIP m_target;                      // board thread only
     std::atomic<bool> m_takeOver{false};
     QUdpSocket *m_socket = nullptr;
     ChannelStatus m_status[channels];
@@ -187,5 +187,5 @@ private:
     std::minstd_rand m_random;
     QMutex m_startMutex;
     QWaitCondition m_started;
-    bool m_running = false;
+    std::atomic<bool> m_running{false};
 };

@@ -66,6 +66,8 @@ public:
     void fillPCM();
     void fillRDS();
     void sendChannelConfig();
+    // Commands of this channel were lost: the full configuration goes once more.
+    void resendConfiguration();
     int sampleRate() const;
     int rdsLevel() const;
     // One text line of the RDS data input: true when a group went into the
@@ -118,12 +120,13 @@ private:
     qint64 m_pcmNumber = 0;          // datagrams sent
     qint64 m_heldNumber = -1;        // number of the datagram in m_pcm
     int m_heldFrames = 0;
+    int m_pcmBytes = 0;              // data bytes of the held datagram
     qint64 m_groupNumber = 0;
     bool m_silence = false;
     QString m_playlistKey;
     QString m_playText;
     SongInfo m_song;
-    QTime m_lastCT;
+    qint64 m_lastCTms = -1;          // monotonic ms of the last clock-time request
     QString m_lastReplay;
     u8 m_ring[ringSize][13] = {};
     int m_ringWrite = 0;

@@ -5,12 +5,12 @@
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
+#include <QTcpSocket>
 #include <QSharedPointer>
 
 class FMProgram;
 class FMSettings;
 class QTcpServer;
-class QTcpSocket;
 class QTimer;
 
 // The RDS data input of one channel: a TCP server on port base + channel

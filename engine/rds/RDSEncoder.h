@@ -161,7 +161,7 @@ public:
 
     // Group builders (board thread, read lock held by the caller).
     u16 psBlockB(int segment) const;
-    u16 psChars();
+    u16 psChars(int stream = 0);
     void basicGroup(u8 out[13], int stream);        // 0A / 0B
     void slowLabelling(u8 out[13], int stream);     // 1A
     void radioText(u8 out[13], int stream);         // 2A / 2B
@@ -230,20 +230,22 @@ private:
     QTextCodec *m_ertCodec = nullptr;
 
     // Builder counters (64 bit: they also count cycles).
-    qint64 m_psSeg = 0;      // PS segment s0
-    qint64 m_psWindow = 0;   // PS window start
+    // PS and RadioText segment counters per stream: a receiver of stream 0
+    // sees complete texts in order whatever the RDS2 streams carry.
+    qint64 m_psSegs[4] = {};    // PS segment
+    qint64 m_psWindows[4] = {}; // PS window start
     qint64 m_fbSeg = 0;      // 15B segment
     qint64 m_lpsSeg = 0;     // long PS segment
-    qint64 m_rtAlt = 0;      // alternation of mode 2
+    qint64 m_rtAlts[4] = {}; // alternation of mode 2
     u16 m_rtAB = 0;          // A/B flag in bit 4
-    qint64 m_rtSeg[2] = {0, 0};
-    int m_rtIndex = 0;       // 0 rta, 1 rtb
+    qint64 m_rtSegs[4][2] = {};
+    int m_rtIndexes[4] = {}; // 0 rta, 1 rtb
     QByteArray m_rtLast[2];  // last bytes sent per slot
     qint64 m_ertSeg = 0;
     int m_ertIndex = 0;      // 0 rtc, 1 rtd
     qint64 m_ptynSeg = 0;
     int m_ptynIndex = 0;     // 0 pn2, 1 pn1
-    int m_afIndex = 0;
+    int m_afIndexes[4] = {}; // AF list position per stream
     int m_odaStep = 0;
     int m_eonIndex = 0;
     int m_eonStep = 0;

@@ -69,34 +69,40 @@ u16 RDSEncoder::psBlockB(int segment) const
                      ((m_src.ta & 1) << 4) | ((m_src.ms & 1) << 3) | (di << 2) | unsigned(n));
 }
 
-u16 RDSEncoder::psChars()
+u16 RDSEncoder::psChars(int stream)
 {
-    const qint64 p = m_psWindow + 2 * (m_psSeg & 3);
+    qint64 &psSeg = m_psSegs[stream & 3];
+    qint64 &window = m_psWindows[stream & 3];
+    const qint64 p = window + 2 * (psSeg & 3);
     const u16 chars = word(m_psBytes, p, space);
     // Scrolling PS: the window moves by step characters after every
     // (repeat) complete PS cycles and returns to 0 past the end.
     const int step = (m_src.pss & 7) + 1;
     const int repeat = (m_src.pss >> 4) + 1;
-    if ((m_psSeg & 3) == 3 && ((m_psSeg + 1) / 4) % repeat == 0)
-        m_psWindow += step;
-    if (!(m_src.pss & 0x08) || m_psWindow + 8 >= m_psBytes.size() + step)
-        m_psWindow = 0;
+    if ((psSeg & 3) == 3 && ((psSeg + 1) / 4) % repeat == 0)
+        window += step;
+    if (!(m_src.pss & 0x08) || window + 8 >= m_psBytes.size() + step)
+        window = 0;
     return chars;
 }
 
 void RDSEncoder::basicGroup(u8 out[13], int stream)
 {
-    u16 b = psBlockB(int(m_psSeg & 3));
+    // Each stream runs its own PS cycle, so stream 0 stays complete and in
+    // order when RDS2 streams carry groups 0 as well; the AF list likewise.
+    qint64 &psSeg = m_psSegs[stream & 3];
+    u16 b = psBlockB(int(psSeg & 3));
     u16 c = m_src.pi;
     if (m_src.afu & afuSend) {
-        if (m_afIndex >= m_src.afCodes.size())
-            m_afIndex = 0;
-        c = m_src.afCodes.isEmpty() ? u16(0xE0E0) : m_src.afCodes[m_afIndex++];
+        int &afIndex = m_afIndexes[stream & 3];
+        if (afIndex >= m_src.afCodes.size())
+            afIndex = 0;
+        c = m_src.afCodes.isEmpty() ? u16(0xE0E0) : m_src.afCodes[afIndex++];
     } else {
         b |= versionB;
     }
-    const u16 d = psChars();
-    ++m_psSeg;
+    const u16 d = psChars(stream);
+    ++psSeg;
     assembleGroup(out, b, c, d, stream != 0);
 }
 
@@ -125,7 +131,7 @@ QByteArray RDSEncoder::rtBytes(const QString &text)
 
 QString RDSEncoder::currentRadioText() const
 {
-    if (m_src.rtxg <= 1 && (m_rtIndex & 1))
+    if (m_src.rtxg <= 1 && (m_rtIndexes[0] & 1))
         return m_src.rtb;
     if (m_src.rtxg <= 2)
         return m_src.rta;
@@ -134,19 +140,23 @@ QString RDSEncoder::currentRadioText() const
 
 void RDSEncoder::radioText(u8 out[13], int stream)
 {
+    // Segment counters per stream, like the PS cycle.
+    qint64 *rtSeg = m_rtSegs[stream & 3];
+    qint64 &rtAlt = m_rtAlts[stream & 3];
+    int &rtIndex = m_rtIndexes[stream & 3];
     int slot = 0;
     bool verB = false;
     int textIndex = 0;
     QString text;
     if (m_src.rtxg <= 1) {
         verB = m_src.rtxg & 1;
-        const bool b = m_rtIndex & 1;
-        switchText(m_rtSeg[0], 4, m_rtIndex, b ? m_src.rpb : m_src.rpa, b ? m_src.rpa : m_src.rpb);
-        textIndex = m_rtIndex & 1;
+        const bool b = rtIndex & 1;
+        switchText(rtSeg[0], 4, rtIndex, b ? m_src.rpb : m_src.rpa, b ? m_src.rpa : m_src.rpb);
+        textIndex = rtIndex & 1;
         text = textIndex ? m_src.rtb : m_src.rta;
     } else if (m_src.rtxg == 2) {
-        slot = int(m_rtAlt & 1);
-        ++m_rtAlt;
+        slot = int(rtAlt & 1);
+        ++rtAlt;
         verB = slot == 1;
         textIndex = slot;
         text = slot ? m_src.rtb : m_src.rta;
@@ -160,7 +170,7 @@ void RDSEncoder::radioText(u8 out[13], int stream)
         if (m_src.rtxt & rtxtToggleAB)
             m_rtAB ^= 0x10;
     }
-    qint64 &seg = m_rtSeg[slot];
+    qint64 &seg = rtSeg[slot];
     const int address = int(seg & 0xF);
     const int width = verB ? 2 : 4;
     const qint64 pos = qint64(width) * address;

@@ -237,8 +237,8 @@ void RDSEncoder::setRDS(const RDSSource &source, double tuneMHz)
 {
     WriteLock lock(m_lock);
     if (source.ps != m_src.ps || source.pss != m_src.pss) {
-        m_psSeg = 0;
-        m_psWindow = 0;
+        for (int i = 0; i < 4; ++i)
+            m_psSegs[i] = m_psWindows[i] = 0;
     }
     if (source.lps != m_src.lps)
         m_lpsSeg = 0;
@@ -260,14 +260,17 @@ void RDSEncoder::setRDS(const RDSSource &source, double tuneMHz)
     m_b14Count = 0;
     m_b14Slot = 0;
     m_rtpPair = 0;
-    m_rtSeg[0] = m_rtSeg[1] = 0;
-    m_rtIndex = 0;
-    m_rtAlt = 0;
+    for (int i = 0; i < 4; ++i) {
+        m_rtSegs[i][0] = m_rtSegs[i][1] = 0;
+        m_rtIndexes[i] = 0;
+        m_rtAlts[i] = 0;
+    }
     m_ertSeg = 0;
     m_ertIndex = 0;
     m_ptynSeg = 0;
     m_ptynIndex = 0;
-    m_afIndex = 0;
+    for (int &i : m_afIndexes)
+        i = 0;
     m_odaStep = 0;
     if ((source.ta & 1) != (m_src.ta & 1))
         m_b15Count = 1;

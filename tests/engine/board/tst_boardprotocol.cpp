@@ -62,6 +62,12 @@ private slots:
         QCOMPARE(localIdentityText(), QByteArray("bob@RACK7"));
         qputenv("USER", "");
         QCOMPARE(localIdentityText(), QByteArray("robert@RACK7"));
+        qputenv("COMPUTERNAME", "A-VERY-LONG-COMPUTER");
+        QCOMPARE(localIdentityText(), QByteArray("robert@A-VERY-L"));
+        qputenv("USERNAME", "");
+        qputenv("COMPUTERNAME", "");
+        const QByteArray fallback = localIdentityText();
+        QVERIFY(fallback.size() <= 15 && fallback.contains('@') && !fallback.startsWith('@'));
         qputenv("USER", user);
         qputenv("USERNAME", userName);
         qputenv("COMPUTERNAME", computer);

@@ -1,0 +1,723 @@
+#include "FMBoard.h"
+
+#include "BoardCommand.h"
+#include "BoardProtocol.h"
+#include "BoardWords.h"
+#include "FMProgram.h"
+#include "FMSettings.h"
+#include "HiResClock.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QHostAddress>
+#include <QNetworkDatagram>
+#include <QMutexLocker>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+// The scheduling a board thread got, logged by the first thread only.
+std::atomic<bool> priorityLogged{false};
+
+bool allFF(const u8 *bytes, int n)
+{
+    for (int i = 0; i < n; ++i)
+        if (bytes[i] != 0xFF)
+            return false;
+    return true;
+}
+
+// Runs f in the board thread and waits for it; directly when called there or
+// when the board thread no longer runs its event loop.
+template <typename F>
+void inBoardThread(FMBoard *board, bool running, F f)
+{
+    if (QThread::currentThread() == board || !running)
+        f();
+    else
+        QMetaObject::invokeMethod(board, f, Qt::BlockingQueuedConnection);
+}
+
+} // namespace
+
+FMBoard::FMBoard(u8 board, u16 rdsPort, int refOscMHz, QObject *parent)
+    : QThread(parent), m_board(board), m_refOsc(refOscMHz > 0 ? u32(refOscMHz) : 52)
+{
+    BoardInfo::registerMetaType();
+    BoardIP::registerMetaType();
+    std::memset(m_ownIdentity, 0xFF, sizeof m_ownIdentity);
+    m_pendingRdsPort = rdsPort;
+    m_home = thread();
+    moveToThread(this);
+    QMutexLocker start(&m_startMutex);
+    QThread::start(QThread::TimeCriticalPriority);
+    while (!m_running)
+        m_started.wait(&m_startMutex);
+}
+
+FMBoard::~FMBoard()
+{
+    qDebug("~mo%d", m_board);
+    for (FMProgram *&p : m_programs) {
+        delete p;
+        p = nullptr;
+    }
+}
+
+// ---- Thread ------------------------------------------------------------------
+
+void FMBoard::setRealTimePriority()
+{
+    // QThread's priorities do nothing to a normal Linux thread: ask for
+    // real-time scheduling, else the best nice value this user may take.
+    sched_param param{};
+    param.sched_priority = sched_get_priority_min(SCHED_RR) + 1;
+    QString got;
+    if (pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0) {
+        got = QStringLiteral("real-time priority %1").arg(param.sched_priority);
+    } else {
+        rlimit lim{};
+        int best = 0;
+        if (getrlimit(RLIMIT_NICE, &lim) == 0 && lim.rlim_cur != RLIM_INFINITY)
+            best = 20 - int(lim.rlim_cur);
+        else if (lim.rlim_cur == RLIM_INFINITY)
+            best = -20;
+        const pid_t tid = pid_t(syscall(SYS_gettid));
+        const int current = getpriority(PRIO_PROCESS, id_t(tid));
+        if (best < current && setpriority(PRIO_PROCESS, id_t(tid), best) == 0)
+            got = QStringLiteral("nice %1").arg(best);
+        else
+            got = QStringLiteral("nice %1").arg(current);
+    }
+    if (!priorityLogged.exchange(true))
+        qDebug("mo%d: board thread %s", m_board, qPrintable(got));
+}
+
+void FMBoard::run()
+{
+    setRealTimePriority();
+    m_socket = new QUdpSocket;
+    connect(m_socket, &QUdpSocket::readyRead, this, &FMBoard::readUdp);
+    connect(m_socket, &QAbstractSocket::errorOccurred, this,
+            &FMBoard::error);
+    connect(m_socket, &QAbstractSocket::stateChanged, this, &FMBoard::state);
+    for (int i = 0; i < channels; ++i)
+        m_programs[i] = new FMProgram(m_board * channels + i + 1, QSharedPointer<FMSettings>(), this,
+                                      &m_status[i]);
+    m_statusTimer = new QTimer;
+    m_statusTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_statusTimer, &QTimer::timeout, this, &FMBoard::timeReadStatus);
+    m_statusTimer->start(200);
+    m_pumpTimer = new QTimer;
+    m_pumpTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_pumpTimer, &QTimer::timeout, this, &FMBoard::timeFillBuffer);
+    m_pumpTimer->start(1);
+    {
+        QMutexLocker start(&m_startMutex);
+        m_running = true;
+        m_started.wakeAll();
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    m_random.seed(u32(now.time().msec()) ^ u32(now.toSecsSinceEpoch()) ^ u32(now.date().toJulianDay()));
+
+    exec();
+
+    qDebug("mo%d: exit thread", m_board);
+    m_statusTimer->stop();
+    m_pumpTimer->stop();
+    disconnect(m_statusTimer, nullptr, this, nullptr);
+    disconnect(m_pumpTimer, nullptr, this, nullptr);
+    disconnect(m_socket, nullptr, this, nullptr);
+    disconnectBoard();
+    qDebug("mo%d: stop all decoders", m_board);
+    for (FMProgram *p : m_programs)
+        p->stop(true);
+    for (FMProgram *p : m_programs) {
+        int waited = 0;
+        while (!p->stop(true) && waited < 216 * 10) {
+            QThread::msleep(10);
+            waited += 10;
+        }
+        if (waited > 0)
+            qDebug("mo%d: decoder %2d done after %3d ms", m_board, p->channel(), waited);
+    }
+    // Everything of this thread goes in this thread: programs (with their
+    // servers and decoders), timers and the socket.
+    for (FMProgram *&p : m_programs) {
+        delete p;
+        p = nullptr;
+    }
+    delete m_statusTimer;
+    delete m_pumpTimer;
+    delete m_socket;
+    m_statusTimer = m_pumpTimer = nullptr;
+    m_socket = nullptr;
+    m_loaded.clear();
+    {
+        QMutexLocker lock(&m_startMutex);
+        m_running = false;
+    }
+    moveToThread(m_home);
+    qDebug("mo%d: exit done", m_board);
+}
+
+// ---- Main window's thread -----------------------------------------------------
+
+bool FMBoard::connectTo(const BoardIP &target)
+{
+    // The target belongs to the board thread: it is set there, after a
+    // board the link is leaving has been taken off air and unlocked.
+    inBoardThread(this, m_running.load(), [this, target] {
+        if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState && target != m_target
+            && m_state.load() != NotConnected)
+            disconnectBoard();
+        QMutexLocker lock(&m_mutex);
+        qDebug("mo%d: #%03d connectTo %s", m_board, target.boxNumber(), qPrintable(target.addressText()));
+        m_target = target;
+        m_info = BoardInfo();
+        {
+            QMutexLocker info(&m_infoMutex);
+            m_infoCopy = BoardInfo();
+        }
+        m_state = ConnectRequested;
+    });
+    return false;
+}
+
+void FMBoard::setSettings(const QSharedPointer<FMSettings> &settings)
+{
+    int band = 0;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_settings = settings;
+        if (settings) {
+            band = settings->band();
+            m_reqBand = band;
+            m_reqAttn = settings->attn();
+        }
+    }
+    // The programs load in the board thread: the pump reads them there.
+    inBoardThread(this, m_running.load(), [this, settings, band] { loadPrograms(settings, band); });
+}
+
+void FMBoard::loadPrograms(const QSharedPointer<FMSettings> &settings, int band)
+{
+    m_loaded = settings;
+    for (FMProgram *p : m_programs)
+        if (p)
+            p->loadSettings(settings, band);
+}
+
+void FMBoard::setConfig(int band, int attnDb)
+{
+    m_reqBand = band;
+    m_reqAttn = attnDb;
+}
+
+void FMBoard::setRdsPort(u16 port)
+{
+    m_pendingRdsPort = port;
+}
+
+LockInfo FMBoard::lockInfo() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_lock;
+}
+
+BoardInfo FMBoard::info() const
+{
+    QMutexLocker lock(&m_infoMutex);
+    return m_infoCopy;
+}
+
+QByteArray FMBoard::lockIdentityText()
+{
+    return BoardProtocol::localIdentityText();
+}
+
+FMProgram *FMBoard::program(int index) const
+{
+    return index >= 0 && index < channels ? m_programs[index] : nullptr;
+}
+
+qint64 FMBoard::nowMs() const
+{
+    return qint64(HiResClock::now() * 1000.0);
+}
+
+// ---- Slots ---------------------------------------------------------------------
+
+void FMBoard::toggleOnAir()
+{
+    if (m_state.load() == Online)
+        m_reqOnAir = !m_reqOnAir.load();
+}
+
+void FMBoard::setOnAir(bool on)
+{
+    if (m_state.load() == Online)
+        m_reqOnAir = on;
+}
+
+void FMBoard::disconnectRequest()
+{
+    m_state = DisconnectRequested;
+}
+
+void FMBoard::unlock(bool takeOver)
+{
+    m_takeOver = takeOver;
+    if (!takeOver)
+        m_state = DisconnectRequested;
+}
+
+void FMBoard::error(QAbstractSocket::SocketError socketError)
+{
+    qDebug("mo%d: socket error %d [%s]", m_board, int(socketError),
+           m_socket ? qPrintable(m_socket->errorString()) : "NULL");
+}
+
+void FMBoard::state(QAbstractSocket::SocketState socketState)
+{
+    qDebug("mo%d: socket state %d", m_board, int(socketState));
+}
+
+// ---- Status tick ------------------------------------------------------------------
+
+void FMBoard::timeReadStatus()
+{
+    int st = m_state.load();
+    if (st == NotConnected || st == ConnectRequested) {
+        if (m_mutex.tryLock()) {
+            open();
+            m_mutex.unlock();
+        } else if (st == ConnectRequested) {
+            qDebug("mo%d: timer not locked for open", m_board);
+        }
+    } else if (st == Online
+               && (m_attn != m_reqAttn.load() || m_band != m_reqBand.load() || m_onAir != m_reqOnAir.load())) {
+        if (m_mutex.tryLock()) {
+            m_band = m_reqBand.load();
+            m_attn = m_reqAttn.load();
+            m_onAir = m_reqOnAir.load();
+            sendBandConfig();
+            emit onair(m_onAir);
+            for (FMProgram *p : m_programs)
+                p->setBand(m_band);
+            m_mutex.unlock();
+            return;
+        }
+        qDebug("mo%d: timer not locked for band", m_board);
+    }
+
+    const int port = m_pendingRdsPort.exchange(0);
+    if (port != 0) {
+        for (FMProgram *p : m_programs)
+            p->stopRdsServer();
+        for (FMProgram *p : m_programs)
+            p->setRdsPort(u16(port));
+    }
+
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+        return;
+
+    qint64 written = 0;
+    st = m_state.load();
+    switch (st) {
+    case NotConnected:
+    case ConnectRequested:
+        qDebug("mo%d: state %d", m_board, st);
+        break;
+    case InfoRequested:
+        qDebug("mo%d: request info %s", m_board, qPrintable(m_socket->peerName()));
+        written = m_socket->write(BoardProtocol::infoRequest());
+        break;
+    case LockQueried:
+        qDebug("mo%d: get lock", m_board);
+        m_socket->write(BoardProtocol::lockQuery());
+        break;
+    case ForeignLock:
+        if (m_takeOver.exchange(false)) {
+            sendUnlock();
+            sendSetLock();
+            goOnline();
+            m_lastReceived = nowMs();
+        } else if (nowMs() - m_lastReceived >= 1000) {
+            m_socket->write(BoardProtocol::lockQuery());
+        }
+        break;
+    case Online:
+        written = m_socket->write(BoardProtocol::statusRequest());
+        if ((++m_statusTicks & 0x1F) == 0)
+            m_socket->write(BoardProtocol::lockQuery());
+        break;
+    case DisconnectRequested:
+        qDebug("mo%d: force disconnect", m_board);
+        disconnectBoard();
+        break;
+    }
+
+    if (m_state.load() == Online && (written == -1 || (nowMs() - m_lastReceived) / 1000 > 1)) {
+        qDebug("mo%d: timeout", m_board);
+        m_state = ConnectRequested;
+        disconnectBoard();
+    }
+}
+
+void FMBoard::open()
+{
+    if (m_state.load() != NotConnected)
+        disconnectBoard();
+    if (m_target.ip == 0 || m_target.port == 0 || !m_socket)
+        return;
+    m_socket->connectToHost(QHostAddress(m_target.ip), m_target.port, QIODevice::ReadWrite);
+    m_state = InfoRequested;
+    m_lastReceived = nowMs();
+    qDebug("mo%d: connect #%03d %s", m_board, m_target.boxNumber(), qPrintable(m_target.addressText()));
+    const qintptr fd = m_socket->socketDescriptor();
+    int size = sendBufferSize;
+    if (fd < 0 || setsockopt(int(fd), SOL_SOCKET, SO_SNDBUF, &size, sizeof size) != 0) {
+        qDebug("mo%d: set udp send buffer failed %d", m_board, errno);
+        return;
+    }
+    int got = 0;
+    socklen_t len = sizeof got;
+    if (getsockopt(int(fd), SOL_SOCKET, SO_SNDBUF, &got, &len) == 0)
+        qDebug("mo%d: udp send buffer %d", m_board, got);
+}
+
+void FMBoard::disconnectBoard()
+{
+    const int st = m_state.load();
+    if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState) {
+        qDebug("mo%d: disconnect %d", m_board, st);
+        if (st != ConnectRequested) {
+            if (m_lock.sameIdentity(m_ownIdentity)) {
+                if (m_info.boardType != 0) {
+                    m_onAir = false;
+                    sendBandConfig();
+                }
+                sendUnlock();
+            } else {
+                qDebug("mo%d: disconnect w/o unlock %02X != %02X", m_board, m_ownIdentity[0],
+                       m_lock.identity[0]);
+            }
+            m_target = BoardIP();
+            std::memset(m_ownIdentity, 0xFF, sizeof m_ownIdentity);
+        }
+        m_socket->disconnectFromHost();
+    }
+    m_state = NotConnected;
+    emit offline(m_target, m_board);
+}
+
+void FMBoard::goOnline()
+{
+    qDebug("mo%d: online, force set band", m_board);
+    m_state = Online;
+    m_band = -1;
+    emit online(m_target, m_board);
+}
+
+void FMBoard::sendSetLock()
+{
+    const u8 token = u8(m_random() & 0xFF);
+    const QByteArray text = lockIdentityText();
+    const QByteArray datagram = BoardProtocol::setLock(token, text);
+    std::memcpy(m_ownIdentity, datagram.constData() + 2, LockInfo::identitySize);
+    {
+        QMutexLocker lock(&m_mutex);
+        std::memcpy(m_lock.identity, m_ownIdentity, LockInfo::identitySize);
+    }
+    qDebug("mo%d: SET LOCK %02X [%s]", m_board, token, text.left(BoardProtocol::identityTextSize).constData());
+    if (m_socket)
+        m_socket->write(datagram);
+}
+
+void FMBoard::sendUnlock()
+{
+    qDebug("mo%d: * UNLOCK %02X", m_board, m_lock.identity[0]);
+    if (m_socket)
+        m_socket->write(BoardProtocol::unlockRequest());
+}
+
+bool FMBoard::sendBandConfig()
+{
+    const int attn = m_onAir ? m_attn : -31;
+    qDebug("mo%d: CFG on=%d band=%d attn=%ddB", m_board, int(m_onAir), m_band, attn);
+    if (!m_pending.isEmpty()) {
+        qDebug("mo%d: CF- %d", m_board, m_pending.size());
+        m_pending.clear();
+    }
+    const QList<QByteArray> commands =
+        BoardCommand::bandConfiguration(m_info.boardType, m_band, m_onAir, m_attn, m_refOsc);
+    QVector<int> results;
+    for (QByteArray c : commands)
+        results << sendAcked(c);
+    if (m_info.isZQX4())
+        return results.value(0) == BoardCommand::bandConfigZQX4Size;
+    if (results.size() == 2 && results[0] == BoardCommand::bandConfigSynthSize
+        && results[1] == BoardCommand::bandConfigSynthSize)
+        return true;
+    qDebug("mo%d: band %d failed %d,%d != 31", m_board, m_band, results.value(0), results.value(1));
+    return false;
+}
+
+// ---- Sending ------------------------------------------------------------------------
+
+int FMBoard::sendAcked(QByteArray &command)
+{
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+        return -1;
+    if (!BoardCommand::isCommand(command)) {
+        qDebug("mo%d: ??? %2d [%s] %d", m_board, command.size(),
+               qPrintable(BoardProtocol::hexText(command, 42)), m_pending.size());
+    } else {
+        const u32 id = BoardCommand::stamp(command, BoardCommand::nextCounter());
+        m_pending.insert(id, command);
+    }
+    m_lastAckedSend = nowMs();
+    const qint64 n = m_socket->write(command);
+    if (n > 0)
+        m_bytesSent += int(n);
+    else
+        qDebug("mo%d: sendRaw failed %d", m_board, int(n));
+    return int(n);
+}
+
+int FMBoard::sendRaw(const char *data, int length)
+{
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+        return -1;
+    const qint64 n = m_socket->write(data, length);
+    if (n > 0)
+        m_bytesSent += int(n);
+    else
+        qDebug("mo%d: sendRaw failed %d", m_board, int(n));
+    return int(n);
+}
+
+int FMBoard::sendRDS(u8 channelIndex, const u8 *const streams[4], int length, u8 streamBits)
+{
+    if (length % 26 != 0)
+        qDebug("mo%d: bad length! %d", m_board, length);
+    const bool four = BoardProtocol::useFourStreams(m_info.version, streamBits);
+    const QByteArray datagram = BoardProtocol::rdsData(channelIndex, streams, length, four);
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+        return -1;
+    const qint64 n = m_socket->write(datagram);
+    if (n > 0)
+        m_bytesSent += int(n);
+    if (n < 0)
+        qDebug("mo%d: sendRDS failed %d", m_board, int(n));
+    else if (n != datagram.size())
+        qDebug("mo%d: sendRDS %d != %d", m_board, datagram.size(), int(n));
+    return int(n);
+}
+
+// ---- Pump ---------------------------------------------------------------------------
+
+void FMBoard::timeFillBuffer()
+{
+    if (m_state.load() == Online) {
+        for (FMProgram *p : m_programs) {
+            if (m_bytesSent + FMProgram::maxRdsDatagram > tickBudget)
+                break;
+            p->fillRDS();
+        }
+        for (FMProgram *p : m_programs) {
+            if (m_bytesSent + FMProgram::maxPcmPerTurn > tickBudget)
+                break;
+            p->fillPCM();
+        }
+    }
+    m_bytesSent = 0;
+}
+
+// ---- Receiving ----------------------------------------------------------------------
+
+void FMBoard::readUdp()
+{
+    while (m_socket && m_socket->hasPendingDatagrams()) {
+        const QByteArray d = m_socket->receiveDatagram().data();
+        if (d.size() < 2)
+            continue;
+        const int type = BoardProtocol::packetType(d);
+        m_lastReceived = nowMs();
+        switch (type) {
+        case BoardProtocol::InfoReply:
+            infoReply(d);
+            break;
+        case BoardProtocol::BoardMessage:
+            qDebug("mo%d: packet %.4x %d", m_board, type, d.size());
+            break;
+        case BoardProtocol::Ack: {
+            const u32 id = BoardCommand::commandId(d);
+            if (m_pending.remove(id) == 0)
+                qDebug("mo%d: ack %.08x unknown", m_board, id);
+            break;
+        }
+        case BoardProtocol::ChannelStatus:
+            channelStatus(d);
+            break;
+        case BoardProtocol::LockStatus:
+            lockStatus(d);
+            break;
+        default:
+            qDebug("mo%d: unknown packet (0x%04X len=%i)", m_board, type, d.size());
+            break;
+        }
+        checkPurge();
+    }
+}
+
+void FMBoard::checkPurge()
+{
+    if (m_pending.isEmpty() || nowMs() - m_lastAckedSend <= ackTimeoutMs)
+        return;
+    qDebug("mo%d: CF! %d", m_board, m_pending.size());
+    // The board may have missed any of them: the programs concerned send
+    // their whole configuration again, the band configuration goes again.
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        const u8 target = u8(it.value().at(5));
+        if (target == BoardCommand::boardTarget) {
+            m_band = -1;
+            continue;
+        }
+        const int index = int(target) - m_board * channels - 1;
+        if (FMProgram *p = program(index))
+            p->resendConfiguration();
+    }
+    m_pending.clear();
+    m_lastAckedSend = nowMs();
+}
+
+void FMBoard::infoReply(const QByteArray &d)
+{
+    BoardInfo info;
+    if (!BoardProtocol::parseInfoReply(d, &info))
+        return;
+    qDebug("mo%d: #%03d %8X info v%d pcm:%d rds:%d [%s]", m_board, info.boxNumber(), info.boardType,
+           info.version, info.pcmSize, info.rdsSize, qPrintable(BoardProtocol::hexText(d.mid(20))));
+    // Only an answer to our request moves the link; a late copy does not
+    // undo a lock handshake or a disconnect.
+    if (m_state.load() != InfoRequested)
+        return;
+    m_info = info;
+    {
+        QMutexLocker lock(&m_infoMutex);
+        m_infoCopy = info;
+    }
+    if (info.version < 25)
+        goOnline();
+    else
+        m_state = LockQueried;
+    emit boardInfo(info, m_board);
+    for (FMProgram *p : m_programs)
+        p->setBoardInfo(info);
+}
+
+void FMBoard::lockStatus(const QByteArray &d)
+{
+    const int st = m_state.load();
+    const bool handshaking = st == LockQueried || st == ForeignLock;
+    if (d.size() < BoardProtocol::lockStatusMinSize) {
+        qDebug("mo%d: unknown lock %d", m_board, d.size());
+        if (handshaking) {
+            sendSetLock();
+            goOnline();
+        }
+        return;
+    }
+    LockInfo parsed;
+    bool withClients = false;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_lock.box = u16(m_info.boxNumber());
+        parsed = m_lock;
+        withClients = BoardProtocol::parseLockStatus(d, &parsed) == BoardProtocol::LockReply::WithClients;
+        m_lock.ip = parsed.ip;
+        m_lock.port = parsed.port;
+        std::memcpy(m_lock.identity, parsed.identity, LockInfo::identitySize);
+    }
+    if (parsed.sameIdentity(m_ownIdentity) && !allFF(m_ownIdentity, LockInfo::identitySize)) {
+        if (handshaking) {
+            sendSetLock();
+            goOnline();
+        }
+        return;
+    }
+    // A late lock status never undoes a disconnect asked for.
+    if (!handshaking && st != Online)
+        return;
+    if (parsed.ip == 0) {
+        qDebug("mo%d: not locked yet", m_board);
+        sendSetLock();
+        goOnline();
+        return;
+    }
+    // The identity text ends at its first NUL, at most 15 bytes.
+    const char *text = reinterpret_cast<const char *>(parsed.identity + 1);
+    const QByteArray who(text, int(strnlen(text, BoardProtocol::identityTextSize)));
+    qDebug("mo%d: is locked from %d.%d.%d.%d : %d [%s]", m_board, parsed.ip >> 24, (parsed.ip >> 16) & 0xFF,
+           (parsed.ip >> 8) & 0xFF, parsed.ip & 0xFF, parsed.port, who.constData());
+    m_state = ForeignLock;
+    emit userUnlock(m_board);
+    if (!withClients)
+        return;
+    {
+        QMutexLocker lock(&m_mutex);
+        std::memcpy(m_lock.clients, parsed.clients, sizeof m_lock.clients);
+    }
+    for (const LockClient &c : parsed.clients)
+        if (c.ip != 0)
+            qDebug("mo%d: %d.%d.%d.%d : %d last seen %d ds ago", m_board, c.ip >> 24, (c.ip >> 16) & 0xFF,
+                   (c.ip >> 8) & 0xFF, c.ip & 0xFF, c.port, c.lastSeen);
+}
+
+void FMBoard::channelStatus(const QByteArray &d)
+{
+    QVector<BoardProtocol::StatusEntry> entries;
+    if (!BoardProtocol::parseChannelStatus(d, &entries))
+        return;
+    const double t = HiResClock::now();
+    const double dt = t - m_lastStatus;
+    // Rates only from intervals long enough to mean something.
+    const bool rates = dt >= 0.05 && std::isfinite(dt);
+    if (rates)
+        m_lastStatus = t;
+    const QSharedPointer<FMSettings> project = m_loaded;
+    for (int i = 0; i < entries.size() && i < channels; ++i) {
+        ChannelStatus &s = m_status[i];
+        const BoardProtocol::StatusEntry &e = entries[i];
+        const u16 oldPcm = s.pcmFill;
+        const u16 oldRds = s.rdsFill;
+        s.pcmFill = e.pcmFill;
+        s.rdsFill = e.rdsFill;
+        s.flags = e.flags;
+        s.level = BoardWords::levelDb(qMax<u32>(e.rawLevel, 1));
+        if (rates) {
+            s.pcmRate = (double(u16(oldPcm - e.pcmFill)) / dt + 3 * s.pcmRate) * 0.25;
+            s.rdsRate = (double(u16(oldRds - e.rdsFill)) / dt + 3 * s.rdsRate) * 0.25;
+        }
+        if (std::fabs(s.pcmRate - m_programs[i]->sampleRate()) > 1024)
+            s.flags |= ChannelStatus::PcmRateOff;
+        if (std::fabs(s.rdsRate - 74) > 4)
+            s.flags |= ChannelStatus::RdsRateOff;
+        if (project)
+            project->setChannelStatus(m_board * channels + i + 1, s);
+    }
+}

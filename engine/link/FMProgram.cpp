@@ -1,0 +1,583 @@
+#include "FMProgram.h"
+
+#include "BoardCommand.h"
+#include "BoardProtocol.h"
+#include "FMBoard.h"
+#include "FMSettings.h"
+#include "HiResClock.h"
+#include "PCMDecoder.h"
+#include "RDSEncoder.h"
+#include "RDSServer.h"
+#include "SetHandler.h"
+#include "SetValue.h"
+
+#include <QDateTime>
+#include <QMutexLocker>
+#include <QtEndian>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr double twoPi = 6.283185307179586;
+// Bytes of RDS per second at 1187.5 bit/s, as the monitor times its groups.
+constexpr double rdsBytesPerSecond = 148.4375;
+constexpr double msPerRdsByte = 6.7368421052631575;
+const QString playlistPrefix = QStringLiteral("playlist.");
+
+qint16 sample(double s, double volume)
+{
+    return qint16(std::floor(s * volume * 327.67));
+}
+
+} // namespace
+
+FMProgram::FMProgram(int channel, const QSharedPointer<FMSettings> &settings, FMBoard *board,
+                     ChannelStatus *status)
+    : m_board(board), m_index((channel - 1) % BoardProtocol::channelsPerBoard),
+      m_record(ChannelRecord::defaults(channel)), m_status(status)
+{
+    m_pcm = QByteArray(BoardProtocol::pcmDatagramSize, '\0');
+    m_decoder = new PCMDecoder(channel);
+    m_encoder = new RDSEncoder(channel);
+    m_server = new RDSServer(channel, this);
+    installEventFilter(new SetHandler(this));
+    loadSettings(settings, settings ? settings->band() : 0);
+}
+
+FMProgram::~FMProgram()
+{
+    if (m_settings)
+        m_settings->unregisterObserver(this);
+    delete m_server;
+    m_server = nullptr;
+    PCMDecoder::dispose(m_decoder);
+    delete m_encoder;
+}
+
+// ---- Settings ------------------------------------------------------------------------
+
+void FMProgram::setBandFrequencies(int band)
+{
+    m_plan = BoardWords::synthPlan(band);
+}
+
+void FMProgram::registerKey(const QString &key)
+{
+    if (m_settings)
+        m_settings->registerKey(key, this);
+}
+
+void FMProgram::unregisterKey(const QString &key)
+{
+    if (m_settings)
+        m_settings->unregisterKey(key, this);
+}
+
+void FMProgram::loadSettings(const QSharedPointer<FMSettings> &settings, int band)
+{
+    QMutexLocker lock(&m_mutex);
+    setBandFrequencies(band);
+    m_server->setSettings(settings);
+    if (m_settings)
+        m_settings->unregisterObserver(this);
+    m_settings = settings;
+    m_playlistKey.clear();
+    if (!m_settings)
+        return;
+    m_groupNumber = 0;
+    m_pcmNumber = 0;
+    m_heldNumber = -1;
+    m_silence = false;
+    m_record = m_settings->channelInfo(channel());
+    m_rdsId = m_record.idrds;
+    m_audioId = m_record.idaudio;
+    const RDSSource rds = m_settings->rds(m_rdsId);
+    applyRds(rds);
+    m_tmcId = rds.tmcsi;
+    m_encoder->setTMC(m_settings->tmc(m_tmcId));
+    m_audio = m_settings->audio(m_audioId);
+    m_playText.clear();
+    play(m_audio.file);
+    m_playText = m_audio.file;
+    registerKey(QStringLiteral("play"));
+    registerKey(QStringLiteral("channel.%1").arg(channel()));
+    if (m_audioId)
+        registerKey(QStringLiteral("audio.%1").arg(m_audioId));
+    if (m_rdsId)
+        registerKey(QStringLiteral("rds.%1").arg(m_rdsId));
+    if (m_tmcId)
+        registerKey(QStringLiteral("tmc.%1").arg(m_tmcId));
+    m_configRepeats = 3;
+}
+
+void FMProgram::applyRds(const RDSSource &source)
+{
+    const u8 bits = m_rdsId ? u8(source.mode & 0x0F) : 0;
+    if ((m_encoder->source().mode & 0x0F) != (source.mode & 0x0F) || bits != m_rdsStreamBits)
+        m_configRepeats = 3;
+    m_rdsStreamBits = bits;
+    m_encoder->setRDS(source, m_record.freq);
+}
+
+void FMProgram::setValueEvent(SetValue *event)
+{
+    const QString k = event->key;
+    const QVariant v = event->value;
+    if (k.startsWith(QLatin1String("rds.")) && k.endsWith(QLatin1String("/name")))
+        return;
+    QMutexLocker lock(&m_mutex);
+    if (!m_settings)
+        return;
+    const bool idrds = k.endsWith(QLatin1String("/idrds"));
+    if (idrds) {
+        unregisterKey(QStringLiteral("rds.%1").arg(m_rdsId));
+        m_rdsId = v.toInt();
+        m_record.idrds = m_rdsId;
+        if (m_rdsId)
+            registerKey(QStringLiteral("rds.%1").arg(m_rdsId));
+        m_configRepeats = 2;
+    }
+    if (idrds || k.startsWith(QLatin1String("rds."))) {
+        const RDSSource rds = m_settings->rds(m_rdsId);
+        if (k.contains(QLatin1String("/eon/"))) {
+            bool ok = false;
+            const uint e = k.mid(k.lastIndexOf(QLatin1Char('/')) + 1).toUInt(&ok);
+            if (ok)
+                m_encoder->setEON(rds.eon, int(e));
+            return;
+        }
+        if (rds.tmcsi != m_tmcId) {
+            unregisterKey(QStringLiteral("tmc.%1").arg(m_tmcId));
+            m_tmcId = rds.tmcsi;
+            if (m_tmcId)
+                registerKey(QStringLiteral("tmc.%1").arg(m_tmcId));
+            m_encoder->setTMC(m_settings->tmc(m_tmcId));
+        }
+        if (channel() == 1)
+            qDebug("pr%02d setRDS from [%s] [%s]", channel(), qPrintable(v.toString()), qPrintable(k));
+        applyRds(rds);
+        return;
+    }
+    if (k.startsWith(QLatin1String("tmc."))) {
+        m_encoder->setTMC(m_settings->tmc(m_settings->rds(m_rdsId).tmcsi));
+        return;
+    }
+    const bool idaudio = k.endsWith(QLatin1String("/idaudio"));
+    if (idaudio) {
+        unregisterKey(QStringLiteral("audio.%1").arg(m_audioId));
+        m_audioId = v.toInt();
+        m_record.idaudio = m_audioId;
+        if (m_audioId)
+            registerKey(QStringLiteral("audio.%1").arg(m_audioId));
+    }
+    if (k.startsWith(QLatin1String("audio")) || idaudio) {
+        if (k.endsWith(QLatin1String("/name")))
+            return;
+        m_audio = m_settings->audio(m_audioId);
+        if (m_audio.file != m_playText) {
+            m_playText = m_audio.file;
+            play(m_playText);
+        }
+        return;
+    }
+    if (k.startsWith(QLatin1String("play."))) {
+        const int dot = k.indexOf(QLatin1Char('.'));
+        if (k.mid(dot + 1).toInt() == m_playlistId) {
+            qDebug("pr%02d %s %d", channel(), qPrintable(k), v.toInt());
+            m_decoder->setSong(v.toInt());
+        }
+        return;
+    }
+    if (k.startsWith(playlistPrefix)) {
+        play(m_playText);
+        return;
+    }
+    if (k.startsWith(QLatin1String("channel"))) {
+        m_record = m_settings->channelInfo(channel());
+        m_rdsId = m_record.idrds;
+        m_audioId = m_record.idaudio;
+        if (k.endsWith(QLatin1String("/aof")) || k.endsWith(QLatin1String("/att"))
+            || k.endsWith(QLatin1String("auto")))
+            return;
+        if (k.endsWith(QLatin1String("mute")) || k.endsWith(QLatin1String("volm")))
+            sendCommand(channelCommand(1));
+        else if (k.endsWith(QLatin1String("gain")))
+            sendCommand(channelCommand(2));
+        else if (k.endsWith(QLatin1String("rate")))
+            sendCommand(channelCommand(3));
+        else if (k.endsWith(QLatin1String("freq")))
+            sendCommand(channelCommand(4));
+        else
+            sendCommand(channelCommand(0));
+        return;
+    }
+    qDebug("pr%02d skip set [%s]", channel(), qPrintable(k));
+}
+
+QByteArray FMProgram::channelCommand(int which) const
+{
+    BoardCommand::ChannelSetup c;
+    c.channel = channel();
+    c.used = m_record.used;
+    c.mono = m_record.mono;
+    c.muted = m_record.mute;
+    c.rdsStreams = m_rdsId ? m_rdsStreamBits : 0;
+    c.emphasis = m_record.emph;
+    c.frequency = m_record.freq;
+    c.gain = m_record.gain;
+    c.deviation = m_record.devi;
+    c.volume = qint8(m_record.volm);
+    c.sampleRate = sampleRate();
+    switch (which) {
+    case 1:
+        return BoardCommand::volumeCommand(c);
+    case 2:
+        return BoardCommand::gainCommand(c);
+    case 3:
+        return BoardCommand::rateCommand(c);
+    case 4:
+        return BoardCommand::frequencyCommand(c, m_info.boardType, m_plan);
+    default:
+        return BoardCommand::fullChannelConfig(c, m_info.boardType, m_plan);
+    }
+}
+
+void FMProgram::sendCommand(QByteArray command)
+{
+    if (!command.isEmpty())
+        m_board->sendAcked(command);
+}
+
+void FMProgram::sendChannelConfig()
+{
+    sendCommand(channelCommand(0));
+}
+
+void FMProgram::resendConfiguration()
+{
+    m_configRepeats = qMax(m_configRepeats, 1);
+}
+
+void FMProgram::setBand(int band)
+{
+    setBandFrequencies(band);
+    sendChannelConfig();
+}
+
+void FMProgram::setBoardInfo(const BoardInfo &info)
+{
+    m_info = info;
+    m_configRepeats = 3;
+    if (!m_server->isListening())
+        m_server->listen();
+}
+
+void FMProgram::setRdsPort(u16 port)
+{
+    if (m_server->portBase() != int(port) - 1)
+        m_server->setPort(int(port) - 1);
+}
+
+void FMProgram::stopRdsServer()
+{
+    m_server->stop();
+}
+
+bool FMProgram::stop(bool kill)
+{
+    m_server->stop();
+    m_decoder->stop(kill);
+    return m_decoder->hasFinished();
+}
+
+int FMProgram::sampleRate() const
+{
+    return m_record.rate == 32000 || m_record.rate == 48000 ? m_record.rate : 44100;
+}
+
+// ---- RDS -------------------------------------------------------------------------------
+
+int FMProgram::rdsLevel() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_status->rdsFill * 2 / 13 + (m_ringCount & ~1);
+}
+
+bool FMProgram::addRemoteRds(QByteArray &line, int &level)
+{
+    QMutexLocker lock(&m_mutex);
+    m_remote = !line.isEmpty();
+    level = m_status->rdsFill * 2 / 13 + m_ringCount;
+    if (line.isEmpty())
+        return false;
+    if (m_ringCount >= ringSize) {
+        line = "full";
+        return false;
+    }
+    if (!m_record.used) {
+        line = "offline";
+        return false;
+    }
+    if (m_encoder->parseGroupLine(m_ring[m_ringWrite], line) != 13) {
+        line = "noRDS";
+        return false;
+    }
+    m_ringWrite = (m_ringWrite + 1) % ringSize;
+    ++m_ringCount;
+    return true;
+}
+
+void FMProgram::fillRDS()
+{
+    if (m_configRepeats > 0) {
+        --m_configRepeats;
+        sendChannelConfig();
+        return;
+    }
+    sendGroups();
+}
+
+void FMProgram::sendGroups()
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_settings && m_decoder->hasNewSongs())
+        m_settings->setSongInfo(m_decoder->takeSongs());
+    if (!m_record.used || (m_ringCount <= 1 && !m_rdsId) || (m_remote && m_ringCount <= 1))
+        return;
+
+    int level = m_status->rdsFill * 2;
+    const int limit = qMin<int>(2 * int(m_info.rdsSize), streamBytes);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QTime t = now.time();
+    HiResClock::restart();
+
+    const bool four = BoardProtocol::useFourStreams(m_info.version, m_rdsStreamBits);
+    struct Sent
+    {
+        int slot;
+        int level;
+    };
+    Sent sent[maxGroupsPerTurn];
+    int g = 0;
+    int fromRing = 0;
+    bool failed = false;
+    while ((g & 1) || (g < maxGroupsPerTurn && level + 26 <= limit)) {
+        if (m_remote && !(g & 1) && m_ringCount < 2)
+            break;
+        level += 13;
+        const double s = t.second() + level / rdsBytesPerSecond + t.msec() * 0.001;
+        if (m_ringCount == 0 && s >= 59.9 && s < 60.08) {
+            const qint64 mono = qint64(HiResClock::now() * 1000.0);
+            if (m_lastCTms == qint64(-1) || mono - m_lastCTms >= 43000) {
+                m_lastCTms = mono;
+                m_encoder->setCT(now.addSecs(6));
+            }
+        }
+        u8 *slot0 = m_streams[0] + 13 * g;
+        if (m_ringCount > 0) {
+            const int index = (m_ringWrite - m_ringCount + ringSize) % ringSize;
+            std::memcpy(slot0, m_ring[index], 13);
+            --m_ringCount;
+            ++fromRing;
+            qDebug("pr%02d remote rds out %d", channel(), index);
+            // Streams 1 to 3 carry the encoder's own RDS2 groups meanwhile.
+            if (four) {
+                u8 scratch[13];
+                if (m_encoder->generate(scratch, m_streams[1] + 13 * g, m_streams[2] + 13 * g,
+                                        m_streams[3] + 13 * g) != 13) {
+                    failed = true;
+                    break;
+                }
+            }
+        } else {
+            if (m_encoder->generate(slot0, m_streams[1] + 13 * g, m_streams[2] + 13 * g,
+                                    m_streams[3] + 13 * g) != 13) {
+                failed = true;
+                break;
+            }
+            publishReplay();
+        }
+        sent[g] = {g, level};
+        ++g;
+    }
+    if (!failed && g > 0) {
+        const u8 *const streams[4] = {m_streams[0], m_streams[1], m_streams[2], m_streams[3]};
+        failed = m_board->sendRDS(u8(m_index), streams, g * 13, m_rdsStreamBits) <= 0;
+    }
+    if (failed) {
+        // The remote groups wait for the next turn.
+        m_ringCount += fromRing;
+        return;
+    }
+    if ((g & 1) || (level & 1))
+        qDebug("boom");
+    m_status->rdsFill = u16(level / 2);
+    for (int i = 0; i < g; ++i) {
+        ++m_groupNumber;
+        if (m_settings)
+            m_settings->notifyRdsLog(channel(), m_rdsId, int(m_groupNumber), 0,
+                                     t.addMSecs(int(sent[i].level * msPerRdsByte)),
+                                     m_streams[0] + 13 * sent[i].slot);
+    }
+}
+
+void FMProgram::publishReplay()
+{
+    if (!m_settings)
+        return;
+    const QString replay = m_encoder->replayFileName();
+    if (m_encoder->takeGroupFileOpened())
+        m_settings->notify(QStringLiteral("chinfo.%1.rdslog.%2").arg(channel()).arg(m_rdsId),
+                           QStringLiteral("# Kanal %1 -").arg(channel()) + replay);
+    if (replay != m_lastReplay) {
+        m_lastReplay = replay;
+        m_settings->notify(QStringLiteral("channel.%1.rds").arg(channel()), replay);
+    }
+}
+
+// ---- PCM -------------------------------------------------------------------------------
+
+void FMProgram::toneFrame(const AudioSource &source, qint64 n, int rate, qint16 *left, qint16 *right)
+{
+    if (rate <= 0)
+        rate = 44100;
+    if (source.type == AudioSource::Ramp) {
+        const qint64 period = qint64(source.time ? source.time : 1) * rate;
+        const qint64 p = ((n % period) + period) % period;
+        const double a = double(p) / double(period);
+        const double f = source.frq1 + (double(source.frq2) - source.frq1) * a;
+        const double v = source.vol1 + (double(source.vol2) - source.vol1) * a;
+        // f * p / rate turns, reduced to the fraction of one turn.
+        const double turns = f * double(p) / rate;
+        const qint16 s = sample(std::sin(twoPi * (turns - std::floor(turns))), v);
+        *left = *right = s;
+        return;
+    }
+    // Whole turns dropped exactly: n * f mod rate counts the phase in 1/rate turns.
+    const qint64 p1 = (n % rate) * source.frq1 % rate;
+    const qint64 p2 = (n % rate) * source.frq2 % rate;
+    *left = sample(std::sin(twoPi * double(p1) / rate), source.vol1);
+    *right = sample(std::sin(twoPi * double(p2) / rate), source.vol2);
+}
+
+int FMProgram::buildPcm()
+{
+    char *data = m_pcm.data();
+    qint16 *samples = reinterpret_cast<qint16 *>(data + BoardProtocol::dataHeaderSize);
+    const int frames = BoardProtocol::pcmFramesPerDatagram;
+    if (!m_record.used || !m_audioId) {
+        std::memset(samples, 0, BoardProtocol::silenceFrames * 4);
+        BoardProtocol::writeDataHeader(data, BoardProtocol::PcmData, u16(m_index), BoardProtocol::formatStereo,
+                                       BoardProtocol::silenceFrames);
+        m_silence = true;
+        m_heldFrames = BoardProtocol::silenceFrames;
+        return BoardProtocol::silenceFrames * 4;
+    }
+    if (m_audio.type == AudioSource::Sine || m_audio.type == AudioSource::Ramp) {
+        const qint64 n = m_pcmNumber * frames;
+        const int rate = sampleRate();
+        for (int i = 0; i < frames; ++i)
+            toneFrame(m_audio, n + i, rate, &samples[2 * i], &samples[2 * i + 1]);
+        for (int i = 0; i < 2 * frames; ++i)
+            samples[i] = qToLittleEndian(samples[i]);
+        BoardProtocol::writeDataHeader(data, BoardProtocol::PcmData, u16(m_index), BoardProtocol::formatStereo,
+                                       u16(frames));
+        m_silence = false;
+        m_heldFrames = frames;
+        return frames * 4;
+    }
+    u8 silence = m_silence ? 1 : 0;
+    int bytes = m_decoder->readSamples(samples, 1024, &silence);
+    if (bytes <= 0)
+        return 0;
+    if (bytes <= 512)
+        bytes += qMax(0, m_decoder->readSamples(samples + bytes / 2, 1024 - bytes, &silence));
+    m_silence = silence != 0;
+    takeSong();
+    const bool mono = m_song.channels == 1;
+    m_heldFrames = mono ? bytes / 2 : bytes / 4;
+    BoardProtocol::writeDataHeader(data, BoardProtocol::PcmData, u16(m_index),
+                                   mono ? BoardProtocol::formatMono : BoardProtocol::formatStereo,
+                                   u16(m_heldFrames));
+    return mono ? m_heldFrames * 2 : m_heldFrames * 4;
+}
+
+void FMProgram::takeSong()
+{
+    const SongInfo song = m_decoder->songInfo();
+    if (song.position != m_song.position && m_settings)
+        m_settings->notify(QStringLiteral("chinfo.%1.playpos").arg(channel()), song.position);
+    if ((song.file != m_song.file || song.decoder != m_song.decoder || song.sampleRate != m_song.sampleRate)
+        && m_settings)
+        m_settings->setPlayInfo(channel(), song);
+    if (song.tags != m_song.tags)
+        m_encoder->setSongInfo(song.tags);
+    m_song = song;
+}
+
+void FMProgram::fillPCM()
+{
+    pcmLoop(4);
+}
+
+void FMProgram::pcmLoop(int maxDatagrams)
+{
+    if (m_silence && !(m_record.used && m_audioId))
+        return;
+    int sent = 0;
+    while (int(m_status->pcmFill) + 2 * 256 < int(m_info.pcmSize)) {
+        if (m_heldNumber != m_pcmNumber) {
+            const int bytes = buildPcm();
+            if (bytes == 0)
+                return;
+            m_pcmBytes = bytes;
+            m_heldNumber = m_pcmNumber;
+        }
+        if (m_board->sendRaw(m_pcm.constData(), m_pcmBytes + BoardProtocol::dataHeaderSize) <= 0)
+            return;
+        m_status->pcmFill = u16(qMin(0xFFFF, m_status->pcmFill + m_heldFrames));
+        ++m_pcmNumber;
+        if (m_silence || ++sent >= maxDatagrams)
+            return;
+    }
+}
+
+void FMProgram::play(const QString &text)
+{
+    QStringList list;
+    int number = -1;
+    // Only "playlist." and a number names a playlist; any other text is a file.
+    if (text.startsWith(playlistPrefix)) {
+        bool ok = false;
+        number = text.mid(playlistPrefix.size()).toInt(&ok);
+        if (ok && m_settings)
+            list = m_settings->playlistFiles(number);
+    }
+    if (!text.isEmpty())
+        qDebug("pr%02d play [%s] %d", channel(), qPrintable(text), int(list.size()));
+    if (!list.isEmpty()) {
+        m_playlistId = number;
+        if (!m_playlistKey.isEmpty())
+            unregisterKey(m_playlistKey);
+        m_playlistKey = text;
+        registerKey(m_playlistKey);
+    } else {
+        m_playlistId = -1;
+        if (!text.isEmpty())
+            list << text;
+    }
+    m_decoder->setPlaylist(list);
+    if (m_settings) {
+        m_settings->setPlayInfo(channel(), SongInfo());
+        m_settings->notify(QStringLiteral("songinfo"), QString());
+    }
+}
+
+void FMProgram::testPCM()
+{
+    m_info.pcmSize = 65535;
+    m_status->pcmFill = m_status->pcmFill > 5512 ? u16(m_status->pcmFill - 5512) : 0;
+    pcmLoop(4);
+}
