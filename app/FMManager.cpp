@@ -58,7 +58,8 @@ FMManager::FMManager(QSettings &appIni, const QString &project, QWidget *parent)
     createBoards();
     startProject(project);
 
-    restoreGeometry(m_ini.value(QStringLiteral("Main/geometry")).toByteArray());
+    if (!restoreGeometry(m_ini.value(QStringLiteral("Main/geometry")).toByteArray()))
+        resize(1100, 720);
     restoreState(m_ini.value(QStringLiteral("Main/state")).toByteArray());
     connect(&m_dirtyTimer, &QTimer::timeout, this, &FMManager::showDirty);
     m_dirtyTimer.start(dirtyWatchMs);
@@ -103,6 +104,9 @@ void FMManager::buildMenus()
     bar->setObjectName(QStringLiteral("mainToolBar"));
     m_onAirAction = bar->addAction(tr("On Air"));
     m_onAirAction->setCheckable(true);
+    bar->widgetForAction(m_onAirAction)->setStyleSheet(
+        QStringLiteral("QToolButton { padding: 2px 10px; font-weight: bold; }"
+                       "QToolButton:checked { background: #c62828; color: white; border-radius: 3px; }"));
     m_onAirAction->setToolTip(tr("Alle Modulatoren ein- oder ausschalten"));
     connect(m_onAirAction, &QAction::triggered, this, &FMManager::setOnAir);
     bar->addSeparator();
@@ -130,7 +134,8 @@ void FMManager::buildPages()
 void FMManager::buildStatus()
 {
     for (int b = 0; b < AppIni::boardCount; ++b) {
-        m_boardLabels[b] = new QLabel(tr("mo%1: -").arg(b + 1), this);
+        m_boardLabels[b] = new QLabel(tr("Modulator %1: -").arg(b + 1), this);
+        m_boardLabels[b]->setMinimumWidth(150);
         statusBar()->addWidget(m_boardLabels[b]);
     }
     m_remoteLamp = new QLabel(this);
@@ -171,11 +176,12 @@ void FMManager::createBoards()
     for (int b = 0; b < AppIni::boardCount; ++b) {
         const BoardIP target = AppIni::boardAddress(m_ini, b);
         if (target.isNull()) {
-            m_boardLabels[b]->setText(tr("mo%1: nicht konfiguriert").arg(b + 1));
+            m_boardLabels[b]->setText(tr("Modulator %1: nicht konfiguriert").arg(b + 1));
             continue;
         }
         m_boards[b]->connectTo(target);
-        m_boardLabels[b]->setText(tr("mo%1: verbinde %2").arg(b + 1).arg(target.addressText()));
+        m_boardLabels[b]->setText(tr("Modulator %1: verbinde").arg(b + 1));
+        m_boardLabels[b]->setToolTip(target.addressText());
     }
 }
 
@@ -384,7 +390,7 @@ void FMManager::boardInfo(const BoardInfo &info, int board)
 {
     const char chars[4] = {char(info.boardType >> 24), char(info.boardType >> 16), char(info.boardType >> 8),
                            char(info.boardType)};
-    statusBar()->showMessage(tr("mo%1: #%2 %3 Firmware v%4")
+    statusBar()->showMessage(tr("Modulator %1: #%2 %3 Firmware v%4")
                                  .arg(board + 1)
                                  .arg(info.boxNumber(), 3, 10, QLatin1Char('0'))
                                  .arg(QString::fromLatin1(chars, 4))
@@ -394,14 +400,16 @@ void FMManager::boardInfo(const BoardInfo &info, int board)
 
 void FMManager::boardOnline(const BoardIP &target, int board)
 {
-    if (board >= 0 && board < AppIni::boardCount)
-        m_boardLabels[board]->setText(tr("mo%1: online %2").arg(board + 1).arg(target.addressText()));
+    if (board < 0 || board >= AppIni::boardCount)
+        return;
+    m_boardLabels[board]->setText(tr("Modulator %1: online").arg(board + 1));
+    m_boardLabels[board]->setToolTip(target.addressText());
 }
 
 void FMManager::boardOffline(const BoardIP &, int board)
 {
     if (board >= 0 && board < AppIni::boardCount)
-        m_boardLabels[board]->setText(tr("mo%1: offline").arg(board + 1));
+        m_boardLabels[board]->setText(tr("Modulator %1: offline").arg(board + 1));
 }
 
 void FMManager::boardOnAir(bool on)
