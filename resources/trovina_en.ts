@@ -193,4 +193,11 @@ Take it over?</translation>
         <translation>other</translation>
     </message>
 </context>
+<context>
+    <name>FMServer</name>
+    <message>
+        <source>Dateiname muss auf .fm enden</source>
+        <translation>File name must end in .fm</translation>
+    </message>
+</context>
 </TS>

@@ -63,7 +63,8 @@ private slots:
         QTest::newRow("get") << "get" << "usage: GET key (get value for key) example: GET rds.1.ps";
         QTest::newRow("emph") << "channel.1.emph"
                               << QString::fromUtf8("channel preemphasis 0=none 1=50us 2=75us [0..2] µs (integer)");
-        QTest::newRow("zone") << "rds.2.zone" << "rds group 4 UTC zone hour offset [-31..31] h (integer)";
+        QTest::newRow("zone") << "rds.2.zone"
+                              << "rds group 4A local time offset in half hours (UTC+1 = 2) [-31..31] x 30 min (integer)";
         QTest::newRow("fix") << "rds.1.fix"
                              << "rds error gen fix 1=checkword | 2=group | 4=PI | &128=exact ber bits per group "
                                 "[0..255] (integer)";
