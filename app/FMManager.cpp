@@ -7,6 +7,7 @@
 #include "FMServer.h"
 #include "FMSettings.h"
 #include "ProjectFiles.h"
+#include "WorkingCopy.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -189,7 +190,7 @@ void FMManager::createBoards()
 
 void FMManager::startProject(const QString &project)
 {
-    const QString working = ProjectFiles::workingCopy();
+    const QString working = WorkingCopy::path();
     if (!project.isEmpty()) {
         const QString path = QFileInfo(project).absoluteFilePath();
         if (replaceProject(path, path))
@@ -201,7 +202,7 @@ void FMManager::startProject(const QString &project)
                       m_ini.value(QStringLiteral("Last/dirty"), false).toBool());
         return;
     }
-    if (!replaceProject(ProjectFiles::defaultTemplate(), QString())) {
+    if (!replaceProject(WorkingCopy::defaultTemplate(), QString())) {
         // Not even the template could be copied: start from an empty file.
         QFile(working).open(QIODevice::WriteOnly);
         attachProject(QString(), false);
@@ -223,18 +224,18 @@ void FMManager::detachProject()
 
 bool FMManager::replaceProject(const QString &source, const QString &name)
 {
-    const QString working = ProjectFiles::workingCopy();
-    if (ProjectFiles::samePath(source, working)) {
+    const QString working = WorkingCopy::path();
+    if (ProjectFiles::sameFile(source, working)) {
         // The working copy itself: opened again as it is.
         detachProject();
         attachProject(name, false);
         return true;
     }
     QString side;
-    if (!ProjectFiles::copyToSide(source, working, &side))
+    if (!WorkingCopy::copyToSide(source, working, &side))
         return false;
     detachProject();
-    if (!ProjectFiles::replaceWith(side, working)) {
+    if (!WorkingCopy::replaceWith(side, working)) {
         qWarning().noquote() << "MAN: cannot replace the working copy" << working;
         QFile::remove(side);
     }
@@ -245,7 +246,7 @@ bool FMManager::replaceProject(const QString &source, const QString &name)
 void FMManager::attachProject(const QString &name, bool dirty)
 {
     m_name = name;
-    m_project = QSharedPointer<FMSettings>::create(ProjectFiles::workingCopy());
+    m_project = QSharedPointer<FMSettings>::create(WorkingCopy::path());
     m_project->dirty = dirty;
     int boards = 1;
     for (int b = 0; b < AppIni::boardCount; ++b)
@@ -277,12 +278,12 @@ QString FMManager::newFile(const QString &path)
     if (!ProjectFiles::isProjectName(path))
         return tr("Projektdateien enden auf .fm");
     QString side;
-    if (!ProjectFiles::copyToSide(ProjectFiles::defaultTemplate(), path, &side)) {
+    if (!WorkingCopy::copyToSide(WorkingCopy::defaultTemplate(), path, &side)) {
         QFile empty(side);
         if (!empty.open(QIODevice::WriteOnly))
             return tr("Datei kann nicht angelegt werden");
     }
-    if (!ProjectFiles::replaceWith(side, path) || !loadFile(path)) {
+    if (!WorkingCopy::replaceWith(side, path) || !loadFile(path)) {
         QFile::remove(side);
         return tr("Datei kann nicht angelegt werden");
     }
@@ -300,9 +301,8 @@ bool FMManager::saveFile(const QString &path)
 {
     if (!m_project)
         return false;
-    const QString working = ProjectFiles::workingCopy();
     m_project->sync();
-    if (!ProjectFiles::save(working, path, working)) {
+    if (!ProjectFiles::isProjectName(path) || !ProjectFiles::saveCopy(WorkingCopy::path(), path)) {
         qWarning().noquote() << "MAN: save refused or failed" << path;
         return false;
     }

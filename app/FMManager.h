@@ -27,7 +27,7 @@ class QTabWidget;
 // then the first project and the 1296 ms timer that shows unsaved changes.
 //
 // Projects: the program edits a working copy in the per-user data
-// directory (ProjectFiles). Loading copies a file over it and opens it as
+// directory (WorkingCopy). Loading copies a file over it and opens it as
 // the one shared FMSettings, which then goes to the boards, the server, the
 // pages and the event roll. Saving copies the working copy to the target and
 // keeps the target's old content as ".fbk".

@@ -119,6 +119,7 @@ private slots:
         QVERIFY(!board.isLocked());
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
     }
 
     void cleanupTestCase()
