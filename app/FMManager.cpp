@@ -112,6 +112,10 @@ void FMManager::buildMenus()
     connect(m_onAirAction, &QAction::triggered, this, &FMManager::setOnAir);
     bar->addSeparator();
     bar->addWidget(m_bandStrip);
+    bar->addSeparator();
+    m_projectLabel = new QLabel(this);
+    m_projectLabel->setMargin(4);
+    bar->addWidget(m_projectLabel);
 }
 
 void FMManager::buildDocks()
@@ -130,6 +134,8 @@ void FMManager::buildPages()
     //   m_rdsPage = new TabRDS(...);  m_pages->addTab(m_rdsPage, "RDS");
     //   m_tmcPage = new TabTMC(...);  m_pages->addTab(m_tmcPage, "TMC");
     setCentralWidget(m_pages);
+    // Without pages the event roll takes the whole window.
+    m_pages->setVisible(m_pages->count() > 0);
 }
 
 void FMManager::buildStatus()
@@ -247,7 +253,6 @@ void FMManager::attachProject(const QString &name, bool dirty)
 {
     m_name = name;
     m_project = QSharedPointer<FMSettings>::create(WorkingCopy::path());
-    m_project->dirty = dirty;
     int boards = 1;
     for (int b = 0; b < AppIni::boardCount; ++b)
         if (!AppIni::boardAddress(m_ini, b).isNull())
@@ -261,6 +266,9 @@ void FMManager::attachProject(const QString &name, bool dirty)
     // TODO(editor pages): TabRDS::setSettings and TabTMC::setSettings (m_project)
     m_roll->setSettings(m_project);
     updateBand();
+    // What the steps above derive (automatic AF lists, EON entries, a band
+    // brought into range) is no change of the user's.
+    m_project->dirty = dirty;
     m_ini.setValue(QStringLiteral("Last/file"), m_name);
     qDebug().noquote() << "MAN: project" << (m_name.isEmpty() ? QStringLiteral("(new)") : m_name);
     showDirty();
@@ -329,9 +337,11 @@ void FMManager::onRemote(uint port, const QString &peer)
         m_remoteText->setText(tr("Fernsteuerung inaktiv"));
     } else if (port < 1024) {
         m_remoteLamp->setStyleSheet(lampStyle("#d22"));
-        m_remoteText->setText(tr("Port Fehler") + QLatin1Char(' ') + peer);
+        m_remoteText->setText(tr("Port Fehler"));
+        m_remoteText->setToolTip(peer);
     } else {
         m_remoteLamp->setStyleSheet(lampStyle("#2b2"));
+        m_remoteText->setToolTip(QString());
         m_remoteText->setText(peer.isEmpty()
                                   ? tr("keine Fernsteuerung verbunden") + QStringLiteral(", ")
                                         + tr("Port %1").arg(port)
@@ -517,6 +527,8 @@ void FMManager::showDirty()
     const QString name = m_name.isEmpty() ? tr("(neu)") : QFileInfo(m_name).fileName();
     const bool dirty = m_project && m_project->dirty.load();
     setWindowTitle(QStringLiteral("Trovina - %1%2").arg(name, dirty ? QStringLiteral(" *") : QString()));
+    m_projectLabel->setText(tr("Projekt: %1%2").arg(name, dirty ? tr(" (geändert)") : QString()));
+    m_projectLabel->setToolTip(m_name);
 }
 
 void FMManager::closeEvent(QCloseEvent *event)

@@ -114,6 +114,7 @@ private:
     bool m_asking[4] = {};
 
     QLabel *m_bandStrip = nullptr;
+    QLabel *m_projectLabel = nullptr;
     QTabWidget *m_pages = nullptr;
     QWidget *m_rdsPage = nullptr; // TabRDS, once the RDS editor exists
     QWidget *m_tmcPage = nullptr; // TabTMC, once the TMC editor exists

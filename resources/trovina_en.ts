@@ -161,6 +161,14 @@ Take it over?</translation>
         <source>Ö&amp;ffnen...</source>
         <translation>&amp;Open...</translation>
     </message>
+    <message>
+        <source>Projekt: %1%2</source>
+        <translation>Project: %1%2</translation>
+    </message>
+    <message>
+        <source> (geändert)</source>
+        <translation> (changed)</translation>
+    </message>
 </context>
 <context>
     <name>Dynamic</name>
