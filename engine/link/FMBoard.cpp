@@ -434,7 +434,10 @@ void FMBoard::goOnline()
 
 void FMBoard::sendSetLock()
 {
-    const u8 token = u8(m_random() & 0xFF);
+    // Our own lock is renewed with the identity it has (the socket may have
+    // a new port after a time-out); a new lock gets a new token.
+    const bool renew = !allFF(m_ownIdentity, LockInfo::identitySize);
+    const u8 token = renew ? m_ownIdentity[0] : u8(m_random() & 0xFF);
     const QByteArray text = lockIdentityText();
     const QByteArray datagram = BoardProtocol::setLock(token, text);
     std::memcpy(m_ownIdentity, datagram.constData() + 2, LockInfo::identitySize);
@@ -543,6 +546,8 @@ void FMBoard::timeFillBuffer()
                 break;
             p->fillPCM();
         }
+        if (m_bytesSent > m_maxTickBytes.load(std::memory_order_relaxed))
+            m_maxTickBytes.store(m_bytesSent, std::memory_order_relaxed);
     }
     m_bytesSent = 0;
 }
@@ -634,6 +639,10 @@ void FMBoard::lockStatus(const QByteArray &d)
 {
     const int st = m_state.load();
     const bool handshaking = st == LockQueried || st == ForeignLock;
+    // A late lock status never undoes a disconnect asked for, nor changes
+    // what the disconnect knows of the lock.
+    if (!handshaking && st != Online)
+        return;
     if (d.size() < BoardProtocol::lockStatusMinSize) {
         qDebug("mo%d: unknown lock %d", m_board, d.size());
         if (handshaking) {
@@ -660,9 +669,6 @@ void FMBoard::lockStatus(const QByteArray &d)
         }
         return;
     }
-    // A late lock status never undoes a disconnect asked for.
-    if (!handshaking && st != Online)
-        return;
     if (parsed.ip == 0) {
         qDebug("mo%d: not locked yet", m_board);
         sendSetLock();

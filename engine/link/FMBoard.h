@@ -94,6 +94,8 @@ public:
 
     // The identity text of SET LOCK: user "@" computer, at most 15 bytes.
     static QByteArray lockIdentityText();
+    // The most bytes one pump tick has sent since the last call (any thread).
+    int takeMaxTickBytes() { return m_maxTickBytes.exchange(0); }
 
     // ---- Board thread (channel programs)
     // Stamps and sends an acknowledged command and records it as pending;
@@ -179,6 +181,7 @@ private:
     std::atomic<bool> m_reqOnAir{true};
     bool m_onAir = false;
     int m_bytesSent = 0;
+    std::atomic<int> m_maxTickBytes{0};
     int m_sendingProgram = -1;             // program whose commands go out now
     u8 m_rdsBuffer[8 + 4 * 260] = {};
     FMProgram *m_programs[channels] = {};

@@ -392,8 +392,10 @@ void FMProgram::sendGroups()
                 }
             }
         } else {
-            if (m_encoder->generate(slot0, m_streams[1] + 13 * g, m_streams[2] + 13 * g,
-                                    m_streams[3] + 13 * g) != 13) {
+            const bool ok = four ? m_encoder->generate(slot0, m_streams[1] + 13 * g, m_streams[2] + 13 * g,
+                                                       m_streams[3] + 13 * g) == 13
+                                 : m_encoder->generate(slot0, nullptr, nullptr, nullptr) == 13;
+            if (!ok) {
                 failed = true;
                 break;
             }

@@ -122,7 +122,10 @@ void RDSServer::onConnection()
         m_lines = 0;
         m_fill = 0;
         m_skipping = false;
-        const QString peer = next->peerAddress().toString();
+        // An IPv4 client of the dual-stack server reads as IPv4.
+        bool v4 = false;
+        const quint32 ip = next->peerAddress().toIPv4Address(&v4);
+        const QString peer = v4 ? QHostAddress(ip).toString() : next->peerAddress().toString();
         qDebug("sv%2d new connection [%s]", m_channel, qPrintable(peer));
         connect(next, &QTcpSocket::readyRead, this, &RDSServer::readLine);
         connect(next, &QTcpSocket::disconnected, this, &RDSServer::onDisconnect);

@@ -543,7 +543,8 @@ QString SimBoard::handleLockDatagram(const Datagram &d)
         if (!BoardProtocol::parseSetLock(d.bytes, identity))
             return reject(QStringLiteral("SET LOCK of %1 bytes").arg(d.bytes.size()));
         const u32 ip = d.from.toIPv4Address();
-        if (isLocked() && (m_lock.ip != ip || m_lock.port != d.fromPort)) {
+        // The holder may come back from another port: its identity renews the lock.
+        if (isLocked() && (m_lock.ip != ip || m_lock.port != d.fromPort) && !m_lock.sameIdentity(identity)) {
             ++m_refusedLocks;
             return QStringLiteral("lock held by another client");
         }

@@ -38,8 +38,9 @@ struct SimBoardConfig
 // - the lock handshake (firmware 25 and later; older boards ignore it): lock
 //   query, SET LOCK, UNLOCK; unlocked, held by a client, or held by a
 //   foreign client; the long form lists the four clients heard from last.
-//   SET LOCK takes a free board or renews the holder's lock and is refused
-//   while another client holds it; UNLOCK frees the board whoever sends it,
+//   SET LOCK takes a free board or renews the holder's lock (same address
+//   and port, or the holder's identity) and is refused while another client
+//   holds it; UNLOCK frees the board whoever sends it,
 //   which is how a client takes a board over;
 // - acknowledged commands: every item is checked and applied to the board
 //   model (carrier, attenuation, synthesizer words) and the channel models,

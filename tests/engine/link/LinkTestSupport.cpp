@@ -1,0 +1,101 @@
+#include "LinkTestSupport.h"
+
+#include "BoundedWait.h"
+
+#include <QFile>
+#include <QMutex>
+#include <QtEndian>
+
+namespace linktest {
+
+namespace {
+QMutex logMutex;
+QStringList logLines;
+QtMessageHandler previous = nullptr;
+
+void collect(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    {
+        QMutexLocker lock(&logMutex);
+        logLines << text;
+    }
+    if (type != QtDebugMsg && previous)
+        previous(type, context, text);
+}
+} // namespace
+
+LogCapture::LogCapture()
+{
+    QMutexLocker lock(&logMutex);
+    logLines.clear();
+    previous = qInstallMessageHandler(collect);
+}
+
+LogCapture::~LogCapture()
+{
+    qInstallMessageHandler(previous);
+}
+
+QStringList LogCapture::lines() const
+{
+    QMutexLocker lock(&logMutex);
+    return logLines;
+}
+
+bool LogCapture::waitFor(const QString &prefix, int timeoutMs) const
+{
+    return testsupport::waitUntil([&] {
+        const QStringList all = lines();
+        return std::any_of(all.begin(), all.end(), [&](const QString &l) { return l.startsWith(prefix); });
+    }, timeoutMs);
+}
+
+Link::Link(u16 rdsPort, int index) : board(u8(index), rdsPort)
+{
+    QObject::connect(&board, &FMBoard::online, [this] { ++online; });
+    QObject::connect(&board, &FMBoard::offline, [this] { ++offline; });
+    QObject::connect(&board, &FMBoard::userUnlock, [this] { ++unlocks; });
+}
+
+Link::~Link()
+{
+    board.quit();
+    board.wait();
+}
+
+QByteArray projectText(int used, int mode, const QString &file)
+{
+    QByteArray text = "[board]\nband=0\nattn=-5\n[audio.1]\n";
+    text += file.isEmpty() ? "type=0\nfrq1=11025\nfrq2=11025\nvol1=100\nvol2=50\n"
+                           : "type=2\nfile=" + file.toUtf8() + "\n";
+    text += "[rds.1]\nps=TROVINA\npi=d312\nmode=" + QByteArray::number(mode) + "\n";
+    for (int ch = 1; ch <= used; ++ch)
+        text += "[channel." + QByteArray::number(ch) + "]\nused=1\nidaudio=1\nidrds=1\nfreq="
+                + QByteArray::number(88.0 + ch * 0.4) + "\n";
+    return text;
+}
+
+QSharedPointer<FMSettings> openProject(const QString &path)
+{
+    return QSharedPointer<FMSettings>(new FMSettings(path));
+}
+
+void writeWav(const QString &path, int channels, int frames)
+{
+    const int bytes = frames * channels * 2;
+    QByteArray d = "RIFF";
+    auto u32 = [&](quint32 v) { d.append(reinterpret_cast<const char *>(&(v = qToLittleEndian(v))), 4); };
+    auto u16 = [&](quint16 v) { d.append(reinterpret_cast<const char *>(&(v = qToLittleEndian(v))), 2); };
+    u32(36 + bytes);
+    d += "WAVEfmt ";
+    u32(16), u16(1), u16(quint16(channels)), u32(44100), u32(44100 * 2 * channels), u16(quint16(2 * channels)), u16(16);
+    d += "data";
+    u32(bytes);
+    for (int i = 0; i < frames * channels; ++i)
+        u16(quint16(i % 30000 + 1));
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(d);
+}
+
+} // namespace linktest

@@ -1,0 +1,243 @@
+#include "BoardCommand.h"
+#include "BoardProtocol.h"
+#include "BoundedWait.h"
+#include "FMProgram.h"
+#include "KeyWatch.h"
+#include "LinkTestSupport.h"
+#include "SimBoard.h"
+#include "TempProject.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+using linktest::Link;
+using testsupport::waitUntil;
+
+namespace {
+
+// Block B of a packed group: bits 26..41.
+u16 blockB(const RDSGroup &g)
+{
+    quint64 v = 0;
+    for (int i = 0; i < 8; ++i)
+        v = (v << 8) | g.bytes[i];
+    return u16(v >> 22);
+}
+
+// The full configurations (41 bytes) sent to channel 1, in the log; with
+// untilRds those before the first RDS datagram.
+int fullConfigs(const SimBoard &sim, bool untilRds = false)
+{
+    int n = 0;
+    for (const SimBoard::Datagram &d : sim.log()) {
+        if (untilRds && d.type == BoardProtocol::RdsData)
+            break;
+        n += d.type == BoardProtocol::Command && d.bytes.size() == 41 && u8(d.bytes[5]) == 1;
+    }
+    return n;
+}
+
+struct Rig
+{
+    explicit Rig(const QByteArray &project, u32 firmware = 29) : file(project)
+    {
+        sim.setFirmware(firmware);
+        sim.setCapture(true);
+        settings = linktest::openProject(file.path());
+        link.board.setSettings(settings);
+        link.board.connectTo(sim.boardIP());
+    }
+    bool waitStreaming(int channel = 0)
+    {
+        return sim.waitFor([&] { return sim.channel(channel).rdsDatagrams > 2 && sim.channel(channel).pcmDatagrams > 2; },
+                           5000);
+    }
+    testsupport::TempProject file;
+    SimBoard sim;
+    QSharedPointer<FMSettings> settings;
+    Link link{u16(30000 + QCoreApplication::applicationPid() % 20000)};
+};
+
+} // namespace
+
+class TestFMProgram : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Three full configurations before any RDS, after the board information
+    // and after each load; single keys send their short commands; a purge of
+    // unacknowledged commands sends the full configuration once more.
+    void configuration()
+    {
+        Rig rig(linktest::projectText(1));
+        QVERIFY(rig.waitStreaming());
+        QCOMPARE(fullConfigs(rig.sim, true), 3);
+        QCOMPARE(fullConfigs(rig.sim), 3);
+        const QList<QPair<QString, int>> keys = {{"channel.1.freq", 20}, {"channel.1.gain", 13},
+                                                 {"channel.1.volm", 13}, {"channel.1.mute", 13},
+                                                 {"channel.1.rate", 16}, {"channel.1.devi", 41}};
+        for (const auto &k : keys) {
+            const int before = rig.sim.received(BoardProtocol::Command);
+            rig.settings->setValue(k.first, k.first.endsWith("freq") ? "95.8" : "1", true);
+            QVERIFY(rig.sim.waitForCount(BoardProtocol::Command, before + 1, 2000));
+            QCOMPARE(rig.sim.lastDatagram(BoardProtocol::Command).size(), k.second);
+        }
+        const int configs = fullConfigs(rig.sim);
+        rig.link.board.setSettings(linktest::openProject(rig.file.path()));
+        QVERIFY(rig.sim.waitFor([&] { return fullConfigs(rig.sim) == configs + 3; }, 2000));
+
+        linktest::LogCapture log;
+        rig.sim.setDropAcks(true);
+        rig.settings->setValue("channel.1.gain", "-6", true);
+        QVERIFY(log.waitFor("mo0: CF! ", 4000));
+        QVERIFY(rig.sim.waitFor([&] { return fullConfigs(rig.sim) > configs + 3; }, 2000));
+    }
+
+    // Tone frames are exact at any air time; a sweep of 0 s lasts 1 s.
+    void toneFrames_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<qint64>("frame");
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("right");
+        const qint64 hours = 10LL * 3600 * 44100;
+        QTest::newRow("sine start") << 0 << qint64(1) << 32767 << 16383;
+        QTest::newRow("sine after 10 h") << 0 << hours + 3 << -32767 << -16384;
+        QTest::newRow("sine far out") << 0 << (qint64(1) << 40) + 2 << 0 << 0;
+        QTest::newRow("sweep of 0 s, 1 s on") << 1 << qint64(44100) << 0 << 0;
+        QTest::newRow("sweep after 10 h") << 1 << hours + 1 << 32767 << 32767;
+    }
+    void toneFrames()
+    {
+        QFETCH(int, type);
+        QFETCH(qint64, frame);
+        AudioSource a;
+        a.type = u32(type);
+        a.frq1 = a.frq2 = 11025;
+        a.vol1 = 100;
+        a.vol2 = type ? 100 : 50;
+        a.time = 0;
+        qint16 l = 0, r = 0;
+        FMProgram::toneFrame(a, frame, 44100, &l, &r);
+        QTEST(int(l), "left");
+        QTEST(int(r), "right");
+    }
+
+    // The signal at the board: the tone bit for bit, files in stereo and
+    // mono, RDS in one or four streams with stream 0's PS and RadioText
+    // complete and in order.
+    void signal_data()
+    {
+        QTest::addColumn<QString>("file"); // "": tone
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<u32>("firmware");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("four");
+        QTest::newRow("tone, stream 0") << QString() << 2 << 29u << 1 << false;
+        QTest::newRow("tone, RDS2 on firmware 28") << QString() << 2 << 28u << 3 << false;
+        QTest::newRow("stereo file, RDS2") << "s.wav" << 2 << 29u << 3 << true;
+        QTest::newRow("mono file, RDS2") << "m.wav" << 1 << 29u << 15 << true;
+    }
+    void signal()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, channels);
+        QFETCH(bool, four);
+        QFETCH(int, mode);
+        QFETCH(u32, firmware);
+        QTemporaryDir dir;
+        const QString path = file.isEmpty() ? file : dir.filePath(file);
+        if (!path.isEmpty())
+            linktest::writeWav(path, channels, 44100);
+        QByteArray text = linktest::projectText(1, mode, path);
+        text.replace("[rds.1]\n", "[rds.1]\nrta=RADIO TEXT\ngmin\\0=1 342 342 342 342\ngmin\\2=1 342 342 342 342\n");
+        Rig rig(text, firmware);
+        testsupport::KeyWatch pos(*rig.settings, "chinfo.1.playpos");
+        QVERIFY(rig.sim.waitFor([&] { return rig.sim.channel(0).pcmFrames > 44100 / 2 && rig.sim.channel(0).groups[0] > 40; }, 8000));
+        const SimChannel &c = rig.sim.channel(0);
+        QCOMPARE(c.rejected, 0);
+        QCOMPARE(c.fourStreamDatagrams > 0, four);
+        QCOMPARE(c.fourStreamDatagrams, four ? c.rdsDatagrams : 0);
+        QVector<qint16> samples;
+        for (const SimChannel::PcmCapture &p : c.pcm) {
+            QCOMPARE(p.stereo, channels == 2);
+            samples += p.samples;
+        }
+        if (file.isEmpty()) {
+            QCOMPARE(samples.mid(0, 8), (QVector<qint16>{0, 0, 32767, 16383, 0, 0, -32767, -16384}));
+        } else {
+            const int first = samples.indexOf(1); // after the decoder's lead-in silence
+            QVERIFY(first >= 0);
+            for (int i = 0; i < 20000; ++i)
+                QCOMPARE(int(samples[first + i]), i % 30000 + 1);
+            QVERIFY(waitUntil([&] { return !pos.take().isEmpty(); }));
+            QCOMPARE(rig.settings->songInfo(1).file, path);
+        }
+        int last[3] = {-1, -1, -1}; // PS and RadioText segments in order
+        for (const RDSGroup &g : c.capturedGroups(0)) {
+            const u16 b = blockB(g);
+            const int type = b >> 12;
+            if ((type != 0 && type != 2) || g == RDSGroup())
+                continue;
+            const int seg = type == 0 ? b & 3 : b & 0xF;
+            QVERIFY(last[type] < 0 || seg == (type == 0 ? (last[type] + 1) % 4 : last[type] + 1) || (type == 2 && seg == 0));
+            last[type] = seg;
+        }
+    }
+
+    // Playlists follow their keys; only "playlist." names a playlist.
+    void playTexts()
+    {
+        QTemporaryDir dir;
+        const QString a = dir.filePath("a.wav"), b = dir.filePath("b.wav");
+        linktest::writeWav(a, 2, 4410);
+        linktest::writeWav(b, 2, 4410);
+        const QByteArray list = "[playlist.1]\n0=" + a.toUtf8() + "\n[playlist.3]\n0=" + a.toUtf8() + "\n";
+        linktest::LogCapture log;
+        Rig rig(linktest::projectText(1, 1, "playlist.1") + list);
+        QVERIFY(log.waitFor("pr01 play [playlist.1] 1"));
+        QVERIFY(waitUntil([&] { return rig.settings->songInfo(1).file == a; }));
+        rig.settings->setPlaylistFiles(1, {b});
+        QVERIFY(waitUntil([&] { return rig.settings->songInfo(1).file == b; }));
+        rig.settings->setAudioFile(1, "/music/a.3");
+        QVERIFY(log.waitFor("pr01 play [/music/a.3] 0"));
+    }
+
+    // 24 channels stream within the byte budget of a tick while projects
+    // are loaded again and again; the status reaches "chstatus.N".
+    void fullBoardWhileLoading()
+    {
+        Rig rig(linktest::projectText(24, 3));
+        rig.sim.setCapture(false);
+        rig.sim.overrideChannelLevel(0, 0);
+        rig.sim.setChannelFlags(0, 5);
+        auto all = [&](qint64 frames) {
+            for (int i = 0; i < FMBoard::channels; ++i)
+                if (rig.sim.channel(i).groups[3] == 0 || rig.sim.channel(i).pcmFrames <= frames)
+                    return false;
+            return true;
+        };
+        QVERIFY(rig.sim.waitFor([&] { return all(0); }, 8000));
+        QSharedPointer<FMSettings> project;
+        for (int i = 0; i < 8; ++i) {
+            project = linktest::openProject(rig.file.path());
+            rig.link.board.setSettings(project);
+        }
+        testsupport::KeyWatch status(*project, "chstatus.1");
+        const qint64 frames = rig.sim.channel(23).pcmFrames;
+        QVERIFY(rig.sim.waitFor([&] { return all(frames + 11025); }, 4000));
+        QVERIFY(waitUntil([&] { return !status.take().isEmpty(); }));
+        const ChannelStatus s = project->channelStatus(1);
+        QVERIFY(std::isfinite(s.level) && std::isfinite(s.pcmRate) && std::isfinite(s.rdsRate));
+        QCOMPARE(s.flags & 0xFF, 5);
+        const int most = rig.link.board.takeMaxTickBytes();
+        QVERIFY2(most <= FMBoard::tickBudget && most > FMBoard::tickBudget - 4 * 1032, qPrintable(QString::number(most)));
+        for (int i = 0; i < FMBoard::channels; ++i)
+            QCOMPARE(rig.sim.channel(i).rejected, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFMProgram)
+#include "tst_fmprogram.moc"

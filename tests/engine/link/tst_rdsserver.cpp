@@ -1,0 +1,133 @@
+#include "BoundedWait.h"
+#include "FMProgram.h"
+#include "KeyWatch.h"
+#include "LinkTestSupport.h"
+#include "TempProject.h"
+
+#include <QTcpSocket>
+#include <QtTest>
+
+using testsupport::waitUntil;
+
+namespace {
+
+// Channels 1 and 3 used, 2 not. Without a board the ring is never drained,
+// so the levels are exact.
+const u16 port = u16(20000 + QCoreApplication::applicationPid() % 10000 * 4);
+
+struct Client
+{
+    explicit Client(int channel)
+    {
+        socket.connectToHost(QHostAddress::LocalHost, u16(port + channel - 1));
+        greeting = readLines(2);
+    }
+    QStringList readLines(int n, int timeoutMs = 3000)
+    {
+        waitUntil([&] {
+            lines += take();
+            return lines.size() >= n;
+        }, timeoutMs);
+        const QStringList out = lines.mid(0, n);
+        lines = lines.mid(n);
+        return out;
+    }
+    QStringList take()
+    {
+        QStringList out;
+        while (socket.canReadLine())
+            out << QString::fromUtf8(socket.readLine()).chopped(1);
+        return out;
+    }
+    QTcpSocket socket;
+    QStringList greeting, lines;
+};
+
+} // namespace
+
+class TestRDSServer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QByteArray text = linktest::projectText(3);
+        text.replace("[channel.2]\nused=1", "[channel.2]\nused=0");
+        QVERIFY(project.write(text));
+        settings = linktest::openProject(project.path());
+        link.board.setSettings(settings);
+        link.board.setRdsPort(port);
+        QVERIFY(waitUntil([&] { QTcpSocket s; s.connectToHost(QHostAddress::LocalHost, port + 2);
+                                return s.waitForConnected(100); }));
+    }
+
+    void replies_data()
+    {
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QStringList>("replies");
+        const QByteArray group = "1234 5678 9abc def0";
+        QTest::newRow("lines, empty, bad") << 1 << group + "\r\n" + group + "\n   \nzz\n"
+                                           << QStringList{"1 0", "2 1", "3 -1 2 ", "4 -1 2 noRDS"};
+        QTest::newRow("offline") << 2 << group + "\n" << QStringList{"1 -1 0 offline"};
+        QTest::newRow("over-long line skipped")
+            << 3 << QByteArray(1500, 'a') + "bcd 1234 5678 9abc def0\n" + group + "\n" << QStringList{"1 0"};
+    }
+    // Replies to each line; the ring takes 128 groups, then "full".
+    void replies()
+    {
+        QFETCH(int, channel);
+        QFETCH(QByteArray, input);
+        QFETCH(QStringList, replies);
+        Client c(channel);
+        QCOMPARE(c.greeting, (QStringList{"--", "modul.info Trovina Generator v4.51"}));
+        c.socket.write(input);
+        QCOMPARE(c.readLines(replies.size()), replies);
+        QTest::qWait(50);
+        QCOMPARE(c.take(), QStringList());
+    }
+
+    // A flooding client gets every reply; the ring fills to 128. A split
+    // line is answered once. A replaced client's late disconnect leaves the
+    // new client's input alone.
+    void floodSplitAndReplace()
+    {
+        testsupport::KeyWatch rdsin(*settings, "rdsin.1");
+        Client first(1);
+        Client c(1);
+        first.socket.disconnectFromHost();
+        QByteArray flood;
+        for (int i = 0; i < 300; ++i)
+            flood += "1234 5678 9abc def0\n";
+        c.socket.write(flood + "1234 5678");
+        const QStringList r = c.readLines(300, 5000);
+        QCOMPARE(r.size(), 300);
+        // The ring held the two groups of the first test.
+        QCOMPARE(r[125], QString("126 127"));
+        QCOMPARE(r[126], QString("127 -1 128 full"));
+        QCOMPARE(r[299], QString("300 -1 128 full"));
+        c.socket.write(" 9abc def0\n");
+        QCOMPARE(c.readLines(1), QStringList{"301 -1 128 full"});
+        QTest::qWait(200);
+        const QStringList keys = rdsin.take();
+        QVERIFY2(!keys.isEmpty() && keys.last() == "rdsin.1=127.0.0.1", qPrintable(keys.join('|')));
+    }
+
+    // A port above 65535 is refused with the failure line.
+    void portOutOfRange()
+    {
+        linktest::LogCapture log;
+        link.board.setRdsPort(65530);
+        QVERIFY(log.waitFor("sv 7 listen port 65536: "));
+        QVERIFY(log.waitFor("sv24 listen port 65553: "));
+    }
+
+private:
+    testsupport::TempProject project;
+    QSharedPointer<FMSettings> settings;
+    linktest::Link link;
+};
+
+QTEST_GUILESS_MAIN(TestRDSServer)
+#include "tst_rdsserver.moc"
