@@ -19,8 +19,7 @@
 const char *const FMServer::infoText = "Trovina Generator v";
 const char *const FMServer::version = "4.51";
 
-namespace
-{
+namespace {
 
 const char *const commandList = "commands: REG UNR GET SET ADD DEL NEW LOAD SAVE CD DIR LIST HELP VER";
 
@@ -141,7 +140,8 @@ void FMServer::onConnection()
         connect(next, &QTcpSocket::bytesWritten, this, &FMServer::readLine);
         connect(next, &QTcpSocket::disconnected, this, &FMServer::onDisconnect);
 
-        sendLine(QStringLiteral("--\n"));
+        // The greeting is the one line with a line feed of its own.
+        writeLine("--\n");
         sendInfo();
         if (m_project) {
             const QStringList keys = m_project->observedKeys(this);
@@ -208,10 +208,13 @@ void FMServer::readLine()
 
 void FMServer::sendLine(const QString &text)
 {
+    writeLine(oneLine(text).toUtf8());
+}
+
+void FMServer::writeLine(const QByteArray &bytes)
+{
     if (!m_client || m_client->state() != QAbstractSocket::ConnectedState)
         return;
-    // The greeting "--\n" is the one line with a line feed of its own.
-    const QByteArray bytes = text == QLatin1String("--\n") ? text.toUtf8() : oneLine(text).toUtf8();
     m_client->write(bytes + "\r\n");
     if (m_client->bytesToWrite() > maxUnsent) {
         qDebug("net: client does not read its replies, disconnected");
@@ -350,7 +353,7 @@ void FMServer::cmdGet(const RemoteRequest &r)
     if (key == QLatin1String("modul")) {
         sendLine(m_status);
     } else if (key.startsWith(QLatin1String("modul.inf")) || key.startsWith(QLatin1String("modul.ver"))) {
-        sendInfo();
+        cmdVer(r);
     } else if (key == QLatin1String("board.band") || key == QLatin1String("band")) {
         if (needProject(r))
             sendLine(QStringLiteral("board.band %1").arg(m_project->band()));

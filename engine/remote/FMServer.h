@@ -35,9 +35,14 @@ struct RemoteRequest;
 // connection, so the switch runs in each board's own thread; the server
 // itself knows nothing of the boards.
 //
+// Guards: requests that need a project answer "<command> error: no project
+// loaded" while none is attached. NEW and SAVE write only names ending in
+// ".fm", and SAVE never onto the project's own file (the working copy);
+// both are refused before the main window is asked.
+//
 // Input: complete lines are executed as they arrive, in order; a line of
-// more than RemoteLineBuffer::maxLine bytes is dropped with "net: line too
-// long" and the connection stays. While more than pauseUnsent bytes of
+// more than RemoteLineBuffer::maxLine bytes is dropped (log "net: line too
+// long", reply "error: line too long") and the connection stays. While more than pauseUnsent bytes of
 // replies wait to be sent, no further request is executed (the rest waits
 // in the socket, whose read buffer is small, so TCP holds the client back);
 // so pipelined requests of any number are answered in order. A client whose
@@ -110,6 +115,8 @@ private:
     static Handler handler(const QString &command);
 
     void listen();
+    // Writes bytes and the line end; drops a client that does not read.
+    void writeLine(const QByteArray &bytes);
     void dropClient();
     void execute(const QString &line);
     // Answers "<command> error: no project loaded" when none is attached.

@@ -4,11 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace ProjectFiles
-{
+namespace ProjectFiles {
 
-namespace
-{
+namespace {
 const QLatin1String projectSuffix(".fm");
 }
 
@@ -40,6 +38,8 @@ bool saveCopy(const QString &workingCopy, const QString &target)
         qDebug("MAN: save onto the working copy refused: %s", qPrintable(target));
         return false;
     }
+    if (QFileInfo(target).isDir())
+        return false;
     const QString backup = backupName(target);
     const bool hadTarget = QFileInfo::exists(target);
     if (hadTarget) {

@@ -6,8 +6,7 @@
 // what was there. The main window's save operation calls these; the control
 // server uses the name checks before it asks the main window to save.
 // Pure file operations, any thread, no locks.
-namespace ProjectFiles
-{
+namespace ProjectFiles {
 
 // Whether a name ends in ".fm" (any letter case): the only files the remote
 // control may create or overwrite.
@@ -23,7 +22,9 @@ bool sameFile(const QString &a, const QString &b);
 // Copies the working copy to target. An existing target is first moved to
 // its backup, replacing an older backup; when the copy then fails, the
 // partial copy is removed and the backup is moved back. Refuses (false,
-// nothing moved) a target that is the working copy itself.
+// nothing moved) a target that is the working copy itself. The caller
+// writes the project out (Settings::sync) before and clears its dirty flag
+// after a successful copy.
 bool saveCopy(const QString &workingCopy, const QString &target);
 
 } // namespace ProjectFiles

@@ -1,7 +1,6 @@
 #include "RemoteLineBuffer.h"
 
-namespace
-{
+namespace {
 
 bool isLineEnd(char c)
 {

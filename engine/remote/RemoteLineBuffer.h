@@ -14,7 +14,9 @@ public:
     // The bytes a line may hold: the 512-byte buffer less its line end.
     static constexpr int maxLine = 511;
 
-    struct Line {
+    struct Line
+
+    {
         QByteArray bytes; // without the line end; empty when tooLong
         bool tooLong = false;
     };

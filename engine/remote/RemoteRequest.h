@@ -11,7 +11,8 @@
 // first blank. A value "true" or "false" (any case) reads "1" or "0". Keys
 // are normalised like every project key, except for the commands whose
 // argument is a file or directory name (DIR, LIST, LS, CD, NEW, LOAD, SAVE).
-struct RemoteRequest {
+struct RemoteRequest
+{
     QString command;
     QString arguments;
     QString key;

@@ -1,6 +1,5 @@
 #include "ProjectFiles.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -13,53 +12,37 @@ class TestProjectFiles : public QObject
     QByteArray read(const char *name) const
     {
         QFile f(path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("-");
     }
-    void write(const char *name, const QByteArray &bytes) const
+    bool save(const QByteArray &working, const char *source = "work.fm", const char *target = "t.fm")
     {
-        QFile f(path(name));
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
+        QFile f(path("work.fm"));
+        return f.open(QIODevice::WriteOnly) && f.write(working) && (f.close(), true) &&
+               ProjectFiles::saveCopy(path(source), path(target));
     }
 
 private slots:
-    void names_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("project");
-        QTest::addColumn<QString>("backup");
-        QTest::newRow("fm") << "/a/b.fm" << true << "/a/b.fbk";
-        QTest::newRow("only the last") << "/a/b.fm.fm" << true << "/a/b.fm.fbk";
-        QTest::newRow("case") << "B.FM" << true << "B.fbk";
-        QTest::newRow("inside") << "/a.fm/b.fmx" << false << "/a.fm/b.fmx.fbk";
-        QTest::newRow("bare suffix") << ".fm" << false << ".fbk";
-        QTest::newRow("profile") << "/home/u/.profile" << false << "/home/u/.profile.fbk";
-    }
     void names()
     {
-        QFETCH(QString, name);
-        QFETCH(bool, project);
-        QFETCH(QString, backup);
-        QCOMPARE(ProjectFiles::isProjectName(name), project);
-        QCOMPARE(ProjectFiles::backupName(name), backup);
+        // name, is a project name, backup name
+        const char *const rows[][3] = {{"/a/b.fm", "1", "/a/b.fbk"}, {"/a/b.fm.fm", "1", "/a/b.fm.fbk"},
+                                       {"B.FM", "1", "B.fbk"},       {"/a.fm/b.fmx", "0", "/a.fm/b.fmx.fbk"},
+                                       {".fm", "0", ".fbk"},         {"/u/.profile", "0", "/u/.profile.fbk"}};
+        for (const auto &r : rows)
+            QCOMPARE(ProjectFiles::backupName(r[0]) + (ProjectFiles::isProjectName(r[0]) ? " 1" : " 0"),
+                     QString(r[2]) + ' ' + r[1]);
     }
 
     void saveCopy()
     {
-        write("work.fm", "first");
-        QVERIFY(ProjectFiles::saveCopy(path("work.fm"), path("t.fm")));
-        QCOMPARE(read("t.fbk"), QByteArray("<none>"));
-        write("work.fm", "second");
-        QVERIFY(ProjectFiles::saveCopy(path("work.fm"), path("t.fm")));
-        write("work.fm", "third");
-        QVERIFY(ProjectFiles::saveCopy(path("work.fm"), path("t.fm")));
+        QVERIFY(save("first") && read("t.fbk") == "-" && save("second") && save("third"));
         QCOMPARE(read("t.fm") + read("t.fbk"), QByteArray("thirdsecond"));
-        // The working copy itself is refused through another spelling of its path.
-        QVERIFY(!ProjectFiles::saveCopy(path("work.fm"), dir.path() + "/./work.fm"));
-        QCOMPARE(read("work.fm") + read("work.fbk"), QByteArray("third<none>"));
+        // The working copy itself, under another spelling of its path, is refused.
+        QVERIFY(!save("fourth", "work.fm", "./work.fm"));
+        QCOMPARE(read("work.fm") + read("work.fbk"), QByteArray("fourth-"));
         // A failed copy puts the target back from its backup.
-        QVERIFY(!ProjectFiles::saveCopy(path("gone.fm"), path("t.fm")));
-        QCOMPARE(read("t.fm") + read("t.fbk"), QByteArray("third<none>"));
+        QVERIFY(!save("fifth", "gone.fm"));
+        QCOMPARE(read("t.fm") + read("t.fbk"), QByteArray("third-"));
     }
 };
 
