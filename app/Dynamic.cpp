@@ -121,7 +121,10 @@ void Dynamic::lineExpanded(QTreeWidgetItem *item, bool expanded)
     const int id = item->data(0, lineRole).toInt();
     if (expanded == m_expanded.contains(id))
         return;
-    expanded ? void(m_expanded.insert(id)) : void(m_expanded.remove(id));
+    if (expanded)
+        m_expanded.insert(id);
+    else
+        m_expanded.remove(id);
     if (m_project)
         m_project->setRollOptions(rollGroup, m_expanded, m_repeat);
 }
@@ -143,12 +146,10 @@ void Dynamic::itemEdited(QTreeWidgetItem *item, int)
     bool ok = false;
     const double seconds = item->text(0).trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
     const bool valid = ok && seconds >= 0 && seconds * 1000.0 <= double(UINT32_MAX);
-    if (!valid || !changeEvent(index, u32(qRound64(seconds * 1000.0)), item->text(1).trimmed())) {
-        // Put the entry back as it is stored.
-        QTimer::singleShot(0, this, &Dynamic::fill);
-        return;
-    }
-    // Time and line of the entry may have changed: show the roll again.
+    if (valid)
+        changeEvent(index, u32(qRound64(seconds * 1000.0)), item->text(1).trimmed());
+    // Show the roll again, after this signal: the entry may have moved to
+    // another time or line, or a bad time is put back as stored.
     QTimer::singleShot(0, this, &Dynamic::fill);
 }
 
