@@ -232,9 +232,10 @@ bool FMManager::replaceProject(const QString &source, const QString &name)
 {
     const QString working = WorkingCopy::path();
     if (ProjectFiles::sameFile(source, working)) {
-        // The working copy itself: opened again as it is.
+        // The working copy itself: opened again as it is, changes and all.
+        const bool dirty = m_project && m_project->dirty.load();
         detachProject();
-        attachProject(name, false);
+        attachProject(name, dirty);
         return true;
     }
     QString side;
