@@ -395,6 +395,8 @@ void FMManager::setOnAir(bool on)
 {
     for (FMBoard *board : m_boards)
         QMetaObject::invokeMethod(board, [board, on] { board->setOnAir(on); }, Qt::QueuedConnection);
+    // The switch shows what the boards report, not what was asked for.
+    m_onAirAction->setChecked(m_onAir);
 }
 
 void FMManager::boardInfo(const BoardInfo &info, int board)
@@ -425,6 +427,7 @@ void FMManager::boardOffline(const BoardIP &, int board)
 
 void FMManager::boardOnAir(bool on)
 {
+    m_onAir = on;
     m_onAirAction->setChecked(on);
     if (m_project)
         m_project->notify(on ? QStringLiteral("modul.onair") : QStringLiteral("modul.offline"), QVariant());

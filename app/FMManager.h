@@ -124,5 +124,6 @@ private:
     QLabel *m_remoteLamp = nullptr;
     QLabel *m_remoteText = nullptr;
     QTimer m_dirtyTimer;
+    bool m_onAir = false; // as the boards reported last
     bool m_shutDown = false;
 };
