@@ -13,6 +13,7 @@
 
 #include <QDateTime>
 #include <QMutexLocker>
+#include <QThread>
 #include <QtEndian>
 
 #include <cmath>
@@ -77,6 +78,8 @@ void FMProgram::unregisterKey(const QString &key)
 
 void FMProgram::loadSettings(const QSharedPointer<FMSettings> &settings, int band)
 {
+    // The pump reads everything loaded here: only the board thread may load.
+    Q_ASSERT_X(QThread::currentThread() == thread(), "FMProgram::loadSettings", "not in the board thread");
     QMutexLocker lock(&m_mutex);
     setBandFrequencies(band);
     m_server->setSettings(settings);

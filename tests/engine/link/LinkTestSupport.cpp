@@ -82,17 +82,13 @@ QSharedPointer<FMSettings> openProject(const QString &path)
 
 void writeWav(const QString &path, int channels, int frames)
 {
+    QByteArray d;
+    auto put = [&](quint32 v, int n) { d.append(reinterpret_cast<const char *>(&(v = qToLittleEndian(v))), n); };
     const int bytes = frames * channels * 2;
-    QByteArray d = "RIFF";
-    auto u32 = [&](quint32 v) { d.append(reinterpret_cast<const char *>(&(v = qToLittleEndian(v))), 4); };
-    auto u16 = [&](quint16 v) { d.append(reinterpret_cast<const char *>(&(v = qToLittleEndian(v))), 2); };
-    u32(36 + bytes);
-    d += "WAVEfmt ";
-    u32(16), u16(1), u16(quint16(channels)), u32(44100), u32(44100 * 2 * channels), u16(quint16(2 * channels)), u16(16);
-    d += "data";
-    u32(bytes);
+    d += "RIFF", put(36 + bytes, 4), d += "WAVEfmt ", put(16, 4), put(1, 2), put(channels, 2);
+    put(44100, 4), put(44100 * 2 * channels, 4), put(2 * channels, 2), put(16, 2), d += "data", put(bytes, 4);
     for (int i = 0; i < frames * channels; ++i)
-        u16(quint16(i % 30000 + 1));
+        put(i % 30000 + 1, 2);
     QFile f(path);
     if (f.open(QIODevice::WriteOnly))
         f.write(d);
