@@ -331,8 +331,12 @@ void FMBoard::timeReadStatus()
             p->setRdsPort(u16(port));
     }
 
-    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState) {
+        // A disconnect asked for while not connected ends at once.
+        if (m_state.load() == DisconnectRequested)
+            disconnectBoard();
         return;
+    }
 
     qint64 written = 0;
     st = m_state.load();
@@ -535,6 +539,16 @@ int FMBoard::sendRDS(u8 channelIndex, const u8 *const streams[4], int length, u8
 
 void FMBoard::timeFillBuffer()
 {
+    const double now = HiResClock::now();
+    if (m_lastPump > 0) {
+        const double ms = (now - m_lastPump) * 1000.0;
+        m_pumpBins[qBound(0, int(ms * 20), pumpBins - 1)].fetch_add(1, std::memory_order_relaxed);
+        if (ms >= 1.5)
+            m_pumpMissed.fetch_add(quint64(ms + 0.5) - 1, std::memory_order_relaxed);
+        if (int(ms * 1000) > m_pumpMaxUs.load(std::memory_order_relaxed))
+            m_pumpMaxUs.store(int(ms * 1000), std::memory_order_relaxed);
+    }
+    m_lastPump = now;
     if (m_state.load() == Online) {
         for (FMProgram *p : m_programs) {
             if (m_bytesSent + FMProgram::maxRdsDatagram > tickBudget)
@@ -550,6 +564,27 @@ void FMBoard::timeFillBuffer()
             m_maxTickBytes.store(m_bytesSent, std::memory_order_relaxed);
     }
     m_bytesSent = 0;
+}
+
+FMBoard::PumpStats FMBoard::takePumpStats()
+{
+    PumpStats st;
+    quint32 counts[pumpBins];
+    for (int i = 0; i < pumpBins; ++i) {
+        counts[i] = m_pumpBins[i].exchange(0, std::memory_order_relaxed);
+        st.ticks += counts[i];
+    }
+    st.missed = m_pumpMissed.exchange(0);
+    st.maxMs = m_pumpMaxUs.exchange(0) / 1000.0;
+    quint64 seen = 0;
+    for (int i = 0; i < pumpBins; ++i) {
+        seen += counts[i];
+        if (st.p50Ms == 0 && seen * 2 >= st.ticks && st.ticks)
+            st.p50Ms = (i + 1) * 0.05;
+        if (st.p99Ms == 0 && seen * 100 >= st.ticks * 99 && st.ticks)
+            st.p99Ms = (i + 1) * 0.05;
+    }
+    return st;
 }
 
 // ---- Receiving ----------------------------------------------------------------------

@@ -96,6 +96,14 @@ public:
     static QByteArray lockIdentityText();
     // The most bytes one pump tick has sent since the last call (any thread).
     int takeMaxTickBytes() { return m_maxTickBytes.exchange(0); }
+    // Intervals between pump ticks since the last call (any thread).
+    struct PumpStats
+    {
+        quint64 ticks = 0;
+        quint64 missed = 0; // 1 ms ticks that did not happen
+        double p50Ms = 0, p99Ms = 0, maxMs = 0;
+    };
+    PumpStats takePumpStats();
 
     // ---- Board thread (channel programs)
     // Stamps and sends an acknowledged command and records it as pending;
@@ -157,7 +165,6 @@ private:
     QSharedPointer<FMSettings> m_settings; // board mutex
     QSharedPointer<FMSettings> m_loaded;   // board thread: the programs' project
     QHash<u32, QByteArray> m_pending;      // command id -> command
-    QHash<u32, int> m_pendingProgram;      // command id -> program index (-1 the board)
     qint64 m_lastAckedSend = 0;            // monotonic ms
     double m_lastStatus = 0;               // monotonic s
     mutable QMutex m_mutex;                // board mutex
@@ -182,8 +189,12 @@ private:
     bool m_onAir = false;
     int m_bytesSent = 0;
     std::atomic<int> m_maxTickBytes{0};
-    int m_sendingProgram = -1;             // program whose commands go out now
-    u8 m_rdsBuffer[8 + 4 * 260] = {};
+    // Pump intervals in 50 us bins up to 50 ms, the last bin holds the rest.
+    static constexpr int pumpBins = 1000;
+    std::atomic<quint32> m_pumpBins[pumpBins] = {};
+    std::atomic<quint64> m_pumpMissed{0};
+    std::atomic<int> m_pumpMaxUs{0};
+    double m_lastPump = 0;
     FMProgram *m_programs[channels] = {};
     QTimer *m_statusTimer = nullptr;
     QTimer *m_pumpTimer = nullptr;

@@ -12,6 +12,7 @@
 #include "SetValue.h"
 
 #include <QDateTime>
+#include <QTime>
 #include <QMutexLocker>
 #include <QThread>
 #include <QtEndian>
@@ -199,8 +200,6 @@ void FMProgram::setValueEvent(SetValue *event)
     }
     if (k.startsWith(QLatin1String("channel"))) {
         m_record = m_settings->channelInfo(channel());
-        m_rdsId = m_record.idrds;
-        m_audioId = m_record.idaudio;
         if (k.endsWith(QLatin1String("/aof")) || k.endsWith(QLatin1String("/att"))
             || k.endsWith(QLatin1String("auto")))
             return;
@@ -279,8 +278,8 @@ void FMProgram::setBoardInfo(const BoardInfo &info)
 
 void FMProgram::setRdsPort(u16 port)
 {
-    if (m_server->portBase() != int(port) - 1)
-        m_server->setPort(int(port) - 1);
+    // The board link stops every server first: the same port listens again.
+    m_server->setPort(int(port) - 1);
 }
 
 void FMProgram::stopRdsServer()

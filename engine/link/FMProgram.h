@@ -15,7 +15,6 @@
 #include <QObject>
 #include <QSharedPointer>
 #include <QString>
-#include <QTime>
 
 class FMBoard;
 class FMSettings;

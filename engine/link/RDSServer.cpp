@@ -94,6 +94,11 @@ void RDSServer::stop()
         old->close();
         old->deleteLater();
         m_timer->stop();
+        // The channel's own RDS takes over again.
+        QByteArray empty;
+        int level = 0;
+        m_program->addRemoteRds(empty, level);
+        broadcast(QString());
     }
 }
 

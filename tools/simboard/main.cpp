@@ -8,7 +8,12 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QTimer>
+
+#include "HiResClock.h"
+
+#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
@@ -54,6 +59,34 @@ QString summary(SimBoard &board, DataTally &last)
     return parts.join(QStringLiteral("  "));
 }
 
+// One line per board for the benchmark: seconds since the counters were
+// cleared, underruns and overflows, and per stream the least and most RDS
+// groups per second of a channel that got any.
+QString stats(int index, SimBoard &board, double seconds)
+{
+    int pcmUnder = 0, rdsUnder = 0, pcmOver = 0, rdsOver = 0;
+    QStringList streams;
+    double lo[4] = {1e9, 1e9, 1e9, 1e9}, hi[4] = {};
+    for (int i = 0; i < 24; ++i) {
+        const SimChannel &c = board.channel(i);
+        pcmUnder += c.pcmUnderruns();
+        rdsUnder += c.rdsUnderruns();
+        pcmOver += c.pcmOverflows();
+        rdsOver += c.rdsOverflows();
+        for (int s = 0; s < 4; ++s) {
+            if (c.groups[s] == 0)
+                continue;
+            lo[s] = qMin(lo[s], c.groups[s] / seconds);
+            hi[s] = qMax(hi[s], c.groups[s] / seconds);
+        }
+    }
+    for (int s = 0; s < 4; ++s)
+        streams << (hi[s] > 0 ? QStringLiteral("%1..%2").arg(lo[s], 0, 'f', 3).arg(hi[s], 0, 'f', 3) : "-");
+    return QStringLiteral("stats sb%1 seconds %2 underruns pcm %3 rds %4 overflows pcm %5 rds %6 groups/s %7")
+        .arg(index + 1).arg(seconds, 0, 'f', 1).arg(pcmUnder).arg(rdsUnder).arg(pcmOver).arg(rdsOver)
+        .arg(streams.join(' '));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -72,7 +105,8 @@ int main(int argc, char **argv)
     const QCommandLineOption rdsOpt("rds", "RDS buffer size in 16-bit words.", "words", "512");
     const QCommandLineOption discoveryOpt("discovery", "Answer discovery on this port at 127.255.255.255 (0: off).", "port", "0");
     const QCommandLineOption quietOpt("quiet", "Print no status requests and lock queries.");
-    parser.addOptions({boardsOpt, addressOpt, portOpt, typeOpt, firmwareOpt, pcmOpt, rdsOpt, discoveryOpt, quietOpt});
+    const QCommandLineOption controlOpt("control", "Read \"clear\" (counters) and \"report\" (one stats line per board) from stdin; print no summaries.");
+    parser.addOptions({boardsOpt, addressOpt, portOpt, typeOpt, firmwareOpt, pcmOpt, rdsOpt, discoveryOpt, quietOpt, controlOpt});
     parser.process(app);
 
     const int boards = parser.value(boardsOpt).toInt();
@@ -129,6 +163,28 @@ int main(int argc, char **argv)
                          });
         sims.push_back(std::move(sim));
     }
+
+    double cleared = HiResClock::now();
+    QSocketNotifier control(STDIN_FILENO, QSocketNotifier::Read);
+    control.setEnabled(parser.isSet(controlOpt));
+    QObject::connect(&control, &QSocketNotifier::activated, [&] {
+        char line[64] = {};
+        const ssize_t n = ::read(STDIN_FILENO, line, sizeof line - 1);
+        if (n <= 0) {
+            app.quit();
+            return;
+        }
+        if (QByteArray(line).startsWith("clear")) {
+            for (auto &sim : sims)
+                sim->clearCounters();
+            cleared = HiResClock::now();
+        } else if (QByteArray(line).startsWith("report")) {
+            for (size_t b = 0; b < sims.size(); ++b)
+                print(stats(int(b), *sims[b], HiResClock::now() - cleared));
+        }
+    });
+    if (parser.isSet(controlOpt))
+        return app.exec();
 
     QTimer summaries;
     QObject::connect(&summaries, &QTimer::timeout, [&] {

@@ -2,7 +2,9 @@
 
 #include "BoundedWait.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QTcpServer>
 #include <QMutex>
 #include <QtEndian>
 
@@ -50,7 +52,7 @@ bool LogCapture::waitFor(const QString &prefix, int timeoutMs) const
     }, timeoutMs);
 }
 
-Link::Link(u16 rdsPort, int index) : board(u8(index), rdsPort)
+Link::Link(u16 rdsPort, int index) : board(u8(index), rdsPort ? rdsPort : u16(freePortBase() + 1))
 {
     QObject::connect(&board, &FMBoard::online, [this] { ++online; });
     QObject::connect(&board, &FMBoard::offline, [this] { ++offline; });
@@ -61,6 +63,19 @@ Link::~Link()
 {
     board.quit();
     board.wait();
+}
+
+u16 freePortBase(int count)
+{
+    for (int base = 10000 + int(QCoreApplication::applicationPid() % 400) * 50;; base = base + 50 > 29900 ? 10000 : base + 50) {
+        bool free = true;
+        for (int p = base + 1; free && p <= base + count; ++p) {
+            QTcpServer probe;
+            free = probe.listen(QHostAddress::Any, u16(p));
+        }
+        if (free)
+            return u16(base);
+    }
 }
 
 QByteArray projectText(int used, int mode, const QString &file)

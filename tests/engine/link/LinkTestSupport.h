@@ -23,7 +23,8 @@ public:
     bool waitFor(const QString &prefix, int timeoutMs = 3000) const;
 };
 
-// A board link and what it signalled; the thread is quit and joined at the end.
+// A board link and what it signalled (RDS data ports on free ports unless
+// given); the thread is quit and joined at the end.
 class Link
 {
 public:
@@ -37,6 +38,10 @@ public:
         QMetaObject::invokeMethod(&board, f, Qt::BlockingQueuedConnection);
     }
 };
+
+// A port base P such that P+1 .. P+count are free TCP ports now (below the
+// ephemeral range, spread by process id).
+u16 freePortBase(int count = 24);
 
 // A project file: `used` channels from 1 with a tone (or `file`) and an RDS
 // source with stream bits `mode`.

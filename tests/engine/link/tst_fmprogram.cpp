@@ -50,7 +50,7 @@ struct Rig
     testsupport::TempProject file;
     SimBoard sim;
     QSharedPointer<FMSettings> settings;
-    Link link{u16(30000 + QCoreApplication::applicationPid() % 20000)};
+    Link link;
 };
 
 } // namespace

@@ -1,0 +1,254 @@
+// linkload: the whole engine under load. Four simulated boards run in a
+// separate simboard process on loopback; four board links stream 96
+// channels to them: (a) tones, or (b) with --mp3 MP3 files made here with
+// lame, with full RDS sources (PS, long PS, RadioText with RT+ and eRT, AF,
+// EON, CT, PTYN, ODA, TMC) on all four streams.
+//
+// Prints program CPU per second of air time, resident memory, the pump
+// interval (p50/p99/max) and missed ticks of every board thread, and what
+// the simulated boards counted: underruns and RDS groups per second per
+// stream (least..most over the channels). Release build; not a test.
+//
+// Usage: linkload [--mp3] [--seconds N] (default 600; --short: 30)
+
+#include "FMBoard.h"
+#include "FMSettings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtEndian>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include <sys/resource.h>
+
+namespace {
+
+void rate(RDSSource &s, int g, int r0, int r1, int r2, int r3)
+{
+    s.gmin[g].on = 1;
+    s.gmin[g].rate[0] = r0;
+    s.gmin[g].rate[1] = r1;
+    s.gmin[g].rate[2] = r2;
+    s.gmin[g].rate[3] = r3;
+}
+
+RDSSource fullSource(int n)
+{
+    RDSSource s;
+    s.ps = QStringLiteral("TROV%1").arg(n, 4, 10, QLatin1Char('0'));
+    s.pi = u16(0xD000 + n);
+    s.lps = QStringLiteral("Trovina long programme service name %1").arg(n);
+    s.rta = "Now: $0 by $1 on $2 more text to fill the 64 characters here";
+    s.rtb = "Second text with $3 and $4";
+    s.rtc = QString(100, QLatin1Char('e')) + " $5";
+    s.rtd = "eRT D $6";
+    s.enc = "UTF-8";
+    s.pn1 = "ROCKMUSI";
+    s.pn2 = "POP";
+    s.afu = 0x07;
+    for (int f = 0; f < 12; ++f) {
+        RDSAFEntry e;
+        e.freq = 880 + f * 13;
+        s.afs << e;
+    }
+    for (int i = 0; i < 8; ++i) {
+        EON e;
+        e.pi = u16(0x5000 + i);
+        e.ps = QStringLiteral("EON%1").arg(i);
+        for (int f = 0; f < 4; ++f) {
+            RDSAFEntry a;
+            a.freq = 900 + i + f * 7;
+            e.af << a;
+        }
+        s.eon << e;
+    }
+    for (int i = 0; i < 4; ++i) {
+        RTag t;
+        t.type = i + 1;
+        t.text = QStringLiteral("tag%1").arg(i);
+        s.rttag << t;
+    }
+    s.rtitm = 11;
+    s.rtxg = 2;
+    s.rtgrp = 11;
+    s.ertg = 12;
+    s.tmcsi = 1;
+    s.mode = 0x0F;
+    const int types[] = {0, 1, 2, 3, 8, 10, 11, 12, 14, 15};
+    for (int t : types)
+        rate(s, t, 30, 20, 10, 5);
+    rate(s, 4, 1, 0, 0, 0);
+    return s;
+}
+
+TMCSource fullTmc()
+{
+    TMCSource t;
+    t.used = true;
+    t.spn = "VERKEHR";
+    for (int i = 0; i < 20; ++i) {
+        TMCMessage m;
+        m.duration = u8(i % 8);
+        m.event = u16(100 + i);
+        m.location = u16(1000 + i);
+        m.send = 1;
+        t.messages << m;
+    }
+    return t;
+}
+
+// A 16-bit stereo WAV of a tone, for lame.
+bool writeToneWav(const QString &path, int seconds, int hz)
+{
+    const int frames = seconds * 44100;
+    QByteArray d;
+    auto put = [&](quint32 v, int n) { d.append(reinterpret_cast<const char *>(&(v = qToLittleEndian(v))), n); };
+    d += "RIFF", put(36 + frames * 4, 4), d += "WAVEfmt ", put(16, 4), put(1, 2), put(2, 2);
+    put(44100, 4), put(44100 * 4, 4), put(4, 2), put(16, 2), d += "data", put(frames * 4, 4);
+    for (int i = 0; i < frames; ++i) {
+        const quint32 v = quint16(qint16(8000 * std::sin(2 * M_PI * hz * i / 44100.0)));
+        put(v, 2), put(v, 2);
+    }
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(d) == d.size();
+}
+
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+long residentKiB()
+{
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+void wait(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const bool mp3 = args.contains("--mp3");
+    int seconds = args.contains("--short") ? 30 : 600;
+    if (args.indexOf("--seconds") > 0)
+        seconds = args.value(args.indexOf("--seconds") + 1).toInt();
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+
+    QTemporaryDir dir;
+    QByteArray project = "[board]\nband=0\nattn=0\n";
+    if (mp3) {
+        for (int k = 1; k <= 8; ++k) {
+            const QString wav = dir.filePath(QStringLiteral("t%1.wav").arg(k));
+            const QString out = dir.filePath(QStringLiteral("t%1.mp3").arg(k));
+            if (!writeToneWav(wav, 20, 300 + 100 * k)
+                || QProcess::execute("lame", {"--quiet", "-b", "192", "--tt", QStringLiteral("Title %1").arg(k),
+                                              "--ta", "Artist", "--tl", "Album", wav, out}) != 0) {
+                std::fprintf(stderr, "linkload: lame failed\n");
+                return 1;
+            }
+            project += QStringLiteral("[audio.%1]\ntype=2\nfile=%2\n").arg(k).arg(out).toUtf8();
+        }
+    } else {
+        project += "[audio.1]\ntype=0\nfrq1=1000\nfrq2=1500\nvol1=50\nvol2=50\n";
+    }
+    for (int ch = 1; ch <= 96; ++ch)
+        project += QStringLiteral("[channel.%1]\nused=1\nidaudio=%2\nidrds=%3\nfreq=%4\n")
+                       .arg(ch).arg(mp3 ? (ch - 1) % 8 + 1 : 1).arg(mp3 ? ch : 0)
+                       .arg(87.6 + (ch - 1) % 24 * 0.8, 0, 'f', 1).toUtf8();
+    const QString path = dir.filePath("load.fm");
+    QFile pf(path);
+    if (!pf.open(QIODevice::WriteOnly) || pf.write(project) != project.size())
+        return 1;
+    pf.close();
+    QSharedPointer<FMSettings> settings(new FMSettings(path));
+    if (mp3) {
+        settings->setTmc(1, fullTmc());
+        for (int ch = 1; ch <= 96; ++ch)
+            settings->setRds(ch, fullSource(ch));
+    }
+
+    const int port = 24000 + int(QCoreApplication::applicationPid() % 1000) * 4;
+    QProcess sim;
+    sim.setProgram(QStringLiteral(TROVINA_SIMBOARD));
+    sim.setArguments({"--boards", "4", "--port", QString::number(port), "--control", "--quiet"});
+    sim.start();
+    if (!sim.waitForStarted(5000)) {
+        std::fprintf(stderr, "linkload: simboard did not start\n");
+        return 1;
+    }
+    wait(500);
+
+    std::vector<std::unique_ptr<FMBoard>> boards;
+    for (int b = 0; b < 4; ++b) {
+        boards.emplace_back(new FMBoard(u8(b), 0, 52));
+        boards.back()->setSettings(settings);
+        BoardIP ip;
+        ip.ip = 0x7F000001;
+        ip.port = u16(port + b);
+        ip.mac[5] = u8(b + 1);
+        boards.back()->connectTo(ip);
+    }
+    // Settle: connect, configure, fill the buffers.
+    wait(6000);
+    sim.write("clear\n");
+    for (auto &b : boards)
+        b->takePumpStats();
+    const double cpu0 = cpuSeconds();
+    QElapsedTimer air;
+    air.start();
+    wait(seconds * 1000);
+    const double airSeconds = air.elapsed() / 1000.0;
+    const double cpu = cpuSeconds() - cpu0;
+    sim.write("report\n");
+    wait(500);
+    const QList<QByteArray> lines = sim.readAllStandardOutput().split('\n');
+
+    std::printf("linkload %s, 96 channels on 4 boards, %.0f s of air time\n", mp3 ? "mp3 + full RDS" : "tones",
+                airSeconds);
+    std::printf("cpu %.3f s per s of air time, resident %ld KiB\n", cpu / airSeconds, residentKiB());
+    for (size_t b = 0; b < boards.size(); ++b) {
+        const FMBoard::PumpStats st = boards[b]->takePumpStats();
+        std::printf("mo%zu pump ticks %llu p50 %.2f ms p99 %.2f ms max %.2f ms missed %llu\n", b,
+                    static_cast<unsigned long long>(st.ticks), st.p50Ms, st.p99Ms, st.maxMs,
+                    static_cast<unsigned long long>(st.missed));
+    }
+    for (const QByteArray &l : lines)
+        if (l.startsWith("stats"))
+            std::printf("%s\n", l.constData());
+    for (auto &b : boards) {
+        b->quit();
+        b->wait();
+    }
+    boards.clear();
+    sim.closeWriteChannel();
+    if (!sim.waitForFinished(3000))
+        sim.kill();
+    return 0;
+}
