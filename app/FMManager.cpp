@@ -1,0 +1,575 @@
+#include "FMManager.h"
+
+#include "AppIni.h"
+#include "Dynamic.h"
+#include "ECC.h"
+#include "FMBoard.h"
+#include "FMServer.h"
+#include "FMSettings.h"
+#include "ProjectFiles.h"
+#include "WorkingCopy.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDebug>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHostAddress>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+
+namespace {
+
+constexpr int dirtyWatchMs = 1296;
+constexpr int defaultControlPort = 1248;
+constexpr int defaultRdsPort = 4001;
+constexpr int defaultOsci = 52;
+
+const char *const bandNames[] = {"87,5 - 108 MHz", "76 - 95 MHz", "76 - 108 MHz"};
+
+QString lampStyle(const char *colour)
+{
+    return QStringLiteral("background:%1; border:1px solid #555; border-radius:6px;").arg(QLatin1String(colour));
+}
+
+} // namespace
+
+FMManager::FMManager(QSettings &appIni, const QString &project, QWidget *parent)
+    : QMainWindow(parent), m_ini(appIni)
+{
+    setObjectName(QStringLiteral("FMManager"));
+    BoardIP::registerMetaType();
+    BoardInfo::registerMetaType();
+    initLang();
+    buildBandStrip();
+    buildMenus();
+    buildDocks();
+    buildPages();
+    buildStatus();
+    createServer();
+    createBoards();
+    startProject(project);
+
+    if (!restoreGeometry(m_ini.value(QStringLiteral("Main/geometry")).toByteArray()))
+        resize(1100, 720);
+    restoreState(m_ini.value(QStringLiteral("Main/state")).toByteArray());
+    connect(&m_dirtyTimer, &QTimer::timeout, this, &FMManager::showDirty);
+    m_dirtyTimer.start(dirtyWatchMs);
+}
+
+FMManager::~FMManager()
+{
+    saveWindowState();
+    shutdown();
+}
+
+void FMManager::initLang()
+{
+    const QString lang = m_ini.value(QStringLiteral("Board/lang"), QStringLiteral("en")).toString().toLower();
+    langGerman = lang != QLatin1String("en");
+    // TODO(tmc catalogue): uiLanguageIndex = lang == "en" ? 0 : 1; once the
+    // catalogue that declares it is part of this build.
+}
+
+// ---- Building the window
+
+void FMManager::buildBandStrip()
+{
+    m_bandStrip = new QLabel(this);
+    m_bandStrip->setObjectName(QStringLiteral("bandStrip"));
+    m_bandStrip->setMargin(4);
+}
+
+void FMManager::buildMenus()
+{
+    QMenu *file = menuBar()->addMenu(tr("&Datei"));
+    file->addAction(tr("&Neu..."), this, &FMManager::menuNew, QKeySequence::New);
+    file->addAction(tr("Ö&ffnen..."), this, &FMManager::menuOpen, QKeySequence::Open);
+    file->addAction(tr("&Speichern"), this, &FMManager::menuSave, QKeySequence::Save);
+    file->addAction(tr("Speichern &unter..."), this, &FMManager::menuSaveAs, QKeySequence::SaveAs);
+    file->addSeparator();
+    file->addAction(tr("&Beenden"), this, &QWidget::close, QKeySequence::Quit);
+    QMenu *remote = menuBar()->addMenu(tr("&Fernsteuerung"));
+    remote->addAction(tr("&Ports..."), this, qOverload<>(&FMManager::onRemote));
+
+    QToolBar *bar = addToolBar(tr("Sender"));
+    bar->setObjectName(QStringLiteral("mainToolBar"));
+    m_onAirAction = bar->addAction(tr("On Air"));
+    m_onAirAction->setCheckable(true);
+    bar->widgetForAction(m_onAirAction)->setStyleSheet(
+        QStringLiteral("QToolButton { padding: 2px 10px; font-weight: bold; }"
+                       "QToolButton:checked { background: #c62828; color: white; border-radius: 3px; }"));
+    m_onAirAction->setToolTip(tr("Alle Modulatoren ein- oder ausschalten"));
+    connect(m_onAirAction, &QAction::triggered, this, &FMManager::setOnAir);
+    bar->addSeparator();
+    bar->addWidget(m_bandStrip);
+    bar->addSeparator();
+    m_projectLabel = new QLabel(this);
+    m_projectLabel->setMargin(4);
+    bar->addWidget(m_projectLabel);
+}
+
+void FMManager::buildDocks()
+{
+    m_roll = new Dynamic(this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_roll);
+}
+
+void FMManager::buildPages()
+{
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("pages"));
+    m_pages->setDocumentMode(true);
+    // The RDS page (TabRDS) and the TMC page (TabTMC) are created here, so
+    // that the TMC catalogues are loaded before any board thread runs:
+    //   m_rdsPage = new TabRDS(...);  m_pages->addTab(m_rdsPage, "RDS");
+    //   m_tmcPage = new TabTMC(...);  m_pages->addTab(m_tmcPage, "TMC");
+    setCentralWidget(m_pages);
+    // Without pages the event roll takes the whole window.
+    m_pages->setVisible(m_pages->count() > 0);
+}
+
+void FMManager::buildStatus()
+{
+    for (int b = 0; b < AppIni::boardCount; ++b) {
+        m_boardLabels[b] = new QLabel(tr("Modulator %1: -").arg(b + 1), this);
+        m_boardLabels[b]->setMinimumWidth(150);
+        statusBar()->addWidget(m_boardLabels[b]);
+    }
+    m_remoteLamp = new QLabel(this);
+    m_remoteLamp->setFixedSize(12, 12);
+    m_remoteLamp->setStyleSheet(lampStyle("#888"));
+    m_remoteText = new QLabel(tr("Fernsteuerung inaktiv"), this);
+    statusBar()->addPermanentWidget(m_remoteLamp);
+    statusBar()->addPermanentWidget(m_remoteText);
+}
+
+void FMManager::createServer()
+{
+    m_server = new FMServer(this);
+    connect(m_server, &FMServer::newFile, this, &FMManager::newFile);
+    connect(m_server, &FMServer::loadFile, this, &FMManager::openFile);
+    connect(m_server, &FMServer::saveFile, this, &FMManager::saveFile);
+    connect(m_server, &FMServer::onCD, this, &FMManager::onRemoteCD);
+    connect(m_server, qOverload<uint, const QString &>(&FMServer::onRemote), this,
+            qOverload<uint, const QString &>(&FMManager::onRemote));
+    connect(m_server, &FMServer::onBand, this, &FMManager::updateBand);
+    m_server->setPort(m_ini.value(QStringLiteral("Remote/portControl"), defaultControlPort).toInt());
+}
+
+void FMManager::createBoards()
+{
+    const u16 rdsPort = u16(m_ini.value(QStringLiteral("Remote/portRDSData"), defaultRdsPort).toUInt());
+    const int osci = m_ini.value(QStringLiteral("Board/osci"), defaultOsci).toInt();
+    for (int b = 0; b < AppIni::boardCount; ++b) {
+        FMBoard *board = new FMBoard(u8(b), rdsPort, osci);
+        m_boards[b] = board;
+        connect(board, &FMBoard::boardInfo, this, &FMManager::boardInfo);
+        connect(board, &FMBoard::online, this, &FMManager::boardOnline);
+        connect(board, &FMBoard::offline, this, &FMManager::boardOffline);
+        connect(board, &FMBoard::onair, this, &FMManager::boardOnAir);
+        connect(board, &FMBoard::userUnlock, this, &FMManager::boardLocked);
+        connect(m_server, &FMServer::setOnAir, board, &FMBoard::setOnAir, Qt::QueuedConnection);
+    }
+    for (int b = 0; b < AppIni::boardCount; ++b) {
+        const BoardIP target = AppIni::boardAddress(m_ini, b);
+        if (target.isNull()) {
+            m_boardLabels[b]->setText(tr("Modulator %1: nicht konfiguriert").arg(b + 1));
+            continue;
+        }
+        m_boards[b]->connectTo(target);
+        m_boardLabels[b]->setText(tr("Modulator %1: verbinde").arg(b + 1));
+        m_boardLabels[b]->setToolTip(target.addressText());
+    }
+}
+
+// ---- Projects
+
+void FMManager::startProject(const QString &project)
+{
+    const QString working = WorkingCopy::path();
+    if (!project.isEmpty()) {
+        const QString path = QFileInfo(project).absoluteFilePath();
+        if (replaceProject(path, path))
+            return;
+        qWarning().noquote() << "MAN: cannot open" << path;
+    }
+    if (QFileInfo(working).isFile()) {
+        attachProject(m_ini.value(QStringLiteral("Last/file")).toString(),
+                      m_ini.value(QStringLiteral("Last/dirty"), false).toBool());
+        return;
+    }
+    if (!replaceProject(WorkingCopy::defaultTemplate(), QString())) {
+        // Not even the template could be copied: start from an empty file.
+        QFile(working).open(QIODevice::WriteOnly);
+        attachProject(QString(), false);
+    }
+}
+
+void FMManager::detachProject()
+{
+    if (!m_project)
+        return;
+    m_roll->setSettings(nullptr);
+    m_server->setSettings(nullptr, QString());
+    for (FMBoard *board : m_boards)
+        board->setSettings(nullptr);
+    // TODO(editor pages): TabRDS::setSettings / TabTMC::setSettings (nullptr)
+    m_project->sync();
+    m_project.reset();
+}
+
+bool FMManager::replaceProject(const QString &source, const QString &name)
+{
+    const QString working = WorkingCopy::path();
+    if (ProjectFiles::sameFile(source, working)) {
+        // The working copy itself: opened again as it is, changes and all.
+        const bool dirty = m_project && m_project->dirty.load();
+        detachProject();
+        attachProject(name, dirty);
+        return true;
+    }
+    QString side;
+    if (!WorkingCopy::copyToSide(source, working, &side))
+        return false;
+    detachProject();
+    if (!WorkingCopy::replaceWith(side, working)) {
+        qWarning().noquote() << "MAN: cannot replace the working copy" << working;
+        QFile::remove(side);
+    }
+    attachProject(name, false);
+    return true;
+}
+
+void FMManager::attachProject(const QString &name, bool dirty)
+{
+    m_name = name;
+    m_project = QSharedPointer<FMSettings>::create(WorkingCopy::path());
+    int boards = 1;
+    for (int b = 0; b < AppIni::boardCount; ++b)
+        if (!AppIni::boardAddress(m_ini, b).isNull())
+            boards = b + 1;
+    m_project->setBoardCount(boards);
+    // The automatic AF lists exist only after this.
+    m_project->updateAF(true);
+    for (FMBoard *board : m_boards)
+        board->setSettings(m_project);
+    m_server->setSettings(m_project, m_name);
+    // TODO(editor pages): TabRDS::setSettings and TabTMC::setSettings (m_project)
+    m_roll->setSettings(m_project);
+    updateBand();
+    // What the steps above derive (automatic AF lists, EON entries, a band
+    // brought into range) is no change of the user's.
+    m_project->dirty = dirty;
+    m_ini.setValue(QStringLiteral("Last/file"), m_name);
+    qDebug().noquote() << "MAN: project" << (m_name.isEmpty() ? QStringLiteral("(new)") : m_name);
+    showDirty();
+}
+
+bool FMManager::loadFile(const QString &path)
+{
+    return replaceProject(path, path);
+}
+
+QString FMManager::newFile(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        return tr("Datei existiert bereits");
+    if (!ProjectFiles::isProjectName(path))
+        return tr("Projektdateien enden auf .fm");
+    QString side;
+    if (!WorkingCopy::copyToSide(WorkingCopy::defaultTemplate(), path, &side)) {
+        QFile empty(side);
+        if (!empty.open(QIODevice::WriteOnly))
+            return tr("Datei kann nicht angelegt werden");
+    }
+    if (!WorkingCopy::replaceWith(side, path) || !loadFile(path)) {
+        QFile::remove(side);
+        return tr("Datei kann nicht angelegt werden");
+    }
+    return QString();
+}
+
+QString FMManager::openFile(const QString &path)
+{
+    if (!QFileInfo(path).isFile() || !loadFile(path))
+        return tr("Datei nicht gefunden");
+    return QString();
+}
+
+bool FMManager::saveFile(const QString &path)
+{
+    if (!m_project)
+        return false;
+    m_project->sync();
+    if (!ProjectFiles::isProjectName(path) || !ProjectFiles::saveCopy(WorkingCopy::path(), path)) {
+        qWarning().noquote() << "MAN: save refused or failed" << path;
+        return false;
+    }
+    m_project->dirty = false;
+    m_name = QFileInfo(path).absoluteFilePath();
+    m_ini.setValue(QStringLiteral("Last/file"), m_name);
+    qDebug().noquote() << "MAN: saved" << m_name;
+    showDirty();
+    return true;
+}
+
+bool FMManager::onRemoteCD(const QString &dir)
+{
+    m_ini.setValue(QStringLiteral("Remote/path"), dir);
+    return false;
+}
+
+// ---- Remote control
+
+void FMManager::onRemote(uint port, const QString &peer)
+{
+    if (port == 0) {
+        m_remoteLamp->setStyleSheet(lampStyle("#888"));
+        m_remoteText->setText(tr("Fernsteuerung inaktiv"));
+    } else if (port < 1024) {
+        m_remoteLamp->setStyleSheet(lampStyle("#d22"));
+        m_remoteText->setText(tr("Port Fehler"));
+        m_remoteText->setToolTip(peer);
+    } else {
+        m_remoteLamp->setStyleSheet(lampStyle("#2b2"));
+        m_remoteText->setToolTip(QString());
+        m_remoteText->setText(peer.isEmpty()
+                                  ? tr("keine Fernsteuerung verbunden") + QStringLiteral(", ")
+                                        + tr("Port %1").arg(port)
+                                  : tr("Ferngesteuert von: ") + peer);
+    }
+}
+
+void FMManager::onRemote()
+{
+    QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("RemoteUI"));
+    dialog.setWindowTitle(tr("Fernsteuerung"));
+    auto *form = new QFormLayout(&dialog);
+    auto *control = new QSpinBox(&dialog);
+    auto *rds = new QSpinBox(&dialog);
+    control->setRange(1024, 65535);
+    rds->setRange(1024, 65535 - 96);
+    control->setValue(m_ini.value(QStringLiteral("Remote/portControl"), defaultControlPort).toInt());
+    rds->setValue(m_ini.value(QStringLiteral("Remote/portRDSData"), defaultRdsPort).toInt());
+    form->addRow(tr("Steuerport (TCP)"), control);
+    form->addRow(tr("RDS-Daten ab Port (TCP)"), rds);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_ini.setValue(QStringLiteral("Remote/portControl"), control->value());
+    m_ini.setValue(QStringLiteral("Remote/portRDSData"), rds->value());
+    m_server->setPort(control->value());
+    for (FMBoard *board : m_boards)
+        board->setRdsPort(u16(rds->value()));
+}
+
+// ---- Band, boards, on air
+
+void FMManager::updateBand()
+{
+    if (!m_project)
+        return;
+    int band = m_project->band();
+    int attn = m_project->attn();
+    m_project->setBoard(band, attn);
+    m_bandStrip->setText(tr("Band %1   Dämpfung %2 dB").arg(QLatin1String(bandNames[band])).arg(attn));
+    for (FMBoard *board : m_boards)
+        board->setConfig(band, attn);
+}
+
+void FMManager::setOnAir(bool on)
+{
+    for (FMBoard *board : m_boards)
+        QMetaObject::invokeMethod(board, [board, on] { board->setOnAir(on); }, Qt::QueuedConnection);
+    // The switch shows what the boards report, not what was asked for.
+    m_onAirAction->setChecked(m_onAir);
+}
+
+void FMManager::boardInfo(const BoardInfo &info, int board)
+{
+    const char chars[4] = {char(info.boardType >> 24), char(info.boardType >> 16), char(info.boardType >> 8),
+                           char(info.boardType)};
+    statusBar()->showMessage(tr("Modulator %1: #%2 %3 Firmware v%4")
+                                 .arg(board + 1)
+                                 .arg(info.boxNumber(), 3, 10, QLatin1Char('0'))
+                                 .arg(QString::fromLatin1(chars, 4))
+                                 .arg(info.version),
+                             5000);
+}
+
+void FMManager::boardOnline(const BoardIP &target, int board)
+{
+    if (board < 0 || board >= AppIni::boardCount)
+        return;
+    m_boardLabels[board]->setText(tr("Modulator %1: online").arg(board + 1));
+    m_boardLabels[board]->setToolTip(target.addressText());
+}
+
+void FMManager::boardOffline(const BoardIP &, int board)
+{
+    if (board >= 0 && board < AppIni::boardCount)
+        m_boardLabels[board]->setText(tr("Modulator %1: offline").arg(board + 1));
+}
+
+void FMManager::boardOnAir(bool on)
+{
+    m_onAir = on;
+    m_onAirAction->setChecked(on);
+    if (m_project)
+        m_project->notify(on ? QStringLiteral("modul.onair") : QStringLiteral("modul.offline"), QVariant());
+}
+
+void FMManager::boardLocked(int board)
+{
+    if (board < 0 || board >= AppIni::boardCount || m_asking[board])
+        return;
+    m_asking[board] = true;
+    const LockInfo lock = m_boards[board]->lockInfo();
+    const QString who = QString::fromLatin1(reinterpret_cast<const char *>(lock.identity + 1),
+                                            int(qstrnlen(reinterpret_cast<const char *>(lock.identity + 1),
+                                                         LockInfo::identitySize - 1)));
+    auto *box = new QMessageBox(QMessageBox::Question, tr("Modulator belegt"),
+                                tr("Modulator %1 wird von %2 (%3 : %4) benutzt.\nÜbernehmen?")
+                                    .arg(board + 1)
+                                    .arg(who)
+                                    .arg(QHostAddress(lock.ip).toString())
+                                    .arg(lock.port),
+                                QMessageBox::Yes | QMessageBox::No, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, board, box](int) {
+        m_asking[board] = false;
+        const bool takeOver = box->clickedButton() == box->button(QMessageBox::Yes);
+        FMBoard *link = m_boards[board];
+        if (link)
+            QMetaObject::invokeMethod(link, [link, takeOver] { link->unlock(takeOver); }, Qt::QueuedConnection);
+    });
+    box->open();
+}
+
+// ---- Pages
+
+void FMManager::showRDS(int id, int tab)
+{
+    if (!m_rdsPage)
+        return;
+    m_pages->setCurrentWidget(m_rdsPage);
+    // TODO(editor pages): TabRDS::selectSource(id, tab)
+    Q_UNUSED(id)
+    Q_UNUSED(tab)
+}
+
+void FMManager::showTMC(int id)
+{
+    if (!m_tmcPage)
+        return;
+    m_pages->setCurrentWidget(m_tmcPage);
+    // TODO(editor pages): TabTMC::selectSource(id)
+    Q_UNUSED(id)
+}
+
+// ---- File menu
+
+void FMManager::menuNew()
+{
+    const QString path = QFileDialog::getSaveFileName(this, tr("Neues Projekt"), QFileInfo(m_name).path(),
+                                                      tr("Projekte (*.fm)"));
+    if (path.isEmpty())
+        return;
+    const QString error = newFile(path);
+    if (!error.isEmpty())
+        QMessageBox::warning(this, tr("Neues Projekt"), error);
+}
+
+void FMManager::menuOpen()
+{
+    const QString path = QFileDialog::getOpenFileName(this, tr("Projekt öffnen"), QFileInfo(m_name).path(),
+                                                      tr("Projekte (*.fm)"));
+    if (path.isEmpty())
+        return;
+    const QString error = openFile(path);
+    if (!error.isEmpty())
+        QMessageBox::warning(this, tr("Projekt öffnen"), error);
+}
+
+void FMManager::menuSave()
+{
+    if (m_name.isEmpty())
+        return menuSaveAs();
+    if (!saveFile(m_name))
+        QMessageBox::warning(this, tr("Speichern"), tr("Projekt nicht gespeichert"));
+}
+
+void FMManager::menuSaveAs()
+{
+    QString path = QFileDialog::getSaveFileName(this, tr("Projekt speichern"), m_name, tr("Projekte (*.fm)"));
+    if (path.isEmpty())
+        return;
+    if (!ProjectFiles::isProjectName(path))
+        path += QStringLiteral(".fm");
+    if (!saveFile(path))
+        QMessageBox::warning(this, tr("Speichern"), tr("Projekt nicht gespeichert"));
+}
+
+// ---- State and shutdown
+
+void FMManager::showDirty()
+{
+    const QString name = m_name.isEmpty() ? tr("(neu)") : QFileInfo(m_name).fileName();
+    const bool dirty = m_project && m_project->dirty.load();
+    setWindowTitle(QStringLiteral("Trovina - %1%2").arg(name, dirty ? QStringLiteral(" *") : QString()));
+    m_projectLabel->setText(tr("Projekt: %1%2").arg(name, dirty ? tr(" (geändert)") : QString()));
+    m_projectLabel->setToolTip(m_name);
+}
+
+void FMManager::closeEvent(QCloseEvent *event)
+{
+    saveWindowState();
+    QMainWindow::closeEvent(event);
+}
+
+void FMManager::saveWindowState()
+{
+    m_ini.setValue(QStringLiteral("Main/geometry"), saveGeometry());
+    m_ini.setValue(QStringLiteral("Main/state"), saveState());
+    m_ini.setValue(QStringLiteral("Last/dirty"), m_project && m_project->dirty.load());
+    m_ini.sync();
+}
+
+void FMManager::shutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    m_dirtyTimer.stop();
+    m_roll->stop();
+    for (FMBoard *board : m_boards)
+        if (board)
+            board->quit();
+    for (FMBoard *&board : m_boards) {
+        if (!board)
+            continue;
+        board->wait();
+        delete board;
+        board = nullptr;
+    }
+    m_roll->setSettings(nullptr);
+    m_server->setSettings(nullptr, QString());
+    if (m_project)
+        m_project->sync();
+    m_project.reset();
+    qDebug("MAN: shutdown done");
+}

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "BoardIP.h"
+#include "BoardInfo.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QSharedPointer>
+#include <QString>
+#include <QTimer>
+
+class Dynamic;
+class FMBoard;
+class FMServer;
+class FMSettings;
+class QAction;
+class QSettings;
+class QTabWidget;
+
+// The main window: builds the program's parts in order, owns the four board
+// links and the control server, loads and saves projects and shows the
+// state of boards and remote control.
+//
+// Build order: band strip, menus and toolbar, the event roll dock, the
+// pages (a tab widget; the RDS and TMC pages join it here, before any board
+// thread exists), the status bar, the control server, the four board links,
+// then the first project and the 1296 ms timer that shows unsaved changes.
+//
+// Projects: the program edits a working copy in the per-user data
+// directory (WorkingCopy). Loading copies a file over it and opens it as
+// the one shared FMSettings, which then goes to the boards, the server, the
+// pages and the event roll. Saving copies the working copy to the target and
+// keeps the target's old content as ".fbk".
+//
+// Shutdown (destructor): every board thread is asked to quit, then each is
+// waited for and deleted (the board thread takes its board off air and
+// unlocks it on the way out), then the project is released.
+//
+// Threads: GUI thread only. Board signals arrive queued; on-air and unlock
+// requests go to the boards queued, so they run in the board threads.
+class FMManager : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // appIni stays owned by the caller and must outlive the window. project:
+    // a file to load at start; empty resumes the working copy of the last run.
+    FMManager(QSettings &appIni, const QString &project = QString(), QWidget *parent = nullptr);
+    ~FMManager() override;
+
+    QSharedPointer<FMSettings> settings() const { return m_project; }
+    QString projectName() const { return m_name; }
+
+public slots:
+    // Slots of the control server's signals (and of the File menu).
+    QString newFile(const QString &path);
+    QString openFile(const QString &path);
+    bool saveFile(const QString &path);
+    bool onRemoteCD(const QString &dir);
+    void onRemote(uint port, const QString &peer);
+    // The remote-port dialog.
+    void onRemote();
+    void updateBand();
+    // Bring a source to the front on the RDS or TMC page.
+    void showRDS(int id, int tab = -1);
+    void showTMC(int id);
+
+    // Copies path over the working copy and makes it the project; false
+    // (the current project kept) when the file cannot be copied.
+    bool loadFile(const QString &path);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void initLang();
+    void buildBandStrip();
+    void buildMenus();
+    void buildDocks();
+    void buildPages();
+    void buildStatus();
+    void createServer();
+    void createBoards();
+    void startProject(const QString &project);
+
+    // Hands the working copy, opened as a new project called name, to
+    // everyone; dirty is the unsaved-changes flag it starts with.
+    void attachProject(const QString &name, bool dirty);
+    // Takes the project from everyone and releases it, its file written.
+    void detachProject();
+    // Copies source over the working copy and attaches it as name.
+    bool replaceProject(const QString &source, const QString &name);
+
+    void boardInfo(const BoardInfo &info, int board);
+    void boardOnline(const BoardIP &target, int board);
+    void boardOffline(const BoardIP &target, int board);
+    void boardOnAir(bool on);
+    void boardLocked(int board);
+    void setOnAir(bool on);
+    void showDirty();
+    void saveWindowState();
+    void shutdown();
+
+    void menuNew();
+    void menuOpen();
+    void menuSave();
+    void menuSaveAs();
+
+    QSettings &m_ini;
+    QSharedPointer<FMSettings> m_project;
+    QString m_name; // the project's file, empty for an unnamed project
+    FMServer *m_server = nullptr;
+    FMBoard *m_boards[4] = {};
+    bool m_asking[4] = {};
+
+    QLabel *m_bandStrip = nullptr;
+    QLabel *m_projectLabel = nullptr;
+    QTabWidget *m_pages = nullptr;
+    QWidget *m_rdsPage = nullptr; // TabRDS, once the RDS editor exists
+    QWidget *m_tmcPage = nullptr; // TabTMC, once the TMC editor exists
+    Dynamic *m_roll = nullptr;
+    QAction *m_onAirAction = nullptr;
+    QLabel *m_boardLabels[4] = {};
+    QLabel *m_remoteLamp = nullptr;
+    QLabel *m_remoteText = nullptr;
+    QTimer m_dirtyTimer;
+    bool m_onAir = false; // as the boards reported last
+    bool m_shutDown = false;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// The working copy of the project. The program edits a copy in the per-user
+// data directory, never the file a user opened: loading copies the file
+// over the working copy, saving copies the working copy to the target
+// (ProjectFiles::saveCopy keeps the target's old content as ".fbk"). New
+// projects start from the template "default.fm" in the same directory,
+// which is written from the built-in template when it is missing.
+//
+// A copy over the working copy (or over a new project file) goes to a side
+// file ("<name>.part") first, so an unreadable source or a full disk never
+// costs the file it was to replace. GUI thread only.
+class WorkingCopy
+{
+public:
+    // "<per-user data directory>/working.fm".
+    static QString path();
+    // "<per-user data directory>/default.fm", made from the built-in
+    // template (":/default.fm") when it does not exist.
+    static QString defaultTemplate();
+
+    // Copies source to a side file beside target; false (target untouched,
+    // no side file left) when that fails. The side file's path goes to *side.
+    static bool copyToSide(const QString &source, const QString &target, QString *side);
+    // Puts the side file in place of target, replacing it.
+    static bool replaceWith(const QString &side, const QString &target);
+};

@@ -1,0 +1,135 @@
+#include "BoardProtocol.h"
+#include "BoardWords.h"
+#include "BoundedWait.h"
+#include "SimBoard.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using testsupport::waitUntil;
+
+// The real program, offscreen, with an application ini and a project of its
+// own, one simulated board on loopback and the remote control as its user.
+class TestProgram : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    SimBoard board;
+    QProcess program;
+    QTcpSocket client;
+    QByteArray received;
+
+    static int freePort()
+    {
+        QTcpServer probe;
+        return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
+    }
+    // Sends a request and returns the first reply line that starts with `reply`.
+    QByteArray request(const QByteArray &line, const QByteArray &reply)
+    {
+        client.write(line + "\n");
+        QByteArray found;
+        waitUntil([&] {
+            received += client.readAll();
+            for (const QByteArray &l : received.split('\n'))
+                if (l.startsWith(reply))
+                    found = l.trimmed();
+            return !found.isEmpty();
+        }, 10000);
+        received.clear();
+        return found;
+    }
+    QByteArray fileBytes(const QString &name) const
+    {
+        QFile f(dir.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(board.isListening());
+        const int control = freePort();
+        QSettings ini(dir.filePath("app.ini"), QSettings::IniFormat);
+        ini.setValue("Board/addr1", QString("127.0.0.1:%1").arg(board.port()));
+        ini.setValue("Remote/portControl", control);
+        ini.setValue("Remote/portRDSData", 20000 + QRandomGenerator::global()->bounded(30000));
+        ini.sync();
+        QFile project(dir.filePath("start.fm"));
+        QVERIFY(project.open(QIODevice::WriteOnly));
+        project.write("[board]\ngmin=1\n[channel.1]\nused=1\nfreq=88.000\n");
+        project.close();
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("APPDATA", dir.path());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(TROVINA_PROGRAM, {"-i", dir.filePath("app.ini"), dir.filePath("start.fm")});
+        QVERIFY(program.waitForStarted(10000));
+        QVERIFY(waitUntil([&] {
+            if (client.state() == QAbstractSocket::UnconnectedState)
+                client.connectToHost(QHostAddress::LocalHost, quint16(control));
+            return client.waitForConnected(100);
+        }, 20000));
+        QVERIFY(board.waitFor([&] { return board.isLocked() && board.carrier(); }, 20000));
+    }
+
+    void onAirAndFrequency()
+    {
+        QCOMPARE(request("SET modul.offline", "SET modul."), QByteArray("SET modul.offline"));
+        QVERIFY(board.waitFor([&] { return !board.carrier(); }, 5000));
+        QCOMPARE(request("SET modul.onair", "SET modul."), QByteArray("SET modul.onair"));
+        QVERIFY(board.waitFor([&] { return board.carrier(); }, 5000));
+
+        const u32 word = BoardWords::frequencyWord(board.config().boardType, 95.8, BoardWords::synthPlan(0)).word;
+        QVERIFY(board.channel(0).config.frequencyWord != word);
+        QCOMPARE(request("SET channel.1.freq 95.8", "SET "), QByteArray("SET ok: channel.1.freq = 95.8"));
+        QVERIFY(board.waitFor([&] { return board.channel(0).config.frequencyWord == word; }, 5000));
+    }
+
+    void saveTwiceKeepsBackup()
+    {
+        const QByteArray name = dir.filePath("out.fm").toUtf8();
+        QCOMPARE(request("SAVE " + name, "SAVE"), "SAVE ok: " + name);
+        const QByteArray first = fileBytes("out.fm");
+        QVERIFY(first.contains("95.8"));
+        QCOMPARE(request("SET channel.1.freq 99.9", "SET "), QByteArray("SET ok: channel.1.freq = 99.9"));
+        QCOMPARE(request("SAVE " + name, "SAVE"), "SAVE ok: " + name);
+        QCOMPARE(fileBytes("out.fbk"), first);
+        QVERIFY(fileBytes("out.fm").contains("99.9"));
+        QCOMPARE(request("SAVE " + dir.filePath("Pellrock/working.fm").toUtf8(), "SAVE"),
+                 "SAVE error: " + dir.filePath("Pellrock/working.fm").toUtf8());
+    }
+
+    void shutdownTakesBoardOffAirAndUnlocks()
+    {
+        const int unlocks = board.received(BoardProtocol::Unlock);
+        program.terminate();
+        QVERIFY(board.waitFor([&] {
+            return !board.carrier() && board.received(BoardProtocol::Unlock) > unlocks;
+        }, 10000));
+        QVERIFY(!board.isLocked());
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+    }
+
+    void cleanupTestCase()
+    {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished(5000);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "tst_program.moc"
