@@ -7,6 +7,9 @@
 #include "FMServer.h"
 #include "FMSettings.h"
 #include "ProjectFiles.h"
+#include "TabRDS.h"
+#include "TabTMC.h"
+#include "TmcCatalog.h"
 #include "WorkingCopy.h"
 
 #include <QAction>
@@ -76,8 +79,7 @@ void FMManager::initLang()
 {
     const QString lang = m_ini.value(QStringLiteral("Board/lang"), QStringLiteral("en")).toString().toLower();
     langGerman = lang != QLatin1String("en");
-    // TODO(tmc catalogue): uiLanguageIndex = lang == "en" ? 0 : 1; once the
-    // catalogue that declares it is part of this build.
+    uiLanguageIndex = lang == QLatin1String("en") ? 0 : 1;
 }
 
 // ---- Building the window
@@ -129,13 +131,14 @@ void FMManager::buildPages()
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("pages"));
     m_pages->setDocumentMode(true);
-    // The RDS page (TabRDS) and the TMC page (TabTMC) are created here, so
-    // that the TMC catalogues are loaded before any board thread runs:
-    //   m_rdsPage = new TabRDS(...);  m_pages->addTab(m_rdsPage, "RDS");
-    //   m_tmcPage = new TabTMC(...);  m_pages->addTab(m_tmcPage, "TMC");
+    // Built before the board threads: the TMC page's message table loads the
+    // TMC catalogues (tmcLoadCatalogues), which the encoders then read
+    // without a lock.
+    m_rdsPage = new TabRDS(m_pages);
+    m_pages->addTab(m_rdsPage, QStringLiteral("RDS"));
+    m_tmcPage = new TabTMC(m_pages);
+    m_pages->addTab(m_tmcPage, QStringLiteral("TMC"));
     setCentralWidget(m_pages);
-    // Without pages the event roll takes the whole window.
-    m_pages->setVisible(m_pages->count() > 0);
 }
 
 void FMManager::buildStatus()
@@ -223,7 +226,8 @@ void FMManager::detachProject()
     m_server->setSettings(nullptr, QString());
     for (FMBoard *board : m_boards)
         board->setSettings(nullptr);
-    // TODO(editor pages): TabRDS::setSettings / TabTMC::setSettings (nullptr)
+    m_rdsPage->setSettings(nullptr);
+    m_tmcPage->setSettings(nullptr);
     m_project->sync();
     m_project.reset();
 }
@@ -264,7 +268,8 @@ void FMManager::attachProject(const QString &name, bool dirty)
     for (FMBoard *board : m_boards)
         board->setSettings(m_project);
     m_server->setSettings(m_project, m_name);
-    // TODO(editor pages): TabRDS::setSettings and TabTMC::setSettings (m_project)
+    m_rdsPage->setSettings(m_project);
+    m_tmcPage->setSettings(m_project);
     m_roll->setSettings(m_project);
     updateBand();
     // What the steps above derive (automatic AF lists, EON entries, a band
@@ -467,9 +472,7 @@ void FMManager::showRDS(int id, int tab)
     if (!m_rdsPage)
         return;
     m_pages->setCurrentWidget(m_rdsPage);
-    // TODO(editor pages): TabRDS::selectSource(id, tab)
-    Q_UNUSED(id)
-    Q_UNUSED(tab)
+    m_rdsPage->selectSource(id, tab);
 }
 
 void FMManager::showTMC(int id)
@@ -477,8 +480,7 @@ void FMManager::showTMC(int id)
     if (!m_tmcPage)
         return;
     m_pages->setCurrentWidget(m_tmcPage);
-    // TODO(editor pages): TabTMC::selectSource(id)
-    Q_UNUSED(id)
+    m_tmcPage->selectSource(id);
 }
 
 // ---- File menu
@@ -568,6 +570,8 @@ void FMManager::shutdown()
     }
     m_roll->setSettings(nullptr);
     m_server->setSettings(nullptr, QString());
+    m_rdsPage->setSettings(nullptr);
+    m_tmcPage->setSettings(nullptr);
     if (m_project)
         m_project->sync();
     m_project.reset();

@@ -16,6 +16,8 @@ class FMSettings;
 class QAction;
 class QSettings;
 class QTabWidget;
+class TabRDS;
+class TabTMC;
 
 // The main window: builds the program's parts in order, owns the four board
 // links and the control server, loads and saves projects and shows the
@@ -116,8 +118,8 @@ private:
     QLabel *m_bandStrip = nullptr;
     QLabel *m_projectLabel = nullptr;
     QTabWidget *m_pages = nullptr;
-    QWidget *m_rdsPage = nullptr; // TabRDS, once the RDS editor exists
-    QWidget *m_tmcPage = nullptr; // TabTMC, once the TMC editor exists
+    TabRDS *m_rdsPage = nullptr;
+    TabTMC *m_tmcPage = nullptr;
     Dynamic *m_roll = nullptr;
     QAction *m_onAirAction = nullptr;
     QLabel *m_boardLabels[4] = {};
