@@ -628,6 +628,9 @@ void FMProgram::play(const QString &text)
     }
     m_decoder->setPlaylist(list);
     if (m_settings) {
+        // Cleared here, the play information comes back with the next datagram,
+        // also when the list was the same and the decoder publishes nothing new.
+        m_song.file.clear();
         m_settings->setPlayInfo(channel(), SongInfo());
         m_settings->notify(QStringLiteral("songinfo"), QString());
     }
