@@ -5,6 +5,7 @@
 #include "OggReader.h"
 #include "WavReader.h"
 
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QFileInfo>
 
@@ -23,7 +24,6 @@ namespace {
 constexpr int kIdleMs = 500;     // nothing to play, or the playlist wrapped
 constexpr int kSkipMs = 200;     // an unplayable entry skipped, or a fill gave nothing
 constexpr int kFullMs = 300;     // both buffers full
-constexpr int kNapSliceMs = 10;  // sleeps are cut into slices that watch for stop and new playlists
 constexpr int kMaxNewSongs = 256; // song records kept for a channel program that does not take them
 constexpr int kDecoderNice = 10;  // below the board threads, which keep the default 0
 
@@ -90,6 +90,7 @@ void PCMDecoder::setPlaylist(const QStringList &files)
     m_playlist = files;
     m_faded.store(false, std::memory_order_relaxed);
     m_loading.store(true, std::memory_order_release);
+    m_wake.release();
 }
 
 void PCMDecoder::setSong(int index)
@@ -122,6 +123,7 @@ void PCMDecoder::release(int buffer)
     b.fill = 0;
     b.readPos = 0;
     b.stamp.store(0, std::memory_order_release);
+    m_wake.release(); // a sleeping decoder fills it now
 }
 
 // Fades the n bytes at src into dst: with s = n / 2 samples and m = s - 8,
@@ -217,6 +219,7 @@ void PCMDecoder::killBuffers()
 void PCMDecoder::stop(bool kill)
 {
     m_stop.store(true, std::memory_order_release);
+    m_wake.release();
     if (kill)
         killBuffers();
 }
@@ -262,13 +265,23 @@ void PCMDecoder::run()
 
 void PCMDecoder::nap(int ms, bool untilHandedBack)
 {
-    for (int left = ms; left > 0; left -= kNapSliceMs) {
+    // Every change that ends a nap is stored before the wake-up is posted,
+    // so a post between the checks and the wait ends the wait at once.
+    QDeadlineTimer deadline(ms);
+    for (;;) {
         if (m_stop.load(std::memory_order_acquire) || m_loading.load(std::memory_order_acquire))
             return;
         if (untilHandedBack && (m_buffers[0].stamp.load(std::memory_order_acquire) == 0 ||
                                 m_buffers[1].stamp.load(std::memory_order_acquire) == 0))
             return;
-        QThread::msleep(std::min(left, kNapSliceMs));
+        const qint64 left = deadline.remainingTime();
+        if (left <= 0)
+            return;
+        m_wake.tryAcquire(1, int(left));
+        // Posts of changes seen by the checks above are used up with this one.
+        const int more = m_wake.available();
+        if (more > 0)
+            m_wake.tryAcquire(more);
     }
 }
 

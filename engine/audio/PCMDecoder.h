@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QMap>
+#include <QSemaphore>
 #include <QStringList>
 #include <QThread>
 
@@ -29,6 +30,8 @@ class WavReader;
 // hands a buffer back by setting it to 0 (release), after it has read or
 // faded it. Stamps only grow, so the smaller stamp is always the older buffer,
 // and buffers filled before a playlist change are recognised as stale.
+// The decoder sleeps on a semaphore that stop(), setPlaylist() and every
+// hand-back post, so it neither polls nor misses a buffer handed back.
 class PCMDecoder : public QThread
 {
 public:
@@ -90,7 +93,8 @@ private:
     void publish();
     void fill();
     void nextEntry();
-    void nap(int ms, bool untilHandedBack = false); // ends early on stop, a new playlist (or a buffer handed back)
+    // Sleeps on m_wake; ends early on stop, a new playlist (or a buffer handed back).
+    void nap(int ms, bool untilHandedBack = false);
     bool openWith(int kind, SongInfo &song);
     int readWith(int kind, u8 *dst, int max, u8 &eof);
     void rewindWith(int kind);
@@ -114,6 +118,7 @@ private:
     std::atomic<bool> m_faded{false};   // board thread: the last playlist change has been faded out
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_finished{false};
+    QSemaphore m_wake;                  // posted on stop, a new playlist and a buffer handed back
 
     // Decoder thread only.
     int m_stampCounter = 0;

@@ -6,6 +6,7 @@
 #include "FMProgram.h"
 #include "FMSettings.h"
 #include "HiResClock.h"
+#include "RDSServer.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -19,6 +20,7 @@
 #include <cmath>
 #include <cstring>
 
+#include <poll.h>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -564,6 +566,37 @@ void FMBoard::timeFillBuffer()
             m_maxTickBytes.store(m_bytesSent, std::memory_order_relaxed);
     }
     m_bytesSent = 0;
+    if (++m_listenTicks >= listenCheckTicks) {
+        m_listenTicks = 0;
+        letInRdsClients();
+    }
+}
+
+// The 24 listening sockets in the event loop's poll set would cost more at
+// every 1 ms turn than an idle channel's whole pump: one poll of them every
+// 20 ticks lets a waiting client in; the socket accepts in the next turn of
+// the event loop and is held again at the next check.
+void FMBoard::letInRdsClients()
+{
+    pollfd fds[channels];
+    RDSServer *waiting[channels];
+    nfds_t n = 0;
+    for (FMProgram *p : m_programs) {
+        RDSServer *server = p ? p->rdsServer() : nullptr;
+        if (!server)
+            continue;
+        server->setAccepting(false);
+        const qintptr fd = server->waitingDescriptor();
+        if (fd < 0)
+            continue;
+        fds[n] = {int(fd), POLLIN, 0};
+        waiting[n++] = server;
+    }
+    if (n == 0 || ::poll(fds, n, 0) <= 0)
+        return;
+    for (nfds_t i = 0; i < n; ++i)
+        if (fds[i].revents != 0)
+            waiting[i]->setAccepting(true);
 }
 
 FMBoard::PumpStats FMBoard::takePumpStats()

@@ -157,6 +157,7 @@ private:
     void channelStatus(const QByteArray &datagram);
     qint64 nowMs() const;
     void setRealTimePriority();
+    void letInRdsClients();
 
     const u8 m_board;
     const u32 m_refOsc;
@@ -195,6 +196,10 @@ private:
     std::atomic<quint64> m_pumpMissed{0};
     std::atomic<int> m_pumpMaxUs{0};
     double m_lastPump = 0;
+    // The RDS servers' listening sockets are polled every this many pump
+    // ticks instead of at every turn of the event loop.
+    static constexpr int listenCheckTicks = 20;
+    int m_listenTicks = 0;
     FMProgram *m_programs[channels] = {};
     QTimer *m_statusTimer = nullptr;
     QTimer *m_pumpTimer = nullptr;

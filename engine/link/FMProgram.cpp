@@ -12,6 +12,7 @@
 #include "SetValue.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QTime>
 #include <QMutexLocker>
 #include <QThread>
@@ -19,6 +20,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -31,6 +34,24 @@ const QString playlistPrefix = QStringLiteral("playlist.");
 qint16 sample(double s, double volume)
 {
     return qint16(std::floor(s * volume * 327.67));
+}
+
+// The samples of a sine tone at `rate` Hz and `volume` %, indexed by the
+// phase in 1/rate turns: the values toneFrame computes, made once per rate
+// and volume and shared by every channel playing them (any board thread).
+std::shared_ptr<const std::vector<qint16>> sineTable(int rate, int volume)
+{
+    static QMutex mutex;
+    static QHash<quint64, std::weak_ptr<const std::vector<qint16>>> tables;
+    const quint64 key = quint64(quint32(rate)) << 32 | quint32(volume);
+    QMutexLocker lock(&mutex);
+    if (auto table = tables.value(key).lock())
+        return table;
+    auto table = std::make_shared<std::vector<qint16>>(size_t(rate));
+    for (int p = 0; p < rate; ++p)
+        (*table)[size_t(p)] = sample(std::sin(twoPi * double(p) / rate), volume);
+    tables.insert(key, table);
+    return table;
 }
 
 } // namespace
@@ -351,6 +372,8 @@ void FMProgram::sendGroups()
 
     int level = m_status->rdsFill * 2;
     const int limit = qMin<int>(2 * int(m_info.rdsSize), streamBytes);
+    if (level + 26 > limit)
+        return; // no room for a group pair: most ticks end here, before the clocks are read
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const QTime t = now.time();
     HiResClock::restart();
@@ -466,6 +489,34 @@ void FMProgram::toneFrame(const AudioSource &source, qint64 n, int rate, qint16 
     *right = sample(std::sin(twoPi * double(p2) / rate), source.vol2);
 }
 
+// toneFrame's sine for `frames` frames from frame n, from the tables: the
+// phase of frame n + 1 is that of frame n plus the frequency, modulo the rate.
+void FMProgram::sineFrames(qint64 n, int rate, qint16 *samples, int frames)
+{
+    const int volumes[2] = {m_audio.vol1, m_audio.vol2};
+    for (int c = 0; c < 2; ++c) {
+        if (m_sineRate[c] != rate || m_sineVolume[c] != volumes[c] || !m_sine[c]) {
+            m_sine[c] = sineTable(rate, volumes[c]);
+            m_sineRate[c] = rate;
+            m_sineVolume[c] = volumes[c];
+        }
+    }
+    const qint16 *left = m_sine[0]->data();
+    const qint16 *right = m_sine[1]->data();
+    const int step1 = m_audio.frq1 % rate;
+    const int step2 = m_audio.frq2 % rate;
+    int p1 = int((n % rate) * m_audio.frq1 % rate);
+    int p2 = int((n % rate) * m_audio.frq2 % rate);
+    for (int i = 0; i < frames; ++i) {
+        samples[2 * i] = left[p1];
+        samples[2 * i + 1] = right[p2];
+        p1 += step1;
+        p1 -= p1 >= rate ? rate : 0;
+        p2 += step2;
+        p2 -= p2 >= rate ? rate : 0;
+    }
+}
+
 int FMProgram::buildPcm()
 {
     char *data = m_pcm.data();
@@ -482,8 +533,11 @@ int FMProgram::buildPcm()
     if (m_audio.type == AudioSource::Sine || m_audio.type == AudioSource::Ramp) {
         const qint64 n = m_pcmNumber * frames;
         const int rate = sampleRate();
-        for (int i = 0; i < frames; ++i)
-            toneFrame(m_audio, n + i, rate, &samples[2 * i], &samples[2 * i + 1]);
+        if (m_audio.type == AudioSource::Sine)
+            sineFrames(n, rate, samples, frames);
+        else
+            for (int i = 0; i < frames; ++i)
+                toneFrame(m_audio, n + i, rate, &samples[2 * i], &samples[2 * i + 1]);
         for (int i = 0; i < 2 * frames; ++i)
             samples[i] = qToLittleEndian(samples[i]);
         BoardProtocol::writeDataHeader(data, BoardProtocol::PcmData, u16(m_index), BoardProtocol::formatStereo,
@@ -574,6 +628,9 @@ void FMProgram::play(const QString &text)
     }
     m_decoder->setPlaylist(list);
     if (m_settings) {
+        // Cleared here, the play information comes back with the next datagram,
+        // also when the list was the same and the decoder publishes nothing new.
+        m_song.file.clear();
         m_settings->setPlayInfo(channel(), SongInfo());
         m_settings->notify(QStringLiteral("songinfo"), QString());
     }

@@ -16,6 +16,9 @@
 #include <QSharedPointer>
 #include <QString>
 
+#include <memory>
+#include <vector>
+
 class FMBoard;
 class FMSettings;
 class PCMDecoder;
@@ -97,6 +100,7 @@ private:
     void sendGroups();
     void publishReplay();
     int buildPcm();
+    void sineFrames(qint64 n, int rate, qint16 *samples, int frames);
     void pcmLoop(int maxDatagrams);
     void takeSong();
     QByteArray channelCommand(int which) const;
@@ -136,4 +140,8 @@ private:
     int m_audioId = 0;
     int m_tmcId = 0;
     u8 m_rdsStreamBits = 0;
+    // The sine tables of the left and right tone, with the rate and volume they were made for.
+    std::shared_ptr<const std::vector<qint16>> m_sine[2];
+    int m_sineRate[2] = {0, 0};
+    int m_sineVolume[2] = {-1, -1};
 };

@@ -53,6 +53,9 @@ bool RDSServer::listenOn(int port)
                qPrintable(m_server->errorString()));
         return false;
     }
+    // A new listening socket accepts by itself: held until the board link lets a client in.
+    m_server->pauseAccepting();
+    m_accepting = false;
     if (m_channel % 24 == 0)
         qDebug("sv%2d listen port %d", m_channel, port);
     return true;
@@ -78,6 +81,22 @@ void RDSServer::listen()
 bool RDSServer::isListening() const
 {
     return m_server->isListening();
+}
+
+qintptr RDSServer::waitingDescriptor() const
+{
+    return m_server->isListening() && !m_accepting ? m_server->socketDescriptor() : -1;
+}
+
+void RDSServer::setAccepting(bool on)
+{
+    if (on == m_accepting || !m_server->isListening())
+        return;
+    m_accepting = on;
+    if (on)
+        m_server->resumeAccepting();
+    else
+        m_server->pauseAccepting();
 }
 
 void RDSServer::stop()

@@ -45,6 +45,12 @@ public:
     void stop();
     void setSettings(const QSharedPointer<FMSettings> &settings);
     bool hasClient() const { return m_client != nullptr; }
+    // The listening socket is kept out of the event loop's poll set: the
+    // board link watches it every few pump ticks and lets a waiting client in.
+    // The descriptor to watch (-1: none; not listening or letting in).
+    qintptr waitingDescriptor() const;
+    // Accepts (true: from the next turn of the event loop) or holds clients.
+    void setAccepting(bool on);
 
 public slots:
     void onDisconnect();
@@ -70,6 +76,7 @@ private:
     int m_fill = 0;
     bool m_skipping = false;         // dropping the tail of an over-long line
     bool m_readPending = false;      // a read is queued for the next turn
+    bool m_accepting = false;        // the listening socket is in the event loop's poll set
     QTimer *m_timer;
     FMProgram *m_program;
 };
