@@ -24,6 +24,7 @@
 #include <QHostAddress>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -134,10 +135,18 @@ void FMManager::buildPages()
     // Built before the board threads: the TMC page's message table loads the
     // TMC catalogues (tmcLoadCatalogues), which the encoders then read
     // without a lock.
-    m_rdsPage = new TabRDS(m_pages);
-    m_pages->addTab(m_rdsPage, QStringLiteral("RDS"));
-    m_tmcPage = new TabTMC(m_pages);
-    m_pages->addTab(m_tmcPage, QStringLiteral("TMC"));
+    // Each page scrolls, so the window fits a laptop screen.
+    const auto scrolled = [this](QWidget *page) {
+        auto *area = new QScrollArea(m_pages);
+        area->setWidget(page);
+        area->setWidgetResizable(true);
+        area->setFrameShape(QFrame::NoFrame);
+        return area;
+    };
+    m_rdsPage = new TabRDS;
+    m_pages->addTab(scrolled(m_rdsPage), QStringLiteral("RDS"));
+    m_tmcPage = new TabTMC;
+    m_pages->addTab(scrolled(m_tmcPage), QStringLiteral("TMC"));
     setCentralWidget(m_pages);
 }
 
@@ -471,7 +480,7 @@ void FMManager::showRDS(int id, int tab)
 {
     if (!m_rdsPage)
         return;
-    m_pages->setCurrentWidget(m_rdsPage);
+    m_pages->setCurrentIndex(rdsPageIndex);
     m_rdsPage->selectSource(id, tab);
 }
 
@@ -479,7 +488,7 @@ void FMManager::showTMC(int id)
 {
     if (!m_tmcPage)
         return;
-    m_pages->setCurrentWidget(m_tmcPage);
+    m_pages->setCurrentIndex(tmcPageIndex);
     m_tmcPage->selectSource(id);
 }
 

@@ -118,6 +118,8 @@ private:
     QLabel *m_bandStrip = nullptr;
     QLabel *m_projectLabel = nullptr;
     QTabWidget *m_pages = nullptr;
+    static constexpr int rdsPageIndex = 0;
+    static constexpr int tmcPageIndex = 1;
     TabRDS *m_rdsPage = nullptr;
     TabTMC *m_tmcPage = nullptr;
     Dynamic *m_roll = nullptr;
