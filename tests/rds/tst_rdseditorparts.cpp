@@ -44,12 +44,9 @@ class TstRdsEditorParts : public QObject
 
 private slots:
     void textLists();
-    void rdsCharset_data();
     void rdsCharset();
-    void hexSeparator();
     void decoder();
     void logFiles();
-    void afCodes_data();
     void afCodes();
     void afTableRows();
     void eonEdits();
@@ -66,44 +63,26 @@ void TstRdsEditorParts::textLists()
         QVERIFY(types.at(i).startsWith(QString::number(i) + QLatin1Char(' ')));
         QVERIFY(i >= 32 || pty.at(i).startsWith(QString::number(i) + QLatin1Char(' ')));
     }
-    QCOMPARE(types.at(1), QStringLiteral("1 ITEM.TITLE"));
-    QCOMPARE(types.at(63), QStringLiteral("63 GET_DATA"));
-}
-
-void TstRdsEditorParts::rdsCharset_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("keep");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("ascii") << "Radio 1" << true << "Radio 1";
-    QTest::newRow("umlaut as byte") << "ä€" << true << QString::fromLatin1("\x91\xA9");
-    QTest::newRow("umlaut shown") << "ä€" << false << "ä€";
-    QTest::newRow("outside the set") << "Ω" << false << "?";
-    QTest::newRow("escape") << "#21x##" << true << "!x#";
-    QTest::newRow("escaped byte shown") << "#91" << false << "ä";
 }
 
 void TstRdsEditorParts::rdsCharset()
 {
-    QFETCH(QString, text);
-    QFETCH(bool, keep);
-    convertRdsCharset(text, keep);
-    QTEST(text, "expected");
-}
-
-void TstRdsEditorParts::hexSeparator()
-{
-    QCOMPARE(hexWithSeparator(QByteArray("\x01\xab\x0d", 3), QChar(0x2009)),
-             QString::fromUtf8("01\u2009AB\u20090D"));
+    // Kept as bytes or shown; "#hh" escapes a byte, "##" the sign.
+    const struct { const char *text; bool keep; QString expected; } cases[] = {
+        {"Radio 1", true, "Radio 1"}, {"ä€", true, QString::fromLatin1("\x91\xA9")}, {"ä€", false, "ä€"},
+        {"Ω", false, "?"}, {"#21x##", true, "!x#"}, {"#91", false, "ä"}};
+    for (const auto &c : cases) {
+        QString text = QString::fromUtf8(c.text);
+        convertRdsCharset(text, c.keep);
+        QCOMPARE(text, c.expected);
+    }
+    QCOMPARE(hexWithSeparator(QByteArray("\x01\xab\x0d", 3), QChar(0x2009)), QString::fromUtf8("01\u2009AB\u20090D"));
     QCOMPARE(hexWithSeparator(QByteArray(), QLatin1Char(' ')), QString());
 }
 
 void TstRdsEditorParts::decoder()
 {
     RDSDecoder d;
-    QCOMPARE(d.headerData(RDSDecoder::PerMinute, Qt::Horizontal).toString(), QStringLiteral("G / min"));
-    QCOMPARE(d.headerData(RDSDecoder::Group, Qt::Horizontal, Qt::ToolTipRole).toString(),
-             QStringLiteral("RDS-Gruppe filtern"));
     QVERIFY(!d.decode(97, record(0xD310, 0x0400, 0, 0)));
     QVERIFY(!d.decode(5, record(0xD310, 0x0400, 0, 0).left(16)));
     d.setLog(5);
@@ -142,40 +121,23 @@ void TstRdsEditorParts::logFiles()
     QCOMPARE(m.files(), QStringList({"b.log"}));
 }
 
-void TstRdsEditorParts::afCodes_data()
-{
-    QTest::addColumn<int>("word");
-    QTest::addColumn<bool>("methodB");
-    QTest::addColumn<QString>("decoded");
-    QTest::addColumn<QString>("bytes");
-    QTest::addColumn<bool>("regional");
-    QTest::newRow("count and tuning") << 0xE301 << false << "#3 87.6"
-                                      << "E3 01" << false;
-    QTest::newRow("pair with filler") << 0xCCCD << false << "107.9 -"
-                                      << "CC CD" << false;
-    QTest::newRow("LF") << 0xFA01 << false << "LF/MF 153.0"
-                        << "FA 01" << false;
-    QTest::newRow("MF") << 0xFA10 << false << "LF/MF 531.0"
-                        << "FA 10" << false;
-    QTest::newRow("B same programme") << 0x0105 << true << "87.6 88.0"
-                                      << "01 05" << false;
-    QTest::newRow("B regional") << 0x0501 << true << "88.0 87.6"
-                                << "05 01" << true;
-}
-
 void TstRdsEditorParts::afCodes()
 {
-    QFETCH(int, word);
-    QFETCH(bool, methodB);
-    AFTableSend m;
-    m.setCodes({u16(word)}, methodB);
-    auto row = [&] {
-        return m.index(0, 0).data().toString() + QLatin1Char(' ') + m.index(0, 1).data().toString();
-    };
-    QTEST(row(), "decoded");
-    QTEST(m.index(0, 1).data(Qt::BackgroundRole).isValid(), "regional");
-    m.setShowBytes(true);
-    QTEST(row(), "bytes");
+    // clang-format off
+    const struct { int word; bool methodB; const char *decoded, *bytes; bool regional; } cases[] = {
+        {0xE301, false, "#3 87.6", "E3 01", false}, {0xCCCD, false, "107.9 -", "CC CD", false}, // count, filler
+        {0xFA01, false, "LF/MF 153.0", "FA 01", false}, {0xFA10, false, "LF/MF 531.0", "FA 10", false},
+        {0x0105, true, "87.6 88.0", "01 05", false}, {0x0501, true, "88.0 87.6", "05 01", true}};
+    // clang-format on
+    for (const auto &c : cases) {
+        AFTableSend m;
+        m.setCodes({u16(c.word)}, c.methodB);
+        auto row = [&] { return m.index(0, 0).data().toString() + ' ' + m.index(0, 1).data().toString(); };
+        QCOMPARE(row(), QString(c.decoded));
+        QCOMPARE(m.index(0, 1).data(Qt::BackgroundRole).isValid(), c.regional);
+        m.setShowBytes(true);
+        QCOMPARE(row(), QString(c.bytes));
+    }
 }
 
 void TstRdsEditorParts::afTableRows()

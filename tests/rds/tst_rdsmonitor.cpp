@@ -45,6 +45,16 @@ class TstRdsMonitor : public QObject
         project->notifyRdsLog(1, 1, 0, 0, t, reinterpret_cast<const u8 *>(g.constData()));
     }
     int lines() { return w<QPlainTextEdit>("pLog")->blockCount(); }
+    // Sends n groups the engine encodes from the project's source 1.
+    QList<QByteArray> sendEncoded(int n)
+    {
+        RDSEncoder encoder(1);
+        encoder.setRDS(project->rds(1), 95.0);
+        QList<QByteArray> sent;
+        for (QByteArray g(13, '\0'); sent.size() < n; sent << g)
+            encoder.generate(reinterpret_cast<u8 *>(g.data()), nullptr, nullptr, nullptr), send(g);
+        return sent;
+    }
 
 private slots:
     void init()
@@ -124,15 +134,7 @@ void TstRdsMonitor::statisticsAndTitles()
 
 void TstRdsMonitor::savedLogReplays()
 {
-    RDSEncoder encoder(1);
-    encoder.setRDS(project->rds(1), 95.0);
-    QList<QByteArray> sent;
-    for (int i = 0; i < 20; ++i) {
-        QByteArray g(13, '\0');
-        encoder.generate(reinterpret_cast<u8 *>(g.data()), nullptr, nullptr, nullptr);
-        send(g);
-        sent << g;
-    }
+    const QList<QByteArray> sent = sendEncoded(20);
     QVERIFY(waitUntil([&] { return lines() == 21; }));
     const QString path = QDir(file.dirPath()).filePath(QStringLiteral("log.txt"));
     QString error;
@@ -154,13 +156,7 @@ void TstRdsMonitor::savedLogReplays()
 
 void TstRdsMonitor::decodedPanel()
 {
-    RDSEncoder encoder(1);
-    encoder.setRDS(project->rds(1), 95.0);
-    for (int i = 0; i < 400; ++i) {
-        QByteArray g(13, '\0');
-        encoder.generate(reinterpret_cast<u8 *>(g.data()), nullptr, nullptr, nullptr);
-        send(g);
-    }
+    sendEncoded(400);
     QVERIFY(waitUntil([&] { return lines() == 401; }));
     QCOMPARE(w<QLabel>("lPI")->text(), QStringLiteral("D123"));
     QCOMPARE(w<QLabel>("lPS")->text(), QStringLiteral("TROVINA "));

@@ -96,38 +96,23 @@ void TstRdsPageBinding::eachControlWritesItsKey_data()
     QTest::addColumn<QStringList>("keys");
     const auto row = [](const char *c, const QVariant &v, const QStringList &k) { QTest::newRow(c) << c << v << k; };
     const QVariant click;
-    row("TP", click, {"rds.1/tp=0"});
-    row("TA", click, {"rds.1/ta=1"});
-    row("Speech", click, {"rds.1/ms=0"});
-    row("d3", click, {"rds.1/dec=1"});
-    row("PTY", 5, {"rds.1/pty=5"});
-    row("PI", "D123", {"rds.1/pi=d123"});
-    row("PS", "HALLO", {"rds.1/ps=HALLO"});
-    row("psscroll", click, {"rds.1/pss=57"});
-    row("zone", -3.0, {"rds.1/zone=-3"});
-    row("BER", 5, {"rds.1/ber=5"});
-    row("gError", true, {"rds.1/err=128"});
-    row("fixPI", click, {"rds.1/fix=4"});
-    row("burstn3", 5, {"rds.1/buc1=5"});
-    row("bursttime2", 0.7, {"rds.1/eot2=7"});
-    row("C_LA", click, {"rds.1/slow=32992"});
-    row("forceGAP", click, {"rds.1/tmgap=1"});
-    row("setdate", click, {"rds.1/date=1"});
-    row("mins", 30, {"rds.1/mins=30"});
-    row("RTA", "Text A", {"rds.1/rta=Text A"});
-    row("forceB", click, {"rds.1/endx=29"});
-    row("eRTflag", click, {"rds.1/rtbit=8192"});
-    row("itemTog", click, {"rds.1/rtitm=9"});
+    // clang-format off
+    row("TP", click, {"rds.1/tp=0"}); row("TA", click, {"rds.1/ta=1"}); row("Speech", click, {"rds.1/ms=0"});
+    row("d3", click, {"rds.1/dec=1"}); row("PTY", 5, {"rds.1/pty=5"}); row("PI", "D123", {"rds.1/pi=d123"});
+    row("PS", "HALLO", {"rds.1/ps=HALLO"}); row("psscroll", click, {"rds.1/pss=57"});
+    row("zone", -3.0, {"rds.1/zone=-3"}); row("BER", 5, {"rds.1/ber=5"}); row("gError", true, {"rds.1/err=128"});
+    row("fixPI", click, {"rds.1/fix=4"}); row("burstn3", 5, {"rds.1/buc1=5"}); row("bursttime2", 0.7, {"rds.1/eot2=7"});
+    row("C_LA", click, {"rds.1/slow=32992"}); row("forceGAP", click, {"rds.1/tmgap=1"});
+    row("setdate", click, {"rds.1/date=1"}); row("mins", 30, {"rds.1/mins=30"});
+    row("RTA", "Text A", {"rds.1/rta=Text A"}); row("forceB", click, {"rds.1/endx=29"});
+    row("eRTflag", click, {"rds.1/rtbit=8192"}); row("itemTog", click, {"rds.1/rtitm=9"});
     row("pRTgroup", 4, {"rds.1/rtgrp=11", "rds.1/gmin/7=<null>", "rds.1/gmin/11=1 40 0 0 0"});
-    row("RTcode", 1, {"rds.1/crt=UTF-8"});
-    row("RTgroup", 2, {"rds.1/rtxg=2"});
-    row("sendRTe", click, {"rds.1/rtxt=10", "rds.1/gmin/9=1 0 0 0 0"});
-    row("AFA", click, {"rds.1/afu=2"});
-    row("cbRun2", click, {"rds.1/mode=5"});
-    row("gLog", true, {"rds.1/fused=true"});
-    row("group00", true, {"rds.1/gmin/0=1 0 0 0 0"});
-    row("rate8", 20, {"rds.1/gmin/8=0 20 0 0 0"});
+    row("RTcode", 1, {"rds.1/crt=UTF-8"}); row("RTgroup", 2, {"rds.1/rtxg=2"});
+    row("sendRTe", click, {"rds.1/rtxt=10", "rds.1/gmin/9=1 0 0 0 0"}); row("AFA", click, {"rds.1/afu=2"});
+    row("cbRun2", click, {"rds.1/mode=5"}); row("gLog", true, {"rds.1/fused=true"});
+    row("group00", true, {"rds.1/gmin/0=1 0 0 0 0"}); row("rate8", 20, {"rds.1/gmin/8=0 20 0 0 0"});
     row("fill14", click, {"rds.1/gmin/14=0 -1 0 0 0"});
+    // clang-format on
 }
 
 void TstRdsPageBinding::eachControlWritesItsKey()

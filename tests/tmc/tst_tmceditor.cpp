@@ -70,62 +70,45 @@ private slots:
         qRegisterMetaType<TMCMessage>();
     }
 
-    void findEvents_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("filters"); // N T U Q D C
-        QTest::addColumn<QString>("found");
-        QTest::newRow("all") << "" << "0 0 0 -1 0 0" << "101 102 103 104 106 107 108";
-        QTest::newRow("text either language") << "STAU" << "0 0 0 -1 0 0" << "101";
-        QTest::newRow("code beats filters") << "104" << "3 0 0 -1 0 0" << "104";
-        QTest::newRow("empty nature") << "" << "1 0 0 -1 0 0" << "101 108";
-        QTest::newRow("L with bracketed l") << "" << "0 3 0 -1 0 0" << "104 106 107";
-        QTest::newRow("X, both directions, class 1, Q") << "" << "0 0 3 -1 2 1" << "102";
-        QTest::newRow("quantifier 0") << "" << "0 0 0 0 0 0" << "101";
-    }
     void findEvents()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, filters);
-        QFETCH(QString, found);
-        QWidget owner;
-        auto *window = new TMCEvents(&owner); // deleted with its owner
-        window->findChild<QLineEdit *>("text")->setText(text);
-        const QStringList f = filters.split(' ');
-        for (int i = 0; i < 6; ++i)
-            i < 3 ? window->findChild<QComboBox *>(QString("NTU").at(i))->setCurrentIndex(f.at(i).toInt())
-                  : window->findChild<QSpinBox *>(QString("QDC").at(i - 3))->setValue(f.at(i).toInt());
-        window->findEvents();
-        window->findEvents();
-        QCOMPARE(codes(window->model()), found);
-        QCOMPARE(window->windowTitle(), QStringLiteral("TMC Ereignis suchen (%1)").arg(found.count(' ') + 1));
+        // Text, then the filters N T U Q D C; a code beats the filters.
+        const QList<QPair<QString, QString>> cases = {
+            {" 0 0 0 -1 0 0", "101 102 103 104 106 107 108"}, {"STAU 0 0 0 -1 0 0", "101"},
+            {"104 3 0 0 -1 0 0", "104"}, {" 1 0 0 -1 0 0", "101 108"}, {" 0 3 0 -1 0 0", "104 106 107"},
+            {" 0 0 3 -1 2 1", "102"}, {" 0 0 0 0 0 0", "101"}};
+        for (const auto &c : cases) {
+            const QStringList f = c.first.split(' ');
+            QWidget owner;
+            auto *window = new TMCEvents(&owner); // deleted with its owner
+            window->findChild<QLineEdit *>("text")->setText(f.first());
+            for (int i = 0; i < 6; ++i)
+                i < 3 ? window->findChild<QComboBox *>(QString("NTU").at(i))->setCurrentIndex(f.at(i + 1).toInt())
+                      : window->findChild<QSpinBox *>(QString("QDC").at(i - 3))->setValue(f.at(i + 1).toInt());
+            window->findEvents();
+            window->findEvents();
+            QCOMPARE(codes(window->model()), c.second);
+            QCOMPARE(window->windowTitle(), QStringLiteral("TMC Ereignis suchen (%1)").arg(c.second.count(' ') + 1));
+        }
     }
 
-    void findPlaces_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("found");
-        QTest::addColumn<QString>("count");
-        QTest::newRow("non-ASCII case") << QString::fromUtf8("köln SÜD") << "13" << "1";
-        QTest::newRow("two words") << "y x" << "12" << "1";
-        QTest::newRow("code word") << "gen 20005" << "20005" << "1";
-        QTest::newRow("no 16-bit wrap") << "131069" << "" << "0";
-        QTest::newRow("empty: capped") << "" << "" << ">9999";
-    }
     void findPlaces()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, found);
-        QFETCH(QString, count);
-        QWidget owner;
-        auto *window = new TMCPlaces(&owner);
-        window->findChild<QLineEdit *>("text")->setText(text);
-        window->findPlaces();
-        QCOMPARE(window->windowTitle(), QStringLiteral("TMC Orte suchen (%1)").arg(count));
-        if (text.isEmpty())
-            QVERIFY(window->model()->rowCount() == TMCLocModel::maxRows && codes(window->model()).startsWith("12 13 99 20000"));
-        else
-            QCOMPARE(codes(window->model()), found);
+        // clang-format off
+        const struct { const char *text, *found, *count; } cases[] = {
+            {"köln SÜD", "13", "1"}, {"y x", "12", "1"}, {"gen 20005", "20005", "1"}, {"131069", "", "0"},
+            {"", "12 13 99 20000", ">9999"}}; // empty: capped
+        // clang-format on
+        for (const auto &c : cases) {
+            QWidget owner;
+            auto *window = new TMCPlaces(&owner);
+            window->findChild<QLineEdit *>("text")->setText(QString::fromUtf8(c.text));
+            window->findPlaces();
+            QCOMPARE(window->windowTitle(), QStringLiteral("TMC Orte suchen (%1)").arg(c.count));
+            const QString got = codes(window->model());
+            QCOMPARE(*c.text ? got : got.left(int(qstrlen(c.found))), QString(c.found));
+            QVERIFY(*c.text || window->model()->rowCount() == TMCLocModel::maxRows);
+        }
     }
 
     void tableMenuAndDrops()
@@ -161,48 +144,35 @@ private slots:
         QVERIFY(model.limitRow() == TMCLblModel::noLimit && model.groups().size() == 4);
     }
 
-    void labelErrors_data()
-    {
-        QTest::addColumn<QString>("words");
-        QTest::addColumn<int>("event");
-        QTest::addColumn<QString>("errors");
-        QTest::newRow("duration") << "0:1 0:2 0:0" << 0 << "|Label nur einmal erlaubt|Dauer 0 unzulässig";
-        QTest::newRow("separator") << "2:1 2:1 14:0 2:1" << 0 << "|Separator erforderlich||";
-        QTest::newRow("control code") << "1:2 1:10" << 0 << "|Jeder Code nur einmal erlaubt";
-        QTest::newRow("quantifier width") << "5:1 4:1" << 101 << "Quantifier hat falsche Bitbreite|";
-        QTest::newRow("no quantifier") << "4:1" << 102 << "Ereignis hat keinen Quantifier";
-        QTest::newRow("silent event") << "9:103 5:1" << 106 << "Stille Meldung unzulässig|Ereignis hat keinen Quantifier";
-    }
     void labelErrors()
     {
-        QFETCH(QString, words);
-        QFETCH(int, event);
-        QFETCH(QString, errors);
-        TMCLblModel model;
-        model.setLabels(labels(words), u16(event));
-        QStringList found;
-        for (int row = 0; row < model.rowCount(); ++row)
-            found << model.errorText(row);
-        QCOMPARE(found.join('|'), errors);
+        // clang-format off
+        const struct { const char *words; int event; const char *errors; } cases[] = {
+            {"0:1 0:2 0:0", 0, "|Label nur einmal erlaubt|Dauer 0 unzulässig"},
+            {"2:1 2:1 14:0 2:1", 0, "|Separator erforderlich||"}, {"1:2 1:10", 0, "|Jeder Code nur einmal erlaubt"},
+            {"5:1 4:1", 101, "Quantifier hat falsche Bitbreite|"}, {"4:1", 102, "Ereignis hat keinen Quantifier"},
+            {"9:103 5:1", 106, "Stille Meldung unzulässig|Ereignis hat keinen Quantifier"}};
+        // clang-format on
+        for (const auto &c : cases) {
+            TMCLblModel model;
+            model.setLabels(labels(c.words), u16(c.event));
+            QStringList found;
+            for (int row = 0; row < model.rowCount(); ++row)
+                found << model.errorText(row);
+            QCOMPARE(found.join('|'), QString::fromUtf8(c.errors));
+        }
     }
 
-    void labelValueTexts_data()
-    {
-        QTest::addColumn<QString>("word");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("hours from today") << "8:200" << "200: Wednesday 08:00";
-        QTest::newRow("day this month") << "7:231" << "231: 31. January";
-        QTest::newRow("no 29 February") << "7:229" << "229";
-        QTest::newRow("end of month") << "8:255" << "255: Ende December 2026";
-    }
     void labelValueTexts()
     {
-        QFETCH(QString, word);
-        QFETCH(QString, text);
-        TMCLblModel model;
-        model.setToday(QDate(2026, 1, 30)); // a Friday
-        model.setLabels(labels(word), 101);
-        QCOMPARE(model.index(0, 1).data().toString(), text);
+        const QList<QPair<QString, QString>> cases = {{"8:200", "200: Wednesday 08:00"}, {"7:231", "231: 31. January"},
+                                                      {"7:229", "229"}, {"8:255", "255: Ende December 2026"}};
+        for (const auto &c : cases) {
+            TMCLblModel model;
+            model.setToday(QDate(2026, 1, 30)); // a Friday; no 29 February
+            model.setLabels(labels(c.first), 101);
+            QCOMPARE(model.index(0, 1).data().toString(), c.second);
+        }
     }
 
     void labelEditing()

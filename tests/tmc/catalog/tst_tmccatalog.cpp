@@ -67,28 +67,17 @@ private slots:
         QCOMPARE(tmcEventText(999), QStringLiteral("Code nicht gefunden"));
     }
 
-    void durationAndQuantifier_data()
-    {
-        QTest::addColumn<bool>("duration");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("D 1, low bits") << true << 101 << 9 << QString::fromUtf8("für min. 15 Minuten");
-        QTest::newRow("l forecast") << true << 104 << 3 << "Morgen";
-        QTest::newRow("L forecast") << true << 106 << 7 << QString::fromUtf8("nächste Woche");
-        QTest::newRow("unknown event") << true << 999 << 1 << "";
-        QTest::newRow("q5 25") << false << 104 << 25 << "30 hours";
-        QTest::newRow("q7 0") << false << 106 << 0 << "23:50";
-        QTest::newRow("q12 16") << false << 108 << 16 << "531 kHz";
-        QTest::newRow("none") << false << 102 << 3 << "";
-    }
     void durationAndQuantifier()
     {
-        QFETCH(bool, duration);
-        QFETCH(int, code);
-        QFETCH(int, value);
-        QFETCH(QString, text);
-        QCOMPARE(duration ? tmcDurationText(u16(code), u8(value)) : tmcQuantifierText(u16(code), u8(value)), text);
+        // clang-format off
+        const struct { bool duration; int code, value; const char *text; } cases[] = {
+            {true, 101, 9, "für min. 15 Minuten"}, {true, 104, 3, "Morgen"}, {true, 106, 7, "nächste Woche"},
+            {true, 999, 1, ""}, {false, 104, 25, "30 hours"}, {false, 106, 0, "23:50"}, {false, 108, 16, "531 kHz"},
+            {false, 102, 3, ""}};
+        // clang-format on
+        for (const auto &c : cases)
+            QCOMPARE(c.duration ? tmcDurationText(u16(c.code), u8(c.value)) : tmcQuantifierText(u16(c.code), u8(c.value)),
+                     QString::fromUtf8(c.text));
     }
 
     void suppInfoFollowsLanguage()
@@ -101,20 +90,12 @@ private slots:
         QCOMPARE(tmcSuppInfoText(57), QString());
     }
 
-    void locationTexts_data()
-    {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("all fields") << 12 << "e f\nc d a b\nLoc: 12\nRef: g h\n\nX Y Z";
-        QTest::newRow("few fields") << 13 << "\n";
-        QTest::newRow("interroad") << 64835 << "Interroad CC=5 LTN=3";
-        QTest::newRow("unknown") << 4464 << "Code nicht gefunden";
-    }
     void locationTexts()
     {
-        QFETCH(int, code);
-        QFETCH(QString, text);
-        QCOMPARE(tmcLocationText(u16(code)), text);
+        const QList<QPair<int, QString>> cases = {{12, "e f\nc d a b\nLoc: 12\nRef: g h\n\nX Y Z"}, {13, "\n"},
+                                                  {64835, "Interroad CC=5 LTN=3"}, {4464, "Code nicht gefunden"}};
+        for (const auto &c : cases)
+            QCOMPARE(tmcLocationText(u16(c.first)), c.second);
     }
 };
 
