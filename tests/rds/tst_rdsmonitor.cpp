@@ -14,7 +14,8 @@
 
 using namespace testsupport;
 
-namespace {
+namespace
+{
 
 QByteArray group(u16 a, u16 b, u16 c, u16 d, u8 badBlocks = 0)
 {
@@ -69,116 +70,110 @@ private slots:
         delete page;
         project.reset();
     }
-    void lineFormats_data();
-    void lineFormats();
-    void badInputIgnored();
-    void statisticsAndTitles();
-    void savedLogReplays();
-    void decodedPanel();
-    void logPreview();
-};
 
-void TstRdsMonitor::lineFormats_data()
-{
-    QTest::addColumn<QString>("boxes");
-    QTest::addColumn<QByteArray>("grp");
-    QTest::addColumn<QString>("line");
-    const QByteArray g0A = group(0xD123, 0x0540, 0x1234, 0xABCD);
-    QTest::newRow("time group tp") << "sTime sGroup sTP" << g0A << "12:00:01.250 D123 0540 1234 ABCD  0A 10";
-    QTest::newRow("raw") << "sRaw" << g0A << QString::fromLatin1(g0A.toHex());
-    QTest::newRow("pty di") << "sPTY sDI" << g0A << "D123 0540 1234 ABCD 10 DI 011";
-    QTest::newRow("2B tp") << "sGroup sTP" << group(0xD123, 0x2C00, 0, 0) << "D123 2C00 0000 0000  2B 1_";
-    QTest::newRow("crc") << "sCRC" << group(1, 0x2000, 2, 3, 12) << "0001 2000 0002 0003 *12";
-}
-
-void TstRdsMonitor::lineFormats()
-{
-    QFETCH(QString, boxes);
-    QFETCH(QByteArray, grp);
-    QFETCH(QString, line);
-    for (const char *name : {"sTime", "sRaw", "sGroup", "sTP", "sPTY", "sDI", "sCRC"})
-        w<QCheckBox>(name)->setChecked(boxes.split(QLatin1Char(' ')).contains(QLatin1String(name)));
-    send(grp, QTime(12, 0, 1, 250));
-    QVERIFY(waitUntil([&] { return lines() == 2; }));
-    QCOMPARE(w<QPlainTextEdit>("pLog")->document()->lastBlock().text(), line);
-}
-
-void TstRdsMonitor::badInputIgnored()
-{
-    project->notify(QStringLiteral("chinfo.1.rdslog.1"), QByteArray(16, '\1'));
-    project->notify(QStringLiteral("chinfo.97.rdslog.1"), QByteArray(17, '\1'));
-    project->notify(QStringLiteral("chinfo.1.rdslog.1"), QByteArray("# comment"));
-    QVERIFY(waitUntil([&] { return lines() == 2; }));
-    QCOMPARE(w<QTableView>("pTable")->model()->rowCount(), 0);
-}
-
-void TstRdsMonitor::statisticsAndTitles()
-{
-    for (u16 b : {0x2000, 0x2000, 0x2800})
-        send(group(0xD123, b, 0, 0));
-    auto *table = w<QTableView>("pTable");
-    QVERIFY(waitUntil([&] { return lines() == 4; }));
-    QCOMPARE(table->model()->index(0, 0).data().toString(), QStringLiteral("2A"));
-    QCOMPARE(table->model()->index(0, 1).data().toInt(), 2);
-    QVERIFY(QMetaObject::invokeMethod(page, "timeout"));
-    QCOMPARE(w<QGroupBox>("gRT")->title(), QStringLiteral("RadioText (A 343/min + B 171/min = ~75.0%)"));
-    // Selected rows of pTable filter the lines to their groups.
-    table->selectRow(1);
-    send(group(0xD123, 0x2000, 0, 0));
-    send(group(0xD123, 0x2800, 0, 0));
-    QVERIFY(waitUntil([&] { return lines() == 5; }));
-    QVERIFY(w<QPlainTextEdit>("pLog")->document()->lastBlock().text().endsWith(QLatin1String(" 2B")));
-    w<QComboBox>("stat")->setCurrentIndex(2);
-    QCOMPARE(w<QGroupBox>("gRT")->title(), QStringLiteral("RadioText"));
-}
-
-void TstRdsMonitor::savedLogReplays()
-{
-    const QList<QByteArray> sent = sendEncoded(20);
-    QVERIFY(waitUntil([&] { return lines() == 21; }));
-    const QString path = QDir(file.dirPath()).filePath(QStringLiteral("log.txt"));
-    QString error;
-    QVERIFY(TabRDS::writeLogText(path, w<QPlainTextEdit>("pLog")->toPlainText(), &error));
-    QFile log(path);
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    QList<QByteArray> replayed;
-    std::minstd_rand gen;
-    for (const QByteArray &line : log.readAll().split('\n')) {
-        QByteArray g(13, '\0');
-        if (parseRdsGroupLine(reinterpret_cast<u8 *>(g.data()), line, RDSErrorSettings(), gen) == 13)
-            replayed << g;
+    void lineFormats_data()
+    {
+        QTest::addColumn<QString>("boxes");
+        QTest::addColumn<QByteArray>("grp");
+        QTest::addColumn<QString>("line");
+        const QByteArray g0A = group(0xD123, 0x0540, 0x1234, 0xABCD);
+        QTest::newRow("time group tp")
+            << "sTime sGroup sTP" << g0A << "12:00:01.250 D123 0540 1234 ABCD  0A 10";
+        QTest::newRow("raw") << "sRaw" << g0A << QString::fromLatin1(g0A.toHex());
+        QTest::newRow("pty di") << "sPTY sDI" << g0A << "D123 0540 1234 ABCD 10 DI 011";
+        QTest::newRow("2B tp") << "sGroup sTP" << group(0xD123, 0x2C00, 0, 0) << "D123 2C00 0000 0000  2B 1_";
+        QTest::newRow("crc") << "sCRC" << group(1, 0x2000, 2, 3, 12) << "0001 2000 0002 0003 *12";
     }
-    QCOMPARE(replayed, sent);
-    // A file that cannot be written is reported and the old one stays.
-    QVERIFY(!TabRDS::writeLogText(QDir(path).filePath(QStringLiteral("x")), QStringLiteral("x"), &error));
-    QVERIFY(!error.isEmpty());
-}
 
-void TstRdsMonitor::decodedPanel()
-{
-    sendEncoded(400);
-    QVERIFY(waitUntil([&] { return lines() == 401; }));
-    QCOMPARE(w<QLabel>("lPI")->text(), QStringLiteral("D123"));
-    QCOMPARE(w<QLabel>("lPS")->text(), QStringLiteral("TROVINA "));
-    QCOMPARE(w<QTextEdit>("tRT")->toPlainText(), QStringLiteral("Hello RDS"));
-    const QString af = w<QLabel>("lAF")->text();
-    for (const char *f : {"95.0", "88.1", "102.1"})
-        QVERIFY2(af.contains(QLatin1String(f)), qPrintable(af));
-}
+    void lineFormats()
+    {
+        QFETCH(QString, boxes);
+        QFETCH(QByteArray, grp);
+        QFETCH(QString, line);
+        for (const char *name : {"sTime", "sRaw", "sGroup", "sTP", "sPTY", "sDI", "sCRC"})
+            w<QCheckBox>(name)->setChecked(boxes.split(QLatin1Char(' ')).contains(QLatin1String(name)));
+        send(grp, QTime(12, 0, 1, 250));
+        QVERIFY(waitUntil([&] { return lines() == 2; }));
+        QCOMPARE(w<QPlainTextEdit>("pLog")->document()->lastBlock().text(), line);
+    }
 
-void TstRdsMonitor::logPreview()
-{
-    // 100 lines of 100 bytes: 7776 bytes, the rest of that line, "...".
-    QByteArray text;
-    for (int i = 0; i < 100; ++i)
-        text += QByteArray(99, char('a' + i % 26)) + '\n';
-    const QString path = QDir(file.dirPath()).filePath(QStringLiteral("big.txt"));
-    QVERIFY(TabRDS::writeLogText(path, QString::fromLatin1(text), nullptr));
-    auto *files = qobject_cast<RDSLogFiles *>(w<QListView>("Log")->model());
-    files->setFiles({path});
-    w<QListView>("Log")->setCurrentIndex(files->index(0));
-    QCOMPARE(w<QPlainTextEdit>("LogView")->toPlainText(), QString::fromLatin1(text.left(7800) + "..."));
-}
+    void badInputIgnored()
+    {
+        project->notify(QStringLiteral("chinfo.1.rdslog.1"), QByteArray(16, '\1'));
+        project->notify(QStringLiteral("chinfo.97.rdslog.1"), QByteArray(17, '\1'));
+        project->notify(QStringLiteral("chinfo.1.rdslog.1"), QByteArray("# comment"));
+        QVERIFY(waitUntil([&] { return lines() == 2; }));
+        QCOMPARE(w<QTableView>("pTable")->model()->rowCount(), 0);
+    }
+
+    void statisticsAndTitles()
+    {
+        for (u16 b : {0x2000, 0x2000, 0x2800})
+            send(group(0xD123, b, 0, 0));
+        auto *table = w<QTableView>("pTable");
+        QVERIFY(waitUntil([&] { return lines() == 4; }));
+        QCOMPARE(table->model()->index(0, 0).data().toString(), QStringLiteral("2A"));
+        QCOMPARE(table->model()->index(0, 1).data().toInt(), 2);
+        QVERIFY(QMetaObject::invokeMethod(page, "timeout"));
+        QCOMPARE(w<QGroupBox>("gRT")->title(), QStringLiteral("RadioText (A 343/min + B 171/min = ~75.0%)"));
+        // Selected rows of pTable filter the lines to their groups.
+        table->selectRow(1);
+        send(group(0xD123, 0x2000, 0, 0));
+        send(group(0xD123, 0x2800, 0, 0));
+        QVERIFY(waitUntil([&] { return lines() == 5; }));
+        QVERIFY(w<QPlainTextEdit>("pLog")->document()->lastBlock().text().endsWith(QLatin1String(" 2B")));
+        w<QComboBox>("stat")->setCurrentIndex(2);
+        QCOMPARE(w<QGroupBox>("gRT")->title(), QStringLiteral("RadioText"));
+    }
+
+    void savedLogReplays()
+    {
+        const QList<QByteArray> sent = sendEncoded(20);
+        QVERIFY(waitUntil([&] { return lines() == 21; }));
+        const QString path = QDir(file.dirPath()).filePath(QStringLiteral("log.txt"));
+        QString error;
+        QVERIFY(TabRDS::writeLogText(path, w<QPlainTextEdit>("pLog")->toPlainText(), &error));
+        QFile log(path);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QList<QByteArray> replayed;
+        std::minstd_rand gen;
+        for (const QByteArray &line : log.readAll().split('\n')) {
+            QByteArray g(13, '\0');
+            if (parseRdsGroupLine(reinterpret_cast<u8 *>(g.data()), line, RDSErrorSettings(), gen) == 13)
+                replayed << g;
+        }
+        QCOMPARE(replayed, sent);
+        // A file that cannot be written is reported and the old one stays.
+        QVERIFY(!TabRDS::writeLogText(QDir(path).filePath(QStringLiteral("x")), QStringLiteral("x"), &error));
+        QVERIFY(!error.isEmpty());
+    }
+
+    void decodedPanel()
+    {
+        sendEncoded(400);
+        QVERIFY(waitUntil([&] { return lines() == 401; }));
+        QCOMPARE(w<QLabel>("lPI")->text(), QStringLiteral("D123"));
+        QCOMPARE(w<QLabel>("lPS")->text(), QStringLiteral("TROVINA "));
+        QCOMPARE(w<QTextEdit>("tRT")->toPlainText(), QStringLiteral("Hello RDS"));
+        const QString af = w<QLabel>("lAF")->text();
+        for (const char *f : {"95.0", "88.1", "102.1"})
+            QVERIFY2(af.contains(QLatin1String(f)), qPrintable(af));
+    }
+
+    void logPreview()
+    {
+        // 100 lines of 100 bytes: 7776 bytes, the rest of that line, "...".
+        QByteArray text;
+        for (int i = 0; i < 100; ++i)
+            text += QByteArray(99, char('a' + i % 26)) + '\n';
+        const QString path = QDir(file.dirPath()).filePath(QStringLiteral("big.txt"));
+        QVERIFY(TabRDS::writeLogText(path, QString::fromLatin1(text), nullptr));
+        auto *files = qobject_cast<RDSLogFiles *>(w<QListView>("Log")->model());
+        files->setFiles({path});
+        w<QListView>("Log")->setCurrentIndex(files->index(0));
+        QCOMPARE(w<QPlainTextEdit>("LogView")->toPlainText(), QString::fromLatin1(text.left(7800) + "..."));
+    }
+};
 
 QTEST_MAIN(TstRdsMonitor)
 #include "tst_rdsmonitor.moc"

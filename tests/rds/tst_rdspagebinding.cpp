@@ -47,180 +47,176 @@ private slots:
         project.reset();
         delete file;
     }
-    void sourceListFollowsProject();
-    void emptiedListWritesNothing();
-    void eachControlWritesItsKey_data();
-    void eachControlWritesItsKey();
-    void loadingThenSavingWritesNothing();
-    void otherWriterUpdatesForm();
-    void tagsAndTmcLink();
-    void afTab();
+
+    void sourceListFollowsProject()
+    {
+        open("[rds.1]\nname=One\n[rds.3]\nname=Three\n[rds.7]\nname=Seven\n");
+        auto *sources = w<QTableWidget>("sources");
+        QCOMPARE(sources->rowCount(), 3);
+        QCOMPARE(sources->currentItem()->text(), QStringLiteral("Seven"));
+        const int id = project->addRds();
+        QVERIFY(waitUntil([&] { return sources->rowCount() == 4; }));
+        QCOMPARE(sources->currentItem()->data(Qt::UserRole).toInt(), id);
+        project->setRdsName(3, QStringLiteral("Drei"));
+        QVERIFY(waitUntil([&] { return sources->item(1, 0)->text() == QLatin1String("Drei"); }));
+        project->setRdsUsed(id);
+        QVERIFY(waitUntil([&] { return sources->rowCount() == 3; }));
+        QCOMPARE(sources->currentItem()->text(), QStringLiteral("Seven"));
+        page->selectSource(1, 3);
+        QCOMPARE(sources->currentItem()->text(), QStringLiteral("One"));
+        QCOMPARE(w<QTabWidget>("tabs")->currentIndex(), 3);
+    }
+
+    void emptiedListWritesNothing()
+    {
+        open("[rds.1]\nname=One\n");
+        QVERIFY(w("gBasic")->isEnabled());
+        project->setRdsUsed(1);
+        QVERIFY(waitUntil([&] { return w<QTableWidget>("sources")->rowCount() == 0; }));
+        settle();
+        w<QCheckBox>("TP")->click();
+        w<QSpinBox>("rate0")->setValue(99);
+        QCOMPARE(settle(), QStringList());
+        QVERIFY(!w("gBasic")->isEnabled() && w("gCount")->isEnabled());
+    }
+
+    void eachControlWritesItsKey_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QVariant>("value"); // invalid: click; else the new value
+        QTest::addColumn<QStringList>("keys");
+        const auto row = [](const char *c, const QVariant &v, const QStringList &k) {
+            QTest::newRow(c) << c << v << k;
+        };
+        const QVariant click;
+        // clang-format off
+        row("TP", click, {"rds.1/tp=0"}); row("TA", click, {"rds.1/ta=1"}); row("Speech", click, {"rds.1/ms=0"});
+        row("d3", click, {"rds.1/dec=1"}); row("PTY", 5, {"rds.1/pty=5"}); row("PI", "D123", {"rds.1/pi=d123"});
+        row("PS", "HALLO", {"rds.1/ps=HALLO"}); row("psscroll", click, {"rds.1/pss=57"});
+        row("zone", -3.0, {"rds.1/zone=-3"}); row("BER", 5, {"rds.1/ber=5"}); row("gError", true, {"rds.1/err=128"});
+        row("fixPI", click, {"rds.1/fix=4"}); row("burstn3", 5, {"rds.1/buc1=5"}); row("bursttime2", 0.7, {"rds.1/eot2=7"});
+        row("C_LA", click, {"rds.1/slow=32992"}); row("forceGAP", click, {"rds.1/tmgap=1"});
+        row("setdate", click, {"rds.1/date=1"}); row("mins", 30, {"rds.1/mins=30"});
+        row("RTA", "Text A", {"rds.1/rta=Text A"}); row("forceB", click, {"rds.1/endx=29"});
+        row("eRTflag", click, {"rds.1/rtbit=8192"}); row("itemTog", click, {"rds.1/rtitm=9"});
+        row("pRTgroup", 4, {"rds.1/rtgrp=11", "rds.1/gmin/7=<null>", "rds.1/gmin/11=1 40 0 0 0"});
+        row("RTcode", 1, {"rds.1/crt=UTF-8"}); row("RTgroup", 2, {"rds.1/rtxg=2"});
+        row("sendRTe", click, {"rds.1/rtxt=10", "rds.1/gmin/9=1 0 0 0 0"}); row("AFA", click, {"rds.1/afu=2"});
+        row("cbRun2", click, {"rds.1/mode=5"}); row("gLog", true, {"rds.1/fused=true"});
+        row("group00", true, {"rds.1/gmin/0=1 0 0 0 0"}); row("rate8", 20, {"rds.1/gmin/8=0 20 0 0 0"});
+        row("fill14", click, {"rds.1/gmin/14=0 -1 0 0 0"});
+        // clang-format on
+    }
+
+    void eachControlWritesItsKey()
+    {
+        QFETCH(QString, control);
+        QFETCH(QVariant, value);
+        QFETCH(QStringList, keys);
+        open("[rds.1]\nname=One\ngmin\\7=1 40 0 0 0\n");
+        QWidget *c = w(control.toLatin1());
+        QVERIFY(c);
+        if (auto *b = qobject_cast<QAbstractButton *>(c); b && !value.isValid())
+            b->toggle(), emit b->clicked(b->isChecked()); // also inside an unchecked box
+        else if (auto *g = qobject_cast<QGroupBox *>(c))
+            g->setChecked(value.toBool());
+        else if (auto *e = qobject_cast<QLineEdit *>(c))
+            e->setText(value.toString()), emit e->editingFinished();
+        else if (auto *b = qobject_cast<QComboBox *>(c))
+            b->setCurrentIndex(value.toInt());
+        else if (auto *d = qobject_cast<QDoubleSpinBox *>(c))
+            d->setValue(value.toDouble());
+        else
+            qobject_cast<QSpinBox *>(c)->setValue(value.toInt());
+        QCOMPARE(settle(), keys);
+    }
+
+    void loadingThenSavingWritesNothing()
+    {
+        open("[rds.1]\nname=One\ndays=0\npss=255\nrtitm=3\nertb=2\nenc=\nrtgrp=11\neot1=7\n"
+             "gmin\\0=1 -180 0 0 0\ngmin\\11=1 30 5 0 0\ngmin\\4=1 0 0 0 0\n[rds.2]\nname=Two\n");
+        page->selectSource(1, -1);
+        QCOMPARE(w<QDateEdit>("date")->text(), QStringLiteral("heute"));
+        const QMap<QString, QString> before = file->fileGroup(*project, QStringLiteral("rds.1"));
+        emit w<QLineEdit>("PS")->editingFinished();
+        emit w<QSpinBox>("rate0")->valueChanged(w<QSpinBox>("rate0")->value());
+        settle();
+        const QMap<QString, QString> after = file->fileGroup(*project, QStringLiteral("rds.1"));
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            QCOMPARE(after.value(it.key()), it.value());
+        emit w<QLineEdit>("PS")->editingFinished();
+        QCOMPARE(settle(), QStringList());
+        QCOMPARE(w<QSpinBox>("rate0")->value(), 180);
+        QVERIFY(w<QCheckBox>("fill0")->isChecked());
+        QCOMPARE(w<QCheckBox>("itemTog")->checkState(), Qt::PartiallyChecked);
+    }
+
+    void otherWriterUpdatesForm()
+    {
+        open("[rds.1]\nname=One\n");
+        QCOMPARE(project->set(QStringLiteral("rds.1.ps"), QStringLiteral("OTHER"), true), 0);
+        QVERIFY(waitUntil([&] { return w<QLineEdit>("PS")->text() == QLatin1String("OTHER"); }));
+        QCOMPARE(settle(), QStringList{"rds.1/ps=OTHER"});
+        QCOMPARE(project->set(QStringLiteral("rds.1.pi"), QStringLiteral("d555"), true), 0);
+        QVERIFY(waitUntil([&] { return w<QLineEdit>("PI")->text() == QLatin1String("D555"); }));
+    }
+
+    void tagsAndTmcLink()
+    {
+        open("[rds.1]\nname=One\ntmcsi=2\nrttag\\0=1 Song\nrttag\\1=4 "
+             "Band\n[tmc.1]\nname=T1\n[tmc.2]\nname=T2\n");
+        auto *tags = w<QTableWidget>("tags");
+        QCOMPARE(tags->rowCount(), 2);
+        w<QGroupBox>("gRTplus")->setChecked(true);
+        settle();
+        tags->selectRow(0);
+        w<QPushButton>("delTag")->click();
+        QVERIFY(settle().contains(QStringLiteral("rds.1/rttag=")));
+        QCOMPARE(project->rds(1).rttag.size(), 1);
+        for (int i = 0; i < 20; ++i)
+            w<QPushButton>("addTag")->click();
+        QCOMPARE(tags->rowCount(), 16);
+        tags->item(10, 1)->setText(QStringLiteral("X"));
+        w<QLineEdit>("RTA")->setText(QStringLiteral("$0 $a$A $G"));
+        QCOMPARE(w<QPlainTextEdit>("plainA")->toPlainText(), QStringLiteral("Band XX $G"));
+        auto *tmc = w<QComboBox>("tmcSI");
+        QCOMPARE(tmc->currentText(), QStringLiteral("T2"));
+        project->setTmcUsed(2);
+        QVERIFY(waitUntil([&] { return tmc->count() == 2; }));
+        QCOMPARE(tmc->currentIndex(), 0);
+    }
+
+    void afTab()
+    {
+        QString afs;
+        for (int f = 0; f < 26; ++f)
+            afs += QString::number(880 + 5 * f) + QLatin1Char(' ');
+        open("[channel.1]\nused=1\nfreq=95.0\nidrds=1\n[channel.2]\nused=1\nfreq=99.0\nidrds=2\n"
+             "[rds.1]\nname=One\npi=d100\nafu=7\nafs=-900 " +
+             afs.toLatin1() + "\n[rds.2]\nname=Two\npi=d100\n");
+        page->selectSource(1, 1);
+        auto *manual = w<QTableWidget>("AFmtab");
+        QCOMPARE(manual->rowCount(), 27);
+        QCOMPARE(manual->item(0, 0)->text(), QStringLiteral("Start"));
+        auto *autoTable = w<QTableView>("AFatab");
+        project->setBoardCount(2);
+        project->updateAF(true);
+        QVERIFY(waitUntil([&] { return autoTable->model()->rowCount() == 2; }));
+        QVERIFY(w<QTableView>("AFsend")->model()->rowCount() > 13);
+        // Regional marks toggle; a list start cannot be made regional.
+        emit autoTable->doubleClicked(autoTable->model()->index(1, 1));
+        QCOMPARE(project->rds(1).afr, QList<qint32>{990});
+        emit manual->doubleClicked(manual->model()->index(0, 0));
+        QCOMPARE(project->rds(1).afr, QList<qint32>{990});
+        // A typed negative frequency starts a list with its absolute value.
+        manual->item(1, 1)->setText(QStringLiteral("-88.1"));
+        QCOMPARE(project->rds(1).afs.at(1).freq, 881);
+        QCOMPARE(int(project->rds(1).afs.at(1).mark), int(RDSAFEntry::listStart));
+        // Method A with more than 25 frequencies: the hint follows a store.
+        w<QCheckBox>("TA")->click();
+        QVERIFY(waitUntil([] { return QToolTip::text().contains(QLatin1String("Verfahren B")); }, 2000));
+    }
 };
-
-void TstRdsPageBinding::sourceListFollowsProject()
-{
-    open("[rds.1]\nname=One\n[rds.3]\nname=Three\n[rds.7]\nname=Seven\n");
-    auto *sources = w<QTableWidget>("sources");
-    QCOMPARE(sources->rowCount(), 3);
-    QCOMPARE(sources->currentItem()->text(), QStringLiteral("Seven"));
-    const int id = project->addRds();
-    QVERIFY(waitUntil([&] { return sources->rowCount() == 4; }));
-    QCOMPARE(sources->currentItem()->data(Qt::UserRole).toInt(), id);
-    project->setRdsName(3, QStringLiteral("Drei"));
-    QVERIFY(waitUntil([&] { return sources->item(1, 0)->text() == QLatin1String("Drei"); }));
-    project->setRdsUsed(id);
-    QVERIFY(waitUntil([&] { return sources->rowCount() == 3; }));
-    QCOMPARE(sources->currentItem()->text(), QStringLiteral("Seven"));
-    page->selectSource(1, 3);
-    QCOMPARE(sources->currentItem()->text(), QStringLiteral("One"));
-    QCOMPARE(w<QTabWidget>("tabs")->currentIndex(), 3);
-}
-
-void TstRdsPageBinding::emptiedListWritesNothing()
-{
-    open("[rds.1]\nname=One\n");
-    QVERIFY(w("gBasic")->isEnabled());
-    project->setRdsUsed(1);
-    QVERIFY(waitUntil([&] { return w<QTableWidget>("sources")->rowCount() == 0; }));
-    settle();
-    w<QCheckBox>("TP")->click();
-    w<QSpinBox>("rate0")->setValue(99);
-    QCOMPARE(settle(), QStringList());
-    QVERIFY(!w("gBasic")->isEnabled() && w("gCount")->isEnabled());
-}
-
-void TstRdsPageBinding::eachControlWritesItsKey_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QVariant>("value"); // invalid: click; else the new value
-    QTest::addColumn<QStringList>("keys");
-    const auto row = [](const char *c, const QVariant &v, const QStringList &k) { QTest::newRow(c) << c << v << k; };
-    const QVariant click;
-    // clang-format off
-    row("TP", click, {"rds.1/tp=0"}); row("TA", click, {"rds.1/ta=1"}); row("Speech", click, {"rds.1/ms=0"});
-    row("d3", click, {"rds.1/dec=1"}); row("PTY", 5, {"rds.1/pty=5"}); row("PI", "D123", {"rds.1/pi=d123"});
-    row("PS", "HALLO", {"rds.1/ps=HALLO"}); row("psscroll", click, {"rds.1/pss=57"});
-    row("zone", -3.0, {"rds.1/zone=-3"}); row("BER", 5, {"rds.1/ber=5"}); row("gError", true, {"rds.1/err=128"});
-    row("fixPI", click, {"rds.1/fix=4"}); row("burstn3", 5, {"rds.1/buc1=5"}); row("bursttime2", 0.7, {"rds.1/eot2=7"});
-    row("C_LA", click, {"rds.1/slow=32992"}); row("forceGAP", click, {"rds.1/tmgap=1"});
-    row("setdate", click, {"rds.1/date=1"}); row("mins", 30, {"rds.1/mins=30"});
-    row("RTA", "Text A", {"rds.1/rta=Text A"}); row("forceB", click, {"rds.1/endx=29"});
-    row("eRTflag", click, {"rds.1/rtbit=8192"}); row("itemTog", click, {"rds.1/rtitm=9"});
-    row("pRTgroup", 4, {"rds.1/rtgrp=11", "rds.1/gmin/7=<null>", "rds.1/gmin/11=1 40 0 0 0"});
-    row("RTcode", 1, {"rds.1/crt=UTF-8"}); row("RTgroup", 2, {"rds.1/rtxg=2"});
-    row("sendRTe", click, {"rds.1/rtxt=10", "rds.1/gmin/9=1 0 0 0 0"}); row("AFA", click, {"rds.1/afu=2"});
-    row("cbRun2", click, {"rds.1/mode=5"}); row("gLog", true, {"rds.1/fused=true"});
-    row("group00", true, {"rds.1/gmin/0=1 0 0 0 0"}); row("rate8", 20, {"rds.1/gmin/8=0 20 0 0 0"});
-    row("fill14", click, {"rds.1/gmin/14=0 -1 0 0 0"});
-    // clang-format on
-}
-
-void TstRdsPageBinding::eachControlWritesItsKey()
-{
-    QFETCH(QString, control);
-    QFETCH(QVariant, value);
-    QFETCH(QStringList, keys);
-    open("[rds.1]\nname=One\ngmin\\7=1 40 0 0 0\n");
-    QWidget *c = w(control.toLatin1());
-    QVERIFY(c);
-    if (auto *b = qobject_cast<QAbstractButton *>(c); b && !value.isValid())
-        b->toggle(), emit b->clicked(b->isChecked()); // also inside an unchecked box
-    else if (auto *g = qobject_cast<QGroupBox *>(c))
-        g->setChecked(value.toBool());
-    else if (auto *e = qobject_cast<QLineEdit *>(c))
-        e->setText(value.toString()), emit e->editingFinished();
-    else if (auto *b = qobject_cast<QComboBox *>(c))
-        b->setCurrentIndex(value.toInt());
-    else if (auto *d = qobject_cast<QDoubleSpinBox *>(c))
-        d->setValue(value.toDouble());
-    else
-        qobject_cast<QSpinBox *>(c)->setValue(value.toInt());
-    QCOMPARE(settle(), keys);
-}
-
-void TstRdsPageBinding::loadingThenSavingWritesNothing()
-{
-    open("[rds.1]\nname=One\ndays=0\npss=255\nrtitm=3\nertb=2\nenc=\nrtgrp=11\neot1=7\n"
-         "gmin\\0=1 -180 0 0 0\ngmin\\11=1 30 5 0 0\ngmin\\4=1 0 0 0 0\n[rds.2]\nname=Two\n");
-    page->selectSource(1, -1);
-    QCOMPARE(w<QDateEdit>("date")->text(), QStringLiteral("heute"));
-    const QMap<QString, QString> before = file->fileGroup(*project, QStringLiteral("rds.1"));
-    emit w<QLineEdit>("PS")->editingFinished();
-    emit w<QSpinBox>("rate0")->valueChanged(w<QSpinBox>("rate0")->value());
-    settle();
-    const QMap<QString, QString> after = file->fileGroup(*project, QStringLiteral("rds.1"));
-    for (auto it = before.cbegin(); it != before.cend(); ++it)
-        QCOMPARE(after.value(it.key()), it.value());
-    emit w<QLineEdit>("PS")->editingFinished();
-    QCOMPARE(settle(), QStringList());
-    QCOMPARE(w<QSpinBox>("rate0")->value(), 180);
-    QVERIFY(w<QCheckBox>("fill0")->isChecked());
-    QCOMPARE(w<QCheckBox>("itemTog")->checkState(), Qt::PartiallyChecked);
-}
-
-void TstRdsPageBinding::otherWriterUpdatesForm()
-{
-    open("[rds.1]\nname=One\n");
-    QCOMPARE(project->set(QStringLiteral("rds.1.ps"), QStringLiteral("OTHER"), true), 0);
-    QVERIFY(waitUntil([&] { return w<QLineEdit>("PS")->text() == QLatin1String("OTHER"); }));
-    QCOMPARE(settle(), QStringList{"rds.1/ps=OTHER"});
-    QCOMPARE(project->set(QStringLiteral("rds.1.pi"), QStringLiteral("d555"), true), 0);
-    QVERIFY(waitUntil([&] { return w<QLineEdit>("PI")->text() == QLatin1String("D555"); }));
-}
-
-void TstRdsPageBinding::tagsAndTmcLink()
-{
-    open("[rds.1]\nname=One\ntmcsi=2\nrttag\\0=1 Song\nrttag\\1=4 Band\n[tmc.1]\nname=T1\n[tmc.2]\nname=T2\n");
-    auto *tags = w<QTableWidget>("tags");
-    QCOMPARE(tags->rowCount(), 2);
-    w<QGroupBox>("gRTplus")->setChecked(true);
-    settle();
-    tags->selectRow(0);
-    w<QPushButton>("delTag")->click();
-    QVERIFY(settle().contains(QStringLiteral("rds.1/rttag=")));
-    QCOMPARE(project->rds(1).rttag.size(), 1);
-    for (int i = 0; i < 20; ++i)
-        w<QPushButton>("addTag")->click();
-    QCOMPARE(tags->rowCount(), 16);
-    tags->item(10, 1)->setText(QStringLiteral("X"));
-    w<QLineEdit>("RTA")->setText(QStringLiteral("$0 $a$A $G"));
-    QCOMPARE(w<QPlainTextEdit>("plainA")->toPlainText(), QStringLiteral("Band XX $G"));
-    auto *tmc = w<QComboBox>("tmcSI");
-    QCOMPARE(tmc->currentText(), QStringLiteral("T2"));
-    project->setTmcUsed(2);
-    QVERIFY(waitUntil([&] { return tmc->count() == 2; }));
-    QCOMPARE(tmc->currentIndex(), 0);
-}
-
-void TstRdsPageBinding::afTab()
-{
-    QString afs;
-    for (int f = 0; f < 26; ++f)
-        afs += QString::number(880 + 5 * f) + QLatin1Char(' ');
-    open("[channel.1]\nused=1\nfreq=95.0\nidrds=1\n[channel.2]\nused=1\nfreq=99.0\nidrds=2\n"
-         "[rds.1]\nname=One\npi=d100\nafu=7\nafs=-900 " + afs.toLatin1() + "\n[rds.2]\nname=Two\npi=d100\n");
-    page->selectSource(1, 1);
-    auto *manual = w<QTableWidget>("AFmtab");
-    QCOMPARE(manual->rowCount(), 27);
-    QCOMPARE(manual->item(0, 0)->text(), QStringLiteral("Start"));
-    auto *autoTable = w<QTableView>("AFatab");
-    project->setBoardCount(2);
-    project->updateAF(true);
-    QVERIFY(waitUntil([&] { return autoTable->model()->rowCount() == 2; }));
-    QVERIFY(w<QTableView>("AFsend")->model()->rowCount() > 13);
-    // Regional marks toggle; a list start cannot be made regional.
-    emit autoTable->doubleClicked(autoTable->model()->index(1, 1));
-    QCOMPARE(project->rds(1).afr, QList<qint32>{990});
-    emit manual->doubleClicked(manual->model()->index(0, 0));
-    QCOMPARE(project->rds(1).afr, QList<qint32>{990});
-    // A typed negative frequency starts a list with its absolute value.
-    manual->item(1, 1)->setText(QStringLiteral("-88.1"));
-    QCOMPARE(project->rds(1).afs.at(1).freq, 881);
-    QCOMPARE(int(project->rds(1).afs.at(1).mark), int(RDSAFEntry::listStart));
-    // Method A with more than 25 frequencies: the hint follows a store.
-    w<QCheckBox>("TA")->click();
-    QVERIFY(waitUntil([] { return QToolTip::text().contains(QLatin1String("Verfahren B")); }, 2000));
-}
 
 QTEST_MAIN(TstRdsPageBinding)
 #include "tst_rdspagebinding.moc"
