@@ -99,28 +99,22 @@ private slots:
         QTest::addColumn<QString>("inputs");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
+        const auto row = [](const char *tag, const char *c, const char *in, const char *key, const QString &v) {
+            QTest::newRow(tag) << QString(c) << QString(in) << QString(key) << v;
+        };
         // clang-format off
-        QTest::newRow("variant 0") << "variant0" << "" << "flag" << "8";
-        QTest::newRow("encryption") << "gEnc" << "" << "flag" << "11";
-        QTest::newRow("key table") << "gEnc;key" << ";" << "flag" << "15";
-        QTest::newRow("spn") << "SPN" << "Verkehr" << "spn" << "Verkehr";
-        QTest::newRow("aid typed") << "AID" << "1234" << "aid" << "4660";
-        QTest::newRow("aid malformed") << "AID" << "XYZ" << "aid" << "52550";
-        QTest::newRow("ltn in va0") << "LTN" << "5" << "va0" << "327";
-        QTest::newRow("afi") << "AFI" << "" << "va0" << "103";
-        QTest::newRow("mode") << "M" << "" << "va0" << "87";
-        QTest::newRow("sid in va1") << "SID" << "7" << "va1" << "16845";
-        QTest::newRow("gap") << "GAP" << "#2" << "va1" << "24589";
-        QTest::newRow("ltcc in va1") << "LTCC" << "10" << "va1" << "16394";
-        QTest::newRow("no ltcc in time-wheel mode") << "M;LTCC" << ";3" << "ltcc" << "";
-        QTest::newRow("time wheel") << "M;ta;tw;td" << ";#1;#2;#3" << "va1" << "16411";
-        QTest::newRow("ltecc in va2") << "LTECC" << "208" << "va2" << "32976";
-        QTest::newRow("repeat") << "repeat" << "5" << "rpt" << "5";
-        QTest::newRow("encid") << "gEnc;encid" << ";4" << "enc" << "4";
-        QTest::newRow("service key") << "gEnc;key;rotate;shift;xor" << ";;1;2;255" << "skt"
-                                     << QString("0 ").repeated(31) + "12ff";
-        QTest::newRow("var0 masked") << "var0" << "FFFF" << "va0" << "16383";
-        QTest::newRow("var0 ltn") << "var0" << "0FC0" << "ltn" << "63";
+        row("variant 0", "variant0", "", "flag", "8"); row("encryption", "gEnc", "", "flag", "11");
+        row("key table", "gEnc;key", ";", "flag", "15"); row("spn", "SPN", "Verkehr", "spn", "Verkehr");
+        row("aid typed", "AID", "1234", "aid", "4660"); row("aid malformed", "AID", "XYZ", "aid", "52550");
+        row("ltn in va0", "LTN", "5", "va0", "327"); row("afi", "AFI", "", "va0", "103");
+        row("mode", "M", "", "va0", "87"); row("sid in va1", "SID", "7", "va1", "16845");
+        row("gap", "GAP", "#2", "va1", "24589"); row("ltcc in va1", "LTCC", "10", "va1", "16394");
+        row("no ltcc in time-wheel mode", "M;LTCC", ";3", "ltcc", "");
+        row("time wheel", "M;ta;tw;td", ";#1;#2;#3", "va1", "16411");
+        row("ltecc in va2", "LTECC", "208", "va2", "32976"); row("repeat", "repeat", "5", "rpt", "5");
+        row("encid", "gEnc;encid", ";4", "enc", "4");
+        row("service key", "gEnc;key;rotate;shift;xor", ";;1;2;255", "skt", QString("0 ").repeated(31) + "12ff");
+        row("var0 masked", "var0", "FFFF", "va0", "16383"); row("var0 ltn", "var0", "0FC0", "ltn", "63");
         // clang-format on
     }
 

@@ -90,11 +90,6 @@ QByteArray projectText(int used, int mode, const QString &file)
     return text;
 }
 
-QSharedPointer<FMSettings> openProject(const QString &path)
-{
-    return QSharedPointer<FMSettings>(new FMSettings(path));
-}
-
 void writeWav(const QString &path, int channels, int frames)
 {
     QByteArray d;

@@ -46,7 +46,6 @@ u16 freePortBase(int count = 24);
 // A project file: `used` channels from 1 with a tone (or `file`) and an RDS
 // source with stream bits `mode`.
 QByteArray projectText(int used, int mode = 1, const QString &file = QString());
-QSharedPointer<FMSettings> openProject(const QString &path);
 // A 16-bit WAV file of `frames` frames whose samples count up from 1.
 void writeWav(const QString &path, int channels, int frames);
 

@@ -43,7 +43,7 @@ struct Rig
     {
         sim.setFirmware(firmware);
         sim.setCapture(true);
-        settings = linktest::openProject(file.path());
+        settings = QSharedPointer<FMSettings>::create(file.path());
         link.board.setSettings(settings);
         link.board.connectTo(sim.boardIP());
     }
@@ -79,7 +79,7 @@ private slots:
             QCOMPARE(rig.sim.lastDatagram(BoardProtocol::Command).size(), k.second);
         }
         const int configs = fullConfigs(rig.sim);
-        rig.link.board.setSettings(linktest::openProject(rig.file.path()));
+        rig.link.board.setSettings(QSharedPointer<FMSettings>::create(rig.file.path()));
         QVERIFY(rig.sim.waitFor([&] { return fullConfigs(rig.sim) == configs + 3; }, 2000));
 
         linktest::LogCapture log;
@@ -90,32 +90,23 @@ private slots:
     }
 
     // Tone frames are exact at any air time; a sweep of 0 s lasts 1 s.
-    void toneFrames_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<qint64>("frame");
-        QTest::addColumn<int>("left");
-        QTest::addColumn<int>("right");
-        const qint64 hours = 10LL * 3600 * 44100;
-        QTest::newRow("sine after 10 h") << 0 << hours + 3 << -32767 << -16384;
-        QTest::newRow("sine far out") << 0 << (qint64(1) << 40) + 2 << 0 << 0;
-        QTest::newRow("sweep of 0 s, 1 s on") << 1 << qint64(44100) << 0 << 0;
-        QTest::newRow("sweep after 10 h") << 1 << hours + 1 << 32767 << 32767;
-    }
     void toneFrames()
     {
-        QFETCH(int, type);
-        QFETCH(qint64, frame);
-        AudioSource a;
-        a.type = u32(type);
-        a.frq1 = a.frq2 = 11025;
-        a.vol1 = 100;
-        a.vol2 = type ? 100 : 50;
-        a.time = 0;
-        qint16 l = 0, r = 0;
-        FMProgram::toneFrame(a, frame, 44100, &l, &r);
-        QTEST(int(l), "left");
-        QTEST(int(r), "right");
+        const qint64 hours = 10LL * 3600 * 44100;
+        const struct { int type; qint64 frame; int left, right; } cases[] = {
+            {0, hours + 3, -32767, -16384}, {0, (qint64(1) << 40) + 2, 0, 0}, // sine after 10 h, far out
+            {1, 44100, 0, 0}, {1, hours + 1, 32767, 32767}};                  // sweep 1 s on, after 10 h
+        for (const auto &c : cases) {
+            AudioSource a;
+            a.type = u32(c.type);
+            a.frq1 = a.frq2 = 11025;
+            a.vol1 = 100;
+            a.vol2 = c.type ? 100 : 50;
+            a.time = 0;
+            qint16 l = 0, r = 0;
+            FMProgram::toneFrame(a, c.frame, 44100, &l, &r);
+            QCOMPARE(qMakePair(int(l), int(r)), qMakePair(c.left, c.right));
+        }
     }
 
     // The signal at the board: the tone bit for bit, files in stereo and
@@ -215,7 +206,7 @@ private slots:
         QVERIFY(rig.sim.waitFor([&] { return all(0); }, 8000));
         QSharedPointer<FMSettings> project;
         for (int i = 0; i < 8; ++i) {
-            project = linktest::openProject(rig.file.path());
+            project = QSharedPointer<FMSettings>::create(rig.file.path());
             rig.link.board.setSettings(project);
         }
         testsupport::KeyWatch status(*project, "chstatus.1");

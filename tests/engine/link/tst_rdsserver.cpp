@@ -55,7 +55,7 @@ private slots:
         QByteArray text = linktest::projectText(3);
         text.replace("[channel.2]\nused=1", "[channel.2]\nused=0");
         QVERIFY(project.write(text));
-        settings = linktest::openProject(project.path());
+        settings = QSharedPointer<FMSettings>::create(project.path());
         link.board.setSettings(settings);
         port = u16(linktest::freePortBase() + 1);
         link.board.setRdsPort(port);

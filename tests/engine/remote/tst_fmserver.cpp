@@ -189,32 +189,23 @@ private slots:
         QCOMPARE(QFileInfo::exists(dir.filePath("b.fbk")), requests.contains("SAVE b.fm"));
     }
 
-    void rdslog_data()
+    void rdslog()
     {
-        QTest::addColumn<QString>("words");
-        QTest::addColumn<QVariant>("value");
-        QTest::addColumn<QString>("line");
         RDSBlocks b;
         b.info[0] = 0xd3c2, b.info[1] = 0x2c08, b.info[2] = 0xe0cd, b.info[3] = 0x4142;
         addCheckwords(b);
         QByteArray raw(13, '\0');
         packGroup(reinterpret_cast<u8 *>(raw.data()), b);
         const QByteArray value = raw + QByteArray::fromHex("952cb302"); // 12:34:56.789
-        QTest::newRow("default") << "" << QVariant(value) << "d3c2 2c08 e0cd 4142 2B";
-        QTest::newRow("raw time") << "raw TIME" << QVariant(value) << QString(raw.toHex() + " 12:34:56.789");
-        QTest::newRow("other words") << "group x data" << QVariant(value) << "2B d3c2 2c08 e0cd 4142";
-        QTest::newRow("16 bytes") << "raw" << QVariant(QByteArray("0123456789abcdef")) << "0123456789abcdef";
-    }
-    void rdslog()
-    {
-        QFETCH(QString, words);
-        QFETCH(QVariant, value);
-        QFETCH(QString, line);
-        Session s;
-        s.client->ask((words.isEmpty() ? "" : "SET rdslog " + words.toUtf8() + "|") +
-                      "REG chinfo.1.rdslog.2");
-        s.main.project->notify("chinfo.1.rdslog.2", value);
-        QCOMPARE(s.client->take(1), QStringList{"chinfo.1.rdslog.2 " + line});
+        const struct { QByteArray words, value; QString line; } cases[] = {
+            {"", value, "d3c2 2c08 e0cd 4142 2B"}, {"raw TIME", value, raw.toHex() + " 12:34:56.789"},
+            {"group x data", value, "2B d3c2 2c08 e0cd 4142"}, {"raw", "0123456789abcdef", "0123456789abcdef"}};
+        for (const auto &c : cases) {
+            Session s;
+            s.client->ask((c.words.isEmpty() ? "" : "SET rdslog " + c.words + "|") + "REG chinfo.1.rdslog.2");
+            s.main.project->notify("chinfo.1.rdslog.2", c.value);
+            QCOMPARE(s.client->take(1), QStringList{"chinfo.1.rdslog.2 " + c.line});
+        }
     }
 
     // Registered keys are pushed, others not.

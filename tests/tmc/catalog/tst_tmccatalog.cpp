@@ -19,28 +19,22 @@ private slots:
         QVERIFY(!tmcLoadCatalogues(QStringLiteral("/nonexistent"))); // a second load changes nothing
     }
 
-    void events_data()
-    {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("fields"); // line nature q type dir urgency class | english | references
-        QTest::newRow("crlf, last field") << 101 << "1 0 0 D 1 0 1|queue|R1";
-        QTest::newRow("blank fields empty") << 102 << "2 S 255 0 2 X 1|closed|";
-        QTest::newRow("type in brackets") << 104 << "4 F 5 l 2 U 2|fog|";
-        QTest::newRow("forecast wins") << 106 << "20 F 7 L 0 0 3|new|fc";
-        QTest::newRow("no line end") << 108 << "9 0 12 D 0 0 5|last|end";
-    }
     void events()
     {
-        QFETCH(int, code);
-        QFETCH(QString, fields);
-        QVERIFY(tmcEventMap.contains(code));
-        const TMCEvent e = tmcEventEntry(u16(code));
+        // line nature q type dir urgency class | english | references
+        const QList<QPair<int, QString>> cases = {
+            {101, "1 0 0 D 1 0 1|queue|R1"}, {102, "2 S 255 0 2 X 1|closed|"}, // CRLF; blank fields empty
+            {104, "4 F 5 l 2 U 2|fog|"}, {106, "20 F 7 L 0 0 3|new|fc"}, {108, "9 0 12 D 0 0 5|last|end"}};
         const auto ch = [](u8 c) { return c ? QString(QLatin1Char(char(c))) : QStringLiteral("0"); };
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6 %7|%8|%9")
-                     .arg(e.line).arg(ch(e.nature)).arg(e.quantifier).arg(ch(e.durationType))
-                     .arg(e.directionality).arg(ch(e.urgency)).arg(e.eventClass)
-                     .arg(QString::fromUtf8(e.english), QString::fromUtf8(e.references)),
-                 fields);
+        for (const auto &c : cases) {
+            QVERIFY(tmcEventMap.contains(c.first));
+            const TMCEvent e = tmcEventEntry(u16(c.first));
+            QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6 %7|%8|%9")
+                         .arg(e.line).arg(ch(e.nature)).arg(e.quantifier).arg(ch(e.durationType))
+                         .arg(e.directionality).arg(ch(e.urgency)).arg(e.eventClass)
+                         .arg(QString::fromUtf8(e.english), QString::fromUtf8(e.references)),
+                     c.second);
+        }
     }
 
     void skippedLines()
