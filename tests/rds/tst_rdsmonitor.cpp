@@ -71,30 +71,26 @@ private slots:
         project.reset();
     }
 
-    void lineFormats_data()
-    {
-        QTest::addColumn<QString>("boxes");
-        QTest::addColumn<QByteArray>("grp");
-        QTest::addColumn<QString>("line");
-        const QByteArray g0A = group(0xD123, 0x0540, 0x1234, 0xABCD);
-        QTest::newRow("time group tp")
-            << "sTime sGroup sTP" << g0A << "12:00:01.250 D123 0540 1234 ABCD  0A 10";
-        QTest::newRow("raw") << "sRaw" << g0A << QString::fromLatin1(g0A.toHex());
-        QTest::newRow("pty di") << "sPTY sDI" << g0A << "D123 0540 1234 ABCD 10 DI 011";
-        QTest::newRow("2B tp") << "sGroup sTP" << group(0xD123, 0x2C00, 0, 0) << "D123 2C00 0000 0000  2B 1_";
-        QTest::newRow("crc") << "sCRC" << group(1, 0x2000, 2, 3, 12) << "0001 2000 0002 0003 *12";
-    }
-
     void lineFormats()
     {
-        QFETCH(QString, boxes);
-        QFETCH(QByteArray, grp);
-        QFETCH(QString, line);
-        for (const char *name : {"sTime", "sRaw", "sGroup", "sTP", "sPTY", "sDI", "sCRC"})
-            w<QCheckBox>(name)->setChecked(boxes.split(QLatin1Char(' ')).contains(QLatin1String(name)));
-        send(grp, QTime(12, 0, 1, 250));
-        QVERIFY(waitUntil([&] { return lines() == 2; }));
-        QCOMPARE(w<QPlainTextEdit>("pLog")->document()->lastBlock().text(), line);
+        const QByteArray g0A = group(0xD123, 0x0540, 0x1234, 0xABCD);
+        const struct {
+            const char *boxes;
+            QByteArray grp;
+            QString line;
+        } cases[] = {{"sTime sGroup sTP", g0A, "12:00:01.250 D123 0540 1234 ABCD  0A 10"},
+                     {"sRaw", g0A, QString::fromLatin1(g0A.toHex())},
+                     {"sPTY sDI", g0A, "D123 0540 1234 ABCD 10 DI 011"},
+                     {"sGroup sTP", group(0xD123, 0x2C00, 0, 0), "D123 2C00 0000 0000  2B 1_"},
+                     {"sCRC", group(1, 0x2000, 2, 3, 12), "0001 2000 0002 0003 *12"}};
+        for (const auto &c : cases) {
+            for (const char *name : {"sTime", "sRaw", "sGroup", "sTP", "sPTY", "sDI", "sCRC"})
+                w<QCheckBox>(name)->setChecked(QByteArray(c.boxes).split(' ').contains(name));
+            const int before = lines();
+            send(c.grp, QTime(12, 0, 1, 250));
+            QVERIFY(waitUntil([&] { return lines() == before + 1; }));
+            QCOMPARE(w<QPlainTextEdit>("pLog")->document()->lastBlock().text(), c.line);
+        }
     }
 
     void badInputIgnored()
