@@ -43,7 +43,7 @@ private slots:
     {
         project->unregisterObserver(obs);
         delete obs;
-        delete page;
+        delete std::exchange(page, nullptr);
         project.reset();
         delete file;
     }
@@ -80,13 +80,28 @@ private slots:
         QVERIFY(!w("gBasic")->isEnabled() && w("gCount")->isEnabled());
     }
 
-    void eachControlWritesItsKey_data()
+    void eachControlWritesItsKey()
     {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QVariant>("value"); // invalid: click; else the new value
-        QTest::addColumn<QStringList>("keys");
-        const auto row = [](const char *c, const QVariant &v, const QStringList &k) {
-            QTest::newRow(c) << c << v << k;
+        // value invalid: a click; else the new value
+        const auto row = [this](const char *control, const QVariant &value, const QStringList &keys) {
+            if (page)
+                cleanup();
+            open("[rds.1]\nname=One\ngmin\\7=1 40 0 0 0\n");
+            QWidget *c = w(control);
+            QVERIFY2(c, control);
+            if (auto *b = qobject_cast<QAbstractButton *>(c); b && !value.isValid())
+                b->toggle(), emit b->clicked(b->isChecked()); // also inside an unchecked box
+            else if (auto *g = qobject_cast<QGroupBox *>(c))
+                g->setChecked(value.toBool());
+            else if (auto *e = qobject_cast<QLineEdit *>(c))
+                e->setText(value.toString()), emit e->editingFinished();
+            else if (auto *b = qobject_cast<QComboBox *>(c))
+                b->setCurrentIndex(value.toInt());
+            else if (auto *d = qobject_cast<QDoubleSpinBox *>(c))
+                d->setValue(value.toDouble());
+            else
+                qobject_cast<QSpinBox *>(c)->setValue(value.toInt());
+            QCOMPARE(QStringList(control) + settle(), QStringList(control) + keys);
         };
         const QVariant click;
         // clang-format off
@@ -106,29 +121,6 @@ private slots:
         row("group00", true, {"rds.1/gmin/0=1 0 0 0 0"}); row("rate8", 20, {"rds.1/gmin/8=0 20 0 0 0"});
         row("fill14", click, {"rds.1/gmin/14=0 -1 0 0 0"});
         // clang-format on
-    }
-
-    void eachControlWritesItsKey()
-    {
-        QFETCH(QString, control);
-        QFETCH(QVariant, value);
-        QFETCH(QStringList, keys);
-        open("[rds.1]\nname=One\ngmin\\7=1 40 0 0 0\n");
-        QWidget *c = w(control.toLatin1());
-        QVERIFY(c);
-        if (auto *b = qobject_cast<QAbstractButton *>(c); b && !value.isValid())
-            b->toggle(), emit b->clicked(b->isChecked()); // also inside an unchecked box
-        else if (auto *g = qobject_cast<QGroupBox *>(c))
-            g->setChecked(value.toBool());
-        else if (auto *e = qobject_cast<QLineEdit *>(c))
-            e->setText(value.toString()), emit e->editingFinished();
-        else if (auto *b = qobject_cast<QComboBox *>(c))
-            b->setCurrentIndex(value.toInt());
-        else if (auto *d = qobject_cast<QDoubleSpinBox *>(c))
-            d->setValue(value.toDouble());
-        else
-            qobject_cast<QSpinBox *>(c)->setValue(value.toInt());
-        QCOMPARE(settle(), keys);
     }
 
     void loadingThenSavingWritesNothing()

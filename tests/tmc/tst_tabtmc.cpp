@@ -92,14 +92,15 @@ private slots:
         QCOMPARE(list->rowCount(), 1);
     }
 
-    void controlsWriteKeys_data()
+    void controlsWriteKeys()
     {
-        QTest::addColumn<QString>("controls"); // applied in turn, ';'-separated
-        QTest::addColumn<QString>("inputs");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        const auto row = [](const char *tag, const char *c, const char *in, const char *key, const QString &v) {
-            QTest::newRow(tag) << QString(c) << QString(in) << QString(key) << v;
+        // The controls applied in turn with their inputs (';'-separated), then the key's value.
+        const auto row = [this](const char *tag, const char *c, const char *in, const char *key, const QString &v) {
+            cleanup(), init();
+            const QStringList names = QString(c).split(';'), values = QString(in).split(';');
+            for (int i = 0; i < names.size(); ++i)
+                apply(names.at(i), values.value(i));
+            QCOMPARE(tag + (": " + this->key(key)), tag + (": " + v));
         };
         // clang-format off
         row("variant 0", "variant0", "", "flag", "8"); row("encryption", "gEnc", "", "flag", "11");
@@ -115,17 +116,6 @@ private slots:
         row("service key", "gEnc;key;rotate;shift;xor", ";;1;2;255", "skt", QString("0 ").repeated(31) + "12ff");
         row("var0 masked", "var0", "FFFF", "va0", "16383"); row("var0 ltn", "var0", "0FC0", "ltn", "63");
         // clang-format on
-    }
-
-    void controlsWriteKeys()
-    {
-        QFETCH(QString, controls);
-        QFETCH(QString, inputs);
-        const QStringList names = controls.split(';'), values = inputs.split(';');
-        for (int i = 0; i < names.size(); ++i)
-            apply(names.at(i), values.value(i));
-        QFETCH(QString, key);
-        QTEST(this->key(key), "value");
     }
 
     void remoteChanges()
