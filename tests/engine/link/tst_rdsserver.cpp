@@ -63,30 +63,22 @@ private slots:
                                 return s.waitForConnected(100); }));
     }
 
-    void replies_data()
-    {
-        QTest::addColumn<int>("channel");
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<QStringList>("replies");
-        const QByteArray group = "1234 5678 9abc def0";
-        QTest::newRow("lines, empty, bad") << 1 << group + "\r\n" + group + "\n   \nzz\n"
-                                           << QStringList{"1 0", "2 1", "3 -1 2 ", "4 -1 2 noRDS"};
-        QTest::newRow("offline") << 2 << group + "\n" << QStringList{"1 -1 0 offline"};
-        QTest::newRow("over-long line skipped")
-            << 3 << QByteArray(1500, 'a') + "bcd 1234 5678 9abc def0\n" + group + "\n" << QStringList{"1 0"};
-    }
     // Replies to each line; the ring takes 128 groups, then "full".
     void replies()
     {
-        QFETCH(int, channel);
-        QFETCH(QByteArray, input);
-        QFETCH(QStringList, replies);
-        Client c(channel);
-        QCOMPARE(c.greeting, (QStringList{"--", "modul.info Trovina Generator v4.51"}));
-        c.socket.write(input);
-        QCOMPARE(c.readLines(replies.size()), replies);
-        QTest::qWait(50);
-        QCOMPARE(c.take(), QStringList());
+        const QByteArray group = "1234 5678 9abc def0";
+        const struct { int channel; QByteArray input; QStringList replies; } cases[] = {
+            {1, group + "\r\n" + group + "\n   \nzz\n", {"1 0", "2 1", "3 -1 2 ", "4 -1 2 noRDS"}}, // empty, bad
+            {2, group + "\n", {"1 -1 0 offline"}},
+            {3, QByteArray(1500, 'a') + "bcd 1234 5678 9abc def0\n" + group + "\n", {"1 0"}}}; // over-long skipped
+        for (const auto &c : cases) {
+            Client client(c.channel);
+            QCOMPARE(client.greeting, (QStringList{"--", "modul.info Trovina Generator v4.51"}));
+            client.socket.write(c.input);
+            QCOMPARE(client.readLines(c.replies.size()), c.replies);
+            QTest::qWait(50);
+            QCOMPARE(client.take(), QStringList());
+        }
     }
 
     // After the same port is set again, a flooding client gets every reply;
