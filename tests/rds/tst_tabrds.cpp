@@ -23,18 +23,19 @@ private slots:
         // The hidden ODA tab, the free-standing search window, and the limits and
         // enabling the forms start with.
         auto *tabs = w<QTabWidget>("tabs");
-        QCOMPARE(tabs->count(), 5);
+        QVERIFY(tabs->count() == 5 && tabs->widget(3) == w("tabLog")); // the log files at 3
         QWidget *oda = w("tabODA");
         QVERIFY(oda && !oda->isEnabled() && tabs->indexOf(oda) < 0 && oda->isAncestorOf(w("ODA")));
         QVERIFY(page->findChild<ECCSearch *>()->isWindow());
         // clang-format off
         const struct { const char *object, *property, *value; } table[] = {
             {"PI", "inputMask", ">HHHH"}, {"C_ECC", "maximum", "32767"}, {"D_PIN", "singleStep", "16"},
-            {"zone", "minimum", "-31"}, {"zone", "text", "0 x 30 min"}, {"mins", "minimum", "-960"},
-            {"psrepeat", "enabled", "false"}, {"date", "enabled", "false"}, {"CPS", "enabled", "false"},
-            {"PS", "maxLength", "80"}, {"PTYN2", "maxLength", "42"}, {"RTD", "maxLength", "444"},
-            {"endA", "maximum", "255"}, {"g0", "maximum", "685"}, {"itemTog", "tristate", "true"},
-            {"AFmtab", "enabled", "false"}, {"pLog", "readOnly", "true"}, {"pLog", "maximumBlockCount", "46656"},
+            {"zone", "minimum", "-31"}, {"zone", "maximum", "31"}, {"zone", "text", "0 x 30 min"},
+            {"mins", "minimum", "-960"}, {"psrepeat", "enabled", "false"}, {"date", "enabled", "false"},
+            {"CPS", "enabled", "false"}, {"PS", "maxLength", "80"}, {"PTYN2", "maxLength", "42"},
+            {"RTD", "maxLength", "444"}, {"endA", "maximum", "255"}, {"g0", "maximum", "685"},
+            {"itemTog", "tristate", "true"}, {"AFmtab", "enabled", "false"}, {"pLog", "readOnly", "true"},
+            {"pLog", "maximumBlockCount", "46656"},
         };
         // clang-format on
         for (const auto &row : table)
