@@ -1,3 +1,4 @@
+#include "../engine/rds/EncoderFixtures.h"
 #include "ECCSearch.h"
 #include "FMSettings.h"
 #include "TMCLabel.h"
@@ -198,6 +199,24 @@ private slots:
         QCOMPARE(list.size(), 3);
         QCOMPARE(list.at(1).event, u16(777));
         QCOMPARE(messages()->rowCount(), 3);
+    }
+
+    void encoderSendsEditedEvent()
+    {
+        click("BaddMsg");
+        for (const auto &cell : {QPoint(1, 101), QPoint(2, 4321), QPoint(0, 1)})
+            messages()->setData(messages()->index(0, cell.x()), cell.y());
+        settle();
+        RDSSource s = encfix::source();
+        encfix::rate(s, 8, 60);
+        encfix::rate(s, 3, 1);
+        s.tmcsi = 1;
+        RDSEncoder enc(1);
+        enc.setTMC(fms->tmc(1));
+        enc.setRDS(s, 95.8);
+        const QStringList groups = encfix::run(enc, 12);
+        QVERIFY2(!groups.filter(QRegularExpression("^1234 8... 0065 10E1$")).isEmpty(),
+                 qPrintable(groups.join('\n')));
     }
 };
 
