@@ -18,6 +18,52 @@ private slots:
     void init() { page = new TabRDS; }
     void cleanup() { delete page; }
 
+    void controls()
+    {
+        // Every control of the five forms under its object name and class: the names are what the page's
+        // code and the key mapping find the controls by.
+        // clang-format off
+        const struct { const char *cls, *names; } table[] = {
+            {"QTableWidget", "sources tags"},
+            {"QPushButton", "Badd Bdel BaddLog BdelLog saveLog BRT BeRT BRTp BaddEON BdelEON addTag delTag BaddList BaddAF "
+                            "BdelAF BaddODA BdelODA"},
+            {"QTabWidget", "tabs"},
+            {"QWidget", "tab0 tabAF tabRT tabODA tabLog tabInfo"},
+            {"QGroupBox", "gLog gCount gBasic group01 group08 group03 group00 group15 group10 group14 TAburst group04 "
+                          "gError gRT eRT g3ert g3rtp gRTplus AFused gStreams groups gODA"},
+            {"QListView", "Log"},
+            {"QPlainTextEdit", "LogView pLog plainA plainB plainC plainD"},
+            {"QComboBox", "stat cbDecode PTY tmcSI LPScode Error RTgroup RTcode eRTgroup eRTcode pRTgroup"},
+            {"QToolButton", "Brestart BECC hexrt hexer A0 B0 A1 B1 A2 B2 A3 B3 A4 B4 A5 B5 A6 B6 A7 B7 A8 B8 A9 B9 A10 "
+                            "B10 A11 B11 A12 B12 A13 B13 A14 B14 A15 B15"},
+            {"QCheckBox", "s0 s1 s2 s3 sNum sTime sRaw sGroup sTP sPTY sDI sCRC cbTP cbTA TP d3 d0 d2 TA d1 C_LA forceGAP "
+                          "fill8 psscroll fill0 LPSBOM forceL fill15 fill14 setdate perGrp fixGrp fixPI fixCRC flagAB RTBOM "
+                          "sendRT fill2 forceA forceB eRTBOM sendRTe fillERT forceC forceD eRTL eRTflag readID3 itemTog "
+                          "itemRun AFauto AFman AFbytes cbRun1 cbRun2 cbRun3 cbDup1 cbDup2 cbDup3 on f0 f1 f2 f3"},
+            {"QTableView", "pTable EON AFatab AFsend ODA"},
+            {"QLabel", "lPTY lPS lPI lPTYN lLPS lDB lAF PIlabel lrate1 lPager lPIN lTMC PSlabel LPSlabel lrate10 "
+                       "lzone utc lBER l0 l1 l2 l3"},
+            {"QTextEdit", "tRT"},
+            {"QRadioButton", "Music Speech AFA AFB"},
+            {"QLineEdit", "PI PS LPS PTYN1 PTYN2 RTA RTB RTC RTD eRTaid eRTbits pRTaid pRTbits"},
+            {"HexSpinBox", "C_ECC B_PAG D_PIN endL endA endB endC endD"},
+            {"QSpinBox", "rate1 rate8 rate3 CPS psrepeat psrate rate0 CLPS rate15 rpty1 rpty2 rate10 rate14 burstn1 burstn3 "
+                         "burstn2 burstn4 mins BER rateRT rpA rpB CtextA CtextB rateRTe rpC rpD CtextC CtextD rateRTp g0 g1 "
+                         "g2 g3"},
+            {"QDoubleSpinBox", "bursttime1 bursttime3 bursttime2 bursttime4 zone"},
+            {"QDateEdit", "date"},
+            {"AFTable", "AFmtab"},
+        };
+        // clang-format on
+        for (const auto &row : table)
+            for (const QString &name : QString::fromLatin1(row.names).split(QLatin1Char(' '))) {
+                const QList<QWidget *> found = page->findChildren<QWidget *>(name);
+                QVERIFY2(found.size() == 1 && QLatin1String(found.first()->metaObject()->className()) ==
+                                                  QLatin1String(row.cls),
+                         qPrintable(name));
+            }
+    }
+
     void startStates()
     {
         // The hidden ODA tab, the free-standing search window, and the limits and
