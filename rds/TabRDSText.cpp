@@ -4,33 +4,18 @@
 #include "FMSettings.h"
 #include "RDSCharset.h"
 #include "RDSTexts.h"
+#include "RadioTextExpander.h"
 
 #include "ui_TabRDSRT.h"
-
-namespace {
-
-// The value of a tag digit: 0..9, A..F in either case, as the encoder reads
-// the placeholders; -1 for any other character.
-int tagDigit(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
-}
-
-} // namespace
 
 QString TabRDS::replaceTags(const QString &text, const QStringList &tagTexts)
 {
     QString out;
     out.reserve(text.size());
     for (int i = 0; i < text.size(); ++i) {
-        const int n = text.at(i) == QLatin1Char('$') && i + 1 < text.size() ? tagDigit(text.at(i + 1)) : -1;
+        const int n = text.at(i) == QLatin1Char('$') && i + 1 < text.size()
+                          ? RadioTextExpander::placeholderDigit(text.at(i + 1))
+                          : -1;
         if (n >= 0 && n < tagTexts.size()) {
             out += tagTexts.at(n);
             ++i;

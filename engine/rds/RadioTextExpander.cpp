@@ -23,21 +23,22 @@ QString songTagName(int type)
     }
 }
 
-int hexDigit(QChar c, bool *upperOrDigit)
+} // namespace
+
+int RadioTextExpander::placeholderDigit(QChar c, bool *itemDigit)
 {
     const ushort u = c.unicode();
-    *upperOrDigit = true;
+    int n = -1;
     if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    *upperOrDigit = false;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
+        n = u - '0';
+    else if (u >= 'A' && u <= 'F')
+        n = u - 'A' + 10;
+    if (itemDigit)
+        *itemDigit = n >= 0;
+    if (n < 0 && u >= 'a' && u <= 'f')
+        n = u - 'a' + 10;
+    return n;
 }
-
-} // namespace
 
 void RadioTextExpander::setTags(const QList<RTag> &tags, u8 rtitm)
 {
@@ -105,7 +106,7 @@ ExpandedText RadioTextExpander::compute(const QString &text, int maxDigits) cons
         if (text[i] != QLatin1Char('$'))
             continue;
         bool itemDigit = false;
-        const int n = hexDigit(text[i + 1], &itemDigit);
+        const int n = placeholderDigit(text[i + 1], &itemDigit);
         if (n < 0 || n >= m_tags.size())
             continue;
         appendOperatorText(text.mid(pieceStart, i - pieceStart));

@@ -43,6 +43,11 @@ struct ExpandedText
 class RadioTextExpander
 {
 public:
+    // The tag number of the placeholder digit after '$': 0..9 and A..F (then
+    // *itemDigit is true: the text also carries a RadioText+ item) or a..f
+    // (plain replacement); -1 for any other character.
+    static int placeholderDigit(QChar c, bool *itemDigit = nullptr);
+
     void setTags(const QList<RTag> &tags, u8 rtitm);
     // True when the map differs from the one held (and was taken).
     bool setSongInfo(const QMap<QString, QString> &songInfo);
