@@ -125,7 +125,6 @@ void FMBoard::run()
     m_pumpTimer = new QTimer;
     m_pumpTimer->setTimerType(Qt::PreciseTimer);
     connect(m_pumpTimer, &QTimer::timeout, this, &FMBoard::timeFillBuffer);
-    m_pumpTimer->start(1);
     {
         QMutexLocker start(&m_startMutex);
         m_running = true;
@@ -301,6 +300,9 @@ void FMBoard::state(QAbstractSocket::SocketState socketState)
 
 void FMBoard::timeReadStatus()
 {
+    // While the pump rests, waiting RDS clients are let in from here.
+    if (!m_pumpTimer->isActive())
+        letInRdsClients();
     int st = m_state.load();
     if (st == NotConnected || st == ConnectRequested) {
         if (m_mutex.tryLock()) {
@@ -435,6 +437,7 @@ void FMBoard::goOnline()
     qDebug("mo%d: online, force set band", m_board);
     m_state = Online;
     m_band = -1;
+    startPump();
     emit online(m_target, m_board);
 }
 
@@ -539,6 +542,16 @@ int FMBoard::sendRDS(u8 channelIndex, const u8 *const streams[4], int length, u8
 
 // ---- Pump ---------------------------------------------------------------------------
 
+// The pump runs only while the link is online: an idle link does not wake
+// every millisecond. It stops itself at its first tick after going offline.
+void FMBoard::startPump()
+{
+    if (m_pumpTimer->isActive())
+        return;
+    m_lastPump = 0;
+    m_pumpTimer->start(1);
+}
+
 void FMBoard::timeFillBuffer()
 {
     const double now = HiResClock::now();
@@ -564,6 +577,8 @@ void FMBoard::timeFillBuffer()
         }
         if (m_bytesSent > m_maxTickBytes.load(std::memory_order_relaxed))
             m_maxTickBytes.store(m_bytesSent, std::memory_order_relaxed);
+    } else {
+        m_pumpTimer->stop();
     }
     m_bytesSent = 0;
     if (++m_listenTicks >= listenCheckTicks) {

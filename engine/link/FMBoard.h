@@ -158,6 +158,7 @@ private:
     qint64 nowMs() const;
     void setRealTimePriority();
     void letInRdsClients();
+    void startPump();
 
     const u8 m_board;
     const u32 m_refOsc;
