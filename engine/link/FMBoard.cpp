@@ -55,7 +55,7 @@ void inBoardThread(FMBoard *board, bool running, F f)
 } // namespace
 
 FMBoard::FMBoard(u8 board, u16 rdsPort, int refOscMHz, QObject *parent)
-    : QThread(parent), m_board(board), m_refOsc(refOscMHz > 0 ? u32(refOscMHz) : 52)
+    : QThread(parent), m_board(board), m_refOsc(refOscMHz > 0 ? u32(refOscMHz) : 52), m_batch(board)
 {
     BoardInfo::registerMetaType();
     BoardIP::registerMetaType();
@@ -502,7 +502,7 @@ int FMBoard::sendAcked(QByteArray &command)
         m_pending.insert(id, command);
     }
     m_lastAckedSend = nowMs();
-    const qint64 n = m_socket->write(command);
+    const qint64 n = writeDatagram(command.constData(), command.size());
     if (n > 0)
         m_bytesSent += int(n);
     else
@@ -510,11 +510,11 @@ int FMBoard::sendAcked(QByteArray &command)
     return int(n);
 }
 
-int FMBoard::sendRaw(const char *data, int length)
+int FMBoard::sendRaw(const char *data, int length, int owner)
 {
     if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
         return -1;
-    const qint64 n = m_socket->write(data, length);
+    const qint64 n = writeDatagram(data, length, owner);
     if (n > 0)
         m_bytesSent += int(n);
     else
@@ -530,7 +530,7 @@ int FMBoard::sendRDS(u8 channelIndex, const u8 *const streams[4], int length, u8
     const QByteArray datagram = BoardProtocol::rdsData(channelIndex, streams, length, four);
     if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
         return -1;
-    const qint64 n = m_socket->write(datagram);
+    const qint64 n = writeDatagram(datagram.constData(), datagram.size());
     if (n > 0)
         m_bytesSent += int(n);
     if (n < 0)
@@ -538,6 +538,14 @@ int FMBoard::sendRDS(u8 channelIndex, const u8 *const streams[4], int length, u8
     else if (n != datagram.size())
         qDebug("mo%d: sendRDS %d != %d", m_board, datagram.size(), int(n));
     return int(n);
+}
+
+qint64 FMBoard::writeDatagram(const char *data, int length, int owner)
+{
+    if (!m_batching)
+        return m_socket->write(data, length);
+    m_batch.add(data, length, owner);
+    return length;
 }
 
 // ---- Pump ---------------------------------------------------------------------------
@@ -548,6 +556,7 @@ void FMBoard::startPump()
 {
     if (m_pumpTimer->isActive())
         return;
+    m_batch.clear();
     m_lastPump = 0;
     m_pumpTimer->start(1);
 }
@@ -565,6 +574,9 @@ void FMBoard::timeFillBuffer()
     }
     m_lastPump = now;
     if (m_state.load() == Online) {
+        // Datagrams the kernel refused last time go first and count in this tick.
+        m_bytesSent += m_batch.queuedBytes();
+        m_batching = m_batch.isBatching();
         for (FMProgram *p : m_programs) {
             if (m_bytesSent + FMProgram::maxRdsDatagram > tickBudget)
                 break;
@@ -575,10 +587,13 @@ void FMBoard::timeFillBuffer()
                 break;
             p->fillPCM();
         }
+        m_batching = false;
+        m_batch.flush(int(m_socket->socketDescriptor()));
         if (m_bytesSent > m_maxTickBytes.load(std::memory_order_relaxed))
             m_maxTickBytes.store(m_bytesSent, std::memory_order_relaxed);
     } else {
         m_pumpTimer->stop();
+        m_batch.clear();
     }
     m_bytesSent = 0;
     if (++m_listenTicks >= listenCheckTicks) {

@@ -2,6 +2,7 @@
 
 #include "BoardIP.h"
 #include "BoardInfo.h"
+#include "DatagramBatch.h"
 #include "ChannelStatus.h"
 #include "LockInfo.h"
 #include "Types.h"
@@ -109,8 +110,12 @@ public:
     // Stamps and sends an acknowledged command and records it as pending;
     // the bytes written, -1 without a connected socket.
     int sendAcked(QByteArray &command);
-    // One datagram; the bytes written.
-    int sendRaw(const char *data, int length);
+    // One datagram; the bytes written. During a pump tick the datagram joins
+    // the tick's batch (owner: the program's index) and counts as written.
+    int sendRaw(const char *data, int length, int owner = -1);
+    // PCM datagrams of program `index` the kernel refused, waiting to go
+    // first at the next pump tick.
+    int pcmWaiting(int index) const { return m_batch.queued(index); }
     // The RDS datagram of `length` bytes per stream: stream 0 alone or all
     // four, by firmware and stream bits.
     int sendRDS(u8 channelIndex, const u8 *const streams[4], int length, u8 streamBits);
@@ -158,6 +163,7 @@ private:
     qint64 nowMs() const;
     void setRealTimePriority();
     void letInRdsClients();
+    qint64 writeDatagram(const char *data, int length, int owner = -1);
     void startPump();
 
     const u8 m_board;
@@ -190,6 +196,9 @@ private:
     std::atomic<bool> m_reqOnAir{true};
     bool m_onAir = false;
     int m_bytesSent = 0;
+    // The pump tick's datagrams, sent with one system call at its end.
+    DatagramBatch m_batch;
+    bool m_batching = false;
     std::atomic<int> m_maxTickBytes{0};
     // Pump intervals in 50 us bins up to 50 ms, the last bin holds the rest.
     static constexpr int pumpBins = 1000;

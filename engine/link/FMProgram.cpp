@@ -577,12 +577,14 @@ void FMProgram::takeSong()
 
 void FMProgram::fillPCM()
 {
-    pcmLoop(4);
+    // Datagrams of this program the kernel refused go first at this tick and
+    // count among its four.
+    pcmLoop(4 - m_board->pcmWaiting(m_index));
 }
 
 void FMProgram::pcmLoop(int maxDatagrams)
 {
-    if (m_silence && !(m_record.used && m_audioId))
+    if (maxDatagrams <= 0 || (m_silence && !(m_record.used && m_audioId)))
         return;
     int sent = 0;
     while (int(m_status->pcmFill) + 2 * 256 < int(m_info.pcmSize)) {
@@ -593,7 +595,7 @@ void FMProgram::pcmLoop(int maxDatagrams)
             m_pcmBytes = bytes;
             m_heldNumber = m_pcmNumber;
         }
-        if (m_board->sendRaw(m_pcm.constData(), m_pcmBytes + BoardProtocol::dataHeaderSize) <= 0)
+        if (m_board->sendRaw(m_pcm.constData(), m_pcmBytes + BoardProtocol::dataHeaderSize, m_index) <= 0)
             return;
         m_status->pcmFill = u16(qMin(0xFFFF, m_status->pcmFill + m_heldFrames));
         ++m_pcmNumber;
