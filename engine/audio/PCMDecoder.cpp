@@ -102,10 +102,15 @@ SongInfo PCMDecoder::songInfo() const
 {
     std::shared_lock lock(m_lock);
     SongInfo s = m_current;
-    const double divisor = 2.0 * double(s.channels) * double(s.samples);
-    const double played = double(m_played.load(std::memory_order_relaxed));
-    s.position = divisor > 0 ? int(std::min(1000.0, played * 1000.0 / divisor)) : 0;
+    s.position = playPosition(s);
     return s;
+}
+
+int PCMDecoder::playPosition(const SongInfo &song) const
+{
+    const double divisor = 2.0 * double(song.channels) * double(song.samples);
+    const double played = double(m_played.load(std::memory_order_relaxed));
+    return divisor > 0 ? int(std::min(1000.0, played * 1000.0 / divisor)) : 0;
 }
 
 QList<SongInfo> PCMDecoder::takeSongs()
@@ -309,6 +314,7 @@ void PCMDecoder::takeOverPlaylist()
             rewindKind = m_current.decoder;
             if (fresh.isEmpty()) {
                 m_current = SongInfo(); // an empty list is silence
+                m_songVersion.fetch_add(1, std::memory_order_release);
                 m_candidate = SongInfo();
             }
         }
@@ -376,6 +382,7 @@ void PCMDecoder::publish()
     std::unique_lock lock(m_lock);
     m_cache.insert(m_candidate.file, m_candidate);
     m_current = m_candidate;
+    m_songVersion.fetch_add(1, std::memory_order_release);
     m_newSongs.append(m_current);
     if (m_newSongs.size() > kMaxNewSongs)
         m_newSongs.removeFirst();

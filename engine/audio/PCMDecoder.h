@@ -55,6 +55,11 @@ public:
     void setSong(int index);
     // The current song with its play position in per mille.
     SongInfo songInfo() const;
+    // Grows whenever the current song changes (not with its play position),
+    // so a caller holding songInfo() copies it again only after a change.
+    quint32 songVersion() const { return m_songVersion.load(std::memory_order_acquire); }
+    // The play position in per mille, for `song` as songInfo() returned it.
+    int playPosition(const SongInfo &song) const;
     // The songs published since the last call (oldest first).
     QList<SongInfo> takeSongs();
     bool hasNewSongs() const { return m_newSong.load(std::memory_order_acquire); }
@@ -111,6 +116,7 @@ private:
     QMap<QString, SongInfo> m_cache;    // m_lock; written only by the decoder thread
     QList<SongInfo> m_newSongs;         // m_lock
     std::atomic<bool> m_newSong{false};
+    std::atomic<quint32> m_songVersion{0}; // grows with every change of m_current
     std::atomic<int> m_requested{-1};
     std::atomic<bool> m_loading{false};
     std::atomic<quint64> m_played{0};   // bytes handed out since the entry was taken up

@@ -62,6 +62,7 @@ FMProgram::FMProgram(int channel, const QSharedPointer<FMSettings> &settings, FM
       m_record(ChannelRecord::defaults(channel)), m_status(status)
 {
     m_pcm = QByteArray(BoardProtocol::pcmDatagramSize, '\0');
+    m_playposKey = QStringLiteral("chinfo.%1.playpos").arg(channel);
     m_decoder = new PCMDecoder(channel);
     m_encoder = new RDSEncoder(channel);
     m_server = new RDSServer(channel, this);
@@ -564,9 +565,21 @@ int FMProgram::buildPcm()
 
 void FMProgram::takeSong()
 {
+    // Between changes of the song only its play position moves: nothing is
+    // copied, and the position is broadcast when it changes.
+    const quint32 version = m_decoder->songVersion();
+    if (version == m_songVersion && !m_songStale) {
+        const int position = m_decoder->playPosition(m_song);
+        if (position != m_song.position && m_settings)
+            m_settings->notify(m_playposKey, position);
+        m_song.position = position;
+        return;
+    }
+    m_songVersion = version;
+    m_songStale = false;
     const SongInfo song = m_decoder->songInfo();
     if (song.position != m_song.position && m_settings)
-        m_settings->notify(QStringLiteral("chinfo.%1.playpos").arg(channel()), song.position);
+        m_settings->notify(m_playposKey, song.position);
     if ((song.file != m_song.file || song.decoder != m_song.decoder || song.sampleRate != m_song.sampleRate)
         && m_settings)
         m_settings->setPlayInfo(channel(), song);
@@ -633,6 +646,7 @@ void FMProgram::play(const QString &text)
         // Cleared here, the play information comes back with the next datagram,
         // also when the list was the same and the decoder publishes nothing new.
         m_song.file.clear();
+        m_songStale = true;
         m_settings->setPlayInfo(channel(), SongInfo());
         m_settings->notify(QStringLiteral("songinfo"), QString());
     }

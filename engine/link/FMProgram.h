@@ -129,6 +129,9 @@ private:
     QString m_playlistKey;
     QString m_playText;
     SongInfo m_song;
+    quint32 m_songVersion = 0;  // the decoder's song version m_song was taken at
+    bool m_songStale = true;    // m_song is to be taken again whatever the version
+    QString m_playposKey;       // "chinfo.N.playpos"
     qint64 m_lastCTms = -1;          // monotonic ms of the last clock-time request
     QString m_lastReplay;
     u8 m_ring[ringSize][13] = {};

@@ -271,6 +271,7 @@ private slots:
         QTest::qWait(300); // the entry is taken up again right after its end was decoded
         QCOMPARE(pull(d, 75000).size(), 75000);
         QCOMPARE(d.songInfo().position, 500);
+        QCOMPARE(d.playPosition(d.songInfo()), 500);
 
         // Only whole frames: 1023 bytes asked, 255 frames given, the rest follows.
         qint16 buf[512];
@@ -294,8 +295,11 @@ private slots:
         PCMDecoder d(24);
         d.setPlaylist({wavFile("ea.wav", 50000, 1)});
         QVERIFY(!pull(d, 100).isEmpty());
+        const quint32 version = d.songVersion();
+        QVERIFY(version > 0);
         d.setPlaylist({});
         QVERIFY(testsupport::waitUntil([&] { return d.songInfo().file.isEmpty(); }));
+        QVERIFY(d.songVersion() > version); // the song changed: holders copy it again
     }
 
     // The same file at the current index keeps playing where it is; setSong plays the asked entry after the

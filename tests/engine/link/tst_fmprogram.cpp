@@ -156,7 +156,10 @@ private slots:
             QVERIFY(first >= 0);
             for (int i = 0; i < 20000; ++i)
                 QCOMPARE(int(samples[first + i]), i % 30000 + 1);
-            QVERIFY(waitUntil([&] { return !pos.take().isEmpty(); }));
+            QStringList positions;
+            QVERIFY(waitUntil([&] { return (positions += pos.take()).size() >= 3; }));
+            for (int i = 1; i < positions.size(); ++i) // broadcast only when it moved
+                QVERIFY2(positions[i] != positions[i - 1], qPrintable(positions.join('|')));
             QCOMPARE(rig.settings->songInfo(1).file, path);
         }
         int last[3] = {-1, -1, -1}; // PS and RadioText segments in order
