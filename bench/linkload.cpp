@@ -10,7 +10,12 @@
 // stream (least..most over the channels). Release build; not a test.
 //
 // Usage: linkload [--mp3] [--seconds N] (default 600; --short: 30)
+//                 [--udp direct|sendmmsg|gso] (default: what the kernel takes)
+//        linkload --idle | --unreachable [--seconds N]: the program's cost
+//                 with four links and no board, or four boards that do not
+//                 answer (loopback ports nobody listens on).
 
+#include "DatagramBatch.h"
 #include "FMBoard.h"
 #include "FMSettings.h"
 
@@ -142,6 +147,24 @@ long residentKiB()
     return -1;
 }
 
+// UDP RcvbufErrors and SndbufErrors of this network namespace.
+QPair<qint64, qint64> udpBufferErrors()
+{
+    QFile f("/proc/net/snmp");
+    if (!f.open(QIODevice::ReadOnly))
+        return {-1, -1};
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    for (int i = 0; i + 1 < lines.size(); ++i) {
+        if (!lines[i].startsWith("Udp:") || !lines[i + 1].startsWith("Udp:"))
+            continue;
+        const QList<QByteArray> names = lines[i].simplified().split(' ');
+        const QList<QByteArray> values = lines[i + 1].simplified().split(' ');
+        return {values.value(names.indexOf("RcvbufErrors")).toLongLong(),
+                values.value(names.indexOf("SndbufErrors")).toLongLong()};
+    }
+    return {-1, -1};
+}
+
 void wait(int ms)
 {
     QEventLoop loop;
@@ -159,6 +182,11 @@ int main(int argc, char **argv)
     int seconds = args.contains("--short") ? 30 : 600;
     if (args.indexOf("--seconds") > 0)
         seconds = args.value(args.indexOf("--seconds") + 1).toInt();
+    const bool idle = args.contains("--idle"), unreachable = args.contains("--unreachable");
+    const QString udp = args.value(args.indexOf("--udp") + 1);
+    if (args.contains("--udp"))
+        DatagramBatch::setMode(udp == "direct" ? DatagramBatch::Mode::Direct
+                               : udp == "gso" ? DatagramBatch::Mode::Segmented : DatagramBatch::Mode::Batched);
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
 
     QTemporaryDir dir;
@@ -194,6 +222,33 @@ int main(int argc, char **argv)
             settings->setRds(ch, fullSource(ch));
     }
 
+    if (idle || unreachable) {
+        std::vector<std::unique_ptr<FMBoard>> links;
+        for (int b = 0; b < 4; ++b) {
+            links.emplace_back(new FMBoard(u8(b), 0, 52));
+            links.back()->setSettings(settings);
+            if (unreachable) {
+                BoardIP ip;
+                ip.ip = 0x7F000001;
+                ip.port = u16(29000 + int(QCoreApplication::applicationPid() % 500) * 2 + b);
+                links.back()->connectTo(ip);
+            }
+        }
+        wait(2000);
+        const double cpu0 = cpuSeconds();
+        QElapsedTimer t;
+        t.start();
+        wait(seconds * 1000);
+        std::printf("linkload %s, 96 channels on 4 links, %.0f s\n", idle ? "idle, no board" : "idle, 4 unreachable boards",
+                    t.elapsed() / 1000.0);
+        std::printf("cpu %.4f s per s\n", (cpuSeconds() - cpu0) / (t.elapsed() / 1000.0));
+        for (auto &b : links) {
+            b->quit();
+            b->wait();
+        }
+        return 0;
+    }
+
     const int port = 24000 + int(QCoreApplication::applicationPid() % 1000) * 4;
     QProcess sim;
     sim.setProgram(QStringLiteral(TROVINA_SIMBOARD));
@@ -220,6 +275,7 @@ int main(int argc, char **argv)
     sim.write("clear\n");
     for (auto &b : boards)
         b->takePumpStats();
+    const QPair<qint64, qint64> udp0 = udpBufferErrors();
     const double cpu0 = cpuSeconds();
     QElapsedTimer air;
     air.start();
@@ -233,6 +289,10 @@ int main(int argc, char **argv)
     std::printf("linkload %s, 96 channels on 4 boards, %.0f s of air time\n", mp3 ? "mp3 + full RDS" : "tones",
                 airSeconds);
     std::printf("cpu %.3f s per s of air time, resident %ld KiB\n", cpu / airSeconds, residentKiB());
+    const QPair<qint64, qint64> udp1 = udpBufferErrors();
+    std::printf("udp %s, receive buffer errors %lld, send buffer errors %lld\n",
+                DatagramBatch::modeName(DatagramBatch::mode()), static_cast<long long>(udp1.first - udp0.first),
+                static_cast<long long>(udp1.second - udp0.second));
     for (size_t b = 0; b < boards.size(); ++b) {
         const FMBoard::PumpStats st = boards[b]->takePumpStats();
         std::printf("mo%zu pump ticks %llu p50 %.2f ms p99 %.2f ms max %.2f ms missed %llu\n", b,
