@@ -68,7 +68,8 @@ public slots:
     void showTMC(int id);
 
     // Copies path over the working copy and makes it the project; false
-    // (the current project kept) when the file cannot be copied.
+    // (the current project kept) when the file cannot be copied or the
+    // working copy cannot be replaced.
     bool loadFile(const QString &path);
 
 protected:
@@ -86,11 +87,15 @@ private:
     void startProject(const QString &project);
 
     // Hands the working copy, opened as a new project called name, to
-    // everyone; dirty is the unsaved-changes flag it starts with.
-    void attachProject(const QString &name, bool dirty);
+    // everyone; dirty is the unsaved-changes flag it starts with. announce:
+    // whether the control server tells its client "LOAD ok: " (not when the
+    // current project is taken up again after a failed load).
+    void attachProject(const QString &name, bool dirty, bool announce = true);
     // Takes the project from everyone and releases it, its file written.
     void detachProject();
-    // Copies source over the working copy and attaches it as name.
+    // Copies source over the working copy and attaches it as name. False
+    // when source cannot be copied or the working copy cannot be replaced;
+    // then the current project stays, under its name.
     bool replaceProject(const QString &source, const QString &name);
 
     void boardInfo(const BoardInfo &info, int board);

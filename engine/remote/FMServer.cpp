@@ -111,7 +111,8 @@ void FMServer::listen()
     }
 }
 
-void FMServer::setSettings(const QSharedPointer<FMSettings> &settings, const QString &fileName)
+void FMServer::setSettings(const QSharedPointer<FMSettings> &settings, const QString &fileName,
+                           bool announce)
 {
     if (m_project)
         m_project->unregisterObserver(this);
@@ -122,7 +123,8 @@ void FMServer::setSettings(const QSharedPointer<FMSettings> &settings, const QSt
     m_watch.removeDuplicates();
     for (const QString &key : qAsConst(m_watch))
         m_project->registerKey(key, this);
-    sendLine(QStringLiteral("LOAD ok: ") + fileName);
+    if (announce)
+        sendLine(QStringLiteral("LOAD ok: ") + fileName);
 }
 
 // ---- Connection

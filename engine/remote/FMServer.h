@@ -74,8 +74,11 @@ public:
 
     // Attaches the project the main window loaded or created (null: none):
     // leaves the old one, registers the watch list with the new one, starts
-    // listening and answers "LOAD ok: " and fileName.
-    void setSettings(const QSharedPointer<FMSettings> &settings, const QString &fileName);
+    // listening and answers "LOAD ok: " and fileName. Without announce the
+    // line is left out: the main window takes up its current project again
+    // after a load that failed, and the failure is the answer.
+    void setSettings(const QSharedPointer<FMSettings> &settings, const QString &fileName,
+                     bool announce = true);
 
     QString currentDir() const { return m_currentDir; }
     QStringList watchList() const { return m_watch; }
