@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <shared_mutex>
 
 // The project model: the key store of one project file, extended by the key
@@ -298,8 +299,11 @@ public:
     // move down) or every item of a family ("tmc.1.*").
     int del(const QString &key);
     // Keys of the group named by prefix, items by number; or, when there is
-    // no such group, the top-level groups beginning with prefix.
-    QStringList listKeys(const QString &prefix);
+    // no such group, the top-level groups beginning with prefix (none when
+    // prefix names a key inside a group). groups, when given, carries the
+    // top-level groups from one call to the next of the same request: read
+    // at the first call that needs them, reused by the others.
+    QStringList listKeys(const QString &prefix, std::optional<QStringList> *groups = nullptr);
     // Reads the records of a section ("rds.", "tmc.", "audio.", "playlist.")
     // again from the file.
     void reloadGroups(const QString &section, const QList<int> &indices);

@@ -289,7 +289,7 @@ void FMSettings::shiftItemsDown(const QString &base, int n)
     dirty = true;
 }
 
-QStringList FMSettings::listKeys(const QString &prefix)
+QStringList FMSettings::listKeys(const QString &prefix, std::optional<QStringList> *groups)
 {
     if (!prefix.isEmpty()) {
         const QString group = normalizeKey(prefix);
@@ -301,5 +301,12 @@ QStringList FMSettings::listKeys(const QString &prefix)
         if (!listed.isEmpty())
             return listed;
     }
-    return orderTopGroups(prefix, topGroups());
+    // A top-level group's name holds no '/'.
+    if (prefix.contains(QLatin1Char('/')))
+        return QStringList();
+    if (!groups)
+        return orderTopGroups(prefix, topGroups());
+    if (!groups->has_value())
+        *groups = topGroups();
+    return orderTopGroups(prefix, **groups);
 }
