@@ -111,8 +111,7 @@ void FMServer::listen()
     }
 }
 
-void FMServer::setSettings(const QSharedPointer<FMSettings> &settings, const QString &fileName,
-                           bool announce)
+void FMServer::setSettings(const QSharedPointer<FMSettings> &settings, const QString &fileName, bool announce)
 {
     if (m_project)
         m_project->unregisterObserver(this);
@@ -220,10 +219,13 @@ void FMServer::queueResume()
     if (m_resumeQueued)
         return;
     m_resumeQueued = true;
-    QMetaObject::invokeMethod(this, [this] {
-        m_resumeQueued = false;
-        readLine();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_resumeQueued = false;
+            readLine();
+        },
+        Qt::QueuedConnection);
 }
 
 void FMServer::sendLine(const QString &text)

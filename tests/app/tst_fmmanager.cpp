@@ -96,7 +96,8 @@ private slots:
         const QString tpl = WorkingCopy::defaultTemplate();
         QVERIFY(QFile::rename(tpl, path("template.fm")));
         QVERIFY(QDir().mkdir(tpl));
-        QCOMPARE(ask("NEW " + path("v1.fm").toUtf8()), QStringList{"NEW error: Datei kann nicht angelegt werden"});
+        QCOMPARE(ask("NEW " + path("v1.fm").toUtf8()),
+                 QStringList{"NEW error: Datei kann nicht angelegt werden"});
         QVERIFY(!QFileInfo::exists(path("v1.fm")));
         QCOMPARE(window->projectName(), path("a.fm"));
         QCOMPARE(frequency(), QString("91.5"));

@@ -244,9 +244,8 @@ private slots:
             return freq.isValid() ? qRound((freq.toDouble() - 88.0) * 10) + 1 : 0;
         };
         int executedAtTimer = -1;
-        QObject::connect(&s.server, &FMServer::onCD, &s.main, [&] {
-            QTimer::singleShot(0, &s.main, [&] { executedAtTimer = executed(); });
-        });
+        QObject::connect(&s.server, &FMServer::onCD, &s.main,
+                         [&] { QTimer::singleShot(0, &s.main, [&] { executedAtTimer = executed(); }); });
         QByteArray requests = "CD .";
         QStringList replies = {"path " + QDir(s.server.currentDir()).absolutePath()};
         for (int i = 0; i < 200; ++i) {
