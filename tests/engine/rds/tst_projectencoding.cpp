@@ -65,6 +65,29 @@ QStringList ofType(const QList<Group> &groups, int type, int n = 1000, bool vers
     return out;
 }
 
+// The bytes a receiver of one stream assembles from the segments of a text group: block C and D of segment a at
+// 4a (after block B's `mask`), from the first segment 0 to the next restart; empty when a segment skips an address.
+QByteArray segmentedText(const QList<Group> &groups, int type, int mask, bool versionB = false)
+{
+    QByteArray text;
+    int last = -1;
+    for (const Group &g : groups) {
+        if (!g.valid || g.type() != type || g.versionB() != versionB)
+            continue;
+        const int a = g.low() & mask;
+        if (last < 0 && a != 0)
+            continue;
+        if (last >= 0 && a == 0)
+            return text;
+        if (last >= 0 && a != last + 1)
+            return QByteArray();
+        for (u16 w : {g.c, g.d})
+            text += char(w >> 8), text += char(w & 0xFF);
+        last = a;
+    }
+    return QByteArray();
+}
+
 u16 chars(const char *two)
 {
     return u16((u8(two[0]) << 8) | u8(two[1]));
@@ -289,6 +312,33 @@ private slots:
         QVERIFY(e.valid);
         QCOMPARE(e.all(), QString::asprintf("%04X %04X %04X %04X", u16(~0x1234), u16(~0x0D4C), u16(~0x1234),
                                             u16(~chars("FE"))));
+    }
+
+    // Each RDS2 stream runs its own long PS, PTYN, eRT and 15B cycles: a receiver of stream 0 gets every segment
+    // in order, whatever streams 1 to 3 send beside it.
+    void rds2StreamsKeepStreamZeroTextsWhole()
+    {
+        Loaded l({}, false,
+            "[board]\ngmin=1\n"
+            "[rds.1]\npi=1234\nps=VIER\nlps=Vier Stroeme lang\npn1=PTYNEINS\npn2=PTYNZWEI\nrtc=Erweiterter Text\nrpd=0\n"
+            "endx=0\nertg=12\nmode=15\ngmin\\5=1 20 20 20 20\ngmin\\10=1 20 20 20 20\ngmin\\12=1 20 20 20 20\n"
+            "gmin\\15=1 20 20 20 20\n");
+        RDSEncoder enc(1);
+        l.feed(enc);
+        QList<Group> s0;
+        u8 g[4][13];
+        QSet<int> rds2Types;
+        for (int i = 0; i < 400; ++i) {
+            enc.generate(g[0], g[1], g[2], g[3]);
+            s0 << decode(g[0]);
+            for (int s = 1; s < 4; ++s)
+                rds2Types << decode(g[s]).type();
+        }
+        QCOMPARE(rds2Types, (QSet<int>{10, 12, 15}));
+        QCOMPARE(segmentedText(s0, 15, 7), QByteArray("Vier Stroeme lang\0\0\0", 20));
+        QCOMPARE(segmentedText(s0, 10, 1), QByteArray("PTYNZWEI"));
+        QCOMPARE(segmentedText(s0, 12, 0x1F), QByteArray("Erweiterter Text"));
+        QCOMPARE(segmentedText(s0, 15, 3, true).size(), 16); // 15B: segments 0..3 in order
     }
 
     void writersAndLoaderAgreeOnWhatGoesOnAir()
