@@ -281,6 +281,11 @@ int FMSettings::addTmc()
     setValue(group + QStringLiteral("/used"), QStringLiteral("true"), true);
     setValue(group + QStringLiteral("/name"), source.name, true);
     setValue(group + QStringLiteral("/spn"), source.spn, true);
+    // A missing key loads with the value older projects were written with,
+    // not that of a new record: every field is stored, so that the source
+    // reads back (and goes on air) as it was added.
+    for (const auto &kv : source.scalarValues())
+        setValue(group + QLatin1Char('/') + kv.first, kv.second, true);
     return id;
 }
 

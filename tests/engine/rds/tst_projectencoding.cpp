@@ -279,6 +279,46 @@ private slots:
         QVERIFY(ofType(groups, 3).contains("10 0007 CD46"));
     }
 
+    // A TMC source added by the editor goes on air after a save and reload as it did when added.
+    void addedTmcSourceAfterReload()
+    {
+        TempProject p("[board]\ngmin=1\n[rds.1]\npi=1234\nmode=1\ngmin\\3=1 60 0 0 0\n");
+        TMCSource added;
+        {
+            FMSettings fms(p.path());
+            QCOMPARE(fms.addTmc(), 1);
+            QCOMPARE(fms.set(QStringLiteral("rds.1.tmcsi"), 1, true), 0);
+            added = fms.tmc(1);
+            fms.sync();
+        }
+        FMSettings again(p.path());
+        const TMCSource loaded = again.tmc(1);
+        QCOMPARE(loaded.scalarValues(), added.scalarValues());
+        QCOMPARE(loaded.name + loaded.spn + QString::number(loaded.used), QStringLiteral("TMC-1SPN-11"));
+        RDSEncoder enc(1);
+        enc.setRDS(again.rds(1), 95.8);
+        enc.setTMC(loaded);
+        // 3A of variants 0 (location table 1) and 1, AID CD46.
+        const QStringList announced = ofType(run(enc, 20), 3);
+        QCOMPARE(QSet<QString>(announced.begin(), announced.end()), (QSet<QString>{"10 0047 CD46", "10 400D CD46"}));
+    }
+
+    // The clock time's local offset counts half hours: a source without the key sends UTC+1, a stored value
+    // stands.
+    void clockTimeOffset()
+    {
+        QCOMPARE(int(RDSSource().zone), 2);
+        for (const auto &c : {qMakePair(QByteArray(), 2), qMakePair(QByteArray("zone=1\n"), 1)}) {
+            Loaded l({}, false, "[board]\ngmin=1\n[rds.1]\npi=1234\nmode=1\ngmin\\4=1 0 0 0 0\n" + c.first);
+            RDSEncoder enc(1);
+            l.feed(enc);
+            enc.setCT(QDateTime(QDate(2024, 5, 17), QTime(13, 45), Qt::UTC));
+            const Group ct = run(enc, 1).first();
+            QCOMPARE(ct.type(), 4);
+            QCOMPARE(ct.d & 0x3F, c.second);
+        }
+    }
+
     void rds2StreamsAndErrorsFromTheFile()
     {
         // Keys left out take their defaults: TP 1, PTY 10, MS 1, DI 9, no AF (0B), the RDS character set.
