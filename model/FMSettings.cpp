@@ -83,6 +83,9 @@ FMSettings::FMSettings(const QString &fileName, QObject *parent) : Settings(file
 {
     buildKeyTable();
     readFile();
+    // The used channels take part in the distances and the automatic AF
+    // lists from the start, whatever board count the owner sets later.
+    refreshChannelFreqs();
 }
 
 FMSettings::~FMSettings() = default;

@@ -166,9 +166,11 @@ void FMProgram::setValueEvent(SetValue *event)
     }
     if (idrds || k.startsWith(QLatin1String("rds."))) {
         const RDSSource rds = m_settings->rds(m_rdsId);
-        if (k.contains(QLatin1String("/eon/"))) {
+        const int eon = k.indexOf(QLatin1String("/eon/"));
+        if (eon >= 0) {
+            // "rds.N/eon/M", or one of its fields ("rds.N/eon/M/af").
             bool ok = false;
-            const uint e = k.mid(k.lastIndexOf(QLatin1Char('/')) + 1).toUInt(&ok);
+            const uint e = k.mid(eon + 5).section(QLatin1Char('/'), 0, 0).toUInt(&ok);
             if (ok)
                 m_encoder->setEON(rds.eon, int(e));
             return;
@@ -231,7 +233,7 @@ void FMProgram::setValueEvent(SetValue *event)
         else if (k.endsWith(QLatin1String("rate")))
             sendCommand(channelCommand(3));
         else if (k.endsWith(QLatin1String("freq")))
-            sendCommand(channelCommand(4));
+            sendFrequency();
         else
             sendCommand(channelCommand(0));
         return;
@@ -271,6 +273,14 @@ void FMProgram::sendCommand(QByteArray command)
 {
     if (!command.isEmpty())
         m_board->sendAcked(command);
+}
+
+void FMProgram::sendFrequency()
+{
+    sendCommand(channelCommand(4));
+    // The AF lists start with the tuning frequency.
+    if (m_rdsId)
+        applyRds(m_settings->rds(m_rdsId));
 }
 
 void FMProgram::sendChannelConfig()

@@ -65,6 +65,33 @@ QStringList ofType(const QList<Group> &groups, int type, int n = 1000, bool vers
     return out;
 }
 
+// What a receiver reads from the 0A groups of one AF method-A list: the announced number of frequencies, the
+// tuning frequency and the frequencies (100 kHz, tuning one included) in the order first received.
+struct ReceivedAf
+{
+    int count = 0, tuning = 0;
+    QList<int> freqs;
+};
+
+ReceivedAf receivedAf(const QList<Group> &groups)
+{
+    ReceivedAf r;
+    for (const Group &g : groups) {
+        if (!g.valid || g.type() != 0 || g.versionB())
+            continue;
+        const int hi = g.c >> 8, lo = g.c & 0xFF;
+        if (hi >= 225 && hi <= 249) { // count code, then the tuning frequency (IEC 62106 AF codes)
+            r.count = hi - 224;
+            r.tuning = lo >= 1 && lo <= 204 ? lo + 875 : 0;
+        }
+        for (int code : {hi, lo}) {
+            if (code >= 1 && code <= 204 && !r.freqs.contains(code + 875))
+                r.freqs.append(code + 875);
+        }
+    }
+    return r;
+}
+
 // The bytes a receiver of one stream assembles from the segments of a text group: block C and D of segment a at
 // 4a (after block B's `mask`), from the first segment 0 to the next restart; empty when a segment skips an address.
 QByteArray segmentedText(const QList<Group> &groups, int type, int mask, bool versionB = false)
@@ -379,6 +406,32 @@ private slots:
         QCOMPARE(segmentedText(s0, 10, 1), QByteArray("PTYNZWEI"));
         QCOMPARE(segmentedText(s0, 12, 0x1F), QByteArray("Erweiterter Text"));
         QCOMPARE(segmentedText(s0, 15, 3, true).size(), 16); // 15B: segments 0..3 in order
+    }
+
+    // A project as the main window loads it with a single board: the automatic AF list of channel 1 holds every
+    // used channel of the board whose source has its PI.
+    void automaticListOfOneBoard()
+    {
+        QByteArray text = "[board]\ngmin=1\n[rds.1]\npi=d311\nafu=3\nmode=1\ngmin\\0=1 60 0 0 0\n"
+                          "[rds.2]\npi=d311\n[rds.3]\npi=d399\n";
+        QList<int> expected;
+        for (int ch = 1; ch <= 24; ++ch) {
+            const int source = ch == 24 ? 3 : 2 - ch % 2; // channel 24 has a PI of its own
+            text += "[channel." + QByteArray::number(ch) + "]\nused=1\nidrds=" + QByteArray::number(source) +
+                    "\nfreq=" + QByteArray::number(88.0 + ch * 0.5, 'f', 1) + "\n";
+            if (ch < 24)
+                expected << 880 + 5 * ch;
+        }
+        TempProject p(text);
+        FMSettings fms(p.path());
+        fms.setBoardCount(1);
+        fms.updateAF(true);
+        RDSEncoder enc(1);
+        enc.setRDS(fms.rds(1), fms.channelInfo(1).freq);
+        const ReceivedAf af = receivedAf(run(enc, 100));
+        QCOMPARE(af.count, 23);
+        QCOMPARE(af.tuning, 885);
+        QCOMPARE(af.freqs, expected);
     }
 
     void writersAndLoaderAgreeOnWhatGoesOnAir()
