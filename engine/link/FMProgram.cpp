@@ -31,9 +31,11 @@ constexpr double rdsBytesPerSecond = 148.4375;
 constexpr double msPerRdsByte = 6.7368421052631575;
 const QString playlistPrefix = QStringLiteral("playlist.");
 
+// A tone sample at `volume` %; a hand-written volume above 100 plays at
+// full scale instead of overflowing the 16-bit sample.
 qint16 sample(double s, double volume)
 {
-    return qint16(std::floor(s * volume * 327.67));
+    return qint16(std::floor(s * qBound(0.0, volume, 100.0) * 327.67));
 }
 
 // The samples of a sine tone at `rate` Hz and `volume` %, indexed by the
@@ -633,6 +635,12 @@ void FMProgram::play(const QString &text)
         registerKey(m_playlistKey);
     } else {
         m_playlistId = -1;
+        // A playlist emptied for now stays watched; one the channel no longer
+        // plays does not.
+        if (!m_playlistKey.isEmpty() && m_playlistKey != text) {
+            unregisterKey(m_playlistKey);
+            m_playlistKey.clear();
+        }
         if (!text.isEmpty())
             list << text;
     }

@@ -108,6 +108,18 @@ private slots:
             FMProgram::toneFrame(a, c.frame, 44100, &l, &r);
             QCOMPARE(qMakePair(int(l), int(r)), qMakePair(c.left, c.right));
         }
+        // A hand-written volume above 100 plays at full scale.
+        for (u32 type : {0u, 1u}) {
+            AudioSource a;
+            a.type = type;
+            a.frq1 = a.frq2 = 11025;
+            a.vol1 = 200;
+            a.vol2 = 65535;
+            a.time = 1;
+            qint16 l = 0, r = 0;
+            FMProgram::toneFrame(a, type ? 2 * 44100 + 1 : 1, 44100, &l, &r);
+            QCOMPARE(qMakePair(int(l), int(r)), qMakePair(32767, 32767));
+        }
     }
 
     // The signal at the board: the tone bit for bit, files in stereo and
@@ -188,6 +200,11 @@ private slots:
         QVERIFY(waitUntil([&] { return rig.settings->songInfo(1).file == b; }));
         rig.settings->setAudioFile(1, "/music/a.3");
         QVERIFY(log.waitFor("pr01 play [/music/a.3] 0"));
+        // The playlist it no longer plays is no longer followed.
+        rig.settings->setPlaylistFiles(1, {a});
+        rig.settings->setAudioFile(1, "/music/b.3");
+        QVERIFY(log.waitFor("pr01 play [/music/b.3] 0"));
+        QCOMPARE(log.lines().filter("pr01 play [/music/a.3]").size(), 1);
     }
 
     // A store of a channel's frequency reaches the air: the channel's AF list starts with its new tuning
