@@ -241,6 +241,10 @@ protected:
     // Recomputes the distances from channelFreqs and broadcasts the changed
     // ones. The caller holds the write side of recordLock.
     void updateDistances();
+    // After a store of the frequency, used flag or RDS source of these
+    // channels: channelFreqs, the distances and (once the automatic AF lists
+    // exist) the AF lists follow. Takes recordLock itself.
+    void followChannels(const QList<int> &channels);
 
     // -- Playlists (FMSettingsAudio.cpp)
     // Rewrites the files of "playlist.id" (keys 0..n-1), storing with

@@ -134,6 +134,14 @@ bool FMSettings::setTmcUsed(int id)
         return false;
     it->used = false;
     Settings::setValue(tmcGroup(id) + QLatin1String(".used"), QStringLiteral("0"), true);
+    // The RDS sources that sent it send none now; otherwise the next new
+    // TMC source, which takes this id again, would go on air with them.
+    for (auto src = rdsSources.begin(); src != rdsSources.end(); ++src) {
+        if (src->tmcsi != id)
+            continue;
+        src->tmcsi = 0;
+        Settings::setValue(QStringLiteral("rds.%1/tmcsi").arg(src.key()), QStringLiteral("0"), true);
+    }
     return true;
 }
 

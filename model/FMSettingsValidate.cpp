@@ -77,6 +77,12 @@ bool isItemFamily(const QString &generic)
     return generic.endsWith(QLatin1Char('.')) && generic != QLatin1String("tmc.skt.");
 }
 
+// Channel fields that place a channel in the distances and AF lists.
+bool isChannelPlacement(const QString &field)
+{
+    return field == QLatin1String("/freq") || field == QLatin1String("/used") || field == QLatin1String("/idrds");
+}
+
 bool isBoardKey(const QString &key)
 {
     return key == QLatin1String("board.band") || key == QLatin1String("board.attn");
@@ -139,6 +145,8 @@ int FMSettings::set(const QString &key, const QVariant &value, bool notify, QObj
             break;
     }
     reloadGroups(section, changed);
+    if (section == QLatin1String("channel.") && isChannelPlacement(field))
+        followChannels(changed);
     if (notify && !changed.isEmpty())
         notifyPattern(key, value, changed, source);
     return code;

@@ -170,6 +170,23 @@ private slots:
         QCOMPARE(fms.tmc(3).messages.size(), 1);
     }
 
+    // A removed TMC source is no longer sent: the RDS sources that named it store link 0 and tell it, so that
+    // the next new source, which takes its id again, is sent by none of them.
+    void removedTmcSourceUnlinked()
+    {
+        TempProject p("[board]\ngmin=1\n[rds.1]\ntmcsi=2\n[rds.2]\ntmcsi=1\n[rds.3]\ntmcsi=2\n"
+                      "[tmc.1]\nname=A\n[tmc.2]\nname=B\n");
+        FMSettings fms(p.path());
+        KeyWatch watch(fms, QStringLiteral("rds"));
+        QVERIFY(fms.setTmcUsed(2));
+        QCOMPARE(watch.take(), (QStringList{"rds.1/tmcsi=0", "rds.3/tmcsi=0"}));
+        QCOMPARE(fms.addTmc(), 2);
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(fms.rds(1).tmcsi).arg(fms.rds(2).tmcsi).arg(fms.rds(3).tmcsi),
+                 QStringLiteral("0 1 0"));
+        QCOMPARE(p.fileValue(fms, QStringLiteral("rds.3/tmcsi")).toString(), QStringLiteral("0"));
+        QCOMPARE(FMSettings(p.path()).rds(1).tmcsi, 0);
+    }
+
     void frequencyCodes()
     {
         // FM 87.6..107.9 MHz as 1..204, LF 153..279 kHz and MF 531..1602 kHz after the filler code 250 (IEC

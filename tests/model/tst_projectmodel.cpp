@@ -50,6 +50,7 @@ private slots:
     void guards();
     void valuesHeldNotWrapped();
     void distances();
+    void afListsFollowChannelStores();
     void frequencyZeroKeepsStoredFrequency();
 };
 
@@ -195,6 +196,38 @@ void TestProjectModel::distances()
     // entry.
     project.broadcastDistances();
     QCOMPARE(dist.take(), (QStringList{"chinfo.1/dist=0.000", "chinfo.5/dist=0.200", "chinfo.9/dist=0.000"}));
+}
+
+// The automatic AF lists follow each store of a channel's frequency, used flag or RDS source (remote control and
+// event roll, single keys and patterns); the lists that changed are told.
+void TestProjectModel::afListsFollowChannelStores()
+{
+    TempProject file("[board]\ngmin=1\n[rds.1]\npi=d311\n[rds.2]\npi=d311\n[rds.3]\npi=d399\n"
+                     "[channel.1]\nused=1\nfreq=88.4\nidrds=1\n[channel.2]\nused=1\nfreq=88.8\nidrds=2\n"
+                     "[channel.3]\nused=1\nfreq=89.2\nidrds=1\n");
+    FMSettings project(file.path());
+    project.setBoardCount(1);
+    project.updateAF(true);
+    KeyWatch told(project, "rds.*/af");
+    const auto lists = [&] {
+        return afListText(project.rds(1).af) + '|' + afListText(project.rds(2).af) + '|' + afListText(project.rds(3).af);
+    };
+    QCOMPARE(lists(), QStringLiteral("884 888 892|884 888 892|"));
+    told.take();
+    const struct
+    {
+        const char *key, *value, *lists, *told;
+    } steps[] = {
+        {"channel.3.freq", "90.1", "884 888 901|884 888 901|", "rds.1/af=884 888 901 rds.2/af=884 888 901"},
+        {"channel.2.used", "0", "884 901||", "rds.1/af=884 901"},
+        {"channel.3.idrds", "3", "884||901", "rds.1/af=884 rds.3/af=901"},
+        {"channel.1,2.used", "1", "884 888|884 888|901", "rds.1/af=884 888 rds.2/af=884 888"},
+    };
+    for (const auto &st : steps) {
+        QCOMPARE(project.set(st.key, st.value, true), 0);
+        QCOMPARE(lists(), QString::fromLatin1(st.lists));
+        QCOMPARE(told.take().join(' '), QString::fromLatin1(st.told));
+    }
 }
 
 void TestProjectModel::frequencyZeroKeepsStoredFrequency()
