@@ -245,6 +245,9 @@ protected:
     // channels: channelFreqs, the distances and (once the automatic AF lists
     // exist) the AF lists follow. Takes recordLock itself.
     void followChannels(const QList<int> &channels);
+    // A TMC source stored as unused leaves the RDS sources that linked it.
+    void unlinkRemovedTmc(const QList<int> &ids);
+    void unlinkTmcLocked(int id); // record lock held for writing
 
     // -- Playlists (FMSettingsAudio.cpp)
     // Rewrites the files of "playlist.id" (keys 0..n-1), storing with

@@ -147,6 +147,8 @@ int FMSettings::set(const QString &key, const QVariant &value, bool notify, QObj
     reloadGroups(section, changed);
     if (section == QLatin1String("channel.") && isChannelPlacement(field))
         followChannels(changed);
+    if (section == QLatin1String("tmc.") && field == QLatin1String("/used"))
+        unlinkRemovedTmc(changed);
     if (notify && !changed.isEmpty())
         notifyPattern(key, value, changed, source);
     return code;

@@ -185,6 +185,11 @@ private slots:
                  QStringLiteral("0 1 0"));
         QCOMPARE(p.fileValue(fms, QStringLiteral("rds.3/tmcsi")).toString(), QStringLiteral("0"));
         QCOMPARE(FMSettings(p.path()).rds(1).tmcsi, 0);
+
+        // The remote's and the roll's way of removing it unlinks the same way.
+        QCOMPARE(fms.set(QStringLiteral("tmc.1.used"), 0, true), 0);
+        QCOMPARE(watch.take(), (QStringList{"rds.2/tmcsi=0"}));
+        QCOMPARE(fms.rds(2).tmcsi, 0);
     }
 
     void frequencyCodes()
