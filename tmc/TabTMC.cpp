@@ -195,7 +195,7 @@ void TabTMC::fillSources(int select)
     current = 0;
     source = TMCSource();
     msgModel()->setSource(source);
-    showMessage(-1);
+    showMessage();
 }
 
 void TabTMC::selectSource(int id)
@@ -257,13 +257,14 @@ void TabTMC::setValueEvent(SetValue *event)
     }
     syncVariantKeys(key, event->value);
     bool isIndex = false;
-    const int index = key.midRef(slash + 1).toInt(&isIndex);
+    key.midRef(slash + 1).toInt(&isIndex);
     if (isIndex) {
+        // Any message of the list may have changed, the current one included
+        // (rows can move up under it), so the editor is shown again.
         if (project && ids.contains(current)) {
             source = project->tmc(current);
             msgModel()->setSource(source);
-            if (index == msgModel()->currentRow())
-                showMessage(index);
+            showMessage();
         }
     } else if (ids.isEmpty() || ids.contains(currentItemSource())) {
         itemChanged(ui->sources->currentItem());

@@ -27,6 +27,12 @@ class Ui_TabTMCUI;
 // what the page shows; the page keeps only a working copy of the selected
 // source.
 //
+// The current message is the current row of the message table: the table
+// hands it to its model (the green row), and the message editor, the label
+// table and every edit of the editor's fields or labels always take that
+// row. An edit of another row's cell (a dropped code) makes that row
+// current first.
+//
 // The page is built from the form TabTMCUI and addresses its controls by
 // object name. It can be built before any project exists (building the
 // message table loads the TMC catalogues); setSettings binds it to one.
@@ -79,7 +85,11 @@ private:
     void connectMessages();
 
     void fillSources(int select);
-    void showMessage(int row);
+    // Shows the current message in the editor and the label table.
+    void showMessage();
+    // Makes the table show the project's message list of the selected
+    // source, which another writer may have changed meanwhile.
+    void takeStoredMessages();
     void showServiceKey(u16 word);
     void syncVariantKeys(const QString &key, const QVariant &value);
 
