@@ -13,6 +13,7 @@
 class ECCSearch;
 class FMSettings;
 class QModelIndex;
+class QSpinBox;
 class QTableWidgetItem;
 class TMCLblModel;
 class TMCMsgModel;
@@ -98,6 +99,9 @@ private:
     // The rows of the selected cells of a view, each once, ascending.
     static QList<int> selectedRows(const QList<QModelIndex> &indexes);
     bool askDelete(const QString &title, const QString &text) const;
+    // A control's value where the operator changed it, else the stored
+    // value, which the control may not be able to show.
+    static int edited(const QSpinBox *box, int stored);
     void enableDurationFields();
 
     TMCMsgModel *msgModel() const;

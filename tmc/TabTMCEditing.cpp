@@ -114,13 +114,19 @@ void TabTMC::slotChanged()
     source.va1 = u16(va1);
     source.va2 = u16(va2);
     source.va3 = u16(va3);
-    source.rate = u8(ui->rate->value());
-    source.rpt = u8(ui->repeat->value());
-    source.enc = u8(ui->encid->value());
+    source.rate = u8(edited(ui->rate, source.rate));
+    source.rpt = u8(edited(ui->repeat, source.rpt));
+    source.enc = u8(edited(ui->encid, source.enc));
     // The project's own list: a message added meanwhile (remote control)
     // must survive this store.
     source.messages = project->tmc(n).messages;
     project->setTmc(n, source);
+}
+
+int TabTMC::edited(const QSpinBox *box, int stored)
+{
+    // A box shows a stored value beyond its range as its nearest end.
+    return box->value() == qBound(box->minimum(), stored, box->maximum()) ? stored : box->value();
 }
 
 void TabTMC::varxChanged()

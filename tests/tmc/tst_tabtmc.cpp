@@ -261,6 +261,17 @@ private slots:
         QCOMPARE(testsupport::tmcPageMismatch(*page, *fms), QString());
     }
 
+    void storesOnlyWhatWasEdited()
+    {
+        // The rate box ends at 180, the key at 255.
+        QCOMPARE(fms->set("tmc.1.rate", "240", true), 0);
+        settle();
+        apply("SPN", "Verkehr");
+        QCOMPARE(key("rate") + ' ' + key("spn"), QString("240 Verkehr"));
+        apply("rate", "20");
+        QCOMPARE(key("rate"), QString("20"));
+    }
+
     void encoderSendsEditedEvent()
     {
         click("BaddMsg");
