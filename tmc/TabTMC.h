@@ -84,6 +84,7 @@ private:
     void connectSources();
     void connectSystemInfo();
     void connectMessages();
+    void fitVariantFields();
 
     void fillSources(int select);
     // Shows the current message in the editor and the label table.

@@ -272,6 +272,22 @@ private slots:
         QCOMPARE(key("rate"), QString("20"));
     }
 
+    void variantFieldsShowFourDigits()
+    {
+        page->resize(1100, 720); // the main window's first size
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        for (const char *name : {"var0", "var1", "var2", "var3"}) {
+            auto *field = w<QLineEdit>(name);
+            field->end(false);
+            page->grab(); // lays out and paints, which scrolls a text that does not fit
+            const int y = field->height() / 2;
+            QCOMPARE(QString(name) + ' ' + field->text() + ' ' +
+                         QString::number(field->cursorPositionAt({0, y})),
+                     QString(name) + ' ' + field->text() + " 0");
+        }
+    }
+
     void encoderSendsEditedEvent()
     {
         click("BaddMsg");
