@@ -96,11 +96,15 @@ QString tmcPageMismatch(const QWidget &page, const FMSettings &project)
     return QString();
 }
 
-void dropCode(QAbstractItemView &view, const QModelIndex &target, int code)
+void dropCodes(QAbstractItemView &view, const QModelIndex &target, const QList<int> &codes)
 {
-    QStandardItemModel from(1, 1);
-    from.setData(from.index(0, 0), code);
-    const std::unique_ptr<QMimeData> mime(from.mimeData({from.index(0, 0)}));
+    QStandardItemModel from(codes.size(), 1);
+    QModelIndexList cells;
+    for (int i = 0; i < codes.size(); ++i) {
+        from.setData(from.index(i, 0), codes.at(i));
+        cells << from.index(i, 0);
+    }
+    const std::unique_ptr<QMimeData> mime(from.mimeData(cells));
     view.scrollTo(target);
     const QPoint at = view.visualRect(target).center();
     QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);

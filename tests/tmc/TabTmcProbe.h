@@ -18,11 +18,13 @@ QString tmcPageMismatch(const QWidget &page, const FMSettings &project);
 
 class QAbstractItemView;
 class QModelIndex;
+template <typename T> class QList;
 
 namespace testsupport {
 
-// Drops a cell holding code onto target as a drag from another view would:
-// drag-enter, drag-move and drop events at the middle of the cell.
-void dropCode(QAbstractItemView &view, const QModelIndex &target, int code);
+// Drops cells holding codes, one above the other, onto target as a drag
+// from another view would: drag-enter, drag-move and drop events at the
+// middle of the cell. The first code lands on target, the next one below.
+void dropCodes(QAbstractItemView &view, const QModelIndex &target, const QList<int> &codes);
 
 } // namespace testsupport

@@ -239,7 +239,7 @@ private slots:
         settle();
         page->show();
         selectMessages({0});
-        testsupport::dropCode(*w<TMCTable>("messages"), messages()->index(2, 1), 777);
+        testsupport::dropCodes(*w<TMCTable>("messages"), messages()->index(2, 1), {777});
         settle();
         QCOMPARE(testsupport::tmcPageMismatch(*page, *fms), QString());
         w<QSpinBox>("duration")->setValue(5);

@@ -300,16 +300,21 @@ private:
             return;
         const int r = int(rng.bounded(quint32(model()->rowCount())));
         const int column = 1 + int(rng.bounded(2));
-        // Events from the catalogue, any event code, or a location code (too big for an event).
+        // One or two codes: events from the catalogue, any event code, or a
+        // location code (too big for an event); a code below the last row is lost.
         const QList<int> events = tmcEventMap.keys();
-        const int code = rng.bounded(2) ? events.at(int(rng.bounded(quint32(events.size()))))
-                                        : int(rng.bounded(column == 1 && rng.bounded(2) ? 2048 : 65536));
-        log << QStringLiteral("code %1 dropped on row %2 column %3").arg(code).arg(r).arg(column);
-        testsupport::dropCode(*table(), model()->index(r, column), code);
-        if (column == 2)
-            messages()[r].location = u16(code);
-        else if (code < 2048)
-            messages()[r].event = u16(code);
+        QList<int> codes;
+        for (int n = 1 + int(rng.bounded(2)); codes.size() < n;)
+            codes << (rng.bounded(2) ? events.at(int(rng.bounded(quint32(events.size()))))
+                                     : int(rng.bounded(column == 1 && rng.bounded(2) ? 2048 : 65536)));
+        log << QStringLiteral("codes %1 dropped on row %2 column %3").arg(joined(codes)).arg(r).arg(column);
+        testsupport::dropCodes(*table(), model()->index(r, column), codes);
+        for (int i = 0; i < codes.size() && r + i < model()->rowCount(); ++i) {
+            if (column == 2)
+                messages()[r + i].location = u16(codes.at(i));
+            else if (codes.at(i) < 2048)
+                messages()[r + i].event = u16(codes.at(i));
+        }
     }
 
     void addMessage()
