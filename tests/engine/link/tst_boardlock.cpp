@@ -112,6 +112,30 @@ private slots:
         QCOMPARE(rig.link.online.load(), 1);
     }
 
+    // Another user takes the board while we stream and lets go again: the
+    // link finds the lock at its next lock query, stops streaming and asks;
+    // when the lock has gone it goes online again by itself and streams on.
+    void foreignLockWhileStreaming()
+    {
+        ProcessRig rig(simboard, {}, 2);
+        rig.connect();
+        QVERIFY(waitUntil([&] { return rig.link.online == 1 && rig.sim.statusValue("carrier") == 1; }, 5000));
+        QVERIFY(rig.sim.command(otherUser));
+        // The lock query goes with every 32nd status request (6.4 s).
+        QVERIFY(waitUntil([&] { return rig.link.unlocks >= 1; }, 9000));
+        QCOMPARE(rig.state(), int(FMBoard::ForeignLock));
+        QVERIFY(rig.sim.command("clear"));
+        QTest::qWait(300);
+        QCOMPARE(rig.sim.statusValue("pcm"), 0);
+        QVERIFY(rig.sim.command("unlock"));
+        QVERIFY(waitUntil([&] { return rig.link.online == 2; }, 3000));
+        QCOMPARE(rig.link.withdrawn.load(), 1);
+        QVERIFY(waitUntil([&] { return rig.sim.statusValue("pcm") > 50; }, 3000));
+        const auto st = rig.sim.status();
+        QCOMPARE(st.value("lockip").toUInt(), 0x7F000001u);
+        QCOMPARE(st.value("unlock"), QString("0"));
+    }
+
     // While the question is open the board is asked about its lock every
     // second or so: the holder is logged once, and once more with the count
     // when the lock has gone.
