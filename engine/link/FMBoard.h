@@ -41,8 +41,13 @@ class QUdpSocket;
 // threads.
 //
 // Shutdown: quit() the thread, wait() for it without limit, then delete.
-// The board thread itself takes the board off air, unlocks it and deletes
+// The board thread itself takes the board off air and unlocks it when the
+// board is ours (we hold its lock, or it has no lock handshake), and deletes
 // its programs before it ends.
+//
+// Take-over question: userUnlock asks it (state 4, board held by another
+// client), takeOverWithdrawn withdraws it when the link leaves state 4; an
+// answer through unlock() counts only while the link is still in state 4.
 class FMBoard : public QThread
 {
     Q_OBJECT
