@@ -190,6 +190,7 @@ void FMManager::createBoards()
         connect(board, &FMBoard::offline, this, &FMManager::boardOffline);
         connect(board, &FMBoard::onair, this, &FMManager::boardOnAir);
         connect(board, &FMBoard::userUnlock, this, &FMManager::boardLocked);
+        connect(board, &FMBoard::takeOverWithdrawn, this, &FMManager::takeOverWithdrawn);
         connect(m_server, &FMServer::setOnAir, board, &FMBoard::setOnAir, Qt::QueuedConnection);
     }
     for (int b = 0; b < AppIni::boardCount; ++b) {
@@ -463,9 +464,8 @@ void FMManager::boardOnAir(bool on)
 
 void FMManager::boardLocked(int board)
 {
-    if (board < 0 || board >= AppIni::boardCount || m_asking[board])
+    if (board < 0 || board >= AppIni::boardCount || m_questions[board])
         return;
-    m_asking[board] = true;
     const LockInfo lock = m_boards[board]->lockInfo();
     const QString who = QString::fromLatin1(reinterpret_cast<const char *>(lock.identity + 1),
                                             int(qstrnlen(reinterpret_cast<const char *>(lock.identity + 1),
@@ -478,14 +478,26 @@ void FMManager::boardLocked(int board)
                                     .arg(lock.port),
                                 QMessageBox::Yes | QMessageBox::No, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    m_questions[board] = box;
     connect(box, &QMessageBox::finished, this, [this, board, box](int) {
-        m_asking[board] = false;
+        if (m_questions[board] != box)
+            return; // withdrawn: the answer no longer applies
+        m_questions[board] = nullptr;
         const bool takeOver = box->clickedButton() == box->button(QMessageBox::Yes);
         FMBoard *link = m_boards[board];
         if (link)
             QMetaObject::invokeMethod(link, [link, takeOver] { link->unlock(takeOver); }, Qt::QueuedConnection);
     });
     box->open();
+}
+
+void FMManager::takeOverWithdrawn(int board)
+{
+    if (board < 0 || board >= AppIni::boardCount || !m_questions[board])
+        return;
+    QMessageBox *box = m_questions[board];
+    m_questions[board] = nullptr;
+    box->close();
 }
 
 // ---- Pages

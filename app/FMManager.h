@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QPointer>
 #include <QSharedPointer>
 #include <QString>
 #include <QTimer>
@@ -14,6 +15,7 @@ class FMBoard;
 class FMServer;
 class FMSettings;
 class QAction;
+class QMessageBox;
 class QSettings;
 class QTabWidget;
 class TabRDS;
@@ -103,6 +105,7 @@ private:
     void boardOffline(const BoardIP &target, int board);
     void boardOnAir(bool on);
     void boardLocked(int board);
+    void takeOverWithdrawn(int board);
     void setOnAir(bool on);
     void showDirty();
     void saveWindowState();
@@ -118,7 +121,9 @@ private:
     QString m_name; // the project's file, empty for an unnamed project
     FMServer *m_server = nullptr;
     FMBoard *m_boards[4] = {};
-    bool m_asking[4] = {};
+    // The open take-over question of each board, closed when the link
+    // leaves the state it asks about.
+    QPointer<QMessageBox> m_questions[4];
 
     QLabel *m_bandStrip = nullptr;
     QLabel *m_projectLabel = nullptr;
