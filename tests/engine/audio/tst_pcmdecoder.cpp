@@ -20,10 +20,10 @@ QtMessageHandler g_previous = nullptr;
 
 void capture(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    {
-        std::lock_guard lock(g_logMutex);
-        g_log << text;
-    }
+    // QtTest's own handler is not safe to enter from two threads at once
+    // (the decoder threads log while the test thread does): one at a time.
+    std::lock_guard lock(g_logMutex);
+    g_log << text;
     if (g_previous)
         g_previous(type, context, text);
 }

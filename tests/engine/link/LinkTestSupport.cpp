@@ -17,10 +17,10 @@ QtMessageHandler previous = nullptr;
 
 void collect(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    {
-        QMutexLocker lock(&logMutex);
-        logLines << text;
-    }
+    // One at a time into QtTest's handler too: it is not safe to enter
+    // from the board threads and the test thread at once.
+    QMutexLocker lock(&logMutex);
+    logLines << text;
     if (type != QtDebugMsg && previous)
         previous(type, context, text);
 }
