@@ -213,6 +213,17 @@ private slots:
         QCOMPARE(show(s.nextGroup(0)), QString("14 0000 0000"));
     }
 
+    // At most four 28-bit words: sixteen 7-bit labels fill them exactly; the first label that does not fit ends
+    // the packing, a smaller one after it included.
+    void labelPacking()
+    {
+        const TMCSender::KeyRow key{};
+        QCOMPARE(TMCSender::packLabels(QVector<u32>(16, label(0, 5)).toList(), false, key),
+                 QVector<u32>(4, 0xA14285).toList());
+        const QList<u32> labels = QVector<u32>(9, label(5, 0xA5)).toList() << label(1, 7) << label(14, 0);
+        QCOMPARE(TMCSender::packLabels(labels, false, key), (QList<u32>{0x5A55A55, 0xA55A55A, 0x55A55A5, 0x5A55A50}));
+    }
+
     void encryption()
     {
         TMCSource src;
