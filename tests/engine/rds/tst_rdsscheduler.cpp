@@ -106,6 +106,23 @@ private slots:
         QCOMPARE(sch.total(0), quint64(ahead.count(0)));
     }
 
+    // Without fill a positive type or raw row exactly on its rate is not behind: the filler takes the slot. After
+    // an 8A group `gap` other groups go before the next.
+    void onRateAndTmcGap()
+    {
+        RDSScheduler sch;
+        std::array<quint64, RDSScheduler::types> counts{};
+        counts[0] = 1;
+        counts[5] = 10;
+        sch.setTable(table({{0, rate(60)}, {5, rate(-1)}}), {{{60, 0, 0, 0}}}, false, true);
+        sch.presetCounters(0, 0, counts);
+        QCOMPARE(sch.next(0, 0, nullptr), int(RDSScheduler::rawGroup));
+        sch.presetCounters(0, 0, counts); // one second of air time: type 0 and the row exactly on their rates
+        QCOMPARE(sch.next(0, 0, nullptr), 5);
+        sch.setTable(table({{0, rate(60)}, {8, rate(600)}}), {}, false, true);
+        QCOMPARE(run(sch, 0, 9, 3), (QVector<int>{0, 0, 8, 0, 0, 0, 8, 0, 0}));
+    }
+
     void rawGroups()
     {
         RDSScheduler sch;
