@@ -119,8 +119,9 @@ private slots:
         QCOMPARE(sch.next(0, 0, nullptr), int(RDSScheduler::rawGroup));
         sch.presetCounters(0, 0, counts); // one second of air time: type 0 and the row exactly on their rates
         QCOMPARE(sch.next(0, 0, nullptr), 5);
-        sch.setTable(table({{0, rate(60)}, {8, rate(600)}}), {}, false, true);
-        QCOMPARE(run(sch, 0, 9, 3), (QVector<int>{0, 0, 8, 0, 0, 0, 8, 0, 0}));
+        RDSScheduler tmc;
+        tmc.setTable(table({{0, rate(60)}, {8, rate(600)}}), {}, false, true);
+        QCOMPARE(run(tmc, 0, 9, 3), (QVector<int>{0, 0, 0, 8, 0, 0, 0, 8, 0}));
     }
 
     void rawGroups()
