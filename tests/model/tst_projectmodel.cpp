@@ -52,14 +52,18 @@ private slots:
     void distances();
     void afListsFollowChannelStores();
     void frequencyZeroKeepsStoredFrequency();
+    void channelConfigWriter();
+    void playlistFileEvents();
 };
 
 // Tone values held to their fields, not wrapped; an empty file removes the key instead of storing an empty value.
 void TestProjectModel::audioWriters()
 {
-    TempProject file("[board]\ngmin=1\n[audio.1]\ntype=2\nfile=/a.mp3\n");
+    TempProject file("[board]\ngmin=1\n[audio.1]\ntype=2\nfile=/a.mp3\n[audio.2]\nname=B\n");
     FMSettings project(file.path());
     KeyWatch audio(project, "audio.1");
+    const AudioSource b = project.audio(2); // a group without tone keys
+    QCOMPARE((QList<int>{b.frq1, b.frq2, b.vol1, b.vol2, b.time}), (QList<int>{440, 880, 100, 100, 10}));
     project.setAudioTone(1, 1000, -1, 70, -1, 70000);
     QCOMPARE(audio.take(), (QStringList{"audio.1/frq1=1000", "audio.1/vol1=70", "audio.1/time=65535"}));
     project.setAudioFile(1, QString());
@@ -251,6 +255,41 @@ void TestProjectModel::frequencyZeroKeepsStoredFrequency()
     QCOMPARE(dist.take(),
              (QStringList{"chinfo.1/dist=100.000", "chinfo.1/dist=5.600", "chinfo.4/dist=5.600"}));
     QVERIFY(!project.contains("channel.4/freq"));
+}
+
+// The channel writer: the fields without keys of their own, the offset in hundredths; no channel past 96.
+void TestProjectModel::channelConfigWriter()
+{
+    TempProject file;
+    FMSettings project(file.path());
+    KeyWatch channel(project, "channel");
+    ChannelRecord r = ChannelRecord::defaults(4);
+    r.mono = 1;
+    r.devi = 50;
+    r.emph = 2;
+    r.rate = 32000;
+    r.autoRate = 1;
+    r.aof = 1.5;
+    r.att = "dB";
+    project.setChannelConfig(4, r);
+    project.setChannelConfig(97, r);
+    QCOMPARE(channel.take(), (QStringList{"channel.4/mono=1", "channel.4/devi=50", "channel.4/emph=2",
+                                          "channel.4/rate=32000", "channel.4/auto=1", "channel.4/aof=150",
+                                          "channel.4/att=dB"}));
+    QCOMPARE(project.channelInfo(4), r);
+}
+
+// A new file list stores the entries that changed with events, then tells the first number past its end.
+void TestProjectModel::playlistFileEvents()
+{
+    TempProject file("[board]\ngmin=1\n[playlist.1]\nname=One\n0=/a.mp3\n1=/b.mp3\n");
+    FMSettings project(file.path());
+    KeyWatch list(project, "playlist.1");
+    project.setPlaylistFiles(1, {"/a.mp3", "/c.mp3", "/d.mp3"});
+    QCOMPARE(list.take(), (QStringList{"playlist.1/1=/c.mp3", "playlist.1/2=/d.mp3", "playlist.1/3="}));
+    project.setPlaylistFiles(1, {"/a.mp3"});
+    QCOMPARE(list.take(), (QStringList{"playlist.1/1="}));
+    QCOMPARE(file.fileGroup(project, "playlist.1"), (QMap<QString, QString>{{"0", "/a.mp3"}, {"name", "One"}}));
 }
 
 QTEST_GUILESS_MAIN(TestProjectModel)

@@ -206,6 +206,23 @@ private slots:
         QCOMPARE(checkSequence(pull(d, 3000), {1, 3000}, 1, 0), QString());
     }
 
+    // The decoder took the new list over before the next request: the fade drops both buffers of the old list,
+    // the one filled last too.
+    void changeTakenOverBeforeTheNextRequest()
+    {
+        const QString a = wavFile("ta.wav", 200000, 1);
+        const QString b = wavFile("tb.wav", 3000, 2);
+        PCMDecoder d(24);
+        d.setPlaylist({a});
+        QVERIFY(testsupport::waitUntil(bothFilled));
+        d.setPlaylist({b});
+        QVERIFY(testsupport::waitUntil([&] { return d.songInfo().file == b; }));
+        qint16 buf[512];
+        u8 silence = 0;
+        QCOMPARE(d.readSamples(buf, 1024, &silence), 1024);
+        QCOMPARE(checkSequence(pull(d, 3000), {1, 3000}, 1, 0), QString());
+    }
+
     // Playlist changes while the board thread drains the buffers as fast as it can, so that the decoder is
     // mostly in the middle of a fill: each change fades out once, then only the new song follows.
     void oneFadePerChange()
