@@ -10,6 +10,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 const QString Dynamic::rollGroup = QStringLiteral("events.1");
 
 namespace {
@@ -23,6 +25,11 @@ constexpr int lineRole = Qt::UserRole + 1;  // line id of a top-level item
 QString secondsText(u32 ms)
 {
     return QString::number(ms / 1000.0, 'f', 3);
+}
+
+bool earlier(const Event &a, const Event &b)
+{
+    return a.time < b.time;
 }
 
 } // namespace
@@ -173,13 +180,16 @@ bool Dynamic::changeEvent(int index, u32 timeMs, const QString &command)
     e.command = command;
     e.deriveFromCommand();
     qDebug("dyn: exec change %d %u %s", index, timeMs, qPrintable(command));
-    if (inOrder) {
+    if (inOrder && std::is_sorted(m_events.cbegin(), m_events.cend(), earlier)) {
         m_project->setEvent(index, rollGroup, e);
     } else {
-        // The file numbers this roll in another order than its times: a
-        // write by position would overwrite another entry, so the whole
-        // roll is stored in list order.
+        // The entry moved past another (the replay runs the list in its
+        // order), or the file numbers this roll in another order than its
+        // times (a write by position would overwrite another entry): the
+        // whole roll is sorted and stored in list order.
         saveRoll();
+        if (isPlaying())
+            resumeAtClock();
     }
     return true;
 }
@@ -189,9 +199,18 @@ void Dynamic::saveRoll()
     if (!m_project)
         return;
     qDebug("dyn: save roll");
-    std::stable_sort(m_events.begin(), m_events.end(),
-                     [](const Event &a, const Event &b) { return a.time < b.time; });
+    std::stable_sort(m_events.begin(), m_events.end(), earlier);
     m_project->setRoll(rollGroup, m_events, m_expanded, m_repeat);
+}
+
+void Dynamic::resumeAtClock()
+{
+    // Whatever lies at or before the present moment of this cycle counts as
+    // done; the next event after it comes next.
+    Event now;
+    now.time = u32(qBound<qint64>(0, m_clock.elapsed() - m_cycleStart, UINT32_MAX));
+    m_next = int(std::upper_bound(m_events.cbegin(), m_events.cend(), now, earlier) - m_events.cbegin());
+    m_timer.start(0);
 }
 
 void Dynamic::play()

@@ -59,6 +59,9 @@ private:
     void lineExpanded(QTreeWidgetItem *item, bool expanded);
     void itemEdited(QTreeWidgetItem *item, int column);
     void playDue();
+    // After the roll was sorted anew during a replay: goes on with the first
+    // event after the present moment of the cycle.
+    void resumeAtClock();
     // True when the roll's keys 0..n-1 hold the events in list order, so
     // that one entry can be written by its position.
     bool storedInListOrder() const;

@@ -190,6 +190,7 @@ void FMManager::createBoards()
         connect(board, &FMBoard::offline, this, &FMManager::boardOffline);
         connect(board, &FMBoard::onair, this, &FMManager::boardOnAir);
         connect(board, &FMBoard::userUnlock, this, &FMManager::boardLocked);
+        connect(board, &FMBoard::takeOverWithdrawn, this, &FMManager::takeOverWithdrawn);
         connect(m_server, &FMServer::setOnAir, board, &FMBoard::setOnAir, Qt::QueuedConnection);
     }
     for (int b = 0; b < AppIni::boardCount; ++b) {
@@ -254,16 +255,24 @@ bool FMManager::replaceProject(const QString &source, const QString &name)
     QString side;
     if (!WorkingCopy::copyToSide(source, working, &side))
         return false;
+    const bool hadProject = m_project;
+    const QString oldName = m_name;
+    const bool oldDirty = hadProject && m_project->dirty.load();
     detachProject();
-    if (!WorkingCopy::replaceWith(side, working)) {
-        qWarning().noquote() << "MAN: cannot replace the working copy" << working;
-        QFile::remove(side);
+    if (WorkingCopy::replaceWith(side, working)) {
+        attachProject(name, false);
+        return true;
     }
-    attachProject(name, false);
-    return true;
+    // The working copy is as it was (written out by the detach): the
+    // project goes on under its old name, with nothing announced.
+    qWarning().noquote() << "MAN: cannot replace the working copy" << working;
+    QFile::remove(side);
+    if (hadProject)
+        attachProject(oldName, oldDirty, false);
+    return false;
 }
 
-void FMManager::attachProject(const QString &name, bool dirty)
+void FMManager::attachProject(const QString &name, bool dirty, bool announce)
 {
     m_name = name;
     m_project = QSharedPointer<FMSettings>::create(WorkingCopy::path());
@@ -276,7 +285,7 @@ void FMManager::attachProject(const QString &name, bool dirty)
     m_project->updateAF(true);
     for (FMBoard *board : m_boards)
         board->setSettings(m_project);
-    m_server->setSettings(m_project, m_name);
+    m_server->setSettings(m_project, m_name, announce);
     m_rdsPage->setSettings(m_project);
     m_tmcPage->setSettings(m_project);
     m_roll->setSettings(m_project);
@@ -300,14 +309,18 @@ QString FMManager::newFile(const QString &path)
         return tr("Datei existiert bereits");
     if (!ProjectFiles::isProjectName(path))
         return tr("Projektdateien enden auf .fm");
+    // A new project is a copy of the template or nothing: never an empty
+    // file passed off as one.
     QString side;
-    if (!WorkingCopy::copyToSide(WorkingCopy::defaultTemplate(), path, &side)) {
-        QFile empty(side);
-        if (!empty.open(QIODevice::WriteOnly))
-            return tr("Datei kann nicht angelegt werden");
-    }
-    if (!WorkingCopy::replaceWith(side, path) || !loadFile(path)) {
+    if (!WorkingCopy::copyToSide(WorkingCopy::defaultTemplate(), path, &side))
+        return tr("Datei kann nicht angelegt werden");
+    // QFile::rename never replaces: a file made meanwhile under that name stays.
+    if (!QFile::rename(side, path)) {
         QFile::remove(side);
+        return tr("Datei kann nicht angelegt werden");
+    }
+    if (!loadFile(path)) {
+        QFile::remove(path);
         return tr("Datei kann nicht angelegt werden");
     }
     return QString();
@@ -315,8 +328,10 @@ QString FMManager::newFile(const QString &path)
 
 QString FMManager::openFile(const QString &path)
 {
-    if (!QFileInfo(path).isFile() || !loadFile(path))
+    if (!QFileInfo(path).isFile())
         return tr("Datei nicht gefunden");
+    if (!loadFile(path))
+        return tr("Projekt kann nicht geladen werden");
     return QString();
 }
 
@@ -449,9 +464,8 @@ void FMManager::boardOnAir(bool on)
 
 void FMManager::boardLocked(int board)
 {
-    if (board < 0 || board >= AppIni::boardCount || m_asking[board])
+    if (board < 0 || board >= AppIni::boardCount || m_questions[board])
         return;
-    m_asking[board] = true;
     const LockInfo lock = m_boards[board]->lockInfo();
     const QString who = QString::fromLatin1(reinterpret_cast<const char *>(lock.identity + 1),
                                             int(qstrnlen(reinterpret_cast<const char *>(lock.identity + 1),
@@ -464,14 +478,26 @@ void FMManager::boardLocked(int board)
                                     .arg(lock.port),
                                 QMessageBox::Yes | QMessageBox::No, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    m_questions[board] = box;
     connect(box, &QMessageBox::finished, this, [this, board, box](int) {
-        m_asking[board] = false;
+        if (m_questions[board] != box)
+            return; // withdrawn: the answer no longer applies
+        m_questions[board] = nullptr;
         const bool takeOver = box->clickedButton() == box->button(QMessageBox::Yes);
         FMBoard *link = m_boards[board];
         if (link)
             QMetaObject::invokeMethod(link, [link, takeOver] { link->unlock(takeOver); }, Qt::QueuedConnection);
     });
     box->open();
+}
+
+void FMManager::takeOverWithdrawn(int board)
+{
+    if (board < 0 || board >= AppIni::boardCount || !m_questions[board])
+        return;
+    QMessageBox *box = m_questions[board];
+    m_questions[board] = nullptr;
+    box->close();
 }
 
 // ---- Pages

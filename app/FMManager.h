@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QPointer>
 #include <QSharedPointer>
 #include <QString>
 #include <QTimer>
@@ -14,6 +15,7 @@ class FMBoard;
 class FMServer;
 class FMSettings;
 class QAction;
+class QMessageBox;
 class QSettings;
 class QTabWidget;
 class TabRDS;
@@ -68,7 +70,8 @@ public slots:
     void showTMC(int id);
 
     // Copies path over the working copy and makes it the project; false
-    // (the current project kept) when the file cannot be copied.
+    // (the current project kept) when the file cannot be copied or the
+    // working copy cannot be replaced.
     bool loadFile(const QString &path);
 
 protected:
@@ -86,11 +89,15 @@ private:
     void startProject(const QString &project);
 
     // Hands the working copy, opened as a new project called name, to
-    // everyone; dirty is the unsaved-changes flag it starts with.
-    void attachProject(const QString &name, bool dirty);
+    // everyone; dirty is the unsaved-changes flag it starts with. announce:
+    // whether the control server tells its client "LOAD ok: " (not when the
+    // current project is taken up again after a failed load).
+    void attachProject(const QString &name, bool dirty, bool announce = true);
     // Takes the project from everyone and releases it, its file written.
     void detachProject();
-    // Copies source over the working copy and attaches it as name.
+    // Copies source over the working copy and attaches it as name. False
+    // when source cannot be copied or the working copy cannot be replaced;
+    // then the current project stays, under its name.
     bool replaceProject(const QString &source, const QString &name);
 
     void boardInfo(const BoardInfo &info, int board);
@@ -98,6 +105,7 @@ private:
     void boardOffline(const BoardIP &target, int board);
     void boardOnAir(bool on);
     void boardLocked(int board);
+    void takeOverWithdrawn(int board);
     void setOnAir(bool on);
     void showDirty();
     void saveWindowState();
@@ -113,7 +121,9 @@ private:
     QString m_name; // the project's file, empty for an unnamed project
     FMServer *m_server = nullptr;
     FMBoard *m_boards[4] = {};
-    bool m_asking[4] = {};
+    // The open take-over question of each board, closed when the link
+    // leaves the state it asks about.
+    QPointer<QMessageBox> m_questions[4];
 
     QLabel *m_bandStrip = nullptr;
     QLabel *m_projectLabel = nullptr;

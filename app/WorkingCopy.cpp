@@ -1,5 +1,6 @@
 #include "WorkingCopy.h"
 
+#include "ProjectFiles.h"
 #include "UserDataDir.h"
 
 #include <QDebug>
@@ -21,23 +22,13 @@ QString WorkingCopy::defaultTemplate()
 
 bool WorkingCopy::copyToSide(const QString &source, const QString &target, QString *side)
 {
-    *side = target + QStringLiteral(".part");
-    QFile::remove(*side);
-    if (!QFileInfo(source).isFile() || !QFile::copy(source, *side)
-        || QFileInfo(*side).size() != QFileInfo(source).size()) {
-        qWarning().noquote() << "MAN: copy failed" << source << "->" << *side;
-        QFile::remove(*side);
-        return false;
-    }
-    // A copy keeps the source's permissions (a read-only example too); the
-    // working copy must be writable.
-    QFile::setPermissions(*side, QFile::permissions(*side) | QFile::WriteOwner);
-    return true;
+    if (ProjectFiles::copyToSide(source, target, side))
+        return true;
+    qWarning().noquote() << "MAN: copy failed" << source << "->" << target;
+    return false;
 }
 
 bool WorkingCopy::replaceWith(const QString &side, const QString &target)
 {
-    if (QFileInfo::exists(target) && !QFile::remove(target))
-        return false;
-    return QFile::rename(side, target);
+    return ProjectFiles::renameOver(side, target);
 }

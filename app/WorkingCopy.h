@@ -10,8 +10,10 @@
 // which is written from the built-in template when it is missing.
 //
 // A copy over the working copy (or over a new project file) goes to a side
-// file ("<name>.part") first, so an unreadable source or a full disk never
-// costs the file it was to replace. GUI thread only.
+// file of its own in the same directory first ("<name>.XXXXXX.part", never
+// a file someone else made), so an unreadable source or a full disk never
+// costs the file it was to replace; the side file then takes the target's
+// place in one rename. GUI thread only.
 class WorkingCopy
 {
 public:
@@ -21,9 +23,11 @@ public:
     // template (":/default.fm") when it does not exist.
     static QString defaultTemplate();
 
-    // Copies source to a side file beside target; false (target untouched,
-    // no side file left) when that fails. The side file's path goes to *side.
+    // Copies source to a new side file beside target; false (target
+    // untouched, no side file left) when that fails. The side file's path
+    // goes to *side.
     static bool copyToSide(const QString &source, const QString &target, QString *side);
-    // Puts the side file in place of target, replacing it.
+    // Puts the side file in place of target, replacing it in one step; false
+    // (target and side file as they were) when that fails.
     static bool replaceWith(const QString &side, const QString &target);
 };

@@ -83,6 +83,9 @@ FMSettings::FMSettings(const QString &fileName, QObject *parent) : Settings(file
 {
     buildKeyTable();
     readFile();
+    // The used channels take part in the distances and the automatic AF
+    // lists from the start, whatever board count the owner sets later.
+    refreshChannelFreqs();
 }
 
 FMSettings::~FMSettings() = default;
@@ -281,6 +284,11 @@ int FMSettings::addTmc()
     setValue(group + QStringLiteral("/used"), QStringLiteral("true"), true);
     setValue(group + QStringLiteral("/name"), source.name, true);
     setValue(group + QStringLiteral("/spn"), source.spn, true);
+    // A missing key loads with the value older projects were written with,
+    // not that of a new record: every field is stored, so that the source
+    // reads back (and goes on air) as it was added.
+    for (const auto &kv : source.scalarValues())
+        setValue(group + QLatin1Char('/') + kv.first, kv.second, true);
     return id;
 }
 

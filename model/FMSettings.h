@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <shared_mutex>
 
 // The project model: the key store of one project file, extended by the key
@@ -240,6 +241,13 @@ protected:
     // Recomputes the distances from channelFreqs and broadcasts the changed
     // ones. The caller holds the write side of recordLock.
     void updateDistances();
+    // After a store of the frequency, used flag or RDS source of these
+    // channels: channelFreqs, the distances and (once the automatic AF lists
+    // exist) the AF lists follow. Takes recordLock itself.
+    void followChannels(const QList<int> &channels);
+    // A TMC source stored as unused leaves the RDS sources that linked it.
+    void unlinkRemovedTmc(const QList<int> &ids);
+    void unlinkTmcLocked(int id); // record lock held for writing
 
     // -- Playlists (FMSettingsAudio.cpp)
     // Rewrites the files of "playlist.id" (keys 0..n-1), storing with
@@ -298,8 +306,11 @@ public:
     // move down) or every item of a family ("tmc.1.*").
     int del(const QString &key);
     // Keys of the group named by prefix, items by number; or, when there is
-    // no such group, the top-level groups beginning with prefix.
-    QStringList listKeys(const QString &prefix);
+    // no such group, the top-level groups beginning with prefix (none when
+    // prefix names a key inside a group). groups, when given, carries the
+    // top-level groups from one call to the next of the same request: read
+    // at the first call that needs them, reused by the others.
+    QStringList listKeys(const QString &prefix, std::optional<QStringList> *groups = nullptr);
     // Reads the records of a section ("rds.", "tmc.", "audio.", "playlist.")
     // again from the file.
     void reloadGroups(const QString &section, const QList<int> &indices);

@@ -185,6 +185,36 @@ void FMSettings::refreshChannelFreqs()
         updateDistances();
 }
 
+void FMSettings::followChannels(const QList<int> &channels)
+{
+    const int last = boards.load() * channelsPerBoard;
+    QList<ChannelRecord> records;
+    for (int ch : channels) {
+        if (ch >= 1 && ch <= last)
+            records.append(channelInfo(ch));
+    }
+    if (records.isEmpty())
+        return;
+
+    WriteLock locker(recordLock);
+    bool moved = false;
+    for (const ChannelRecord &r : qAsConst(records)) {
+        if (!r.used) {
+            moved = channelFreqs.remove(r.ch) > 0 || moved;
+            continue;
+        }
+        const auto it = channelFreqs.constFind(r.ch);
+        if (it != channelFreqs.cend() && *it == r.freq)
+            continue;
+        channelFreqs.insert(r.ch, r.freq);
+        moved = true;
+    }
+    if (moved)
+        updateDistances(); // recomputes the AF lists too while afDirty is set
+    else if (afDirty)
+        recomputeAutoAfLocked(); // a channel took another RDS source
+}
+
 void FMSettings::updateDistances()
 {
     for (auto a = channelFreqs.cbegin(); a != channelFreqs.cend(); ++a) {

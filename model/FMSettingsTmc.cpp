@@ -134,7 +134,30 @@ bool FMSettings::setTmcUsed(int id)
         return false;
     it->used = false;
     Settings::setValue(tmcGroup(id) + QLatin1String(".used"), QStringLiteral("0"), true);
+    unlinkTmcLocked(id);
     return true;
+}
+
+void FMSettings::unlinkTmcLocked(int id)
+{
+    // The RDS sources that sent it send none now; otherwise the next new
+    // TMC source, which takes this id again, would go on air with them.
+    for (auto src = rdsSources.begin(); src != rdsSources.end(); ++src) {
+        if (src->tmcsi != id)
+            continue;
+        src->tmcsi = 0;
+        Settings::setValue(QStringLiteral("rds.%1/tmcsi").arg(src.key()), QStringLiteral("0"), true);
+    }
+}
+
+void FMSettings::unlinkRemovedTmc(const QList<int> &ids)
+{
+    WriteLock lock(recordLock);
+    for (int id : ids) {
+        const auto it = tmcSources.constFind(id);
+        if (it != tmcSources.cend() && !it->used)
+            unlinkTmcLocked(id);
+    }
 }
 
 bool FMSettings::setTmcName(int id, const QString &name)

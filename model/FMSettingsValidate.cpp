@@ -77,6 +77,12 @@ bool isItemFamily(const QString &generic)
     return generic.endsWith(QLatin1Char('.')) && generic != QLatin1String("tmc.skt.");
 }
 
+// Channel fields that place a channel in the distances and AF lists.
+bool isChannelPlacement(const QString &field)
+{
+    return field == QLatin1String("/freq") || field == QLatin1String("/used") || field == QLatin1String("/idrds");
+}
+
 bool isBoardKey(const QString &key)
 {
     return key == QLatin1String("board.band") || key == QLatin1String("board.attn");
@@ -139,6 +145,10 @@ int FMSettings::set(const QString &key, const QVariant &value, bool notify, QObj
             break;
     }
     reloadGroups(section, changed);
+    if (section == QLatin1String("channel.") && isChannelPlacement(field))
+        followChannels(changed);
+    if (section == QLatin1String("tmc.") && field == QLatin1String("/used"))
+        unlinkRemovedTmc(changed);
     if (notify && !changed.isEmpty())
         notifyPattern(key, value, changed, source);
     return code;
@@ -289,7 +299,7 @@ void FMSettings::shiftItemsDown(const QString &base, int n)
     dirty = true;
 }
 
-QStringList FMSettings::listKeys(const QString &prefix)
+QStringList FMSettings::listKeys(const QString &prefix, std::optional<QStringList> *groups)
 {
     if (!prefix.isEmpty()) {
         const QString group = normalizeKey(prefix);
@@ -301,5 +311,12 @@ QStringList FMSettings::listKeys(const QString &prefix)
         if (!listed.isEmpty())
             return listed;
     }
-    return orderTopGroups(prefix, topGroups());
+    // A top-level group's name holds no '/'.
+    if (prefix.contains(QLatin1Char('/')))
+        return QStringList();
+    if (!groups)
+        return orderTopGroups(prefix, topGroups());
+    if (!groups->has_value())
+        *groups = topGroups();
+    return orderTopGroups(prefix, **groups);
 }

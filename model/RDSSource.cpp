@@ -131,7 +131,7 @@ void RDSSource::readScalars(int n, const RecordReader &in)
     r.u8f("rp1", rp1, 8);
     r.u8f("rp2", rp2, 8);
     r.u8f("pss", pss, 0x31);
-    zone = static_cast<qint8>(r.number("zone", 1));
+    zone = static_cast<qint8>(r.number("zone", 2));
     r.i32f("mins", mins, 0);
     days = static_cast<u32>(r.number("days", daysSince1900(QDate::currentDate())));
     r.bit("date", date, false);

@@ -79,7 +79,7 @@ struct RDSSource
     u8 endd = 13;
     u8 endl = 13;
     u8 endx = 15;            // append the end character: bits 0-3 RadioText A-D, bit 4 long PS
-    qint8 zone = 1;          // local time offset of group 4A in half hours (signed)
+    qint8 zone = 2;          // local time offset of group 4A in half hours (signed; 2 = UTC+1)
     qint32 mins = 0;         // minutes added to the clock time of group 4A
     u32 days = 42003;        // fixed date of group 4A, days since 1 March 1900 (42003 = 1 March 2015)
     u8 date = 0;             // 0 today, 1 the fixed date in days

@@ -122,8 +122,9 @@ protected:
     // Every key of the group at all levels, relative to it ("eon/2/ps"), with
     // its value; read in one span under the write lock.
     QMap<QString, QVariant> readGroup(const QString &group);
-    // The top-level INI groups of the file.
-    QStringList topGroups() const;
+    // The top-level INI groups of the file: a walk over every key of the
+    // project, so callers read them once per request.
+    virtual QStringList topGroups() const;
     // Reads a key as given (no normalisation), under the read lock.
     QVariant rawValue(const QString &key, const QVariant &defaultValue = QVariant()) const;
     // Writes / removes a key as given straight to the file, under the write

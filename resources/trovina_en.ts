@@ -193,6 +193,10 @@
             <translation>File not found</translation>
         </message>
         <message>
+            <source>Projekt kann nicht geladen werden</source>
+            <translation>Cannot load the project</translation>
+        </message>
+        <message>
             <source>&amp;Beenden</source>
             <translation>&amp;Quit</translation>
         </message>

@@ -68,7 +68,7 @@ QVariant TMCMsgModel::data(const QModelIndex &index, int role) const
         }
         return QVariant();
     case Qt::TextAlignmentRole: return int(Qt::AlignCenter);
-    case Qt::BackgroundRole: return index.row() == m_currentRow ? QVariant(QColor(204, 255, 198)) : QVariant();
+    case Qt::BackgroundRole: return index.row() == currentRow() ? QVariant(QColor(204, 255, 198)) : QVariant();
     default: return QVariant();
     }
 }
@@ -204,8 +204,10 @@ void TMCMsgModel::setSource(const TMCSource &source)
 void TMCMsgModel::setCurrent(int row)
 {
     // Both the old and the new current row change their background.
-    for (int r : {m_currentRow, row})
-        if (r >= 0 && r < m_messages.size())
+    const int old = currentRow();
+    m_current = row >= 0 && row < m_messages.size() ? QPersistentModelIndex(index(row, Send))
+                                                    : QPersistentModelIndex();
+    for (int r : {old, currentRow()})
+        if (r >= 0)
             emit dataChanged(index(r, Send), index(r, Location));
-    m_currentRow = row;
 }

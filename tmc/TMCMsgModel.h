@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <QPersistentModelIndex>
 
 // The messages of the TMC source shown on the TMC page, a copy of the
 // project's list: column 0 the send state ("nein", "ja", "aufheben"),
@@ -42,10 +43,13 @@ public:
     // Shows the messages of a source, announcing only what differs.
     void setSource(const TMCSource &source);
 
-    // The row shown in the page's message editor; -1 none.
-    int currentRow() const { return m_currentRow; }
+    // The row shown in the page's message editor; -1 none. It stays with
+    // its message when rows before it come or go, and becomes -1 when its
+    // own row is removed.
+    int currentRow() const { return m_current.isValid() ? m_current.row() : -1; }
 
 public slots:
+    // A row outside the list makes no row current.
     void setCurrent(int row);
 
 signals:
@@ -53,5 +57,5 @@ signals:
 
 private:
     QList<TMCMessage> m_messages;
-    int m_currentRow = -1;
+    QPersistentModelIndex m_current;
 };

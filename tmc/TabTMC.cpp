@@ -15,6 +15,8 @@
 #include <QItemSelectionModel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include <algorithm>
 
@@ -43,7 +45,36 @@ TabTMC::TabTMC(QWidget *parent) : QWidget(parent), ui(new Ui_TabTMCUI)
     connectSources();
     connectSystemInfo();
     connectMessages();
+    fitVariantFields();
     ui->gEdit->setEnabled(false);
+}
+
+void TabTMC::fitVariantFields()
+{
+    // The form caps the variant fields' width; without a minimum the grid
+    // squeezes them at the window's first size until a digit scrolls out of
+    // sight. The minimum holds four of the widest hexadecimal digits with
+    // what a line edit keeps around its text: the style's frame, the text
+    // margins, 2 px each side and 2 px for the cursor.
+    for (QLineEdit *edit : {ui->var0, ui->var1, ui->var2, ui->var3}) {
+        edit->ensurePolished();
+        const QFontMetrics metrics(edit->font());
+        int digit = 0;
+        for (const QChar c : QStringLiteral("0123456789ABCDEF"))
+            digit = qMax(digit, metrics.horizontalAdvance(c));
+        QStyleOptionFrame frame;
+        frame.initFrom(edit);
+        frame.rect = QRect(0, 0, 100, edit->height());
+        frame.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, edit);
+        frame.midLineWidth = 0;
+        frame.state |= QStyle::State_Sunken;
+        const int around = frame.rect.width() -
+                           edit->style()->subElementRect(QStyle::SE_LineEditContents, &frame, edit).width();
+        const QMargins text = edit->textMargins();
+        const int width = 4 * digit + text.left() + text.right() + 2 * 2 + 2 + around;
+        edit->setMinimumWidth(width);
+        edit->setMaximumWidth(qMax(width, edit->maximumWidth()));
+    }
 }
 
 TabTMC::~TabTMC()
@@ -195,7 +226,7 @@ void TabTMC::fillSources(int select)
     current = 0;
     source = TMCSource();
     msgModel()->setSource(source);
-    showMessage(-1);
+    showMessage();
 }
 
 void TabTMC::selectSource(int id)
@@ -257,13 +288,14 @@ void TabTMC::setValueEvent(SetValue *event)
     }
     syncVariantKeys(key, event->value);
     bool isIndex = false;
-    const int index = key.midRef(slash + 1).toInt(&isIndex);
+    key.midRef(slash + 1).toInt(&isIndex);
     if (isIndex) {
+        // Any message of the list may have changed, the current one included
+        // (rows can move up under it), so the editor is shown again.
         if (project && ids.contains(current)) {
             source = project->tmc(current);
             msgModel()->setSource(source);
-            if (index == msgModel()->currentRow())
-                showMessage(index);
+            showMessage();
         }
     } else if (ids.isEmpty() || ids.contains(currentItemSource())) {
         itemChanged(ui->sources->currentItem());

@@ -13,6 +13,7 @@
 class ECCSearch;
 class FMSettings;
 class QModelIndex;
+class QSpinBox;
 class QTableWidgetItem;
 class TMCLblModel;
 class TMCMsgModel;
@@ -26,6 +27,12 @@ class Ui_TabTMCUI;
 // project model, and every change under "tmc" that comes back refreshes
 // what the page shows; the page keeps only a working copy of the selected
 // source.
+//
+// The current message is the current row of the message table: the table
+// hands it to its model (the green row), and the message editor, the label
+// table and every edit of the editor's fields or labels always take that
+// row. An edit of another row's cell (a dropped code) makes that row
+// current first.
 //
 // The page is built from the form TabTMCUI and addresses its controls by
 // object name. It can be built before any project exists (building the
@@ -77,9 +84,14 @@ private:
     void connectSources();
     void connectSystemInfo();
     void connectMessages();
+    void fitVariantFields();
 
     void fillSources(int select);
-    void showMessage(int row);
+    // Shows the current message in the editor and the label table.
+    void showMessage();
+    // Makes the table show the project's message list of the selected
+    // source, which another writer may have changed meanwhile.
+    void takeStoredMessages();
     void showServiceKey(u16 word);
     void syncVariantKeys(const QString &key, const QVariant &value);
 
@@ -88,6 +100,9 @@ private:
     // The rows of the selected cells of a view, each once, ascending.
     static QList<int> selectedRows(const QList<QModelIndex> &indexes);
     bool askDelete(const QString &title, const QString &text) const;
+    // A control's value where the operator changed it, else the stored
+    // value, which the control may not be able to show.
+    static int edited(const QSpinBox *box, int stored);
     void enableDurationFields();
 
     TMCMsgModel *msgModel() const;

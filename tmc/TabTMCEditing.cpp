@@ -76,7 +76,7 @@ void TabTMC::itemChanged(QTableWidgetItem *item)
     msgModel()->setSource(source);
     if (source.enc < TMCSource::keyCount)
         showServiceKey(source.skt[source.enc]);
-    showMessage(msgModel()->currentRow());
+    showMessage();
     busy = false;
 }
 
@@ -114,13 +114,19 @@ void TabTMC::slotChanged()
     source.va1 = u16(va1);
     source.va2 = u16(va2);
     source.va3 = u16(va3);
-    source.rate = u8(ui->rate->value());
-    source.rpt = u8(ui->repeat->value());
-    source.enc = u8(ui->encid->value());
+    source.rate = u8(edited(ui->rate, source.rate));
+    source.rpt = u8(edited(ui->repeat, source.rpt));
+    source.enc = u8(edited(ui->encid, source.enc));
     // The project's own list: a message added meanwhile (remote control)
     // must survive this store.
     source.messages = project->tmc(n).messages;
     project->setTmc(n, source);
+}
+
+int TabTMC::edited(const QSpinBox *box, int stored)
+{
+    // A box shows a stored value beyond its range as its nearest end.
+    return box->value() == qBound(box->minimum(), stored, box->maximum()) ? stored : box->value();
 }
 
 void TabTMC::varxChanged()
@@ -193,20 +199,25 @@ void TabTMC::saveECC(const ECC &country)
 void TabTMC::rowChanged(const QModelIndex &index)
 {
     msgModel()->setCurrent(index.row());
-    showMessage(index.row());
+    showMessage();
 }
 
 void TabTMC::setMessage(int row, const TMCMessage &message)
 {
     if (project && current > 0)
         project->setTmcMessage(current, row, message);
-    showMessage(row);
+    // A code dropped on another row edits that row: it becomes the current
+    // message, so that the editor's next edit goes where it shows.
+    if (row != msgModel()->currentRow() && row >= 0 && row < msgModel()->rowCount())
+        ui->messages->setCurrentIndex(msgModel()->index(row, 1));
+    showMessage();
 }
 
-void TabTMC::showMessage(int row)
+void TabTMC::showMessage()
 {
     TMCLblModel *labels = lblModel();
-    if (row < 0 || row >= msgModel()->rowCount()) {
+    const int row = msgModel()->currentRow();
+    if (row < 0) {
         ui->gEdit->setEnabled(false);
         ui->text1->clear();
         ui->text2->clear();
@@ -248,7 +259,7 @@ void TabTMC::dataChanged()
     if (busy)
         return;
     const int row = msgModel()->currentRow();
-    if (row < 0 || row >= msgModel()->rowCount())
+    if (row < 0)
         return;
     TMCMessage m = msgModel()->get(row);
     m.duration = u8(ui->duration->value());
@@ -257,26 +268,42 @@ void TabTMC::dataChanged()
     msgModel()->setDurationFlags(row, m.duration, m.flags);
     if (project && current > 0)
         project->setTmcMessage(current, row, m);
-    showMessage(row);
+    showMessage();
+}
+
+void TabTMC::takeStoredMessages()
+{
+    source.messages = project->tmc(current).messages;
+    msgModel()->setSource(source);
+    showMessage();
 }
 
 void TabTMC::addMessage()
 {
     if (!project || current < 1)
         return;
-    const TMCMessage message;
-    msgModel()->add(message);
     // Appended to the project's list as it stands, which may already hold
     // a message the table has not heard of yet.
-    project->setTmcMessage(current, project->tmc(current).messages.size(), message);
+    takeStoredMessages();
+    const TMCMessage message;
+    const int row = msgModel()->add(message) - 1;
+    project->setTmcMessage(current, row, message);
 }
 
 void TabTMC::delMessage()
 {
-    const QList<int> rows = selectedRows(ui->messages->selectionModel()->selectedIndexes());
-    if (rows.isEmpty() || !project || current < 1)
+    if (!project || current < 1)
+        return;
+    QList<int> rows = selectedRows(ui->messages->selectionModel()->selectedIndexes());
+    if (rows.isEmpty())
         return;
     if (rows.size() > 1 && !askDelete(tr("Meldungen löschen?"), tr("%1 Meldungen löschen?").arg(rows.size())))
+        return;
+    // The renumbering below rewrites the whole list: it must start from the
+    // project's list, or a message another writer added meanwhile is lost.
+    takeStoredMessages();
+    rows = selectedRows(ui->messages->selectionModel()->selectedIndexes());
+    if (rows.isEmpty())
         return;
     msgModel()->remove(rows);
     // Renumbering: the remaining messages first, then the tail goes.
@@ -284,7 +311,7 @@ void TabTMC::delMessage()
     for (int i = 0; i < count; ++i)
         project->setTmcMessage(current, i, msgModel()->get(i));
     project->removeTmcMessage(current, count);
-    showMessage(msgModel()->currentRow());
+    showMessage();
 }
 
 // ---- Labels of the current message
@@ -311,11 +338,11 @@ void TabTMC::delInfo()
 
 void TabTMC::infoChanged()
 {
-    const int row = ui->messages->currentIndex().row();
-    if (row < 0 || row >= msgModel()->rowCount())
+    const int row = msgModel()->currentRow();
+    if (row < 0)
         return;
     msgModel()->setLabels(row, lblModel()->labels());
     if (project && current > 0)
         project->setTmcMessage(current, row, msgModel()->get(row));
-    showMessage(row);
+    showMessage();
 }

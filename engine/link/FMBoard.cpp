@@ -192,7 +192,7 @@ bool FMBoard::connectTo(const BoardIP &target)
             QMutexLocker info(&m_infoMutex);
             m_infoCopy = BoardInfo();
         }
-        m_state = ConnectRequested;
+        setState(ConnectRequested);
     });
     return false;
 }
@@ -275,20 +275,31 @@ void FMBoard::setOnAir(bool on)
 
 void FMBoard::disconnectRequest()
 {
-    m_state = DisconnectRequested;
+    setState(DisconnectRequested);
 }
 
 void FMBoard::unlock(bool takeOver)
 {
+    // The question may have been asked about a lock that has gone since:
+    // its answer must neither switch our own board off nor take the next
+    // foreign lock over unasked.
+    const int st = m_state.load();
+    if (st != ForeignLock) {
+        qDebug("mo%d: take-over answer %d dropped in state %d", m_board, int(takeOver), st);
+        return;
+    }
     m_takeOver = takeOver;
     if (!takeOver)
-        m_state = DisconnectRequested;
+        setState(DisconnectRequested);
 }
 
 void FMBoard::error(QAbstractSocket::SocketError socketError)
 {
-    qDebug("mo%d: socket error %d [%s]", m_board, int(socketError),
-           m_socket ? qPrintable(m_socket->errorString()) : "NULL");
+    // A board that is away makes every read and write fail: the first
+    // error is logged, the rest are counted until the board is heard again.
+    if (m_socketErrors.begin())
+        qDebug("mo%d: socket error %d [%s]", m_board, int(socketError),
+               m_socket ? qPrintable(m_socket->errorString()) : "NULL");
 }
 
 void FMBoard::state(QAbstractSocket::SocketState socketState)
@@ -322,9 +333,12 @@ void FMBoard::timeReadStatus()
             for (FMProgram *p : m_programs)
                 p->setBand(m_band);
             m_mutex.unlock();
-            return;
+            // The tick goes on to the status request: without it the next
+            // fill report would come 400 ms after the last, longer than a
+            // board's PCM buffer lasts, and the channels would run dry.
+        } else {
+            qDebug("mo%d: timer not locked for band", m_board);
         }
-        qDebug("mo%d: timer not locked for band", m_board);
     }
 
     const int port = m_pendingRdsPort.exchange(0);
@@ -350,7 +364,8 @@ void FMBoard::timeReadStatus()
         qDebug("mo%d: state %d", m_board, st);
         break;
     case InfoRequested:
-        qDebug("mo%d: request info %s", m_board, qPrintable(m_socket->peerName()));
+        if (m_infoRequests.begin())
+            qDebug("mo%d: request info %s", m_board, qPrintable(m_socket->peerName()));
         written = m_socket->write(BoardProtocol::infoRequest());
         break;
     case LockQueried:
@@ -369,7 +384,8 @@ void FMBoard::timeReadStatus()
         break;
     case Online:
         written = m_socket->write(BoardProtocol::statusRequest());
-        if ((++m_statusTicks & 0x1F) == 0)
+        // Firmware before 25 has no lock handshake: nothing to look after.
+        if ((++m_statusTicks & 0x1F) == 0 && m_info.version >= 25)
             m_socket->write(BoardProtocol::lockQuery());
         break;
     case DisconnectRequested:
@@ -380,7 +396,7 @@ void FMBoard::timeReadStatus()
 
     if (m_state.load() == Online && (written == -1 || (nowMs() - m_lastReceived) / 1000 > 1)) {
         qDebug("mo%d: timeout", m_board);
-        m_state = ConnectRequested;
+        setState(ConnectRequested);
         disconnectBoard();
     }
 }
@@ -392,7 +408,7 @@ void FMBoard::open()
     if (m_target.ip == 0 || m_target.port == 0 || !m_socket)
         return;
     m_socket->connectToHost(QHostAddress(m_target.ip), m_target.port, QIODevice::ReadWrite);
-    m_state = InfoRequested;
+    setState(InfoRequested);
     m_lastReceived = nowMs();
     qDebug("mo%d: connect #%03d %s", m_board, m_target.boxNumber(), qPrintable(m_target.addressText()));
     const qintptr fd = m_socket->socketDescriptor();
@@ -407,18 +423,48 @@ void FMBoard::open()
         qDebug("mo%d: udp send buffer %d", m_board, got);
 }
 
+void FMBoard::setState(int state)
+{
+    const int old = m_state.exchange(state);
+    if (old == InfoRequested && state != InfoRequested) {
+        const int n = m_infoRequests.end();
+        if (n > 1)
+            qDebug("mo%d: info requested %d times", m_board, n);
+    }
+    if (old == ForeignLock && state != ForeignLock) {
+        m_takeOver = false;
+        if (const int n = m_foreignLock.end())
+            qDebug("mo%d: lock of another client seen in %d replies", m_board, n);
+        m_foreignHolder.clear();
+        emit takeOverWithdrawn(m_board);
+    }
+}
+
+// The board is ours to switch off: we set its lock and the board reports
+// our identity, or it has no lock handshake at all (firmware before 25)
+// and we went online with it. Before the first lock status both identities
+// are all 0xFF: that says nothing about who holds the board.
+bool FMBoard::lockedByUs() const
+{
+    if (!allFF(m_ownIdentity, LockInfo::identitySize))
+        return m_lock.sameIdentity(m_ownIdentity);
+    return m_info.boardType != 0 && m_info.version < 25;
+}
+
 void FMBoard::disconnectBoard()
 {
     const int st = m_state.load();
     if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState) {
         qDebug("mo%d: disconnect %d", m_board, st);
         if (st != ConnectRequested) {
-            if (m_lock.sameIdentity(m_ownIdentity)) {
+            if (lockedByUs()) {
                 if (m_info.boardType != 0) {
                     m_onAir = false;
                     sendBandConfig();
+                    emit onair(false);
                 }
-                sendUnlock();
+                if (m_info.version >= 25)
+                    sendUnlock();
             } else {
                 qDebug("mo%d: disconnect w/o unlock %02X != %02X", m_board, m_ownIdentity[0],
                        m_lock.identity[0]);
@@ -428,14 +474,15 @@ void FMBoard::disconnectBoard()
         }
         m_socket->disconnectFromHost();
     }
-    m_state = NotConnected;
+    endSendFailures();
+    setState(NotConnected);
     emit offline(m_target, m_board);
 }
 
 void FMBoard::goOnline()
 {
     qDebug("mo%d: online, force set band", m_board);
-    m_state = Online;
+    setState(Online);
     m_band = -1;
     startPump();
     emit online(m_target, m_board);
@@ -506,7 +553,7 @@ int FMBoard::sendAcked(QByteArray &command)
     if (n > 0)
         m_bytesSent += int(n);
     else
-        qDebug("mo%d: sendRaw failed %d", m_board, int(n));
+        logSendFailure(m_sendFailures, "sendRaw", n);
     return int(n);
 }
 
@@ -518,7 +565,7 @@ int FMBoard::sendRaw(const char *data, int length, int owner)
     if (n > 0)
         m_bytesSent += int(n);
     else
-        qDebug("mo%d: sendRaw failed %d", m_board, int(n));
+        logSendFailure(m_sendFailures, "sendRaw", n);
     return int(n);
 }
 
@@ -534,7 +581,7 @@ int FMBoard::sendRDS(u8 channelIndex, const u8 *const streams[4], int length, u8
     if (n > 0)
         m_bytesSent += int(n);
     if (n < 0)
-        qDebug("mo%d: sendRDS failed %d", m_board, int(n));
+        logSendFailure(m_rdsFailures, "sendRDS", n);
     else if (n != datagram.size())
         qDebug("mo%d: sendRDS %d != %d", m_board, datagram.size(), int(n));
     return int(n);
@@ -546,6 +593,25 @@ qint64 FMBoard::writeDatagram(const char *data, int length, int owner)
         return m_socket->write(data, length);
     m_batch.add(data, length, owner);
     return length;
+}
+
+// While the board is away every write fails: the first failure is logged,
+// the others are counted until the board is heard again or the link
+// disconnects.
+void FMBoard::logSendFailure(RepeatedLog &run, const char *what, qint64 result)
+{
+    if (run.begin())
+        qDebug("mo%d: %s failed %d", m_board, what, int(result));
+}
+
+void FMBoard::endSendFailures()
+{
+    if (const int n = m_sendFailures.end())
+        qDebug("mo%d: sendRaw failed %d times in all", m_board, n);
+    if (const int n = m_rdsFailures.end())
+        qDebug("mo%d: sendRDS failed %d times in all", m_board, n);
+    if (const int n = m_socketErrors.end())
+        qDebug("mo%d: %d socket errors in all", m_board, n);
 }
 
 // ---- Pump ---------------------------------------------------------------------------
@@ -654,37 +720,53 @@ FMBoard::PumpStats FMBoard::takePumpStats()
 
 void FMBoard::readUdp()
 {
+    int read = 0;
     while (m_socket && m_socket->hasPendingDatagrams()) {
-        const QByteArray d = m_socket->receiveDatagram().data();
-        if (d.size() < 2)
-            continue;
-        const int type = BoardProtocol::packetType(d);
-        m_lastReceived = nowMs();
-        switch (type) {
-        case BoardProtocol::InfoReply:
-            infoReply(d);
-            break;
-        case BoardProtocol::BoardMessage:
-            qDebug("mo%d: packet %.4x %d", m_board, type, d.size());
-            break;
-        case BoardProtocol::Ack: {
-            const u32 id = BoardCommand::commandId(d);
-            if (m_pending.remove(id) == 0)
-                qDebug("mo%d: ack %.08x unknown", m_board, id);
-            break;
-        }
-        case BoardProtocol::ChannelStatus:
-            channelStatus(d);
-            break;
-        case BoardProtocol::LockStatus:
-            lockStatus(d);
-            break;
-        default:
-            qDebug("mo%d: unknown packet (0x%04X len=%i)", m_board, type, d.size());
-            break;
-        }
-        checkPurge();
+        handleDatagram(m_socket->receiveDatagram().data());
+        ++read;
     }
+    // A "port unreachable" reply (the board is not listening yet, restarts
+    // or is switched off) wakes the socket without a datagram. The socket
+    // reports nothing more until it has been read: one read, which fails or
+    // finds a datagram that has just come in, keeps the board audible.
+    if (read == 0 && m_socket && m_socket->state() == QAbstractSocket::ConnectedState) {
+        const QNetworkDatagram d = m_socket->receiveDatagram(maxReadSize);
+        if (d.isValid())
+            handleDatagram(d.data());
+    }
+}
+
+void FMBoard::handleDatagram(const QByteArray &d)
+{
+    if (d.size() < 2)
+        return;
+    const int type = BoardProtocol::packetType(d);
+    m_lastReceived = nowMs();
+    endSendFailures();
+    switch (type) {
+    case BoardProtocol::InfoReply:
+        infoReply(d);
+        break;
+    case BoardProtocol::BoardMessage:
+        qDebug("mo%d: packet %.4x %d", m_board, type, d.size());
+        break;
+    case BoardProtocol::Ack: {
+        const u32 id = BoardCommand::commandId(d);
+        if (m_pending.remove(id) == 0)
+            qDebug("mo%d: ack %.08x unknown", m_board, id);
+        break;
+    }
+    case BoardProtocol::ChannelStatus:
+        channelStatus(d);
+        break;
+    case BoardProtocol::LockStatus:
+        lockStatus(d);
+        break;
+    default:
+        qDebug("mo%d: unknown packet (0x%04X len=%i)", m_board, type, d.size());
+        break;
+    }
+    checkPurge();
 }
 
 void FMBoard::checkPurge()
@@ -727,7 +809,7 @@ void FMBoard::infoReply(const QByteArray &d)
     if (info.version < 25)
         goOnline();
     else
-        m_state = LockQueried;
+        setState(LockQueried);
     emit boardInfo(info, m_board);
     for (FMProgram *p : m_programs)
         p->setBoardInfo(info);
@@ -773,12 +855,25 @@ void FMBoard::lockStatus(const QByteArray &d)
         goOnline();
         return;
     }
-    // The identity text ends at its first NUL, at most 15 bytes.
-    const char *text = reinterpret_cast<const char *>(parsed.identity + 1);
-    const QByteArray who(text, int(strnlen(text, BoardProtocol::identityTextSize)));
-    qDebug("mo%d: is locked from %d.%d.%d.%d : %d [%s]", m_board, parsed.ip >> 24, (parsed.ip >> 16) & 0xFF,
-           (parsed.ip >> 8) & 0xFF, parsed.ip & 0xFF, parsed.port, who.constData());
-    m_state = ForeignLock;
+    // While the question is open the board is asked again every second or
+    // so: the holder and the recent clients are logged when the holder is
+    // new, its further replies only counted.
+    QByteArray holder(reinterpret_cast<const char *>(parsed.identity), LockInfo::identitySize);
+    holder += QByteArray::number(parsed.ip) + ':' + QByteArray::number(parsed.port);
+    if (holder != m_foreignHolder) {
+        if (const int n = m_foreignLock.end())
+            qDebug("mo%d: lock of another client seen in %d replies", m_board, n);
+        m_foreignHolder = holder;
+    }
+    const bool logIt = m_foreignLock.begin();
+    if (logIt) {
+        // The identity text ends at its first NUL, at most 15 bytes.
+        const char *text = reinterpret_cast<const char *>(parsed.identity + 1);
+        const QByteArray who(text, int(strnlen(text, BoardProtocol::identityTextSize)));
+        qDebug("mo%d: is locked from %d.%d.%d.%d : %d [%s]", m_board, parsed.ip >> 24, (parsed.ip >> 16) & 0xFF,
+               (parsed.ip >> 8) & 0xFF, parsed.ip & 0xFF, parsed.port, who.constData());
+    }
+    setState(ForeignLock);
     emit userUnlock(m_board);
     if (!withClients)
         return;
@@ -786,6 +881,8 @@ void FMBoard::lockStatus(const QByteArray &d)
         QMutexLocker lock(&m_mutex);
         std::memcpy(m_lock.clients, parsed.clients, sizeof m_lock.clients);
     }
+    if (!logIt)
+        return;
     for (const LockClient &c : parsed.clients)
         if (c.ip != 0)
             qDebug("mo%d: %d.%d.%d.%d : %d last seen %d ds ago", m_board, c.ip >> 24, (c.ip >> 16) & 0xFF,

@@ -5,6 +5,7 @@
 #include "DatagramBatch.h"
 #include "ChannelStatus.h"
 #include "LockInfo.h"
+#include "RepeatedLog.h"
 #include "Types.h"
 
 #include <QAbstractSocket>
@@ -41,8 +42,13 @@ class QUdpSocket;
 // threads.
 //
 // Shutdown: quit() the thread, wait() for it without limit, then delete.
-// The board thread itself takes the board off air, unlocks it and deletes
+// The board thread itself takes the board off air and unlocks it when the
+// board is ours (we hold its lock, or it has no lock handshake), and deletes
 // its programs before it ends.
+//
+// Take-over question: userUnlock asks it (state 4, board held by another
+// client), takeOverWithdrawn withdraws it when the link leaves state 4; an
+// answer through unlock() counts only while the link is still in state 4.
 class FMBoard : public QThread
 {
     Q_OBJECT
@@ -65,6 +71,8 @@ public:
     // acknowledged send.
     static constexpr int ackTimeoutMs = 1666;
     static constexpr int sendBufferSize = 0x80000;
+    // Larger than any datagram a board sends.
+    static constexpr int maxReadSize = 2048;
 
     // Starts the thread and returns once the socket, the programs and the
     // timers exist. rdsPort is the RDS data port of channel 1 (0: none yet),
@@ -130,7 +138,9 @@ public slots:
     void toggleOnAir();
     void setOnAir(bool on);
     void disconnectRequest();
-    // true: take the board over at the next tick; false: give up (disconnect).
+    // The answer to the take-over question: true takes the board over at
+    // the next tick, false gives up (disconnect). Only while the board is
+    // held by another client (state 4); any other time it changes nothing.
     void unlock(bool takeOver);
     void timeReadStatus();
     void timeFillBuffer();
@@ -144,14 +154,21 @@ signals:
     void offline(BoardIP target, int board);
     void onair(bool on);
     void userUnlock(int board);
+    // The link left state 4: the take-over question no longer applies.
+    void takeOverWithdrawn(int board);
 
 protected:
     void run() override;
 
 private:
     void loadPrograms(const QSharedPointer<FMSettings> &settings, int band);
+    void setState(int state);
     void open();
     void disconnectBoard();
+    bool lockedByUs() const;
+    void handleDatagram(const QByteArray &datagram);
+    void logSendFailure(RepeatedLog &run, const char *what, qint64 result);
+    void endSendFailures();
     void goOnline();
     void sendSetLock();
     void sendUnlock();
@@ -217,4 +234,11 @@ private:
     QMutex m_startMutex;
     QWaitCondition m_started;
     std::atomic<bool> m_running{false};
+    // Conditions logged once and once more with their count when they end.
+    RepeatedLog m_sendFailures; // until the board is heard again
+    RepeatedLog m_rdsFailures;
+    RepeatedLog m_socketErrors;
+    RepeatedLog m_infoRequests; // until the board answers
+    RepeatedLog m_foreignLock;  // lock replies naming the same other client
+    QByteArray m_foreignHolder; // identity, address and port of that client
 };

@@ -31,9 +31,11 @@ constexpr double rdsBytesPerSecond = 148.4375;
 constexpr double msPerRdsByte = 6.7368421052631575;
 const QString playlistPrefix = QStringLiteral("playlist.");
 
+// A tone sample at `volume` %; a hand-written volume above 100 plays at
+// full scale instead of overflowing the 16-bit sample.
 qint16 sample(double s, double volume)
 {
-    return qint16(std::floor(s * volume * 327.67));
+    return qint16(std::floor(s * qBound(0.0, volume, 100.0) * 327.67));
 }
 
 // The samples of a sine tone at `rate` Hz and `volume` %, indexed by the
@@ -167,9 +169,11 @@ void FMProgram::setValueEvent(SetValue *event)
     }
     if (idrds || k.startsWith(QLatin1String("rds."))) {
         const RDSSource rds = m_settings->rds(m_rdsId);
-        if (k.contains(QLatin1String("/eon/"))) {
+        const int eon = k.indexOf(QLatin1String("/eon/"));
+        if (eon >= 0) {
+            // "rds.N/eon/M", or one of its fields ("rds.N/eon/M/af").
             bool ok = false;
-            const uint e = k.mid(k.lastIndexOf(QLatin1Char('/')) + 1).toUInt(&ok);
+            const uint e = k.mid(eon + 5).section(QLatin1Char('/'), 0, 0).toUInt(&ok);
             if (ok)
                 m_encoder->setEON(rds.eon, int(e));
             return;
@@ -232,7 +236,7 @@ void FMProgram::setValueEvent(SetValue *event)
         else if (k.endsWith(QLatin1String("rate")))
             sendCommand(channelCommand(3));
         else if (k.endsWith(QLatin1String("freq")))
-            sendCommand(channelCommand(4));
+            sendFrequency();
         else
             sendCommand(channelCommand(0));
         return;
@@ -272,6 +276,14 @@ void FMProgram::sendCommand(QByteArray command)
 {
     if (!command.isEmpty())
         m_board->sendAcked(command);
+}
+
+void FMProgram::sendFrequency()
+{
+    sendCommand(channelCommand(4));
+    // The AF lists start with the tuning frequency.
+    if (m_rdsId)
+        applyRds(m_settings->rds(m_rdsId));
 }
 
 void FMProgram::sendChannelConfig()
@@ -638,6 +650,12 @@ void FMProgram::play(const QString &text)
         registerKey(m_playlistKey);
     } else {
         m_playlistId = -1;
+        // A playlist emptied for now stays watched; one the channel no longer
+        // plays does not.
+        if (!m_playlistKey.isEmpty() && m_playlistKey != text) {
+            unregisterKey(m_playlistKey);
+            m_playlistKey.clear();
+        }
         if (!text.isEmpty())
             list << text;
     }

@@ -97,6 +97,7 @@ private:
     void registerKey(const QString &key);
     void unregisterKey(const QString &key);
     void sendCommand(QByteArray command);
+    void sendFrequency();
     void sendGroups();
     void publishReplay();
     int buildPcm();

@@ -230,21 +230,22 @@ private:
     QTextCodec *m_ertCodec = nullptr;
 
     // Builder counters (64 bit: they also count cycles).
-    // PS and RadioText segment counters per stream: a receiver of stream 0
-    // sees complete texts in order whatever the RDS2 streams carry.
+    // The segment counters of every text and the AF position are kept per
+    // stream: a receiver of stream 0 sees complete texts in order whatever
+    // the RDS2 streams carry.
     qint64 m_psSegs[4] = {};    // PS segment
     qint64 m_psWindows[4] = {}; // PS window start
-    qint64 m_fbSeg = 0;      // 15B segment
-    qint64 m_lpsSeg = 0;     // long PS segment
+    qint64 m_fbSegs[4] = {};    // 15B segment
+    qint64 m_lpsSegs[4] = {};   // long PS segment
     qint64 m_rtAlts[4] = {}; // alternation of mode 2
     u16 m_rtAB = 0;          // A/B flag in bit 4
     qint64 m_rtSegs[4][2] = {};
     int m_rtIndexes[4] = {}; // 0 rta, 1 rtb
     QByteArray m_rtLast[2];  // last bytes sent per slot
-    qint64 m_ertSeg = 0;
-    int m_ertIndex = 0;      // 0 rtc, 1 rtd
-    qint64 m_ptynSeg = 0;
-    int m_ptynIndex = 0;     // 0 pn2, 1 pn1
+    qint64 m_ertSegs[4] = {};
+    int m_ertIndexes[4] = {};  // 0 rtc, 1 rtd
+    qint64 m_ptynSegs[4] = {};
+    int m_ptynIndexes[4] = {}; // 0 pn2, 1 pn1
     int m_afIndexes[4] = {}; // AF list position per stream
     int m_odaStep = 0;
     int m_eonIndex = 0;

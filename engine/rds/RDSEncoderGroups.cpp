@@ -108,8 +108,9 @@ void RDSEncoder::basicGroup(u8 out[13], int stream)
 
 void RDSEncoder::fastBasicInfo(u8 out[13], int stream)
 {
-    const u16 b = psBlockB(int(m_fbSeg & 3)) | type15B;
-    ++m_fbSeg;
+    qint64 &seg = m_fbSegs[stream & 3];
+    const u16 b = psBlockB(int(seg & 3)) | type15B;
+    ++seg;
     assembleGroup(out, b, m_src.pi, b, stream != 0);
 }
 
@@ -256,11 +257,13 @@ void RDSEncoder::tmcGroup(u8 out[13], int stream)
 
 void RDSEncoder::ptyName(u8 out[13], int stream)
 {
-    const bool pn1 = m_ptynIndex & 1;
-    switchText(m_ptynSeg, 1, m_ptynIndex, pn1 ? m_src.rp1 : m_src.rp2, pn1 ? m_src.rp2 : m_src.rp1);
-    const int index = m_ptynIndex & 1;
-    const int segment = int(m_ptynSeg & 1);
-    ++m_ptynSeg;
+    qint64 &seg = m_ptynSegs[stream & 3];
+    int &textIndex = m_ptynIndexes[stream & 3];
+    const bool pn1 = textIndex & 1;
+    switchText(seg, 1, textIndex, pn1 ? m_src.rp1 : m_src.rp2, pn1 ? m_src.rp2 : m_src.rp1);
+    const int index = textIndex & 1;
+    const int segment = int(seg & 1);
+    ++seg;
     const QByteArray &bytes = m_pnBytes[index];
     const u16 b = rdsBlockB(10, false, m_src.tp, m_src.pty, unsigned(index << 4) | unsigned(segment));
     assembleGroup(out, b, word(bytes, 4 * segment, space), word(bytes, 4 * segment + 2, space), stream != 0);
@@ -305,12 +308,13 @@ void RDSEncoder::eonGroup(u8 out[13], int stream)
 
 void RDSEncoder::longPS(u8 out[13], int stream)
 {
-    qint64 a = m_lpsSeg & 7;
+    qint64 &seg = m_lpsSegs[stream & 3];
+    qint64 a = seg & 7;
     if (4 * a > m_lpsBytes.size()) {
-        m_lpsSeg = 0;
+        seg = 0;
         a = 0;
     }
-    ++m_lpsSeg;
+    ++seg;
     const u16 b = rdsBlockB(15, false, m_src.tp, m_src.pty, ((m_src.ta & 1u) << 4) | unsigned(a));
     assembleGroup(out, b, word(m_lpsBytes, 4 * a, 0), word(m_lpsBytes, 4 * a + 2, 0), stream != 0);
 }
@@ -319,21 +323,23 @@ void RDSEncoder::longPS(u8 out[13], int stream)
 
 QString RDSEncoder::currentEnhancedText() const
 {
-    return (m_ertIndex & 1) ? m_src.rtd : m_src.rtc;
+    return (m_ertIndexes[0] & 1) ? m_src.rtd : m_src.rtc;
 }
 
 void RDSEncoder::enhancedRadioText(u8 out[13], int stream)
 {
-    const bool d = m_ertIndex & 1;
-    switchText(m_ertSeg, 5, m_ertIndex, d ? m_src.rpd : m_src.rpc, d ? m_src.rpc : m_src.rpd);
-    const int index = m_ertIndex & 1;
+    qint64 &seg = m_ertSegs[stream & 3];
+    int &textIndex = m_ertIndexes[stream & 3];
+    const bool d = textIndex & 1;
+    switchText(seg, 5, textIndex, d ? m_src.rpd : m_src.rpc, d ? m_src.rpc : m_src.rpd);
+    const int index = textIndex & 1;
     QString text = m_tags.expand(index ? m_src.rtd : m_src.rtc, 4).text;
     if ((m_src.endx >> (2 + index)) & 1)
         text += QChar(index ? m_src.endd : m_src.endc);
     const QByteArray bytes = encodeRdsText(text, nullptr, m_src.rtxt & rtxtBomERT, m_ertCodec);
-    const int a = int(m_ertSeg & 0x1F);
+    const int a = int(seg & 0x1F);
     const qint64 pos = 4 * a;
-    m_ertSeg = pos + 4 >= bytes.size() ? ((m_ertSeg >> 5) + 1) << 5 : m_ertSeg + 1;
+    seg = pos + 4 >= bytes.size() ? ((seg >> 5) + 1) << 5 : seg + 1;
     const u16 b = rdsBlockB(m_src.ertg & 0xF, false, m_src.tp, m_src.pty, unsigned(a));
     assembleGroup(out, b, word(bytes, pos, 0), word(bytes, pos + 2, 0), stream != 0);
 }

@@ -240,8 +240,10 @@ void RDSEncoder::setRDS(const RDSSource &source, double tuneMHz)
         for (int i = 0; i < 4; ++i)
             m_psSegs[i] = m_psWindows[i] = 0;
     }
-    if (source.lps != m_src.lps)
-        m_lpsSeg = 0;
+    if (source.lps != m_src.lps) {
+        for (qint64 &seg : m_lpsSegs)
+            seg = 0;
+    }
     resetGroupFileReplay();
 
     if (source.eon.size() != m_src.eon.size()) {
@@ -265,10 +267,10 @@ void RDSEncoder::setRDS(const RDSSource &source, double tuneMHz)
         m_rtIndexes[i] = 0;
         m_rtAlts[i] = 0;
     }
-    m_ertSeg = 0;
-    m_ertIndex = 0;
-    m_ptynSeg = 0;
-    m_ptynIndex = 0;
+    for (int i = 0; i < 4; ++i) {
+        m_ertSegs[i] = m_ptynSegs[i] = 0;
+        m_ertIndexes[i] = m_ptynIndexes[i] = 0;
+    }
     for (int &i : m_afIndexes)
         i = 0;
     m_odaStep = 0;

@@ -111,7 +111,7 @@ void FMServer::listen()
     }
 }
 
-void FMServer::setSettings(const QSharedPointer<FMSettings> &settings, const QString &fileName)
+void FMServer::setSettings(const QSharedPointer<FMSettings> &settings, const QString &fileName, bool announce)
 {
     if (m_project)
         m_project->unregisterObserver(this);
@@ -122,7 +122,8 @@ void FMServer::setSettings(const QSharedPointer<FMSettings> &settings, const QSt
     m_watch.removeDuplicates();
     for (const QString &key : qAsConst(m_watch))
         m_project->registerKey(key, this);
-    sendLine(QStringLiteral("LOAD ok: ") + fileName);
+    if (announce)
+        sendLine(QStringLiteral("LOAD ok: ") + fileName);
 }
 
 // ---- Connection
@@ -183,6 +184,7 @@ void FMServer::readLine()
     if (m_executing)
         return;
     QTcpSocket *socket = m_client;
+    int executed = 0;
     while (socket && m_client == socket) {
         // Replies waiting for a slow reader hold back the next requests; the
         // socket's small read buffer then holds back the client by TCP.
@@ -194,6 +196,12 @@ void FMServer::readLine()
             m_ready = m_lines.feed(socket->read(4096));
             continue;
         }
+        if (executed == requestsPerTurn) {
+            // The rest after whatever else waits in the event loop.
+            queueResume();
+            return;
+        }
+        ++executed;
         const RemoteLineBuffer::Line line = m_ready.takeFirst();
         if (line.tooLong) {
             qDebug("net: line too long");
@@ -204,6 +212,20 @@ void FMServer::readLine()
             m_executing = false;
         }
     }
+}
+
+void FMServer::queueResume()
+{
+    if (m_resumeQueued)
+        return;
+    m_resumeQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_resumeQueued = false;
+            readLine();
+        },
+        Qt::QueuedConnection);
 }
 
 void FMServer::sendLine(const QString &text)
@@ -382,12 +404,15 @@ void FMServer::getKeys(const QString &key)
     if (indices.isEmpty())
         lookups.append(k);
 
+    // The project's top-level groups, read once for all indices of this
+    // request and only when a lookup needs them.
+    std::optional<QStringList> groups;
     for (const QString &lookup : qAsConst(lookups)) {
         if (!lookup.isEmpty() && m_project->contains(lookup)) {
             sendLine(lookup, m_project->value(lookup));
             continue;
         }
-        const QStringList keys = m_project->listKeys(lookup);
+        const QStringList keys = m_project->listKeys(lookup, &groups);
         if (keys.isEmpty())
             sendLine(QStringLiteral("GET error: no key ") + dotted(lookup));
         for (const QString &found : keys)

@@ -42,12 +42,15 @@ struct RemoteRequest;
 //
 // Input: complete lines are executed as they arrive, in order; a line of
 // more than RemoteLineBuffer::maxLine bytes is dropped (log "net: line too
-// long", reply "error: line too long") and the connection stays. While more than pauseUnsent bytes of
-// replies wait to be sent, no further request is executed (the rest waits
-// in the socket, whose read buffer is small, so TCP holds the client back);
-// so pipelined requests of any number are answered in order. A client whose
-// unsent lines (replies and pushed changes) pass maxUnsent bytes does not
-// read and is disconnected.
+// long", reply "error: line too long") and the connection stays. At most
+// requestsPerTurn requests run in one turn of the event loop; the rest
+// continue in a queued call, so that a client's backlog of pipelined
+// requests never holds up the window, the timers or a new connection.
+// While more than pauseUnsent bytes of replies wait to be sent, no further
+// request is executed (the rest waits in the socket, whose read buffer is
+// small, so TCP holds the client back); so pipelined requests of any number
+// are answered in order. A client whose unsent lines (replies and pushed
+// changes) pass maxUnsent bytes does not read and is disconnected.
 class FMServer : public QObject, public Observer
 {
     Q_OBJECT
@@ -57,6 +60,7 @@ public:
     static constexpr qint64 maxUnsent = 4 * 1024 * 1024;
     static constexpr qint64 pauseUnsent = 256 * 1024;
     static constexpr qint64 readBufferSize = 64 * 1024;
+    static constexpr int requestsPerTurn = 16;
     // "modul.info " and this text, then the version, is the information line.
     static const char *const infoText;
     static const char *const version;
@@ -74,8 +78,11 @@ public:
 
     // Attaches the project the main window loaded or created (null: none):
     // leaves the old one, registers the watch list with the new one, starts
-    // listening and answers "LOAD ok: " and fileName.
-    void setSettings(const QSharedPointer<FMSettings> &settings, const QString &fileName);
+    // listening and answers "LOAD ok: " and fileName. Without announce the
+    // line is left out: the main window takes up its current project again
+    // after a load that failed, and the failure is the answer.
+    void setSettings(const QSharedPointer<FMSettings> &settings, const QString &fileName,
+                     bool announce = true);
 
     QString currentDir() const { return m_currentDir; }
     QStringList watchList() const { return m_watch; }
@@ -118,6 +125,8 @@ private:
     // Writes bytes and the line end; drops a client that does not read.
     void writeLine(const QByteArray &bytes);
     void dropClient();
+    // Runs readLine again from the event loop (once, however often asked).
+    void queueResume();
     void execute(const QString &line);
     // Answers "<command> error: no project loaded" when none is attached.
     bool needProject(const RemoteRequest &r);
@@ -153,5 +162,6 @@ private:
     RemoteLineBuffer m_lines;
     QList<RemoteLineBuffer::Line> m_ready; // complete lines not yet executed
     bool m_executing = false;
+    bool m_resumeQueued = false; // a queued readLine will take the next requests
     RDSLogFormat m_logFormat;
 };

@@ -43,6 +43,29 @@ private slots:
         roll.stop();
         QVERIFY(!roll.isPlaying());
     }
+
+    // An entry moved past the next one: the roll is in time order again, in
+    // the list, in the file and in the replay.
+    void editThatMovesAnEntryKeepsTimeOrder()
+    {
+        TempProject file("[channel.1]\nused=1\ngain=0\n[events.1]\nrepeat=false\n"
+                         "0=10 channel.1.gain -10\n1=40 channel.1.gain -20\n2=60 channel.1.mute 1\n");
+        auto project = QSharedPointer<FMSettings>::create(file.path());
+        Dynamic roll;
+        roll.setSettings(project);
+        QVERIFY(roll.changeEvent(0, 50, "channel.1.gain -30"));
+        QStringList listed;
+        for (const Event &e : roll.events())
+            listed << e.toStored();
+        const QStringList inOrder = {"40 channel.1.gain -20", "50 channel.1.gain -30", "60 channel.1.mute 1"};
+        QCOMPARE(listed, inOrder);
+        for (int i = 0; i < inOrder.size(); ++i)
+            QCOMPARE(project->value(QString("events.1/%1").arg(i)).toString(), inOrder.at(i));
+
+        roll.play();
+        QVERIFY(waitUntil([&] { return project->value("channel.1/mute").toString() == "1"; }, 3000));
+        QCOMPARE(project->value("channel.1/gain").toString(), QString("-30"));
+    }
 };
 
 QTEST_MAIN(TestDynamic)

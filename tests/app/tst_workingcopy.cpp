@@ -1,6 +1,7 @@
 #include "AppIni.h"
 #include "WorkingCopy.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -40,16 +41,24 @@ private slots:
         QVERIFY(!WorkingCopy::copyToSide(path("gone.fm"), work, &side));
         QVERIFY(!WorkingCopy::copyToSide(dir.path(), work, &side));
         QCOMPARE(read(work), QByteArray("old"));
-        QVERIFY(!QFile::exists(work + ".part"));
+        QCOMPARE(QDir(dir.path()).entryList({"work.fm*"}, QDir::Files), QStringList{"work.fm"});
 
+        // The side file is a new one beside the target, never "<target>.part".
+        write(work + ".part", "someone else's");
         QFile::setPermissions(source, QFile::ReadOwner);
         QVERIFY(WorkingCopy::copyToSide(source, work, &side));
-        QCOMPARE(side, work + ".part");
+        QCOMPARE(QFileInfo(side).dir(), QFileInfo(work).dir());
+        QVERIFY(side != work + ".part");
         QCOMPARE(read(work), QByteArray("old"));
         QVERIFY(WorkingCopy::replaceWith(side, work));
         QCOMPARE(read(work), QByteArray("new"));
         QVERIFY(QFile::permissions(work) & QFile::WriteOwner);
         QVERIFY(!QFile::exists(side));
+        QCOMPARE(read(work + ".part"), QByteArray("someone else's"));
+
+        // A replacement that fails leaves the working copy.
+        QVERIFY(!WorkingCopy::replaceWith(side, work));
+        QCOMPARE(read(work), QByteArray("new"));
     }
 
     void templateAndIni()

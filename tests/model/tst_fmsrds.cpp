@@ -113,6 +113,8 @@ private slots:
         QVERIFY(!fms.setEon(0, eon));
         QCOMPARE(p.fileValue("rds.1/oda/10").toString(), QStringLiteral("d311 10 0 cd46 12a 400 400 400 60 0 -3 0 1"));
         QCOMPARE(p.fileValue("rds.1/eon/10/af").toString(), QStringLiteral("958 -1012"));
+        const QString raw = "d311 1 2 cd46 12a 3ff 400 401 60 -1 -3 685 1"; // every field of a raw group
+        QCOMPARE(RDSCustomGroup::parse(raw).toText(), raw);
         FMSettings again(p.path());
         QCOMPARE(again.rds(1).rttag, rec.rttag);
         QCOMPARE(again.rds(1).eon, eon);
@@ -163,11 +165,45 @@ private slots:
         QCOMPARE(int(fms.tmc(9).rate) + int(fms.readTmc(0).rate), 30);
         QVERIFY(!fms.tmcMap().contains(4) && !fms.tmcMap().contains(9));
         QVERIFY(!fms.setTmc(0, TMCSource()) && !fms.setTmcKey(0, 2, 1) && !fms.setTmcKey(3, 32, 1) && !fms.setTmcUsed(5) && !fms.setTmcName(0, "x"));
+        QVERIFY(!fms.setRds(0, RDSSource()) && !fms.setRdsName(0, "x") && !fms.setOda(0, {}));
         fms.setTmcMessage(3, 5, message(999));
         fms.setTmcMessage(7, 0, message(999));
         fms.removeTmcMessage(7, 0);
         QVERIFY(!fms.dirty && !fms.tmcMap().contains(7));
         QCOMPARE(fms.tmc(3).messages.size(), 1);
+    }
+
+    // A removed TMC source is no longer sent: the RDS sources that named it store link 0 and tell it, so that
+    // the next new source, which takes its id again, is sent by none of them.
+    void removedTmcSourceUnlinked()
+    {
+        TempProject p("[board]\ngmin=1\n[rds.1]\ntmcsi=2\n[rds.2]\ntmcsi=1\n[rds.3]\ntmcsi=2\n"
+                      "[tmc.1]\nname=A\n[tmc.2]\nname=B\n");
+        FMSettings fms(p.path());
+        KeyWatch watch(fms, QStringLiteral("rds"));
+        QVERIFY(fms.setTmcUsed(2));
+        QCOMPARE(watch.take(), (QStringList{"rds.1/tmcsi=0", "rds.3/tmcsi=0"}));
+        QCOMPARE(fms.addTmc(), 2);
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(fms.rds(1).tmcsi).arg(fms.rds(2).tmcsi).arg(fms.rds(3).tmcsi),
+                 QStringLiteral("0 1 0"));
+        QCOMPARE(p.fileValue(fms, QStringLiteral("rds.3/tmcsi")).toString(), QStringLiteral("0"));
+        QCOMPARE(FMSettings(p.path()).rds(1).tmcsi, 0);
+
+        // The remote's and the roll's way of removing it unlinks the same way.
+        QCOMPARE(fms.set(QStringLiteral("tmc.1.used"), 0, true), 0);
+        QCOMPARE(watch.take(), (QStringList{"rds.2/tmcsi=0"}));
+        QCOMPARE(fms.rds(2).tmcsi, 0);
+    }
+
+    // An EON entry that names a channel takes the PS and AF of that channel's source when it is written.
+    void eonOfALinkedChannel()
+    {
+        TempProject p("[board]\ngmin=1\n[channel.2]\nidrds=2\n[rds.1]\nname=One\n[rds.2]\nname=Two\nps=TWO\nafs=958\n");
+        FMSettings fms(p.path());
+        QList<EON> eon{eonEntry(2, 0x1000, "X"), eonEntry(0, 0x1001, "Y")};
+        QVERIFY(fms.setEon(1, eon));
+        QCOMPARE(p.fileGroup(fms, "rds.1/eon").values().join('|'),
+                 QString("2 d312 10 1 0 0|958|TWO|0 1001 10 1 0 0|958 -1012|Y"));
     }
 
     void frequencyCodes()
@@ -185,6 +221,8 @@ private slots:
     // with their marker in one word; method A opens a new list with the same tuning code after 24.
     void listLimits()
     {
+        // A negative number opens a new list; frequencies of the regional list are marked.
+        QCOMPARE(parseAfList("958 -1011 x", {1011}), (QList<RDSAFEntry>{af(958), af(1011, RDSAFEntry::listStart, 1)}));
         QVERIFY(eonAFWords(entries({1080, 0})).isEmpty());
         QCOMPARE(eonAFWords(entries({880, 881, 880})), (QList<u16>{0xE205, 0x06CD}));
         QCOMPARE(eonAFWords(entries({880, 1530, 881})), (QList<u16>{0xE305, 0xFA01, 0x06CD}));

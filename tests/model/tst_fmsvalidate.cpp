@@ -1,3 +1,4 @@
+#include "ECC.h"
 #include "FMSettings.h"
 #include "KeyCheck.h"
 #include "KeyWatch.h"
@@ -109,6 +110,25 @@ private slots:
         QCOMPARE(p.read(), before);
         QVERIFY(!fms.dirty);
         QVERIFY(w.take().isEmpty());
+    }
+
+    // Accepted at the ends of the ranges: the lowest gain, the last channel; a board key that changes band or
+    // attenuation alone is a change.
+    void acceptedAtTheBounds()
+    {
+        TempProject p(kProject);
+        FMSettings fms(p.path());
+        run(fms, {{'S', "channel.1.gain", -60, 0}, {'S', "channel.96.mute", 1, 0}, {'S', "board.band", 1, 0},
+                  {'S', "board.band", 1, 3}, {'S', "board.attn", -10, 0}});
+    }
+
+    // Countries by PI digit and ECC, several in table order; by area, a row lies in every area asked for.
+    void countryTable()
+    {
+        QCOMPARE(countryNames('D', 0xE0) + '|' + countryNames('C', 0xA2), QString("Deutschland|Bermuda\nBrasilien"));
+        QCOMPARE(countryNames('d', 0xE0) + countryNames('D', 0x1E0), QString());
+        const ECC &egypt = countryList().at(66);
+        QVERIFY(egypt.inAreas(ECC::Africa | ECC::NearEast) && egypt.inAreas(0) && !egypt.inAreas(ECC::Africa | ECC::Europe));
     }
 
     // An item number beyond the int range names only itself; listings go by number; ADD to a full rate table

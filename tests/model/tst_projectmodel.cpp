@@ -50,15 +50,20 @@ private slots:
     void guards();
     void valuesHeldNotWrapped();
     void distances();
+    void afListsFollowChannelStores();
     void frequencyZeroKeepsStoredFrequency();
+    void channelConfigWriter();
+    void playlistFileEvents();
 };
 
 // Tone values held to their fields, not wrapped; an empty file removes the key instead of storing an empty value.
 void TestProjectModel::audioWriters()
 {
-    TempProject file("[board]\ngmin=1\n[audio.1]\ntype=2\nfile=/a.mp3\n");
+    TempProject file("[board]\ngmin=1\n[audio.1]\ntype=2\nfile=/a.mp3\n[audio.2]\nname=B\n");
     FMSettings project(file.path());
     KeyWatch audio(project, "audio.1");
+    const AudioSource b = project.audio(2); // a group without tone keys
+    QCOMPARE((QList<int>{b.frq1, b.frq2, b.vol1, b.vol2, b.time}), (QList<int>{440, 880, 100, 100, 10}));
     project.setAudioTone(1, 1000, -1, 70, -1, 70000);
     QCOMPARE(audio.take(), (QStringList{"audio.1/frq1=1000", "audio.1/vol1=70", "audio.1/time=65535"}));
     project.setAudioFile(1, QString());
@@ -197,6 +202,38 @@ void TestProjectModel::distances()
     QCOMPARE(dist.take(), (QStringList{"chinfo.1/dist=0.000", "chinfo.5/dist=0.200", "chinfo.9/dist=0.000"}));
 }
 
+// The automatic AF lists follow each store of a channel's frequency, used flag or RDS source (remote control and
+// event roll, single keys and patterns); the lists that changed are told.
+void TestProjectModel::afListsFollowChannelStores()
+{
+    TempProject file("[board]\ngmin=1\n[rds.1]\npi=d311\n[rds.2]\npi=d311\n[rds.3]\npi=d399\n"
+                     "[channel.1]\nused=1\nfreq=88.4\nidrds=1\n[channel.2]\nused=1\nfreq=88.8\nidrds=2\n"
+                     "[channel.3]\nused=1\nfreq=89.2\nidrds=1\n");
+    FMSettings project(file.path());
+    project.setBoardCount(1);
+    project.updateAF(true);
+    KeyWatch told(project, "rds.*/af");
+    const auto lists = [&] {
+        return afListText(project.rds(1).af) + '|' + afListText(project.rds(2).af) + '|' + afListText(project.rds(3).af);
+    };
+    QCOMPARE(lists(), QStringLiteral("884 888 892|884 888 892|"));
+    told.take();
+    const struct
+    {
+        const char *key, *value, *lists, *told;
+    } steps[] = {
+        {"channel.3.freq", "90.1", "884 888 901|884 888 901|", "rds.1/af=884 888 901 rds.2/af=884 888 901"},
+        {"channel.2.used", "0", "884 901||", "rds.1/af=884 901"},
+        {"channel.3.idrds", "3", "884||901", "rds.1/af=884 rds.3/af=901"},
+        {"channel.1,2.used", "1", "884 888|884 888|901", "rds.1/af=884 888 rds.2/af=884 888"},
+    };
+    for (const auto &st : steps) {
+        QCOMPARE(project.set(st.key, st.value, true), 0);
+        QCOMPARE(lists(), QString::fromLatin1(st.lists));
+        QCOMPARE(told.take().join(' '), QString::fromLatin1(st.told));
+    }
+}
+
 void TestProjectModel::frequencyZeroKeepsStoredFrequency()
 {
     TempProject file("[board]\ngmin=1\n[channel.3]\nfreq=99.000\n");
@@ -218,6 +255,41 @@ void TestProjectModel::frequencyZeroKeepsStoredFrequency()
     QCOMPARE(dist.take(),
              (QStringList{"chinfo.1/dist=100.000", "chinfo.1/dist=5.600", "chinfo.4/dist=5.600"}));
     QVERIFY(!project.contains("channel.4/freq"));
+}
+
+// The channel writer: the fields without keys of their own, the offset in hundredths; no channel past 96.
+void TestProjectModel::channelConfigWriter()
+{
+    TempProject file;
+    FMSettings project(file.path());
+    KeyWatch channel(project, "channel");
+    ChannelRecord r = ChannelRecord::defaults(4);
+    r.mono = 1;
+    r.devi = 50;
+    r.emph = 2;
+    r.rate = 32000;
+    r.autoRate = 1;
+    r.aof = 1.5;
+    r.att = "dB";
+    project.setChannelConfig(4, r);
+    project.setChannelConfig(97, r);
+    QCOMPARE(channel.take(), (QStringList{"channel.4/mono=1", "channel.4/devi=50", "channel.4/emph=2",
+                                          "channel.4/rate=32000", "channel.4/auto=1", "channel.4/aof=150",
+                                          "channel.4/att=dB"}));
+    QCOMPARE(project.channelInfo(4), r);
+}
+
+// A new file list stores the entries that changed with events, then tells the first number past its end.
+void TestProjectModel::playlistFileEvents()
+{
+    TempProject file("[board]\ngmin=1\n[playlist.1]\nname=One\n0=/a.mp3\n1=/b.mp3\n");
+    FMSettings project(file.path());
+    KeyWatch list(project, "playlist.1");
+    project.setPlaylistFiles(1, {"/a.mp3", "/c.mp3", "/d.mp3"});
+    QCOMPARE(list.take(), (QStringList{"playlist.1/1=/c.mp3", "playlist.1/2=/d.mp3", "playlist.1/3="}));
+    project.setPlaylistFiles(1, {"/a.mp3"});
+    QCOMPARE(list.take(), (QStringList{"playlist.1/1="}));
+    QCOMPARE(file.fileGroup(project, "playlist.1"), (QMap<QString, QString>{{"0", "/a.mp3"}, {"name", "One"}}));
 }
 
 QTEST_GUILESS_MAIN(TestProjectModel)

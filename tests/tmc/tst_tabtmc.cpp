@@ -5,6 +5,7 @@
 #include "TMCMsgModel.h"
 #include "TMCTable.h"
 #include "TabTMC.h"
+#include "TabTmcProbe.h"
 #include "TempProject.h"
 
 #include <QAbstractButton>
@@ -199,6 +200,92 @@ private slots:
         QCOMPARE(list.size(), 3);
         QCOMPARE(list.at(1).event, u16(777));
         QCOMPARE(messages()->rowCount(), 3);
+    }
+
+    void editsLandOnTheCurrentMessage()
+    {
+        // Messages with the events 100, 101, ..., message i holding the label word i; the rows deleted (the
+        // first made current), then a label added on the row that is current then; the stored messages as
+        // "event:labels".
+        // clang-format off
+        const struct { int count; QList<int> rows; const char *stored; } deletes[] = {
+            {3, {0}, "101:1,0 102:2"}, {5, {0, 1, 3}, "102:2,0 104:4"}, {2, {0}, "101:1,0"},
+            {3, {2}, "100:0 101:1,0"}};
+        // clang-format on
+        for (const auto &c : deletes) {
+            cleanup(), init();
+            for (int i = 0; i < c.count; ++i)
+                fms->setTmcMessage(1, i, TMCMessage{0, 0, u16(100 + i), 0, 0, {u32(i)}});
+            settle();
+            answer = true;
+            selectMessages(c.rows);
+            click("BdelMsg");
+            QCOMPARE(testsupport::tmcPageMismatch(*page, *fms), QString());
+            click("BaddInfo");
+            QStringList stored;
+            for (const TMCMessage &m : fms->tmc(1).messages) {
+                QStringList words;
+                for (u32 word : m.labels)
+                    words << QString::number(word);
+                stored << QString::number(m.event) + ':' + words.join(',');
+            }
+            QCOMPARE(stored.join(' '), QString(c.stored));
+            QCOMPARE(testsupport::tmcPageMismatch(*page, *fms), QString());
+        }
+        // A code dropped on a row that is not current: that row is edited and becomes current.
+        cleanup(), init();
+        for (int i = 0; i < 3; ++i)
+            fms->setTmcMessage(1, i, TMCMessage{u8(i + 1), u8(i), u16(100 + i), 0, 0, {}});
+        settle();
+        page->show();
+        selectMessages({0});
+        testsupport::dropCodes(*w<TMCTable>("messages"), messages()->index(2, 1), {777});
+        settle();
+        QCOMPARE(testsupport::tmcPageMismatch(*page, *fms), QString());
+        w<QSpinBox>("duration")->setValue(5);
+        settle();
+        const QList<TMCMessage> after = fms->tmc(1).messages;
+        QCOMPARE(after.at(0).toText() + " / " + after.at(1).toText() + " / " + after.at(2).toText(),
+                 QString("1 0 100 0 0 / 2 1 101 0 0 / 5 2 777 0 0"));
+    }
+
+    void deleteKeepsAMessageAddedElsewhere()
+    {
+        for (int i = 0; i < 2; ++i)
+            fms->setTmcMessage(1, i, TMCMessage{0, 0, u16(100 + i), 0, 0, {}});
+        settle();
+        fms->setTmcMessage(1, 2, TMCMessage{0, 0, 777, 0, 0, {}}); // not yet heard of
+        selectMessages({0});
+        click("BdelMsg");
+        QCOMPARE(fms->tmc(1).messages, (QList<TMCMessage>{{0, 0, 101, 0, 0, {}}, {0, 0, 777, 0, 0, {}}}));
+        QCOMPARE(testsupport::tmcPageMismatch(*page, *fms), QString());
+    }
+
+    void storesOnlyWhatWasEdited()
+    {
+        // The rate box ends at 180, the key at 255.
+        QCOMPARE(fms->set("tmc.1.rate", "240", true), 0);
+        settle();
+        apply("SPN", "Verkehr");
+        QCOMPARE(key("rate") + ' ' + key("spn"), QString("240 Verkehr"));
+        apply("rate", "20");
+        QCOMPARE(key("rate"), QString("20"));
+    }
+
+    void variantFieldsShowFourDigits()
+    {
+        page->resize(1100, 720); // the main window's first size
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        for (const char *name : {"var0", "var1", "var2", "var3"}) {
+            auto *field = w<QLineEdit>(name);
+            field->end(false);
+            page->grab(); // lays out and paints, which scrolls a text that does not fit
+            const int y = field->height() / 2;
+            QCOMPARE(QString(name) + ' ' + field->text() + ' ' +
+                         QString::number(field->cursorPositionAt({0, y})),
+                     QString(name) + ' ' + field->text() + " 0");
+        }
     }
 
     void encoderSendsEditedEvent()

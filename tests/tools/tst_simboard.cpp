@@ -17,6 +17,7 @@
 using namespace BoardProtocol;
 
 using testsupport::hex;
+using testsupport::waitUntil;
 
 namespace {
 
@@ -225,6 +226,48 @@ private slots:
         QVERIFY(!first.isDiscovering());
         QTest::ignoreMessage(QtDebugMsg, "~Discover");
         QTest::ignoreMessage(QtDebugMsg, "~Discover");
+    }
+
+    // The fault modes: a restart closes the port and comes back empty with
+    // a new box number; ignored types go unanswered; the lock handshake of
+    // an old firmware on request; the malformed set reaches the client.
+    void faultModes()
+    {
+        SimBoard board;
+        LoopbackClient me;
+        me.send(board, setLock(0x11, "me@PC"));
+        QVERIFY(me.fence(board));
+        QVERIFY(board.isLocked());
+        const u16 port = board.port();
+        QSignalSpy opened(&board, &SimBoard::portOpened);
+        board.restart(300, 0x0107);
+        QVERIFY(!board.isListening());
+        QVERIFY(!board.isLocked());
+        QVERIFY(me.exchange(board, infoRequest(), InfoReply, 100).isEmpty());
+        QVERIFY(waitUntil([&] { return opened.count() == 1; }, 2000));
+        QCOMPARE(board.port(), port);
+        BoardInfo info;
+        QVERIFY(parseInfoReply(me.exchange(board, infoRequest(), InfoReply), &info));
+        QCOMPARE(info.boxNumber(), 0x0107);
+        QCOMPARE(board.restarts(), 1);
+
+        board.setIgnored(StatusRequest, true);
+        QVERIFY(me.exchange(board, statusRequest(), ChannelStatus, 200).isEmpty());
+        QCOMPARE(board.received(StatusRequest), 1);
+        board.setIgnored(StatusRequest, false);
+        QVERIFY(!me.exchange(board, statusRequest(), ChannelStatus).isEmpty());
+
+        board.setFirmware(24);
+        QVERIFY(me.exchange(board, lockQuery(), LockStatus, 200).isEmpty());
+        board.setLockHandshakeAlways(true);
+        QVERIFY(!me.exchange(board, lockQuery(), LockStatus).isEmpty());
+
+        me.pending().clear();
+        const int sent = board.sendMalformed();
+        QVERIFY(sent >= 10);
+        QVERIFY(waitUntil([&] { return me.pending().size() == sent; }, 2000));
+        QCOMPARE(me.pending().first(), QByteArray());
+        QCOMPARE(me.pending().at(1).size(), 1);
     }
 
     void ignoresShortAndForeignDatagrams()

@@ -208,6 +208,87 @@ bool SimBoard::bindData(const QHostAddress &address, u16 port)
     return true;
 }
 
+void SimBoard::silenceFor(int ms)
+{
+    m_silent = true;
+    QTimer::singleShot(qMax(0, ms), this, [this] { m_silent = false; });
+}
+
+void SimBoard::closePort()
+{
+    delete m_socket;
+    m_socket = nullptr;
+}
+
+bool SimBoard::openPort()
+{
+    if (isListening())
+        return true;
+    if (!bindData(m_config.address, m_config.port))
+        return false;
+    emit portOpened(port());
+    return true;
+}
+
+void SimBoard::restart(int downMs, u16 box)
+{
+    closePort();
+    reset();
+    m_config.mac[4] = u8(box >> 8);
+    m_config.mac[5] = u8(box & 0xFF);
+    ++m_restarts;
+    QTimer::singleShot(qMax(0, downMs), this, [this] { openPort(); });
+}
+
+void SimBoard::setIgnored(int type, bool ignored)
+{
+    if (ignored)
+        m_ignored.insert(type);
+    else
+        m_ignored.remove(type);
+}
+
+int SimBoard::sendMalformed()
+{
+    BoardInfo info;
+    info.boardType = m_config.boardType;
+    info.version = m_config.firmware;
+    info.pcmSize = m_config.pcmBufferSize;
+    info.rdsSize = m_config.rdsBufferSize;
+    std::memcpy(info.mac, m_config.mac, 6);
+    const QByteArray goodInfo = BoardProtocol::infoReply(info, true);
+    QByteArray wrongType = goodInfo;
+    wrongType[2] = 'X';
+    QVector<BoardProtocol::StatusEntry> entries(24, BoardProtocol::StatusEntry{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFFFFFF});
+    QByteArray statusTooMany = BoardProtocol::channelStatus(entries);
+    statusTooMany[2] = '\0';
+    statusTooMany[3] = char(33);
+    QByteArray statusLies = BoardProtocol::channelStatus(entries);
+    statusLies[3] = char(30); // 30 entries announced, 24 present
+    const QList<QByteArray> bad = {
+        QByteArray(),                                     // empty
+        QByteArray(1, '\0'),                              // one byte
+        goodInfo.left(BoardProtocol::infoReplyMinSize - 1), // information reply cut short
+        wrongType,                                        // unknown board type
+        QByteArray::fromHex("0011"),                      // acknowledgement without id
+        QByteArray::fromHex("00110000"),                  // acknowledgement cut short
+        QByteArray::fromHex("0021"),                      // channel status without count
+        QByteArray::fromHex("002100"),                    // channel status cut in its count
+        statusTooMany,
+        statusLies,
+        QByteArray::fromHex("0061"),                      // lock status without body
+        BoardProtocol::lockStatus(lockState(), true).left(23),
+        QByteArray::fromHex("0002"),                      // board message
+        QByteArray::fromHex("7777deadbeef"),              // unknown type
+        QByteArray(2000, char(0xFF)),                     // long garbage
+    };
+    if (m_lastClientPort == 0 || !isLoopback(m_lastClient))
+        return 0;
+    for (const QByteArray &d : bad)
+        reply(m_socket, d, m_lastClient, m_lastClientPort);
+    return bad.size();
+}
+
 bool SimBoard::isListening() const
 {
     return m_socket && m_socket->state() == QAbstractSocket::BoundState;
@@ -365,7 +446,7 @@ void SimBoard::readData()
         d.from = nd.senderAddress();
         d.fromPort = u16(nd.senderPort());
         record(d);
-        const QString note = handle(d);
+        const QString note = m_ignored.contains(d.type) ? QStringLiteral("ignored") : handle(d);
         emit datagramHandled(d.type, d.bytes, note);
     }
 }
@@ -420,7 +501,7 @@ QString SimBoard::handle(const Datagram &d)
     case BoardProtocol::LockQuery:
     case BoardProtocol::SetLock:
     case BoardProtocol::Unlock:
-        if (m_config.firmware >= 25)
+        if (m_config.firmware >= 25 || m_lockAlways)
             return handleLockDatagram(d);
         break;
     default:

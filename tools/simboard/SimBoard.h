@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
+#include <QSet>
 #include <QVector>
 
 #include <array>
@@ -52,7 +53,12 @@ struct SimBoardConfig
 //   group count) and counted per channel, optionally captured;
 // - discovery requests and network configuration on a second socket
 //   (port 21519 or another, loopback broadcast only);
-// - going silent and coming back.
+// - going silent and coming back;
+// - faults a lab meets: the port closed for a while (not listening yet, or
+//   a restart, after which the board comes back empty with a new box
+//   number), requests left unanswered by type, a lock handshake answered
+//   whatever the firmware, and malformed or short datagrams sent to the
+//   client.
 //
 // It replies only to loopback addresses, from the socket it received on.
 // Lives in the thread that creates it; every call from that thread. The
@@ -123,6 +129,25 @@ public:
     // Silent: every datagram is dropped unanswered (counted apart).
     void setSilent(bool silent) { m_silent = silent; }
     bool isSilent() const { return m_silent; }
+    // Silent for ms milliseconds from now, then answering again.
+    void silenceFor(int ms);
+
+    // The data port closed: datagrams to it get "port unreachable". open()
+    // binds the same address and port again.
+    void closePort();
+    bool openPort();
+    // Switched off for downMs (port closed), then back as a new board:
+    // reset(), box number `box` (the last two MAC bytes), port open again.
+    void restart(int downMs, u16 box);
+    int restarts() const { return m_restarts; }
+
+    // Datagrams of this type are recorded but not answered or acted on.
+    void setIgnored(int type, bool ignored);
+    // The lock handshake is answered even below firmware 25.
+    void setLockHandshakeAlways(bool always) { m_lockAlways = always; }
+    // Sends a fixed set of malformed and short datagrams to the client heard
+    // from last; the number sent (0 without a client).
+    int sendMalformed();
     // Power cycle: lock, recent clients, board model and channel models
     // (with their counters and captures) back to their start; the board's
     // counters and log stay.
@@ -182,6 +207,8 @@ public:
     static QString describe(const QByteArray &datagram);
 
 signals:
+    // The data port is open again (after closePort or a restart).
+    void portOpened(u16 port);
     // After each datagram was handled; `note` says what the board made of it
     // (empty when all went well).
     void datagramHandled(int type, const QByteArray &datagram, const QString &note);
@@ -237,6 +264,9 @@ private:
     int m_ackCandidates = 0;
     bool m_silent = false;
     bool m_capture = false;
+    bool m_lockAlways = false;
+    QSet<int> m_ignored;
+    int m_restarts = 0;
 
     bool m_carrier = false;
     int m_attenuation = 0;

@@ -1,6 +1,24 @@
 // simboard: one to four simulated modulator boards on loopback, for manual
-// runs of the program. Prints what each board receives: every request and
-// command as it comes, PCM and RDS data as a summary once per second.
+// runs of the program and for the tests that run it as a board in a process
+// of its own. Prints what each board receives: every request and command as
+// it comes, PCM and RDS data as a summary once per second.
+//
+// With --control it reads commands from stdin, one per line, applied to
+// every board, and answers each with "ok <command>" (or "error <text>")
+// after its own output lines:
+//   clear                  counters, logs and captures cleared
+//   report                 one stats line per board
+//   status                 "status sbN key=value ..." per board
+//   underruns              "underruns sbN pcm c0,c1,..,c23 rds c0,..,c23"
+//   silent S               no answer to anything for S seconds
+//   restart S BOX          port closed for S seconds, then back empty with
+//                          box number BOX
+//   lock IP PORT NAME      held by another client (IP dotted; never sent to)
+//   unlock                 that client lets go
+//   drop-acks N            every Nth acknowledgement dropped (0: none)
+//   ignore TYPE|answer TYPE  datagrams of TYPE (hex) recorded, not answered
+//   lock-always on|off     lock handshake answered whatever the firmware
+//   malformed              malformed and short datagrams sent to the client
 
 #include "BoardInfo.h"
 #include "BoardProtocol.h"
@@ -9,6 +27,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QStringList>
 #include <QTimer>
 
 #include "HiResClock.h"
@@ -87,6 +106,104 @@ QString stats(int index, SimBoard &board, double seconds)
         .arg(streams.join(' '));
 }
 
+QString counts(SimBoard &board, int (SimChannel::*counter)() const)
+{
+    QStringList parts;
+    for (int i = 0; i < 24; ++i)
+        parts << QString::number((board.channel(i).*counter)());
+    return parts.join(QLatin1Char(','));
+}
+
+QString statusLine(int index, SimBoard &board)
+{
+    const LockInfo lock = board.lockState();
+    QStringList commands;
+    for (int i = 0; i < 24; ++i)
+        commands << QString::number(board.channel(i).commands);
+    const auto n = [&board](int type) { return QString::number(board.received(type)); };
+    return QStringLiteral("status sb%1 port=%2 box=%3 carrier=%4 attn=%5 locked=%6 lockip=%7 lockport=%8 "
+                          "info=%9 statusreq=%10 lockq=%11 setlock=%12 unlock=%13 cmd=%14 pcm=%15 rds=%16 "
+                          "boardcmds=%17 acks=%18 acksdropped=%19 rejected=%20 unknown=%21 whilesilent=%22 "
+                          "restarts=%23 chcmds=%24")
+        .arg(index + 1).arg(board.port()).arg(board.boardIP().boxNumber()).arg(int(board.carrier()))
+        .arg(board.attenuationByte()).arg(int(board.isLocked())).arg(lock.ip).arg(lock.port)
+        .arg(n(BoardProtocol::InfoRequest), n(BoardProtocol::StatusRequest), n(BoardProtocol::LockQuery),
+             n(BoardProtocol::SetLock), n(BoardProtocol::Unlock), n(BoardProtocol::Command),
+             n(BoardProtocol::PcmData), n(BoardProtocol::RdsData))
+        .arg(board.boardCommands()).arg(board.acksSent()).arg(board.acksDropped()).arg(board.rejected())
+        .arg(board.unknownPackets()).arg(board.receivedWhileSilent()).arg(board.restarts())
+        .arg(commands.join(QLatin1Char(',')));
+}
+
+// One control command for every board; the error text, empty when done.
+QString control(const QStringList &words, std::vector<std::unique_ptr<SimBoard>> &sims, double &cleared)
+{
+    const QString cmd = words.value(0);
+    const auto number = [&words](int i, bool *ok) { return words.value(i).toDouble(ok); };
+    bool ok = true;
+    if (cmd == QLatin1String("clear")) {
+        for (auto &sim : sims)
+            sim->clearCounters();
+        cleared = HiResClock::now();
+    } else if (cmd == QLatin1String("report")) {
+        for (size_t b = 0; b < sims.size(); ++b)
+            print(stats(int(b), *sims[b], HiResClock::now() - cleared));
+    } else if (cmd == QLatin1String("status")) {
+        for (size_t b = 0; b < sims.size(); ++b)
+            print(statusLine(int(b), *sims[b]));
+    } else if (cmd == QLatin1String("underruns")) {
+        for (size_t b = 0; b < sims.size(); ++b)
+            print(QStringLiteral("underruns sb%1 pcm %2 rds %3").arg(b + 1)
+                      .arg(counts(*sims[b], &SimChannel::pcmUnderruns), counts(*sims[b], &SimChannel::rdsUnderruns)));
+    } else if (cmd == QLatin1String("silent")) {
+        const double sec = number(1, &ok);
+        if (!ok || sec < 0)
+            return QStringLiteral("silent needs seconds");
+        for (auto &sim : sims)
+            sim->silenceFor(int(sec * 1000));
+    } else if (cmd == QLatin1String("restart")) {
+        const double sec = number(1, &ok);
+        bool boxOk = false;
+        const int box = words.value(2).toInt(&boxOk);
+        if (!ok || sec < 0 || !boxOk || box < 0 || box > 0xFFFF)
+            return QStringLiteral("restart needs seconds and a box number");
+        for (auto &sim : sims)
+            sim->restart(int(sec * 1000), u16(box));
+    } else if (cmd == QLatin1String("lock")) {
+        const QHostAddress ip(words.value(1));
+        bool portOk = false;
+        const int port = words.value(2).toInt(&portOk);
+        if (ip.protocol() != QAbstractSocket::IPv4Protocol || !portOk || words.size() < 4)
+            return QStringLiteral("lock needs an IPv4 address, a port and a name");
+        for (auto &sim : sims)
+            sim->lockForeign(ip.toIPv4Address(), u16(port), QByteArray(1, '\x01') + words.value(3).toLocal8Bit());
+    } else if (cmd == QLatin1String("unlock")) {
+        for (auto &sim : sims)
+            sim->clearLock();
+    } else if (cmd == QLatin1String("drop-acks")) {
+        const int n = words.value(1).toInt(&ok);
+        if (!ok || n < 0)
+            return QStringLiteral("drop-acks needs a count");
+        for (auto &sim : sims)
+            sim->setDropEveryNthAck(n);
+    } else if (cmd == QLatin1String("ignore") || cmd == QLatin1String("answer")) {
+        const int type = words.value(1).toInt(&ok, 16);
+        if (!ok)
+            return QStringLiteral("%1 needs a packet type in hex").arg(cmd);
+        for (auto &sim : sims)
+            sim->setIgnored(type, cmd == QLatin1String("ignore"));
+    } else if (cmd == QLatin1String("lock-always")) {
+        for (auto &sim : sims)
+            sim->setLockHandshakeAlways(words.value(1) == QLatin1String("on"));
+    } else if (cmd == QLatin1String("malformed")) {
+        for (size_t b = 0; b < sims.size(); ++b)
+            print(QStringLiteral("malformed sb%1 sent %2").arg(b + 1).arg(sims[b]->sendMalformed()));
+    } else {
+        return QStringLiteral("unknown command %1").arg(cmd);
+    }
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -105,8 +222,10 @@ int main(int argc, char **argv)
     const QCommandLineOption rdsOpt("rds", "RDS buffer size in 16-bit words.", "words", "512");
     const QCommandLineOption discoveryOpt("discovery", "Answer discovery on this port at 127.255.255.255 (0: off).", "port", "0");
     const QCommandLineOption quietOpt("quiet", "Print no status requests and lock queries.");
-    const QCommandLineOption controlOpt("control", "Read \"clear\" (counters) and \"report\" (one stats line per board) from stdin; print no summaries.");
-    parser.addOptions({boardsOpt, addressOpt, portOpt, typeOpt, firmwareOpt, pcmOpt, rdsOpt, discoveryOpt, quietOpt, controlOpt});
+    const QCommandLineOption controlOpt("control", "Read commands from stdin (see the source); print no summaries.");
+    const QCommandLineOption lateOpt("late", "Keep the ports closed for this many seconds after start.", "s", "0");
+    parser.addOptions({boardsOpt, addressOpt, portOpt, typeOpt, firmwareOpt, pcmOpt, rdsOpt, discoveryOpt, quietOpt,
+                       controlOpt, lateOpt});
     parser.process(app);
 
     const int boards = parser.value(boardsOpt).toInt();
@@ -144,9 +263,23 @@ int main(int argc, char **argv)
         if (discoveryPort > 0 && !sim->enableDiscovery(u16(discoveryPort)))
             print(QStringLiteral("simboard: board %1: discovery: %2").arg(b + 1).arg(sim->errorString()));
         const QString prefix = QStringLiteral("sb%1 ").arg(b + 1);
-        print(prefix + QStringLiteral("#%1 %2 v%3 listening on %4")
+        const double late = parser.value(lateOpt).toDouble();
+        print(prefix + QStringLiteral("#%1 %2 v%3 %4 %5")
                            .arg(sim->boardIP().boxNumber(), 3, 10, QLatin1Char('0'))
-                           .arg(parser.value(typeOpt)).arg(cfg.firmware).arg(sim->boardIP().addressText()));
+                           .arg(parser.value(typeOpt)).arg(cfg.firmware)
+                           .arg(late > 0 ? QStringLiteral("closed, opens later on") : QStringLiteral("listening on"))
+                           .arg(sim->boardIP().addressText()));
+        QObject::connect(sim.get(), &SimBoard::portOpened,
+                         [prefix](u16 port) { print(prefix + QStringLiteral("port open %1").arg(port)); });
+        if (late > 0) {
+            // Datagrams to the closed port get "port unreachable".
+            sim->closePort();
+            SimBoard *raw = sim.get();
+            QTimer::singleShot(int(late * 1000), raw, [raw, prefix] {
+                if (!raw->openPort())
+                    print(prefix + QStringLiteral("cannot open: ") + raw->errorString());
+            });
+        }
         QObject::connect(sim.get(), &SimBoard::datagramHandled,
                          [prefix, quiet](int t, const QByteArray &d, const QString &note) {
                              const bool data = t == BoardProtocol::PcmData || t == BoardProtocol::RdsData;
@@ -165,22 +298,27 @@ int main(int argc, char **argv)
     }
 
     double cleared = HiResClock::now();
-    QSocketNotifier control(STDIN_FILENO, QSocketNotifier::Read);
-    control.setEnabled(parser.isSet(controlOpt));
-    QObject::connect(&control, &QSocketNotifier::activated, [&] {
-        char line[64] = {};
-        const ssize_t n = ::read(STDIN_FILENO, line, sizeof line - 1);
+    QSocketNotifier stdinNotifier(STDIN_FILENO, QSocketNotifier::Read);
+    stdinNotifier.setEnabled(parser.isSet(controlOpt));
+    QByteArray input;
+    QObject::connect(&stdinNotifier, &QSocketNotifier::activated, [&] {
+        char chunk[512];
+        const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
         if (n <= 0) {
             app.quit();
             return;
         }
-        if (QByteArray(line).startsWith("clear")) {
-            for (auto &sim : sims)
-                sim->clearCounters();
-            cleared = HiResClock::now();
-        } else if (QByteArray(line).startsWith("report")) {
-            for (size_t b = 0; b < sims.size(); ++b)
-                print(stats(int(b), *sims[b], HiResClock::now() - cleared));
+        input.append(chunk, int(n));
+        if (input.size() > 4096 && !input.contains('\n'))
+            input.clear(); // no line of ours is that long
+        int end;
+        while ((end = input.indexOf('\n')) >= 0) {
+            const QString line = QString::fromLocal8Bit(input.left(end)).trimmed();
+            input.remove(0, end + 1);
+            if (line.isEmpty())
+                continue;
+            const QString error = control(line.split(QLatin1Char(' '), Qt::SkipEmptyParts), sims, cleared);
+            print(error.isEmpty() ? QStringLiteral("ok ") + line : QStringLiteral("error ") + error);
         }
     });
     if (parser.isSet(controlOpt))

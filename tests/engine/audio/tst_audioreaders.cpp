@@ -310,9 +310,25 @@ private slots:
             QCOMPARE(again.tags.value("Title"), QString("Mp3 Title"));
             QVERIFY(!again.tags.contains("Genre"));
         }
+        TagMap v1tags; // only 128 bytes that begin with "TAG" are an ID3v1 tag
+        QVERIFY(AudioTags::parseId3v1(v1, v1tags) && !AudioTags::parseId3v1(QByteArray(128, 'x'), v1tags));
+        QCOMPARE(v1tags.value("Title") + '|' + v1tags.value("Genre"), QString("Other Song|Rock"));
         SongInfo l2 = songOf(put("layer2.mp3", mpegLayer2(40)));
         QTest::ignoreMessage(QtDebugMsg, qPrintable(QString("mp3: MPEG layer 2, not layer 3 [%1]").arg(l2.file)));
         QVERIFY(!r.open(l2));
+    }
+
+    // Three channels (left, centre, right in Vorbis order) play as left and right, the centre left out.
+    void oggOfThreeChannels()
+    {
+        ReaderOf<OggReader> r;
+        SongInfo s = songOf(path("tone3.ogg"));
+        QVERIFY(r.open(s));
+        QCOMPARE(QString::asprintf("%u %llu", s.channels, qulonglong(s.samples)), QString("2 22050"));
+        const QVector<qint16> two = fromBytes(readToEnd(r));
+        QCOMPARE(two.size(), 2 * 22050);
+        QVERIFY(toneCorrelation(two, 2, 0, 440, 44100, 1000, 21000) > 0.98);
+        QVERIFY(toneCorrelation(two, 2, 1, 1000, 44100, 1000, 21000) > 0.98);
     }
 
     // Millions of tiny tags in a crafted file must not take gigabytes: at most kMaxTags names, and an ID3v2

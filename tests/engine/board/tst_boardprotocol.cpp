@@ -394,6 +394,7 @@ private slots:
         QCOMPARE((QList<int>{attenuationByte(ZQX4, -31, true), attenuationByte(ZQX4, 0, false),
                              attenuationByte(ZQTX, -40, true), attenuationByte(ZQX4, 5, true)}),
                  (QList<int>{0x7C, 0x7F, 0x1F, 0x00}));
+        QCOMPARE(QString::asprintf("%.2f %.2f", levelDb(2996743), levelDb(299674283)), QString("-10.00 10.00"));
     }
 
     // A reference oscillator of 0 is taken as 52 MHz (no division by zero); nonsense frequencies end; ZQX4

@@ -17,10 +17,10 @@ QtMessageHandler previous = nullptr;
 
 void collect(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    {
-        QMutexLocker lock(&logMutex);
-        logLines << text;
-    }
+    // One at a time into QtTest's handler too: it is not safe to enter
+    // from the board threads and the test thread at once.
+    QMutexLocker lock(&logMutex);
+    logLines << text;
     if (type != QtDebugMsg && previous)
         previous(type, context, text);
 }
@@ -57,6 +57,11 @@ Link::Link(u16 rdsPort, int index) : board(u8(index), rdsPort ? rdsPort : u16(fr
     QObject::connect(&board, &FMBoard::online, [this] { ++online; });
     QObject::connect(&board, &FMBoard::offline, [this] { ++offline; });
     QObject::connect(&board, &FMBoard::userUnlock, [this] { ++unlocks; });
+    QObject::connect(&board, &FMBoard::takeOverWithdrawn, [this] { ++withdrawn; });
+    QObject::connect(&board, &FMBoard::onair, [this](bool on) {
+        ++(on ? onAirOn : onAirOff);
+        lastOnAir = on;
+    });
 }
 
 Link::~Link()

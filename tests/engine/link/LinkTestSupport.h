@@ -31,7 +31,9 @@ public:
     explicit Link(u16 rdsPort = 0, int board = 0);
     ~Link();
     FMBoard board;
-    std::atomic<int> online{0}, offline{0}, unlocks{0};
+    std::atomic<int> online{0}, offline{0}, unlocks{0}, withdrawn{0};
+    // onair signals: how many said on, how many off, and the last (-1: none).
+    std::atomic<int> onAirOn{0}, onAirOff{0}, lastOnAir{-1};
     // Calls a slot of the link in its thread and waits for it.
     template <typename F> void call(F f)
     {

@@ -3,6 +3,7 @@
 #include "FMProgram.h"
 #include "KeyWatch.h"
 #include "LinkTestSupport.h"
+#include "RDSCoding.h"
 #include "SimBoard.h"
 #include "TempProject.h"
 
@@ -107,6 +108,18 @@ private slots:
             FMProgram::toneFrame(a, c.frame, 44100, &l, &r);
             QCOMPARE(qMakePair(int(l), int(r)), qMakePair(c.left, c.right));
         }
+        // A hand-written volume above 100 plays at full scale.
+        for (u32 type : {0u, 1u}) {
+            AudioSource a;
+            a.type = type;
+            a.frq1 = a.frq2 = 11025;
+            a.vol1 = 200;
+            a.vol2 = 65535;
+            a.time = 1;
+            qint16 l = 0, r = 0;
+            FMProgram::toneFrame(a, type ? 2 * 44100 + 1 : 1, 44100, &l, &r);
+            QCOMPARE(qMakePair(int(l), int(r)), qMakePair(32767, 32767));
+        }
     }
 
     // The signal at the board: the tone bit for bit, files in stereo and
@@ -190,6 +203,56 @@ private slots:
         QVERIFY(waitUntil([&] { return rig.settings->songInfo(1).file == b; }));
         rig.settings->setAudioFile(1, "/music/a.3");
         QVERIFY(log.waitFor("pr01 play [/music/a.3] 0"));
+        // The playlist it no longer plays is no longer followed.
+        rig.settings->setPlaylistFiles(1, {a});
+        rig.settings->setAudioFile(1, "/music/b.3");
+        QVERIFY(log.waitFor("pr01 play [/music/b.3] 0"));
+        QCOMPARE(log.lines().filter("pr01 play [/music/a.3]").size(), 1);
+    }
+
+    // A store of a channel's frequency reaches the air: the channel's AF list starts with its new tuning
+    // frequency, the automatic list of every channel sharing its PI carries it, and so does the EON entry of
+    // another programme (channel 4) that names the channel.
+    void afListsFollowTheChannels()
+    {
+        QByteArray text = linktest::projectText(3);
+        text.replace("[rds.1]\n", "[rds.1]\nafu=3\ngmin\\0=1 342 0 0 0\n");
+        text += "[rds.2]\npi=d399\nmode=1\neon\\0=3 0 0 0 0 0\ngmin\\14=1 342 0 0 0\n"
+                "[channel.4]\nused=1\nidrds=2\nfreq=90.0\n";
+        Rig rig(text);
+        // As the main window does: the automatic AF lists before the boards take the project.
+        rig.settings->updateAF(true);
+        rig.link.board.setSettings(rig.settings);
+        // What a receiver of channel `index` read from the AF list of 0A (or of the EON variant 4 of 14A) in the
+        // groups captured: "tuning:frequencies" (100 kHz).
+        const auto received = [&](int index, bool eon = false) {
+            int tuning = 0;
+            QMap<int, QString> freqs;
+            for (const RDSGroup &g : rig.sim.channel(index).capturedGroups(0)) {
+                const RDSBlocks b = unpackGroup(g.bytes);
+                const bool wanted = eon ? (b.info[1] >> 11) == 28 && (b.info[1] & 0xF) == 4 : (b.info[1] >> 11) == 0;
+                if (!rdsBlockValid(b, 1) || !rdsBlockValid(b, 2) || !wanted)
+                    continue;
+                const int hi = b.info[2] >> 8, lo = b.info[2] & 0xFF;
+                if (hi >= 225 && hi <= 249) // count code, then the tuning frequency (IEC 62106 AF codes)
+                    tuning = lo + 875;
+                for (int code : {hi, lo})
+                    if (code >= 1 && code <= 204)
+                        freqs.insert(code + 875, QString::number(code + 875));
+            }
+            return QString::number(tuning) + ':' + QStringList(freqs.values()).join(' ');
+        };
+        QVERIFY(rig.sim.waitFor([&] { return received(2) == "892:884 888 892" && received(3, true) == "884:884 888 892"; }, 5000));
+        QCOMPARE(rig.settings->set("channel.3.freq", "90.1", true), 0);
+        QVERIFY(rig.sim.waitFor([&] { return received(2).startsWith("901:"); }, 5000));
+        for (int clear = 0; clear < 2; ++clear) { // groups sent before the change are gone after the second
+            rig.sim.clearCounters();
+            QVERIFY(rig.sim.waitFor([&] { return rig.sim.channel(0).groups[0] > 12 && rig.sim.channel(2).groups[0] > 12
+                                                 && rig.sim.channel(3).groups[0] > 12; }, 5000));
+        }
+        QCOMPARE(received(2), QStringLiteral("901:884 888 901"));
+        QCOMPARE(received(0), QStringLiteral("884:884 888 901"));
+        QCOMPARE(received(3, true), QStringLiteral("884:884 888 901"));
     }
 
     // 24 channels stream within the byte budget of a tick while projects

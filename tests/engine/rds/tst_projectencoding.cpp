@@ -65,6 +65,56 @@ QStringList ofType(const QList<Group> &groups, int type, int n = 1000, bool vers
     return out;
 }
 
+// What a receiver reads from the 0A groups of one AF method-A list: the announced number of frequencies, the
+// tuning frequency and the frequencies (100 kHz, tuning one included) in the order first received.
+struct ReceivedAf
+{
+    int count = 0, tuning = 0;
+    QList<int> freqs;
+};
+
+ReceivedAf receivedAf(const QList<Group> &groups)
+{
+    ReceivedAf r;
+    for (const Group &g : groups) {
+        if (!g.valid || g.type() != 0 || g.versionB())
+            continue;
+        const int hi = g.c >> 8, lo = g.c & 0xFF;
+        if (hi >= 225 && hi <= 249) { // count code, then the tuning frequency (IEC 62106 AF codes)
+            r.count = hi - 224;
+            r.tuning = lo >= 1 && lo <= 204 ? lo + 875 : 0;
+        }
+        for (int code : {hi, lo}) {
+            if (code >= 1 && code <= 204 && !r.freqs.contains(code + 875))
+                r.freqs.append(code + 875);
+        }
+    }
+    return r;
+}
+
+// The bytes a receiver of one stream assembles from the segments of a text group: block C and D of segment a at
+// 4a (after block B's `mask`), from the first segment 0 to the next restart; empty when a segment skips an address.
+QByteArray segmentedText(const QList<Group> &groups, int type, int mask, bool versionB = false)
+{
+    QByteArray text;
+    int last = -1;
+    for (const Group &g : groups) {
+        if (!g.valid || g.type() != type || g.versionB() != versionB)
+            continue;
+        const int a = g.low() & mask;
+        if (last < 0 && a != 0)
+            continue;
+        if (last >= 0 && a == 0)
+            return text;
+        if (last >= 0 && a != last + 1)
+            return QByteArray();
+        for (u16 w : {g.c, g.d})
+            text += char(w >> 8), text += char(w & 0xFF);
+        last = a;
+    }
+    return QByteArray();
+}
+
 u16 chars(const char *two)
 {
     return u16((u8(two[0]) << 8) | u8(two[1]));
@@ -256,6 +306,46 @@ private slots:
         QVERIFY(ofType(groups, 3).contains("10 0007 CD46"));
     }
 
+    // A TMC source added by the editor goes on air after a save and reload as it did when added.
+    void addedTmcSourceAfterReload()
+    {
+        TempProject p("[board]\ngmin=1\n[rds.1]\npi=1234\nmode=1\ngmin\\3=1 60 0 0 0\n");
+        TMCSource added;
+        {
+            FMSettings fms(p.path());
+            QCOMPARE(fms.addTmc(), 1);
+            QCOMPARE(fms.set(QStringLiteral("rds.1.tmcsi"), 1, true), 0);
+            added = fms.tmc(1);
+            fms.sync();
+        }
+        FMSettings again(p.path());
+        const TMCSource loaded = again.tmc(1);
+        QCOMPARE(loaded.scalarValues(), added.scalarValues());
+        QCOMPARE(loaded.name + loaded.spn + QString::number(loaded.used), QStringLiteral("TMC-1SPN-11"));
+        RDSEncoder enc(1);
+        enc.setRDS(again.rds(1), 95.8);
+        enc.setTMC(loaded);
+        // 3A of variants 0 (location table 1) and 1, AID CD46.
+        const QStringList announced = ofType(run(enc, 20), 3);
+        QCOMPARE(QSet<QString>(announced.begin(), announced.end()), (QSet<QString>{"10 0047 CD46", "10 400D CD46"}));
+    }
+
+    // The clock time's local offset counts half hours: a source without the key sends UTC+1, a stored value
+    // stands.
+    void clockTimeOffset()
+    {
+        QCOMPARE(int(RDSSource().zone), 2);
+        for (const auto &c : {qMakePair(QByteArray(), 2), qMakePair(QByteArray("zone=1\n"), 1)}) {
+            Loaded l({}, false, "[board]\ngmin=1\n[rds.1]\npi=1234\nmode=1\ngmin\\4=1 0 0 0 0\n" + c.first);
+            RDSEncoder enc(1);
+            l.feed(enc);
+            enc.setCT(QDateTime(QDate(2024, 5, 17), QTime(13, 45), Qt::UTC));
+            const Group ct = run(enc, 1).first();
+            QCOMPARE(ct.type(), 4);
+            QCOMPARE(ct.d & 0x3F, c.second);
+        }
+    }
+
     void rds2StreamsAndErrorsFromTheFile()
     {
         // Keys left out take their defaults: TP 1, PTY 10, MS 1, DI 9, no AF (0B), the RDS character set.
@@ -289,6 +379,59 @@ private slots:
         QVERIFY(e.valid);
         QCOMPARE(e.all(), QString::asprintf("%04X %04X %04X %04X", u16(~0x1234), u16(~0x0D4C), u16(~0x1234),
                                             u16(~chars("FE"))));
+    }
+
+    // Each RDS2 stream runs its own long PS, PTYN, eRT and 15B cycles: a receiver of stream 0 gets every segment
+    // in order, whatever streams 1 to 3 send beside it.
+    void rds2StreamsKeepStreamZeroTextsWhole()
+    {
+        Loaded l({}, false,
+            "[board]\ngmin=1\n"
+            "[rds.1]\npi=1234\nps=VIER\nlps=Vier Stroeme lang\npn1=PTYNEINS\npn2=PTYNZWEI\nrtc=Erweiterter Text\nrpd=0\n"
+            "endx=0\nertg=12\nmode=15\ngmin\\5=1 20 20 20 20\ngmin\\10=1 20 20 20 20\ngmin\\12=1 20 20 20 20\n"
+            "gmin\\15=1 20 20 20 20\n");
+        RDSEncoder enc(1);
+        l.feed(enc);
+        QList<Group> s0;
+        u8 g[4][13];
+        QSet<int> rds2Types;
+        for (int i = 0; i < 400; ++i) {
+            enc.generate(g[0], g[1], g[2], g[3]);
+            s0 << decode(g[0]);
+            for (int s = 1; s < 4; ++s)
+                rds2Types << decode(g[s]).type();
+        }
+        QCOMPARE(rds2Types, (QSet<int>{10, 12, 15}));
+        QCOMPARE(segmentedText(s0, 15, 7), QByteArray("Vier Stroeme lang\0\0\0", 20));
+        QCOMPARE(segmentedText(s0, 10, 1), QByteArray("PTYNZWEI"));
+        QCOMPARE(segmentedText(s0, 12, 0x1F), QByteArray("Erweiterter Text"));
+        QCOMPARE(segmentedText(s0, 15, 3, true).size(), 16); // 15B: segments 0..3 in order
+    }
+
+    // A project as the main window loads it with a single board: the automatic AF list of channel 1 holds every
+    // used channel of the board whose source has its PI.
+    void automaticListOfOneBoard()
+    {
+        QByteArray text = "[board]\ngmin=1\n[rds.1]\npi=d311\nafu=3\nmode=1\ngmin\\0=1 60 0 0 0\n"
+                          "[rds.2]\npi=d311\n[rds.3]\npi=d399\n";
+        QList<int> expected;
+        for (int ch = 1; ch <= 24; ++ch) {
+            const int source = ch == 24 ? 3 : 2 - ch % 2; // channel 24 has a PI of its own
+            text += "[channel." + QByteArray::number(ch) + "]\nused=1\nidrds=" + QByteArray::number(source) +
+                    "\nfreq=" + QByteArray::number(88.0 + ch * 0.5, 'f', 1) + "\n";
+            if (ch < 24)
+                expected << 880 + 5 * ch;
+        }
+        TempProject p(text);
+        FMSettings fms(p.path());
+        fms.setBoardCount(1);
+        fms.updateAF(true);
+        RDSEncoder enc(1);
+        enc.setRDS(fms.rds(1), fms.channelInfo(1).freq);
+        const ReceivedAf af = receivedAf(run(enc, 100));
+        QCOMPARE(af.count, 23);
+        QCOMPARE(af.tuning, 885);
+        QCOMPARE(af.freqs, expected);
     }
 
     void writersAndLoaderAgreeOnWhatGoesOnAir()

@@ -66,6 +66,21 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, "enc: restart counters 0 == 0");
         enc.setRDS(s, 95.8);
         QVERIFY(!enc.scheduler().table()[3].on && !enc.scheduler().table()[14].on);
+        // A new source keeps the counters while the rates stay; a new TMC gap or raw row list restarts them.
+        s.gmin[3].on = 0; // switched off by the encoder, it would restart the counters each time
+        rate(s, 0, 60);
+        enc.setRDS(s, 95.8);
+        run(enc, 5);
+        s.ps = "OTHER";
+        enc.setRDS(s, 95.8);
+        QCOMPARE(enc.scheduler().total(0), quint64(5));
+        s.tmgap = 1;
+        enc.setRDS(s, 95.8);
+        QCOMPARE(enc.scheduler().total(0), quint64(0));
+        run(enc, 5);
+        s.oda = {RDSCustomGroup()};
+        enc.setRDS(s, 95.8);
+        QCOMPARE(enc.scheduler().total(0), quint64(0));
     }
 
     void odaAnnouncements()

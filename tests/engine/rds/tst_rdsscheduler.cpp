@@ -106,6 +106,24 @@ private slots:
         QCOMPARE(sch.total(0), quint64(ahead.count(0)));
     }
 
+    // Without fill a positive type or raw row exactly on its rate is not behind: the filler takes the slot. After
+    // an 8A group `gap` other groups go before the next.
+    void onRateAndTmcGap()
+    {
+        RDSScheduler sch;
+        std::array<quint64, RDSScheduler::types> counts{};
+        counts[0] = 1;
+        counts[5] = 10;
+        sch.setTable(table({{0, rate(60)}, {5, rate(-1)}}), {{{60, 0, 0, 0}}}, false, true);
+        sch.presetCounters(0, 0, counts);
+        QCOMPARE(sch.next(0, 0, nullptr), int(RDSScheduler::rawGroup));
+        sch.presetCounters(0, 0, counts); // one second of air time: type 0 and the row exactly on their rates
+        QCOMPARE(sch.next(0, 0, nullptr), 5);
+        RDSScheduler tmc;
+        tmc.setTable(table({{0, rate(60)}, {8, rate(600)}}), {}, false, true);
+        QCOMPARE(run(tmc, 0, 9, 3), (QVector<int>{0, 0, 0, 8, 0, 0, 0, 8, 0}));
+    }
+
     void rawGroups()
     {
         RDSScheduler sch;
@@ -211,6 +229,17 @@ private slots:
             gsi << (g.c >> 12);
         QCOMPARE(gsi, (QList<int>{0x8, 0x4 | 3, 2, 1, 0}));
         QCOMPARE(show(s.nextGroup(0)), QString("14 0000 0000"));
+    }
+
+    // At most four 28-bit words: sixteen 7-bit labels fill them exactly; the first label that does not fit ends
+    // the packing, a smaller one after it included.
+    void labelPacking()
+    {
+        const TMCSender::KeyRow key{};
+        QCOMPARE(TMCSender::packLabels(QVector<u32>(16, label(0, 5)).toList(), false, key),
+                 QVector<u32>(4, 0xA14285).toList());
+        const QList<u32> labels = QVector<u32>(9, label(5, 0xA5)).toList() << label(1, 7) << label(14, 0);
+        QCOMPARE(TMCSender::packLabels(labels, false, key), (QList<u32>{0x5A55A55, 0xA55A55A, 0x55A55A5, 0x5A55A50}));
     }
 
     void encryption()

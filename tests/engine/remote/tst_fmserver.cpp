@@ -232,6 +232,58 @@ private slots:
                  QStringList{"board.band 0"});
     }
 
+    // A backlog of pipelined requests runs a few at a time: a timer queued by
+    // the first request fires before the last has run, and every reply comes,
+    // in order.
+    void backlogLeavesTheEventLoopRunning()
+    {
+        Session s;
+        s.main.project->unregisterObserver(&s.server);
+        const auto executed = [&] {
+            const QVariant freq = s.main.project->value("channel.2/freq");
+            return freq.isValid() ? qRound((freq.toDouble() - 88.0) * 10) + 1 : 0;
+        };
+        int executedAtTimer = -1;
+        QObject::connect(&s.server, &FMServer::onCD, &s.main,
+                         [&] { QTimer::singleShot(0, &s.main, [&] { executedAtTimer = executed(); }); });
+        QByteArray requests = "CD .";
+        QStringList replies = {"path " + QDir(s.server.currentDir()).absolutePath()};
+        for (int i = 0; i < 200; ++i) {
+            const QString freq = QString::number(88.0 + i / 10.0, 'f', 1);
+            requests += "|SET channel.2.freq " + freq.toUtf8();
+            replies << "SET ok: channel.2.freq = " + freq;
+        }
+        QCOMPARE(s.client->ask(requests), replies);
+        QCOMPARE(executed(), 200);
+        QVERIFY2(executedAtTimer >= 0 && executedAtTimer < 200, qPrintable(QString::number(executedAtTimer)));
+    }
+
+    // A GET over many indices reads the project's list of groups at most
+    // once, and not at all for a key inside a group.
+    void getOverIndicesReadsTheGroupsOnce()
+    {
+        struct CountingProject : FMSettings
+        {
+            using FMSettings::FMSettings;
+            QStringList topGroups() const override { return ++reads, FMSettings::topGroups(); }
+            mutable int reads = 0;
+        };
+        Session s;
+        auto project = QSharedPointer<CountingProject>::create(s.project.path());
+        s.server.setSettings(project, s.project.path(), false);
+        project->unregisterObserver(&s.server);
+        project->reads = 0;
+        QStringList replies;
+        for (int i = 1; i <= 96; ++i)
+            replies << QString("GET error: no key rds.%1.nosuch").arg(i);
+        QCOMPARE(s.client->ask("GET rds.1-96.nosuch"), replies);
+        QCOMPARE(project->reads, 0);
+        QCOMPARE(s.client->ask("GET rds.2-96|GET tmc.1-3").join('|'),
+                 replies.join('|').remove(".nosuch").remove("GET error: no key rds.1|") +
+                     "|tmc.1.used 1|GET error: no key tmc.2|GET error: no key tmc.3");
+        QCOMPARE(project->reads, 2);
+    }
+
     void clientThatDoesNotRead()
     {
         Session s;

@@ -29,9 +29,34 @@ private slots:
         // The working copy itself, under another spelling of its path, is refused.
         QVERIFY(!save("fourth", "work.fm", "./work.fm"));
         QCOMPARE(read("work.fm") + read("work.fbk"), QByteArray("fourth-"));
-        // A failed copy puts the target back from its backup.
+        // A copy that fails (no source, a source that is no file) keeps the
+        // target and its older backup, and leaves no side file.
         QVERIFY(!save("fifth", "gone.fm"));
-        QCOMPARE(read("t.fm") + read("t.fbk"), QByteArray("third-"));
+        QVERIFY(!save("fifth", "."));
+        QCOMPARE(read("t.fm") + read("t.fbk"), QByteArray("thirdsecond"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"t.fbk", "t.fm", "work.fm"}));
+    }
+
+    void sideFilesAndRenames()
+    {
+        QFile mine(path("t.fm.part"));
+        QVERIFY(mine.open(QIODevice::WriteOnly) && mine.write("mine") && (mine.close(), true));
+        QString first, second;
+        QVERIFY(save("a") && ProjectFiles::copyToSide(path("work.fm"), path("t.fm"), &first) &&
+                ProjectFiles::copyToSide(path("work.fm"), path("t.fm"), &second));
+        QVERIFY(first != second && first.startsWith(path("t.fm.")) && first.endsWith(".part"));
+        QCOMPARE(read("t.fm.part"), QByteArray("mine"));
+        QString side;
+        QVERIFY(!ProjectFiles::copyToSide(path("gone.fm"), path("t.fm"), &side) && side.isEmpty());
+
+        // Over an existing file in one step; a failed rename leaves both.
+        QVERIFY(ProjectFiles::renameOver(first, path("t.fm")));
+        QCOMPARE(read("t.fm"), QByteArray("a"));
+        QVERIFY(!ProjectFiles::renameOver(path("gone.fm"), path("t.fm")));
+        QVERIFY(QDir(dir.path()).mkdir("sub"));
+        QVERIFY(!ProjectFiles::renameOver(second, path("sub")));
+        QCOMPARE(read("t.fm"), QByteArray("a"));
+        QCOMPARE(QFileInfo(second).size(), 1);
     }
 };
 

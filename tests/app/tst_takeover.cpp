@@ -1,0 +1,112 @@
+#include "FMManager.h"
+#include "BoundedWait.h"
+#include "SimBoardProcess.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using testsupport::waitUntil;
+
+namespace {
+
+// A port base P such that P+1 .. P+count are free TCP ports now.
+int freePortBase(int count)
+{
+    for (int base = 30000 + int(QCoreApplication::applicationPid() % 300) * 100; base < 60000; base += 100) {
+        bool free = true;
+        for (int p = base + 1; free && p <= base + count; ++p) {
+            QTcpServer probe;
+            free = probe.listen(QHostAddress::LocalHost, quint16(p));
+        }
+        if (free)
+            return base;
+    }
+    return 0;
+}
+
+} // namespace
+
+// The take-over question of the main window against a simulated board in
+// its own process that another user holds.
+class TestTakeOver : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+
+    // The take-over question on screen, if any.
+    QMessageBox *question(FMManager &window)
+    {
+        for (QMessageBox *box : window.findChildren<QMessageBox *>())
+            if (box->isVisible())
+                return box;
+        return nullptr;
+    }
+
+    // The main window with board 1 at the simulated board.
+    void setUpIni(QSettings &ini, quint16 boardPort)
+    {
+        const int base = freePortBase(25);
+        ini.setValue("Board/addr1", QString("127.0.0.1:%1").arg(boardPort));
+        ini.setValue("Remote/portControl", base + 25);
+        ini.setValue("Remote/portRDSData", base + 1);
+        ini.sync();
+    }
+
+private slots:
+    void initTestCase() { qputenv("APPDATA", dir.path().toUtf8()); }
+
+    // The other user lets go while the question is open: the link goes
+    // online by itself and the question closes; nothing is taken over.
+    void questionWithdrawn()
+    {
+#ifndef TROVINA_SIMBOARD
+        QSKIP("needs the simulated board program");
+#else
+        SimBoardProcess sim(QStringLiteral(TROVINA_SIMBOARD));
+        QVERIFY(sim.started());
+        QVERIFY(sim.command("lock 10.1.2.3 4000 bob@PC2"));
+        QSettings ini(dir.filePath("withdrawn.ini"), QSettings::IniFormat);
+        setUpIni(ini, sim.port());
+        FMManager window(ini);
+        QVERIFY(waitUntil([&] { return question(window); }, 8000));
+        QVERIFY(question(window)->text().contains("bob@PC2"));
+        QVERIFY(sim.command("unlock"));
+        QVERIFY(waitUntil([&] { return !question(window); }, 5000));
+        QVERIFY(waitUntil([&] { return sim.statusValue("carrier") == 1; }, 5000));
+        const auto st = sim.status();
+        QCOMPARE(st.value("lockip").toUInt(), 0x7F000001u);
+        QCOMPARE(st.value("unlock"), QString("0"));
+#endif
+    }
+
+    // "Ja" while the question applies takes the board over.
+    void questionAnswered()
+    {
+#ifndef TROVINA_SIMBOARD
+        QSKIP("needs the simulated board program");
+#else
+        SimBoardProcess sim(QStringLiteral(TROVINA_SIMBOARD));
+        QVERIFY(sim.started());
+        QVERIFY(sim.command("lock 10.1.2.3 4000 bob@PC2"));
+        QSettings ini(dir.filePath("answered.ini"), QSettings::IniFormat);
+        setUpIni(ini, sim.port());
+        FMManager window(ini);
+        QVERIFY(waitUntil([&] { return question(window); }, 8000));
+        question(window)->button(QMessageBox::Yes)->click();
+        QVERIFY(waitUntil([&] { return sim.statusValue("carrier") == 1; }, 5000));
+        const auto st = sim.status();
+        QCOMPARE(st.value("lockip").toUInt(), 0x7F000001u);
+        QCOMPARE(st.value("unlock"), QString("1"));
+        QVERIFY(waitUntil([&] { return !question(window); }, 2000));
+#endif
+    }
+};
+
+QTEST_MAIN(TestTakeOver)
+#include "tst_takeover.moc"

@@ -1,0 +1,183 @@
+#include "BoundedWait.h"
+#include "LinkTestSupport.h"
+#include "ProcessRig.h"
+
+#include <QElapsedTimer>
+
+#include <functional>
+#include <QtTest>
+
+using linktest::ProcessRig;
+using testsupport::waitUntil;
+
+namespace {
+
+const QString simboard = QStringLiteral(TROVINA_SIMBOARD);
+
+int linesStarting(const QStringList &lines, const QString &prefix)
+{
+    return int(std::count_if(lines.begin(), lines.end(), [&](const QString &l) { return l.startsWith(prefix); }));
+}
+
+// The first `used` channels of the board's "chcmds" list have had their
+// configuration at least three times (after each board information).
+bool configured(const QString &chcmds, int used)
+{
+    const QStringList n = chcmds.split(',');
+    return n.size() == 24 && std::all_of(n.begin(), n.begin() + used, [](const QString &c) { return c.toInt() >= 3; });
+}
+
+} // namespace
+
+// The link against a simulated board in its own process that is late, goes
+// away, loses acknowledgements or talks nonsense: a board that answers
+// again is online again within about a second.
+class TestBoardRecovery : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The board's port is still closed when the link starts: "port
+    // unreachable" comes back for the first requests.
+    void boardStartsLate()
+    {
+        linktest::LogCapture log;
+        ProcessRig rig(simboard, {"--late", "2.5"}, 2);
+        QVERIFY(rig.sim.started());
+        rig.connect();
+        const int open = rig.sim.waitLine("sb1 port open", 0, 6000);
+        QVERIFY(open >= 0);
+        QCOMPARE(rig.link.online.load(), 0);
+        QElapsedTimer answered;
+        answered.start();
+        QVERIFY(waitUntil([&] { return rig.link.online >= 1; }, 3000));
+        QVERIFY2(answered.elapsed() < 1500, qPrintable(QString::number(answered.elapsed())));
+        QVERIFY(waitUntil([&] { return rig.sim.statusValue("pcm") > 0; }, 3000));
+        // Eleven or more info requests went out while the board was away: one line.
+        QCOMPARE(linesStarting(log.lines(), "mo0: request info"), 1);
+        QVERIFY(waitUntil([&] { return linesStarting(log.lines(), "mo0: info requested ") == 1; }, 1000));
+    }
+
+    // The board restarts while streaming and comes back after 3 s (longer
+    // than the time-out) with another box number and nothing set.
+    void boardRestarts()
+    {
+        linktest::LogCapture log;
+        ProcessRig rig(simboard, {}, 4);
+        rig.connect();
+        QVERIFY(waitUntil([&] { return rig.link.online == 1 && rig.sim.statusValue("carrier") == 1; }, 5000));
+        QVERIFY(rig.sim.command("restart 3 7"));
+        const int open = rig.sim.waitLine("sb1 port open", 0, 5000);
+        QVERIFY(open >= 0);
+        QElapsedTimer answered;
+        answered.start();
+        QVERIFY2(waitUntil([&] { return rig.link.online >= 2; }, 3000), qPrintable(log.lines().join('\n')));
+        QVERIFY2(answered.elapsed() < 1500, qPrintable(QString::number(answered.elapsed())));
+        QVERIFY(waitUntil([&] {
+            const auto st = rig.sim.status();
+            return st.value("box") == "7" && st.value("carrier") == "1" && st.value("locked") == "1"
+                   && configured(st.value("chcmds"), 4);
+        }, 3000));
+        QCOMPARE(rig.sim.statusValue("unlock"), 0);
+        // The writes that failed while the board was away: logged once, and
+        // once more with their count.
+        const QStringList lines = log.lines();
+        QVERIFY2(linesStarting(lines, "mo0: sendRaw failed -1") <= 1, qPrintable(lines.join('\n')));
+        QVERIFY(linesStarting(lines, "mo0: socket error") <= 2);
+        QVERIFY(linesStarting(lines, "mo0: request info") <= 2); // one per connection
+    }
+
+    // A board silent for 3 s: time-out, reconnect, the own lock renewed.
+    void boardSilent()
+    {
+        ProcessRig rig(simboard, {}, 2);
+        rig.connect();
+        QVERIFY(waitUntil([&] { return rig.link.online == 1 && rig.sim.statusValue("locked") == 1; }, 5000));
+        const int off = rig.link.offline;
+        QVERIFY(rig.sim.command("silent 3"));
+        QVERIFY(waitUntil([&] { return rig.link.offline > off; }, 3000));
+        QVERIFY(waitUntil([&] { return rig.link.online == 2; }, 6000));
+        QVERIFY(rig.sim.command("clear"));
+        QVERIFY(waitUntil([&] { return rig.sim.statusValue("pcm") > 50; }, 3000));
+        const auto st = rig.sim.status();
+        QCOMPARE(st.value("unlock"), QString("0"));
+        QCOMPARE(st.value("locked"), QString("1"));
+        QCOMPARE(st.value("carrier"), QString("1"));
+    }
+
+    // Every third acknowledgement lost: the commands concerned go again,
+    // every channel ends with its configuration, the link stays online.
+    void acknowledgementsLost()
+    {
+        linktest::LogCapture log;
+        ProcessRig rig(simboard, {}, 6);
+        QVERIFY(rig.sim.command("drop-acks 3"));
+        rig.connect();
+        QVERIFY(waitUntil([&] { return rig.link.online == 1; }, 5000));
+        QVERIFY2(log.waitFor("mo0: CF! ", 5000), qPrintable(log.lines().join("\n")));
+        QVERIFY(rig.sim.statusValue("acksdropped") >= 3);
+        QVERIFY(rig.sim.command("drop-acks 0"));
+        QVERIFY(waitUntil([&] { return configured(rig.sim.status().value("chcmds"), 6); }, 5000));
+        QCOMPARE(rig.link.online.load(), 1);
+        QCOMPARE(rig.state(), int(FMBoard::Online));
+    }
+
+    // Malformed and short datagrams from the board change nothing: no
+    // crash, no reconnect, no fill level taken from them, no underrun.
+    void malformedDatagrams()
+    {
+        linktest::LogCapture log;
+        ProcessRig rig(simboard, {}, 4);
+        rig.connect();
+        QVERIFY(waitUntil([&] { return rig.link.online == 1 && rig.sim.statusValue("carrier") == 1; }, 5000));
+        QTest::qWait(500);
+        QVERIFY(rig.sim.command("clear"));
+        for (int i = 0; i < 5; ++i) {
+            QVERIFY(rig.sim.command("malformed"));
+            QTest::qWait(200);
+        }
+        QTest::qWait(600);
+        QCOMPARE(rig.link.online.load(), 1);
+        QCOMPARE(rig.state(), int(FMBoard::Online));
+        QVERIFY(rig.sim.statusValue("pcm") > 100);
+        QCOMPARE(rig.sim.pcmUnderruns().mid(0, 4), QVector<int>(4, 0));
+        QVERIFY(log.waitFor("mo0: unknown packet (0x7777 len=6)", 1000));
+    }
+
+    // Going online, a band change, an attenuation change and switching off
+    // and on air keep the fill reports coming every 200 ms: no channel in
+    // use runs dry, though its buffer lasts less than two intervals.
+    void noGapAtBandAndOnAirChanges()
+    {
+        constexpr int used = 4;
+        // 18600 frames last 0.39 s at 48 kHz: 0.37 s above the pump's
+        // margin, less than two status intervals, more than one with room
+        // for a busy machine.
+        ProcessRig rig(simboard, {"--pcm", "18600"}, used);
+        rig.connect();
+        QVERIFY(waitUntil([&] { return rig.link.online == 1 && rig.sim.statusValue("carrier") == 1; }, 5000));
+        QTest::qWait(1000);
+        const QVector<int> none(used, 0);
+        QCOMPARE(rig.sim.pcmUnderruns().mid(0, used), none);
+        const auto step = [&](const char *what, const std::function<void()> &change, const QString &key,
+                              const QString &value) {
+            QVERIFY(rig.sim.command("clear"));
+            change();
+            QVERIFY2(waitUntil([&] { return rig.sim.status().value(key) == value; }, 3000), what);
+            QTest::qWait(1000);
+            const QVector<int> under = rig.sim.pcmUnderruns().mid(0, used);
+            QVERIFY2(under == none, qPrintable(QString("%1: underruns %2,%3,%4,%5").arg(what)
+                                                   .arg(under.value(0)).arg(under.value(1))
+                                                   .arg(under.value(2)).arg(under.value(3))));
+        };
+        const int attnBefore = rig.sim.statusValue("attn");
+        step("band", [&] { rig.link.board.setConfig(1, -5); }, "boardcmds", "4");
+        step("attenuation", [&] { rig.link.board.setConfig(1, -12); }, "attn", QString::number(12));
+        QVERIFY(attnBefore != 12);
+        step("off air", [&] { rig.link.call([&] { rig.link.board.setOnAir(false); }); }, "carrier", "0");
+        step("on air", [&] { rig.link.call([&] { rig.link.board.setOnAir(true); }); }, "carrier", "1");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBoardRecovery)
+#include "tst_boardrecovery.moc"
