@@ -113,7 +113,7 @@ void DatagramBatch::clear()
     m_entries.clear();
     m_bytes = 0;
     std::fill(std::begin(m_owners), std::end(m_owners), 0);
-    m_refused = false;
+    m_error = 0;
 }
 
 int DatagramBatch::buildMessages(bool segmented)
@@ -167,9 +167,7 @@ void DatagramBatch::dropSent(int entries)
     if (entries <= 0)
         return;
     if (entries >= int(m_entries.size())) {
-        const bool refused = m_refused;
         clear();
-        m_refused = refused;
         return;
     }
     const int bytes = m_entries[size_t(entries)].offset;
@@ -213,13 +211,7 @@ int DatagramBatch::flush(int fd)
         dropped = 1;
     }
     dropSent(sent + dropped);
-    if (m_entries.empty()) {
-        m_refused = false;
-    } else if (!m_refused) {
-        // Partly taken: the kernel does not say why, the next flush may.
-        qDebug("mo%d: udp send refused (%d), %d datagrams wait for the next tick", m_board, error,
-               int(m_entries.size()));
-        m_refused = true;
-    }
+    // Partly taken, the kernel does not say why (error 0); the next flush may.
+    m_error = m_entries.empty() ? 0 : error;
     return sent;
 }

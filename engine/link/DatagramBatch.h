@@ -19,7 +19,8 @@
 // program adds later goes after them, so the order per program holds.
 //
 // Not thread-safe: one batch belongs to one board thread. The way of sending
-// is chosen once per process (mode()) and logged.
+// is chosen once per process (mode()) and logged; refusals are the caller's
+// to log (queued(), lastError()).
 class DatagramBatch
 {
 public:
@@ -67,6 +68,9 @@ public:
     // Datagrams of this owner still queued.
     int queued(int owner) const;
     int queuedBytes() const { return m_bytes; }
+    // The error of the last flush that left datagrams behind (0 when the
+    // kernel took part of the batch without saying why); 0 after a full one.
+    int lastError() const { return m_error; }
 
 private:
     struct Entry
@@ -81,7 +85,7 @@ private:
 
     const int m_board;
     Mode m_mode;
-    bool m_refused = false; // the last flush left datagrams behind (log once)
+    int m_error = 0;
     std::vector<char> m_data;
     std::vector<Entry> m_entries;
     int m_bytes = 0;

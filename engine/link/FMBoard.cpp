@@ -655,6 +655,9 @@ void FMBoard::timeFillBuffer()
         }
         m_batching = false;
         m_batch.flush(int(m_socket->socketDescriptor()));
+        if (m_batch.queued() > 0 && m_sendFailures.begin())
+            qDebug("mo%d: udp send refused (%d), %d datagrams wait for the next tick", m_board,
+                   m_batch.lastError(), m_batch.queued());
         if (m_bytesSent > m_maxTickBytes.load(std::memory_order_relaxed))
             m_maxTickBytes.store(m_bytesSent, std::memory_order_relaxed);
     } else {

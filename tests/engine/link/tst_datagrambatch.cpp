@@ -146,6 +146,9 @@ private slots:
             const bool any = batch.queued() > 0;
             batch.flush(net.fd);
             QCOMPARE(calls.size() - before, !any ? 0 : refusal == 2 && t == 1 ? 2 : 1);
+            // Nothing taken: EAGAIN; part taken: the kernel gave no reason.
+            if (refusal == 1 && any)
+                QCOMPARE(batch.lastError(), batch.queued() == 0 ? 0 : (calls.size() - 1) % 4 == 0 ? EAGAIN : 0);
             // The waiting datagrams are the last ones added, counted per owner.
             const QList<int> waiting = owners.mid(owners.size() - batch.queued());
             for (int o = 0; o < 6; ++o)
@@ -164,8 +167,6 @@ private slots:
             QCOMPARE(batch.batchMode(), DatagramBatch::Mode::Batched);
             QCOMPARE(calls.last().size(), tick.size());
         }
-        if (refusal == 1)
-            QVERIFY(log.waitFor("mo2: udp send refused (11), "));
     }
 
     // A segmented message stays within the kernel's 64 segments and 64 kB.

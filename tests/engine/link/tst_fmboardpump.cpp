@@ -147,7 +147,10 @@ private slots:
     {
         QFETCH(int, mode);
         QFETCH(bool, refuse);
+        linktest::LogCapture log;
         const Received r = stream(DatagramBatch::Mode(mode), refuse);
+        // The first refusal is logged (the kernel took nothing: EAGAIN).
+        QCOMPARE(log.waitFor("mo0: udp send refused (11), ", 0), refuse);
         QVERIFY(sendCalls > 0);
         if (!refuse)
             QVERIFY2(quint64(sendCalls.load()) <= r.ticks + 2,
