@@ -186,6 +186,11 @@ private slots:
             QCOMPARE(project->rds(1).eon.value(0).ps, QStringLiteral("TROVINA2"));
             QCOMPARE(eon->index(0, 2).data().toString(), QStringLiteral("TROVINA2"));
         }
+        // Another writer empties the list: the table follows.
+        QList<EON> none;
+        project->setEon(1, none);
+        settle();
+        QCOMPARE(eon->rowCount(), 0);
     }
 
     void previewUsesShownCodecs()
