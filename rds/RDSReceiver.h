@@ -54,7 +54,8 @@ public:
     // is the tuning frequency and a pair in descending order marks a
     // regional variant.
     struct AFList {
-        int count = -1;       // n of the count code; -1 no complete list yet
+        // n of the count code; -1 no complete list yet.
+        int count = -1;
         bool methodB = false;
         int tuning = 0;       // method B: the tuning frequency's code
         QList<int> codes;     // method A: all codes; method B: the alternatives

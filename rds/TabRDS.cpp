@@ -152,8 +152,9 @@ void TabRDS::installModels()
             ptyWidth = qMax(ptyWidth, eon->fontMetrics().horizontalAdvance(word) + margins);
     eonHeader->setSectionResizeMode(EONModel::PTY, QHeaderView::Fixed);
     eonHeader->resizeSection(EONModel::PTY, ptyWidth);
-    eonHeader->setMinimumSectionSize(qMin(eonHeader->minimumSectionSize(),
-                                          eon->fontMetrics().horizontalAdvance(QStringLiteral("107.9")) + margins));
+    eonHeader->setMinimumSectionSize(
+        qMin(eonHeader->minimumSectionSize(),
+             eon->fontMetrics().horizontalAdvance(QStringLiteral("107.9")) + margins));
     eonHeader->setStretchLastSection(false);
     eonHeader->setSectionResizeMode(EONModel::AF, QHeaderView::Stretch);
     odaModel = new ODAModel(this);

@@ -222,7 +222,8 @@ private:
     bool loading = false; // set while the page fills its own controls
     QString lastLogPath;
     RDSSource shown; // the source as last loaded or stored
-    RDSSource formAtLoad; // what the form read right after it was last filled or stored
+    // What the form read right after it was last filled or stored.
+    RDSSource formAtLoad;
     u8 rateRtPlusGroup = 0, rateErtGroup = 0; // groups whose rates the RT+ and eRT controls show
 
     // RDS2 group schedule: ids 0..15 groups 0A..15A, 16..31 0B..15B.

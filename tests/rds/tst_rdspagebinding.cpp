@@ -244,7 +244,8 @@ private slots:
             const QFontMetrics cells(view->font()), heads(view->horizontalHeader()->font());
             const int last = m->columnCount() - 1;
             const auto inSight = [&] {
-                return view->columnViewportPosition(last) + view->columnWidth(last) <= view->viewport()->width() + 1;
+                return view->columnViewportPosition(last) + view->columnWidth(last) <=
+                       view->viewport()->width() + 1;
             };
             QVERIFY2(waitUntil(inSight, 1000), name);
             for (int c = 0; c <= last; ++c) {

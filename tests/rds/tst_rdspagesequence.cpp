@@ -132,8 +132,7 @@ class TstRdsPageSequence : public QObject
                 w<QPushButton>("Badd")->click();
                 settle();
                 materialise(); // the new source's first store writes the keys it lacks
-            }
-            else if (auto *sources = w<QTableWidget>("sources"); sources->rowCount() > 1)
+            } else if (auto *sources = w<QTableWidget>("sources"); sources->rowCount() > 1)
                 sources->selectRow(pick(sources->rowCount())), w<QPushButton>("Bdel")->click();
             return QStringLiteral("add or delete a source");
         case 4:
@@ -149,15 +148,17 @@ class TstRdsPageSequence : public QObject
             return QStringLiteral("type %1").arg(name);
         }
         case 6: {
-            const char *const boxes[] = {"TP", "TA", "d0", "psscroll", "flagAB", "RTBOM", "eRTBOM", "forceA",
-                                         "sendRT", "sendRTe", "itemTog", "itemRun", "C_LA", "eRTflag",
-                                         "eRTL", "LPSBOM", "AFauto", "AFman", "AFB", "Speech"};
+            const char *const boxes[] = {"TP",      "TA",      "d0",     "psscroll", "flagAB",
+                                         "RTBOM",   "eRTBOM",  "forceA", "sendRT",   "sendRTe",
+                                         "itemTog", "itemRun", "C_LA",   "eRTflag",  "eRTL",
+                                         "LPSBOM",  "AFauto",  "AFman",  "AFB",      "Speech"};
             const char *name = boxes[pick(20)];
             w<QAbstractButton>(name)->click();
             return QStringLiteral("click %1").arg(name);
         }
         case 7: {
-            const char *const combos[] = {"PTY", "RTgroup", "RTcode", "eRTcode", "eRTgroup", "pRTgroup", "Error"};
+            const char *const combos[] = {"PTY",      "RTgroup",  "RTcode", "eRTcode",
+                                          "eRTgroup", "pRTgroup", "Error"};
             const char *name = combos[pick(7)];
             auto *combo = w<QComboBox>(name);
             if (QLatin1String(name) == QLatin1String("eRTcode"))
@@ -167,8 +168,8 @@ class TstRdsPageSequence : public QObject
             return QStringLiteral("choose %1").arg(name);
         }
         case 8: {
-            const char *const spins[] = {"rpA", "rpB", "endA", "psrate", "mins", "BER", "rate0", "rateRT",
-                                         "rateRTe", "C_ECC"};
+            const char *const spins[] = {"rpA", "rpB",   "endA",   "psrate",  "mins",
+                                         "BER", "rate0", "rateRT", "rateRTe", "C_ECC"};
             const char *name = spins[pick(10)];
             auto *spin = w<QSpinBox>(name);
             spin->setValue(spin->minimum() + pick(qMin(200, spin->maximum() - spin->minimum() + 1)));
@@ -176,7 +177,8 @@ class TstRdsPageSequence : public QObject
             return QStringLiteral("set %1").arg(name);
         }
         case 9: {
-            const char *const groups[] = {"group00", "group01", "group10", "gRTplus", "g3ert", "g3rtp", "gError"};
+            const char *const groups[] = {"group00", "group01", "group10", "gRTplus",
+                                          "g3ert",   "g3rtp",   "gError"};
             const char *name = groups[pick(7)];
             auto *box = w<QGroupBox>(name);
             box->setChecked(!box->isChecked());
@@ -224,7 +226,8 @@ class TstRdsPageSequence : public QObject
                    text("PTYN1") == r.pn1,
                QStringLiteral("texts"));
         expect(w<QComboBox>("PTY")->currentIndex() == r.pty, QStringLiteral("PTY"));
-        expect(on("TP") == bool(r.tp) && on("TA") == bool(r.ta) && on("Music") == bool(r.ms), QStringLiteral("flags"));
+        expect(on("TP") == bool(r.tp) && on("TA") == bool(r.ta) && on("Music") == bool(r.ms),
+               QStringLiteral("flags"));
         expect(on("psscroll") == bool(r.pss & 8), QStringLiteral("psscroll"));
         expect(on("sendRT") == bool(r.gmin[2].on), QStringLiteral("sendRT"));
         expect(on("sendRTe") == bool(r.gmin[r.ertg & 15].on), QStringLiteral("sendRTe"));
@@ -234,7 +237,8 @@ class TstRdsPageSequence : public QObject
                    on("g3rtp") == bool(r.rtxt & 128),
                QStringLiteral("rtxt %1").arg(r.rtxt));
         auto *ert = w<QComboBox>("eRTcode");
-        expect(ert->currentText() == QString::fromLatin1(r.enc) || ert->findText(QString::fromLatin1(r.enc)) < 0,
+        expect(ert->currentText() == QString::fromLatin1(r.enc) ||
+                   ert->findText(QString::fromLatin1(r.enc)) < 0,
                QStringLiteral("eRT codec %1 / %2").arg(ert->currentText(), QString::fromLatin1(r.enc)));
         // The preview counts the bytes of eRT text A in the stored codec.
         QString c = r.rtc;
@@ -250,18 +254,17 @@ class TstRdsPageSequence : public QObject
             tagsSame = tags->item(i, 1) && tags->item(i, 1)->text() == r.rttag.at(i).text;
         expect(tagsSame, QStringLiteral("tags"));
         QAbstractItemModel *eon = w<QTableView>("EON")->model();
-        bool eonSame = eon->rowCount() == r.eon.size();
-        for (int i = 0; eonSame && i < eon->rowCount(); ++i)
-            eonSame = eon->index(i, 2).data().toString() == r.eon.at(i).ps &&
-                      eon->index(i, 1).data().toString() == hex4(r.eon.at(i).pi);
         QStringList eonShown, eonStored;
         for (int i = 0; i < eon->rowCount(); ++i)
-            eonShown << eon->index(i, 1).data().toString() + QLatin1Char(' ') + eon->index(i, 2).data().toString();
+            eonShown << eon->index(i, 1).data().toString() + QLatin1Char(' ') +
+                            eon->index(i, 2).data().toString();
         for (const EON &e : r.eon)
             eonStored << hex4(e.pi) + QLatin1Char(' ') + e.ps;
-        expect(eonSame, QStringLiteral("EON %1 / %2").arg(eonShown.join(QLatin1Char(',')), eonStored.join(QLatin1Char(','))));
-        expect(w<QTableWidget>("AFmtab")->rowCount() == r.afs.size(),
-               QStringLiteral("AF rows %1 / %2").arg(w<QTableWidget>("AFmtab")->rowCount()).arg(r.afs.size()));
+        expect(eonShown == eonStored,
+               QStringLiteral("EON %1 / %2").arg(eonShown.join(','), eonStored.join(',')));
+        expect(
+            w<QTableWidget>("AFmtab")->rowCount() == r.afs.size(),
+            QStringLiteral("AF rows %1 / %2").arg(w<QTableWidget>("AFmtab")->rowCount()).arg(r.afs.size()));
         // A store right after: no key of the file changes, none of the shown source is announced.
         project->sync();
         const QByteArray before = file->read();
