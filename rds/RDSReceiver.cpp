@@ -25,6 +25,7 @@ void RDSReceiver::reset()
     rtPlus.clear();
     ertBits = -1;
     afList = AFList();
+    methodBLists.clear();
     lfMfNext = false;
     afCollecting = false;
     afExpected = 0;
@@ -206,6 +207,8 @@ void RDSReceiver::finishAfList()
                 list.codes.append(code);
     }
     afList = list;
+    if (list.methodB)
+        methodBLists.insert(list.tuning, list);
     afCollecting = false;
     afPending.clear();
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QStringList>
 
 // What a receiver makes of the groups of one programme (IEC 62106): PI, PTY,
@@ -62,6 +63,9 @@ public:
         QList<bool> regional; // per code (method B only)
     };
     AFList afList;
+    // The last complete method-B list of each tuning frequency (code): a
+    // receiver uses the one of the frequency it is tuned to.
+    QMap<int, AFList> methodBLists;
 
     // True when the group carries another programme's PI than the one
     // received so far: what was received belongs to the old programme.

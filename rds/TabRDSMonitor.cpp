@@ -2,6 +2,7 @@
 // decoded panel and the log files.
 #include "TabRDS.h"
 
+#include "AFCodes.h"
 #include "AFTableSend.h"
 #include "FMSettings.h"
 #include "RDSCharset.h"
@@ -22,6 +23,8 @@
 #include <QSaveFile>
 #include <QTextCodec>
 #include <QToolTip>
+
+#include <cmath>
 
 namespace {
 
@@ -191,7 +194,13 @@ void TabRDS::showDecoded()
 
 QString TabRDS::afListText() const
 {
-    const RDSReceiver::AFList &list = receiver.afList;
+    // Method B: the list of the channel's own frequency once it was received.
+    RDSReceiver::AFList list = receiver.afList;
+    const int channel = shownChannel();
+    if (list.methodB && project && channel > 0) {
+        const u16 own = freqToAF(int(std::lround(project->channelInfo(channel).freq * 10.0)));
+        list = receiver.methodBLists.value(own, list);
+    }
     if (list.count < 0)
         return QString();
     const auto text = [](int code) { return AFTableSend::codeText(u8(code & 0xFF), code & 0x100); };

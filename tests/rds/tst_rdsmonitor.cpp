@@ -154,10 +154,25 @@ private slots:
 
     void decodedPanel()
     {
+        RDSSource r = project->rds(1);
+        r.pty = 29;
+        r.ta = 1;
+        r.pn1 = QStringLiteral("FEATURE");
+        r.rp2 = 0; // the second name is never sent, so the A/B flag stays
+        r.lps = QStringLiteral("Trovina – Eins");
+        project->setRds(1, r);
+        std::array<RDSGroupRate, RDSGroupRate::count> rates = r.gmin;
+        rates[10].fromText(QStringLiteral("1 60 0 0 0"));
+        rates[15].fromText(QStringLiteral("1 60 0 0 0"));
+        project->setGroupRates(1, rates);
         sendEncoded(400);
         QVERIFY(waitUntil([&] { return lines() == 401; }));
         QCOMPARE(w<QLabel>("lPI")->text(), QStringLiteral("D123"));
         QCOMPARE(w<QLabel>("lPS")->text(), QStringLiteral("TROVINA "));
+        QCOMPARE(w<QLabel>("lPTY")->text(), ptyNames().at(29));
+        QVERIFY(w<QCheckBox>("cbTP")->isChecked() && w<QCheckBox>("cbTA")->isChecked());
+        QCOMPARE(w<QLabel>("lPTYN")->text(), QStringLiteral("FEATURE "));
+        QCOMPARE(w<QLabel>("lLPS")->text(), QStringLiteral("Trovina – Eins"));
         QCOMPARE(w<QTextEdit>("tRT")->toPlainText(), QStringLiteral("Hello RDS"));
         const QString af = w<QLabel>("lAF")->text();
         for (const char *f : {"95.0", "88.1", "102.1"})
@@ -220,6 +235,11 @@ private slots:
         QVERIFY2(af().endsWith(QStringLiteral(" 88.0 <span style=\"background-color:%1\">87.8</span>")
                                    .arg(groupHighlightColour().name())),
                  qPrintable(af()));
+        // Lists of several transmitters: the one of the channel's own 95.0 MHz, whichever came last.
+        for (u16 c : {0xE34B, 0x054B, 0xE301, 0x0105})
+            send(group(0xD123, 0x0000, c, 0));
+        QVERIFY(waitUntil([&] { return lines() == 13; }));
+        QVERIFY2(af().contains(QLatin1String("AF #3 B 95.0:</b> 88.0")), qPrintable(af()));
     }
 
     void logPreview()
