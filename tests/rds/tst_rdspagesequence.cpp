@@ -105,6 +105,10 @@ class TstRdsPageSequence : public QObject
             r.rtxt = u8(gen());
             r.enc = codecs[pick(3)];
             r.crt = pick(2) ? QByteArray("UTF-8") : QByteArray("0");
+            // Values and bits no control shows: an edit must keep them.
+            r.rpa = u8(pick(3));
+            r.endx = u8(gen());
+            r.dec = u8(gen());
             project->setRds(id, r);
             return QStringLiteral("setRds %1").arg(id);
         }
@@ -229,6 +233,11 @@ class TstRdsPageSequence : public QObject
         expect(on("TP") == bool(r.tp) && on("TA") == bool(r.ta) && on("Music") == bool(r.ms),
                QStringLiteral("flags"));
         expect(on("psscroll") == bool(r.pss & 8), QStringLiteral("psscroll"));
+        expect(on("d0") == bool(r.dec & 1) && on("d3") == bool(r.dec & 8) &&
+                   on("forceA") == bool(r.endx & 1) && on("forceD") == bool(r.endx & 8),
+               QStringLiteral("dec %1 endx %2").arg(r.dec).arg(r.endx));
+        auto *rpA = w<QSpinBox>("rpA");
+        expect(rpA->value() == qBound(rpA->minimum(), int(r.rpa), rpA->maximum()), QStringLiteral("rpA"));
         expect(on("sendRT") == bool(r.gmin[2].on), QStringLiteral("sendRT"));
         expect(on("sendRTe") == bool(r.gmin[r.ertg & 15].on), QStringLiteral("sendRTe"));
         expect(on("group00") == bool(r.gmin[0].on), QStringLiteral("group00"));
