@@ -99,6 +99,11 @@ void RDSServer::setAccepting(bool on)
         m_server->pauseAccepting();
 }
 
+qint64 RDSServer::bufferedInput() const
+{
+    return m_fill + (m_client ? m_client->bytesAvailable() : 0);
+}
+
 void RDSServer::stop()
 {
     if (m_server->isListening()) {
@@ -143,6 +148,7 @@ void RDSServer::onConnection()
             old->deleteLater();
         }
         m_client = next;
+        next->setReadBufferSize(readBufferSize);
         m_lines = 0;
         m_fill = 0;
         m_skipping = false;

@@ -27,6 +27,10 @@ class RDSServer : public QObject
 public:
     static constexpr int defaultPortBase = 4000;
     static constexpr int bufferSize = 1024;
+    // Input held by the client socket; what does not fit stays in the
+    // kernel, so TCP holds back a client that sends faster than its lines
+    // are handled.
+    static constexpr qint64 readBufferSize = 4 * bufferSize;
     // Lines handled per turn of the event loop; the rest wait for the next.
     static constexpr int linesPerTurn = 64;
     // A client whose unsent replies pass this is disconnected.
@@ -45,6 +49,8 @@ public:
     void stop();
     void setSettings(const QSharedPointer<FMSettings> &settings);
     bool hasClient() const { return m_client != nullptr; }
+    // Bytes of the client's input read from the kernel and not yet handled.
+    qint64 bufferedInput() const;
     // The listening socket is kept out of the event loop's poll set: the
     // board link watches it every few pump ticks and lets a waiting client in.
     // The descriptor to watch (-1: none; not listening or letting in).
