@@ -131,11 +131,22 @@ private slots:
         testsupport::TempProject file(linktest::projectText(1));
         SimBoard sim;
         sim.setCapture(true);
-        const u16 base = u16(linktest::freePortBase() + 1);
+        u16 base = u16(linktest::freePortBase() + 1);
         linktest::Link rig(base);
         rig.board.setSettings(QSharedPointer<FMSettings>::create(file.path()));
         rig.board.connectTo(sim.boardIP());
         QVERIFY(sim.waitFor([&] { return sim.channel(0).rdsDatagrams > 2; }, 5000));
+        // Tests running in parallel may have taken the ports meanwhile.
+        const auto listening = [&] {
+            bool on = false;
+            rig.call([&] { on = rig.board.program(0)->rdsServer()->isListening(); });
+            return on;
+        };
+        for (int tries = 0; tries < 5 && !waitUntil(listening, 1000); ++tries) {
+            base = u16(linktest::freePortBase() + 1);
+            rig.board.setRdsPort(base);
+        }
+        QVERIFY(listening());
         Client c(1, base);
         QCOMPARE(c.greeting.size(), 2);
 
