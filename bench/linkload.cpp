@@ -8,8 +8,10 @@
 // interval (p50/p99/max) and missed ticks of every board thread, and what
 // the simulated boards counted: underruns and RDS groups per second per
 // stream (least..most over the channels). Release build; not a test.
+// With --flood, 24 clients send RDS group lines to the data ports of the
+// first board's channels as fast as TCP takes them and read the replies.
 //
-// Usage: linkload [--mp3] [--seconds N] (default 600; --short: 30)
+// Usage: linkload [--mp3] [--flood] [--seconds N] (default 600; --short: 30)
 //                 [--udp direct|sendmmsg|gso] (default: what the kernel takes)
 //        linkload --idle | --unreachable [--seconds N]: the program's cost
 //                 with four links and no board, or four boards that do not
@@ -30,12 +32,20 @@
 #include <QThread>
 #include <QtEndian>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <thread>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -165,6 +175,67 @@ QPair<qint64, qint64> udpBufferErrors()
     return {-1, -1};
 }
 
+// Clients on loopback ports first..first+count-1 that send RDS group lines
+// as fast as TCP takes them and read and drop the replies, in one thread.
+class Flooders
+{
+public:
+    Flooders(int first, int count) : m_thread([this, first, count] { run(first, count); }) {}
+    ~Flooders()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    double sentMB() const { return m_sent / 1e6; }
+    int connected() const { return m_connected; }
+
+private:
+    void run(int first, int count)
+    {
+        std::vector<pollfd> fds;
+        for (int i = 0; i < count; ++i) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_port = htons(u16(first + i));
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
+                if (fd >= 0)
+                    ::close(fd);
+                continue;
+            }
+            fcntl(fd, F_SETFL, O_NONBLOCK);
+            fds.push_back({fd, POLLIN | POLLOUT, 0});
+        }
+        m_connected = int(fds.size());
+        QByteArray chunk;
+        for (int i = 0; i < 400; ++i)
+            chunk += "F00D 0000 0000 " + QByteArray::number(i + 0x1000, 16) + '\n';
+        char sink[65536];
+        while (!m_stop) {
+            if (::poll(fds.data(), fds.size(), 10) <= 0)
+                continue;
+            for (pollfd &p : fds) {
+                if (p.revents & POLLIN)
+                    while (::recv(p.fd, sink, sizeof sink, 0) > 0) {
+                    }
+                if (p.revents & POLLOUT) {
+                    const ssize_t n = ::send(p.fd, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL);
+                    if (n > 0)
+                        m_sent += n;
+                }
+            }
+        }
+        for (const pollfd &p : fds)
+            ::close(p.fd);
+    }
+
+    std::atomic<bool> m_stop{false};
+    std::atomic<qint64> m_sent{0};
+    std::atomic<int> m_connected{0};
+    std::thread m_thread;
+};
+
 void wait(int ms)
 {
     QEventLoop loop;
@@ -179,6 +250,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     const bool mp3 = args.contains("--mp3");
+    const bool flood = args.contains("--flood");
     int seconds = args.contains("--short") ? 30 : 600;
     if (args.indexOf("--seconds") > 0)
         seconds = args.value(args.indexOf("--seconds") + 1).toInt();
@@ -260,9 +332,11 @@ int main(int argc, char **argv)
     }
     wait(500);
 
+    // RDS data ports (with --flood only): channel N on rdsBase + N - 1.
+    const int rdsBase = flood ? 30000 + int(QCoreApplication::applicationPid() % 300) * 100 : 0;
     std::vector<std::unique_ptr<FMBoard>> boards;
     for (int b = 0; b < 4; ++b) {
-        boards.emplace_back(new FMBoard(u8(b), 0, 52));
+        boards.emplace_back(new FMBoard(u8(b), u16(rdsBase), 52));
         boards.back()->setSettings(settings);
         BoardIP ip;
         ip.ip = 0x7F000001;
@@ -272,6 +346,12 @@ int main(int argc, char **argv)
     }
     // Settle: connect, configure, fill the buffers.
     wait(6000);
+    const long idleKiB = residentKiB();
+    std::unique_ptr<Flooders> flooders;
+    if (flood) {
+        flooders.reset(new Flooders(rdsBase, 24));
+        wait(2000);
+    }
     sim.write("clear\n");
     for (auto &b : boards)
         b->takePumpStats();
@@ -288,11 +368,15 @@ int main(int argc, char **argv)
 
     std::printf("linkload %s, 96 channels on 4 boards, %.0f s of air time\n", mp3 ? "mp3 + full RDS" : "tones",
                 airSeconds);
-    std::printf("cpu %.3f s per s of air time, resident %ld KiB\n", cpu / airSeconds, residentKiB());
+    std::printf("cpu %.3f s per s of air time, resident %ld KiB (%ld KiB before any client)\n", cpu / airSeconds,
+                residentKiB(), idleKiB);
     const QPair<qint64, qint64> udp1 = udpBufferErrors();
     std::printf("udp %s, receive buffer errors %lld, send buffer errors %lld\n",
                 DatagramBatch::modeName(DatagramBatch::mode()), static_cast<long long>(udp1.first - udp0.first),
                 static_cast<long long>(udp1.second - udp0.second));
+    if (flooders)
+        std::printf("flood: %d clients on board 1, %.1f MB sent\n", flooders->connected(), flooders->sentMB());
+    flooders.reset();
     for (size_t b = 0; b < boards.size(); ++b) {
         const FMBoard::PumpStats st = boards[b]->takePumpStats();
         std::printf("mo%zu pump ticks %llu p50 %.2f ms p99 %.2f ms max %.2f ms missed %llu\n", b,

@@ -36,7 +36,12 @@ bool FMSettings::setEon(int id, QList<EON> &list)
         Settings::setValue(key + QLatin1String("/af"), afListText(e.af), true);
     }
     removeStaleItems(QStringLiteral("rds.%1/eon").arg(id), list.size());
+    // Removed entries change no key that is left: one announcement of the
+    // list tells the observers.
+    const bool shorter = list.size() < rdsSources[id].eon.size();
     rdsSources[id].eon = list;
+    if (shorter)
+        notify(QStringLiteral("rds.%1/eon").arg(id), QVariant());
     return true;
 }
 
@@ -48,7 +53,10 @@ bool FMSettings::setOda(int id, const QList<RDSCustomGroup> &list)
     for (int m = 0; m < list.size(); ++m)
         Settings::setValue(QStringLiteral("rds.%1/oda/%2").arg(id).arg(m), list.at(m).toText(), true);
     removeStaleItems(QStringLiteral("rds.%1/oda").arg(id), list.size());
+    const bool shorter = list.size() < rdsSources[id].oda.size();
     rdsSources[id].oda = list;
+    if (shorter)
+        notify(QStringLiteral("rds.%1/oda").arg(id), QVariant());
     return true;
 }
 

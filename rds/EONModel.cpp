@@ -34,6 +34,8 @@ QVariant EONModel::data(const QModelIndex &index, int role) const
     const int col = index.column();
     if (role == Qt::CheckStateRole && (col == TP || col == TA))
         return (col == TP ? e.tp : e.ta) ? Qt::Checked : Qt::Unchecked;
+    if (role == Qt::ToolTipRole && (col == PTY || col == AF))
+        return data(index, Qt::DisplayRole); // the whole text where the column is narrow
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     const bool edit = role == Qt::EditRole;
@@ -152,6 +154,17 @@ void EONModel::setList(const QList<EON> &list)
     beginResetModel();
     m_list = list;
     endResetModel();
+}
+
+void EONModel::updateList(const QList<EON> &list)
+{
+    if (list.size() != m_list.size()) {
+        setList(list);
+        return;
+    }
+    m_list = list;
+    if (!m_list.isEmpty())
+        emit dataChanged(index(0, 0), index(m_list.size() - 1, ColumnCount - 1));
 }
 
 QString EONModel::afText(const QList<RDSAFEntry> &af)

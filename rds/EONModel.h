@@ -31,6 +31,9 @@ public:
     bool removeRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
 
     void setList(const QList<EON> &list);
+    // Takes a list of the same length in place (no reset: a view keeps its
+    // current cell and selection); another length resets like setList.
+    void updateList(const QList<EON> &list);
     QList<EON> list() const { return m_list; }
 
     // The AF list as text ("87.6 89.2") and back (parts that are no positive

@@ -5,6 +5,8 @@
 
 #include <QTime>
 
+#include <algorithm>
+
 RDSDecoder::RDSDecoder(QObject *parent) : QAbstractTableModel(parent), m_stats(channels) {}
 
 int RDSDecoder::rowCount(const QModelIndex &parent) const
@@ -80,9 +82,15 @@ bool RDSDecoder::decode(int channel, const QByteArray &record)
     ++s.count[totalKey];
     if (channel != m_shown)
         return true;
-    if (newGroup)
-        rebuildRows();
-    else if (!m_rows.isEmpty())
+    if (newGroup) {
+        // Inserted in place, not reset: the rows the user selected to filter
+        // the monitor stay selected.
+        const int row = int(std::lower_bound(m_rows.begin(), m_rows.end(), code) - m_rows.begin());
+        beginInsertRows(QModelIndex(), row, row);
+        m_rows.insert(row, code);
+        endInsertRows();
+    }
+    if (!m_rows.isEmpty())
         emit dataChanged(index(0, Total), index(m_rows.size() - 1, Percent));
     return true;
 }

@@ -23,9 +23,18 @@ void RDSReceiver::reset()
     ertGroup = rtPlusGroup = -1;
     rtPlusOnERT = false;
     rtPlus.clear();
-    afCodes.clear();
-    afCount = 0;
+    ertBits = -1;
+    afList = AFList();
+    methodBLists.clear();
     lfMfNext = false;
+    afCollecting = false;
+    afExpected = 0;
+    afPending.clear();
+}
+
+bool RDSReceiver::isNewProgramme(const u16 block[4], u8 errors) const
+{
+    return !(errors & (blockA | blockB)) && block[0] != 0 && pi >= 0 && block[0] != pi;
 }
 
 void RDSReceiver::put(QByteArray &buffer, int pos, u16 word)
@@ -38,8 +47,10 @@ void RDSReceiver::put(QByteArray &buffer, int pos, u16 word)
 
 bool RDSReceiver::take(const u16 block[4], u8 errors)
 {
-    if (errors & blockB)
+    if (errors & blockB) {
+        afCollecting = false; // it may have been a 0A group with the next AF codes
         return false;
+    }
     if (!(errors & blockA)) {
         if (block[0] == 0)
             return false; // an RDS2 stream's group
@@ -113,29 +124,93 @@ void RDSReceiver::basic(const u16 block[4], u8 errors, int type, bool verB)
         return;
     if (!(errors & blockD))
         put(ps, segment * 2, block[3]);
-    if (!verB && !(errors & blockC)) {
-        takeAf(u8(block[2] >> 8));
-        takeAf(u8(block[2] & 0xFF));
+    if (verB)
+        return;
+    if (errors & blockC) {
+        afCollecting = false;
+        return;
     }
+    takeAf(u8(block[2] >> 8));
+    takeAf(u8(block[2] & 0xFF));
 }
 
 void RDSReceiver::takeAf(u8 code)
 {
     if (code >= 224 && code <= 249) {
-        afCount = code - 224;
+        // A list ends where the next one starts, also when its count was
+        // not reached (a count that includes a filler for "no tuning
+        // frequency").
+        if (afCollecting && !afPending.isEmpty())
+            finishAfList();
+        afCollecting = true;
+        afExpected = code - 224;
+        afPending.clear();
         lfMfNext = false;
+        if (afExpected == 0)
+            finishAfList();
         return;
     }
     if (code == 250) {
         lfMfNext = true;
         return;
     }
-    if (code == 0 || code > 204)
+    if (code == 0 || code > 204) {
+        lfMfNext = false;
         return; // filler and unassigned codes
+    }
     const int value = lfMfNext ? 0x100 | code : code;
     lfMfNext = false;
-    if (!afCodes.contains(value))
-        afCodes.append(value);
+    if (!afCollecting)
+        return;
+    afPending.append(value);
+    if (afPending.size() >= afExpected)
+        finishAfList();
+}
+
+void RDSReceiver::finishAfList()
+{
+    AFList list;
+    list.count = afExpected;
+    const QList<int> &c = afPending;
+    // Method B: after the tuning frequency, FM codes in pairs that each hold it.
+    bool pairsHoldFirst = c.size() >= 3 && !(c.first() & 0x100);
+    QList<QPair<int, int>> pairs;
+    QList<int> lfMf;
+    for (int i = 1; i < c.size() && pairsHoldFirst;) {
+        if (c.at(i) & 0x100) {
+            lfMf.append(c.at(i++));
+            continue;
+        }
+        if (i + 1 >= c.size() || (c.at(i + 1) & 0x100)) {
+            pairsHoldFirst = false;
+            break;
+        }
+        const int a = c.at(i), b = c.at(i + 1);
+        pairsHoldFirst = a == c.first() || b == c.first();
+        pairs.append({a, b});
+        i += 2;
+    }
+    if (pairsHoldFirst && !pairs.isEmpty()) {
+        list.methodB = true;
+        list.tuning = c.first();
+        for (const auto &p : qAsConst(pairs)) {
+            list.codes.append(p.first == list.tuning ? p.second : p.first);
+            list.regional.append(p.first > p.second);
+        }
+        for (int code : qAsConst(lfMf)) {
+            list.codes.append(code);
+            list.regional.append(false);
+        }
+    } else {
+        for (int code : c)
+            if (!list.codes.contains(code))
+                list.codes.append(code);
+    }
+    afList = list;
+    if (list.methodB)
+        methodBLists.insert(list.tuning, list);
+    afCollecting = false;
+    afPending.clear();
 }
 
 void RDSReceiver::radioText(const u16 block[4], u8 errors, bool verB)
@@ -164,6 +239,8 @@ void RDSReceiver::announce(const u16 block[4], u8 errors)
     const int app = block[1] & 0x1F;
     if (block[3] == aidERT) {
         ertGroup = app;
+        if (!(errors & blockC))
+            ertBits = block[2];
     } else if (block[3] == aidRTPlus) {
         rtPlusGroup = app;
         if (!(errors & blockC))

@@ -4,12 +4,13 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QStringList>
 
 // What a receiver makes of the groups of one programme (IEC 62106): PI, PTY,
 // TP, TA, music/speech, the decoder-information bits, PS, PTYN, long PS,
 // RadioText, enhanced RadioText and RadioText+ items (found through their
-// 3A announcements) and the AF list of group 0A. The RDS page feeds it the
+// 3A announcements) and the last complete AF list of group 0A. The RDS page feeds it the
 // monitored groups of the shown channel and shows its state in the decoded
 // panel. Only groups with valid checkwords in the blocks concerned are
 // taken; groups with block A 0 (the RDS2 streams) are not a programme's
@@ -45,16 +46,40 @@ public:
     int ertGroup = -1, rtPlusGroup = -1; // group codes (type x 2 + version) from 3A
     bool rtPlusOnERT = false;            // RT+ items refer to eRT (3A message bit 13)
     QList<RTPlusItem> rtPlus;            // the last items, newest first replaces same type
-    // AF codes of group 0A, each once in the order first received; a code
-    // that followed the LF/MF marker 250 carries 0x100.
-    QList<int> afCodes;
-    int afCount = 0;                     // number the last list announced (224 + n)
+    int ertBits = -1;                    // eRT message bits of the 3A announcement, -1 not yet seen
+
+    // The last complete AF list of group 0A, as a receiver keeps it: the
+    // codes from one count code (224 + n) until n frequencies arrived, a
+    // code that followed the LF/MF marker 250 with 0x100. A list whose code
+    // pairs all hold its first frequency is a method-B list: that frequency
+    // is the tuning frequency and a pair in descending order marks a
+    // regional variant.
+    struct AFList {
+        // n of the count code; -1 no complete list yet.
+        int count = -1;
+        bool methodB = false;
+        int tuning = 0;       // method B: the tuning frequency's code
+        QList<int> codes;     // method A: all codes; method B: the alternatives
+        QList<bool> regional; // per code (method B only)
+    };
+    AFList afList;
+    // The last complete method-B list of each tuning frequency (code): a
+    // receiver uses the one of the frequency it is tuned to.
+    QMap<int, AFList> methodBLists;
+
+    // True when the group carries another programme's PI than the one
+    // received so far: what was received belongs to the old programme.
+    bool isNewProgramme(const u16 block[4], u8 errors) const;
 
 private:
     void basic(const u16 block[4], u8 errors, int type, bool versionB);
     void radioText(const u16 block[4], u8 errors, bool versionB);
     void takeAf(u8 code);
+    void finishAfList();
     bool lfMfNext = false;
+    bool afCollecting = false; // between a count code and its last frequency, nothing lost
+    int afExpected = 0;
+    QList<int> afPending;
     void announce(const u16 block[4], u8 errors);
     void enhancedText(const u16 block[4], u8 errors);
     void rtPlusItems(const u16 block[4], u8 errors);

@@ -21,6 +21,9 @@
 
 #include <QButtonGroup>
 #include <QDebug>
+#include <QHeaderView>
+#include <QStyle>
+#include <QTableView>
 #include <QTextCodec>
 #include <QTimer>
 
@@ -71,6 +74,11 @@ TabRDS::TabRDS(QWidget *parent) : QWidget(parent)
 
 TabRDS::~TabRDS()
 {
+    // The controls go after the forms and the members: a control that loses
+    // the focus or its current item on the way must not reach the page.
+    clock->stop();
+    for (QObject *child : findChildren<QObject *>())
+        disconnect(child, nullptr, this, nullptr);
     qDebug("~rds source view");
 }
 
@@ -96,6 +104,10 @@ void TabRDS::buildForms()
     uiAF->setupUi(ui->tabAF);
     ui2->setupUi(ui->tabODA);
     ui0->setupUi(ui->tab0);
+    // The left columns of the basic settings (PS, texts, the EON table) take
+    // the width the right column (1A, 3A, TA bursts) does not need.
+    ui0->gridLayout->setColumnStretch(0, 1);
+    ui0->gridLayout->setColumnStretch(1, 1);
 }
 
 void TabRDS::fillControls()
@@ -110,22 +122,58 @@ void TabRDS::installModels()
     decoder = new RDSDecoder(this);
     ui->pTable->setModel(decoder);
     ui->pTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    fitHeader(ui->pTable);
+    fitHeader(ui->sources);
     logFiles = new RDSLogFiles(this);
     ui->Log->setModel(logFiles);
+    // The AF tables share their width among their columns: frequencies of
+    // 100 MHz and more are read whole.
     afAuto = new AFTableAuto(this);
     uiAF->AFatab->setModel(afAuto);
+    uiAF->AFatab->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     afSend = new AFTableSend(this);
     uiAF->AFsend->setModel(afSend);
+    uiAF->AFsend->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     eonModel = new EONModel(this);
     ui0->EON->setModel(eonModel);
     ui0->EON->setItemDelegate(new EONEdit(this));
-    ui0->EON->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    ui0->EON->horizontalHeader()->setStretchLastSection(true);
+    // The short columns as wide as their contents, the programme type as
+    // wide as the longest word of its names, the AF list the rest: it stays
+    // in sight. Longer texts wrap onto further lines of their row.
+    QTableView *eon = ui0->EON;
+    QHeaderView *eonHeader = eon->horizontalHeader();
+    eon->setWordWrap(true);
+    eon->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    eonHeader->setSectionResizeMode(QHeaderView::ResizeToContents);
+    int ptyWidth = eonHeader->sectionSizeHint(EONModel::PTY);
+    const int margins = 2 * (eon->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, eon) + 1) + 4;
+    for (const QString &name : ptyNames())
+        for (const QString &word : name.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            ptyWidth = qMax(ptyWidth, eon->fontMetrics().horizontalAdvance(word) + margins);
+    eonHeader->setSectionResizeMode(EONModel::PTY, QHeaderView::Fixed);
+    eonHeader->resizeSection(EONModel::PTY, ptyWidth);
+    eonHeader->setMinimumSectionSize(
+        qMin(eonHeader->minimumSectionSize(),
+             eon->fontMetrics().horizontalAdvance(QStringLiteral("107.9")) + margins));
+    eonHeader->setStretchLastSection(false);
+    eonHeader->setSectionResizeMode(EONModel::AF, QHeaderView::Stretch);
     odaModel = new ODAModel(this);
     ui2->ODA->setModel(odaModel);
     ui2->ODA->setItemDelegate(new ODAEdit(this));
     ui2->ODA->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     eccSearch = new ECCSearch(this);
+}
+
+void TabRDS::fitHeader(QTableView *view)
+{
+    // At least as wide as the texts of its column headers.
+    int width = 2 * view->frameWidth() + view->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    if (view->verticalHeader()->isVisible())
+        width += view->verticalHeader()->sizeHint().width();
+    QHeaderView *header = view->horizontalHeader();
+    for (int i = 0; i < header->count(); ++i)
+        width += header->sectionSizeHint(i);
+    view->setMinimumWidth(qMax(view->minimumWidth(), width));
 }
 
 void TabRDS::initMembers()

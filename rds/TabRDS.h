@@ -31,6 +31,7 @@ class QComboBox;
 class QGroupBox;
 class QSpinBox;
 class QModelIndex;
+class QTableView;
 class QTableWidgetItem;
 class QTextCodec;
 class QTimer;
@@ -138,6 +139,7 @@ private:
     void connectODA();
     void setupRds2();
     void setupRates();
+    static void fitHeader(QTableView *view);
 
     // Binding (TabRDSBinding.cpp).
     void rdsKeyChanged(const QString &key, int n, const QVariant &value);
@@ -160,8 +162,10 @@ private:
     void loadRadioText(const RDSSource &r);
     void loadRates(const RDSSource &r);
     void appendTagRow(const RTag &tag);
-    void readForm(RDSSource &r);
+    void readForm(RDSSource &r) const;
     void formSideEffects(const RDSSource &r);
+    static void keepUntouched(RDSSource &edited, const RDSSource &atLoad, const RDSSource &stored);
+    void loadCodecs(const RDSSource &r);
     void readRtPlusTags(QString &a, QString &b, QString &c, QString &d, QList<RTag> &tags) const;
     void markField(QWidget *w, bool warn);
     void removeSelectedRows(QAbstractItemView *view, QAbstractItemModel *model);
@@ -173,12 +177,18 @@ private:
     // AF tab (TabRDSAfTab.cpp).
     RDSAFEntry afRowValue(int row) const;
     QList<RDSAFEntry> saveManualAFs(const QList<QTableWidgetItem *> &skip);
+    static bool parseFrequency(const QString &text, double *mhz);
     void appendManualRow(bool listStart);
     // Monitor (TabRDSMonitor.cpp).
     int shownChannel() const;
     int lineOptions() const;
     void logRdsGroup(int channel, const QByteArray &value);
+    void resetDecodedPanel();
     QString decodedText(const QByteArray &bytes, bool e1) const;
+    QTextCodec *ertDecodeCodec() const;
+    QString ertText() const;
+    QString lpsText() const;
+    QString afListText() const;
     void showDecoded();
     QString showRtText() const;
     QString rtToHtml(const QString &text, bool withItems) const;
@@ -212,6 +222,8 @@ private:
     bool loading = false; // set while the page fills its own controls
     QString lastLogPath;
     RDSSource shown; // the source as last loaded or stored
+    // What the form read right after it was last filled or stored.
+    RDSSource formAtLoad;
     u8 rateRtPlusGroup = 0, rateErtGroup = 0; // groups whose rates the RT+ and eRT controls show
 
     // RDS2 group schedule: ids 0..15 groups 0A..15A, 16..31 0B..15B.

@@ -17,6 +17,7 @@
 namespace {
 
 constexpr int methodAWarnLimit = 25;
+const QColor warnColour(255, 192, 192);
 
 } // namespace
 
@@ -74,13 +75,27 @@ void TabRDS::showBytes(bool bytes)
     afSend->setShowBytes(bytes);
 }
 
+bool TabRDS::parseFrequency(const QString &text, double *mhz)
+{
+    // "99.5", "99,5" and the shown form "99.5 MHz".
+    QString number = text.trimmed().section(QLatin1Char(' '), 0, 0);
+    number.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    if (mhz)
+        *mhz = ok ? value : 0.0;
+    return ok && std::isfinite(value);
+}
+
 RDSAFEntry TabRDS::afRowValue(int row) const
 {
     RDSAFEntry e;
     const QTableWidgetItem *mark = uiAF->AFmtab->item(row, 0);
     const QTableWidgetItem *value = uiAF->AFmtab->item(row, 1);
-    const QString text = value ? value->text().trimmed() : QString();
-    const double freq = text.section(QLatin1Char(' '), 0, 0).toDouble() * 10.0;
+    double mhz = 0.0;
+    if (!value || !parseFrequency(value->text(), &mhz) || std::fabs(mhz) > 1e6)
+        return e;
+    const double freq = mhz * 10.0;
     // A negative frequency is how the stored text marks a list start: it
     // starts a list with its absolute value.
     e.freq = qint32(std::lround(std::fabs(freq)));
@@ -94,10 +109,27 @@ QList<RDSAFEntry> TabRDS::saveManualAFs(const QList<QTableWidgetItem *> &skip)
     QList<RDSAFEntry> list;
     if (!project || loading || current <= 0)
         return list;
+    // The rows are the stored list in order, then rows added since.
+    const QList<RDSAFEntry> stored = project->rds(current).afs;
     for (int row = 0; row < uiAF->AFmtab->rowCount(); ++row) {
         QTableWidgetItem *item = uiAF->AFmtab->item(row, 1);
         if (item && skip.contains(item))
             continue;
+        const QString text = item ? item->text().trimmed() : QString();
+        if (!text.isEmpty() && !parseFrequency(text, nullptr)) {
+            // Not a frequency: marked, and the row keeps what it stored.
+            const QSignalBlocker blocker(uiAF->AFmtab);
+            item->setBackground(warnColour);
+            item->setToolTip(tr("keine Frequenz: nicht gespeichert"));
+            if (row < stored.size())
+                list.append(stored.at(row));
+            continue;
+        }
+        if (item && item->background().color() == warnColour) {
+            const QSignalBlocker blocker(uiAF->AFmtab);
+            item->setBackground(QBrush());
+            item->setToolTip(QString());
+        }
         const RDSAFEntry e = afRowValue(row);
         if (e.freq != 0)
             list.append(e);

@@ -52,12 +52,18 @@ void TabRDS::setValueEvent(SetValue *event)
         if (n != 0 && key.contains(QLatin1String("/rdslog")))
             logRdsGroup(n, value.toByteArray());
     } else if (key.startsWith(QLatin1String("channel"))) {
-        if (key.endsWith(QLatin1String("idrds")))
+        const bool source = key.endsWith(QLatin1String("idrds")), file = key.endsWith(QLatin1String("/rds"));
+        if (source)
             setChannelEntry(n, QString());
-        else if (key.endsWith(QLatin1String("/rds")))
+        else if (file)
             setChannelEntry(n, value.toString().isEmpty() ? QString() : tr("aus Log Datei"));
+        // The shown channel sends another programme now.
+        if ((source || file) && n > 0 && n == shownChannel())
+            resetDecodedPanel();
     } else if (key.startsWith(QLatin1String("rdsin"))) {
         setChannelEntry(n, value.toString().isEmpty() ? QString() : tr("Fernzugriff"));
+        if (n > 0 && n == shownChannel())
+            resetDecodedPanel();
     } else if (key.startsWith(QLatin1String("rds"))) {
         rdsKeyChanged(key, n, value);
     } else if (key.startsWith(QLatin1String("tmc"))) {

@@ -21,6 +21,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <type_traits>
 
 namespace {
 
@@ -79,13 +80,100 @@ void TabRDS::slotChanged()
     const int id = ui->sources->currentItem()->data(Qt::UserRole).toInt();
     RDSSource r;
     readForm(r);
+    formSideEffects(r);
+    const RDSSource form = r;
+    // Only what the user changed since the form was filled is taken from the
+    // form: a store never reverts what another writer stored meanwhile, nor
+    // a value or bit the controls cannot show.
+    if (id == current)
+        keepUntouched(r, formAtLoad, project->rds(id));
     project->setRds(id, r);
     shown = project->rds(id);
+    formAtLoad = form;
     showText();
     updateAFs(true);
 }
 
-void TabRDS::readForm(RDSSource &r)
+void TabRDS::keepUntouched(RDSSource &edited, const RDSSource &atLoad, const RDSSource &stored)
+{
+    // Whole values: a changed value replaces the stored one.
+    const auto value = [](auto &e, const auto &l, const auto &s) {
+        if (e == l)
+            e = s;
+    };
+    // Bit fields: only the bits that changed replace the stored ones.
+    const auto bits = [](auto &e, const auto &l, const auto &s) {
+        const auto changed = e ^ l;
+        e = std::remove_reference_t<decltype(e)>((s & ~changed) | (e & changed));
+    };
+    value(edited.lps, atLoad.lps, stored.lps);
+    value(edited.ps, atLoad.ps, stored.ps);
+    value(edited.pi, atLoad.pi, stored.pi);
+    value(edited.tp, atLoad.tp, stored.tp);
+    value(edited.ta, atLoad.ta, stored.ta);
+    value(edited.ms, atLoad.ms, stored.ms);
+    bits(edited.afu, atLoad.afu, stored.afu);
+    value(edited.pty, atLoad.pty, stored.pty);
+    bits(edited.dec, atLoad.dec, stored.dec);
+    value(edited.rta, atLoad.rta, stored.rta);
+    value(edited.rtb, atLoad.rtb, stored.rtb);
+    value(edited.rtc, atLoad.rtc, stored.rtc);
+    value(edited.rtd, atLoad.rtd, stored.rtd);
+    value(edited.rttag, atLoad.rttag, stored.rttag);
+    value(edited.rpa, atLoad.rpa, stored.rpa);
+    value(edited.rpb, atLoad.rpb, stored.rpb);
+    value(edited.rpc, atLoad.rpc, stored.rpc);
+    value(edited.rpd, atLoad.rpd, stored.rpd);
+    value(edited.enda, atLoad.enda, stored.enda);
+    value(edited.endb, atLoad.endb, stored.endb);
+    value(edited.endc, atLoad.endc, stored.endc);
+    value(edited.endd, atLoad.endd, stored.endd);
+    value(edited.endl, atLoad.endl, stored.endl);
+    bits(edited.endx, atLoad.endx, stored.endx);
+    value(edited.pss, atLoad.pss, stored.pss);
+    value(edited.zone, atLoad.zone, stored.zone);
+    value(edited.mins, atLoad.mins, stored.mins);
+    value(edited.days, atLoad.days, stored.days);
+    value(edited.date, atLoad.date, stored.date);
+    bits(edited.err, atLoad.err, stored.err);
+    value(edited.ber, atLoad.ber, stored.ber);
+    bits(edited.fix, atLoad.fix, stored.fix);
+    value(edited.eoc1, atLoad.eoc1, stored.eoc1);
+    value(edited.eoc2, atLoad.eoc2, stored.eoc2);
+    value(edited.buc1, atLoad.buc1, stored.buc1);
+    value(edited.buc2, atLoad.buc2, stored.buc2);
+    value(edited.eot1, atLoad.eot1, stored.eot1);
+    value(edited.eot2, atLoad.eot2, stored.eot2);
+    value(edited.but1, atLoad.but1, stored.but1);
+    value(edited.but2, atLoad.but2, stored.but2);
+    value(edited.pn1, atLoad.pn1, stored.pn1);
+    value(edited.pn2, atLoad.pn2, stored.pn2);
+    value(edited.rp1, atLoad.rp1, stored.rp1);
+    value(edited.rp2, atLoad.rp2, stored.rp2);
+    value(edited.tmcsi, atLoad.tmcsi, stored.tmcsi);
+    value(edited.tmgap, atLoad.tmgap, stored.tmgap);
+    value(edited.paid, atLoad.paid, stored.paid);
+    value(edited.eaid, atLoad.eaid, stored.eaid);
+    bits(edited.rtbit, atLoad.rtbit, stored.rtbit);
+    value(edited.rtgrp, atLoad.rtgrp, stored.rtgrp);
+    bits(edited.rtitm, atLoad.rtitm, stored.rtitm);
+    value(edited.page, atLoad.page, stored.page);
+    bits(edited.slow, atLoad.slow, stored.slow);
+    value(edited.pin, atLoad.pin, stored.pin);
+    bits(edited.mode, atLoad.mode, stored.mode);
+    bits(edited.ertb, atLoad.ertb, stored.ertb);
+    value(edited.crt, atLoad.crt, stored.crt);
+    value(edited.enc, atLoad.enc, stored.enc);
+    value(edited.clps, atLoad.clps, stored.clps);
+    bits(edited.boml, atLoad.boml, stored.boml);
+    value(edited.rtxg, atLoad.rtxg, stored.rtxg);
+    bits(edited.rtxt, atLoad.rtxt, stored.rtxt);
+    value(edited.ertg, atLoad.ertg, stored.ertg);
+    value(edited.fused, atLoad.fused, stored.fused);
+    value(edited.files, atLoad.files, stored.files);
+}
+
+void TabRDS::readForm(RDSSource &r) const
 {
     Ui_TabRDS0 &b = *ui0;
     Ui_TabRDSRT &t = *uiRT;
@@ -155,7 +243,6 @@ void TabRDS::readForm(RDSSource &r)
     r.ertg = groupNumber(t.eRTgroup);
     r.fused = ui->gLog->isChecked();
     r.files = logFiles->files();
-    formSideEffects(r);
 }
 
 void TabRDS::formSideEffects(const RDSSource &r)
@@ -228,6 +315,10 @@ void TabRDS::saveEON()
         return;
     QList<EON> list = eonModel->list();
     project->setEon(current, list);
+    // The entries linked to a channel carry that channel's programme data,
+    // whatever was typed: the table shows what was stored, also when no key
+    // changed and no event comes back.
+    eonModel->updateList(list);
 }
 
 void TabRDS::saveODA()

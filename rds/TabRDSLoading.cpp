@@ -58,12 +58,19 @@ void TabRDS::itemChanged(QTableWidgetItem *item)
         current = 0; // an emptied list: nothing is shown and nothing stored
         return;
     }
+    const int previous = current;
     current = item->data(Qt::UserRole).toInt();
     const bool wasLoading = loading;
     loading = true;
     shown = project->rds(current);
     loadBasic(shown);
+    QTableWidget *tags = uiRT->tags;
+    const int tagRow = tags->currentRow(), tagColumn = tags->currentColumn();
     loadRadioText(shown);
+    // A reload of the same source keeps the current tag row (a row just
+    // added stays current).
+    if (current == previous && tagRow >= 0 && tagRow < tags->rowCount())
+        tags->setCurrentCell(tagRow, tagColumn);
     loadRates(shown);
     const RDSSource &r = shown;
     uiAF->AFused->setChecked(r.afu & 1);
@@ -83,8 +90,17 @@ void TabRDS::itemChanged(QTableWidgetItem *item)
     updateColor();
     updateAFs(false);
     fillTmcList(r.tmcsi);
+    loadCodecs(r);
+    readForm(formAtLoad);
     loading = wasLoading;
     showText();
+}
+
+void TabRDS::loadCodecs(const RDSSource &r)
+{
+    // The preview encodes with the codecs of the shown source.
+    rtCodec = codecOrUtf8(QString::fromLatin1(r.crt));
+    ertCodec = codecOrUtf8(QString::fromLatin1(r.enc));
 }
 
 void TabRDS::loadBasic(const RDSSource &r)

@@ -2,6 +2,7 @@
 // decoded panel and the log files.
 #include "TabRDS.h"
 
+#include "AFCodes.h"
 #include "AFTableSend.h"
 #include "FMSettings.h"
 #include "RDSCharset.h"
@@ -22,6 +23,8 @@
 #include <QSaveFile>
 #include <QTextCodec>
 #include <QToolTip>
+
+#include <cmath>
 
 namespace {
 
@@ -80,6 +83,10 @@ void TabRDS::logRdsGroup(int channel, const QByteArray &value)
     if (value.size() != RDSLogRecord::size || !decoder->decode(channel, value) || !shown)
         return;
     const RDSDecoder::Stats last = decoder->lastGroup(channel);
+    // Another programme on the channel (a new source, a log file, an edited
+    // PI): nothing of the old one may stay beside it.
+    if (receiver.isNewProgramme(last.block, last.errors))
+        resetDecodedPanel();
     if (receiver.take(last.block, last.errors))
         showDecoded();
     const QModelIndexList picked = ui->pTable->selectionModel()->selectedIndexes();
@@ -92,6 +99,49 @@ void TabRDS::logRdsGroup(int channel, const QByteArray &value)
             return;
     }
     ui->pLog->appendPlainText(RDSDecoder::monitorLine(value, lineOptions()));
+}
+
+QTextCodec *TabRDS::ertDecodeCodec() const
+{
+    // The codec the shown channel's source encodes eRT with, unless the 3A
+    // announcement says otherwise: its bit 0 is UTF-8, clear UCS-2.
+    const int channel = shownChannel();
+    QTextCodec *codec = QTextCodec::codecForName("UTF-8");
+    if (project && channel > 0)
+        codec = codecOrUtf8(QString::fromLatin1(project->rds(project->channelInfo(channel).idrds).enc));
+    if (receiver.ertBits < 0)
+        return codec;
+    const bool utf8 = codec->mibEnum() == 106;
+    if (receiver.ertBits & 1)
+        return utf8 ? codec : QTextCodec::codecForName("UTF-8");
+    return utf8 ? QTextCodec::codecForName("UTF-16LE") : codec;
+}
+
+QString TabRDS::ertText() const
+{
+    // Up to the first NUL character: a UTF-16 text holds zero bytes within.
+    QString text = ertDecodeCodec()->toUnicode(receiver.ert);
+    const int end = text.indexOf(QChar(0));
+    if (end >= 0)
+        text.truncate(end);
+    return text;
+}
+
+QString TabRDS::lpsText() const
+{
+    // Encoded with the long-PS codec of the channel's source (UTF-8 when it
+    // names none), ended by a NUL or the end character 0x0D.
+    const int channel = shownChannel();
+    QTextCodec *codec = QTextCodec::codecForName("UTF-8");
+    if (project && channel > 0)
+        codec = codecOrUtf8(QString::fromLatin1(project->rds(project->channelInfo(channel).idrds).clps));
+    QString text = codec->toUnicode(receiver.lps);
+    for (QChar end : {QChar(0), QChar(0x0D)}) {
+        const int at = text.indexOf(end);
+        if (at >= 0)
+            text.truncate(at);
+    }
+    return text;
 }
 
 QString TabRDS::decodedText(const QByteArray &bytes, bool e1) const
@@ -132,17 +182,39 @@ void TabRDS::showDecoded()
     ui->lDB->setText(QStringLiteral("DI %1 %2").arg(db, r.music ? QStringLiteral("M") : QStringLiteral("S")));
     ui->lPS->setText(decodedText(r.ps, true));
     ui->lPTYN->setText(decodedText(r.ptyn, true));
-    ui->lLPS->setText(decodedText(r.lps, false));
-    QStringList af;
-    for (int code : r.afCodes)
-        af << AFTableSend::codeText(u8(code & 0xFF), code & 0x100);
-    ui->lAF->setText(af.isEmpty() ? QString()
-                                  : QStringLiteral("<b>AF #%1:</b> %2").arg(r.afCount).arg(af.join(QLatin1Char(' '))));
+    ui->lLPS->setText(lpsText());
+    ui->lAF->setText(afListText());
+    setDecodeCodec(ertDecodeCodec());
     const QString coloured = showRtText();
     if (tRtHtml != coloured) {
         tRtHtml = coloured;
         ui->tRT->setHtml(coloured);
     }
+}
+
+QString TabRDS::afListText() const
+{
+    // Method B: the list of the channel's own frequency once it was received.
+    RDSReceiver::AFList list = receiver.afList;
+    const int channel = shownChannel();
+    if (list.methodB && project && channel > 0) {
+        const u16 own = freqToAF(int(std::lround(project->channelInfo(channel).freq * 10.0)));
+        list = receiver.methodBLists.value(own, list);
+    }
+    if (list.count < 0)
+        return QString();
+    const auto text = [](int code) { return AFTableSend::codeText(u8(code & 0xFF), code & 0x100); };
+    QStringList af;
+    for (int i = 0; i < list.codes.size(); ++i) {
+        const QString f = text(list.codes.at(i));
+        // Regional variants on the highlight, as in the AF tab's tables.
+        af << (list.regional.value(i) ? QStringLiteral("<span style=\"background-color:%1\">%2</span>")
+                                            .arg(groupHighlightColour().name(), f)
+                                      : f);
+    }
+    const QString head = list.methodB ? QStringLiteral("AF #%1 B %2:").arg(list.count).arg(text(list.tuning))
+                                      : QStringLiteral("AF #%1:").arg(list.count);
+    return QStringLiteral("<b>%1</b> %2").arg(head, af.join(QLatin1Char(' ')));
 }
 
 QString TabRDS::showRtText() const
@@ -152,7 +224,7 @@ QString TabRDS::showRtText() const
     if (mode == 4) {
         QStringList lines;
         const QStringList names = rtPlusContentTypes();
-        const QString text = decodedText(receiver.rtPlusOnERT ? receiver.ert : receiver.rt, !receiver.rtPlusOnERT);
+        const QString text = receiver.rtPlusOnERT ? ertText() : decodedText(receiver.rt, true);
         for (const RDSReceiver::RTPlusItem &item : receiver.rtPlus)
             lines << QStringLiteral("%1: %2").arg(htmlText(names.value(item.type)),
                                                   htmlText(text.mid(item.start, item.length)));
@@ -161,7 +233,8 @@ QString TabRDS::showRtText() const
     const QByteArray &bytes = mode == 2 ? receiver.ert : receiver.rt;
     if (variant)
         return hexWithSeparator(bytes, QLatin1Char(' '));
-    return rtToHtml(decodedText(bytes, mode == 1), mode == 2 ? receiver.rtPlusOnERT : !receiver.rtPlusOnERT);
+    return rtToHtml(mode == 2 ? ertText() : decodedText(bytes, true),
+                    mode == 2 ? receiver.rtPlusOnERT : !receiver.rtPlusOnERT);
 }
 
 QString TabRDS::rtToHtml(const QString &text, bool withItems) const
@@ -206,6 +279,18 @@ void TabRDS::setLog(int channel)
     if (channel > 0)
         ui->pLog->appendPlainText(QStringLiteral("# Kanal %1").arg(channel)); // a log-file line, never translated
     ui->Brestart->setEnabled(channel > 0);
+    resetDecodedPanel();
+    if (!project)
+        return;
+    const int source = channel > 0 ? project->channelInfo(channel).idrds : 0;
+    const RDSSource rec = project->rds(source);
+    qDebug("log: channel %d source %d %s", channel, source, qPrintable(rec.name));
+    if (!decodeCodec)
+        setDecodeCodec(QTextCodec::codecForName(rec.enc));
+}
+
+void TabRDS::resetDecodedPanel()
+{
     for (QLabel *l : {ui->lPI, ui->lDB, ui->lPS, ui->lLPS, ui->lAF, ui->lPTY, ui->lPTYN})
         l->clear();
     for (QCheckBox *box : {ui->cbTP, ui->cbTA}) {
@@ -223,11 +308,9 @@ void TabRDS::setLog(int channel)
     receiver.reset();
     if (!project)
         return;
-    const int source = channel > 0 ? project->channelInfo(channel).idrds : 0;
-    const RDSSource rec = project->rds(source);
-    qDebug("log: channel %d source %d %s", channel, source, qPrintable(rec.name));
-    if (!decodeCodec)
-        setDecodeCodec(QTextCodec::codecForName(rec.enc));
+    // The RadioText codec of the channel's present source.
+    const int channel = shownChannel();
+    const RDSSource rec = project->rds(channel > 0 ? project->channelInfo(channel).idrds : 0);
     ui->cbDecode->setCurrentIndex(qMax(0, ui->cbDecode->findText(QString::fromLatin1(rec.crt))));
 }
 

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Builds the tests with ThreadSanitizer and runs them (by default all; pass
-# ctest arguments such as -R stress to run a few).
+# ctest arguments such as -R stress to run a few). The build includes
+# tools/tsanqt, which CTest preloads into every test: it tells the sanitizer
+# about Qt's locks and event hand-overs, so reports in our code are real and
+# scripts/tsan.supp only leaves out what happens inside the Qt libraries.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/deps.sh"

@@ -29,8 +29,10 @@ bool isSeparator(char c)
 
 RDSServer::RDSServer(int channel, FMProgram *program)
     : QObject(program), m_channel(channel), m_server(new QTcpServer(this)), m_timer(new QTimer(this)),
-      m_program(program)
+      m_rest(new QTimer(this)), m_program(program)
 {
+    m_rest->setSingleShot(true);
+    connect(m_rest, &QTimer::timeout, this, &RDSServer::readLine);
     connect(m_server, &QTcpServer::newConnection, this, &RDSServer::onConnection);
     connect(m_timer, &QTimer::timeout, this, &RDSServer::timeout);
 }
@@ -99,6 +101,11 @@ void RDSServer::setAccepting(bool on)
         m_server->pauseAccepting();
 }
 
+qint64 RDSServer::bufferedInput() const
+{
+    return m_fill + (m_client ? m_client->bytesAvailable() : 0);
+}
+
 void RDSServer::stop()
 {
     if (m_server->isListening()) {
@@ -143,9 +150,12 @@ void RDSServer::onConnection()
             old->deleteLater();
         }
         m_client = next;
+        next->setReadBufferSize(readBufferSize);
         m_lines = 0;
         m_fill = 0;
         m_skipping = false;
+        m_rest->stop();
+        m_turnStart = -restMs;
         // An IPv4 client of the dual-stack server reads as IPv4.
         bool v4 = false;
         const quint32 ip = next->peerAddress().toIPv4Address(&v4);
@@ -162,9 +172,19 @@ void RDSServer::onConnection()
 
 void RDSServer::readLine()
 {
-    m_readPending = false;
-    int handled = 0;
-    while (m_client && handled < linesPerTurn) {
+    if (m_rest->isActive())
+        return;
+    // The budget holds for restMs from the first read of a turn.
+    const qint64 now = nowMs();
+    if (now - m_turnStart >= restMs) {
+        m_turnStart = now;
+        m_turnLines = 0;
+        m_turnBytes = 0;
+    }
+    int &handled = m_turnLines;
+    qint64 &taken = m_turnBytes;
+    const auto turnDone = [&] { return handled >= linesPerTurn || taken >= bytesPerTurn; };
+    while (m_client && !turnDone()) {
         // Complete lines already in the buffer first.
         int start = 0;
         int i = 0;
@@ -183,7 +203,7 @@ void RDSServer::readLine()
             m_fill -= start;
             memmove(m_buffer, m_buffer + start, size_t(m_fill));
         }
-        if (handled >= linesPerTurn || !m_client)
+        if (turnDone() || !m_client)
             break;
         if (m_fill > 1000 || m_skipping) {
             // No line end in sight: drop it and skip to the next line end.
@@ -196,17 +216,16 @@ void RDSServer::readLine()
         if (n <= 0)
             break;
         m_fill += int(n);
+        taken += n;
     }
     if (m_client && m_client->bytesToWrite() > maxPendingOutput) {
         qDebug("sv%2d client does not read, disconnected", m_channel);
         m_client->abort();
         return;
     }
-    // More to do: next turn of the event loop, so the pump keeps its pace.
-    if (m_client && handled >= linesPerTurn && !m_readPending) {
-        m_readPending = true;
-        QMetaObject::invokeMethod(this, &RDSServer::readLine, Qt::QueuedConnection);
-    }
+    // More to do: after a rest, so the pump keeps its pace.
+    if (m_client && turnDone())
+        m_rest->start(int(qMax<qint64>(1, m_turnStart + restMs - now)));
 }
 
 void RDSServer::handleLine(QByteArray line)

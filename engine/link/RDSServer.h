@@ -27,8 +27,17 @@ class RDSServer : public QObject
 public:
     static constexpr int defaultPortBase = 4000;
     static constexpr int bufferSize = 1024;
-    // Lines handled per turn of the event loop; the rest wait for the next.
+    // Input held by the client socket; what does not fit stays in the
+    // kernel, so TCP holds back a client that sends faster than its lines
+    // are handled.
+    static constexpr qint64 readBufferSize = 4 * bufferSize;
+    // Lines and bytes handled in a turn of restMs; the rest wait for the
+    // next turn, in the socket and then in the kernel, so a flooding client
+    // cannot take the board thread from the pump (at most 6400 lines or
+    // 800 kB per second and channel).
     static constexpr int linesPerTurn = 64;
+    static constexpr qint64 bytesPerTurn = 8 * bufferSize;
+    static constexpr int restMs = 10;
     // A client whose unsent replies pass this is disconnected.
     static constexpr qint64 maxPendingOutput = 64 * 1024;
 
@@ -45,6 +54,8 @@ public:
     void stop();
     void setSettings(const QSharedPointer<FMSettings> &settings);
     bool hasClient() const { return m_client != nullptr; }
+    // Bytes of the client's input read from the kernel and not yet handled.
+    qint64 bufferedInput() const;
     // The listening socket is kept out of the event loop's poll set: the
     // board link watches it every few pump ticks and lets a waiting client in.
     // The descriptor to watch (-1: none; not listening or letting in).
@@ -75,8 +86,11 @@ private:
     char m_buffer[bufferSize];
     int m_fill = 0;
     bool m_skipping = false;         // dropping the tail of an over-long line
-    bool m_readPending = false;      // a read is queued for the next turn
     bool m_accepting = false;        // the listening socket is in the event loop's poll set
     QTimer *m_timer;
+    QTimer *m_rest;                  // running: input waits for the next turn
+    qint64 m_turnStart = -restMs;    // monotonic ms
+    int m_turnLines = 0;             // handled in this turn
+    qint64 m_turnBytes = 0;          // read in this turn
     FMProgram *m_program;
 };

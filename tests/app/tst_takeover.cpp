@@ -62,48 +62,40 @@ private slots:
     void initTestCase() { qputenv("APPDATA", dir.path().toUtf8()); }
 
     // The other user lets go while the question is open: the link goes
-    // online by itself and the question closes; nothing is taken over.
-    void questionWithdrawn()
+    // online by itself, the question closes and nothing is taken over.
+    // "Ja" while the question applies takes the board over.
+    void takeOverQuestion_data()
+    {
+        QTest::addColumn<bool>("answerYes");
+        QTest::addColumn<QString>("unlocks");
+        QTest::newRow("withdrawn") << false << "0";
+        QTest::newRow("answered") << true << "1";
+    }
+
+    void takeOverQuestion()
     {
 #ifndef TROVINA_SIMBOARD
         QSKIP("needs the simulated board program");
 #else
+        QFETCH(bool, answerYes);
+        QFETCH(QString, unlocks);
         SimBoardProcess sim(QStringLiteral(TROVINA_SIMBOARD));
         QVERIFY(sim.started());
         QVERIFY(sim.command("lock 10.1.2.3 4000 bob@PC2"));
-        QSettings ini(dir.filePath("withdrawn.ini"), QSettings::IniFormat);
+        QSettings ini(dir.filePath(QString("%1.ini").arg(QTest::currentDataTag())), QSettings::IniFormat);
         setUpIni(ini, sim.port());
         FMManager window(ini);
         QVERIFY(waitUntil([&] { return question(window); }, 8000));
         QVERIFY(question(window)->text().contains("bob@PC2"));
-        QVERIFY(sim.command("unlock"));
+        if (answerYes)
+            question(window)->button(QMessageBox::Yes)->click();
+        else
+            QVERIFY(sim.command("unlock"));
         QVERIFY(waitUntil([&] { return !question(window); }, 5000));
         QVERIFY(waitUntil([&] { return sim.statusValue("carrier") == 1; }, 5000));
         const auto st = sim.status();
         QCOMPARE(st.value("lockip").toUInt(), 0x7F000001u);
-        QCOMPARE(st.value("unlock"), QString("0"));
-#endif
-    }
-
-    // "Ja" while the question applies takes the board over.
-    void questionAnswered()
-    {
-#ifndef TROVINA_SIMBOARD
-        QSKIP("needs the simulated board program");
-#else
-        SimBoardProcess sim(QStringLiteral(TROVINA_SIMBOARD));
-        QVERIFY(sim.started());
-        QVERIFY(sim.command("lock 10.1.2.3 4000 bob@PC2"));
-        QSettings ini(dir.filePath("answered.ini"), QSettings::IniFormat);
-        setUpIni(ini, sim.port());
-        FMManager window(ini);
-        QVERIFY(waitUntil([&] { return question(window); }, 8000));
-        question(window)->button(QMessageBox::Yes)->click();
-        QVERIFY(waitUntil([&] { return sim.statusValue("carrier") == 1; }, 5000));
-        const auto st = sim.status();
-        QCOMPARE(st.value("lockip").toUInt(), 0x7F000001u);
-        QCOMPARE(st.value("unlock"), QString("1"));
-        QVERIFY(waitUntil([&] { return !question(window); }, 2000));
+        QCOMPARE(st.value("unlock"), unlocks);
 #endif
     }
 };

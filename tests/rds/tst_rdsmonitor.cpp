@@ -6,6 +6,7 @@
 #include "RDSEncoder.h"
 #include "RDSGroupLine.h"
 #include "RDSLogFiles.h"
+#include "RDSTexts.h"
 #include "TabRDS.h"
 #include "TempProject.h"
 
@@ -118,6 +119,13 @@ private slots:
         send(group(0xD123, 0x2800, 0, 0));
         QVERIFY(waitUntil([&] { return lines() == 5; }));
         QVERIFY(w<QPlainTextEdit>("pLog")->document()->lastBlock().text().endsWith(QLatin1String(" 2B")));
+        // A group type seen for the first time keeps the filter.
+        send(group(0xD123, 0x0000, 0, 0));
+        send(group(0xD123, 0x2000, 0, 0));
+        send(group(0xD123, 0x2800, 0, 0));
+        QVERIFY(waitUntil([&] { return lines() == 6; }));
+        QCOMPARE(table->model()->index(0, 0).data().toString(), QStringLiteral("0A"));
+        QCOMPARE(table->selectionModel()->selectedRows().value(0).row(), 2);
         w<QComboBox>("stat")->setCurrentIndex(2);
         QCOMPARE(w<QGroupBox>("gRT")->title(), QStringLiteral("RadioText"));
     }
@@ -146,14 +154,92 @@ private slots:
 
     void decodedPanel()
     {
+        RDSSource r = project->rds(1);
+        r.pty = 29;
+        r.ta = 1;
+        r.pn1 = QStringLiteral("FEATURE");
+        r.rp2 = 0; // the second name is never sent, so the A/B flag stays
+        r.lps = QStringLiteral("Trovina – Eins");
+        project->setRds(1, r);
+        std::array<RDSGroupRate, RDSGroupRate::count> rates = r.gmin;
+        rates[10].fromText(QStringLiteral("1 60 0 0 0"));
+        rates[15].fromText(QStringLiteral("1 60 0 0 0"));
+        project->setGroupRates(1, rates);
         sendEncoded(400);
         QVERIFY(waitUntil([&] { return lines() == 401; }));
         QCOMPARE(w<QLabel>("lPI")->text(), QStringLiteral("D123"));
         QCOMPARE(w<QLabel>("lPS")->text(), QStringLiteral("TROVINA "));
+        QCOMPARE(w<QLabel>("lPTY")->text(), ptyNames().at(29));
+        QVERIFY(w<QCheckBox>("cbTP")->isChecked() && w<QCheckBox>("cbTA")->isChecked());
+        QCOMPARE(w<QLabel>("lPTYN")->text(), QStringLiteral("FEATURE "));
+        QCOMPARE(w<QLabel>("lLPS")->text(), QStringLiteral("Trovina – Eins"));
         QCOMPARE(w<QTextEdit>("tRT")->toPlainText(), QStringLiteral("Hello RDS"));
         const QString af = w<QLabel>("lAF")->text();
         for (const char *f : {"95.0", "88.1", "102.1"})
             QVERIFY2(af.contains(QLatin1String(f)), qPrintable(af));
+    }
+
+    void enhancedTextInUtf16()
+    {
+        RDSSource r = project->rds(1);
+        r.enc = "UTF-16LE";
+        r.ertb = 0; // announced as UCS-2
+        r.rtc = QStringLiteral("Ωmega");
+        r.rtxt |= 64;
+        project->setRds(1, r);
+        std::array<RDSGroupRate, RDSGroupRate::count> rates = r.gmin;
+        rates[3].fromText(QStringLiteral("1 60 0 0 0"));
+        rates[9].fromText(QStringLiteral("1 300 0 0 0"));
+        project->setGroupRates(1, rates);
+        sendEncoded(400);
+        QVERIFY(waitUntil([&] { return lines() == 401; }));
+        w<QPushButton>("BeRT")->click();
+        QCOMPARE(w<QTextEdit>("tRT")->toPlainText(), QStringLiteral("Ωmega"));
+    }
+
+    void anotherProgrammeResetsThePanel()
+    {
+        const auto shown = [this] {
+            QStringList t;
+            for (const char *name : {"lPI", "lPTYN", "lAF"})
+                t << w<QLabel>(name)->text();
+            return t;
+        };
+        // PTYN "FEATURE" and the AF list #2 87.6 87.7 of programme D123, then a group of D999.
+        send(group(0xD123, 0xA000, 0x4645, 0x4154)), send(group(0xD123, 0xA001, 0x5552, 0x4520));
+        send(group(0xD123, 0x0000, 0xE201, 0x5452)), send(group(0xD123, 0x0001, 0x02CD, 0x4F56));
+        QVERIFY(waitUntil([&] { return shown().at(1) == QLatin1String("FEATURE "); }));
+        QVERIFY2(shown().at(2).endsWith(QLatin1String(" 87.6 87.7")), qPrintable(shown().at(2)));
+        send(group(0xD999, 0x2000, 0x4142, 0x4344));
+        QVERIFY(waitUntil([&] { return shown().at(0) == QLatin1String("D999"); }));
+        QCOMPARE(shown(), (QStringList{"D999", "        ", ""}));
+        // The shown channel links another source: nothing of the old one stays.
+        QCOMPARE(project->set(QStringLiteral("channel.1.idrds"), 0, true), 0);
+        QVERIFY(waitUntil([&] { return shown().at(0).isEmpty(); }));
+    }
+
+    void afListAsReceived()
+    {
+        const auto af = [this] { return w<QLabel>("lAF")->text(); };
+        // Method A, four frequencies, then the list cut to two: the panel shows two.
+        for (u16 c : {0xE401, 0x0203, 0x04CD})
+            send(group(0xD123, 0x0000, c, 0));
+        QVERIFY(waitUntil([&] { return af().endsWith(QLatin1String(" 87.6 87.7 87.8 87.9")); }));
+        for (u16 c : {0xE201, 0x05CD})
+            send(group(0xD123, 0x0000, c, 0));
+        QVERIFY(waitUntil([&] { return af().endsWith(QLatin1String("#2:</b> 87.6 88.0")); }));
+        // Method B around 87.6: 88.0 same programme, 87.8 a regional variant (descending pair).
+        for (u16 c : {0xE501, 0x0105, 0x0301})
+            send(group(0xD123, 0x0000, c, 0));
+        QVERIFY(waitUntil([&] { return af().contains(QLatin1String("AF #5 B 87.6:")); }));
+        QVERIFY2(af().endsWith(QStringLiteral(" 88.0 <span style=\"background-color:%1\">87.8</span>")
+                                   .arg(groupHighlightColour().name())),
+                 qPrintable(af()));
+        // Lists of several transmitters: the one of the channel's own 95.0 MHz, whichever came last.
+        for (u16 c : {0xE34B, 0x054B, 0xE301, 0x0105})
+            send(group(0xD123, 0x0000, c, 0));
+        QVERIFY(waitUntil([&] { return lines() == 13; }));
+        QVERIFY2(af().contains(QLatin1String("AF #3 B 95.0:</b> 88.0")), qPrintable(af()));
     }
 
     void logPreview()

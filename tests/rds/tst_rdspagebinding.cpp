@@ -153,6 +153,119 @@ private slots:
         QVERIFY(waitUntil([&] { return w<QLineEdit>("PI")->text() == QLatin1String("D555"); }));
     }
 
+    void storeKeepsWhatItDidNotChange()
+    {
+        // sendRT shows whether group 2A is on; "rtxt" keeps its own bits until the box is switched.
+        open("[rds.1]\nname=One\nrtxt=138\nrpa=0\ngmin\\2=1 120 0 0 0\n");
+        QCOMPARE(int(project->rds(1).rtxt), 138);
+        QVERIFY(w<QCheckBox>("sendRT")->isChecked() && !w<QCheckBox>("sendRTe")->isChecked());
+        // Another writer, then an unrelated edit: only the edit is stored.
+        RDSSource other = project->rds(1);
+        other.rtxt = 139 | 32;
+        project->setRds(1, other);
+        settle();
+        w<QCheckBox>("TA")->click();
+        QCOMPARE(settle(), QStringList{"rds.1/ta=1"});
+        QCOMPARE(int(project->rds(1).rtxt), 139 | 32);
+        QCOMPARE(int(project->rds(1).rpa), 0); // below what rpA can show
+        w<QCheckBox>("sendRT")->click();
+        QCOMPARE(int(project->rds(1).rtxt), 138 | 32);
+        QCOMPARE(int(project->rds(1).gmin[2].on), 0);
+    }
+
+    void linkedEonShowsStored()
+    {
+        open("[channel.2]\nused=1\nidrds=2\n[rds.1]\nname=One\neon\\0=2 d312 10 1 0 0\n"
+             "[rds.2]\nname=Two\nps=TROVINA2\n");
+        page->selectSource(1, -1);
+        settle();
+        QAbstractItemModel *eon = w<QTableView>("EON")->model();
+        for (const char *typed : {"ZWEITER", "DRITTER"}) { // the second store changes no key
+            QVERIFY(eon->setData(eon->index(0, 2), QString::fromLatin1(typed)));
+            settle();
+            QCOMPARE(project->rds(1).eon.value(0).ps, QStringLiteral("TROVINA2"));
+            QCOMPARE(eon->index(0, 2).data().toString(), QStringLiteral("TROVINA2"));
+        }
+        // Another writer empties the list: the table follows.
+        QList<EON> none;
+        project->setEon(1, none);
+        settle();
+        QCOMPARE(eon->rowCount(), 0);
+    }
+
+    void previewUsesShownCodecs()
+    {
+        // The eRT byte count of "AB": 2 in UTF-8, 4 in UTF-16LE, whichever source was stored last.
+        open("[rds.1]\nname=One\nrtc=AB\nenc=UTF-8\n[rds.2]\nname=Two\nrtc=AB\nenc=UTF-16LE\n");
+        auto *count = w<QSpinBox>("CtextC");
+        QCOMPARE(count->value(), 4);
+        page->selectSource(1, -1);
+        QCOMPARE(count->value(), 2);
+        page->selectSource(2, -1);
+        QCOMPARE(count->value(), 4);
+    }
+
+    void deletingWithFocusInAnEdit()
+    {
+        open("[rds.1]\nname=One\n");
+        page->show();
+        QApplication::setActiveWindow(page);
+        auto *pi = w<QLineEdit>("PI");
+        pi->setFocus();
+        QVERIFY(waitUntil([&] { return pi->hasFocus(); }));
+        pi->setText(QStringLiteral("D999"));
+        delete std::exchange(page, nullptr); // the focus leaves PI on the way
+        QCOMPARE(int(project->rds(1).pi), 0xD311);
+    }
+
+    void readableAtWindowWidth()
+    {
+        // The main window's default width leaves the page about 1085 pixels; the desktop's font is the
+        // 9-point font X11 gives Qt (the offscreen platform's is larger).
+        const QFont font = QApplication::font();
+        QFont desktop = font;
+        desktop.setPointSize(9);
+        QApplication::setFont(desktop);
+        const auto restore = qScopeGuard([font] { QApplication::setFont(font); });
+        open("[rds.1]\nname=One\nafu=13\nafs=1004 1012 1045 1079 -958 1021\nafr=1012\n"
+             "eon\\0=0 d312 29 1 0 0\neon\\0\\ps=ZWEITER\neon\\0\\af=1004 1012 1045 1079\n");
+        QCOMPARE(page->minimumSizeHint().width() <= 1085, true);
+        page->resize(1085, 720);
+        page->show();
+        auto *tabs = w<QTabWidget>("tabs");
+        for (const char *name : {"EON", "AFsend", "AFmtab", "AFatab", "pTable", "sources"}) {
+            auto *view = w<QTableView>(name);
+            for (int t = 0; t < tabs->count(); ++t)
+                if (tabs->widget(t)->isAncestorOf(view))
+                    tabs->setCurrentIndex(t);
+            QVERIFY(waitUntil([&] { return view->isVisible(); }));
+            QCoreApplication::processEvents();
+            QAbstractItemModel *m = view->model();
+            const QFontMetrics cells(view->font()), heads(view->horizontalHeader()->font());
+            const int last = m->columnCount() - 1;
+            const auto inSight = [&] {
+                return view->columnViewportPosition(last) + view->columnWidth(last) <=
+                       view->viewport()->width() + 1;
+            };
+            QVERIFY2(waitUntil(inSight, 1000), name);
+            for (int c = 0; c <= last; ++c) {
+                QStringList texts{m->headerData(c, Qt::Horizontal).toString()};
+                for (int r = 0; r < m->rowCount(); ++r)
+                    texts << m->index(r, c).data().toString();
+                for (int i = 0; i < texts.size(); ++i) {
+                    // Each word within its column, the lines it wraps to within the row.
+                    const QString where = QStringLiteral("%1 %2 %3").arg(name).arg(c).arg(texts.at(i));
+                    for (const QString &word : texts.at(i).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                        QVERIFY2((i ? cells : heads).horizontalAdvance(word) + 6 <= view->columnWidth(c),
+                                 qPrintable(where));
+                    const QRect wrapped = cells.boundingRect(QRect(0, 0, view->columnWidth(c) - 6, 1000),
+                                                             Qt::TextWordWrap, texts.at(i));
+                    QVERIFY2(i == 0 || wrapped.height() <= view->rowHeight(i - 1), qPrintable(where));
+                }
+            }
+        }
+    }
+
     void tagsAndTmcLink()
     {
         open("[rds.1]\nname=One\ntmcsi=2\nrttag\\0=1 Song\nrttag\\1=4 "
@@ -168,6 +281,9 @@ private slots:
         for (int i = 0; i < 20; ++i)
             w<QPushButton>("addTag")->click();
         QCOMPARE(tags->rowCount(), 16);
+        settle(); // the reloads that follow the stores
+        QCOMPARE(tags->rowCount(), 16);
+        QCOMPARE(tags->currentRow(), 15);
         tags->item(10, 1)->setText(QStringLiteral("X"));
         w<QLineEdit>("RTA")->setText(QStringLiteral("$0 $a$A $G"));
         QCOMPARE(w<QPlainTextEdit>("plainA")->toPlainText(), QStringLiteral("Band XX $G"));
@@ -204,6 +320,19 @@ private slots:
         manual->item(1, 1)->setText(QStringLiteral("-88.1"));
         QCOMPARE(project->rds(1).afs.at(1).freq, 881);
         QCOMPARE(int(project->rds(1).afs.at(1).mark), int(RDSAFEntry::listStart));
+        // A decimal comma is a decimal point; a text that is no frequency is marked and stores nothing.
+        w<QPushButton>("BaddAF")->click();
+        manual->item(manual->rowCount() - 1, 1)->setText(QStringLiteral("99,5"));
+        QCOMPARE(project->rds(1).afs.last().freq, 995);
+        w<QPushButton>("BaddAF")->click();
+        const int rows = manual->rowCount();
+        QTableWidgetItem *typo = manual->item(rows - 1, 1);
+        typo->setText(QStringLiteral("9x"));
+        QCOMPARE(project->rds(1).afs.size(), rows - 1);
+        QCOMPARE(typo->background().color(), QColor(255, 192, 192));
+        manual->item(0, 1)->setText(QStringLiteral("?"));
+        QCOMPARE(project->rds(1).afs.first().freq, 900); // an entry keeps its stored value
+        settle();
         // Method A with more than 25 frequencies: the hint follows a store.
         w<QCheckBox>("TA")->click();
         QVERIFY(waitUntil([] { return QToolTip::text().contains(QLatin1String("Verfahren B")); }, 2000));

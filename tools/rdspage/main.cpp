@@ -1,9 +1,12 @@
 // Shows the RDS editor page on its own, bound to a project file when one is
-// given; with --grab it saves pictures of its tabs, of the hidden RDS2 tab
-// and of the country search window, and quits.
+// given, in a scrolling window as wide as the main window's default (1100 x
+// 720, the page below the main window's bars and docks); with --grab it saves
+// pictures of its tabs, of the hidden RDS2 tab and of the country search
+// window, and quits.
 // With --monitor (and a project) it feeds 400 groups that the engine encodes
-// for the source of channel 1 to the monitor of channel 1.
-// Usage: rdspage [--en] [--project file.fm [--monitor]] [--grab prefix]
+// for the source of channel 1 to the monitor of channel 1. --source shows
+// that source instead of the last one.
+// Usage: rdspage [--en] [--project file.fm [--monitor] [--source id]] [--grab prefix]
 #include "ECCSearch.h"
 #include "FMSettings.h"
 #include "RDSEncoder.h"
@@ -11,6 +14,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTranslator>
 
@@ -21,13 +25,23 @@ int main(int argc, char *argv[])
     QTranslator english;
     if (args.contains(QStringLiteral("--en")) && english.load(QStringLiteral(":/lang/trovina_en.qm")))
         app.installTranslator(&english);
-    TabRDS page;
-    page.resize(1100, 760);
+    // The main window shows the page in a scroll area 1100 pixels wide and
+    // about 330 high between its bars and the event dock.
+    QScrollArea window;
+    window.setFrameShape(QFrame::NoFrame);
+    window.setWidgetResizable(true);
+    auto *pagePointer = new TabRDS;
+    TabRDS &page = *pagePointer;
+    window.setWidget(pagePointer);
+    window.resize(1100, 330);
     const int projectArg = args.indexOf(QStringLiteral("--project"));
     QSharedPointer<FMSettings> project;
     if (projectArg > 0 && projectArg + 1 < args.size()) {
         project.reset(new FMSettings(args.at(projectArg + 1)));
         page.setSettings(project);
+        const int sourceArg = args.indexOf(QStringLiteral("--source"));
+        if (sourceArg > 0 && sourceArg + 1 < args.size())
+            page.selectSource(args.at(sourceArg + 1).toInt(), -1);
         if (args.contains(QStringLiteral("--monitor"))) {
             page.findChild<QComboBox *>(QStringLiteral("stat"))->setCurrentIndex(1);
             RDSEncoder encoder(1);
@@ -40,7 +54,7 @@ int main(int argc, char *argv[])
             app.processEvents();
         }
     }
-    page.show();
+    window.show();
     const int grab = args.indexOf(QStringLiteral("--grab"));
     if (grab < 0 || grab + 1 >= args.size())
         return app.exec();

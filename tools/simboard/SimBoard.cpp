@@ -248,7 +248,7 @@ void SimBoard::setIgnored(int type, bool ignored)
         m_ignored.remove(type);
 }
 
-int SimBoard::sendMalformed()
+BoardInfo SimBoard::ownInfo() const
 {
     BoardInfo info;
     info.boardType = m_config.boardType;
@@ -256,7 +256,12 @@ int SimBoard::sendMalformed()
     info.pcmSize = m_config.pcmBufferSize;
     info.rdsSize = m_config.rdsBufferSize;
     std::memcpy(info.mac, m_config.mac, 6);
-    const QByteArray goodInfo = BoardProtocol::infoReply(info, true);
+    return info;
+}
+
+int SimBoard::sendMalformed()
+{
+    const QByteArray goodInfo = BoardProtocol::infoReply(ownInfo(), true);
     QByteArray wrongType = goodInfo;
     wrongType[2] = 'X';
     QVector<BoardProtocol::StatusEntry> entries(24, BoardProtocol::StatusEntry{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFFFFFF});
@@ -475,13 +480,7 @@ QString SimBoard::handle(const Datagram &d)
     case BoardProtocol::InfoRequest: {
         if (d.bytes.size() != 2)
             return reject(QStringLiteral("info request of %1 bytes").arg(d.bytes.size()));
-        BoardInfo info;
-        info.boardType = m_config.boardType;
-        info.version = m_config.firmware;
-        info.pcmSize = m_config.pcmBufferSize;
-        info.rdsSize = m_config.rdsBufferSize;
-        std::memcpy(info.mac, m_config.mac, 6);
-        QByteArray r = BoardProtocol::infoReply(info, m_infoForm != InfoForm::WithoutMac);
+        QByteArray r = BoardProtocol::infoReply(ownInfo(), m_infoForm != InfoForm::WithoutMac);
         if (m_infoForm == InfoForm::TooShort)
             r.truncate(BoardProtocol::infoReplyMinSize - 1);
         reply(m_socket, r, d.from, d.fromPort);

@@ -218,6 +218,7 @@ private:
     bool bindData(const QHostAddress &address, u16 port);
     void readData();
     void readDiscovery();
+    BoardInfo ownInfo() const; // what the info reply tells
     QString handle(const Datagram &d);
     QString handleCommand(const Datagram &d);
     QString handlePcm(const Datagram &d);

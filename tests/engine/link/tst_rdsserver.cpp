@@ -2,6 +2,8 @@
 #include "FMProgram.h"
 #include "KeyWatch.h"
 #include "LinkTestSupport.h"
+#include "RDSServer.h"
+#include "SimBoard.h"
 #include "TempProject.h"
 
 #include <QTcpSocket>
@@ -17,9 +19,9 @@ u16 port = 0; // of channel 1
 
 struct Client
 {
-    explicit Client(int channel)
+    explicit Client(int channel, u16 first = 0)
     {
-        socket.connectToHost(QHostAddress::LocalHost, u16(port + channel - 1));
+        socket.connectToHost(QHostAddress::LocalHost, u16((first ? first : port) + channel - 1));
         greeting = readLines(2);
     }
     QStringList readLines(int n, int timeoutMs = 3000)
@@ -42,6 +44,15 @@ struct Client
     QTcpSocket socket;
     QStringList greeting, lines;
 };
+
+// Information word of block 0..3 of a packed group.
+u16 block(const RDSGroup &g, int index)
+{
+    int value = 0;
+    for (int bit = 26 * index; bit < 26 * index + 16; ++bit)
+        value = value << 1 | (g.bytes[bit / 8] >> (7 - bit % 8) & 1);
+    return u16(value);
+}
 
 } // namespace
 
@@ -108,6 +119,79 @@ private slots:
         QTest::qWait(200);
         const QStringList keys = rdsin.take();
         QVERIFY2(!keys.isEmpty() && keys.last() == "rdsin.1=127.0.0.1", qPrintable(keys.join('|')));
+    }
+
+    // A client that sends far faster than the lines are handled: its input
+    // waits in the kernel, not in the program; every line is answered in
+    // order, over-long lines are dropped without an answer, and the groups
+    // taken go to the board in the order they came while the board drains
+    // the ring.
+    void floodHeldInKernel()
+    {
+        testsupport::TempProject file(linktest::projectText(1));
+        SimBoard sim;
+        sim.setCapture(true);
+        u16 base = u16(linktest::freePortBase() + 1);
+        linktest::Link rig(base);
+        rig.board.setSettings(QSharedPointer<FMSettings>::create(file.path()));
+        rig.board.connectTo(sim.boardIP());
+        QVERIFY(sim.waitFor([&] { return sim.channel(0).rdsDatagrams > 2; }, 5000));
+        // Tests running in parallel may have taken the ports meanwhile.
+        const auto listening = [&] {
+            bool on = false;
+            rig.call([&] { on = rig.board.program(0)->rdsServer()->isListening(); });
+            return on;
+        };
+        for (int tries = 0; tries < 5 && !waitUntil(listening, 1000); ++tries) {
+            base = u16(linktest::freePortBase() + 1);
+            rig.board.setRdsPort(base);
+        }
+        QVERIFY(listening());
+        Client c(1, base);
+        QCOMPARE(c.greeting.size(), 2);
+
+        const int total = 20000; // groups, about 400 kB
+        QByteArray longLine(1500, 'x');
+        longLine += '\n';
+        int sent = 0;
+        qint64 peak = 0;
+        QStringList replies;
+        QElapsedTimer sample;
+        sample.start();
+        const bool done = waitUntil([&] {
+            while (sent < total && c.socket.bytesToWrite() < 256 * 1024) {
+                QByteArray chunk;
+                for (int end = qMin(total, sent + 1000); sent < end; ++sent)
+                    chunk += QByteArray("F00D 0000 ") + QByteArray::number(sent >> 16, 16).rightJustified(4, '0')
+                             + ' ' + QByteArray::number(sent & 0xFFFF, 16).rightJustified(4, '0') + '\n';
+                c.socket.write(chunk + longLine);
+            }
+            replies += c.take();
+            if (sample.elapsed() >= 5) {
+                sample.restart();
+                rig.call([&] { peak = qMax(peak, rig.board.program(0)->rdsServer()->bufferedInput()); });
+            }
+            return replies.size() >= total;
+        }, 60000);
+        QVERIFY2(done, qPrintable(QString("%1 of %2 answers").arg(replies.size()).arg(total)));
+        QVERIFY2(peak <= RDSServer::readBufferSize + RDSServer::bufferSize, qPrintable(QString::number(peak)));
+
+        QVector<int> taken;
+        for (int i = 0; i < replies.size(); ++i) {
+            const QStringList f = replies[i].split(' ');
+            QCOMPARE(f.value(0), QString::number(i + 1));
+            if (f.size() == 2)
+                taken << i;
+            else
+                QCOMPARE(f.value(3), QString("full"));
+        }
+        QVERIFY2(taken.size() > FMProgram::ringSize, qPrintable(QString::number(taken.size()) + replies.mid(0, 3).join('|')));
+        QVector<int> aired;
+        for (const RDSGroup &g : sim.channel(0).capturedGroups(0))
+            if (block(g, 0) == 0xF00D)
+                aired << (block(g, 2) << 16 | block(g, 3));
+        QVERIFY(aired.size() > 1);
+        QCOMPARE(aired, taken.mid(0, aired.size()));
     }
 
     // A port above 65535 is refused with the failure line.
