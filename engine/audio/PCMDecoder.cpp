@@ -22,6 +22,9 @@
 namespace {
 
 constexpr int kIdleMs = 500;     // nothing to play, or the playlist wrapped
+// An empty playlist changes only through setPlaylist() or stop(), and both
+// post the wake-up: a channel without a file sleeps until then.
+constexpr int kEmptyMs = 60000;
 constexpr int kSkipMs = 200;     // an unplayable entry skipped, or a fill gave nothing
 constexpr int kFullMs = 300;     // both buffers full
 constexpr int kMaxNewSongs = 256; // song records kept for a channel program that does not take them
@@ -353,7 +356,7 @@ void PCMDecoder::skipEntry()
     const int old = m_entry;
     m_entry = m_list.isEmpty() ? 0 : (m_entry + 1) % m_list.size();
     m_takenUp = old;
-    nap(m_entry == old || m_entry == 0 ? kIdleMs : kSkipMs);
+    nap(m_list.isEmpty() ? kEmptyMs : m_entry == old || m_entry == 0 ? kIdleMs : kSkipMs);
 }
 
 void PCMDecoder::openCandidate()
