@@ -329,6 +329,20 @@ __attribute__((constructor)) void install()
     ensureSpy();
 }
 
+// A wait releases its lock, sleeps, takes the lock again and then sees
+// what the waker did before its wake.
+template <class Wait>
+bool waitReleasing(void *c, void *lock, unsigned flags, Wait wait)
+{
+    unlockStart(lock, flags);
+    unlockDone(lock, flags);
+    const bool woken = wait();
+    lockStart(lock, flags);
+    lockDone(lock, flags);
+    after(c);
+    return woken;
+}
+
 } // namespace
 
 extern "C" {
@@ -453,51 +467,25 @@ void _ZN14QWaitCondition7wakeAllEv(void *c)
 bool _ZN14QWaitCondition4waitEP6QMutex14QDeadlineTimer(void *c, void *m, QDeadlineTimer deadline)
 {
     REAL(bool (*)(void *, void *, QDeadlineTimer), "_ZN14QWaitCondition4waitEP6QMutex14QDeadlineTimer");
-    unlockStart(m, 0);
-    unlockDone(m, 0);
-    const bool woken = realFn(c, m, deadline);
-    lockStart(m, 0);
-    lockDone(m, 0);
-    after(c);
-    return woken;
+    return waitReleasing(c, m, 0, [&] { return realFn(c, m, deadline); });
 }
 
 bool _ZN14QWaitCondition4waitEP6QMutexm(void *c, void *m, unsigned long ms)
 {
     REAL(bool (*)(void *, void *, unsigned long), "_ZN14QWaitCondition4waitEP6QMutexm");
-    unlockStart(m, 0);
-    unlockDone(m, 0);
-    const bool woken = realFn(c, m, ms);
-    lockStart(m, 0);
-    lockDone(m, 0);
-    after(c);
-    return woken;
+    return waitReleasing(c, m, 0, [&] { return realFn(c, m, ms); });
 }
 
 bool _ZN14QWaitCondition4waitEP14QReadWriteLock14QDeadlineTimer(void *c, void *l, QDeadlineTimer deadline)
 {
     REAL(bool (*)(void *, void *, QDeadlineTimer), "_ZN14QWaitCondition4waitEP14QReadWriteLock14QDeadlineTimer");
-    const unsigned flags = holdsForRead(l) ? readLock : 0;
-    unlockStart(l, flags);
-    unlockDone(l, flags);
-    const bool woken = realFn(c, l, deadline);
-    lockStart(l, flags);
-    lockDone(l, flags);
-    after(c);
-    return woken;
+    return waitReleasing(c, l, holdsForRead(l) ? readLock : 0, [&] { return realFn(c, l, deadline); });
 }
 
 bool _ZN14QWaitCondition4waitEP14QReadWriteLockm(void *c, void *l, unsigned long ms)
 {
     REAL(bool (*)(void *, void *, unsigned long), "_ZN14QWaitCondition4waitEP14QReadWriteLockm");
-    const unsigned flags = holdsForRead(l) ? readLock : 0;
-    unlockStart(l, flags);
-    unlockDone(l, flags);
-    const bool woken = realFn(c, l, ms);
-    lockStart(l, flags);
-    lockDone(l, flags);
-    after(c);
-    return woken;
+    return waitReleasing(c, l, holdsForRead(l) ? readLock : 0, [&] { return realFn(c, l, ms); });
 }
 
 // ---- QSemaphore
