@@ -610,6 +610,8 @@ void FMBoard::endSendFailures()
         qDebug("mo%d: sendRaw failed %d times in all", m_board, n);
     if (const int n = m_rdsFailures.end())
         qDebug("mo%d: sendRDS failed %d times in all", m_board, n);
+    if (const int n = m_batchRefusals.end())
+        qDebug("mo%d: udp send refused %d times in all", m_board, n);
     if (const int n = m_socketErrors.end())
         qDebug("mo%d: %d socket errors in all", m_board, n);
 }
@@ -655,7 +657,7 @@ void FMBoard::timeFillBuffer()
         }
         m_batching = false;
         m_batch.flush(int(m_socket->socketDescriptor()));
-        if (m_batch.queued() > 0 && m_sendFailures.begin())
+        if (m_batch.queued() > 0 && m_batchRefusals.begin())
             qDebug("mo%d: udp send refused (%d), %d datagrams wait for the next tick", m_board,
                    m_batch.lastError(), m_batch.queued());
         if (m_bytesSent > m_maxTickBytes.load(std::memory_order_relaxed))

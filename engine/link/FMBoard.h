@@ -237,6 +237,7 @@ private:
     // Conditions logged once and once more with their count when they end.
     RepeatedLog m_sendFailures; // until the board is heard again
     RepeatedLog m_rdsFailures;
+    RepeatedLog m_batchRefusals; // ticks whose batch the kernel did not take whole
     RepeatedLog m_socketErrors;
     RepeatedLog m_infoRequests; // until the board answers
     RepeatedLog m_foreignLock;  // lock replies naming the same other client

@@ -580,24 +580,22 @@ void FMProgram::takeSong()
     // Between changes of the song only its play position moves: nothing is
     // copied, and the position is broadcast when it changes.
     const quint32 version = m_decoder->songVersion();
-    if (version == m_songVersion && !m_songStale) {
-        const int position = m_decoder->playPosition(m_song);
-        if (position != m_song.position && m_settings)
-            m_settings->notify(m_playposKey, position);
-        m_song.position = position;
-        return;
+    const int lastPosition = m_song.position;
+    if (version != m_songVersion || m_songStale) {
+        m_songVersion = version;
+        m_songStale = false;
+        const SongInfo song = m_decoder->songInfo();
+        if ((song.file != m_song.file || song.decoder != m_song.decoder || song.sampleRate != m_song.sampleRate)
+            && m_settings)
+            m_settings->setPlayInfo(channel(), song);
+        if (song.tags != m_song.tags)
+            m_encoder->setSongInfo(song.tags);
+        m_song = song;
+    } else {
+        m_song.position = m_decoder->playPosition(m_song);
     }
-    m_songVersion = version;
-    m_songStale = false;
-    const SongInfo song = m_decoder->songInfo();
-    if (song.position != m_song.position && m_settings)
-        m_settings->notify(m_playposKey, song.position);
-    if ((song.file != m_song.file || song.decoder != m_song.decoder || song.sampleRate != m_song.sampleRate)
-        && m_settings)
-        m_settings->setPlayInfo(channel(), song);
-    if (song.tags != m_song.tags)
-        m_encoder->setSongInfo(song.tags);
-    m_song = song;
+    if (m_song.position != lastPosition && m_settings)
+        m_settings->notify(m_playposKey, m_song.position);
 }
 
 void FMProgram::fillPCM()

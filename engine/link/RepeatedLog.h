@@ -13,8 +13,6 @@ public:
     bool begin();
     // Ends the run: its number of occurrences, 0 when none was counted.
     int end();
-    bool active() const { return m_count > 0; }
-    int count() const { return m_count; }
 
 private:
     int m_count = 0;

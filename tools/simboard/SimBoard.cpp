@@ -210,8 +210,13 @@ bool SimBoard::bindData(const QHostAddress &address, u16 port)
 
 void SimBoard::silenceFor(int ms)
 {
+    // A later silence replaces an earlier one: only the newest ends it.
     m_silent = true;
-    QTimer::singleShot(qMax(0, ms), this, [this] { m_silent = false; });
+    const int generation = ++m_silenceGeneration;
+    QTimer::singleShot(qMax(0, ms), this, [this, generation] {
+        if (generation == m_silenceGeneration)
+            m_silent = false;
+    });
 }
 
 void SimBoard::closePort()
@@ -236,8 +241,12 @@ void SimBoard::restart(int downMs, u16 box)
     reset();
     m_config.mac[4] = u8(box >> 8);
     m_config.mac[5] = u8(box & 0xFF);
-    ++m_restarts;
-    QTimer::singleShot(qMax(0, downMs), this, [this] { openPort(); });
+    // A later restart replaces an earlier one: only the newest opens the port.
+    const int restart = ++m_restarts;
+    QTimer::singleShot(qMax(0, downMs), this, [this, restart] {
+        if (restart == m_restarts)
+            openPort();
+    });
 }
 
 void SimBoard::setIgnored(int type, bool ignored)
@@ -287,11 +296,10 @@ int SimBoard::sendMalformed()
         QByteArray::fromHex("7777deadbeef"),              // unknown type
         QByteArray(2000, char(0xFF)),                     // long garbage
     };
-    if (m_lastClientPort == 0 || !isLoopback(m_lastClient))
-        return 0;
+    int sent = 0;
     for (const QByteArray &d : bad)
-        reply(m_socket, d, m_lastClient, m_lastClientPort);
-    return bad.size();
+        sent += sendToClient(d) ? 1 : 0;
+    return sent;
 }
 
 bool SimBoard::isListening() const

@@ -268,6 +268,7 @@ private:
     bool m_lockAlways = false;
     QSet<int> m_ignored;
     int m_restarts = 0;
+    int m_silenceGeneration = 0;
 
     bool m_carrier = false;
     int m_attenuation = 0;

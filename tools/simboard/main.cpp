@@ -27,6 +27,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
+
+#include <functional>
 #include <QStringList>
 #include <QTimer>
 
@@ -106,20 +108,19 @@ QString stats(int index, SimBoard &board, double seconds)
         .arg(streams.join(' '));
 }
 
-QString counts(SimBoard &board, int (SimChannel::*counter)() const)
+// One number per channel, comma-separated.
+template <class Counter>
+QString counts(SimBoard &board, Counter counter)
 {
     QStringList parts;
     for (int i = 0; i < 24; ++i)
-        parts << QString::number((board.channel(i).*counter)());
+        parts << QString::number(std::invoke(counter, board.channel(i)));
     return parts.join(QLatin1Char(','));
 }
 
 QString statusLine(int index, SimBoard &board)
 {
     const LockInfo lock = board.lockState();
-    QStringList commands;
-    for (int i = 0; i < 24; ++i)
-        commands << QString::number(board.channel(i).commands);
     const auto n = [&board](int type) { return QString::number(board.received(type)); };
     return QStringLiteral("status sb%1 port=%2 box=%3 carrier=%4 attn=%5 locked=%6 lockip=%7 lockport=%8 "
                           "info=%9 statusreq=%10 lockq=%11 setlock=%12 unlock=%13 cmd=%14 pcm=%15 rds=%16 "
@@ -132,7 +133,7 @@ QString statusLine(int index, SimBoard &board)
              n(BoardProtocol::PcmData), n(BoardProtocol::RdsData))
         .arg(board.boardCommands()).arg(board.acksSent()).arg(board.acksDropped()).arg(board.rejected())
         .arg(board.unknownPackets()).arg(board.receivedWhileSilent()).arg(board.restarts())
-        .arg(commands.join(QLatin1Char(',')));
+        .arg(counts(board, &SimChannel::commands));
 }
 
 // One control command for every board; the error text, empty when done.
