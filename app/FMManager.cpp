@@ -399,19 +399,13 @@ void FMManager::onRemote()
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    // A port is applied only when it changed: applying one closes its
-    // servers and with them every connected client.
-    const int oldControl = m_ini.value(QStringLiteral("Remote/portControl"), defaultControlPort).toInt();
-    const int oldRds = m_ini.value(QStringLiteral("Remote/portRDSData"), defaultRdsPort).toInt();
-    if (control->value() != oldControl) {
-        m_ini.setValue(QStringLiteral("Remote/portControl"), control->value());
-        m_server->setPort(control->value());
-    }
-    if (rds->value() != oldRds) {
-        m_ini.setValue(QStringLiteral("Remote/portRDSData"), rds->value());
-        for (FMBoard *board : m_boards)
-            board->setRdsPort(u16(rds->value()));
-    }
+    // The server and the board links apply a port only when it changed:
+    // moving one closes its servers and with them every connected client.
+    m_ini.setValue(QStringLiteral("Remote/portControl"), control->value());
+    m_ini.setValue(QStringLiteral("Remote/portRDSData"), rds->value());
+    m_server->setPort(control->value());
+    for (FMBoard *board : m_boards)
+        board->setRdsPort(u16(rds->value()));
 }
 
 // ---- Band, boards, on air

@@ -283,7 +283,6 @@ int FMSettings::addTmc()
     tmcSources.insert(id, source);
     setValue(group + QStringLiteral("/used"), QStringLiteral("true"), true);
     setValue(group + QStringLiteral("/name"), source.name, true);
-    setValue(group + QStringLiteral("/spn"), source.spn, true);
     // A missing key loads with the value older projects were written with,
     // not that of a new record: every field is stored, so that the source
     // reads back (and goes on air) as it was added.

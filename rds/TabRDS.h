@@ -140,6 +140,8 @@ private:
     void setupRds2();
     void setupRates();
     static void fitHeader(QTableView *view);
+    // The light red of a field or cell whose text is not stored.
+    static const QColor warnColour;
 
     // Binding (TabRDSBinding.cpp).
     void rdsKeyChanged(const QString &key, int n, const QVariant &value);

@@ -17,7 +17,6 @@
 namespace {
 
 constexpr int methodAWarnLimit = 25;
-const QColor warnColour(255, 192, 192);
 
 } // namespace
 
@@ -119,13 +118,13 @@ QList<RDSAFEntry> TabRDS::saveManualAFs(const QList<QTableWidgetItem *> &skip)
         if (!text.isEmpty() && !parseFrequency(text, nullptr)) {
             // Not a frequency: marked, and the row keeps what it stored.
             const QSignalBlocker blocker(uiAF->AFmtab);
-            item->setBackground(warnColour);
+            item->setBackground(TabRDS::warnColour);
             item->setToolTip(tr("keine Frequenz: nicht gespeichert"));
             if (row < stored.size())
                 list.append(stored.at(row));
             continue;
         }
-        if (item && item->background().color() == warnColour) {
+        if (item && item->background().color() == TabRDS::warnColour) {
             const QSignalBlocker blocker(uiAF->AFmtab);
             item->setBackground(QBrush());
             item->setToolTip(QString());

@@ -23,9 +23,10 @@
 #include <algorithm>
 #include <type_traits>
 
+const QColor TabRDS::warnColour(255, 192, 192);
+
 namespace {
 
-const QColor warnColour(255, 192, 192);
 constexpr int maxTags = 16;
 
 u16 hexValue(const QString &text)
@@ -256,7 +257,7 @@ void TabRDS::formSideEffects(const RDSSource &r)
     for (QComboBox *c : {t.pRTgroup, t.eRTgroup}) {
         QPalette p = defaultPalette;
         if (same)
-            p.setColor(QPalette::Base, warnColour);
+            p.setColor(QPalette::Base, TabRDS::warnColour);
         c->setPalette(p);
     }
     const char *const tog[] = {QT_TR_NOOP("Item toggle bit: aus"),
@@ -473,7 +474,7 @@ void TabRDS::markField(QWidget *w, bool warn)
 {
     QPalette p = defaultPalette;
     if (warn)
-        p.setColor(QPalette::Base, warnColour);
+        p.setColor(QPalette::Base, TabRDS::warnColour);
     w->setPalette(p);
 }
 

@@ -292,11 +292,8 @@ void TabTMC::setValueEvent(SetValue *event)
     if (isIndex) {
         // Any message of the list may have changed, the current one included
         // (rows can move up under it), so the editor is shown again.
-        if (project && ids.contains(current)) {
-            source = project->tmc(current);
-            msgModel()->setSource(source);
-            showMessage();
-        }
+        if (project && ids.contains(current))
+            takeStoredMessages();
     } else if (ids.isEmpty() || ids.contains(currentItemSource())) {
         itemChanged(ui->sources->currentItem());
     }

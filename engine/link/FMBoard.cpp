@@ -341,8 +341,11 @@ void FMBoard::timeReadStatus()
         }
     }
 
+    // A port asked for again changes nothing: moving the servers would
+    // drop every connected client.
     const int port = m_pendingRdsPort.exchange(0);
-    if (port != 0) {
+    if (port != 0 && port != m_rdsPort) {
+        m_rdsPort = port;
         for (FMProgram *p : m_programs)
             p->stopRdsServer();
         for (FMProgram *p : m_programs)

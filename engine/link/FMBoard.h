@@ -206,6 +206,7 @@ private:
     std::atomic<int> m_state{NotConnected};
     qint64 m_lastReceived = 0;             // monotonic ms
     std::atomic<int> m_pendingRdsPort{0};
+    int m_rdsPort = 0; // the port base the servers listen on (board thread)
     std::atomic<int> m_reqAttn{0};
     int m_attn = -31;
     std::atomic<int> m_reqBand{0};

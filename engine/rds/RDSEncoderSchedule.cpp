@@ -266,8 +266,6 @@ void RDSEncoder::setRDS(const RDSSource &source, double tuneMHz)
         m_rtSegs[i][0] = m_rtSegs[i][1] = 0;
         m_rtIndexes[i] = 0;
         m_rtAlts[i] = 0;
-    }
-    for (int i = 0; i < 4; ++i) {
         m_ertSegs[i] = m_ptynSegs[i] = 0;
         m_ertIndexes[i] = m_ptynIndexes[i] = 0;
     }
