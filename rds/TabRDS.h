@@ -187,6 +187,7 @@ private:
     void logRdsGroup(int channel, const QByteArray &value);
     void resetDecodedPanel();
     QString decodedText(const QByteArray &bytes, bool e1) const;
+    QTextCodec *sourceCodec(QByteArray RDSSource::*name) const;
     QTextCodec *ertDecodeCodec() const;
     QString ertText() const;
     QString lpsText() const;

@@ -101,14 +101,20 @@ void TabRDS::logRdsGroup(int channel, const QByteArray &value)
     ui->pLog->appendPlainText(RDSDecoder::monitorLine(value, lineOptions()));
 }
 
+QTextCodec *TabRDS::sourceCodec(QByteArray RDSSource::*name) const
+{
+    // A codec named by the shown channel's source; UTF-8 without one.
+    const int channel = shownChannel();
+    if (!project || channel <= 0)
+        return QTextCodec::codecForName("UTF-8");
+    return codecOrUtf8(QString::fromLatin1(project->rds(project->channelInfo(channel).idrds).*name));
+}
+
 QTextCodec *TabRDS::ertDecodeCodec() const
 {
     // The codec the shown channel's source encodes eRT with, unless the 3A
     // announcement says otherwise: its bit 0 is UTF-8, clear UCS-2.
-    const int channel = shownChannel();
-    QTextCodec *codec = QTextCodec::codecForName("UTF-8");
-    if (project && channel > 0)
-        codec = codecOrUtf8(QString::fromLatin1(project->rds(project->channelInfo(channel).idrds).enc));
+    QTextCodec *codec = sourceCodec(&RDSSource::enc);
     if (receiver.ertBits < 0)
         return codec;
     const bool utf8 = codec->mibEnum() == 106;
@@ -131,11 +137,7 @@ QString TabRDS::lpsText() const
 {
     // Encoded with the long-PS codec of the channel's source (UTF-8 when it
     // names none), ended by a NUL or the end character 0x0D.
-    const int channel = shownChannel();
-    QTextCodec *codec = QTextCodec::codecForName("UTF-8");
-    if (project && channel > 0)
-        codec = codecOrUtf8(QString::fromLatin1(project->rds(project->channelInfo(channel).idrds).clps));
-    QString text = codec->toUnicode(receiver.lps);
+    QString text = sourceCodec(&RDSSource::clps)->toUnicode(receiver.lps);
     for (QChar end : {QChar(0), QChar(0x0D)}) {
         const int at = text.indexOf(end);
         if (at >= 0)
