@@ -40,16 +40,21 @@ void FMDiscover::setUp()
 
 QList<QHostAddress> FMDiscover::interfaceBroadcasts()
 {
-    QList<QHostAddress> list;
+    QList<QNetworkAddressEntry> entries;
     const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface &iface : interfaces) {
-        const QList<QNetworkAddressEntry> entries = iface.addressEntries();
-        for (const QNetworkAddressEntry &entry : entries) {
-            const QHostAddress b = entry.broadcast();
-            if (b.isNull() || b.isLoopback() || list.contains(b))
-                continue;
-            list.append(b);
-        }
+    for (const QNetworkInterface &iface : interfaces)
+        entries += iface.addressEntries();
+    return broadcastsOf(entries);
+}
+
+QList<QHostAddress> FMDiscover::broadcastsOf(const QList<QNetworkAddressEntry> &entries)
+{
+    QList<QHostAddress> list;
+    for (const QNetworkAddressEntry &entry : entries) {
+        const QHostAddress b = entry.broadcast();
+        if (b.isNull() || b.isLoopback() || list.contains(b))
+            continue;
+        list.append(b);
     }
     return list;
 }

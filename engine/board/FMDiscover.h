@@ -5,6 +5,7 @@
 
 #include <QHostAddress>
 #include <QList>
+#include <QNetworkAddressEntry>
 #include <QObject>
 
 class QTimer;
@@ -36,6 +37,8 @@ public:
     // IPv4 broadcast addresses of all interfaces, without null, loopback and
     // duplicate entries, in the order found.
     static QList<QHostAddress> interfaceBroadcasts();
+    // The same for the address entries given, in their order.
+    static QList<QHostAddress> broadcastsOf(const QList<QNetworkAddressEntry> &entries);
 
     // The addresses the next send goes to.
     QList<QHostAddress> targets() const;

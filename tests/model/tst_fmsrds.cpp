@@ -113,8 +113,13 @@ private slots:
         QVERIFY(!fms.setEon(0, eon));
         QCOMPARE(p.fileValue("rds.1/oda/10").toString(), QStringLiteral("d311 10 0 cd46 12a 400 400 400 60 0 -3 0 1"));
         QCOMPARE(p.fileValue("rds.1/eon/10/af").toString(), QStringLiteral("958 -1012"));
-        const QString raw = "d311 1 2 cd46 12a 3ff 400 401 60 -1 -3 685 1"; // every field of a raw group
-        QCOMPARE(RDSCustomGroup::parse(raw).toText(), raw);
+        // Every field of a raw group; a line of 8 or 12 fields keeps the defaults of the others.
+        const char *const raws[][2] = {
+            {"d311 1 2 cd46 12a 3ff 400 401 60 -1 -3 685 1", "d311 1 2 cd46 12a 3ff 400 401 60 -1 -3 685 1"},
+            {"d311 1 2 cd46 12a 3ff 400 401", "d311 1 2 cd46 12a 3ff 400 401 0 0 0 0 0"},
+            {"1 2 3 4 5 6 7 8 60 -1 -3 9", "1 2 3 4 5 6 7 8 60 -1 -3 9 0"}};
+        for (const auto &r : raws)
+            QCOMPARE(RDSCustomGroup::parse(r[0]).toText(), QString(r[1]));
         FMSettings again(p.path());
         QCOMPARE(again.rds(1).rttag, rec.rttag);
         QCOMPARE(again.rds(1).eon, eon);
@@ -157,7 +162,7 @@ private slots:
         QVERIFY(watch.take().isEmpty());
     }
 
-    // Unknown ids and indices past the end change nothing; writers refuse them.
+    // Unknown ids and indices past the end change nothing; writers refuse them, and say so when they store.
     void unknownTmcIds()
     {
         TempProject p("[tmc.3]\nname=Traffic\n0=1 0 100 1 1\n[tmc.4]\n");
@@ -171,6 +176,9 @@ private slots:
         fms.removeTmcMessage(7, 0);
         QVERIFY(!fms.dirty && !fms.tmcMap().contains(7));
         QCOMPARE(fms.tmc(3).messages.size(), 1);
+        QVERIFY(fms.setRdsName(2, "Two") && fms.setTmcKey(3, 31, 0xA5));
+        QCOMPARE(p.fileValue(fms, "rds.2/name").toString() + ' ' + p.fileValue(fms, "tmc.3/skt").toString(),
+                 "Two " + QString("0 ").repeated(31) + "a5");
     }
 
     // A removed TMC source is no longer sent: the RDS sources that named it store link 0 and tell it, so that
@@ -221,8 +229,11 @@ private slots:
     // with their marker in one word; method A opens a new list with the same tuning code after 24.
     void listLimits()
     {
-        // A negative number opens a new list; frequencies of the regional list are marked.
-        QCOMPARE(parseAfList("958 -1011 x", {1011}), (QList<RDSAFEntry>{af(958), af(1011, RDSAFEntry::listStart, 1)}));
+        // A negative number opens a new list; frequencies of the regional list are marked; numbers are
+        // decimal, leading zeros too.
+        QCOMPARE(parseAfList("958 -01011 x 0880", {1011}),
+                 (QList<RDSAFEntry>{af(958), af(1011, RDSAFEntry::listStart, 1), af(880)}));
+        QCOMPARE(parseAfr("0958 1011"), (QList<qint32>{958, 1011}));
         QVERIFY(eonAFWords(entries({1080, 0})).isEmpty());
         QCOMPARE(eonAFWords(entries({880, 881, 880})), (QList<u16>{0xE205, 0x06CD}));
         QCOMPARE(eonAFWords(entries({880, 1530, 881})), (QList<u16>{0xE305, 0xFA01, 0x06CD}));

@@ -105,6 +105,8 @@ private slots:
                      {'A', "channel.1.freq", 95, 5, "is not a list or list item"},
                      {'A', "rds.1.eon", "1 2", 4, "expecting 6 values", "FMS: add [rds.1.eon.3] [1 2]"},
                      {'D', "tmc.1.7", {}, 6, "is not set"}, {'D', "tmc.1.rate", {}, 5},
+                     // A record number with a leading zero names its record: item 4 of source 1 holds this.
+                     {'C', "tmc.01.4", "1 0 104 1 1", 3, "data did not change"},
                  });
         fms.sync();
         QCOMPARE(p.read(), before);
@@ -112,14 +114,15 @@ private slots:
         QVERIFY(w.take().isEmpty());
     }
 
-    // Accepted at the ends of the ranges: the lowest gain, the last channel; a board key that changes band or
-    // attenuation alone is a change.
+    // Accepted at the ends of the ranges: the lowest gain, the last channel, a pattern range up to it and not
+    // beyond; a board key that changes band or attenuation alone is a change.
     void acceptedAtTheBounds()
     {
         TempProject p(kProject);
         FMSettings fms(p.path());
         run(fms, {{'S', "channel.1.gain", -60, 0}, {'S', "channel.96.mute", 1, 0}, {'S', "board.band", 1, 0},
-                  {'S', "board.band", 1, 3}, {'S', "board.attn", -10, 0}});
+                  {'S', "board.band", 1, 3}, {'S', "board.attn", -10, 0}, {'S', "channel.90-97.used", 1, 0},
+                  {'S', "channel.96.used", 1, 3}});
     }
 
     // Countries by PI digit and ECC, several in table order; by area, a row lies in every area asked for.
@@ -145,7 +148,12 @@ private slots:
         QVERIFY(fms.dirty && !p.fileValue(fms, "rds.1/gmin/32").isValid());
         QCOMPARE(fms.listKeys(QStringLiteral("tmc.1")), (QStringList{"tmc.1.0", "tmc.1.2", "tmc.1.10", "tmc.1.name"}));
         QCOMPARE(fms.errorText(-1), QStringLiteral("unknown error"));
-        QCOMPARE(FMSettings::describeKey("channel.1.freq").right(8), QStringLiteral("(double)"));
+        // Help lines name the element type, "bool" only for an integer of 0..1.
+        const std::pair<const char *, const char *> types[] = {
+            {"channel.1.freq", "MHz (double)"}, {"channel.1.used", "[0..1] (bool)"},
+            {"board.band", "[0..2] (integer)"}};
+        for (const auto &[key, type] : types)
+            QVERIFY2(FMSettings::describeKey(key).endsWith(QLatin1String(type)), key);
     }
 
     void deleteRateEntries()
@@ -164,6 +172,9 @@ private slots:
                   {'D', "rds.1.gmin.*", {}, 6, nullptr, "FMS: del rds.1/gmin/*"}});
         QCOMPARE(p.fileGroup(fms, "rds.1").keys(), QStringList{"name"});
         QCOMPARE(fms.rds(1).gmin[31], RDSGroupRate());
+        // A stray key past the table is no entry of it.
+        fms.setValue("rds.1/gmin/32", "1 1 0 0 0", false);
+        run(fms, {{'D', "rds.1.gmin.*", {}, 6, nullptr, "FMS: del rds.1/gmin/*"}});
     }
 
     // DEL of a list item moves the later ones down with their sub-keys; ADD takes the first free number.

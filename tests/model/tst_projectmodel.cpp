@@ -145,11 +145,12 @@ void TestProjectModel::loadSortsByTimeKeepingKeyOrder()
 }
 
 // Values beyond their field are held at its ends, never wrapped to their low bits; no channel number reads
-// outside the table of default frequencies.
+// outside the table of default frequencies; a stored band that is no whole number is written back as one.
 void TestProjectModel::valuesHeldNotWrapped()
 {
-    TempProject file("[channel.2]\ngain=-200\nvolm=300\nidaudio=99999999999\n");
+    TempProject file("[board]\nband=0.4\n[channel.2]\ngain=-200\nvolm=300\nidaudio=99999999999\n");
     FMSettings project(file.path());
+    QCOMPARE(file.fileValue(project, "board/band").toString(), QStringLiteral("0"));
     const ChannelRecord c = project.channelInfo(2);
     QCOMPARE(QStringLiteral("%1 %2 %3").arg(c.gain).arg(c.volm).arg(c.idaudio), QStringLiteral("-128 255 2147483647"));
     QCOMPARE((QList<qint32>{ChannelRecord::aofToStored(1e12), ChannelRecord::aofToStored(-1e12),
@@ -279,7 +280,8 @@ void TestProjectModel::channelConfigWriter()
     QCOMPARE(project.channelInfo(4), r);
 }
 
-// A new file list stores the entries that changed with events, then tells the first number past its end.
+// A new file list stores the entries that changed with events, then tells the first number past its end; a
+// shorter list changes the project, the same list again does not.
 void TestProjectModel::playlistFileEvents()
 {
     TempProject file("[board]\ngmin=1\n[playlist.1]\nname=One\n0=/a.mp3\n1=/b.mp3\n");
@@ -287,8 +289,12 @@ void TestProjectModel::playlistFileEvents()
     KeyWatch list(project, "playlist.1");
     project.setPlaylistFiles(1, {"/a.mp3", "/c.mp3", "/d.mp3"});
     QCOMPARE(list.take(), (QStringList{"playlist.1/1=/c.mp3", "playlist.1/2=/d.mp3", "playlist.1/3="}));
-    project.setPlaylistFiles(1, {"/a.mp3"});
-    QCOMPARE(list.take(), (QStringList{"playlist.1/1="}));
+    for (const bool changes : {true, false}) {
+        project.dirty = false;
+        project.setPlaylistFiles(1, {"/a.mp3"});
+        QCOMPARE(list.take(), (QStringList{"playlist.1/1="}));
+        QCOMPARE(project.dirty, changes);
+    }
     QCOMPARE(file.fileGroup(project, "playlist.1"), (QMap<QString, QString>{{"0", "/a.mp3"}, {"name", "One"}}));
 }
 

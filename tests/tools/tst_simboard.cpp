@@ -270,6 +270,19 @@ private slots:
         QCOMPARE(me.pending().at(1).size(), 1);
     }
 
+    // Each interface's broadcast address once, never a null or loopback one (only the addresses: nothing
+    // is sent).
+    void broadcastTargets()
+    {
+        QList<QNetworkAddressEntry> entries;
+        for (const char *b : {"192.0.2.255", "", "127.255.255.255", "198.51.100.255", "192.0.2.255"}) {
+            entries.append(QNetworkAddressEntry());
+            entries.last().setBroadcast(QHostAddress(QString::fromLatin1(b)));
+        }
+        QCOMPARE(FMDiscover::broadcastsOf(entries),
+                 (QList<QHostAddress>{QHostAddress("192.0.2.255"), QHostAddress("198.51.100.255")}));
+    }
+
     void ignoresShortAndForeignDatagrams()
     {
         const u16 port = freePort();

@@ -335,6 +335,14 @@ private slots:
         const QVector<Frame> frames = pull(d, 3 * 4000);
         QCOMPARE(checkSequence(frames.mid(0, 8000), {4000, 4000}, 0, 0), QString());
         QCOMPARE(checkSequence(frames.mid(8000), {4000}, 0, 0), QString());
+
+        // The first entry asked for while the third one waits: it follows the buffered two.
+        clearLog();
+        PCMDecoder e(24);
+        e.setPlaylist({a, b, wavFile("kc.wav", 4000, 3)});
+        QVERIFY(testsupport::waitUntil(bothFilled));
+        e.setSong(0);
+        QCOMPARE(checkSequence(pull(e, 3 * 4000), {4000, 4000}, 0, 0), QString());
     }
 
     void killAndDispose()

@@ -66,6 +66,12 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, "enc: restart counters 0 == 0");
         enc.setRDS(s, 95.8);
         QVERIFY(!enc.scheduler().table()[3].on && !enc.scheduler().table()[14].on);
+        // Group 14 comes and goes with the EON list.
+        enc.setEON({EON()}, 0);
+        QVERIFY(enc.scheduler().table()[14].on);
+        QTest::ignoreMessage(QtDebugMsg, "enc: remove EON 14A (10)");
+        enc.setEON({}, 0);
+        QVERIFY(!enc.scheduler().table()[14].on);
         // A new source keeps the counters while the rates stay; a new TMC gap or raw row list restarts them.
         s.gmin[3].on = 0; // switched off by the encoder, it would restart the counters each time
         rate(s, 0, 60);
