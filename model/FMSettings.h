@@ -220,10 +220,20 @@ protected:
     // "Type=2") to the lower-case form that every key takes, straight in
     // the file (a correction of loading: no events, no dirty mark).
     void foldKeyCase();
-    // Copies PI, PS, PTY, TP and TA of RDS source id into every EON entry
-    // whose channel uses that source, and broadcasts each such entry as
+    // Copies PI, PS, PTY, TP and TA (and, once the automatic AF lists
+    // exist, the AF list) of RDS source id into every EON entry whose
+    // channel uses that source, and broadcasts each such entry as
     // "rds.S.eon.M". The caller holds the write side of recordLock.
     void refreshEon(int id, const RDSSource &source);
+    // The same for the EON entries of source owner (every source for 0)
+    // from the sources their channels use; broadcasts only the entries that
+    // changed. A changed AF list is stored ("rds.S.eon.M.af"). The caller
+    // holds the write side of recordLock.
+    void followEonLinks(int owner = 0);
+    // The RDS source of the channel an EON entry names; 0 for none.
+    int eonSource(const EON &e) const;
+    // An entry's AF list follows source's lists once they exist.
+    void followEonAf(int owner, int m, EON &e, const RDSSource &source);
 
     // -- Seams for the RDS and TMC records (FMSettingsSourceSeams.cpp):
     // the project loader calls the first two for every "rds.N" / "tmc.N"
