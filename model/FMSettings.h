@@ -373,5 +373,10 @@ private:
     // with their sub-keys and removes the last one.
     void shiftItemsDown(const QString &base, int n);
     int setBoardKey(const QString &key, const QVariant &value);
+    // The value check of a validated store or ADD against the current
+    // descriptor; a TMC message, whose parts have fields of their own
+    // widths, is checked part by part, and the current descriptor then takes
+    // the range of the part refused, which its error text quotes.
+    int checkItemValue(const QString &generic, const QVariant &value);
     // ==== end of RDS and TMC block ====
 };
