@@ -339,7 +339,11 @@ bool FMManager::saveFile(const QString &path)
 {
     if (!m_project)
         return false;
-    m_project->sync();
+    // A working copy without the latest changes must not pass for the project.
+    if (!m_project->sync()) {
+        qWarning().noquote() << "MAN: cannot write the working copy, not saved" << path;
+        return false;
+    }
     if (!ProjectFiles::isProjectName(path) || !ProjectFiles::saveCopy(WorkingCopy::path(), path)) {
         qWarning().noquote() << "MAN: save refused or failed" << path;
         return false;

@@ -16,11 +16,13 @@
 //        linkload --idle | --unreachable [--seconds N]: the program's cost
 //                 with four links and no board, or four boards that do not
 //                 answer (loopback ports nobody listens on).
+//        linkload --help: the usage; anything else is refused (exit 1).
 
 #include "DatagramBatch.h"
 #include "FMBoard.h"
 #include "FMSettings.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -35,6 +37,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -243,22 +246,81 @@ void wait(int ms)
     loop.exec();
 }
 
+[[noreturn]] void refuse(const QString &what)
+{
+    std::fprintf(stderr, "linkload: %s (see --help)\n", qPrintable(what));
+    std::exit(1);
+}
+
+struct Options
+{
+    bool mp3 = false, flood = false, idle = false, unreachable = false;
+    int seconds = 600;
+};
+
+// The command line: --help prints the usage and ends the program, as does an
+// unknown option or value, with an error, before anything runs.
+Options parseOptions(const QCoreApplication &app)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("The whole engine under load: four board links stream 96 channels to four simulated "
+                       "boards for 10 minutes and print what it cost."));
+    parser.addHelpOption();
+    const QCommandLineOption mp3("mp3", "Play MP3 files (made with lame) instead of tones.");
+    const QCommandLineOption flood("flood",
+                                   "24 clients send RDS group lines to the first board's data ports.");
+    const QCommandLineOption shortRun("short", "Run for 30 s.");
+    const QCommandLineOption seconds("seconds", "Run for N seconds (default 600).", "N");
+    const QCommandLineOption udp("udp",
+                                 "Send datagrams one by one (direct), in batches (sendmmsg) or as segments "
+                                 "(gso); default: what the kernel takes.",
+                                 "mode");
+    const QCommandLineOption idle("idle", "Four links and no board: the program's own cost.");
+    const QCommandLineOption unreachable("unreachable",
+                                         "Four boards that do not answer (loopback ports nobody "
+                                         "listens on).");
+    parser.addOptions({mp3, flood, shortRun, seconds, udp, idle, unreachable});
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty())
+        refuse(QStringLiteral("unknown argument '%1'").arg(parser.positionalArguments().first()));
+
+    Options o;
+    o.mp3 = parser.isSet(mp3);
+    o.flood = parser.isSet(flood);
+    o.idle = parser.isSet(idle);
+    o.unreachable = parser.isSet(unreachable);
+    o.seconds = parser.isSet(shortRun) ? 30 : 600;
+    if (parser.isSet(seconds)) {
+        bool ok = false;
+        o.seconds = parser.value(seconds).toInt(&ok);
+        if (!ok || o.seconds < 1)
+            refuse(QStringLiteral("--seconds takes a whole number of seconds, not '%1'")
+                       .arg(parser.value(seconds)));
+    }
+    if (parser.isSet(udp)) {
+        const QString mode = parser.value(udp);
+        if (mode == QLatin1String("direct"))
+            DatagramBatch::setMode(DatagramBatch::Mode::Direct);
+        else if (mode == QLatin1String("sendmmsg"))
+            DatagramBatch::setMode(DatagramBatch::Mode::Batched);
+        else if (mode == QLatin1String("gso"))
+            DatagramBatch::setMode(DatagramBatch::Mode::Segmented);
+        else
+            refuse(QStringLiteral("--udp takes direct, sendmmsg or gso, not '%1'").arg(mode));
+    }
+    return o;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    const bool mp3 = args.contains("--mp3");
-    const bool flood = args.contains("--flood");
-    int seconds = args.contains("--short") ? 30 : 600;
-    if (args.indexOf("--seconds") > 0)
-        seconds = args.value(args.indexOf("--seconds") + 1).toInt();
-    const bool idle = args.contains("--idle"), unreachable = args.contains("--unreachable");
-    const QString udp = args.value(args.indexOf("--udp") + 1);
-    if (args.contains("--udp"))
-        DatagramBatch::setMode(udp == "direct" ? DatagramBatch::Mode::Direct
-                               : udp == "gso" ? DatagramBatch::Mode::Segmented : DatagramBatch::Mode::Batched);
+    const Options options = parseOptions(app);
+    const bool mp3 = options.mp3, flood = options.flood;
+    const bool idle = options.idle, unreachable = options.unreachable;
+    const int seconds = options.seconds;
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
 
     QTemporaryDir dir;

@@ -302,6 +302,55 @@ void FMSettings::setRdsUsed(int id)
 }
 
 // ---- EON links -----------------------------------------------------------
+//
+// An EON entry that names a channel describes the programme of that
+// channel's RDS source: its PI, PS, PTY, TP and TA, and, once the automatic
+// AF lists exist, its AF list (the source's automatic list followed by its
+// manual one). Every writer of either side brings the entries up to date at
+// once, so that what goes on air never changes with a save and reload.
+
+namespace {
+
+// Takes the programme fields of source into e; true when one changed.
+bool takeProgramme(EON &e, const RDSSource &source)
+{
+    const bool same = e.pi == source.pi && e.ps == source.ps && e.pty == source.pty && e.tp == source.tp &&
+                      e.ta == source.ta;
+    e.pi = source.pi;
+    e.ps = source.ps;
+    e.pty = source.pty;
+    e.tp = source.tp;
+    e.ta = source.ta;
+    return !same;
+}
+
+QString eonKey(int owner, int m)
+{
+    return QStringLiteral("rds.%1.eon.%2").arg(owner).arg(m);
+}
+
+} // namespace
+
+int FMSettings::eonSource(const EON &e) const
+{
+    if (e.channel == 0)
+        return 0;
+    const QVariant link = rawValue(QStringLiteral("channel.%1/idrds").arg(e.channel));
+    return int(ClampedValue::toInt(link, 0, INT_MIN, INT_MAX));
+}
+
+void FMSettings::followEonAf(int owner, int m, EON &e, const RDSSource &source)
+{
+    // Before the automatic lists are computed the entry keeps what it has;
+    // their computation brings it up to date.
+    if (!afDirty)
+        return;
+    const QList<RDSAFEntry> list = source.af + source.afs;
+    if (sameAfFrequencies(list, e.af))
+        return;
+    e.af = list;
+    Settings::setValue(eonKey(owner, m) + QLatin1String(".af"), afListText(list), true);
+}
 
 void FMSettings::refreshEon(int id, const RDSSource &source)
 {
@@ -309,17 +358,29 @@ void FMSettings::refreshEon(int id, const RDSSource &source)
         QList<EON> &entries = it->eon;
         for (int i = 0; i < entries.size(); ++i) {
             EON &e = entries[i];
-            if (e.channel == 0)
+            if (eonSource(e) != id)
                 continue;
-            const QVariant link = rawValue(QStringLiteral("channel.%1/idrds").arg(e.channel));
-            if (ClampedValue::toInt(link, 0, INT_MIN, INT_MAX) != id)
+            takeProgramme(e, source);
+            followEonAf(it.key(), i, e, source);
+            notify(eonKey(it.key(), i), e.toText());
+        }
+    }
+}
+
+void FMSettings::followEonLinks(int owner)
+{
+    for (auto it = rdsSources.begin(); it != rdsSources.end(); ++it) {
+        if (owner != 0 && it.key() != owner)
+            continue;
+        QList<EON> &entries = it->eon;
+        for (int i = 0; i < entries.size(); ++i) {
+            EON &e = entries[i];
+            const auto linked = rdsSources.constFind(eonSource(e));
+            if (e.channel == 0 || linked == rdsSources.cend())
                 continue;
-            e.pi = source.pi;
-            e.ps = source.ps;
-            e.pty = source.pty;
-            e.tp = source.tp;
-            e.ta = source.ta;
-            notify(QStringLiteral("rds.%1.eon.%2").arg(it.key()).arg(i), e.toText());
+            if (takeProgramme(e, *linked))
+                notify(eonKey(it.key(), i), e.toText());
+            followEonAf(it.key(), i, e, *linked);
         }
     }
 }

@@ -220,10 +220,20 @@ protected:
     // "Type=2") to the lower-case form that every key takes, straight in
     // the file (a correction of loading: no events, no dirty mark).
     void foldKeyCase();
-    // Copies PI, PS, PTY, TP and TA of RDS source id into every EON entry
-    // whose channel uses that source, and broadcasts each such entry as
+    // Copies PI, PS, PTY, TP and TA (and, once the automatic AF lists
+    // exist, the AF list) of RDS source id into every EON entry whose
+    // channel uses that source, and broadcasts each such entry as
     // "rds.S.eon.M". The caller holds the write side of recordLock.
     void refreshEon(int id, const RDSSource &source);
+    // The same for the EON entries of source owner (every source for 0)
+    // from the sources their channels use; broadcasts only the entries that
+    // changed. A changed AF list is stored ("rds.S.eon.M.af"). The caller
+    // holds the write side of recordLock.
+    void followEonLinks(int owner = 0);
+    // The RDS source of the channel an EON entry names; 0 for none.
+    int eonSource(const EON &e) const;
+    // An entry's AF list follows source's lists once they exist.
+    void followEonAf(int owner, int m, EON &e, const RDSSource &source);
 
     // -- Seams for the RDS and TMC records (FMSettingsSourceSeams.cpp):
     // the project loader calls the first two for every "rds.N" / "tmc.N"
@@ -363,5 +373,10 @@ private:
     // with their sub-keys and removes the last one.
     void shiftItemsDown(const QString &base, int n);
     int setBoardKey(const QString &key, const QVariant &value);
+    // The value check of a validated store or ADD against the current
+    // descriptor; a TMC message, whose parts have fields of their own
+    // widths, is checked part by part, and the current descriptor then takes
+    // the range of the part refused, which its error text quotes.
+    int checkItemValue(const QString &generic, const QVariant &value);
     // ==== end of RDS and TMC block ====
 };

@@ -55,6 +55,7 @@ bool FMSettings::setAfs(int id, QList<RDSAFEntry> &list)
     const QString text = afListText(list);
     if (Settings::setValue(QStringLiteral("rds.%1.afs").arg(id), text, true))
         qDebug("FMS: set rds.%d.afs %s", id, qPrintable(text));
+    followEonLinks();
     return true;
 }
 
@@ -135,21 +136,7 @@ void FMSettings::computeAF()
         notify(QStringLiteral("rds.%1.af").arg(s), afListText(S.af + S.afs));
     }
 
-    // EON entries that name a channel follow the lists of that channel's source.
-    for (auto r = rdsSources.begin(); r != rdsSources.end(); ++r) {
-        for (int m = 0; m < r->eon.size(); ++m) {
-            EON &e = r->eon[m];
-            if (e.channel == 0)
-                continue;
-            const int x = rdsLink(*this, e.channel);
-            if (!rdsSources.contains(x))
-                continue;
-            const RDSSource &X = rdsSources[x];
-            const QList<RDSAFEntry> l = X.af + X.afs;
-            if (sameAfFrequencies(l, e.af))
-                continue;
-            e.af = l;
-            Settings::setValue(QStringLiteral("rds.%1.eon.%2.af").arg(r.key()).arg(m), afListText(l), true);
-        }
-    }
+    // EON entries that name a channel follow the lists of that channel's
+    // source, and its programme when the channel took another source.
+    followEonLinks();
 }

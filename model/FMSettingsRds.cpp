@@ -119,8 +119,11 @@ RDSSource FMSettings::loadRdsLocked(int n)
         return RDSSource();
     }
     rdsSources.insert(n, rec);
+    // The entries read from the file take their linked programmes again, and
+    // the entries of other sources that name this one follow it.
+    followEonLinks(n);
     refreshEon(n, rec);
-    return rec;
+    return rdsSources.value(n);
 }
 
 bool FMSettings::setRds(int n, const RDSSource &rec)

@@ -101,12 +101,24 @@ int FMSettings::setChecked(const QString &key, const QVariant &value, bool notif
     const KeyDesc &desc = currentKeyDesc();
     if (desc.isList() && generic.endsWith(QLatin1Char('.')) && !Settings::contains(norm))
         return UseAdd;
-    const int check = checkValue(desc, value);
+    const int check = checkItemValue(generic, value);
     if (check != Ok)
         return check;
     if (isBoardKey(norm))
         return setBoardKey(norm, value);
     return Settings::setValue(norm, value, notify, source) ? Ok : Unchanged;
+}
+
+int FMSettings::checkItemValue(const QString &generic, const QVariant &value)
+{
+    if (generic != QLatin1String("tmc."))
+        return checkValue(currentDesc, value);
+    const int bad = TMCMessage::badPart(RecordText::text(value));
+    if (bad < 0)
+        return Ok;
+    currentDesc.min = 0.0;
+    currentDesc.max = TMCMessage::partMax(bad);
+    return OutOfRange;
 }
 
 int FMSettings::setBoardKey(const QString &key, const QVariant &value)
@@ -205,7 +217,7 @@ int FMSettings::add(const QString &key, const QVariant &value)
     }
     qDebug("FMS: add [%s] [%s]", qPrintable(newKey), qPrintable(newValue));
 
-    const int check = checkValue(desc, newValue);
+    const int check = checkItemValue(generic, newValue);
     if (check != Ok)
         return check;
     if (!Settings::setValue(newKey, newValue, false))

@@ -93,7 +93,7 @@ Settings::~Settings()
     for (const QMetaObject::Connection &c : qAsConst(watched))
         QObject::disconnect(c);
     watched.clear();
-    QSettings::sync();
+    writeOut();
 }
 
 QString Settings::normalizeKey(const QString &key)
@@ -382,17 +382,37 @@ void Settings::forget(QObject *observer)
     watched.remove(observer);
 }
 
-void Settings::sync()
+bool Settings::sync()
 {
     std::unique_lock locker(accessLock);
+    return writeOut();
+}
+
+bool Settings::writeOut()
+{
     QSettings::sync();
+    // QSettings keeps the first error it met for the life of the object, so
+    // this write's outcome is asked of a second object on the file: objects
+    // of one process share a file's state, changes not yet written included,
+    // and the new one writes them while it opens and reports that alone.
+    const bool written = QSettings(fileName(), QSettings::IniFormat).status() != QSettings::AccessError;
+    if (written != fileWritten) {
+        if (written)
+            qWarning("Settings: %s written again", qPrintable(fileName()));
+        else
+            qWarning("Settings: cannot write %s", qPrintable(fileName()));
+        fileWritten = written;
+    }
+    return written;
 }
 
 bool Settings::event(QEvent *event)
 {
     if (event->type() == QEvent::UpdateRequest) {
+        // The delayed write of QSettings; its sync clears the request too.
         std::unique_lock locker(accessLock);
-        return QSettings::event(event);
+        writeOut();
+        return true;
     }
     return QSettings::event(event);
 }

@@ -89,8 +89,10 @@ public:
     // Registry keys of the observer, in registry order.
     QStringList observedKeys(QObject *observer) const;
 
-    // Writes pending changes to the file now (under the write lock).
-    void sync();
+    // Writes pending changes to the file now (under the write lock). False
+    // when the file cannot take them (a full disk, a file that cannot be
+    // replaced): the changes stay pending and the next write tries again.
+    bool sync();
 
     static QString normalizeKey(const QString &key);
     // Splits a normalised key pattern ("channel.1,3,5-7/gain") into section
@@ -132,7 +134,8 @@ protected:
     void writeRaw(const QString &key, const QVariant &value);
     void removeRaw(const QString &key);
 
-    // Runs the delayed file write of QSettings under the write lock.
+    // Runs the delayed file write of QSettings under the write lock; a write
+    // that fails is logged.
     bool event(QEvent *event) override;
 
 private:
@@ -152,6 +155,10 @@ private:
 
     class GroupCloser;
 
+    // Writes pending changes and tells whether the file took them; logs when
+    // that changes. The caller holds the write lock.
+    bool writeOut();
+
     static QString registryKey(const QString &key);
     // Posts key/value to every observer of registry key regKey not yet in
     // served, and adds them to served. Caller holds a lock.
@@ -166,6 +173,8 @@ private:
     // Observers with a live destroyed() hook, so that a destroyed observer
     // leaves the registry.
     QHash<QObject *, QMetaObject::Connection> watched;
+    // Whether the last write reached the file (guarded by accessLock).
+    bool fileWritten = true;
 };
 
 // Closes every group that a callback left open.

@@ -28,3 +28,21 @@ TMCMessage TMCMessage::fromText(const QString &text)
         m.labels.append(static_cast<u32>(part(i)));
     return m;
 }
+
+u32 TMCMessage::partMax(int i)
+{
+    static constexpr u32 fields[] = {0x7, 0x1F, 0x7FF, 0xFFFF, 2};
+    return i < 5 ? fields[i] : 0xFFFFF;
+}
+
+int TMCMessage::badPart(const QString &text)
+{
+    const QStringList p = RecordText::splitDrop(text);
+    for (int i = 0; i < p.size(); ++i) {
+        bool ok = false;
+        const qulonglong v = p.at(i).toULongLong(&ok);
+        if (!RecordText::isWholeNumber(p.at(i)) || !ok || v > partMax(i))
+            return i;
+    }
+    return -1;
+}

@@ -23,6 +23,15 @@ struct TMCMessage
     // width), every further part a label word.
     static TMCMessage fromText(const QString &text);
 
+    // The largest value of part i of the text form: duration (3 bits),
+    // flags (5), event (11) and location (16) as group 8A carries them, the
+    // send state (0..2), and from part 5 on a label word (label number in
+    // bits 19..16, value in bits 15..0).
+    static u32 partMax(int i);
+    // The first part of a text form that is no whole decimal number up to
+    // its partMax; -1 when every part is one.
+    static int badPart(const QString &text);
+
     bool operator==(const TMCMessage &o) const
     {
         return duration == o.duration && flags == o.flags && event == o.event && location == o.location &&

@@ -36,8 +36,8 @@ bool renameOver(const QString &from, const QString &to);
 // (replacing an older backup) and the copy the target. When anything fails
 // the target and the older backup stay as they were. Refuses (false,
 // nothing moved) a target that is the working copy itself. The caller
-// writes the project out (Settings::sync) before and clears its dirty flag
-// after a successful copy.
+// writes the project out (Settings::sync) before, saves nothing when that
+// fails, and clears its dirty flag after a successful copy.
 bool saveCopy(const QString &workingCopy, const QString &target);
 
 } // namespace ProjectFiles

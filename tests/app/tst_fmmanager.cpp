@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using testsupport::waitUntil;
 
 // The main window's project files, in a per-user data directory of its own,
@@ -111,6 +114,34 @@ private slots:
         QCOMPARE(read(path("v2.fm")), read(tpl));
         QCOMPARE(window->projectName(), path("v2.fm"));
         QCOMPARE(QDir(dir.path()).entryList({"v2.fm*"}, QDir::Files), QStringList({"v2.fm", "v2.fm.part"}));
+    }
+
+    // The working copy's disk is full (a file size limit stands in for it): SAVE answers its error, the
+    // target and the unsaved-changes mark stay, the failed write is logged; once the disk takes it, SAVE
+    // saves it all.
+    void saveWhenTheWorkingCopyCannotBeWritten()
+    {
+        QCOMPARE(ask("LOAD " + path("a.fm").toUtf8()), QStringList{"LOAD ok: " + path("a.fm")});
+        QVERIFY(window->settings()->sync());
+        const QByteArray target = read(path("b.fm"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: cannot write .*working.fm$"));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^MAN: cannot write the working copy, not saved "));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: .*working.fm written again$"));
+        rlimit old{}, full{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &old) == 0);
+        full = old;
+        full.rlim_cur = rlim_t(QFileInfo(WorkingCopy::path()).size() + 8);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
+        const QStringList replies = ask("SET rds.1.ps AFTERFUL\nSAVE " + path("b.fm").toUtf8());
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, handler);
+        QCOMPARE(replies, QStringList({"SET ok: rds.1.ps = AFTERFUL", "SAVE error: " + path("b.fm")}));
+        QCOMPARE(read(path("b.fm")), target);
+        QVERIFY(window->settings()->dirty);
+        QCOMPARE(ask("SAVE " + path("b.fm").toUtf8()), QStringList{"SAVE ok: " + path("b.fm")});
+        QVERIFY(read(path("b.fm")).contains("ps=AFTERFUL"));
     }
 
     void cleanupTestCase()

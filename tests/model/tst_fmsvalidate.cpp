@@ -107,6 +107,16 @@ private slots:
                      {'D', "tmc.1.7", {}, 6, "is not set"}, {'D', "tmc.1.rate", {}, 5},
                      // A record number with a leading zero names its record: item 4 of source 1 holds this.
                      {'C', "tmc.01.4", "1 0 104 1 1", 3, "data did not change"},
+                     // TMC messages: each part within its field (duration, flags, event, location, send,
+                     // labels).
+                     {'A', "tmc.1", "99999999999 99999999999 99999999999 99999999999 99999999999", 2,
+                      "data out of range [0..7]"},
+                     {'S', "tmc.1.0", "1 32 101 200 1", 2, "data out of range [0..31]"},
+                     {'S', "tmc.1.0", "1 0 2048 200 1", 2, "data out of range [0..2047]"},
+                     {'A', "tmc.1", "1 0 1.0 200 1", 2, "data out of range [0..2047]"},
+                     {'A', "tmc.1", "1 0 101 65536 1", 2, "data out of range [0..65535]"},
+                     {'A', "tmc.1", "1 0 101 200 3", 2, "data out of range [0..2]"},
+                     {'A', "tmc.1", "1 0 101 200 1 5 1048576", 2, "data out of range [0..1.04858e+06]"},
                  });
         fms.sync();
         QCOMPARE(p.read(), before);
@@ -122,7 +132,8 @@ private slots:
         FMSettings fms(p.path());
         run(fms, {{'S', "channel.1.gain", -60, 0}, {'S', "channel.96.mute", 1, 0}, {'S', "board.band", 1, 0},
                   {'S', "board.band", 1, 3}, {'S', "board.attn", -10, 0}, {'S', "channel.90-97.used", 1, 0},
-                  {'S', "channel.96.used", 1, 3}});
+                  {'S', "channel.96.used", 1, 3}, {'S', "tmc.1.0", "0 0 0 0 0", 0},
+                  {'A', "tmc.1", "7 31 2047 65535 2 1048575", 0}});
     }
 
     // Countries by PI digit and ECC, several in table order; by area, a row lies in every area asked for.

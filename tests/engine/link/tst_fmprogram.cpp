@@ -253,6 +253,9 @@ private slots:
         QCOMPARE(received(2), QStringLiteral("901:884 888 901"));
         QCOMPARE(received(0), QStringLiteral("884:884 888 901"));
         QCOMPARE(received(3, true), QStringLiteral("884:884 888 901"));
+        // A manual AF of the programme reaches the EON entry that names it at once.
+        QCOMPARE(rig.settings->add("rds.1.afs", "1012"), 0);
+        QVERIFY(rig.sim.waitFor([&] { return received(3, true).endsWith(" 1012"); }, 5000));
     }
 
     // 24 channels stream within the byte budget of a tick while projects

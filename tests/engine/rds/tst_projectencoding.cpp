@@ -470,6 +470,35 @@ private slots:
             QVERIFY2(ga[i].all() == gb[i].all(), qPrintable(QString("slot %1: %2 != %3").arg(i).arg(ga[i].all(), gb[i].all())));
     }
 
+    // Linked EON entries follow every store at once: a store of the entry's own source keeps the PTY and TA
+    // of the linked one, a manual AF of the linked source reaches the entry's list, an added entry has its
+    // programme and list; saved and loaded again, the air is the same.
+    void linkedEonEntriesFollowEveryStore()
+    {
+        Loaded l;
+        FMSettings &fms = *l.fms;
+        QCOMPARE(fms.add(QStringLiteral("rds.3.afs"), QStringLiteral("1012")), 0);
+        QCOMPARE(fms.set(QStringLiteral("rds.1.ps"), QStringLiteral("NEU"), true), 0);
+        QCOMPARE(fms.add(QStringLiteral("rds.1.eon"), QStringLiteral("5 0 0 0 0 0")), 0);
+        const EON added = fms.rds(1).eon[2];
+        QCOMPARE(added.ps + ' ' + afListText(added.af), QStringLiteral("ZWEI 958 1011"));
+        fms.sync();
+        FMSettings again(l.p.path());
+        Loaded::startChannels(again);
+        RDSEncoder a(1), b(1);
+        l.feed(a);
+        b.setRDS(again.rds(1), 95.8);
+        b.setTMC(again.tmc(1));
+        const QList<Group> ga = run(a, 3000), gb = run(b, 3000);
+        // Entry 1 (PI D3C3): PTY 9, TA 1; AF 99.0 and 101.2 MHz.
+        const QStringList eon = ofType(ga, 14);
+        for (const char *g : {"0D 4801 D3C3", "04 E273 D3C3", "04 89CD D3C3"})
+            QVERIFY2(eon.contains(g), g);
+        for (int i = 0; i < ga.size(); ++i)
+            QVERIFY2(ga[i].all() == gb[i].all(),
+                     qPrintable(QString("slot %1: %2 != %3").arg(i).arg(ga[i].all(), gb[i].all())));
+    }
+
     void groupFilesReplayedFromTheFileList()
     {
         TempProject dir;
