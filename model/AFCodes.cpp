@@ -136,6 +136,15 @@ u16 freqToAF(int value)
     return afNoFrequency;
 }
 
+bool isAfFrequency(int value)
+{
+    if (value >= fmFirst && value <= fmLast)
+        return true;
+    if (value >= lfFirst && value <= lfLast)
+        return (value - lfFirst) % lfMfStep == 0;
+    return value >= mfFirst && value <= mfLast && (value - mfFirst) % lfMfStep == 0;
+}
+
 QList<u16> eonAFWords(const QList<RDSAFEntry> &af)
 {
     QList<u16> codes;

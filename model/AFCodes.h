@@ -21,6 +21,10 @@ constexpr u8 afFiller = 0xCD;
 // afNoFrequency outside the bands.
 u16 freqToAF(int value);
 
+// True when value is a frequency that an AF code names exactly: FM 87.6 to
+// 107.9 MHz, LF 153 to 279 kHz and MF 531 to 1602 kHz in their 9 kHz steps.
+bool isAfFrequency(int value);
+
 // True when code (as freqToAF gives it) is an LF/MF word.
 inline bool afIsLfMf(u16 code) { return (code & 0xFF00) == afLfMfMarker; }
 

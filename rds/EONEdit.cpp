@@ -40,7 +40,7 @@ QWidget *EONEdit::createEditor(QWidget *parent, const QStyleOptionViewItem &opti
     case EONModel::AF: {
         auto *line = new QLineEdit(parent);
         line->setValidator(
-            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9. ]*")), line));
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.,; ]*")), line));
         return line;
     }
     default:

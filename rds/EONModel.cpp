@@ -2,8 +2,8 @@
 
 #include "RDSTexts.h"
 
+#include <QColor>
 #include <QRegularExpression>
-#include <cmath>
 
 namespace {
 
@@ -34,6 +34,14 @@ QVariant EONModel::data(const QModelIndex &index, int role) const
     const int col = index.column();
     if (role == Qt::CheckStateRole && (col == TP || col == TA))
         return (col == TP ? e.tp : e.ta) ? Qt::Checked : Qt::Unchecked;
+    if (col == AF && m_afRefused.contains(index.row())) {
+        if (role == Qt::BackgroundRole)
+            return warnColour();
+        if (role == Qt::ToolTipRole)
+            return tr("keine Frequenz: nicht gespeichert");
+        if (role == Qt::DisplayRole || role == Qt::EditRole)
+            return m_afRefused.value(index.row());
+    }
     if (role == Qt::ToolTipRole && (col == PTY || col == AF))
         return data(index, Qt::DisplayRole); // the whole text where the column is narrow
     if (role != Qt::DisplayRole && role != Qt::EditRole)
@@ -119,7 +127,14 @@ bool EONModel::setData(const QModelIndex &index, const QVariant &value, int role
             return false;
         e.pty = u8(pty);
     } else if (col == AF) {
-        e.af = parseAfText(value.toString());
+        QList<RDSAFEntry> af;
+        if (!parseAfText(value.toString(), &af)) {
+            m_afRefused.insert(index.row(), value.toString());
+            emit dataChanged(index, index);
+            return false;
+        }
+        m_afRefused.remove(index.row());
+        e.af = af;
     } else {
         return false;
     }
@@ -133,6 +148,7 @@ bool EONModel::insertRows(int row, int count, const QModelIndex &parent)
     if (parent.isValid() || row < 0 || row > m_list.size() || count < 1)
         return false;
     beginInsertRows(parent, row, row + count - 1);
+    m_afRefused.clear();
     for (int i = 0; i < count; ++i)
         m_list.insert(row, EON());
     endInsertRows();
@@ -144,6 +160,7 @@ bool EONModel::removeRows(int row, int count, const QModelIndex &parent)
     if (parent.isValid() || row < 0 || count < 1 || row + count > m_list.size())
         return false;
     beginRemoveRows(parent, row, row + count - 1);
+    m_afRefused.clear();
     m_list.erase(m_list.begin() + row, m_list.begin() + row + count);
     endRemoveRows();
     return true;
@@ -153,6 +170,7 @@ void EONModel::setList(const QList<EON> &list)
 {
     beginResetModel();
     m_list = list;
+    m_afRefused.clear();
     endResetModel();
 }
 
@@ -175,18 +193,17 @@ QString EONModel::afText(const QList<RDSAFEntry> &af)
     return parts.join(QLatin1Char(' '));
 }
 
-QList<RDSAFEntry> EONModel::parseAfText(const QString &text)
+bool EONModel::parseAfText(const QString &text, QList<RDSAFEntry> *af)
 {
     QList<RDSAFEntry> out;
-    const QStringList parts = text.split(QRegularExpression(QStringLiteral("[\\s,;]+")), Qt::SkipEmptyParts);
+    const QStringList parts = text.split(QRegularExpression(QStringLiteral("[\\s;]+")), Qt::SkipEmptyParts);
     for (const QString &part : parts) {
-        bool ok = false;
-        const double v = part.toDouble(&ok);
-        if (!ok || !(v > 0) || v > 1e6)
-            continue;
         RDSAFEntry e;
-        e.freq = qint32(std::lround(v * 10.0));
+        e.freq = typedAfFrequency(part);
+        if (e.freq <= 0) // other networks' lists have no list starts
+            return false;
         out.append(e);
     }
-    return out;
+    *af = out;
+    return true;
 }

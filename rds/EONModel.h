@@ -3,14 +3,16 @@
 #include "EON.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 
 // The EON entries (IEC 62106 group 14A, other networks) of the shown source
 // in the basic-settings tab's `EON` table. Columns: the channel whose
 // programme the entry describes (0 none), PI, PS, PTY, TP and TA (check
 // boxes), linkage information, AF list (frequencies in MHz separated by
-// blanks). Every edit by the user ends with saveEON(); setList does not.
-// GUI thread.
+// blanks). Every edit by the user ends with saveEON(); setList does not. An
+// AF text that is no list of frequencies is not stored: its cell shows it in
+// light red until the list is set again. GUI thread.
 class EONModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -36,14 +38,16 @@ public:
     void updateList(const QList<EON> &list);
     QList<EON> list() const { return m_list; }
 
-    // The AF list as text ("87.6 89.2") and back (parts that are no positive
-    // number are skipped).
+    // The AF list as text ("87.6 89.2") and back: parts separated by blanks
+    // or ';', each a frequency an AF code carries ("101,1" reads 101.1);
+    // false when a part is none.
     static QString afText(const QList<RDSAFEntry> &af);
-    static QList<RDSAFEntry> parseAfText(const QString &text);
+    static bool parseAfText(const QString &text, QList<RDSAFEntry> *af);
 
 signals:
     void saveEON();
 
 private:
     QList<EON> m_list;
+    QHash<int, QString> m_afRefused; // row -> AF text typed there and not stored
 };

@@ -1,5 +1,7 @@
 #include "RDSLogFiles.h"
 
+#include "RDSTexts.h"
+
 #include <QColor>
 #include <QFileInfo>
 
@@ -18,7 +20,7 @@ QVariant RDSLogFiles::data(const QModelIndex &index, int role) const
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return path;
     if (role == Qt::BackgroundRole && !QFileInfo::exists(path))
-        return QColor(255, 192, 192);
+        return warnColour();
     return {};
 }
 

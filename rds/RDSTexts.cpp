@@ -1,5 +1,6 @@
 #include "RDSTexts.h"
 
+#include "AFCodes.h"
 #include "RDSCharset.h"
 
 #include <QCoreApplication>
@@ -116,6 +117,26 @@ QString afFrequencyText(qint32 value, bool withUnit)
     if (!withUnit)
         return number;
     return number + (value < kLfFirst ? QStringLiteral(" MHz") : QStringLiteral(" kHz"));
+}
+
+qint32 typedAfFrequency(const QString &text)
+{
+    QString number = text.trimmed().section(QLatin1Char(' '), 0, 0);
+    number.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double tenths = number.toDouble(&ok) * 10.0;
+    if (!ok || !std::isfinite(tenths) || std::fabs(tenths) > 1e7)
+        return 0;
+    const long value = std::lround(tenths);
+    // 101.15 MHz or 153.5 kHz lie between the steps of the codes.
+    if (std::fabs(tenths - double(value)) > 1e-6 || !isAfFrequency(int(std::labs(value))))
+        return 0;
+    return qint32(value);
+}
+
+QColor warnColour()
+{
+    return QColor(255, 192, 192);
 }
 
 QColor groupHighlightColour()

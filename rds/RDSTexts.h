@@ -34,6 +34,16 @@ QString hexWithSeparator(const QByteArray &bytes, QChar separator);
 // when withUnit. The number part reads back with a factor of 10.
 QString afFrequencyText(qint32 value, bool withUnit);
 
+// A typed AF or EON frequency, as afFrequencyText shows it: MHz for FM, kHz
+// for LF and MF, a decimal comma read as a point, what follows a blank (the
+// unit) ignored. The value in 100 kHz or 0.1 kHz units, negative when the
+// number is; 0 when the text names no frequency an AF code carries
+// (isAfFrequency).
+qint32 typedAfFrequency(const QString &text);
+
+// The light red of a field or cell whose text does not fit or is not stored.
+QColor warnColour();
+
 // The program-wide group highlight colour: the RDS page sets it once when it
 // is built (its source list's highlight colour, 150 % lighter); the group
 // buttons, AF tables, monitor panel and the connect dialog's board list use it.

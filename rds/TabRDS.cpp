@@ -5,6 +5,7 @@
 #include "ECCSearch.h"
 #include "EONEdit.h"
 #include "EONModel.h"
+#include "GroupTitleStyle.h"
 #include "ODAEdit.h"
 #include "ODAModel.h"
 #include "RDSCharset.h"
@@ -108,6 +109,12 @@ void TabRDS::buildForms()
     // the width the right column (1A, 3A, TA bursts) does not need.
     ui0->gridLayout->setColumnStretch(0, 1);
     ui0->gridLayout->setColumnStretch(1, 1);
+    // Titles with a measured rate are drawn whole. The style goes with the
+    // page, after the boxes, which are older children.
+    auto *titles = new GroupTitleStyle;
+    titles->setParent(this);
+    for (QGroupBox *box : rateBoxes())
+        box->setStyle(titles);
 }
 
 void TabRDS::fillControls()
@@ -342,10 +349,13 @@ void TabRDS::setupRds2()
 void TabRDS::setupRates()
 {
     for (QSpinBox *s : {ui0->rate0, ui0->rate1, ui0->rate3, ui0->rate8, ui0->rate10, ui0->rate14, ui0->rate15,
-                        uiRT->rateRT, uiRT->rateRTe, uiRT->rateRTp})
+                        uiRT->rateRT, uiRT->rateRTe, uiRT->rateRTp}) {
+        rateStart.insert(s, s->value());
         connect(s, QOverload<int>::of(&QSpinBox::valueChanged), this, &TabRDS::rateChanged);
+    }
+    // The 3A announcements switch group 3A on.
     for (QGroupBox *g : {ui0->group00, ui0->group01, ui0->group04, ui0->group08, ui0->group10, ui0->group14,
-                         ui0->group15, uiRT->gRTplus})
+                         ui0->group15, uiRT->gRTplus, uiRT->g3ert, uiRT->g3rtp})
         connect(g, &QGroupBox::toggled, this, &TabRDS::rateChanged);
     for (QCheckBox *c : {uiRT->sendRT, uiRT->sendRTe, ui0->fill0, ui0->fill8, ui0->fill14, ui0->fill15,
                          uiRT->fill2, uiRT->fillERT})

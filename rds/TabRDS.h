@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QHash>
 #include <QPalette>
 #include <QSharedPointer>
 #include <QWidget>
@@ -140,8 +141,6 @@ private:
     void setupRds2();
     void setupRates();
     static void fitHeader(QTableView *view);
-    // The light red of a field or cell whose text is not stored.
-    static const QColor warnColour;
 
     // Binding (TabRDSBinding.cpp).
     void rdsKeyChanged(const QString &key, int n, const QVariant &value);
@@ -160,6 +159,17 @@ private:
         QCheckBox *fill;    // its "frei" box, or none
     };
     QList<RateControls> rateControls(const RDSSource &r) const;
+    // What the controls show of an entry: its stream-0 rate, or the box's
+    // starting value while it has none; on only while it sends in stream 0
+    // (a group without a rate box, 4A, needs no rate).
+    int shownRate(const RateControls &c, const RDSGroupRate &e) const;
+    static bool shownOn(const RateControls &c, const RDSGroupRate &e);
+    // Entry e as the controls c leave it, the loader having shown loaded;
+    // *switchedOn when the user switched the group on.
+    RDSGroupRate rateFromControls(const RateControls &c, const RDSGroupRate &loaded, RDSGroupRate e,
+                                  bool *switchedOn) const;
+    // The 3A announcements switched on: 64 eRT, 128 RT+ (as in "rtxt").
+    u8 announcements() const;
     void loadBasic(const RDSSource &r);
     void loadRadioText(const RDSSource &r);
     void loadRates(const RDSSource &r);
@@ -179,7 +189,6 @@ private:
     // AF tab (TabRDSAfTab.cpp).
     RDSAFEntry afRowValue(int row) const;
     QList<RDSAFEntry> saveManualAFs(const QList<QTableWidgetItem *> &skip);
-    static bool parseFrequency(const QString &text, double *mhz);
     void appendManualRow(bool listStart);
     // Monitor (TabRDSMonitor.cpp).
     int shownChannel() const;
@@ -228,6 +237,8 @@ private:
     // What the form read right after it was last filled or stored.
     RDSSource formAtLoad;
     u8 rateRtPlusGroup = 0, rateErtGroup = 0; // groups whose rates the RT+ and eRT controls show
+    u8 rateAnnounce = 0;                      // the 3A announcements as the rate controls last saw them
+    QHash<const QSpinBox *, int> rateStart;   // each rate box's value in the form, shown for no rate
 
     // RDS2 group schedule: ids 0..15 groups 0A..15A, 16..31 0B..15B.
     std::array<RDSGroupRate, RDSGroupRate::count> schedule{};

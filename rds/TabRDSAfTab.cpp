@@ -5,14 +5,13 @@
 #include "AFTableAuto.h"
 #include "AFTableSend.h"
 #include "FMSettings.h"
+#include "RDSTexts.h"
 
 #include "ui_TabRDSAF.h"
 
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QToolTip>
-
-#include <cmath>
 
 namespace {
 
@@ -74,30 +73,17 @@ void TabRDS::showBytes(bool bytes)
     afSend->setShowBytes(bytes);
 }
 
-bool TabRDS::parseFrequency(const QString &text, double *mhz)
-{
-    // "99.5", "99,5" and the shown form "99.5 MHz".
-    QString number = text.trimmed().section(QLatin1Char(' '), 0, 0);
-    number.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    const double value = number.toDouble(&ok);
-    if (mhz)
-        *mhz = ok ? value : 0.0;
-    return ok && std::isfinite(value);
-}
-
 RDSAFEntry TabRDS::afRowValue(int row) const
 {
     RDSAFEntry e;
     const QTableWidgetItem *mark = uiAF->AFmtab->item(row, 0);
     const QTableWidgetItem *value = uiAF->AFmtab->item(row, 1);
-    double mhz = 0.0;
-    if (!value || !parseFrequency(value->text(), &mhz) || std::fabs(mhz) > 1e6)
+    const qint32 freq = value ? typedAfFrequency(value->text()) : 0;
+    if (freq == 0)
         return e;
-    const double freq = mhz * 10.0;
     // A negative frequency is how the stored text marks a list start: it
     // starts a list with its absolute value.
-    e.freq = qint32(std::lround(std::fabs(freq)));
+    e.freq = qAbs(freq);
     if ((mark && mark->text().startsWith(QLatin1String("Start"))) || freq < 0)
         e.mark = RDSAFEntry::listStart;
     return e;
@@ -115,16 +101,17 @@ QList<RDSAFEntry> TabRDS::saveManualAFs(const QList<QTableWidgetItem *> &skip)
         if (item && skip.contains(item))
             continue;
         const QString text = item ? item->text().trimmed() : QString();
-        if (!text.isEmpty() && !parseFrequency(text, nullptr)) {
-            // Not a frequency: marked, and the row keeps what it stored.
+        if (!text.isEmpty() && typedAfFrequency(text) == 0) {
+            // Not a frequency a receiver can tune: marked, and the row keeps
+            // what it stored.
             const QSignalBlocker blocker(uiAF->AFmtab);
-            item->setBackground(TabRDS::warnColour);
+            item->setBackground(warnColour());
             item->setToolTip(tr("keine Frequenz: nicht gespeichert"));
             if (row < stored.size())
                 list.append(stored.at(row));
             continue;
         }
-        if (item && item->background().color() == TabRDS::warnColour) {
+        if (item && item->background().color() == warnColour()) {
             const QSignalBlocker blocker(uiAF->AFmtab);
             item->setBackground(QBrush());
             item->setToolTip(QString());

@@ -23,11 +23,11 @@
 #include <algorithm>
 #include <type_traits>
 
-const QColor TabRDS::warnColour(255, 192, 192);
-
 namespace {
 
 constexpr int maxTags = 16;
+constexpr int odaEntry = 3; // group-rate entries of 3A (announcements) and 8A (TMC)
+constexpr int tmcEntry = 8;
 
 u16 hexValue(const QString &text)
 {
@@ -257,7 +257,7 @@ void TabRDS::formSideEffects(const RDSSource &r)
     for (QComboBox *c : {t.pRTgroup, t.eRTgroup}) {
         QPalette p = defaultPalette;
         if (same)
-            p.setColor(QPalette::Base, TabRDS::warnColour);
+            p.setColor(QPalette::Base, warnColour());
         c->setPalette(p);
     }
     const char *const tog[] = {QT_TR_NOOP("Item toggle bit: aus"),
@@ -398,7 +398,8 @@ void TabRDS::rateChanged()
         return;
     // The stream-0 controls of the tabs overwrite an entry only where they
     // differ from what the loader showed; so storing after loading writes
-    // nothing, and the RDS2 schedule's own stream-0 value stays.
+    // nothing, and the RDS2 schedule's own stream-0 value stays. A group
+    // switched on is sent at the rate its box shows.
     RDSSource was = shown; // the groups of RT+ and eRT the rate controls stood for
     was.rtgrp = rateRtPlusGroup;
     was.ertg = rateErtGroup;
@@ -407,33 +408,53 @@ void TabRDS::rateChanged()
     now.rtgrp = groupNumber(uiRT->pRTgroup);
     now.ertg = groupNumber(uiRT->eRTgroup);
     const QList<RateControls> after = rateControls(now);
+    bool announce = false; // TMC switched on: its receivers need its 3A announcement
     for (int i = 0; i < after.size(); ++i) {
         const RateControls &c = after.at(i);
         const int from = before.at(i).entry;
-        const RDSGroupRate loaded = shown.gmin[from];
-        RDSGroupRate e = schedule[from];
-        const int shownRate = c.rate ? qBound(c.rate->minimum(), qAbs(loaded.rate[0]), c.rate->maximum()) : 0;
-        const bool rateMoved = c.rate && c.rate->value() != shownRate;
-        const bool fillMoved = c.fill && c.fill->isChecked() != (loaded.rate[0] < 0);
-        if (c.box && isOn(c.box) != (loaded.on != 0))
-            e.on = isOn(c.box);
-        else if (!c.box && rateMoved)
-            e.on = 1; // 3A has no switch of its own: a rate set by hand sends it
-        if (rateMoved || fillMoved) {
-            const int mag = c.rate ? c.rate->value() : qAbs(e.rate[0]);
-            e.rate[0] = c.fill && c.fill->isChecked() ? -mag : mag;
-        }
+        bool switchedOn = false;
+        const RDSGroupRate e = rateFromControls(c, shown.gmin[from], schedule[from], &switchedOn);
+        announce = announce || (switchedOn && c.entry == tmcEntry);
         if (from != c.entry) {
             // RT+ or eRT moved to another group: the entry moves with it.
             schedule[from] = RDSGroupRate();
         }
         schedule[c.entry] = e;
     }
+    // 3A has no switch of its own: TMC or an announcement switched on sends
+    // it, at the rate its box shows where it had none.
+    const u8 announcing = announcements();
+    if (announce || (announcing & ~rateAnnounce)) {
+        RDSGroupRate &oda = schedule[odaEntry];
+        oda.on = 1;
+        if (!oda.rate[0])
+            oda.rate[0] = ui0->rate3->value();
+    }
     project->setGroupRates(current, schedule);
     shown.gmin = schedule;
     rateRtPlusGroup = now.rtgrp;
     rateErtGroup = now.ertg;
+    rateAnnounce = announcing;
     updateColor();
+}
+
+RDSGroupRate TabRDS::rateFromControls(const RateControls &c, const RDSGroupRate &loaded, RDSGroupRate e,
+                                      bool *switchedOn) const
+{
+    const bool rateMoved = c.rate && c.rate->value() != shownRate(c, loaded);
+    const bool fillMoved = c.fill && c.fill->isChecked() != (loaded.rate[0] < 0);
+    const bool switched = c.box && isOn(c.box) != shownOn(c, loaded);
+    if (switched)
+        e.on = isOn(c.box);
+    else if (!c.box && rateMoved)
+        e.on = 1; // 3A has no switch of its own: a rate set by hand sends it
+    *switchedOn = switched && e.on;
+    // A group switched on without a rate takes the one its box shows.
+    if (rateMoved || fillMoved || (*switchedOn && c.rate && !e.rate[0])) {
+        const int mag = c.rate ? c.rate->value() : qAbs(e.rate[0]);
+        e.rate[0] = c.fill && c.fill->isChecked() ? -mag : mag;
+    }
+    return e;
 }
 
 void TabRDS::findCountry()
@@ -474,7 +495,7 @@ void TabRDS::markField(QWidget *w, bool warn)
 {
     QPalette p = defaultPalette;
     if (warn)
-        p.setColor(QPalette::Base, TabRDS::warnColour);
+        p.setColor(QPalette::Base, warnColour());
     w->setPalette(p);
 }
 

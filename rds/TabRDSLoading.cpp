@@ -210,14 +210,34 @@ void TabRDS::loadRates(const RDSSource &r)
 {
     rateRtPlusGroup = r.rtgrp;
     rateErtGroup = r.ertg;
+    rateAnnounce = announcements();
     for (const RateControls &c : rateControls(r)) {
+        const RDSGroupRate &e = r.gmin[c.entry];
         if (c.box)
-            setOn(c.box, r.gmin[c.entry].on);
+            setOn(c.box, shownOn(c, e));
         if (c.rate)
-            c.rate->setValue(qBound(c.rate->minimum(), qAbs(r.gmin[c.entry].rate[0]), c.rate->maximum()));
+            c.rate->setValue(shownRate(c, e));
         if (c.fill)
-            c.fill->setChecked(r.gmin[c.entry].rate[0] < 0);
+            c.fill->setChecked(e.rate[0] < 0);
     }
+}
+
+int TabRDS::shownRate(const RateControls &c, const RDSGroupRate &e) const
+{
+    if (!c.rate)
+        return 0;
+    return e.rate[0] ? qBound(c.rate->minimum(), qAbs(e.rate[0]), c.rate->maximum())
+                     : rateStart.value(c.rate);
+}
+
+bool TabRDS::shownOn(const RateControls &c, const RDSGroupRate &e)
+{
+    return e.on && (!c.rate || e.rate[0]);
+}
+
+u8 TabRDS::announcements() const
+{
+    return u8((uiRT->g3ert->isChecked() ? 64 : 0) | (uiRT->g3rtp->isChecked() ? 128 : 0));
 }
 
 QList<TabRDS::RateControls> TabRDS::rateControls(const RDSSource &r) const

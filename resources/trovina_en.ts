@@ -142,6 +142,10 @@
     <context>
         <name>EONModel</name>
         <message>
+            <source>keine Frequenz: nicht gespeichert</source>
+            <translation>no frequency: not stored</translation>
+        </message>
+        <message>
             <source>Kanal</source>
             <translation>Channel</translation>
         </message>
@@ -747,6 +751,10 @@ Line: %3 / C: %4</translation>
     </context>
     <context>
         <name>TabRDS</name>
+        <message>
+            <source>keine Frequenz: nicht gespeichert</source>
+            <translation>no frequency: not stored</translation>
+        </message>
         <message>
             <source>aus Log Datei</source>
             <translation>from log file</translation>

@@ -217,12 +217,14 @@ private slots:
     void frequencyCodes()
     {
         // FM 87.6..107.9 MHz as 1..204, LF 153..279 kHz and MF 531..1602 kHz after the filler code 250 (IEC
-        // 62106 AF codes); 161.9 kHz still rounds down to 153 kHz.
-        const int cases[][2] = {{876, 1},     {1079, 204},     {1080, afNoFrequency}, {1530, 0xFA01},
-                                {1619, 0xFA01}, {2791, afNoFrequency}, {5310, 0xFA10}, {16020, 0xFA87},
-                                {-958, afNoFrequency}};
+        // 62106 AF codes); 161.9 kHz still rounds down to 153 kHz, but only the 9 kHz steps are exact.
+        const int cases[][3] = {{876, 1, 1},          {1079, 204, 1},    {1080, afNoFrequency, 0},
+                                {1530, 0xFA01, 1},    {1619, 0xFA01, 0}, {2791, afNoFrequency, 0},
+                                {5310, 0xFA10, 1},    {16020, 0xFA87, 1}, {-958, afNoFrequency, 0},
+                                {1200, afNoFrequency, 0}};
         for (const auto &c : cases)
-            QVERIFY2(freqToAF(c[0]) == u16(c[1]), qPrintable(QString::number(c[0])));
+            QVERIFY2(freqToAF(c[0]) == u16(c[1]) && isAfFrequency(c[0]) == bool(c[2]),
+                     qPrintable(QString::number(c[0])));
     }
 
     // At most 25 frequencies in an EON list, duplicates and codes that are no frequency dropped, LF/MF codes

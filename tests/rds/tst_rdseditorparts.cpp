@@ -155,7 +155,10 @@ private slots:
         QSignalSpy saved(&m, &EONModel::saveEON);
         m.setList({EON()});
         QVERIFY(m.setData(m.index(0, EONModel::PI), QStringLiteral("d3a1")));
-        QVERIFY(m.setData(m.index(0, EONModel::AF), QStringLiteral("87.6  x 104.3,-1")));
+        // A list with a part that is no frequency is shown marked and not stored; a decimal comma is a point.
+        QVERIFY(!m.setData(m.index(0, EONModel::AF), QStringLiteral("87.6  x 104.3")));
+        QCOMPARE(m.index(0, EONModel::AF).data(Qt::BackgroundRole).value<QColor>(), QColor(255, 192, 192));
+        QVERIFY(m.setData(m.index(0, EONModel::AF), QStringLiteral("87.6  104,3")));
         QVERIFY(m.setData(m.index(0, EONModel::TA), Qt::Checked, Qt::CheckStateRole));
         QVERIFY(!m.setData(m.index(0, EONModel::Channel), 97));
         QVERIFY(!m.setData(m.index(0, EONModel::PTY), 32));
@@ -167,6 +170,7 @@ private slots:
         QCOMPARE(e.af.at(1).freq, 1043);
         QCOMPARE(m.index(0, EONModel::PI).data().toString(), QStringLiteral("D3A1"));
         QCOMPARE(m.index(0, EONModel::AF).data().toString(), QStringLiteral("87.6 104.3"));
+        QVERIFY(!m.index(0, EONModel::AF).data(Qt::BackgroundRole).isValid());
         QVERIFY(m.insertRows(1, 2) && m.removeRows(0, 1));
         QCOMPARE(m.rowCount(), 2);
         QCOMPARE(saved.count(), 3);

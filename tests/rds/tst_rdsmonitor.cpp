@@ -126,6 +126,19 @@ private slots:
         QVERIFY(waitUntil([&] { return lines() == 6; }));
         QCOMPARE(table->model()->index(0, 0).data().toString(), QStringLiteral("0A"));
         QCOMPARE(table->selectionModel()->selectedRows().value(0).row(), 2);
+        // A title with its rate fits its label whole in the 9-point font X11 gives Qt, ")" included.
+        send(group(0xD123, 0xE000, 0, 0));
+        QVERIFY(waitUntil([&] { return table->model()->rowCount() == 4; }));
+        QVERIFY(QMetaObject::invokeMethod(page, "timeout"));
+        auto *eon = w<QGroupBox>("group14");
+        eon->setFont(QFont(eon->font().family(), 9));
+        QStyleOptionGroupBox box;
+        box.initFrom(eon);
+        box.text = eon->title();
+        box.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxCheckBox;
+        const QRect label =
+            eon->style()->subControlRect(QStyle::CC_GroupBox, &box, QStyle::SC_GroupBoxLabel, eon);
+        QVERIFY(label.width() >= eon->fontMetrics().horizontalAdvance(eon->title()));
         w<QComboBox>("stat")->setCurrentIndex(2);
         QCOMPARE(w<QGroupBox>("gRT")->title(), QStringLiteral("RadioText"));
     }

@@ -1,6 +1,9 @@
 // The RDS page bound to a project: the source list, the keys each control
-// writes, loading without writing, and the AF tab.
+// writes and the groups they put on air, loading without writing, and the AF
+// tab.
+#include "../engine/rds/EncoderFixtures.h"
 #include "BoundedWait.h"
+#include "EONModel.h"
 #include "FMSettings.h"
 #include "RecordingObserver.h"
 #include "TabRDS.h"
@@ -82,11 +85,12 @@ private slots:
 
     void eachControlWritesItsKey()
     {
-        // value invalid: a click; else the new value
-        const auto row = [this](const char *control, const QVariant &value, const QStringList &keys) {
+        // value invalid: a click; else the new value; onAir: the group type then on air at its stored rate
+        const auto row = [this](const char *control, const QVariant &value, const QStringList &keys,
+                                int onAir = -1) {
             if (page)
                 cleanup();
-            open("[rds.1]\nname=One\ngmin\\7=1 40 0 0 0\n");
+            open("[rds.1]\nname=One\ngmin\\7=1 -40 0 0 0\n"); // RT+ fills the slots others leave
             QWidget *c = w(control);
             QVERIFY2(c, control);
             if (auto *b = qobject_cast<QAbstractButton *>(c); b && !value.isValid())
@@ -102,6 +106,14 @@ private slots:
             else
                 qobject_cast<QSpinBox *>(c)->setValue(value.toInt());
             QCOMPARE(QStringList(control) + settle(), QStringList(control) + keys);
+            if (onAir < 0)
+                return;
+            RDSEncoder encoder(1); // groups of the type a minute, decoded from two minutes of slots
+            encoder.setRDS(project->rds(1), 95.0);
+            const int rate = project->rds(1).gmin[onAir].rate[0], n = 1370;
+            const QRegularExpression type(QStringLiteral("^\\S+ %1[0-7]").arg(onAir, 0, 16).toUpper());
+            const double perMinute = encfix::run(encoder, n).filter(type).size() / (n * 104 / 1187.5 / 60);
+            QVERIFY2(rate > 0 && qAbs(perMinute - rate) <= 1 + rate / 50.0, control);
         };
         const QVariant click;
         // clang-format off
@@ -114,19 +126,25 @@ private slots:
         row("setdate", click, {"rds.1/date=1"}); row("mins", 30, {"rds.1/mins=30"});
         row("RTA", "Text A", {"rds.1/rta=Text A"}); row("forceB", click, {"rds.1/endx=29"});
         row("eRTflag", click, {"rds.1/rtbit=8192"}); row("itemTog", click, {"rds.1/rtitm=9"});
-        row("pRTgroup", 4, {"rds.1/rtgrp=11", "rds.1/gmin/7=<null>", "rds.1/gmin/11=1 40 0 0 0"});
+        row("pRTgroup", 4, {"rds.1/rtgrp=11", "rds.1/gmin/7=<null>", "rds.1/gmin/11=1 -40 0 0 0"});
         row("RTcode", 1, {"rds.1/crt=UTF-8"}); row("RTgroup", 2, {"rds.1/rtxg=2"});
-        row("sendRTe", click, {"rds.1/rtxt=10", "rds.1/gmin/9=1 0 0 0 0"}); row("AFA", click, {"rds.1/afu=2"});
+        row("sendRTe", click, {"rds.1/rtxt=10", "rds.1/gmin/9=1 150 0 0 0"}, 9);
+        row("AFA", click, {"rds.1/afu=2"});
         row("cbRun2", click, {"rds.1/mode=5"}); row("gLog", true, {"rds.1/fused=true"});
-        row("group00", true, {"rds.1/gmin/0=1 0 0 0 0"}); row("rate8", 20, {"rds.1/gmin/8=0 20 0 0 0"});
-        row("fill14", click, {"rds.1/gmin/14=0 -1 0 0 0"});
+        row("group00", true, {"rds.1/gmin/0=1 180 0 0 0"}); row("rate8", 20, {"rds.1/gmin/8=0 20 0 0 0"});
+        row("fill14", click, {"rds.1/gmin/14=0 -120 0 0 0"});
+        // Switched on, a group without a rate takes the one its box shows; TMC and the announcements send 3A.
+        row("group15", true, {"rds.1/gmin/15=1 180 0 0 0"}, 15);
+        row("g3ert", true, {"rds.1/rtxt=72", "rds.1/gmin/3=1 12 0 0 0"}, 3);
+        row("group08", true, {"rds.1/gmin/3=1 12 0 0 0", "rds.1/gmin/8=1 180 0 0 0"});
         // clang-format on
     }
 
     void loadingThenSavingWritesNothing()
     {
         open("[rds.1]\nname=One\ndays=0\npss=255\nrtitm=3\nertb=2\nenc=\nrtgrp=11\neot1=7\n"
-             "gmin\\0=1 -180 0 0 0\ngmin\\11=1 30 5 0 0\ngmin\\4=1 0 0 0 0\n[rds.2]\nname=Two\n");
+             "gmin\\0=1 -180 0 0 0\ngmin\\11=1 30 5 0 0\ngmin\\4=1 0 0 0 0\ngmin\\15=1 0 0 0 0\n"
+             "[rds.2]\nname=Two\n");
         page->selectSource(1, -1);
         QCOMPARE(w<QDateEdit>("date")->text(), QStringLiteral("heute"));
         const QMap<QString, QString> before = file->fileGroup(*project, QStringLiteral("rds.1"));
@@ -140,6 +158,8 @@ private slots:
         QCOMPARE(settle(), QStringList());
         QCOMPARE(w<QSpinBox>("rate0")->value(), 180);
         QVERIFY(w<QCheckBox>("fill0")->isChecked());
+        // 4A needs no rate; 15A without one sends nothing.
+        QVERIFY(w<QGroupBox>("group04")->isChecked() && !w<QGroupBox>("group15")->isChecked());
         QCOMPARE(w<QCheckBox>("itemTog")->checkState(), Qt::PartiallyChecked);
     }
 
@@ -171,6 +191,45 @@ private slots:
         w<QCheckBox>("sendRT")->click();
         QCOMPARE(int(project->rds(1).rtxt), 138 | 32);
         QCOMPARE(int(project->rds(1).gmin[2].on), 0);
+        // Another writer moves every field the page stores, unheard of by the page: a TA click keeps them.
+        settle();
+        const auto was = project->rds(1).scalarValues();
+        for (const auto &kv : was) {
+            const QString t = kv.second.toString();
+            bool number = false;
+            const qlonglong n = t.toLongLong(&number);
+            const QString moved = number ? QString::number(n ^ 1) : t == "false" ? "true" : t + 'X';
+            project->setValue("rds.1/" + kv.first, moved, true);
+        }
+        const auto moved = project->loadRds(1).scalarValues();
+        w<QCheckBox>("TA")->click();
+        const auto after = project->rds(1).scalarValues();
+        for (int i = 0; i < was.size(); ++i)
+            QVERIFY2(moved[i] != was[i] && (after[i] == moved[i] || was[i].first == "ta"),
+                     qPrintable(was[i].first));
+    }
+
+    void eonAfCell()
+    {
+        // Typed into the AF cell's editor: a decimal comma is a point, and 101.1 MHz goes on air (14A
+        // variant 4: one frequency, code 136); a number that is no frequency is marked and not stored.
+        open("[rds.1]\nname=One\ngmin\\14=1 60 0 0 0\neon\\0=0 d312 10 1 0 0\n");
+        auto *view = w<QTableView>("EON");
+        const QModelIndex af = view->model()->index(0, EONModel::AF);
+        const auto type = [&](const char *text) {
+            std::unique_ptr<QWidget> editor(view->itemDelegate()->createEditor(view, {}, af));
+            QTest::keyClicks(editor.get(), QLatin1String(text));
+            view->itemDelegate()->setModelData(editor.get(), view->model(), af);
+            settle();
+        };
+        type("101,1");
+        QCOMPARE(afListText(project->rds(1).eon.value(0).af), QStringLiteral("1011"));
+        RDSEncoder encoder(1);
+        encoder.setRDS(project->rds(1), 95.0);
+        QVERIFY(!encfix::run(encoder, 100).filter(QRegularExpression("^\\S+ E..4 E188 ")).isEmpty());
+        type("120");
+        QCOMPARE(afListText(project->rds(1).eon.value(0).af) + ' ' + af.data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("1011 keine Frequenz: nicht gespeichert"));
     }
 
     void linkedEonShowsStored()
@@ -328,6 +387,9 @@ private slots:
         const int rows = manual->rowCount();
         QTableWidgetItem *typo = manual->item(rows - 1, 1);
         typo->setText(QStringLiteral("9x"));
+        QCOMPARE(project->rds(1).afs.size(), rows - 1);
+        QCOMPARE(typo->background().color(), QColor(255, 192, 192));
+        typo->setText(QStringLiteral("120")); // a number, but no FM, LF or MF frequency
         QCOMPARE(project->rds(1).afs.size(), rows - 1);
         QCOMPARE(typo->background().color(), QColor(255, 192, 192));
         manual->item(0, 1)->setText(QStringLiteral("?"));

@@ -238,9 +238,11 @@ class TstRdsPageSequence : public QObject
                QStringLiteral("dec %1 endx %2").arg(r.dec).arg(r.endx));
         auto *rpA = w<QSpinBox>("rpA");
         expect(rpA->value() == qBound(rpA->minimum(), int(r.rpa), rpA->maximum()), QStringLiteral("rpA"));
-        expect(on("sendRT") == bool(r.gmin[2].on), QStringLiteral("sendRT"));
-        expect(on("sendRTe") == bool(r.gmin[r.ertg & 15].on), QStringLiteral("sendRTe"));
-        expect(on("group00") == bool(r.gmin[0].on), QStringLiteral("group00"));
+        // A group's box is on while it sends in stream 0.
+        const auto sends = [&r](int entry) { return r.gmin[entry].on && r.gmin[entry].rate[0]; };
+        expect(on("sendRT") == sends(2), QStringLiteral("sendRT"));
+        expect(on("sendRTe") == sends(r.ertg & 15), QStringLiteral("sendRTe"));
+        expect(on("group00") == sends(0), QStringLiteral("group00"));
         expect(on("flagAB") == bool(r.rtxt & 16) && on("RTBOM") == bool(r.rtxt & 8) &&
                    on("eRTBOM") == bool(r.rtxt & 4) && on("g3ert") == bool(r.rtxt & 64) &&
                    on("g3rtp") == bool(r.rtxt & 128),

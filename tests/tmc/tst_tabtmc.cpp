@@ -4,6 +4,7 @@
 #include "TMCLabel.h"
 #include "TMCMsgModel.h"
 #include "TMCTable.h"
+#include "TabRDS.h"
 #include "TabTMC.h"
 #include "TabTmcProbe.h"
 #include "TempProject.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QtTest>
@@ -286,6 +288,26 @@ private slots:
                          QString::number(field->cursorPositionAt({0, y})),
                      QString(name) + ' ' + field->text() + " 0");
         }
+    }
+
+    void serviceFromScratchGoesOnAir()
+    {
+        // A TMC source and an RDS source made on the pages, the RDS source sending it in 8A: on air are 8A
+        // groups and the 3A announcement of the TMC application (AID CD46).
+        click("Badd");
+        TabRDS rds;
+        rds.setSettings(fms);
+        rds.findChild<QPushButton *>("Badd")->click();
+        settle();
+        rds.findChild<QGroupBox *>("group08")->setChecked(true);
+        rds.findChild<QComboBox *>("tmcSI")->setCurrentIndex(2);
+        settle();
+        RDSEncoder enc(1);
+        enc.setTMC(fms->tmc(fms->rds(1).tmcsi));
+        enc.setRDS(fms->rds(1), 95.8);
+        const QStringList groups = encfix::run(enc, 200);
+        QVERIFY(!groups.filter(QRegularExpression("^D311 8")).isEmpty());
+        QVERIFY(!groups.filter(QRegularExpression("^D311 3550 .... CD46$")).isEmpty());
     }
 
     void encoderSendsEditedEvent()

@@ -14,8 +14,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QScrollArea>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTranslator>
 
 int main(int argc, char *argv[])
@@ -51,7 +53,10 @@ int main(int argc, char *argv[])
                 encoder.generate(g, nullptr, nullptr, nullptr);
                 project->notifyRdsLog(1, 1, 0, 0, QTime::currentTime(), g);
             }
-            app.processEvents();
+            // The page's clock writes the measured rates into the group titles once a second.
+            QEventLoop wait;
+            QTimer::singleShot(1100, &wait, &QEventLoop::quit);
+            wait.exec();
         }
     }
     window.show();
