@@ -10,8 +10,8 @@
 //   report                 one stats line per board
 //   status                 "status sbN key=value ..." per board
 //   underruns              "underruns sbN pcm c0,c1,..,c23 rds c0,..,c23"
-//   silent S               no answer to anything for S seconds
-//   restart S BOX          port closed for S seconds, then back empty with
+//   silent S               no answer to anything for S seconds (0.3: 300 ms)
+//   restart S BOX          port closed for S seconds (0.3: 300 ms), then back empty with
 //                          box number BOX
 //   lock IP PORT NAME      held by another client (IP dotted; never sent to)
 //   unlock                 that client lets go
