@@ -20,6 +20,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include <poll.h>
 #include <pthread.h>
@@ -397,6 +398,7 @@ void FMBoard::timeReadStatus()
         break;
     case Online:
         written = sendNow(BoardProtocol::statusRequest());
+        ++m_statusUnanswered;
         // Firmware before 25 has no lock handshake: nothing to look after.
         if ((++m_statusTicks & 0x1F) == 0 && m_info.version >= 25)
             sendNow(BoardProtocol::lockQuery());
@@ -522,6 +524,7 @@ void FMBoard::goOnline()
     qDebug("mo%d: online, force set band", m_board);
     setState(Online);
     m_band = -1;
+    m_statusUnanswered = 0;
     startPump();
     emit online(m_target, m_board);
 }
@@ -869,6 +872,8 @@ void FMBoard::handleDatagram(const QByteArray &d)
         break;
     }
     case BoardProtocol::ChannelStatus:
+        if (quietBoardBack())
+            return;
         channelStatus(d);
         break;
     case BoardProtocol::LockStatus:
@@ -879,6 +884,21 @@ void FMBoard::handleDatagram(const QByteArray &d)
         break;
     }
     checkPurge();
+}
+
+// A board that let several status requests in a row go unanswered and then
+// answers again may have rebooted (a watchdog, a short power dip): its
+// network was down, so no "port unreachable" came, and it has forgotten its
+// configuration. It is read again as after a time-out. A lost reply or two
+// is no such sign, and a board silent for longer times out anyway.
+bool FMBoard::quietBoardBack()
+{
+    const int sent = std::exchange(m_statusUnanswered, 0);
+    if (m_state.load() != Online || sent - 1 < quietStatusRequests)
+        return false;
+    qDebug("mo%d: board did not answer %d status requests, reading it again", m_board, sent - 1);
+    reconnect();
+    return true;
 }
 
 void FMBoard::checkPurge()

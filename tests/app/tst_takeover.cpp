@@ -125,14 +125,17 @@ private slots:
         QTest::newRow("fw 29 restarts in 0.3 s") << "29" << "restart 0.3 7";
         QTest::newRow("fw 24 restarts in 1.5 s") << "24" << "restart 1.5 7";
         QTest::newRow("fw 29 restarts in 1.5 s") << "29" << "restart 1.5 7";
+        QTest::newRow("fw 24 reboots, silent 0.8 s") << "24" << "reboot 0.8";
+        QTest::newRow("fw 29 reboots, silent 1.5 s") << "29" << "reboot 1.5";
         QTest::newRow("off air in state 2") << "29" << "ignore 0000";
         QTest::newRow("off air in state 4") << "29" << "lock 10.1.2.3 4000 bob@PC2";
         QTest::newRow("quit, restarted board held by another")
             << "29" << "restart 3 7;lock 10.1.2.3 4000 bob@PC2;ignore 0060;clear";
     }
 
-    // Four channels on air, then the fault. A board that restarts within
-    // the time-out is read and configured again once, within a second of
+    // Four channels on air, then the fault. A board that restarts (its port
+    // closed a while) or reboots (silent a while, its port open) within the
+    // time-out is read and configured again once, within a second of
     // answering. Off air asked for while the link waits for the board
     // information (state 2) or for the take-over answer (state 4) is applied
     // when it goes online. A quit before the lock status of a restarted
@@ -145,7 +148,7 @@ private slots:
         QFETCH(QString, firmware);
         QFETCH(QString, fault);
         SimBoardProcess sim(QStringLiteral(TROVINA_SIMBOARD), {"--firmware", firmware});
-        const bool offAir = !fault.startsWith("restart");
+        const bool offAir = !fault.startsWith("restart") && !fault.startsWith("reboot");
         for (const QString &c : offAir ? fault.split(';') : QStringList())
             QVERIFY(sim.command(c));
         QSettings ini(dir.filePath(QTest::currentDataTag() + QString(".ini")), QSettings::IniFormat);
@@ -174,7 +177,7 @@ private slots:
         const int from = sim.lines().size();
         for (const QString &c : fault.split(';'))
             QVERIFY(sim.command(c));
-        QVERIFY(sim.waitLine("sb1 port open", from, 5000) >= 0);
+        QVERIFY(sim.waitLine(fault.startsWith("reboot") ? "sb1 answering again" : "sb1 port open", from, 5000) >= 0);
         if (fault.contains("lock")) {
             QVERIFY(waitUntil([&] { return sim.statusValue("lockq") >= 1; }, 3000)); // state 3
             window.reset();
