@@ -107,6 +107,7 @@ void FMManager::buildMenus()
     QToolBar *bar = addToolBar(tr("Sender"));
     bar->setObjectName(QStringLiteral("mainToolBar"));
     m_onAirAction = bar->addAction(tr("On Air"));
+    m_onAirAction->setObjectName(QStringLiteral("onAir"));
     m_onAirAction->setCheckable(true);
     bar->widgetForAction(m_onAirAction)->setStyleSheet(
         QStringLiteral("QToolButton { padding: 2px 10px; font-weight: bold; }"

@@ -17,8 +17,10 @@
 #include <QUdpSocket>
 
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include <poll.h>
 #include <pthread.h>
@@ -32,6 +34,9 @@ namespace {
 
 // The scheduling a board thread got, logged by the first thread only.
 std::atomic<bool> priorityLogged{false};
+
+// What "port unreachable" (ECONNREFUSED on a UDP socket) means here.
+const char unreachableText[] = "port unreachable: the board's port did not answer";
 
 bool allFF(const u8 *bytes, int n)
 {
@@ -269,8 +274,9 @@ void FMBoard::toggleOnAir()
 
 void FMBoard::setOnAir(bool on)
 {
-    if (m_state.load() == Online)
-        m_reqOnAir = on;
+    // Taken in every state: the status tick applies it when the link is
+    // online, and going online sends the band configuration with it.
+    m_reqOnAir = on;
 }
 
 void FMBoard::disconnectRequest()
@@ -295,6 +301,10 @@ void FMBoard::unlock(bool takeOver)
 
 void FMBoard::error(QAbstractSocket::SocketError socketError)
 {
+    if (socketError == QAbstractSocket::ConnectionRefusedError) {
+        noteUnreachable();
+        return;
+    }
     // A board that is away makes every read and write fail: the first
     // error is logged, the rest are counted until the board is heard again.
     if (m_socketErrors.begin())
@@ -369,11 +379,12 @@ void FMBoard::timeReadStatus()
     case InfoRequested:
         if (m_infoRequests.begin())
             qDebug("mo%d: request info %s", m_board, qPrintable(m_socket->peerName()));
-        written = m_socket->write(BoardProtocol::infoRequest());
+        written = sendNow(BoardProtocol::infoRequest());
         break;
     case LockQueried:
-        qDebug("mo%d: get lock", m_board);
-        m_socket->write(BoardProtocol::lockQuery());
+        if (m_lockQueries.begin())
+            qDebug("mo%d: get lock", m_board);
+        sendNow(BoardProtocol::lockQuery());
         break;
     case ForeignLock:
         if (m_takeOver.exchange(false)) {
@@ -382,14 +393,15 @@ void FMBoard::timeReadStatus()
             goOnline();
             m_lastReceived = nowMs();
         } else if (nowMs() - m_lastReceived >= 1000) {
-            m_socket->write(BoardProtocol::lockQuery());
+            sendNow(BoardProtocol::lockQuery());
         }
         break;
     case Online:
-        written = m_socket->write(BoardProtocol::statusRequest());
+        written = sendNow(BoardProtocol::statusRequest());
+        ++m_statusUnanswered;
         // Firmware before 25 has no lock handshake: nothing to look after.
         if ((++m_statusTicks & 0x1F) == 0 && m_info.version >= 25)
-            m_socket->write(BoardProtocol::lockQuery());
+            sendNow(BoardProtocol::lockQuery());
         break;
     case DisconnectRequested:
         qDebug("mo%d: force disconnect", m_board);
@@ -397,10 +409,10 @@ void FMBoard::timeReadStatus()
         break;
     }
 
+    checkRestart();
     if (m_state.load() == Online && (written == -1 || (nowMs() - m_lastReceived) / 1000 > 1)) {
         qDebug("mo%d: timeout", m_board);
-        setState(ConnectRequested);
-        disconnectBoard();
+        reconnect();
     }
 }
 
@@ -434,6 +446,11 @@ void FMBoard::setState(int state)
         if (n > 1)
             qDebug("mo%d: info requested %d times", m_board, n);
     }
+    if (old == LockQueried && state != LockQueried) {
+        const int n = m_lockQueries.end();
+        if (n > 1)
+            qDebug("mo%d: lock queried %d times", m_board, n);
+    }
     if (old == ForeignLock && state != ForeignLock) {
         m_takeOver = false;
         if (const int n = m_foreignLock.end())
@@ -441,6 +458,26 @@ void FMBoard::setState(int state)
         m_foreignHolder.clear();
         emit takeOverWithdrawn(m_board);
     }
+}
+
+// A time-out or a restart: connect again at the next tick, without
+// switching off or unlocking a board that may no longer be ours.
+void FMBoard::reconnect()
+{
+    setState(ConnectRequested);
+    disconnectBoard();
+    forgetLock();
+}
+
+// Who holds the board is unknown until a lock status names a holder again
+// (or, without lock handshake, until the board has gone online with us once
+// more): the board may have restarted, and another client may hold it now.
+// Our own identity stays, so that our lock is renewed under it.
+void FMBoard::forgetLock()
+{
+    m_info = BoardInfo();
+    QMutexLocker lock(&m_mutex);
+    m_lock = LockInfo();
 }
 
 // The board is ours to switch off: we set its lock and the board reports
@@ -487,6 +524,7 @@ void FMBoard::goOnline()
     qDebug("mo%d: online, force set band", m_board);
     setState(Online);
     m_band = -1;
+    m_statusUnanswered = 0;
     startPump();
     emit online(m_target, m_board);
 }
@@ -505,15 +543,13 @@ void FMBoard::sendSetLock()
         std::memcpy(m_lock.identity, m_ownIdentity, LockInfo::identitySize);
     }
     qDebug("mo%d: SET LOCK %02X [%s]", m_board, token, text.left(BoardProtocol::identityTextSize).constData());
-    if (m_socket)
-        m_socket->write(datagram);
+    sendNow(datagram);
 }
 
 void FMBoard::sendUnlock()
 {
     qDebug("mo%d: * UNLOCK %02X", m_board, m_lock.identity[0]);
-    if (m_socket)
-        m_socket->write(BoardProtocol::unlockRequest());
+    sendNow(BoardProtocol::unlockRequest());
 }
 
 bool FMBoard::sendBandConfig()
@@ -593,9 +629,62 @@ int FMBoard::sendRDS(u8 channelIndex, const u8 *const streams[4], int length, u8
 qint64 FMBoard::writeDatagram(const char *data, int length, int owner)
 {
     if (!m_batching)
-        return m_socket->write(data, length);
+        return sendNow(data, length);
     m_batch.add(data, length, owner);
     return length;
+}
+
+// One datagram to the board now, on the socket's own descriptor, so that
+// the reason of a failure is ours to see: "port unreachable" says that the
+// board's program does not listen (it restarts or is switched off).
+// Returns the bytes written, 0 when the send buffer is full, -1 on failure.
+qint64 FMBoard::sendNow(const char *data, int length)
+{
+    const qintptr fd = m_socket ? m_socket->socketDescriptor() : -1;
+    if (fd < 0)
+        return -1;
+    ssize_t n;
+    do
+        n = ::send(int(fd), data, size_t(length), MSG_DONTWAIT | MSG_NOSIGNAL);
+    while (n < 0 && errno == EINTR);
+    if (n >= 0)
+        return n;
+    const int error = errno;
+    if (error == EAGAIN || error == EWOULDBLOCK)
+        return 0;
+    if (error == ECONNREFUSED)
+        noteUnreachable();
+    else if (m_socketErrors.begin())
+        qDebug("mo%d: socket error %d [%s]", m_board, int(QAbstractSocket::UnknownSocketError),
+               strerror(error));
+    return -1;
+}
+
+// "Port unreachable" from the board: logged as a socket error (once per
+// run, with the others), and kept for checkRestart.
+void FMBoard::noteUnreachable()
+{
+    if (m_socketErrors.begin())
+        qDebug("mo%d: socket error %d [%s]", m_board, int(QAbstractSocket::ConnectionRefusedError),
+               unreachableText);
+    m_unreachable = true;
+}
+
+// Called where the link's own reads and writes end (status tick, pump tick,
+// reading): "port unreachable" while online means that the board's program
+// stopped listening: it restarted (or is restarting) and has forgotten its
+// configuration, whether it is back already or not. The link reads the
+// board again as after a time-out. In any other state the board is not
+// there yet or being read anyway: the note is dropped.
+void FMBoard::checkRestart()
+{
+    if (!m_unreachable)
+        return;
+    m_unreachable = false;
+    if (m_state.load() != Online)
+        return;
+    qDebug("mo%d: board restarted (its port did not answer), reading it again", m_board);
+    reconnect();
 }
 
 // While the board is away every write fails: the first failure is logged,
@@ -660,7 +749,9 @@ void FMBoard::timeFillBuffer()
         }
         m_batching = false;
         m_batch.flush(int(m_socket->socketDescriptor()));
-        if (m_batch.queued() > 0 && m_batchRefusals.begin())
+        if (m_batch.lastError() == ECONNREFUSED)
+            noteUnreachable();
+        else if (m_batch.queued() > 0 && m_batchRefusals.begin())
             qDebug("mo%d: udp send refused (%d), %d datagrams wait for the next tick", m_board,
                    m_batch.lastError(), m_batch.queued());
         if (m_bytesSent > m_maxTickBytes.load(std::memory_order_relaxed))
@@ -670,6 +761,7 @@ void FMBoard::timeFillBuffer()
         m_batch.clear();
     }
     m_bytesSent = 0;
+    checkRestart();
     if (++m_listenTicks >= listenCheckTicks) {
         m_listenTicks = 0;
         letInRdsClients();
@@ -728,8 +820,22 @@ FMBoard::PumpStats FMBoard::takePumpStats()
 
 void FMBoard::readUdp()
 {
+    // A "port unreachable" reply sets the socket's pending error, which the
+    // next read would take without a word: it is taken here first, and a
+    // board that went away while online is read again before any datagram
+    // that arrived after it counts.
+    if (const qintptr fd = m_socket ? m_socket->socketDescriptor() : -1; fd >= 0) {
+        int pending = 0;
+        socklen_t len = sizeof pending;
+        if (getsockopt(int(fd), SOL_SOCKET, SO_ERROR, &pending, &len) == 0 && pending == ECONNREFUSED)
+            noteUnreachable();
+        checkRestart();
+    }
+    const auto connected = [this] {
+        return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
+    };
     int read = 0;
-    while (m_socket && m_socket->hasPendingDatagrams()) {
+    while (connected() && m_socket->hasPendingDatagrams()) {
         handleDatagram(m_socket->receiveDatagram().data());
         ++read;
     }
@@ -737,11 +843,12 @@ void FMBoard::readUdp()
     // or is switched off) wakes the socket without a datagram. The socket
     // reports nothing more until it has been read: one read, which fails or
     // finds a datagram that has just come in, keeps the board audible.
-    if (read == 0 && m_socket && m_socket->state() == QAbstractSocket::ConnectedState) {
+    if (read == 0 && connected()) {
         const QNetworkDatagram d = m_socket->receiveDatagram(maxReadSize);
         if (d.isValid())
             handleDatagram(d.data());
     }
+    checkRestart();
 }
 
 void FMBoard::handleDatagram(const QByteArray &d)
@@ -765,6 +872,8 @@ void FMBoard::handleDatagram(const QByteArray &d)
         break;
     }
     case BoardProtocol::ChannelStatus:
+        if (quietBoardBack())
+            return;
         channelStatus(d);
         break;
     case BoardProtocol::LockStatus:
@@ -775,6 +884,21 @@ void FMBoard::handleDatagram(const QByteArray &d)
         break;
     }
     checkPurge();
+}
+
+// A board that let several status requests in a row go unanswered and then
+// answers again may have rebooted (a watchdog, a short power dip): its
+// network was down, so no "port unreachable" came, and it has forgotten its
+// configuration. It is read again as after a time-out. A lost reply or two
+// is no such sign, and a board silent for longer times out anyway.
+bool FMBoard::quietBoardBack()
+{
+    const int sent = std::exchange(m_statusUnanswered, 0);
+    if (m_state.load() != Online || sent - 1 < quietStatusRequests)
+        return false;
+    qDebug("mo%d: board did not answer %d status requests, reading it again", m_board, sent - 1);
+    reconnect();
+    return true;
 }
 
 void FMBoard::checkPurge()
@@ -809,6 +933,9 @@ void FMBoard::infoReply(const QByteArray &d)
     // undo a lock handshake or a disconnect.
     if (m_state.load() != InfoRequested)
         return;
+    // Another box at the address: whatever we knew of its lock is void.
+    if (info.boxNumber() != m_lock.box)
+        forgetLock();
     m_info = info;
     {
         QMutexLocker lock(&m_infoMutex);

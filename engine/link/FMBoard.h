@@ -49,6 +49,19 @@ class QUdpSocket;
 // Take-over question: userUnlock asks it (state 4, board held by another
 // client), takeOverWithdrawn withdraws it when the link leaves state 4; an
 // answer through unlock() counts only while the link is still in state 4.
+//
+// On air: setOnAir is taken in every state and applied with the band
+// configuration when the link is (or next goes) online.
+//
+// A board that restarts: "port unreachable" from the board while online
+// (its program is not listening: it restarted or is restarting), or a
+// status reply after three or more status requests in a row went
+// unanswered (it rebooted, its network down meanwhile), is taken like a
+// time-out, at once: the link connects again, reads the board's
+// information anew and goes online, so band and channels are configured
+// again. After a time-out or a restart the lock is unknown (nothing is
+// switched off or unlocked) until a lock status names us again; our own
+// identity stays for the re-lock.
 class FMBoard : public QThread
 {
     Q_OBJECT
@@ -70,6 +83,9 @@ public:
     // Unacknowledged commands are purged this long after the last
     // acknowledged send.
     static constexpr int ackTimeoutMs = 1666;
+    // Status requests in a row left unanswered by a board that then answers
+    // again: it is taken as rebooted (600 ms; the time-out takes 2 s).
+    static constexpr int quietStatusRequests = 3;
     static constexpr int sendBufferSize = 0x80000;
     // Larger than any datagram a board sends.
     static constexpr int maxReadSize = 2048;
@@ -165,7 +181,14 @@ private:
     void setState(int state);
     void open();
     void disconnectBoard();
+    void reconnect();
+    void forgetLock();
     bool lockedByUs() const;
+    void noteUnreachable();
+    void checkRestart();
+    bool quietBoardBack();
+    qint64 sendNow(const char *data, int length);
+    qint64 sendNow(const QByteArray &datagram) { return sendNow(datagram.constData(), datagram.size()); }
     void handleDatagram(const QByteArray &datagram);
     void logSendFailure(RepeatedLog &run, const char *what, qint64 result);
     void endSendFailures();
@@ -213,6 +236,10 @@ private:
     int m_band = -1;
     std::atomic<bool> m_reqOnAir{true};
     bool m_onAir = false;
+    // "Port unreachable" seen since the last check (checkRestart).
+    bool m_unreachable = false;
+    // Status requests sent since the last status reply (quietBoardBack).
+    int m_statusUnanswered = 0;
     int m_bytesSent = 0;
     // The pump tick's datagrams, sent with one system call at its end.
     DatagramBatch m_batch;
@@ -241,6 +268,7 @@ private:
     RepeatedLog m_batchRefusals; // ticks whose batch the kernel did not take whole
     RepeatedLog m_socketErrors;
     RepeatedLog m_infoRequests; // until the board answers
+    RepeatedLog m_lockQueries;  // until the lock status comes
     RepeatedLog m_foreignLock;  // lock replies naming the same other client
     QByteArray m_foreignHolder; // identity, address and port of that client
 };

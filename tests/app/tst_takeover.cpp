@@ -1,11 +1,15 @@
 #include "FMManager.h"
 #include "BoundedWait.h"
 #include "SimBoardProcess.h"
+#include "TempProject.h"
 
+#include <QAction>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -32,8 +36,9 @@ int freePortBase(int count)
 
 } // namespace
 
-// The take-over question of the main window against a simulated board in
-// its own process that another user holds.
+// The main window against a simulated board in its own process: the
+// take-over question when another user holds the board, and faults a lab
+// meets, as the board and a remote client see them.
 class TestTakeOver : public QObject
 {
     Q_OBJECT
@@ -58,6 +63,17 @@ private:
         ini.setValue("Remote/portControl", base + 25);
         ini.setValue("Remote/portRDSData", base + 1);
         ini.sync();
+    }
+
+    // The replies of the control server to a request (and the lines it
+    // pushed meanwhile, which end in a blank), up to VER's.
+    QStringList ask(QTcpSocket &client, const QByteArray &request)
+    {
+        const QByteArray info = "modul.info Trovina Generator v4.51\r\n";
+        QByteArray got;
+        client.write(request + "\nVER\n");
+        waitUntil([&] { return (got += client.readAll()).contains(info); }, 5000);
+        return QString::fromUtf8(got.left(got.indexOf(info))).split("\r\n", Qt::SkipEmptyParts);
     }
 
 private slots:
@@ -98,6 +114,91 @@ private slots:
         const auto st = sim.status();
         QCOMPARE(st.value("lockip").toUInt(), 0x7F000001u);
         QCOMPARE(st.value("unlock"), unlocks);
+#endif
+    }
+
+    void boardFaults_data()
+    {
+        QTest::addColumn<QString>("firmware");
+        QTest::addColumn<QString>("fault"); // simboard commands
+        QTest::newRow("fw 24 restarts in 0.3 s") << "24" << "restart 0.3 7";
+        QTest::newRow("fw 29 restarts in 0.3 s") << "29" << "restart 0.3 7";
+        QTest::newRow("fw 24 restarts in 1.5 s") << "24" << "restart 1.5 7";
+        QTest::newRow("fw 29 restarts in 1.5 s") << "29" << "restart 1.5 7";
+        QTest::newRow("fw 24 reboots, silent 0.8 s") << "24" << "reboot 0.8";
+        QTest::newRow("fw 29 reboots, silent 1.5 s") << "29" << "reboot 1.5";
+        QTest::newRow("off air in state 2") << "29" << "ignore 0000";
+        QTest::newRow("off air in state 4") << "29" << "lock 10.1.2.3 4000 bob@PC2";
+        QTest::newRow("quit, restarted board held by another")
+            << "29" << "restart 3 7;lock 10.1.2.3 4000 bob@PC2;ignore 0060;clear";
+    }
+
+    // Four channels on air, then the fault. A board that restarts (its port
+    // closed a while) or reboots (silent a while, its port open) within the
+    // time-out is read and configured again once, within a second of
+    // answering. Off air asked for while the link waits for the board
+    // information (state 2) or for the take-over answer (state 4) is applied
+    // when it goes online. A quit before the lock status of a restarted
+    // board that another user now holds sends that board nothing.
+    void boardFaults()
+    {
+#ifndef TROVINA_SIMBOARD
+        QSKIP("needs the simulated board program");
+#else
+        QFETCH(QString, firmware);
+        QFETCH(QString, fault);
+        SimBoardProcess sim(QStringLiteral(TROVINA_SIMBOARD), {"--firmware", firmware});
+        const bool offAir = !fault.startsWith("restart") && !fault.startsWith("reboot");
+        for (const QString &c : offAir ? fault.split(';') : QStringList())
+            QVERIFY(sim.command(c));
+        QSettings ini(dir.filePath(QTest::currentDataTag() + QString(".ini")), QSettings::IniFormat);
+        setUpIni(ini, sim.port());
+        testsupport::TempProject project(testsupport::toneProject(4));
+        auto window = std::make_unique<FMManager>(ini, project.path());
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, quint16(ini.value("Remote/portControl").toUInt()));
+        QByteArray greeting;
+        QVERIFY(waitUntil([&] { return (greeting += client.readAll()).contains("REG ok: tmc"); }, 8000));
+        if (offAir) {
+            QVERIFY(waitUntil([&] { return question(*window) || sim.statusValue("info") >= 2; }, 8000));
+            QVERIFY(ask(client, "SET modul.offline").contains("SET modul.offline"));
+            if (question(*window))
+                question(*window)->button(QMessageBox::Yes)->click();
+            QVERIFY(sim.command("answer 0000"));
+            const QAction *onAir = window->findChild<QAction *>("onAir");
+            // The band configuration came, with the carrier off, and the switch shows it.
+            QVERIFY(waitUntil([&] { return sim.statusValue("boardcmds") >= 2 && !onAir->isChecked(); },
+                              5000));
+            QCOMPARE(sim.statusValue("carrier"), 0);
+            QVERIFY(ask(client, "AIR").contains("modul.offline"));
+            return;
+        }
+        QVERIFY(waitUntil([&] { return sim.statusValue("carrier") == 1; }, 8000));
+        const int from = sim.lines().size();
+        for (const QString &c : fault.split(';'))
+            QVERIFY(sim.command(c));
+        QVERIFY(sim.waitLine(fault.startsWith("reboot") ? "sb1 answering again" : "sb1 port open", from, 5000) >= 0);
+        if (fault.contains("lock")) {
+            QVERIFY(waitUntil([&] { return sim.statusValue("lockq") >= 1; }, 3000)); // state 3
+            window.reset();
+            const auto st = sim.status();
+            QCOMPARE(st.value("unlock"), QString("0"));
+            QCOMPARE(st.value("boardcmds"), QString("0"));
+            QCOMPARE(st.value("lockip").toUInt(), 0x0A010203u);
+            return;
+        }
+        QElapsedTimer answered;
+        answered.start();
+        const QString locked = firmware == "29" ? "1" : "0";
+        const auto recovered = [&] {
+            const auto st = sim.status();
+            return st.value("carrier") == "1" && st.value("locked") == locked
+                   && st.value("chcmds").startsWith("4,4,4,4,");
+        };
+        QVERIFY(waitUntil(recovered, 3000));
+        QVERIFY2(answered.elapsed() < 1000, qPrintable(QString::number(answered.elapsed())));
+        QTest::qWait(1000); // and not read again
+        QVERIFY(recovered());
 #endif
     }
 };

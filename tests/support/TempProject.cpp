@@ -7,6 +7,15 @@
 
 namespace testsupport {
 
+QByteArray toneProject(int used)
+{
+    QByteArray text = "[board]\nband=0\nattn=-5\n[audio.1]\ntype=0\nfrq1=1000\nfrq2=1000\nvol1=50\nvol2=50\n";
+    for (int ch = 1; ch <= used; ++ch)
+        text += "[channel." + QByteArray::number(ch) + "]\nused=1\nidaudio=1\nrate=48000\nfreq="
+                + QByteArray::number(88.0 + ch * 0.4) + "\n";
+    return text;
+}
+
 TempProject::TempProject(const QByteArray &content, const QString &name)
     : filePath(dir.filePath(name))
 {

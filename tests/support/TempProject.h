@@ -45,4 +45,8 @@ private:
     QString filePath;
 };
 
+// A project text: band 0, attenuation -5 dB, `used` channels from 1 with a
+// 1 kHz tone at 48 kHz and no RDS.
+QByteArray toneProject(int used);
+
 } // namespace testsupport

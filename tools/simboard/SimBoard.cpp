@@ -214,9 +214,17 @@ void SimBoard::silenceFor(int ms)
     m_silent = true;
     const int generation = ++m_silenceGeneration;
     QTimer::singleShot(qMax(0, ms), this, [this, generation] {
-        if (generation == m_silenceGeneration)
-            m_silent = false;
+        if (generation != m_silenceGeneration)
+            return;
+        m_silent = false;
+        emit silenceEnded();
     });
+}
+
+void SimBoard::reboot(int downMs)
+{
+    reset();
+    silenceFor(downMs);
 }
 
 void SimBoard::closePort()

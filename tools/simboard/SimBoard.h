@@ -56,7 +56,8 @@ struct SimBoardConfig
 // - going silent and coming back;
 // - faults a lab meets: the port closed for a while (not listening yet, or
 //   a restart, after which the board comes back empty with a new box
-//   number), requests left unanswered by type, a lock handshake answered
+//   number), a reboot (silent for a while with the port open, then back
+//   empty with the same box number), requests left unanswered by type, a lock handshake answered
 //   whatever the firmware, and malformed or short datagrams sent to the
 //   client.
 //
@@ -139,6 +140,10 @@ public:
     // Switched off for downMs (port closed), then back as a new board:
     // reset(), box number `box` (the last two MAC bytes), port open again.
     void restart(int downMs, u16 box);
+    // A reboot as a watchdog or a short power dip makes it: reset(), then
+    // nothing is answered for downMs, with the port open (no "port
+    // unreachable": the board's network is down); the box number stays.
+    void reboot(int downMs);
     int restarts() const { return m_restarts; }
 
     // Datagrams of this type are recorded but not answered or acted on.
@@ -209,6 +214,8 @@ public:
 signals:
     // The data port is open again (after closePort or a restart).
     void portOpened(u16 port);
+    // A silence ended: the board answers again.
+    void silenceEnded();
     // After each datagram was handled; `note` says what the board made of it
     // (empty when all went well).
     void datagramHandled(int type, const QByteArray &datagram, const QString &note);

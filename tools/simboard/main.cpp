@@ -10,9 +10,11 @@
 //   report                 one stats line per board
 //   status                 "status sbN key=value ..." per board
 //   underruns              "underruns sbN pcm c0,c1,..,c23 rds c0,..,c23"
-//   silent S               no answer to anything for S seconds
-//   restart S BOX          port closed for S seconds, then back empty with
+//   silent S               no answer to anything for S seconds (0.3: 300 ms)
+//   restart S BOX          port closed for S seconds (0.3: 300 ms), then back empty with
 //                          box number BOX
+//   reboot S               back empty at once, but silent for S seconds with the port
+//                          open (no "port unreachable"); same box number
 //   lock IP PORT NAME      held by another client (IP dotted; never sent to)
 //   unlock                 that client lets go
 //   drop-acks N            every Nth acknowledgement dropped (0: none)
@@ -170,6 +172,12 @@ QString control(const QStringList &words, std::vector<std::unique_ptr<SimBoard>>
             return QStringLiteral("restart needs seconds and a box number");
         for (auto &sim : sims)
             sim->restart(int(sec * 1000), u16(box));
+    } else if (cmd == QLatin1String("reboot")) {
+        const double sec = number(1, &ok);
+        if (!ok || sec < 0)
+            return QStringLiteral("reboot needs seconds");
+        for (auto &sim : sims)
+            sim->reboot(int(sec * 1000));
     } else if (cmd == QLatin1String("lock")) {
         const QHostAddress ip(words.value(1));
         bool portOk = false;
@@ -272,6 +280,8 @@ int main(int argc, char **argv)
                            .arg(sim->boardIP().addressText()));
         QObject::connect(sim.get(), &SimBoard::portOpened,
                          [prefix](u16 port) { print(prefix + QStringLiteral("port open %1").arg(port)); });
+        QObject::connect(sim.get(), &SimBoard::silenceEnded,
+                         [prefix] { print(prefix + QStringLiteral("answering again")); });
         if (late > 0) {
             // Datagrams to the closed port get "port unreachable".
             sim->closePort();

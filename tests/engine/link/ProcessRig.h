@@ -27,8 +27,4 @@ struct ProcessRig
     Link link;
 };
 
-// The project text: band 0, attenuation -5 dB, `used` channels from 1 with a
-// 1 kHz tone at 48 kHz and no RDS.
-QByteArray toneProject(int used);
-
 } // namespace linktest

@@ -48,6 +48,7 @@ private slots:
     {
         QFETCH(QString, unanswered);
         QFETCH(int, how);
+        linktest::LogCapture log;
         ProcessRig rig(simboard, {}, 1);
         QVERIFY(rig.sim.command(otherUser));
         QVERIFY(rig.sim.command("ignore " + unanswered));
@@ -71,6 +72,9 @@ private slots:
         QCOMPARE(st.value("unlock"), QString("0"));
         QCOMPARE(st.value("boardcmds"), QString("0"));
         QCOMPARE(st.value("lockip").toUInt(), otherIp);
+        // The unanswered lock query is logged once, and once more with its count.
+        QCOMPARE(linesStarting(log.lines(), "mo0: get lock"), unanswered == "0060" ? 1 : 0);
+        QCOMPARE(linesStarting(log.lines(), "mo0: lock queried "), unanswered == "0060" ? 1 : 0);
     }
 
     // The other user lets go while the question is open: the link goes

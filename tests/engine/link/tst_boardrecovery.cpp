@@ -84,6 +84,10 @@ private slots:
         const QStringList lines = log.lines();
         QVERIFY2(linesStarting(lines, "mo0: sendRaw failed -1") <= 1, qPrintable(lines.join('\n')));
         QVERIFY(linesStarting(lines, "mo0: socket error") <= 2);
+        // "Port unreachable" says what it means.
+        const QStringList errors = lines.filter("mo0: socket error");
+        const int explained = errors.filter("the board's port did not answer").size();
+        QVERIFY2(!errors.isEmpty() && explained == errors.size(), qPrintable(errors.join('\n')));
         QVERIFY(linesStarting(lines, "mo0: request info") <= 2); // one per connection
     }
 
