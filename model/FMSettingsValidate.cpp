@@ -254,10 +254,12 @@ int FMSettings::del(const QString &key)
         const int n = last.toInt(&ok);
         if (RecordText::isWholeNumber(last) && ok && isFixedTable(generic)) {
             remove(norm, true);
-        } else if (RecordText::isWholeNumber(last) && ok) {
+        } else if (RecordText::isWholeNumber(last) && ok && QString::number(n) == last) {
             shiftItemsDown(base, n);
         } else if (RecordText::isWholeNumber(last)) {
-            // An item number beyond int range has no next item to move down.
+            // An item number beyond int range, or one written with leading
+            // zeros by hand ("07", which no loader reads), has no next item
+            // to move down: it goes alone.
             removeRaw(norm);
             dirty = true;
         } else {

@@ -199,6 +199,11 @@ private slots:
                  (QMap<QString, QString>{{"0", "2 d312 10 1 0 0"}, {"0/ps", "ONE"}, {"1", "3 d313 10 1 0 0"},
                                          {"1/af", "1011"}, {"1/ps", "TWO"}, {"2", "9 abcd 1 0 0 ff"}}));
         QCOMPARE(fms.rds(1).eon.size(), 3);
+        // An item written by hand as "07" is removed itself; the items 0..4 stay.
+        fms.setValue("tmc.1/07", "1 0 107 1 1", false);
+        run(fms, {{'D', "tmc.1.07", {}, 0}});
+        QVERIFY(!p.fileValue(fms, "tmc.1/07").isValid());
+        QCOMPARE(fms.tmc(1).messages.size(), 5);
     }
 };
 
