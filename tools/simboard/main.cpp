@@ -158,12 +158,16 @@ QString control(const QStringList &words, std::vector<std::unique_ptr<SimBoard>>
         for (size_t b = 0; b < sims.size(); ++b)
             print(QStringLiteral("underruns sb%1 pcm %2 rds %3").arg(b + 1)
                       .arg(counts(*sims[b], &SimChannel::pcmUnderruns), counts(*sims[b], &SimChannel::rdsUnderruns)));
-    } else if (cmd == QLatin1String("silent")) {
+    } else if (cmd == QLatin1String("silent") || cmd == QLatin1String("reboot")) {
         const double sec = number(1, &ok);
         if (!ok || sec < 0)
-            return QStringLiteral("silent needs seconds");
-        for (auto &sim : sims)
-            sim->silenceFor(int(sec * 1000));
+            return cmd + QStringLiteral(" needs seconds");
+        for (auto &sim : sims) {
+            if (cmd == QLatin1String("silent"))
+                sim->silenceFor(int(sec * 1000));
+            else
+                sim->reboot(int(sec * 1000));
+        }
     } else if (cmd == QLatin1String("restart")) {
         const double sec = number(1, &ok);
         bool boxOk = false;
@@ -172,12 +176,6 @@ QString control(const QStringList &words, std::vector<std::unique_ptr<SimBoard>>
             return QStringLiteral("restart needs seconds and a box number");
         for (auto &sim : sims)
             sim->restart(int(sec * 1000), u16(box));
-    } else if (cmd == QLatin1String("reboot")) {
-        const double sec = number(1, &ok);
-        if (!ok || sec < 0)
-            return QStringLiteral("reboot needs seconds");
-        for (auto &sim : sims)
-            sim->reboot(int(sec * 1000));
     } else if (cmd == QLatin1String("lock")) {
         const QHostAddress ip(words.value(1));
         bool portOk = false;
