@@ -1,4 +1,5 @@
 #include "FMSettings.h"
+#include "Pace.h"
 #include "RecordingObserver.h"
 #include "TempProject.h"
 
@@ -15,6 +16,7 @@
 #include <future>
 #include <thread>
 
+using testsupport::Pace;
 using testsupport::RecordingObserver;
 using testsupport::TempProject;
 
@@ -37,12 +39,14 @@ QByteArray lockProject()
     return ini;
 }
 
-// A board thread: reads every record and writes status, as the channel programs do, until stop. Counts
-// records that are not whole (half old and half new) or hold values no writer ever stored.
-void boardThread(FMSettings &p, const std::atomic<bool> &stop, int board, std::atomic<int> &torn,
+// A board thread: reads every record and writes status, as the channel programs do, until stop, at the
+// writers' pace. Counts records that are not whole (half old and half new) or hold values no writer ever
+// stored.
+void boardThread(FMSettings &p, const std::atomic<bool> &stop, Pace &pace, int board, std::atomic<int> &torn,
                  std::atomic<int> &passes)
 {
     int n = 0;
+    long taken = 0;
     const auto allSame = [&torn](const auto &list) {
         for (const auto &x : list) {
             if (!(x == list.first()))
@@ -50,6 +54,7 @@ void boardThread(FMSettings &p, const std::atomic<bool> &stop, int board, std::a
         }
     };
     while (!stop.load()) {
+        pace.wait(taken);
         const RDSSource r = p.rds(1);
         if (r.ps != r.rta)
             ++torn;
@@ -207,13 +212,19 @@ private slots:
         std::atomic<bool> stop{false};
         std::atomic<int> torn{0};
         std::atomic<int> passes{0};
-        std::thread board1([&] { boardThread(project, stop, 1, torn, passes); });
-        std::thread board2([&] { boardThread(project, stop, 2, torn, passes); });
+        // The board threads' reads would keep a writer waiting for ever where the lock lets readers pass a
+        // waiting writer: they take a few passes per round of the writers and then wait for the next round.
+        Pace pace(16);
+        std::thread board1([&] { boardThread(project, stop, pace, 1, torn, passes); });
+        std::thread board2([&] { boardThread(project, stop, pace, 2, torn, passes); });
         // The GUI writers run in a thread of their own so that this thread can watch them and deliver the
         // file's delayed writes.
         std::future<void> gui = std::async(std::launch::async, [&] {
-            for (int round = 1; round <= 60; ++round)
+            for (int round = 1; round <= 60; ++round) {
                 guiRound(project, round, &observer);
+                pace.step();
+            }
+            pace.release();
         });
         QDeadlineTimer deadline(60000);
         while (gui.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
@@ -249,18 +260,27 @@ private slots:
         project.updateAF(true);
         const auto freqOf = [](int ch, int round) { return 88.0 + ch * 0.4 + (round % 2) * 0.1; };
         std::atomic<bool> stop{false};
+        // Two updates per store at most: looping without a pace, the AF thread could take the lock again
+        // each time it lets go and keep the writer out (the lock is not fair).
+        Pace pace(2);
         std::thread af([&] {
-            while (!stop.load())
+            long taken = 0;
+            while (!stop.load()) {
+                pace.wait(taken);
                 project.updateAF(true);
+            }
         });
         std::future<void> writer = std::async(std::launch::async, [&] {
             for (int round = 0; round < 40; ++round) {
-                for (int ch = 2; ch <= 24; ch += 2)
+                for (int ch = 2; ch <= 24; ch += 2) {
                     project.setChannelFreq(ch, freqOf(ch, round), true);
+                    pace.step();
+                }
             }
         });
         const bool finished = writer.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
         stop = true;
+        pace.release();
         if (!finished) {
             std::fputs("FAIL: the frequency writer did not finish: deadlock\n", stderr);
             std::_Exit(2);

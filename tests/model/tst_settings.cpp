@@ -1,4 +1,5 @@
 #include "IniText.h"
+#include "Pace.h"
 #include "RecordingObserver.h"
 #include "SetHandler.h"
 #include "SetValue.h"
@@ -11,10 +12,12 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
 
+using testsupport::Pace;
 using testsupport::RecordingObserver;
 using testsupport::TempProject;
 
@@ -294,9 +297,14 @@ private slots:
         std::atomic<int> wrong{0};
         std::atomic<int> reads{0};
 
+        // The two board threads loop at the pace of this thread's reads, so that an unfair lock cannot keep
+        // this thread out for ever.
+        Pace pace(8);
         // A board thread reads channel records by full key.
         std::thread reader([&] {
+            long taken = 0;
             for (int ch = 1; !stop; ch = ch % 96 + 1, ++reads) {
+                pace.wait(taken);
                 if (s.value(QStringLiteral("channel.%1/used").arg(ch), "missing").toString() != QString::number(ch % 2))
                     ++wrong;
             }
@@ -304,15 +312,31 @@ private slots:
         // Another one stores frequencies meanwhile.
         std::thread writer([&] {
             int i = 0;
+            long taken = 0;
             while (!stop) {
+                pace.wait(taken);
                 s.setValue(QStringLiteral("channel.%1.freq").arg(i % 96 + 1), 88.0 + (i % 200) * 0.1, false);
                 ++i;
             }
         });
+        // Whatever way this test leaves, the threads end.
+        const auto joinAll = [&] {
+            stop = true;
+            pace.release();
+            if (reader.joinable())
+                reader.join();
+            if (writer.joinable())
+                writer.join();
+        };
+        struct Finally {
+            std::function<void()> f;
+            ~Finally() { f(); }
+        } finally{joinAll};
 
         for (int loop = 0; loop < 40; ++loop) {
             for (int id = 1; id <= 32; ++id) {
                 const QMap<QString, QVariant> group = s.readGroup(QStringLiteral("rds.%1").arg(id));
+                pace.step();
                 QCOMPARE(group.value("name").toString(), QStringLiteral("R%1").arg(id));
                 QCOMPARE(group.value("channel.8/used").toString(), QString("wrong"));
             }
@@ -331,9 +355,7 @@ private slots:
         s.withWriteLock([](QSettings &ini) { ini.beginGroup("rds.3"); });
         QCOMPARE(s.withWriteLock([](QSettings &ini) { return ini.group(); }), QString());
         QCOMPARE(s.readGroup("rds.3").keys().first(), QString("channel.1/used"));
-        stop = true;
-        reader.join();
-        writer.join();
+        joinAll();
         QVERIFY(reads > 0);
         QCOMPARE(wrong.load(), 0);
     }

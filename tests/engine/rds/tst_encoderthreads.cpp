@@ -1,10 +1,12 @@
 #include "EncoderFixtures.h"
+#include "Pace.h"
 
 #include <QTest>
 
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <memory>
 #include <thread>
 
 using namespace encfix;
@@ -29,21 +31,28 @@ RDSSource tagSource(const QString &tagText)
 }
 
 // Runs fn in a board thread (std::thread, so that ThreadSanitizer checks it) until stop is set; the caller's
-// part runs meanwhile. False when the board thread has not ended within the bound (a hang): it is then left
-// detached.
+// part runs meanwhile and calls step() after each of its operations. The board thread takes at most two
+// passes per step: looping freely, it could take the encoder's lock again each time it lets go and keep the
+// caller out (the lock is not fair). False when the board thread has not ended within the bound (a hang): it
+// is then left detached.
 template <typename Board, typename Caller>
 bool runAgainstBoard(Board board, Caller caller, int boundMs = 20000)
 {
     std::atomic<bool> stop{false};
     std::promise<void> done;
     std::future<void> ended = done.get_future();
-    std::thread t([&stop, &done, board] {
-        while (!stop.load())
+    auto pace = std::make_shared<testsupport::Pace>(2);
+    std::thread t([&stop, &done, board, pace] {
+        long taken = 0;
+        while (!stop.load()) {
+            pace->wait(taken);
             board();
+        }
         done.set_value();
     });
-    caller();
+    caller([&pace] { pace->step(); });
     stop = true;
+    pace->release();
     if (ended.wait_for(std::chrono::milliseconds(boundMs)) != std::future_status::ready) {
         t.detach();
         return false;
@@ -81,7 +90,7 @@ private slots:
                 enc.generate(g[0], g[1], g[2], g[3]);
                 ++made;
             },
-            [&] {
+            [&](const auto &step) {
                 for (int i = 0; i < 100000 && (i < 300 || made.load() < 300); ++i) {
                     s.ps = QString("PS%1").arg(i);
                     s.ta = u8(i & 1);
@@ -94,6 +103,7 @@ private slots:
                     TMCSource tmc;
                     tmc.used = (i & 2) != 0;
                     enc.setTMC(tmc);
+                    step();
                 }
             });
         QVERIFY(ended);
@@ -114,12 +124,13 @@ private slots:
                 enc.generate(g[0], g[1], g[2], g[3]);
                 ++made;
             },
-            [&] {
+            [&](const auto &step) {
                 for (int i = 0; i < 20000 && (i < 2000 || made.load() < 500); ++i) {
                     // A new text each time fills the cache and empties it again.
                     const QString text = QStringLiteral("$0 %1").arg(i);
                     if (enc.expandTags(text, 2).text != QStringLiteral("Song %1").arg(i))
                         ++wrong;
+                    step();
                 }
             });
         QVERIFY(ended);
@@ -146,13 +157,14 @@ private slots:
                     ++torn;
                 ++reads;
             },
-            [&] {
+            [&](const auto &step) {
                 for (int i = 0; i < 20000 && (i < 500 || reads.load() < 500); ++i) {
                     const QString text = QStringLiteral("PS%1").arg(i);
                     s.ps = text;
                     s.lps = text;
                     s.rta = text;
                     enc.setRDS(s, 95.8);
+                    step();
                 }
             });
         QVERIFY(ended);
@@ -188,9 +200,11 @@ private slots:
                     ++mixed;
                 ++lines;
             },
-            [&] {
-                for (int i = 0; i < 20000 && (i < 500 || lines.load() < 500); ++i)
+            [&](const auto &step) {
+                for (int i = 0; i < 20000 && (i < 500 || lines.load() < 500); ++i) {
                     enc.setRDS(i % 2 ? inverting : clean, 95.8);
+                    step();
+                }
             });
         QVERIFY(ended);
         QCOMPARE(mixed.load(), 0);
