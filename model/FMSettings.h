@@ -232,6 +232,14 @@ protected:
     void followEonLinks(int owner = 0);
     // The RDS source of the channel an EON entry names; 0 for none.
     int eonSource(const EON &e) const;
+    // Whether the EON entry stored under item ("rds.1/eon/2") names a
+    // channel whose RDS source exists: its PS and AF list follow that
+    // programme. Takes the read side of recordLock.
+    bool eonFollowsLink(const QString &item);
+    // A field of a list item ("rds.1/eon/2/ps"): UseAdd while the item is
+    // not stored, FollowsLink for a field a linked EON entry takes from its
+    // programme, else Ok (also for keys that are no such field).
+    int checkItemField(const QString &normalisedKey);
     // An entry's AF list follows source's lists once they exist.
     void followEonAf(int owner, int m, EON &e, const RDSSource &source);
 
@@ -309,9 +317,13 @@ public:
     int set(const QString &key, const QVariant &value, bool notify, QObject *source = nullptr);
     // One concrete key, checked against its descriptor row.
     int setChecked(const QString &key, const QVariant &value, bool notify, QObject *source = nullptr);
-    // Appends to a whole list ("rds.1.afs") or adds the first free item of a
-    // list family ("tmc.1", "rds.1.eon"); logs "FMS: add [key] [value]".
-    int add(const QString &key, const QVariant &value);
+    // Appends to a whole list ("rds.1.afs"), adds the first free item of a
+    // list family ("tmc.1", "rds.1.eon") or writes the entry of the rate
+    // table that the key names ("rds.1.gmin.15"); logs "FMS: add [key]
+    // [value]". An empty value adds nothing (WrongCount). written, when
+    // given, receives the key as given, or, when it names an item of a list
+    // family ("tmc.1.9"), the item stored in its place ("tmc.1/3").
+    int add(const QString &key, const QVariant &value, QString *written = nullptr);
     // Removes a whole list, one item (the following items and their sub-keys
     // move down) or every item of a family ("tmc.1.*").
     int del(const QString &key);

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <cmath>
+
 namespace {
 
 bool hasRow(const QString &genericKey)
@@ -17,11 +19,15 @@ QString generalNumber(double v)
     return QString::number(v, 'g', 6);
 }
 
-// One bound of a range as help lines and error texts show it.
+// One bound of a range as help lines and error texts show it: a whole
+// number in full ("1048575", not the rounded "1.04858e+06"), any other in
+// the general form.
 QString boundText(const KeyDesc &desc, double v)
 {
     if (desc.elementType() == KeyDesc::Hex)
         return QString::number(qRound64(v), 16);
+    if (std::trunc(v) == v && std::fabs(v) < 1e15)
+        return QString::number(static_cast<qint64>(v));
     return generalNumber(v);
 }
 
@@ -127,6 +133,10 @@ QString FMSettings::errorText(int code) const
         return QStringLiteral("is not set");
     case 7:
         return QStringLiteral("use ADD to insert list items");
+    case 8:
+        return QStringLiteral("needs an entry number 0..%1").arg(RDSGroupRate::count - 1);
+    case 9:
+        return QStringLiteral("is taken from the linked channel");
     default:
         return QStringLiteral("unknown error");
     }

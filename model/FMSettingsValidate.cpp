@@ -70,6 +70,23 @@ bool isFixedTable(const QString &generic)
     return generic == QLatin1String("rds.gmin.");
 }
 
+// The entry a key names in the rate table ("rds.1/gmin/15" names 15): -1
+// when it names the table itself ("rds.1/gmin"), -2 when its entry is no
+// number 0..31 written plainly.
+int tableEntry(const QString &norm)
+{
+    const int slash = norm.indexOf(QLatin1Char('/'));
+    const int sub = slash < 0 ? -1 : norm.indexOf(QLatin1Char('/'), slash + 1);
+    if (sub < 0 || sub == norm.size() - 1)
+        return -1;
+    const QString g = norm.mid(sub + 1);
+    bool ok = false;
+    const int n = g.toInt(&ok);
+    if (!RecordText::isWholeNumber(g) || !ok || QString::number(n) != g || n >= RDSGroupRate::count)
+        return -2;
+    return n;
+}
+
 // The service key table "tmc.N/skt" is described as a family, but its items
 // are the values of the one key: ADD appends to that key as to a whole list.
 bool isItemFamily(const QString &generic)
@@ -88,7 +105,47 @@ bool isBoardKey(const QString &key)
     return key == QLatin1String("board.band") || key == QLatin1String("board.attn");
 }
 
+// The list item a key is a field of ("rds.1/eon/2" for "rds.1/eon/2/ps");
+// empty for any other key.
+QString parentItem(const QString &norm)
+{
+    const int slash = norm.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return QString();
+    const QString item = norm.left(slash);
+    const int itemSlash = item.lastIndexOf(QLatin1Char('/'));
+    if (itemSlash < 0 || !RecordText::isWholeNumber(item.mid(itemSlash + 1)))
+        return QString();
+    return isItemFamily(FMSettings::genericKey(item)) ? item : QString();
+}
+
 } // namespace
+
+bool FMSettings::eonFollowsLink(const QString &item)
+{
+    const EON e = EON::fromText(RecordText::text(Settings::value(item)));
+    if (e.channel == 0)
+        return false;
+    const int source = eonSource(e);
+    ReadLock lock(recordLock);
+    return rdsSources.contains(source);
+}
+
+int FMSettings::checkItemField(const QString &normalisedKey)
+{
+    const QString item = parentItem(normalisedKey);
+    if (item.isEmpty())
+        return Ok;
+    // A field stored before its item would be taken over by the item added
+    // later under that number.
+    if (!Settings::contains(item))
+        return UseAdd;
+    // The link stores the programme's PS and AF list over whatever is
+    // written here.
+    if (genericKey(item) == QLatin1String("rds.eon.") && eonFollowsLink(item))
+        return FollowsLink;
+    return Ok;
+}
 
 int FMSettings::setChecked(const QString &key, const QVariant &value, bool notify, QObject *source)
 {
@@ -99,8 +156,20 @@ int FMSettings::setChecked(const QString &key, const QVariant &value, bool notif
     if (singleIndexOutOfRange(norm))
         return UnknownKey;
     const KeyDesc &desc = currentKeyDesc();
-    if (desc.isList() && generic.endsWith(QLatin1Char('.')) && !Settings::contains(norm))
+    if (isFixedTable(generic)) {
+        // Every entry of the rate table has its place; one missing from the
+        // file is off, and a store gives it its rates.
+        const int entry = tableEntry(norm);
+        if (entry == -1)
+            return EntryNeeded;
+        if (entry < 0)
+            return UnknownKey;
+    } else if (desc.isList() && generic.endsWith(QLatin1Char('.')) && !Settings::contains(norm)) {
         return UseAdd;
+    }
+    const int field = checkItemField(norm);
+    if (field != Ok)
+        return field;
     const int check = checkItemValue(generic, value);
     if (check != Ok)
         return check;
@@ -180,8 +249,10 @@ void FMSettings::reloadGroups(const QString &section, const QList<int> &indices)
     }
 }
 
-int FMSettings::add(const QString &key, const QVariant &value)
+int FMSettings::add(const QString &key, const QVariant &value, QString *written)
 {
+    if (written)
+        *written = key;
     const QString norm = recordKey(key);
     const QString generic = genericKey(norm);
     if (!selectKeyDesc(generic))
@@ -191,10 +262,30 @@ int FMSettings::add(const QString &key, const QVariant &value)
     const KeyDesc &desc = currentKeyDesc();
     if (!desc.isList())
         return NotAList;
+    const int fieldCheck = checkItemField(norm);
+    if (fieldCheck != Ok)
+        return fieldCheck;
+    // Nothing to add: an empty TMC message or list value would only be
+    // stored as a message of zeros or a trailing blank.
+    if (RecordText::splitDrop(RecordText::text(value)).isEmpty()) {
+        const double needed = generic == QLatin1String("tmc.") ? TMCMessage::fieldCount : desc.step;
+        currentDesc.step = qMax(1.0, needed);
+        return WrongCount;
+    }
 
     QString newKey;
     QString newValue;
-    if (isItemFamily(generic)) {
+    if (isFixedTable(generic)) {
+        // The rate table has an entry for each group type: ADD writes the
+        // one named, never another.
+        const int entry = tableEntry(norm);
+        if (entry == -1)
+            return EntryNeeded;
+        if (entry < 0)
+            return UnknownKey;
+        newKey = norm;
+        newValue = RecordText::text(value);
+    } else if (isItemFamily(generic)) {
         // A list family: "rds.1/eon" with "rds.eon." gives items "rds.1.eon.<i>".
         const int slash = norm.indexOf(QLatin1Char('/'));
         QString target = (slash < 0 ? norm : norm.left(slash)) + generic.mid(generic.indexOf(QLatin1Char('.')));
@@ -209,6 +300,10 @@ int FMSettings::add(const QString &key, const QVariant &value)
             return OutOfRange;
         newKey = target + QString::number(free);
         newValue = RecordText::text(value);
+        // "tmc.1.9" names an item: the reply names the one stored.
+        const QString dotted = QString(norm).replace(QLatin1Char('/'), QLatin1Char('.'));
+        if (written && dotted != target && dotted != target.chopped(1))
+            *written = normalizeKey(newKey);
     } else {
         QStringList parts = RecordText::splitDrop(RecordText::text(Settings::value(norm)));
         parts.append(RecordText::text(value));
@@ -245,6 +340,8 @@ int FMSettings::del(const QString &key)
         return NotAList;
     if (singleIndexOutOfRange(norm))
         return UnknownKey;
+    if (checkItemField(norm) == FollowsLink)
+        return FollowsLink;
 
     const int lastSlash = norm.lastIndexOf(QLatin1Char('/'));
     const QString base = norm.left(lastSlash + 1);

@@ -23,6 +23,8 @@ enum Code : int {
     NotAList = 5,
     NotSet = 6,
     UseAdd = 7,
+    EntryNeeded = 8, // a fixed table ("rds.N.gmin") written without its entry number
+    FollowsLink = 9, // a field that a linked EON entry takes from its programme
 };
 
 // Checks a value against a row (lists and scalars): Ok, OutOfRange or

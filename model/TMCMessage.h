@@ -16,6 +16,10 @@ struct TMCMessage
     u8 send = 0;       // 0 not sent, 1 send, 2 send the cancelling event
     QList<u32> labels; // optional content: value in bits 15..0, label in bits 19..16
 
+    // Duration, flags, event, location and send: the fields of the text
+    // form before the label words.
+    static constexpr int fieldCount = 5;
+
     // The five fields in decimal, then each label word, single blanks.
     QString toText() const;
     // Split at blanks dropping empty parts; parts 0..4 are the fields

@@ -464,9 +464,11 @@ void FMServer::cmdAdd(const RemoteRequest &r)
     if (r.key.isEmpty()) {
         sendLine(QStringLiteral("add list item example: ADD tmc.1 4 5 6 7]"));
     } else if (needProject(r)) {
-        const int code = m_project->add(r.key, r.value);
+        QString written;
+        const int code = m_project->add(r.key, r.value, &written);
+        // "ADD tmc.1.9" adds the first free item: the reply names that one.
         if (code == KeyCheck::Ok)
-            sendLine(QStringLiteral("ADD ok: ") + r.displayKey);
+            sendLine(QStringLiteral("ADD ok: ") + written.replace(QLatin1Char('/'), QLatin1Char('.')));
         else
             sendLine(QStringLiteral("ADD error: %1 %2").arg(r.displayKey, m_project->errorText(code)));
     }

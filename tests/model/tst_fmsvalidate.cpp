@@ -42,7 +42,7 @@ void run(FMSettings &fms, std::initializer_list<Cmd> cmds)
 }
 
 const QByteArray kProject = "[board]\ngmin=1\nband=0\n"
-                            "[channel.1]\nused=1\nfreq=90\n"
+                            "[channel.1]\nused=1\nfreq=90\nidrds=1\n"
                             "[rds.1]\nname=One\npi=d311\nafs=1011\n"
                             "eon\\0=1 d311 10 1 0 0\neon\\0\\ps=ZERO\neon\\0\\af=958\n"
                             "eon\\1=2 d312 10 1 0 0\neon\\1\\ps=ONE\n"
@@ -116,7 +116,20 @@ private slots:
                      {'A', "tmc.1", "1 0 1.0 200 1", 2, "data out of range [0..2047]"},
                      {'A', "tmc.1", "1 0 101 65536 1", 2, "data out of range [0..65535]"},
                      {'A', "tmc.1", "1 0 101 200 3", 2, "data out of range [0..2]"},
-                     {'A', "tmc.1", "1 0 101 200 1 5 1048576", 2, "data out of range [0..1.04858e+06]"},
+                     {'A', "tmc.1", "1 0 101 200 1 5 1048576", 2, "data out of range [0..1048575]"},
+                     {'S', "channel.1.idrds", "x", 2, "data out of range [-2147483648..2147483647]"},
+                     // Nothing to add.
+                     {'A', "tmc.1", "", 4, "expecting 5 values"}, {'A', "rds.1.afs", " ", 4, "expecting 1 values"},
+                     // Fields of an EON entry that does not exist, which a later ADD of it would take over.
+                     {'S', "rds.1.eon.3.ps", "ORPHAN", 7, "use ADD to insert list items"},
+                     {'A', "rds.1.eon.3.af", 958, 7},
+                     // Entry 0 names channel 1, whose programme overwrites its PS and AF list.
+                     {'S', "rds.1.eon.0.af", 1011, 9, "is taken from the linked channel"},
+                     {'A', "rds.1.eon.0.af", 1011, 9}, {'D', "rds.1.eon.0.af", {}, 9}, {'S', "rds.1.eon.0.ps", "X", 9},
+                     // The rate table has entries 0..31, each named.
+                     {'S', "rds.1.gmin", "1 180 0 0 0", 8, "needs an entry number 0..31"},
+                     {'A', "rds.1.gmin", "1 180 0 0 0", 8}, {'S', "rds.1.gmin.32", "1 180 0 0 0", 1},
+                     {'A', "rds.1.gmin.015", "1 180 0 0 0", 1},
                  });
         fms.sync();
         QCOMPARE(p.read(), before);
@@ -133,7 +146,21 @@ private slots:
         run(fms, {{'S', "channel.1.gain", -60, 0}, {'S', "channel.96.mute", 1, 0}, {'S', "board.band", 1, 0},
                   {'S', "board.band", 1, 3}, {'S', "board.attn", -10, 0}, {'S', "channel.90-97.used", 1, 0},
                   {'S', "channel.96.used", 1, 3}, {'S', "tmc.1.0", "0 0 0 0 0", 0},
-                  {'A', "tmc.1", "7 31 2047 65535 2 1048575", 0}});
+                  {'A', "tmc.1", "7 31 2047 65535 2 1048575", 0}, {'S', "rds.1.eon.1.ps", "LINKLESS", 0}});
+    }
+
+    // The rate table: SET and ADD write the entry they name, also one missing from the file (off, rates 0),
+    // and no other.
+    void rateEntriesMissingFromTheFile()
+    {
+        TempProject p(kProject);
+        FMSettings fms(p.path());
+        run(fms, {{'S', "rds.1.gmin.15", "1 180 0 0 0", 0}, {'A', "rds.1.gmin.14", "1 60 0 0 0", 0},
+                  {'A', "rds.1.gmin.14", "1 60 0 0 0", 3, "data did not change"}});
+        QCOMPARE(p.fileGroup(fms, "rds.1/gmin"),
+                 (QMap<QString, QString>{{"14", "1 60 0 0 0"}, {"15", "1 180 0 0 0"}}));
+        QCOMPARE(fms.rds(1).gmin[15].rate[0], 180);
+        QCOMPARE(fms.rds(1).gmin[0], RDSGroupRate());
     }
 
     // Countries by PI digit and ECC, several in table order; by area, a row lies in every area asked for.
@@ -146,7 +173,7 @@ private slots:
     }
 
     // An item number beyond the int range names only itself; listings go by number; ADD to a full rate table
-    // (entries 0..31) gives up instead of storing "gmin/32".
+    // without an entry number stores no "gmin/32".
     void oddItemNumbersListingAndFullTable()
     {
         QByteArray ini = "[board]\ngmin=1\n[tmc.1]\nname=T\n0=1 0 1 1 1\n10=1 0 1 1 1\n2=1 0 1 1 1\n"
@@ -155,7 +182,7 @@ private slots:
             ini += "gmin\\" + QByteArray::number(g) + "=1 1 0 0 0\n";
         TempProject p(ini);
         FMSettings fms(p.path());
-        run(fms, {{'D', "tmc.1.99999999999", {}, 0}, {'A', "rds.1.gmin", "1 1 0 0 0", 2}});
+        run(fms, {{'D', "tmc.1.99999999999", {}, 0}, {'A', "rds.1.gmin", "1 1 0 0 0", 8}});
         QVERIFY(fms.dirty && !p.fileValue(fms, "rds.1/gmin/32").isValid());
         QCOMPARE(fms.listKeys(QStringLiteral("tmc.1")), (QStringList{"tmc.1.0", "tmc.1.2", "tmc.1.10", "tmc.1.name"}));
         QCOMPARE(fms.errorText(-1), QStringLiteral("unknown error"));

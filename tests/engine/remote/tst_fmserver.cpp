@@ -143,10 +143,10 @@ private slots:
             "GET error: no key channel.2.freq|GET error: no key channel.9|modul.unknown|modul.unknown|"
             "get key example: GET channel.1.freq";
         QTest::newRow("reg and lists") << "REG channel.1|REG Channel.1|UNR channel.1|UNREG channel.1|"
-            "ADD tmc.1 4 5 6 7|ADD channel.1.freq 5|DEL tmc.1.0|DEL tmc.1.*|HELP foo|FOO|REG|UNR|ADD|DEL|HELP"
+            "ADD tmc.1 4 5 6 7|ADD tmc.1.9 1 0 5 6 1|ADD tmc.1|ADD channel.1.freq 5|DEL tmc.1.0|DEL tmc.1.*|DEL tmc.1.*|HELP foo|FOO|REG|UNR|ADD|DEL|HELP"
             << "REG ok: channel.1|REG error: key is already registerd|UNR ok: channel.1|"
-            "UNR error: key is not registerd|ADD ok: tmc.1|ADD error: channel.1.freq is not a list or list item|"
-            "DEL ok: tmc.1.0|DEL error: tmc.1.* is not set|HELP: no info about foo|"
+            "UNR error: key is not registerd|ADD ok: tmc.1|ADD ok: tmc.1.1|ADD error: tmc.1 expecting 5 values|"
+            "ADD error: channel.1.freq is not a list or list item|DEL ok: tmc.1.0|DEL ok: tmc.1.*|DEL error: tmc.1.* is not set|HELP: no info about foo|"
             "commands: REG UNR GET SET ADD DEL NEW LOAD SAVE CD DIR LIST HELP VER|register key example: REG channel.1|"
             "unregister key example: UNR channel.1|add list item example: ADD tmc.1 4 5 6 7]|"
             "delete list.item example: DEL rds.1.eon.1 DEL tmc.1.*|usage: HELP key (get info about key) example: HELP rds.1.tp";
