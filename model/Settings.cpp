@@ -83,8 +83,14 @@ QString withVariantsEscaped(const QString &fileName)
 } // namespace
 
 Settings::Settings(const QString &fileName, QObject *parent)
-    : QSettings(withVariantsEscaped(fileName), QSettings::IniFormat, parent)
+    : QSettings(withVariantsEscaped(fileName), QSettings::IniFormat, parent), retry(new QTimer(this))
 {
+    retry->setSingleShot(true);
+    retry->setInterval(retryMs);
+    QObject::connect(retry, &QTimer::timeout, this, [this] {
+        std::unique_lock locker(accessLock);
+        writeOut();
+    });
 }
 
 Settings::~Settings()
@@ -403,7 +409,23 @@ bool Settings::writeOut()
             qWarning("Settings: cannot write %s", qPrintable(fileName()));
         fileWritten = written;
     }
+    // Nobody may store or save for a long while: what is pending reaches
+    // the file as soon as it takes it, so a crash loses no more than it must.
+    if (!written)
+        QMetaObject::invokeMethod(retry, qOverload<>(&QTimer::start), Qt::QueuedConnection);
     return written;
+}
+
+bool Settings::writeCopy(const QString &path) const
+{
+    return withReadLock([&path](const QSettings &ini) {
+        QSettings copy(path, QSettings::IniFormat);
+        const QStringList keys = ini.allKeys();
+        for (const QString &key : keys)
+            copy.setValue(key, ini.value(key));
+        copy.sync();
+        return copy.status() == QSettings::NoError;
+    });
 }
 
 bool Settings::event(QEvent *event)

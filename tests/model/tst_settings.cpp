@@ -1,3 +1,5 @@
+#include "BoundedWait.h"
+#include "FileSizeLimit.h"
 #include "IniText.h"
 #include "RecordingObserver.h"
 #include "SetHandler.h"
@@ -6,6 +8,7 @@
 #include "TempProject.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QSemaphore>
 #include <QTest>
 #include <QThread>
@@ -188,6 +191,25 @@ private slots:
         QVERIFY(!overlapped);
         QVERIFY(project.read().contains("[board]\ngmin=1\n"));
         QVERIFY(project.read().contains("[channel.1]\nused=1\n"));
+    }
+
+    // The file cannot take a stored change (a full disk; a file size limit stands in for it) and nobody
+    // stores or saves afterwards: the change reaches the file by itself once the file can be written again.
+    void pendingChangesReachTheFileOnceItCanBeWritten()
+    {
+        TempProject project("[rds.1]\nps=BEFORE\n");
+        Settings s(project.path());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: cannot write .*test.fm$"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: .*test.fm written again$"));
+        {
+            const testsupport::FileSizeLimit full(project.read().size() + 8);
+            QVERIFY(full.isActive());
+            QVERIFY(s.setValue("rds.1.ps", "LONGER THAN THE DISK TAKES", false));
+            QCoreApplication::sendPostedEvents(&s, QEvent::UpdateRequest); // the delayed write fails
+        }
+        QCOMPARE(project.read(), QByteArray("[rds.1]\nps=BEFORE\n"));
+        QVERIFY(testsupport::waitUntil([&] { return project.read().contains("ps=LONGER THAN THE DISK TAKES"); },
+                                       5 * Settings::retryMs));
     }
 
     // A serialised count of 0x7fffffff elements would make the settings layer reserve 16 GB: such values read
