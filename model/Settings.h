@@ -92,8 +92,9 @@ public:
 
     // Writes pending changes to the file now (under the write lock). False
     // when the file cannot take them (a full disk, a file that cannot be
-    // replaced): the changes stay pending, and a write is tried again every
-    // retryMs in this object's thread until the file takes them.
+    // replaced, a file that ended early): the changes stay pending, and a
+    // write is tried again every retryMs in this object's thread until the
+    // file takes them.
     bool sync();
     static constexpr int retryMs = 2000;
 
@@ -168,6 +169,11 @@ private:
     // that changes, and arms the retry when they did not. The caller holds
     // the write lock.
     bool writeOut();
+    // Size and modification time (ms) of a file as last read back.
+    using FileStamp = std::pair<qint64, qint64>;
+    // Whether file, read back from the disk, holds every key of expected
+    // with its value; stamp (may be null) holds what was last read back.
+    static bool fileHolds(const QString &file, const QSettings &expected, FileStamp *stamp);
 
     static QString registryKey(const QString &key);
     // Posts key/value to every observer of registry key regKey not yet in
@@ -185,6 +191,8 @@ private:
     QHash<QObject *, QMetaObject::Connection> watched;
     // Whether the last write reached the file (guarded by accessLock).
     bool fileWritten = true;
+    // The working file as last read back whole (guarded by accessLock).
+    FileStamp verified{-1, -1};
     // Writes again after a failed write; single shot, lives in this object's
     // thread (started there through a queued call).
     QTimer *retry = nullptr;
