@@ -13,9 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
 #include <optional>
-#include <sys/resource.h>
 
 using testsupport::FileSizeLimit;
 using testsupport::waitUntil;
@@ -168,15 +166,10 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression("^MAN: cannot write the working copy, not saved "));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: .*working.fm written again$"));
-        rlimit old{}, full{};
-        QVERIFY(getrlimit(RLIMIT_FSIZE, &old) == 0);
-        full = old;
-        full.rlim_cur = rlim_t(QFileInfo(WorkingCopy::path()).size() + 8);
-        const auto handler = std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
+        full.emplace(QFileInfo(WorkingCopy::path()).size() + 8);
+        QVERIFY(full->isActive());
         const QStringList replies = ask("SET rds.1.ps AFTERFUL\nSAVE " + path("b.fm").toUtf8());
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, handler);
+        full.reset();
         QCOMPARE(replies, QStringList({"SET ok: rds.1.ps = AFTERFUL", "SAVE error: " + path("b.fm")}));
         QCOMPARE(read(path("b.fm")), target);
         QVERIFY(window->settings()->dirty);
