@@ -17,6 +17,7 @@
 #include <QDebug>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -26,9 +27,11 @@
 #include <QMessageBox>
 #include <QScrollArea>
 #include <QSettings>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTemporaryFile>
 #include <QToolBar>
 
 namespace {
@@ -95,12 +98,17 @@ void FMManager::buildBandStrip()
 void FMManager::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(tr("&Datei"));
-    file->addAction(tr("&Neu..."), this, &FMManager::menuNew, QKeySequence::New);
-    file->addAction(tr("Ö&ffnen..."), this, &FMManager::menuOpen, QKeySequence::Open);
-    file->addAction(tr("&Speichern"), this, &FMManager::menuSave, QKeySequence::Save);
-    file->addAction(tr("Speichern &unter..."), this, &FMManager::menuSaveAs, QKeySequence::SaveAs);
+    file->addAction(tr("&Neu..."), this, &FMManager::menuNew, QKeySequence::New)
+        ->setObjectName(QStringLiteral("fileNew"));
+    file->addAction(tr("Ö&ffnen..."), this, &FMManager::menuOpen, QKeySequence::Open)
+        ->setObjectName(QStringLiteral("fileOpen"));
+    file->addAction(tr("&Speichern"), this, &FMManager::menuSave, QKeySequence::Save)
+        ->setObjectName(QStringLiteral("fileSave"));
+    file->addAction(tr("Speichern &unter..."), this, &FMManager::menuSaveAs, QKeySequence::SaveAs)
+        ->setObjectName(QStringLiteral("fileSaveAs"));
     file->addSeparator();
-    file->addAction(tr("&Beenden"), this, &QWidget::close, QKeySequence::Quit);
+    file->addAction(tr("&Beenden"), this, &QWidget::close, QKeySequence::Quit)
+        ->setObjectName(QStringLiteral("fileQuit"));
     QMenu *remote = menuBar()->addMenu(tr("&Fernsteuerung"));
     remote->addAction(tr("&Ports..."), this, qOverload<>(&FMManager::onRemote));
 
@@ -525,47 +533,166 @@ void FMManager::showTMC(int id)
     m_tmcPage->selectSource(id);
 }
 
+// ---- Questions
+
+void FMManager::setQuestion(Question question)
+{
+    m_question = std::move(question);
+}
+
+void FMManager::setFileQuestion(FileQuestion question)
+{
+    m_fileQuestion = std::move(question);
+}
+
+int FMManager::ask(QMessageBox::Icon icon, const QString &title, const QString &text, const QStringList &buttons)
+{
+    if (m_question)
+        return m_question(icon, title, text, buttons);
+    QMessageBox box(icon, title, text, QMessageBox::NoButton, this);
+    QList<QPushButton *> added;
+    for (int i = 0; i < buttons.size(); ++i) {
+        const bool last = i == buttons.size() - 1;
+        added << box.addButton(buttons.at(i), last ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+        if (i == 0)
+            box.setDefaultButton(added.last());
+    }
+    box.setEscapeButton(added.isEmpty() ? nullptr : added.last());
+    box.exec();
+    const int chosen = added.indexOf(qobject_cast<QPushButton *>(box.clickedButton()));
+    return chosen < 0 ? buttons.size() - 1 : chosen;
+}
+
+QString FMManager::askFile(const QString &title, const QString &dir, bool save)
+{
+    if (m_fileQuestion)
+        return m_fileQuestion(title, dir, save);
+    return save ? QFileDialog::getSaveFileName(this, title, dir, tr("Projekte (*.fm)"))
+                : QFileDialog::getOpenFileName(this, title, dir, tr("Projekte (*.fm)"));
+}
+
+void FMManager::warn(const QString &title, const QString &text)
+{
+    ask(QMessageBox::Warning, title, text, {tr("Ok")});
+}
+
+bool FMManager::mayReplaceProject(const QString &title)
+{
+    if (!m_project || !m_project->dirty.load())
+        return true;
+    const QString text = m_name.isEmpty()
+                             ? tr("Das neue Projekt hat ungespeicherte Änderungen.\nSollen sie gespeichert werden?")
+                             : tr("Das Projekt %1 hat ungespeicherte Änderungen.\nSollen sie gespeichert werden?")
+                                   .arg(QFileInfo(m_name).fileName());
+    switch (ask(QMessageBox::Question, title, text, {tr("Speichern"), tr("Verwerfen"), tr("Abbrechen")})) {
+    case 0:
+        return menuSave();
+    case 1:
+        qDebug().noquote() << "MAN: changes dropped" << m_name;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool FMManager::mayQuit()
+{
+    // Quitting keeps the project in the working copy for the next start:
+    // what the working copy cannot take would be lost without a word.
+    if (!m_project || m_project->sync())
+        return true;
+    const QString title = tr("Beenden");
+    const int answer = ask(QMessageBox::Warning, title,
+                           tr("Die letzten Änderungen lassen sich nicht in die Arbeitskopie schreiben "
+                              "(Datenträger voll?):\n%1\n\nBeim Beenden gehen sie verloren.")
+                               .arg(QDir::toNativeSeparators(WorkingCopy::path())),
+                           {tr("Speichern unter..."), tr("Trotzdem beenden"), tr("Abbrechen")});
+    if (answer == 1) {
+        qWarning("MAN: quit without the latest changes");
+        return true;
+    }
+    if (answer != 0)
+        return false;
+    QString path = askFile(tr("Projekt speichern"), QFileInfo(m_name).path(), true);
+    if (path.isEmpty())
+        return false;
+    if (!ProjectFiles::isProjectName(path))
+        path += QStringLiteral(".fm");
+    if (!saveElsewhere(path)) {
+        warn(title, tr("Projekt nicht gespeichert"));
+        return false;
+    }
+    return true;
+}
+
+bool FMManager::saveElsewhere(const QString &path)
+{
+    const QString working = WorkingCopy::path();
+    if (!m_project || ProjectFiles::sameFile(path, working) || QFileInfo(path).isDir())
+        return false;
+    // Written beside the target, then put in its place as a save does.
+    QTemporaryFile side(path + QStringLiteral(".XXXXXX.part"));
+    if (!side.open())
+        return false;
+    side.close();
+    side.setPermissions(QFile::permissions(working) | QFile::WriteOwner | QFile::ReadOwner);
+    if (!m_project->writeCopy(side.fileName()) || !ProjectFiles::saveCopy(side.fileName(), path)) {
+        qWarning().noquote() << "MAN: cannot save the project as" << path;
+        return false;
+    }
+    qDebug().noquote() << "MAN: saved" << path << "(the working copy is behind it)";
+    return true;
+}
+
 // ---- File menu
 
 void FMManager::menuNew()
 {
-    const QString path = QFileDialog::getSaveFileName(this, tr("Neues Projekt"), QFileInfo(m_name).path(),
-                                                      tr("Projekte (*.fm)"));
+    const QString title = tr("Neues Projekt");
+    if (!mayReplaceProject(title))
+        return;
+    const QString path = askFile(title, QFileInfo(m_name).path(), true);
     if (path.isEmpty())
         return;
     const QString error = newFile(path);
     if (!error.isEmpty())
-        QMessageBox::warning(this, tr("Neues Projekt"), error);
+        warn(title, error);
 }
 
 void FMManager::menuOpen()
 {
-    const QString path = QFileDialog::getOpenFileName(this, tr("Projekt öffnen"), QFileInfo(m_name).path(),
-                                                      tr("Projekte (*.fm)"));
+    const QString title = tr("Projekt öffnen");
+    if (!mayReplaceProject(title))
+        return;
+    const QString path = askFile(title, QFileInfo(m_name).path(), false);
     if (path.isEmpty())
         return;
     const QString error = openFile(path);
     if (!error.isEmpty())
-        QMessageBox::warning(this, tr("Projekt öffnen"), error);
+        warn(title, error);
 }
 
-void FMManager::menuSave()
+bool FMManager::menuSave()
 {
     if (m_name.isEmpty())
         return menuSaveAs();
-    if (!saveFile(m_name))
-        QMessageBox::warning(this, tr("Speichern"), tr("Projekt nicht gespeichert"));
+    if (saveFile(m_name))
+        return true;
+    warn(tr("Speichern"), tr("Projekt nicht gespeichert"));
+    return false;
 }
 
-void FMManager::menuSaveAs()
+bool FMManager::menuSaveAs()
 {
-    QString path = QFileDialog::getSaveFileName(this, tr("Projekt speichern"), m_name, tr("Projekte (*.fm)"));
+    QString path = askFile(tr("Projekt speichern"), m_name, true);
     if (path.isEmpty())
-        return;
+        return false;
     if (!ProjectFiles::isProjectName(path))
         path += QStringLiteral(".fm");
-    if (!saveFile(path))
-        QMessageBox::warning(this, tr("Speichern"), tr("Projekt nicht gespeichert"));
+    if (saveFile(path))
+        return true;
+    warn(tr("Speichern"), tr("Projekt nicht gespeichert"));
+    return false;
 }
 
 // ---- State and shutdown
@@ -581,6 +708,10 @@ void FMManager::showDirty()
 
 void FMManager::closeEvent(QCloseEvent *event)
 {
+    if (!mayQuit()) {
+        event->ignore();
+        return;
+    }
     saveWindowState();
     QMainWindow::closeEvent(event);
 }

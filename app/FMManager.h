@@ -5,17 +5,19 @@
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <QSharedPointer>
 #include <QString>
 #include <QTimer>
+
+#include <functional>
 
 class Dynamic;
 class FMBoard;
 class FMServer;
 class FMSettings;
 class QAction;
-class QMessageBox;
 class QSettings;
 class QTabWidget;
 class TabRDS;
@@ -36,6 +38,13 @@ class TabTMC;
 // pages and the event roll. Saving copies the working copy to the target and
 // keeps the target's old content as ".fbk".
 //
+// Unsaved changes: File > New and File > Open ask first whether a changed
+// project is saved, dropped or kept (the remote's NEW and LOAD do not ask).
+// Closing the window asks when the working copy cannot take the latest
+// changes (a full disk): save them elsewhere, quit anyway or stay. Every
+// question and file dialog goes through a replaceable function, so tests
+// answer them.
+//
 // Shutdown (destructor): every board thread is asked to quit, then each is
 // waited for and deleted (the board thread takes its board off air and
 // unlocks it on the way out), then the project is released.
@@ -54,6 +63,17 @@ public:
 
     QSharedPointer<FMSettings> settings() const { return m_project; }
     QString projectName() const { return m_name; }
+
+    // A message box with the buttons named, in order; the answer is the
+    // index of the one chosen. The last button also answers Escape and the
+    // box's close button.
+    using Question = std::function<int(QMessageBox::Icon icon, const QString &title, const QString &text,
+                                       const QStringList &buttons)>;
+    // A project file to open (save false) or to write; empty when cancelled.
+    using FileQuestion = std::function<QString(const QString &title, const QString &dir, bool save)>;
+    // Replace the message boxes and the file dialogs (tests answer them).
+    void setQuestion(Question question);
+    void setFileQuestion(FileQuestion question);
 
 public slots:
     // Slots of the control server's signals (and of the File menu).
@@ -111,10 +131,25 @@ private:
     void saveWindowState();
     void shutdown();
 
+    int ask(QMessageBox::Icon icon, const QString &title, const QString &text, const QStringList &buttons);
+    QString askFile(const QString &title, const QString &dir, bool save);
+    void warn(const QString &title, const QString &text);
+    // Before File > New or Open replaces the project: a changed project is
+    // saved or dropped as the user answers; false when they cancel or the
+    // save fails.
+    bool mayReplaceProject(const QString &title);
+    // Before the window closes: true when the working copy holds every
+    // change, or the user saved them elsewhere or chose to lose them.
+    bool mayQuit();
+    // Writes the project as it stands in memory (changes the working copy
+    // could not take included) to path, keeping an existing file as its
+    // ".fbk". The project's name and unsaved-changes flag stay.
+    bool saveElsewhere(const QString &path);
+
     void menuNew();
     void menuOpen();
-    void menuSave();
-    void menuSaveAs();
+    bool menuSave();
+    bool menuSaveAs();
 
     QSettings &m_ini;
     QSharedPointer<FMSettings> m_project;
@@ -138,6 +173,8 @@ private:
     QLabel *m_remoteLamp = nullptr;
     QLabel *m_remoteText = nullptr;
     QTimer m_dirtyTimer;
+    Question m_question;
+    FileQuestion m_fileQuestion;
     bool m_onAir = false; // as the boards reported last
     bool m_shutDown = false;
 };

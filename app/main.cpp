@@ -1,4 +1,5 @@
 #include "AppIni.h"
+#include "CommandLine.h"
 #include "FMManager.h"
 #include "QuitOnSignal.h"
 
@@ -6,9 +7,32 @@
 #include <QSettings>
 #include <QTranslator>
 
+namespace {
+
+const char usage[] =
+    "Usage: trovina [-i ini] [project.fm]\n"
+    "  -i ini       the application ini; a bare name lies in the per-user data\n"
+    "               directory ($APPDATA/Pellrock/, else ~/Pellrock/);\n"
+    "               default: Trovina.ini there\n"
+    "  project.fm   the project to open; without it the working copy of the\n"
+    "               last run is taken up again\n"
+    "  -h, --help   this text\n";
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    CommandLine options(QStringLiteral("trovina"), QString::fromLatin1(usage));
+    options.addValue(QStringLiteral("-i"));
+    options.setMaxPlain(1);
+    // Help is answered before anything exists: no display, no ini, no boards.
+    if (options.parse(CommandLine::arguments(argc, argv)) == CommandLine::Outcome::Help)
+        return options.report();
+
     QApplication app(argc, argv);
+    // Qt's own options are gone now; whatever is left must be ours.
+    if (options.parse(app.arguments()) != CommandLine::Outcome::Run)
+        return options.report();
     QApplication::setApplicationName(QStringLiteral("Trovina"));
     QSettings appIni(AppIni::path(app.arguments()), QSettings::IniFormat);
 

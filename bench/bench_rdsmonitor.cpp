@@ -4,6 +4,7 @@
 // page that monitors channel 1. Reports the GUI thread's CPU share and the
 // delay from broadcast to handling (p50, p99, max).
 // Usage: bench_rdsmonitor [--seconds N] (default 60); runs offscreen.
+#include "CommandLine.h"
 #include "FMSettings.h"
 #include "RDSEncoder.h"
 #include "SetValue.h"
@@ -90,13 +91,28 @@ void board(FMSettings *project, int first, double seconds, std::atomic<quint64> 
 
 int main(int argc, char *argv[])
 {
+    CommandLine options(QStringLiteral("bench_rdsmonitor"),
+                        QStringLiteral("Usage: bench_rdsmonitor [--seconds N]\n"
+                                       "  --seconds N  how long the load runs (default 60)\n"
+                                       "  -h, --help   this text\n"));
+    options.addValue(QStringLiteral("--seconds"));
+    if (options.parse(CommandLine::arguments(argc, argv)) == CommandLine::Outcome::Help)
+        return options.report();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (options.parse(app.arguments()) != CommandLine::Outcome::Run)
+        return options.report();
     double seconds = 60;
-    const int at = app.arguments().indexOf(QStringLiteral("--seconds"));
-    if (at > 0 && at + 1 < app.arguments().size())
-        seconds = app.arguments().at(at + 1).toDouble();
+    if (options.isSet(QStringLiteral("--seconds"))) {
+        bool ok = false;
+        seconds = options.value(QStringLiteral("--seconds")).toDouble(&ok);
+        if (!ok || !(seconds > 0)) {
+            std::fprintf(stderr, "bench_rdsmonitor: --seconds takes a positive number, not '%s'\n",
+                         qPrintable(options.value(QStringLiteral("--seconds"))));
+            return 2;
+        }
+    }
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &msg) {
         if (type != QtDebugMsg)
             std::fprintf(stderr, "%s\n", qPrintable(msg));

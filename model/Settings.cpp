@@ -4,7 +4,9 @@
 #include "SetValue.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <mutex>
 #include <QSaveFile>
 
@@ -83,8 +85,14 @@ QString withVariantsEscaped(const QString &fileName)
 } // namespace
 
 Settings::Settings(const QString &fileName, QObject *parent)
-    : QSettings(withVariantsEscaped(fileName), QSettings::IniFormat, parent)
+    : QSettings(withVariantsEscaped(fileName), QSettings::IniFormat, parent), retry(new QTimer(this))
 {
+    retry->setSingleShot(true);
+    retry->setInterval(retryMs);
+    QObject::connect(retry, &QTimer::timeout, this, [this] {
+        std::unique_lock locker(accessLock);
+        writeOut();
+    });
 }
 
 Settings::~Settings()
@@ -395,7 +403,15 @@ bool Settings::writeOut()
     // this write's outcome is asked of a second object on the file: objects
     // of one process share a file's state, changes not yet written included,
     // and the new one writes them while it opens and reports that alone.
-    const bool written = QSettings(fileName(), QSettings::IniFormat).status() != QSettings::AccessError;
+    bool written = QSettings(fileName(), QSettings::IniFormat).status() != QSettings::AccessError;
+    if (written && !fileHolds(fileName(), *this, &verified)) {
+        // The file ended early: every key is written again next time, the
+        // ones the file holds as well, so that it is whole again.
+        written = false;
+        const QStringList keys = QSettings::allKeys();
+        for (const QString &key : keys)
+            QSettings::setValue(key, QSettings::value(key));
+    }
     if (written != fileWritten) {
         if (written)
             qWarning("Settings: %s written again", qPrintable(fileName()));
@@ -403,7 +419,51 @@ bool Settings::writeOut()
             qWarning("Settings: cannot write %s", qPrintable(fileName()));
         fileWritten = written;
     }
+    // Nobody may store or save for a long while: what is pending reaches
+    // the file as soon as it takes it, so a crash loses no more than it must.
+    if (!written)
+        QMetaObject::invokeMethod(retry, qOverload<>(&QTimer::start), Qt::QueuedConnection);
     return written;
+}
+
+bool Settings::fileHolds(const QString &file, const QSettings &expected, FileStamp *stamp)
+{
+    // QSettings takes a short write for a whole one: when the disk fills up
+    // within its last write, the file ends early and no error is reported.
+    // So the file is read back under a name of its own (the same file seen
+    // through /proc/self/root), which no other QSettings object shares, and
+    // compared key by key. Where that view does not exist, the write is
+    // trusted. A file of the size and time last read is trusted too: the
+    // view would be answered from the framework's cache.
+    const QFileInfo view(QStringLiteral("/proc/self/root") + QFileInfo(file).absoluteFilePath());
+    if (!view.exists())
+        return true;
+    const FileStamp now{view.size(), view.lastModified().toMSecsSinceEpoch()};
+    if (stamp && now == *stamp)
+        return true;
+    const QSettings disk(view.filePath(), QSettings::IniFormat);
+    const QStringList keys = expected.allKeys();
+    bool same = disk.status() == QSettings::NoError && disk.allKeys().size() == keys.size();
+    for (int i = 0; same && i < keys.size(); ++i) {
+        const QVariant want = expected.value(keys.at(i));
+        const QVariant got = disk.value(keys.at(i));
+        same = got == want || got.toString() == want.toString();
+    }
+    if (stamp)
+        *stamp = same ? now : FileStamp();
+    return same;
+}
+
+bool Settings::writeCopy(const QString &path) const
+{
+    return withReadLock([&path](const QSettings &ini) {
+        QSettings copy(path, QSettings::IniFormat);
+        const QStringList keys = ini.allKeys();
+        for (const QString &key : keys)
+            copy.setValue(key, ini.value(key));
+        copy.sync();
+        return copy.status() == QSettings::NoError && fileHolds(path, ini, nullptr);
+    });
 }
 
 bool Settings::event(QEvent *event)

@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QVariant>
 
 #include <atomic>
@@ -91,8 +92,17 @@ public:
 
     // Writes pending changes to the file now (under the write lock). False
     // when the file cannot take them (a full disk, a file that cannot be
-    // replaced): the changes stay pending and the next write tries again.
+    // replaced, a file that ended early): the changes stay pending, and a
+    // write is tried again every retryMs in this object's thread until the
+    // file takes them.
     bool sync();
+    static constexpr int retryMs = 2000;
+
+    // Writes every key with its value, changes the file could not take
+    // included, to the INI file path (a file of another name than this
+    // one's; its keys are added to what it holds). False when that file
+    // cannot take them.
+    bool writeCopy(const QString &path) const;
 
     static QString normalizeKey(const QString &key);
     // Splits a normalised key pattern ("channel.1,3,5-7/gain") into section
@@ -156,8 +166,14 @@ private:
     class GroupCloser;
 
     // Writes pending changes and tells whether the file took them; logs when
-    // that changes. The caller holds the write lock.
+    // that changes, and arms the retry when they did not. The caller holds
+    // the write lock.
     bool writeOut();
+    // Size and modification time (ms) of a file as last read back.
+    using FileStamp = std::pair<qint64, qint64>;
+    // Whether file, read back from the disk, holds every key of expected
+    // with its value; stamp (may be null) holds what was last read back.
+    static bool fileHolds(const QString &file, const QSettings &expected, FileStamp *stamp);
 
     static QString registryKey(const QString &key);
     // Posts key/value to every observer of registry key regKey not yet in
@@ -175,6 +191,11 @@ private:
     QHash<QObject *, QMetaObject::Connection> watched;
     // Whether the last write reached the file (guarded by accessLock).
     bool fileWritten = true;
+    // The working file as last read back whole (guarded by accessLock).
+    FileStamp verified{-1, -1};
+    // Writes again after a failed write; single shot, lives in this object's
+    // thread (started there through a queued call).
+    QTimer *retry = nullptr;
 };
 
 // Closes every group that a callback left open.

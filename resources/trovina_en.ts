@@ -358,6 +358,52 @@ Take it over?</translation>
             <source> (geändert)</source>
             <translation> (changed)</translation>
         </message>
+        <message>
+            <source>Ok</source>
+            <translation>Ok</translation>
+        </message>
+        <message>
+            <source>Das neue Projekt hat ungespeicherte Änderungen.
+Sollen sie gespeichert werden?</source>
+            <translation>The new project has unsaved changes.
+Save them?</translation>
+        </message>
+        <message>
+            <source>Das Projekt %1 hat ungespeicherte Änderungen.
+Sollen sie gespeichert werden?</source>
+            <translation>The project %1 has unsaved changes.
+Save them?</translation>
+        </message>
+        <message>
+            <source>Verwerfen</source>
+            <translation>Discard</translation>
+        </message>
+        <message>
+            <source>Abbrechen</source>
+            <translation>Cancel</translation>
+        </message>
+        <message>
+            <source>Beenden</source>
+            <translation>Quit</translation>
+        </message>
+        <message>
+            <source>Die letzten Änderungen lassen sich nicht in die Arbeitskopie schreiben (Datenträger voll?):
+%1
+
+Beim Beenden gehen sie verloren.</source>
+            <translation>The latest changes cannot be written to the working copy (disk full?):
+%1
+
+Quitting now loses them.</translation>
+        </message>
+        <message>
+            <source>Speichern unter...</source>
+            <translation>Save as...</translation>
+        </message>
+        <message>
+            <source>Trotzdem beenden</source>
+            <translation>Quit anyway</translation>
+        </message>
     </context>
     <context>
         <name>FMServer</name>

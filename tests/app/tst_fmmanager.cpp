@@ -1,9 +1,11 @@
 #include "BoundedWait.h"
 #include "FMManager.h"
+#include "FileSizeLimit.h"
 #include "FMServer.h"
 #include "FMSettings.h"
 #include "WorkingCopy.h"
 
+#include <QAction>
 #include <QDir>
 #include <QRandomGenerator>
 #include <QSettings>
@@ -11,9 +13,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
+#include <optional>
 
+using testsupport::FileSizeLimit;
 using testsupport::waitUntil;
 
 // The main window's project files, in a per-user data directory of its own,
@@ -30,6 +32,13 @@ private:
     std::unique_ptr<FMManager> window;
     QTcpSocket client;
     QByteArray received;
+    // The window's questions: what it asked ("title: text [buttons]"), the answers it gets in turn (none
+    // left: the last button, cancel) and the file names its file dialogs get (none left: cancelled).
+    QStringList questions;
+    QList<int> answers;
+    QStringList files;
+    // A full disk while it holds a value; a file dialog's answer lifts it (the other disk has room).
+    std::optional<FileSizeLimit> full;
 
     QString path(const QString &name) const { return dir.filePath(name); }
     static void write(const QString &file, const QByteArray &bytes)
@@ -54,6 +63,26 @@ private:
         return QString::fromUtf8(replies).split("\r\n", Qt::SkipEmptyParts);
     }
     QString frequency() const { return window->settings()->value("channel.1/freq").toString(); }
+    // Loads a.fm afresh over the remote, fills the working copy's disk when asked to (a file size limit
+    // stands in for it) and then changes the project when asked to.
+    void loadAndChange(bool change, bool diskFull)
+    {
+        write(path("a.fm"), "[channel.1]\nused=1\nfreq=91.5\n");
+        // Lines the server pushed since the last request (a load from the menu) come first.
+        QVERIFY(ask("LOAD " + path("a.fm").toUtf8()).endsWith("LOAD ok: " + path("a.fm")));
+        QVERIFY(!window->settings()->dirty);
+        if (diskFull) {
+            QVERIFY(window->settings()->sync());
+            full.emplace(QFileInfo(WorkingCopy::path()).size() + 8);
+            QVERIFY(full->isActive());
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: cannot write .*working.fm$"));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: .*working.fm written again$"));
+        }
+        if (change)
+            QVERIFY(window->settings()->setValue("rds.1.ps", "EDITED", true));
+        QVERIFY(window->settings()->dirty == change);
+        questions.clear();
+    }
 
 private slots:
     void initTestCase()
@@ -63,6 +92,15 @@ private slots:
         ini->setValue("Remote/portControl", 0);
         ini->setValue("Remote/portRDSData", 20000 + QRandomGenerator::global()->bounded(30000));
         window = std::make_unique<FMManager>(*ini);
+        window->setQuestion([this](QMessageBox::Icon, const QString &title, const QString &text,
+                                   const QStringList &buttons) {
+            questions << QString("%1: %2 [%3]").arg(title, text, buttons.join('|'));
+            return answers.isEmpty() ? int(buttons.size()) - 1 : answers.takeFirst();
+        });
+        window->setFileQuestion([this](const QString &, const QString &, bool) {
+            full.reset();
+            return files.isEmpty() ? QString() : files.takeFirst();
+        });
         auto *server = window->findChild<FMServer *>();
         QVERIFY(server && server->listeningPort());
         client.connectToHost(QHostAddress::LocalHost, server->listeningPort());
@@ -128,20 +166,122 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression("^MAN: cannot write the working copy, not saved "));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: .*working.fm written again$"));
-        rlimit old{}, full{};
-        QVERIFY(getrlimit(RLIMIT_FSIZE, &old) == 0);
-        full = old;
-        full.rlim_cur = rlim_t(QFileInfo(WorkingCopy::path()).size() + 8);
-        const auto handler = std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
+        full.emplace(QFileInfo(WorkingCopy::path()).size() + 8);
+        QVERIFY(full->isActive());
         const QStringList replies = ask("SET rds.1.ps AFTERFUL\nSAVE " + path("b.fm").toUtf8());
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, handler);
+        full.reset();
         QCOMPARE(replies, QStringList({"SET ok: rds.1.ps = AFTERFUL", "SAVE error: " + path("b.fm")}));
         QCOMPARE(read(path("b.fm")), target);
         QVERIFY(window->settings()->dirty);
         QCOMPARE(ask("SAVE " + path("b.fm").toUtf8()), QStringList{"SAVE ok: " + path("b.fm")});
         QVERIFY(read(path("b.fm")).contains("ps=AFTERFUL"));
+    }
+
+    // File > Open and File > New with the project changed or not, the question answered save (0), discard
+    // (1) or cancel (2); -1: no question expected. A full disk makes the save fail: nothing is loaded.
+    void fileMenuAsksBeforeItDropsChanges_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<bool>("diskFull");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("open unchanged") << "fileOpen" << false << false << -1 << true << false;
+        QTest::newRow("open cancel") << "fileOpen" << true << false << 2 << false << false;
+        QTest::newRow("open discard") << "fileOpen" << true << false << 1 << true << false;
+        QTest::newRow("open save") << "fileOpen" << true << false << 0 << true << true;
+        QTest::newRow("open save, disk full") << "fileOpen" << true << true << 0 << false << false;
+        QTest::newRow("new unchanged") << "fileNew" << false << false << -1 << true << false;
+        QTest::newRow("new cancel") << "fileNew" << true << false << 2 << false << false;
+        QTest::newRow("new discard") << "fileNew" << true << false << 1 << true << false;
+        QTest::newRow("new save") << "fileNew" << true << false << 0 << true << true;
+    }
+    void fileMenuAsksBeforeItDropsChanges()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, changed);
+        QFETCH(bool, diskFull);
+        QFETCH(int, answer);
+        QFETCH(bool, loaded);
+        QFETCH(bool, saved);
+        static int made = 0;
+        const QString target = action == "fileOpen" ? path("b.fm") : path(QString("new%1.fm").arg(++made));
+        loadAndChange(changed, diskFull);
+        answers = {answer};
+        files = QStringList{target};
+        if (diskFull)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^MAN: cannot write the working copy, not "));
+        window->findChild<QAction *>(action)->trigger();
+        full.reset();
+
+        QStringList expected;
+        if (changed)
+            expected << QString("%1: Das Projekt a.fm hat ungespeicherte Änderungen.\nSollen sie gespeichert "
+                                "werden? [Speichern|Verwerfen|Abbrechen]")
+                            .arg(action == "fileOpen" ? "Projekt öffnen" : "Neues Projekt");
+        if (diskFull)
+            expected << "Speichern: Projekt nicht gespeichert [Ok]";
+        QCOMPARE(questions, expected);
+        QCOMPARE(window->projectName(), loaded ? target : path("a.fm"));
+        QCOMPARE(read(path("a.fm")).contains("EDITED"), saved);
+        if (!loaded) {
+            QCOMPARE(window->settings()->value("rds.1.ps").toString(), QString("EDITED"));
+            QVERIFY(window->settings()->dirty);
+        }
+        QVERIFY(window->settings()->sync());
+    }
+
+    // Quitting with changes the working copy cannot take (a full disk): the window asks; cancel keeps the
+    // window and the edit, which reaches the working copy once the disk has room; "save as" writes the whole
+    // project elsewhere. 0 "save as", 1 quit anyway, 2 cancel; -1: no question expected.
+    void quitWithAWorkingCopyThatCannotBeWritten_data()
+    {
+        QTest::addColumn<bool>("diskFull");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("disk has room") << false << -1 << QString() << true;
+        QTest::newRow("cancel") << true << 2 << QString() << false;
+        QTest::newRow("quit anyway") << true << 1 << QString() << true;
+        QTest::newRow("save as") << true << 0 << "elsewhere.fm" << true;
+        QTest::newRow("save as, no name given") << true << 0 << QString() << false;
+        QTest::newRow("save as, without .fm") << true << 0 << "other" << true;
+    }
+    void quitWithAWorkingCopyThatCannotBeWritten()
+    {
+        QFETCH(bool, diskFull);
+        QFETCH(int, answer);
+        QFETCH(QString, file);
+        QFETCH(bool, closed);
+        loadAndChange(true, diskFull);
+        answers = {answer};
+        files = QStringList{file.isEmpty() ? QString() : path(file)};
+        if (answer == 1)
+            QTest::ignoreMessage(QtWarningMsg, "MAN: quit without the latest changes");
+        QCOMPARE(window->close(), closed);
+        const bool lifted = !full.has_value();
+        full.reset();
+
+        QCOMPARE(questions.size(), diskFull ? 1 : 0);
+        if (diskFull) {
+            QVERIFY2(questions.first().startsWith("Beenden: Die letzten Änderungen lassen sich nicht in die "
+                                                  "Arbeitskopie schreiben"), qPrintable(questions.first()));
+            QVERIFY(questions.first().endsWith("[Speichern unter...|Trotzdem beenden|Abbrechen]"));
+            QCOMPARE(read(WorkingCopy::path()).contains("EDITED"), false);
+        }
+        QCOMPARE(window->settings()->value("rds.1.ps").toString(), QString("EDITED"));
+        QCOMPARE(window->projectName(), path("a.fm"));
+        if (!file.isEmpty()) {
+            QVERIFY(lifted);
+            const QByteArray saved = read(path(file.endsWith(".fm") ? file : file + ".fm"));
+            QVERIFY2(saved.contains("ps=EDITED") && saved.contains("freq=91.5"), saved.constData());
+            QVERIFY(window->settings()->dirty);
+        }
+        if (!closed)
+            QVERIFY(waitUntil([&] { return read(WorkingCopy::path()).contains("ps=EDITED"); },
+                              5 * Settings::retryMs));
+        QVERIFY(window->settings()->sync());
     }
 
     void cleanupTestCase()

@@ -1,3 +1,4 @@
+#include "CommandLine.h"
 #include "HiResClock.h"
 #include "UserDataDir.h"
 
@@ -61,6 +62,41 @@ private slots:
         QVERIFY(!QFileInfo(userDataDir()).isDir());
         qunsetenv("APPDATA");
         qputenv("HOME", savedHome);
+    }
+
+    // trovina's command line: -i with its value, one project; help wins wherever it stands, the first
+    // thing refused is named.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("said");
+        const int run = int(CommandLine::Outcome::Run), help = int(CommandLine::Outcome::Help),
+                  refused = int(CommandLine::Outcome::Refused);
+        QTest::newRow("nothing") << QStringList() << run << "ini= plain=";
+        QTest::newRow("ini and project") << QStringList{"-i", "x.ini", "a.fm"} << run << "ini=x.ini plain=a.fm";
+        QTest::newRow("ini named like an option") << QStringList{"-i", "--help"} << run << "ini=--help plain=";
+        QTest::newRow("help") << QStringList{"--help"} << help << "";
+        QTest::newRow("-h after a project") << QStringList{"a.fm", "-h"} << help << "";
+        QTest::newRow("help after an unknown option") << QStringList{"--nosuch", "--help"} << help << "";
+        QTest::newRow("unknown") << QStringList{"a.fm", "--nosuch", "-x"} << refused << "unknown option '--nosuch'";
+        QTest::newRow("value missing") << QStringList{"-i"} << refused << "option '-i' needs a value";
+        QTest::newRow("two projects") << QStringList{"a.fm", "b.fm"} << refused << "unexpected argument 'b.fm'";
+        QTest::newRow("a lone dash is a name") << QStringList{"-"} << run << "ini= plain=-";
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, outcome);
+        QFETCH(QString, said);
+        CommandLine line(QStringLiteral("trovina"), QStringLiteral("Usage: trovina [-i ini] [project.fm]"));
+        line.addValue(QStringLiteral("-i"));
+        line.setMaxPlain(1);
+        QCOMPARE(int(line.parse(QStringList{"trovina"} + args)), outcome);
+        if (outcome == int(CommandLine::Outcome::Run))
+            QCOMPARE(QString("ini=%1 plain=%2").arg(line.value("-i"), line.plain().join(',')), said);
+        else if (outcome == int(CommandLine::Outcome::Refused))
+            QCOMPARE(line.error(), said);
     }
 };
 

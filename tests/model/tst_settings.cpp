@@ -1,3 +1,5 @@
+#include "BoundedWait.h"
+#include "FileSizeLimit.h"
 #include "IniText.h"
 #include "Pace.h"
 #include "RecordingObserver.h"
@@ -7,6 +9,7 @@
 #include "TempProject.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QSemaphore>
 #include <QTest>
 #include <QThread>
@@ -191,6 +194,40 @@ private slots:
         QVERIFY(!overlapped);
         QVERIFY(project.read().contains("[board]\ngmin=1\n"));
         QVERIFY(project.read().contains("[channel.1]\nused=1\n"));
+    }
+
+    // The file cannot take a stored change (a full disk; a file size limit stands in for it) and nobody
+    // stores or saves afterwards: the change reaches the file by itself once the file can be written again.
+    // "cut in the last write": the disk fills up within the framework's last write, which it then takes for
+    // a whole one; the short file must count as not written and be written whole later.
+    void pendingChangesReachTheFileOnceItCanBeWritten_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QByteArray many;
+        for (int i = 0; i < 40; ++i)
+            many += QStringLiteral("[s%1]\nkey=value value value\nother=1\n\n").arg(i).toLatin1();
+        QTest::newRow("one section") << QByteArray("[rds.1]\nps=BEFORE\nused=1\n");
+        QTest::newRow("cut in the last write") << many + "[rds.1]\nps=BEFORE\nrta=Durchsage laeuft\nused=1\n";
+    }
+    void pendingChangesReachTheFileOnceItCanBeWritten()
+    {
+        QFETCH(QByteArray, content);
+        TempProject project(content);
+        Settings s(project.path());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: cannot write .*test.fm$"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: .*test.fm written again$"));
+        {
+            const testsupport::FileSizeLimit full(project.read().size() + 8);
+            QVERIFY(full.isActive());
+            QVERIFY(s.setValue("rds.1.ps", "LONGER THAN THE DISK TAKES", false));
+            QCoreApplication::sendPostedEvents(&s, QEvent::UpdateRequest); // the delayed write fails
+            QVERIFY(!s.sync());
+        }
+        QVERIFY(testsupport::waitUntil([&] { return project.read().contains("ps=LONGER THAN THE DISK TAKES"); },
+                                       5 * Settings::retryMs));
+        QCOMPARE(project.fileValue("rds.1/used").toString(), QString("1"));
+        QCOMPARE(project.fileKeys("rds.1").size(), content.count("rta=") ? 3 : 2);
+        QCOMPARE(project.fileGroups().size(), content.count('['));
     }
 
     // A serialised count of 0x7fffffff elements would make the settings layer reserve 16 GB: such values read

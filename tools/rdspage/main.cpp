@@ -7,6 +7,7 @@
 // for the source of channel 1 to the monitor of channel 1. --source shows
 // that source instead of the last one.
 // Usage: rdspage [--en] [--project file.fm [--monitor] [--source id]] [--grab prefix]
+#include "CommandLine.h"
 #include "ECCSearch.h"
 #include "FMSettings.h"
 #include "RDSEncoder.h"
@@ -20,9 +21,32 @@
 #include <QTimer>
 #include <QTranslator>
 
+namespace {
+
+const char usage[] =
+    "Usage: rdspage [--en] [--project file.fm [--monitor] [--source id]] [--grab prefix]\n"
+    "  --en               English texts\n"
+    "  --project file.fm  the project whose RDS sources the page shows\n"
+    "  --monitor          feeds 400 groups of channel 1's source to the monitor\n"
+    "  --source id        shows that source instead of the last one\n"
+    "  --grab prefix      saves pictures of the tabs as prefix-N.png and quits\n"
+    "  -h, --help         this text\n";
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    CommandLine options(QStringLiteral("rdspage"), QString::fromLatin1(usage));
+    options.addFlag(QStringLiteral("--en"));
+    options.addFlag(QStringLiteral("--monitor"));
+    options.addValue(QStringLiteral("--project"));
+    options.addValue(QStringLiteral("--source"));
+    options.addValue(QStringLiteral("--grab"));
+    if (options.parse(CommandLine::arguments(argc, argv)) == CommandLine::Outcome::Help)
+        return options.report();
     QApplication app(argc, argv);
+    if (options.parse(app.arguments()) != CommandLine::Outcome::Run)
+        return options.report();
     const QStringList args = app.arguments();
     QTranslator english;
     if (args.contains(QStringLiteral("--en")) && english.load(QStringLiteral(":/lang/trovina_en.qm")))

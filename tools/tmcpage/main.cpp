@@ -2,6 +2,7 @@
 // with --grab it saves a picture of the page and quits. The catalogues are
 // read from "lists" of the working directory, as the program does.
 // Usage: tmcpage [--en] [--project file.fm] [--source n] [--message row] [--grab file.png]
+#include "CommandLine.h"
 #include "FMSettings.h"
 #include "TMCTable.h"
 #include "TabTMC.h"
@@ -18,11 +19,28 @@ QString option(const QStringList &args, const char *name)
     return at >= 0 && at + 1 < args.size() ? args.at(at + 1) : QString();
 }
 
+const char usage[] =
+    "Usage: tmcpage [--en] [--project file.fm] [--source n] [--message row] [--grab file.png]\n"
+    "  --en               English texts\n"
+    "  --project file.fm  the project whose TMC sources the page shows\n"
+    "  --source n         shows that TMC source\n"
+    "  --message row      makes that message row current\n"
+    "  --grab file.png    saves a picture of the page and quits\n"
+    "  -h, --help         this text\n";
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    CommandLine options(QStringLiteral("tmcpage"), QString::fromLatin1(usage));
+    options.addFlag(QStringLiteral("--en"));
+    for (const char *name : {"--project", "--source", "--message", "--grab"})
+        options.addValue(QLatin1String(name));
+    if (options.parse(CommandLine::arguments(argc, argv)) == CommandLine::Outcome::Help)
+        return options.report();
     QApplication app(argc, argv);
+    if (options.parse(app.arguments()) != CommandLine::Outcome::Run)
+        return options.report();
     const QStringList args = app.arguments();
     QTranslator english;
     if (args.contains(QStringLiteral("--en")) && english.load(QStringLiteral(":/lang/trovina_en.qm")))
