@@ -57,10 +57,3 @@ BoardLiveness::Sign BoardLiveness::heard(Datagram kind, bool lockHandshake)
     }
     return lost >= rebootRequests ? Sign::Rebooted : Sign::None;
 }
-
-bool BoardLiveness::lockAnswered()
-{
-    const bool was = m_witness;
-    m_witness = false;
-    return was;
-}

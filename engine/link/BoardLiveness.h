@@ -56,8 +56,8 @@ public:
     bool tick(bool lockHandshake);
     // Something came from the board: what it tells.
     Sign heard(Datagram kind, bool lockHandshake);
-    // A lock status came: true when it answers a silence.
-    bool lockAnswered();
+    // A lock status came: it answers a silence's question, if one is open.
+    void lockAnswered() { m_witness = false; }
 
     bool silent() const { return m_silent; }
     // A silence happened and no lock status came since: whether the board

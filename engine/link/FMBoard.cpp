@@ -580,6 +580,8 @@ void FMBoard::disconnectBoard()
         m_socket->disconnectFromHost();
     }
     endSendFailures();
+    if (const int n = m_silences.end())
+        qDebug("mo%d: lock asked for %d times after silences", m_board, n);
     setState(NotConnected);
     emit offline(m_target, m_board);
 }
@@ -769,9 +771,12 @@ void FMBoard::readAgain(const char *why)
     m_lastReceived = nowMs();
 }
 
+// A lossy board goes silent now and then: the first silence is logged,
+// the others counted until the link disconnects.
 void FMBoard::askLock(const char *why)
 {
-    qDebug("mo%d: asking for the lock, %s", m_board, why);
+    if (m_silences.begin())
+        qDebug("mo%d: asking for the lock, %s", m_board, why);
     sendNow(BoardProtocol::lockQuery());
 }
 
@@ -1072,8 +1077,9 @@ void FMBoard::lockStatus(const QByteArray &d)
     // what the disconnect knows of the lock.
     if (!handshaking && st != Online)
         return;
-    // The answer to the question a silence raised.
-    const bool witness = st == Online && m_live.lockAnswered();
+    // The answer to the question a silence raised, if one is open.
+    if (st == Online)
+        m_live.lockAnswered();
     if (d.size() < BoardProtocol::lockStatusMinSize) {
         qDebug("mo%d: unknown lock %d", m_board, d.size());
         if (handshaking) {
@@ -1103,8 +1109,6 @@ void FMBoard::lockStatus(const QByteArray &d)
         return;
     }
     if (ours) {
-        if (witness)
-            qDebug("mo%d: board kept our lock", m_board);
         if (handshaking) {
             sendSetLock();
             goOnline();

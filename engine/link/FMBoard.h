@@ -288,5 +288,6 @@ private:
     RepeatedLog m_infoRequests; // until the board answers
     RepeatedLog m_lockQueries;  // until the lock status comes
     RepeatedLog m_foreignLock;  // lock replies naming the same other client
+    RepeatedLog m_silences;     // lock queries after the board went silent
     QByteArray m_foreignHolder; // identity, address and port of that client
 };
