@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QNetworkDatagram>
 #include <QMutexLocker>
@@ -146,6 +147,7 @@ void FMBoard::run()
     disconnect(m_statusTimer, nullptr, this, nullptr);
     disconnect(m_pumpTimer, nullptr, this, nullptr);
     disconnect(m_socket, nullptr, this, nullptr);
+    settleLockAtQuit();
     disconnectBoard();
     qDebug("mo%d: stop all decoders", m_board);
     for (FMProgram *p : m_programs)
@@ -392,17 +394,26 @@ void FMBoard::timeReadStatus()
             sendSetLock();
             goOnline();
             m_lastReceived = nowMs();
+        } else if (nowMs() - m_lastReceived >= foreignSilenceMs) {
+            // Gone while the question is open: what answers next may be
+            // another board.
+            readAgain("went silent while held by another client");
         } else if (nowMs() - m_lastReceived >= 1000) {
             sendNow(BoardProtocol::lockQuery());
         }
         break;
-    case Online:
+    case Online: {
+        const bool askAgain = m_live.tick(lockHandshake());
         written = sendNow(BoardProtocol::statusRequest());
-        ++m_statusUnanswered;
+        if (written > 0)
+            m_live.requestSent(nowMs());
+        if (askAgain)
+            askLock("its lock status did not come");
         // Firmware before 25 has no lock handshake: nothing to look after.
-        if ((++m_statusTicks & 0x1F) == 0 && m_info.version >= 25)
+        if ((++m_statusTicks & 0x1F) == 0 && lockHandshake())
             sendNow(BoardProtocol::lockQuery());
         break;
+    }
     case DisconnectRequested:
         qDebug("mo%d: force disconnect", m_board);
         disconnectBoard();
@@ -486,9 +497,63 @@ void FMBoard::forgetLock()
 // are all 0xFF: that says nothing about who holds the board.
 bool FMBoard::lockedByUs() const
 {
+    // It went silent since: it may have rebooted and lost our lock.
+    if (m_live.lockInQuestion())
+        return false;
     if (!allFF(m_ownIdentity, LockInfo::identitySize))
         return m_lock.sameIdentity(m_ownIdentity);
     return m_info.boardType != 0 && m_info.version < 25;
+}
+
+// At quit: a board we locked whose lock is in question (it went silent,
+// restarted or timed out since) is asked once, for at most quitLockWaitMs,
+// so that a board that still names us is switched off and unlocked by the
+// disconnect that follows. One that does not answer is left alone.
+void FMBoard::settleLockAtQuit()
+{
+    if (allFF(m_ownIdentity, LockInfo::identitySize) || !m_socket || m_target.ip == 0 || m_target.port == 0)
+        return;
+    if (m_info.boardType != 0 && !lockHandshake())
+        return;
+    if (!m_live.lockInQuestion() && !allFF(m_lock.identity, LockInfo::identitySize))
+        return;
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        m_socket->connectToHost(QHostAddress(m_target.ip), m_target.port, QIODevice::ReadWrite);
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    qDebug("mo%d: lock in question at quit, asking the board", m_board);
+    if (m_info.boardType == 0)
+        sendNow(BoardProtocol::infoRequest());
+    sendNow(BoardProtocol::lockQuery());
+    QElapsedTimer waited;
+    waited.start();
+    bool answered = false;
+    for (;;) {
+        while (m_socket->hasPendingDatagrams()) {
+            const QByteArray d = m_socket->receiveDatagram(maxReadSize).data();
+            if (d.size() < 2)
+                continue;
+            const int type = BoardProtocol::packetType(d);
+            BoardInfo info;
+            LockInfo parsed = m_lock;
+            if (type == BoardProtocol::InfoReply && m_info.boardType == 0 && BoardProtocol::parseInfoReply(d, &info)) {
+                m_info = info;
+            } else if (type == BoardProtocol::LockStatus
+                       && BoardProtocol::parseLockStatus(d, &parsed) != BoardProtocol::LockReply::Invalid) {
+                m_live.lockAnswered();
+                QMutexLocker lock(&m_mutex);
+                m_lock.ip = parsed.ip;
+                m_lock.port = parsed.port;
+                std::memcpy(m_lock.identity, parsed.identity, LockInfo::identitySize);
+                answered = true;
+            }
+        }
+        const qint64 left = quitLockWaitMs - waited.elapsed();
+        if ((answered && m_info.boardType != 0) || left <= 0 || !m_socket->waitForReadyRead(int(left)))
+            break;
+    }
+    qDebug("mo%d: lock at quit %s", m_board,
+           !answered ? "not answered" : lockedByUs() ? "ours" : "not ours");
 }
 
 void FMBoard::disconnectBoard()
@@ -515,6 +580,8 @@ void FMBoard::disconnectBoard()
         m_socket->disconnectFromHost();
     }
     endSendFailures();
+    if (const int n = m_silences.end())
+        qDebug("mo%d: lock asked for %d times after silences", m_board, n);
     setState(NotConnected);
     emit offline(m_target, m_board);
 }
@@ -524,7 +591,7 @@ void FMBoard::goOnline()
     qDebug("mo%d: online, force set band", m_board);
     setState(Online);
     m_band = -1;
-    m_statusUnanswered = 0;
+    m_live.reset();
     startPump();
     emit online(m_target, m_board);
 }
@@ -681,10 +748,48 @@ void FMBoard::checkRestart()
     if (!m_unreachable)
         return;
     m_unreachable = false;
-    if (m_state.load() != Online)
+    const int st = m_state.load();
+    if (st == LockQueried || st == ForeignLock) {
+        // The information we hold may be another board's by now.
+        readAgain("restarted (its port did not answer)");
+        return;
+    }
+    if (st != Online)
         return;
     qDebug("mo%d: board restarted (its port did not answer), reading it again", m_board);
     reconnect();
+}
+
+// A board that may have been replaced before it went online: its
+// information is asked for again, on the same connection; the lock
+// handshake follows. Leaving state 4 withdraws the take-over question.
+void FMBoard::readAgain(const char *why)
+{
+    qDebug("mo%d: board %s, reading it again", m_board, why);
+    forgetLock();
+    setState(InfoRequested);
+    m_lastReceived = nowMs();
+}
+
+// A lossy board goes silent now and then: the first silence is logged,
+// the others counted until the link disconnects.
+void FMBoard::askLock(const char *why)
+{
+    if (m_silences.begin())
+        qDebug("mo%d: asking for the lock, %s", m_board, why);
+    sendNow(BoardProtocol::lockQuery());
+}
+
+// The board lost its state (it rebooted): band and channels are configured
+// again as going online does (the band configuration at the next tick, the
+// channel configuration four times), while the pump runs on.
+void FMBoard::configureAgain()
+{
+    qDebug("mo%d: configuring the board again", m_board);
+    m_live.reset();
+    m_band = -1;
+    for (FMProgram *p : m_programs)
+        p->setBoardInfo(m_info);
 }
 
 // While the board is away every write fails: the first failure is logged,
@@ -749,6 +854,14 @@ void FMBoard::timeFillBuffer()
         }
         m_batching = false;
         m_batch.flush(int(m_socket->socketDescriptor()));
+        // A board silent since a status request is asked again, so that it
+        // is heard soon when it is back and its silence is measured.
+        // What has arrived meanwhile is read first: a thread that ran late
+        // must not count a reply waiting in its socket as missing.
+        const qint64 ms = qint64(now * 1000.0);
+        if (m_live.probeDue(ms, lockHandshake()) && !m_socket->hasPendingDatagrams()
+            && sendNow(BoardProtocol::statusRequest()) > 0)
+            m_live.requestSent(ms);
         if (m_batch.lastError() == ECONNREFUSED)
             noteUnreachable();
         else if (m_batch.queued() > 0 && m_batchRefusals.begin())
@@ -858,6 +971,7 @@ void FMBoard::handleDatagram(const QByteArray &d)
     const int type = BoardProtocol::packetType(d);
     m_lastReceived = nowMs();
     endSendFailures();
+    heard(type);
     switch (type) {
     case BoardProtocol::InfoReply:
         infoReply(d);
@@ -872,8 +986,6 @@ void FMBoard::handleDatagram(const QByteArray &d)
         break;
     }
     case BoardProtocol::ChannelStatus:
-        if (quietBoardBack())
-            return;
         channelStatus(d);
         break;
     case BoardProtocol::LockStatus:
@@ -886,19 +998,26 @@ void FMBoard::handleDatagram(const QByteArray &d)
     checkPurge();
 }
 
-// A board that let several status requests in a row go unanswered and then
-// answers again may have rebooted (a watchdog, a short power dip): its
-// network was down, so no "port unreachable" came, and it has forgotten its
-// configuration. It is read again as after a time-out. A lost reply or two
-// is no such sign, and a board silent for longer times out anyway.
-bool FMBoard::quietBoardBack()
+// Any datagram is a sign of life. Heard again after a silence, a board
+// with the lock handshake is asked for its lock (the answer tells whether
+// it rebooted); one without it that left enough status requests unanswered
+// is taken as rebooted.
+void FMBoard::heard(int type)
 {
-    const int sent = std::exchange(m_statusUnanswered, 0);
-    if (m_state.load() != Online || sent - 1 < quietStatusRequests)
-        return false;
-    qDebug("mo%d: board did not answer %d status requests, reading it again", m_board, sent - 1);
-    reconnect();
-    return true;
+    using Kind = BoardLiveness::Datagram;
+    const Kind kind = type == BoardProtocol::ChannelStatus ? Kind::StatusReply
+                      : type == BoardProtocol::LockStatus  ? Kind::LockStatus
+                                                           : Kind::Other;
+    const BoardLiveness::Sign sign = m_live.heard(kind, lockHandshake());
+    if (m_state.load() != Online)
+        return;
+    if (sign == BoardLiveness::Sign::AskLock) {
+        askLock("the board answers again after a silence");
+    } else if (sign == BoardLiveness::Sign::Rebooted) {
+        qDebug("mo%d: board answers again after %d or more unanswered status requests: taken as rebooted",
+               m_board, BoardLiveness::rebootRequests);
+        configureAgain();
+    }
 }
 
 void FMBoard::checkPurge()
@@ -958,6 +1077,9 @@ void FMBoard::lockStatus(const QByteArray &d)
     // what the disconnect knows of the lock.
     if (!handshaking && st != Online)
         return;
+    // The answer to the question a silence raised, if one is open.
+    if (st == Online)
+        m_live.lockAnswered();
     if (d.size() < BoardProtocol::lockStatusMinSize) {
         qDebug("mo%d: unknown lock %d", m_board, d.size());
         if (handshaking) {
@@ -977,7 +1099,16 @@ void FMBoard::lockStatus(const QByteArray &d)
         m_lock.port = parsed.port;
         std::memcpy(m_lock.identity, parsed.identity, LockInfo::identitySize);
     }
-    if (parsed.sameIdentity(m_ownIdentity) && !allFF(m_ownIdentity, LockInfo::identitySize)) {
+    const bool ours = parsed.sameIdentity(m_ownIdentity) && !allFF(m_ownIdentity, LockInfo::identitySize);
+    QByteArray holder(reinterpret_cast<const char *>(parsed.identity), LockInfo::identitySize);
+    holder += QByteArray::number(parsed.ip) + ':' + QByteArray::number(parsed.port);
+    // The lock changed while the take-over question was open: the board
+    // may have been replaced, and it is read again before it goes online.
+    if (st == ForeignLock && holder != m_foreignHolder) {
+        readAgain(parsed.ip == 0 ? "let go by the other client" : "held by yet another client");
+        return;
+    }
+    if (ours) {
         if (handshaking) {
             sendSetLock();
             goOnline();
@@ -985,6 +1116,13 @@ void FMBoard::lockStatus(const QByteArray &d)
         return;
     }
     if (parsed.ip == 0) {
+        if (st == Online) {
+            // It rebooted and forgot our lock and its configuration.
+            qDebug("mo%d: board lost our lock, locking and configuring it again", m_board);
+            sendSetLock();
+            configureAgain();
+            return;
+        }
         qDebug("mo%d: not locked yet", m_board);
         sendSetLock();
         goOnline();
@@ -993,13 +1131,7 @@ void FMBoard::lockStatus(const QByteArray &d)
     // While the question is open the board is asked again every second or
     // so: the holder and the recent clients are logged when the holder is
     // new, its further replies only counted.
-    QByteArray holder(reinterpret_cast<const char *>(parsed.identity), LockInfo::identitySize);
-    holder += QByteArray::number(parsed.ip) + ':' + QByteArray::number(parsed.port);
-    if (holder != m_foreignHolder) {
-        if (const int n = m_foreignLock.end())
-            qDebug("mo%d: lock of another client seen in %d replies", m_board, n);
-        m_foreignHolder = holder;
-    }
+    m_foreignHolder = holder;
     const bool logIt = m_foreignLock.begin();
     if (logIt) {
         // The identity text ends at its first NUL, at most 15 bytes.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BoardIP.h"
+#include "BoardLiveness.h"
 #include "BoardInfo.h"
 #include "DatagramBatch.h"
 #include "ChannelStatus.h"
@@ -54,14 +55,24 @@ class QUdpSocket;
 // configuration when the link is (or next goes) online.
 //
 // A board that restarts: "port unreachable" from the board while online
-// (its program is not listening: it restarted or is restarting), or a
-// status reply after three or more status requests in a row went
-// unanswered (it rebooted, its network down meanwhile), is taken like a
-// time-out, at once: the link connects again, reads the board's
+// (its program is not listening: it restarted or is restarting) is taken
+// like a time-out, at once: the link connects again, reads the board's
 // information anew and goes online, so band and channels are configured
 // again. After a time-out or a restart the lock is unknown (nothing is
 // switched off or unlocked) until a lock status names us again; our own
 // identity stays for the re-lock.
+//
+// A board that goes silent a while and answers again (BoardLiveness): with
+// the lock handshake its lock is asked for; "not locked" means it rebooted,
+// and it is locked and configured again in place (band and every channel,
+// as going online does) while the pump runs on; our own lock means nothing
+// happened. Without the handshake, four status requests in a row left
+// unanswered are taken as a reboot and configured again the same way.
+//
+// A board whose lock status changes or which goes away while the take-over
+// question is open is read again (information request) before it goes
+// online. At quit a board whose lock is in question is asked once, shortly,
+// and switched off and unlocked when it names us.
 class FMBoard : public QThread
 {
     Q_OBJECT
@@ -83,9 +94,11 @@ public:
     // Unacknowledged commands are purged this long after the last
     // acknowledged send.
     static constexpr int ackTimeoutMs = 1666;
-    // Status requests in a row left unanswered by a board that then answers
-    // again: it is taken as rebooted (600 ms; the time-out takes 2 s).
-    static constexpr int quietStatusRequests = 3;
+    // How long a board whose lock is in question is waited for at quit.
+    static constexpr int quitLockWaitMs = 300;
+    // A board held by another client that has said nothing this long while
+    // the take-over question is open is read again.
+    static constexpr int foreignSilenceMs = 2000;
     static constexpr int sendBufferSize = 0x80000;
     // Larger than any datagram a board sends.
     static constexpr int maxReadSize = 2048;
@@ -186,7 +199,12 @@ private:
     bool lockedByUs() const;
     void noteUnreachable();
     void checkRestart();
-    bool quietBoardBack();
+    void readAgain(const char *why);
+    void heard(int type);
+    void askLock(const char *why);
+    void configureAgain();
+    bool lockHandshake() const { return m_info.version >= 25; }
+    void settleLockAtQuit();
     qint64 sendNow(const char *data, int length);
     qint64 sendNow(const QByteArray &datagram) { return sendNow(datagram.constData(), datagram.size()); }
     void handleDatagram(const QByteArray &datagram);
@@ -238,8 +256,8 @@ private:
     bool m_onAir = false;
     // "Port unreachable" seen since the last check (checkRestart).
     bool m_unreachable = false;
-    // Status requests sent since the last status reply (quietBoardBack).
-    int m_statusUnanswered = 0;
+    // Signs of life while online.
+    BoardLiveness m_live;
     int m_bytesSent = 0;
     // The pump tick's datagrams, sent with one system call at its end.
     DatagramBatch m_batch;
@@ -270,5 +288,6 @@ private:
     RepeatedLog m_infoRequests; // until the board answers
     RepeatedLog m_lockQueries;  // until the lock status comes
     RepeatedLog m_foreignLock;  // lock replies naming the same other client
+    RepeatedLog m_silences;     // lock queries after the board went silent
     QByteArray m_foreignHolder; // identity, address and port of that client
 };

@@ -173,6 +173,10 @@ SimBoard::SimBoard(const SimBoardConfig &config, QObject *parent) : QObject(pare
         c.reset(now);
     }
     clearLock();
+    m_drainTimer = new QTimer(this);
+    m_drainTimer->setSingleShot(true);
+    m_drainTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_drainTimer, &QTimer::timeout, this, &SimBoard::drainQueue);
     bindData(config.address, config.port);
 }
 
@@ -419,6 +423,10 @@ void SimBoard::reset()
     m_boardCommands = 0;
     for (SimChannel &c : m_channels)
         c.reset(now);
+    // What was waiting for a command to be applied is gone with the power.
+    m_queue.clear();
+    m_busyUntil = 0;
+    m_headStarted = false;
 }
 
 void SimBoard::clearCounters()
@@ -466,9 +474,42 @@ void SimBoard::readData()
         d.type = BoardProtocol::packetType(d.bytes);
         d.from = nd.senderAddress();
         d.fromPort = u16(nd.senderPort());
-        record(d);
-        const QString note = m_ignored.contains(d.type) ? QStringLiteral("ignored") : handle(d);
-        emit datagramHandled(d.type, d.bytes, note);
+        if (m_commandDelayMs > 0 || !m_queue.isEmpty())
+            m_queue.append(d);
+        else
+            process(d);
+    }
+    drainQueue();
+}
+
+void SimBoard::process(Datagram &d)
+{
+    record(d);
+    const QString note = m_ignored.contains(d.type) ? QStringLiteral("ignored") : handle(d);
+    emit datagramHandled(d.type, d.bytes, note);
+}
+
+// Datagrams wait while a command is being applied; a command at the head
+// of the queue keeps the board busy for the command delay, then it is
+// applied and acknowledged.
+void SimBoard::drainQueue()
+{
+    while (!m_queue.isEmpty()) {
+        const double now = HiResClock::now();
+        if (now < m_busyUntil) {
+            if (!m_drainTimer->isActive())
+                m_drainTimer->start(qMax(1, int((m_busyUntil - now) * 1000.0 + 0.999)));
+            return;
+        }
+        if (m_queue.first().type == BoardProtocol::Command && m_commandDelayMs > 0 && !m_headStarted) {
+            m_headStarted = true;
+            m_busyUntil = now + m_commandDelayMs / 1000.0;
+            continue;
+        }
+        m_headStarted = false;
+        Datagram d = m_queue.takeFirst();
+        d.at = now;
+        process(d);
     }
 }
 
@@ -505,6 +546,10 @@ QString SimBoard::handle(const Datagram &d)
     case BoardProtocol::StatusRequest:
         if (d.bytes.size() != 2)
             return reject(QStringLiteral("status request of %1 bytes").arg(d.bytes.size()));
+        if (m_loseStatus > 0) {
+            --m_loseStatus;
+            return QStringLiteral("reply lost");
+        }
         reply(m_socket, statusReply(), d.from, d.fromPort);
         return {};
     case BoardProtocol::Command:

@@ -16,6 +16,7 @@
 #include <array>
 #include <functional>
 
+class QTimer;
 class QUdpSocket;
 
 // What a simulated board is when it starts.
@@ -57,7 +58,8 @@ struct SimBoardConfig
 // - faults a lab meets: the port closed for a while (not listening yet, or
 //   a restart, after which the board comes back empty with a new box
 //   number), a reboot (silent for a while with the port open, then back
-//   empty with the same box number), requests left unanswered by type, a lock handshake answered
+//   empty with the same box number), requests left unanswered by type, lost
+//   status replies, a per-command delay, a lock handshake answered
 //   whatever the firmware, and malformed or short datagrams sent to the
 //   client.
 //
@@ -126,6 +128,14 @@ public:
     void setDropEveryNthAck(int n) { m_dropEveryNth = qMax(0, n); }
     void setAckDelay(int ms) { m_ackDelayMs = qMax(0, ms); }
     void setAckWrongId(bool wrong) { m_ackWrongId = wrong; }
+
+    // A board slow to apply commands (a synthesizer or EEPROM written per
+    // command): each acknowledged command keeps it busy this long before it
+    // is applied and acknowledged; whatever arrives meanwhile waits its
+    // turn, in order.
+    void setCommandDelay(int ms) { m_commandDelayMs = qMax(0, ms); }
+    // The next n status requests are left unanswered (replies lost).
+    void loseStatusReplies(int n) { m_loseStatus = qMax(0, n); }
 
     // Silent: every datagram is dropped unanswered (counted apart).
     void setSilent(bool silent) { m_silent = silent; }
@@ -239,6 +249,8 @@ private:
     QByteArray lockReply();
     QString reject(const QString &why);
     void record(const Datagram &d);
+    void process(Datagram &d);
+    void drainQueue();
 
     SimBoardConfig m_config;
     QUdpSocket *m_socket = nullptr;
@@ -274,6 +286,12 @@ private:
     bool m_capture = false;
     bool m_lockAlways = false;
     QSet<int> m_ignored;
+    int m_commandDelayMs = 0;
+    int m_loseStatus = 0;
+    QVector<Datagram> m_queue;  // waiting while a command is applied
+    double m_busyUntil = 0;     // HiResClock seconds
+    bool m_headStarted = false; // the command at the queue's head is being applied
+    QTimer *m_drainTimer = nullptr;
     int m_restarts = 0;
     int m_silenceGeneration = 0;
 

@@ -18,6 +18,11 @@
 //   lock IP PORT NAME      held by another client (IP dotted; never sent to)
 //   unlock                 that client lets go
 //   drop-acks N            every Nth acknowledgement dropped (0: none)
+//   lose-status N          the next N status requests left unanswered
+//   delay MS               each command keeps the board busy MS milliseconds before it is
+//                          applied and acknowledged; what comes meanwhile waits in order
+//   type TYPE              board type from now on (ZQX4, ZQTX, zQTX), as a board put in
+//                          its place
 //   ignore TYPE|answer TYPE  datagrams of TYPE (hex) recorded, not answered
 //   lock-always on|off     lock handshake answered whatever the firmware
 //   malformed              malformed and short datagrams sent to the client
@@ -120,6 +125,19 @@ QString counts(SimBoard &board, Counter counter)
     return parts.join(QLatin1Char(','));
 }
 
+// Frequency (MHz) and deviation (kHz) channel `index` is set to, as a board
+// of its type reads the words (other types than ZQX4 in band 0).
+QString tuning(SimBoard &board, int index)
+{
+    const SimChannel::Config &c = board.channel(index).config;
+    const bool zqx4 = board.config().boardType == BoardInfo::typeZQX4;
+    const int word = int(c.frequencyWord << 8) >> 8; // 24-bit two's complement
+    const double centre = zqx4 ? 80.0 + 8.0 * (c.synth & 3) : (c.synth & 1) ? 103.0 : 93.0;
+    const double mhz = centre + word * (zqx4 ? 18.75 : 33.75) / 16777216.0;
+    const double khz = c.deviationWord * (zqx4 ? 75000.0 : 33750.0) / 16777216.0;
+    return QStringLiteral("freq%1=%2 dev%1=%3").arg(index + 1).arg(mhz, 0, 'f', 3).arg(khz, 0, 'f', 1);
+}
+
 QString statusLine(int index, SimBoard &board)
 {
     const LockInfo lock = board.lockState();
@@ -135,7 +153,10 @@ QString statusLine(int index, SimBoard &board)
              n(BoardProtocol::PcmData), n(BoardProtocol::RdsData))
         .arg(board.boardCommands()).arg(board.acksSent()).arg(board.acksDropped()).arg(board.rejected())
         .arg(board.unknownPackets()).arg(board.receivedWhileSilent()).arg(board.restarts())
-        .arg(counts(board, &SimChannel::commands));
+        .arg(counts(board, &SimChannel::commands))
+        + QStringLiteral(" type=%1 ").arg(QString::fromLatin1(QByteArray::fromHex(
+              QByteArray::number(board.config().boardType, 16))))
+        + tuning(board, 0);
 }
 
 // One control command for every board; the error text, empty when done.
@@ -193,6 +214,22 @@ QString control(const QStringList &words, std::vector<std::unique_ptr<SimBoard>>
             return QStringLiteral("drop-acks needs a count");
         for (auto &sim : sims)
             sim->setDropEveryNthAck(n);
+    } else if (cmd == QLatin1String("lose-status") || cmd == QLatin1String("delay")) {
+        const int n = words.value(1).toInt(&ok);
+        if (!ok || n < 0)
+            return cmd + QStringLiteral(" needs a number");
+        for (auto &sim : sims) {
+            if (cmd == QLatin1String("delay"))
+                sim->setCommandDelay(n);
+            else
+                sim->loseStatusReplies(n);
+        }
+    } else if (cmd == QLatin1String("type")) {
+        const u32 type = typeFromText(words.value(1), &ok);
+        if (!ok)
+            return QStringLiteral("type needs four characters");
+        for (auto &sim : sims)
+            sim->setBoardType(type);
     } else if (cmd == QLatin1String("ignore") || cmd == QLatin1String("answer")) {
         const int type = words.value(1).toInt(&ok, 16);
         if (!ok)

@@ -1,0 +1,59 @@
+#include "BoardLiveness.h"
+
+void BoardLiveness::reset()
+{
+    m_unanswered = 0;
+    m_silent = false;
+    m_witness = false;
+    m_asked = false;
+}
+
+void BoardLiveness::requestSent(qint64 nowMs)
+{
+    ++m_unanswered;
+    m_lastRequest = nowMs;
+}
+
+void BoardLiveness::silence(bool lockHandshake)
+{
+    m_silent = true;
+    m_witness = m_witness || lockHandshake;
+}
+
+bool BoardLiveness::probeDue(qint64 nowMs, bool lockHandshake)
+{
+    if (m_unanswered == 0 || nowMs - m_lastRequest < probeMs)
+        return false;
+    silence(lockHandshake);
+    return true;
+}
+
+bool BoardLiveness::tick(bool lockHandshake)
+{
+    const bool heardSinceLastTick = m_unanswered == 0;
+    if (!heardSinceLastTick)
+        silence(lockHandshake);
+    // The lock query sent when the board was heard again, or its answer,
+    // went missing: one more, at most one a tick.
+    const bool again = m_witness && heardSinceLastTick && !m_asked;
+    m_asked = false;
+    return again;
+}
+
+BoardLiveness::Sign BoardLiveness::heard(Datagram kind, bool lockHandshake)
+{
+    // A status reply answers one of the requests; the ones before it went
+    // unanswered.
+    const int lost = m_unanswered - (kind == Datagram::StatusReply && m_unanswered > 0 ? 1 : 0);
+    m_unanswered = 0;
+    if (!m_silent)
+        return Sign::None;
+    m_silent = false;
+    if (lockHandshake) {
+        if (!m_witness || kind == Datagram::LockStatus)
+            return Sign::None;
+        m_asked = true;
+        return Sign::AskLock;
+    }
+    return lost >= rebootRequests ? Sign::Rebooted : Sign::None;
+}
