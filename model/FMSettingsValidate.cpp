@@ -87,6 +87,16 @@ int tableEntry(const QString &norm)
     return n;
 }
 
+// Ok when a rate-table key names one entry 0..31; EntryNeeded for the table
+// itself, UnknownKey for any other entry.
+int checkTableEntry(const QString &norm)
+{
+    const int entry = tableEntry(norm);
+    if (entry == -1)
+        return EntryNeeded;
+    return entry < 0 ? UnknownKey : Ok;
+}
+
 // The service key table "tmc.N/skt" is described as a family, but its items
 // are the values of the one key: ADD appends to that key as to a whole list.
 bool isItemFamily(const QString &generic)
@@ -159,11 +169,9 @@ int FMSettings::setChecked(const QString &key, const QVariant &value, bool notif
     if (isFixedTable(generic)) {
         // Every entry of the rate table has its place; one missing from the
         // file is off, and a store gives it its rates.
-        const int entry = tableEntry(norm);
-        if (entry == -1)
-            return EntryNeeded;
-        if (entry < 0)
-            return UnknownKey;
+        const int entry = checkTableEntry(norm);
+        if (entry != Ok)
+            return entry;
     } else if (desc.isList() && generic.endsWith(QLatin1Char('.')) && !Settings::contains(norm)) {
         return UseAdd;
     }
@@ -278,11 +286,9 @@ int FMSettings::add(const QString &key, const QVariant &value, QString *written)
     if (isFixedTable(generic)) {
         // The rate table has an entry for each group type: ADD writes the
         // one named, never another.
-        const int entry = tableEntry(norm);
-        if (entry == -1)
-            return EntryNeeded;
-        if (entry < 0)
-            return UnknownKey;
+        const int entry = checkTableEntry(norm);
+        if (entry != Ok)
+            return entry;
         newKey = norm;
         newValue = RecordText::text(value);
     } else if (isItemFamily(generic)) {
