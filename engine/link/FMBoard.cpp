@@ -147,7 +147,7 @@ void FMBoard::run()
     disconnect(m_statusTimer, nullptr, this, nullptr);
     disconnect(m_pumpTimer, nullptr, this, nullptr);
     disconnect(m_socket, nullptr, this, nullptr);
-    settleLockAtQuit();
+    settleLock();
     disconnectBoard();
     qDebug("mo%d: stop all decoders", m_board);
     for (FMProgram *p : m_programs)
@@ -189,8 +189,10 @@ bool FMBoard::connectTo(const BoardIP &target)
     // board the link is leaving has been taken off air and unlocked.
     inBoardThread(this, m_running.load(), [this, target] {
         if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState && target != m_target
-            && m_state.load() != NotConnected)
+            && m_state.load() != NotConnected) {
+            settleLock();
             disconnectBoard();
+        }
         QMutexLocker lock(&m_mutex);
         qDebug("mo%d: #%03d connectTo %s", m_board, target.boxNumber(), qPrintable(target.addressText()));
         m_target = target;
@@ -416,6 +418,7 @@ void FMBoard::timeReadStatus()
     }
     case DisconnectRequested:
         qDebug("mo%d: force disconnect", m_board);
+        settleLock();
         disconnectBoard();
         break;
     }
@@ -505,11 +508,14 @@ bool FMBoard::lockedByUs() const
     return m_info.boardType != 0 && m_info.version < 25;
 }
 
-// At quit: a board we locked whose lock is in question (it went silent,
-// restarted or timed out since) is asked once, for at most quitLockWaitMs,
+// Before the link leaves a board (quit, a disconnect request, another
+// board): a board we locked whose lock is in question (it went silent,
+// restarted or timed out since) is asked once, for at most lockAnswerWaitMs,
 // so that a board that still names us is switched off and unlocked by the
-// disconnect that follows. One that does not answer is left alone.
-void FMBoard::settleLockAtQuit()
+// disconnect that follows. One that does not answer is left alone. The
+// answer is read here, past the socket's signals, so that it changes
+// nothing but the lock record.
+void FMBoard::settleLock()
 {
     if (allFF(m_ownIdentity, LockInfo::identitySize) || !m_socket || m_target.ip == 0 || m_target.port == 0)
         return;
@@ -521,7 +527,8 @@ void FMBoard::settleLockAtQuit()
         m_socket->connectToHost(QHostAddress(m_target.ip), m_target.port, QIODevice::ReadWrite);
     if (m_socket->state() != QAbstractSocket::ConnectedState)
         return;
-    qDebug("mo%d: lock in question at quit, asking the board", m_board);
+    qDebug("mo%d: lock in question, asking the board before leaving it", m_board);
+    const QSignalBlocker quiet(m_socket);
     if (m_info.boardType == 0)
         sendNow(BoardProtocol::infoRequest());
     sendNow(BoardProtocol::lockQuery());
@@ -548,11 +555,11 @@ void FMBoard::settleLockAtQuit()
                 answered = true;
             }
         }
-        const qint64 left = quitLockWaitMs - waited.elapsed();
+        const qint64 left = lockAnswerWaitMs - waited.elapsed();
         if ((answered && m_info.boardType != 0) || left <= 0 || !m_socket->waitForReadyRead(int(left)))
             break;
     }
-    qDebug("mo%d: lock at quit %s", m_board,
+    qDebug("mo%d: lock before leaving %s", m_board,
            !answered ? "not answered" : lockedByUs() ? "ours" : "not ours");
 }
 

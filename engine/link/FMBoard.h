@@ -94,8 +94,9 @@ public:
     // Unacknowledged commands are purged this long after the last
     // acknowledged send.
     static constexpr int ackTimeoutMs = 1666;
-    // How long a board whose lock is in question is waited for at quit.
-    static constexpr int quitLockWaitMs = 300;
+    // How long a board whose lock is in question is waited for before the
+    // link leaves it.
+    static constexpr int lockAnswerWaitMs = 300;
     // A board held by another client that has said nothing this long while
     // the take-over question is open is read again.
     static constexpr int foreignSilenceMs = 2000;
@@ -204,7 +205,7 @@ private:
     void askLock(const char *why);
     void configureAgain();
     bool lockHandshake() const { return m_info.version >= 25; }
-    void settleLockAtQuit();
+    void settleLock();
     qint64 sendNow(const char *data, int length);
     qint64 sendNow(const QByteArray &datagram) { return sendNow(datagram.constData(), datagram.size()); }
     void handleDatagram(const QByteArray &datagram);

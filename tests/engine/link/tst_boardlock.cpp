@@ -160,6 +160,41 @@ private slots:
         QVERIFY2(end.section(' ', 7, 7).toInt() >= 3, qPrintable(end));
     }
 
+    void leaveRightAfterASilence_data()
+    {
+        QTest::addColumn<bool>("anotherBoard"); // else a disconnect request
+        QTest::newRow("disconnect request") << false;
+        QTest::newRow("another board") << true;
+    }
+
+    // The board was silent and answers again, but its lock status stays
+    // away: whether it still holds our lock is in question when the link
+    // leaves it. It is asked once more; naming us, it is switched off and
+    // unlocked.
+    void leaveRightAfterASilence()
+    {
+        QFETCH(bool, anotherBoard);
+        ProcessRig rig(simboard, {}, 1);
+        rig.connect();
+        QVERIFY(waitUntil([&] { return rig.link.online == 1 && rig.sim.statusValue("locked") == 1; }, 5000));
+        const int from = rig.sim.lines().size();
+        QVERIFY(rig.sim.command("ignore 0060"));
+        QVERIFY(rig.sim.command("silent 0.7"));
+        QVERIFY(rig.sim.waitLine("sb1 answering again", from, 5000) >= 0);
+        QVERIFY(rig.sim.command("answer 0060"));
+        if (anotherBoard) {
+            BoardIP other = rig.target();
+            other.port = u16(other.port == 65535 ? 1024 : other.port + 1);
+            rig.link.board.connectTo(other);
+        } else {
+            rig.link.call([&] { rig.link.board.disconnectRequest(); });
+        }
+        QVERIFY(waitUntil([&] { return rig.sim.statusValue("unlock") == 1; }, 3000));
+        const auto st = rig.sim.status();
+        QCOMPARE(st.value("carrier"), QString("0"));
+        QCOMPARE(st.value("locked"), QString("0"));
+    }
+
     // The carrier-off configuration at a disconnect is reported as off air.
     void carrierOffReportsOffAir()
     {
