@@ -10,8 +10,25 @@
 #include <QUdpSocket>
 
 #include <cstring>
+#include <ctime>
+
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
 
 namespace {
+
+// When the kernel took the datagram last read from fd, on HiResClock's
+// scale; now when it cannot tell (no stamp yet, the wall clock stepped).
+double arrivalOfLastRead(int fd)
+{
+    const double now = HiResClock::now();
+    timespec stamp{};
+    timespec wall{};
+    if (fd < 0 || ::ioctl(fd, SIOCGSTAMPNS, &stamp) != 0 || ::clock_gettime(CLOCK_REALTIME, &wall) != 0)
+        return now;
+    const double age = double(wall.tv_sec - stamp.tv_sec) + double(wall.tv_nsec - stamp.tv_nsec) * 1e-9;
+    return age >= 0.0 && age < 10.0 ? now - age : now;
+}
 
 using BoardCommand::ParsedItem;
 
@@ -203,6 +220,8 @@ bool SimBoard::bindData(const QHostAddress &address, u16 port)
     }
     // Room for the bursts of a data pump while the test's thread is busy.
     socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4 << 20);
+    // Asking once makes the kernel stamp every datagram from now on.
+    arrivalOfLastRead(int(socket->socketDescriptor()));
     delete m_socket;
     m_socket = socket;
     connect(m_socket, &QUdpSocket::readyRead, this, &SimBoard::readData);
@@ -426,6 +445,7 @@ void SimBoard::reset()
     // What was waiting for a command to be applied is gone with the power.
     m_queue.clear();
     m_busyUntil = 0;
+    m_lastArrival = now;
     m_headStarted = false;
 }
 
@@ -443,6 +463,8 @@ void SimBoard::clearCounters()
 
 const SimChannel &SimBoard::channel(int index)
 {
+    // What has arrived by now counts before the buffers run on to now.
+    readData();
     SimChannel &c = m_channels[size_t(qBound(0, index, BoardProtocol::channelsPerBoard - 1))];
     c.advanceTo(HiResClock::now());
     return c;
@@ -469,7 +491,10 @@ void SimBoard::readData()
             continue;
         }
         Datagram d;
-        d.at = HiResClock::now();
+        // When the datagram arrived, not when this process came round to
+        // it: a simulated board starved by a loaded machine must not count
+        // underruns that a board with its own processor never had.
+        d.at = m_lastArrival = qMax(m_lastArrival, arrivalOfLastRead(int(m_socket->socketDescriptor())));
         d.bytes = nd.data();
         d.type = BoardProtocol::packetType(d.bytes);
         d.from = nd.senderAddress();
@@ -508,7 +533,7 @@ void SimBoard::drainQueue()
         }
         m_headStarted = false;
         Datagram d = m_queue.takeFirst();
-        d.at = now;
+        d.at = m_lastArrival = qMax(m_lastArrival, now);
         process(d);
     }
 }
@@ -550,7 +575,7 @@ QString SimBoard::handle(const Datagram &d)
             --m_loseStatus;
             return QStringLiteral("reply lost");
         }
-        reply(m_socket, statusReply(), d.from, d.fromPort);
+        reply(m_socket, statusReply(d.at), d.from, d.fromPort);
         return {};
     case BoardProtocol::Command:
         return handleCommand(d);
@@ -704,9 +729,8 @@ QString SimBoard::handleLockDatagram(const Datagram &d)
     return {};
 }
 
-QByteArray SimBoard::statusReply()
+QByteArray SimBoard::statusReply(double now)
 {
-    const double now = HiResClock::now();
     QVector<BoardProtocol::StatusEntry> entries;
     for (SimChannel &c : m_channels) {
         c.advanceTo(now);

@@ -245,7 +245,7 @@ private:
     void acknowledge(u32 id, const QHostAddress &to, u16 port);
     void reply(QUdpSocket *socket, const QByteArray &datagram, const QHostAddress &to, u16 port);
     void noteClient(const QHostAddress &from, u16 port, double now);
-    QByteArray statusReply();
+    QByteArray statusReply(double now); // fill levels as of now (the request's arrival)
     QByteArray lockReply();
     QString reject(const QString &why);
     void record(const Datagram &d);
@@ -290,6 +290,7 @@ private:
     int m_loseStatus = 0;
     QVector<Datagram> m_queue;  // waiting while a command is applied
     double m_busyUntil = 0;     // HiResClock seconds
+    double m_lastArrival = 0;   // of the datagram handled last, HiResClock seconds
     bool m_headStarted = false; // the command at the queue's head is being applied
     QTimer *m_drainTimer = nullptr;
     int m_restarts = 0;
