@@ -25,8 +25,9 @@ int main(int argc, char *argv[])
     CommandLine options(QStringLiteral("trovina"), QString::fromLatin1(usage));
     options.addValue(QStringLiteral("-i"));
     options.setMaxPlain(1);
-    // Help is answered before anything exists: no display, no ini, no boards.
-    if (options.parse(CommandLine::arguments(argc, argv)) == CommandLine::Outcome::Help)
+    // Help and refusals are answered before anything exists: no display, no
+    // ini, no boards.
+    if (options.parseEarly(argc, argv) != CommandLine::Outcome::Run)
         return options.report();
 
     QApplication app(argc, argv);

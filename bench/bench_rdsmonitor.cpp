@@ -96,7 +96,7 @@ int main(int argc, char *argv[])
                                        "  --seconds N  how long the load runs (default 60)\n"
                                        "  -h, --help   this text\n"));
     options.addValue(QStringLiteral("--seconds"));
-    if (options.parse(CommandLine::arguments(argc, argv)) == CommandLine::Outcome::Help)
+    if (options.parseEarly(argc, argv) != CommandLine::Outcome::Run)
         return options.report();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -2,6 +2,39 @@
 
 #include <cstdio>
 
+namespace {
+
+// The options QGuiApplication, QApplication and the X11 platform read
+// themselves, with one or two dashes; the valued ones take the next argument.
+const QSet<QString> &frameworkValued()
+{
+    static const QSet<QString> names{"platform", "platformpluginpath", "platformtheme", "plugin",
+                                     "qwindowgeometry", "qwindowicon", "qwindowtitle", "session",
+                                     "style", "stylesheet", "display", "geometry", "title", "name",
+                                     "visual", "ncols", "im", "inputstyle"};
+    return names;
+}
+
+const QSet<QString> &frameworkFlags()
+{
+    static const QSet<QString> names{"reverse", "widgetcount", "cmap", "nograb", "dograb", "sync", "testability"};
+    return names;
+}
+
+// The framework's name of an option ("platform" for "-platform" and
+// "--platform=x"), empty for an argument that is none.
+QString frameworkName(const QString &arg, bool *inlineValue)
+{
+    const int dashes = arg.startsWith(QLatin1String("--")) ? 2 : arg.startsWith(QLatin1Char('-')) ? 1 : 0;
+    if (dashes == 0)
+        return QString();
+    const int eq = arg.indexOf(QLatin1Char('='));
+    *inlineValue = eq > 0;
+    return arg.mid(dashes, eq > 0 ? eq - dashes : -1);
+}
+
+} // namespace
+
 CommandLine::CommandLine(const QString &program, const QString &usage) : m_program(program), m_usage(usage)
 {
     if (!m_usage.endsWith(QLatin1Char('\n')))
@@ -48,6 +81,19 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
                 refuse(QStringLiteral("option '%1' needs a value").arg(arg));
             }
         } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
+            bool inlineValue = false;
+            const QString name = m_framework ? frameworkName(arg, &inlineValue) : QString();
+            if (name == QLatin1String("qmljsdebugger") || (inlineValue && frameworkValued().contains(name)))
+                continue;
+            if (!inlineValue && frameworkFlags().contains(name))
+                continue;
+            if (!inlineValue && frameworkValued().contains(name)) {
+                if (i + 1 < arguments.size())
+                    ++i;
+                else
+                    refuse(QStringLiteral("option '%1' needs a value").arg(arg));
+                continue;
+            }
             refuse(QStringLiteral("unknown option '%1'").arg(arg));
         } else if (m_plain.size() < m_maxPlain) {
             m_plain << arg;
@@ -57,6 +103,14 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
     }
     m_outcome = help ? Outcome::Help : m_error.isEmpty() ? Outcome::Run : Outcome::Refused;
     return m_outcome;
+}
+
+CommandLine::Outcome CommandLine::parseEarly(int argc, char *argv[])
+{
+    m_framework = true;
+    const Outcome outcome = parse(arguments(argc, argv));
+    m_framework = false;
+    return outcome;
 }
 
 bool CommandLine::isSet(const QString &name) const

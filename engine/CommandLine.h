@@ -9,10 +9,9 @@
 // up to a given number of plain arguments (those not starting with '-') and
 // the help option ("-h", "--help"). Anything else is refused by name.
 //
-// A widget program parses twice: once before its application object exists,
-// only to answer a request for help (which so needs no display and starts
-// nothing), and once after, on the arguments the application object left
-// (Qt's own options such as "-platform" are gone by then).
+// A widget program parses twice: once before its application object exists
+// (parseEarly), so that help and refusals need no display and start nothing, and once after, on the arguments the application object
+// left (Qt's own options such as "-platform" are gone by then).
 //
 // Pure: no state outside the object; any thread.
 class CommandLine
@@ -34,6 +33,10 @@ public:
 
     // arguments: the program's own name first, as QCoreApplication::arguments.
     Outcome parse(const QStringList &arguments);
+    // The parse before the application object exists: argv as it stands,
+    // the options the widget framework reads itself ("-platform offscreen",
+    // "--style=fusion", "-reverse", ...) taken too.
+    Outcome parseEarly(int argc, char *argv[]);
     bool isSet(const QString &name) const;
     QString value(const QString &name) const;
     QStringList plain() const;
@@ -54,6 +57,7 @@ private:
     QSet<QString> m_flags;
     QSet<QString> m_valued;
     int m_maxPlain = 0;
+    bool m_framework = false;
 
     Outcome m_outcome = Outcome::Run;
     QString m_error;

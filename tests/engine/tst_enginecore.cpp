@@ -83,6 +83,16 @@ private slots:
         QTest::newRow("value missing") << QStringList{"-i"} << refused << "option '-i' needs a value";
         QTest::newRow("two projects") << QStringList{"a.fm", "b.fm"} << refused << "unexpected argument 'b.fm'";
         QTest::newRow("a lone dash is a name") << QStringList{"-"} << run << "ini= plain=-";
+        // Before the application object: the framework's own options pass, nothing else does.
+        QTest::newRow("early: framework options") << QStringList{"early", "-platform", "offscreen", "--style=fusion",
+                                                                 "-reverse", "--qwindowtitle", "T", "a.fm"}
+                                                  << run << "ini= plain=a.fm";
+        QTest::newRow("early: unknown") << QStringList{"early", "-reverse", "--nosuch"} << refused
+                                        << "unknown option '--nosuch'";
+        QTest::newRow("early: framework value missing") << QStringList{"early", "-platform"} << refused
+                                                        << "option '-platform' needs a value";
+        QTest::newRow("late: framework option unknown") << QStringList{"-reverse"} << refused
+                                                        << "unknown option '-reverse'";
     }
     void commandLine()
     {
@@ -92,7 +102,16 @@ private slots:
         CommandLine line(QStringLiteral("trovina"), QStringLiteral("Usage: trovina [-i ini] [project.fm]"));
         line.addValue(QStringLiteral("-i"));
         line.setMaxPlain(1);
-        QCOMPARE(int(line.parse(QStringList{"trovina"} + args)), outcome);
+        const bool early = args.value(0) == QLatin1String("early");
+        QByteArrayList bytes{"trovina"};
+        for (const QString &a : args.mid(early ? 1 : 0))
+            bytes << a.toLocal8Bit();
+        std::vector<char *> argv;
+        for (QByteArray &b : bytes)
+            argv.push_back(b.data());
+        const CommandLine::Outcome got = early ? line.parseEarly(int(argv.size()), argv.data())
+                                               : line.parse(QStringList{"trovina"} + args);
+        QCOMPARE(int(got), outcome);
         if (outcome == int(CommandLine::Outcome::Run))
             QCOMPARE(QString("ini=%1 plain=%2").arg(line.value("-i"), line.plain().join(',')), said);
         else if (outcome == int(CommandLine::Outcome::Refused))

@@ -42,7 +42,7 @@ int main(int argc, char *argv[])
     options.addValue(QStringLiteral("--project"));
     options.addValue(QStringLiteral("--source"));
     options.addValue(QStringLiteral("--grab"));
-    if (options.parse(CommandLine::arguments(argc, argv)) == CommandLine::Outcome::Help)
+    if (options.parseEarly(argc, argv) != CommandLine::Outcome::Run)
         return options.report();
     QApplication app(argc, argv);
     if (options.parse(app.arguments()) != CommandLine::Outcome::Run)

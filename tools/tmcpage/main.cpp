@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
     options.addFlag(QStringLiteral("--en"));
     for (const char *name : {"--project", "--source", "--message", "--grab"})
         options.addValue(QLatin1String(name));
-    if (options.parse(CommandLine::arguments(argc, argv)) == CommandLine::Outcome::Help)
+    if (options.parseEarly(argc, argv) != CommandLine::Outcome::Run)
         return options.report();
     QApplication app(argc, argv);
     if (options.parse(app.arguments()) != CommandLine::Outcome::Run)
