@@ -6,6 +6,7 @@ void BoardLiveness::reset()
     m_silent = false;
     m_witness = false;
     m_asked = false;
+    m_lockAsks = 0;
 }
 
 void BoardLiveness::requestSent(qint64 nowMs)
@@ -16,6 +17,8 @@ void BoardLiveness::requestSent(qint64 nowMs)
 
 void BoardLiveness::silence(bool lockHandshake)
 {
+    if (!m_silent)
+        m_lockAsks = 0; // a new silence, a new question
     m_silent = true;
     m_witness = m_witness || lockHandshake;
 }
@@ -34,9 +37,12 @@ bool BoardLiveness::tick(bool lockHandshake)
     if (!heardSinceLastTick)
         silence(lockHandshake);
     // The lock query sent when the board was heard again, or its answer,
-    // went missing: one more, at most one a tick.
-    const bool again = m_witness && heardSinceLastTick && !m_asked;
+    // went missing: one more, at most one a tick and lockAsks in all; a
+    // board that never answers is left to the regular lock query.
+    const bool again = m_witness && heardSinceLastTick && !m_asked && m_lockAsks < lockAsks;
     m_asked = false;
+    if (again)
+        ++m_lockAsks;
     return again;
 }
 
@@ -53,6 +59,7 @@ BoardLiveness::Sign BoardLiveness::heard(Datagram kind, bool lockHandshake)
         if (!m_witness || kind == Datagram::LockStatus)
             return Sign::None;
         m_asked = true;
+        ++m_lockAsks;
         return Sign::AskLock;
     }
     return lost >= rebootRequests ? Sign::Rebooted : Sign::None;

@@ -17,7 +17,8 @@
 // When it is heard again:
 // - a board with the lock handshake (firmware 25 and later) keeps its lock
 //   in memory and loses it when it reboots: it is the witness. Its lock is
-//   asked for (again at the next tick while the answer stays away); our own
+//   asked for (again at the next ticks while the answer stays away, lockAsks
+//   times at most); our own
 //   lock means that nothing happened, "not locked" that it lost its state;
 // - a board without it cannot tell: it is taken as rebooted when at least
 //   rebootRequests status requests in a row went unanswered. Lost replies,
@@ -35,6 +36,9 @@ public:
     // A status request unanswered this long: the board is silent, and is
     // asked again this often.
     static constexpr int probeMs = 100;
+    // Lock queries for one silence at most: the one when the board is heard
+    // again and the ones at the ticks after it while the answer stays away.
+    static constexpr int lockAsks = 3;
 
     enum class Datagram { StatusReply, LockStatus, Other };
     enum class Sign {
@@ -72,4 +76,5 @@ private:
     bool m_silent = false;
     bool m_witness = false;
     bool m_asked = false; // the lock asked for since the last tick
+    int m_lockAsks = 0;   // lock queries of this silence's question
 };

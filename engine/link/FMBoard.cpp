@@ -188,15 +188,20 @@ bool FMBoard::connectTo(const BoardIP &target)
     // The target belongs to the board thread: it is set there, after a
     // board the link is leaving has been taken off air and unlocked.
     inBoardThread(this, m_running.load(), [this, target] {
-        if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState && target != m_target
-            && m_state.load() != NotConnected) {
+        // Also right after a time-out (not connected, the lock unknown):
+        // settleLock then asks the board before it is left.
+        if (m_socket && target != m_target && m_target.ip != 0) {
+            const bool wasConnected = m_socket->state() == QAbstractSocket::ConnectedState;
             settleLock();
-            disconnectBoard();
+            if (m_socket->state() == QAbstractSocket::ConnectedState
+                && (m_state.load() != NotConnected || !wasConnected))
+                disconnectBoard();
         }
         QMutexLocker lock(&m_mutex);
         qDebug("mo%d: #%03d connectTo %s", m_board, target.boxNumber(), qPrintable(target.addressText()));
         m_target = target;
         m_info = BoardInfo();
+        m_knownInfo = BoardInfo();
         {
             QMutexLocker info(&m_infoMutex);
             m_infoCopy = BoardInfo();
@@ -367,10 +372,22 @@ void FMBoard::timeReadStatus()
     }
 
     if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState) {
-        // A disconnect asked for while not connected ends at once.
-        if (m_state.load() == DisconnectRequested)
+        // A disconnect asked for while not connected (a time-out just
+        // before) ends at once, after a board whose lock is in question was
+        // asked for it.
+        if (m_state.load() == DisconnectRequested) {
+            settleLock();
             disconnectBoard();
+        }
         return;
+    }
+
+    // What the board sent meanwhile counts before this tick: a thread that
+    // ran late must not take a reply waiting in its socket for a silence.
+    if (m_socket->hasPendingDatagrams()) {
+        readUdp();
+        if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+            return;
     }
 
     qint64 written = 0;
@@ -391,15 +408,16 @@ void FMBoard::timeReadStatus()
         sendNow(BoardProtocol::lockQuery());
         break;
     case ForeignLock:
-        if (m_takeOver.exchange(false)) {
+        if (nowMs() - m_lastReceived >= foreignSilenceMs) {
+            // Gone while the question is open: what answers next may be
+            // another board, so a "yes" given meanwhile does not reach it.
+            m_takeOver = false;
+            readAgain("went silent while held by another client");
+        } else if (m_takeOver.exchange(false)) {
             sendUnlock();
             sendSetLock();
             goOnline();
             m_lastReceived = nowMs();
-        } else if (nowMs() - m_lastReceived >= foreignSilenceMs) {
-            // Gone while the question is open: what answers next may be
-            // another board.
-            readAgain("went silent while held by another client");
         } else if (nowMs() - m_lastReceived >= 1000) {
             sendNow(BoardProtocol::lockQuery());
         }
@@ -489,6 +507,8 @@ void FMBoard::reconnect()
 // Our own identity stays, so that our lock is renewed under it.
 void FMBoard::forgetLock()
 {
+    if (m_info.boardType != 0)
+        m_knownInfo = m_info;
     m_info = BoardInfo();
     QMutexLocker lock(&m_mutex);
     m_lock = LockInfo();
@@ -559,6 +579,10 @@ void FMBoard::settleLock()
         if ((answered && m_info.boardType != 0) || left <= 0 || !m_socket->waitForReadyRead(int(left)))
             break;
     }
+    // A board that names us is the one we locked: when its information
+    // did not come again, the last one known builds its carrier-off.
+    if (answered && m_info.boardType == 0 && m_knownInfo.boardType != 0 && lockedByUs())
+        m_info = m_knownInfo;
     qDebug("mo%d: lock before leaving %s", m_board,
            !answered ? "not answered" : lockedByUs() ? "ours" : "not ours");
 }
@@ -575,7 +599,10 @@ void FMBoard::disconnectBoard()
                     sendBandConfig();
                     emit onair(false);
                 }
-                if (m_info.version >= 25)
+                // A board whose lock status names us has the handshake,
+                // whatever is known of its information.
+                if (m_info.version >= 25
+                    || (!allFF(m_ownIdentity, LockInfo::identitySize) && m_lock.sameIdentity(m_ownIdentity)))
                     sendUnlock();
             } else {
                 qDebug("mo%d: disconnect w/o unlock %02X != %02X", m_board, m_ownIdentity[0],
@@ -866,7 +893,7 @@ void FMBoard::timeFillBuffer()
         // What has arrived meanwhile is read first: a thread that ran late
         // must not count a reply waiting in its socket as missing.
         const qint64 ms = qint64(now * 1000.0);
-        if (m_live.probeDue(ms, lockHandshake()) && !m_socket->hasPendingDatagrams()
+        if (!m_socket->hasPendingDatagrams() && m_live.probeDue(ms, lockHandshake())
             && sendNow(BoardProtocol::statusRequest()) > 0)
             m_live.requestSent(ms);
         if (m_batch.lastError() == ECONNREFUSED)

@@ -239,6 +239,7 @@ private:
     u8 m_ownIdentity[LockInfo::identitySize];
     u8 m_statusTicks = 0;
     BoardInfo m_info;
+    BoardInfo m_knownInfo; // of the same target, from before a time-out or restart made it unknown
     mutable QMutex m_infoMutex;            // the copy info() hands out
     BoardInfo m_infoCopy;
     BoardIP m_target;                      // board thread only

@@ -29,6 +29,8 @@ private slots:
         QTest::newRow("silence, lock asked") << true << "T.S" << "pk" << true;
         QTest::newRow("silence, lock answered") << true << "T.SL.TS." << "pk" << false;
         QTest::newRow("lock answer lost") << true << "T.S.TS.TSL" << "pkq" << false;
+        QTest::newRow("lock never answered") << true << "T.S.TS.TS.TS.TS.TS." << "pkqq" << true;
+        QTest::newRow("a new silence asks anew") << true << "T.S.TS.TS.TS.T.S" << "pkqqpk" << true;
         QTest::newRow("a tick without answer") << true << "TTS" << "k" << true;
         QTest::newRow("lock status first") << true << "T.L" << "p" << false;
         QTest::newRow("slow board with lock") << true << "TA.A.TA.A.TS" << "" << false;

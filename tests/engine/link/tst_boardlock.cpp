@@ -195,6 +195,50 @@ private slots:
         QCOMPARE(st.value("locked"), QString("0"));
     }
 
+    void leaveAfterATimeOut_data()
+    {
+        QTest::addColumn<bool>("quit"); // else a disconnect request
+        QTest::newRow("disconnect request") << false;
+        QTest::newRow("quit, information unanswered") << true;
+    }
+
+    // The board went silent long enough for a time-out: the lock and the
+    // board information are unknown. A disconnect request then ends the
+    // link for good (no reconnection when the board answers again). A quit
+    // while the board, back, leaves the information request unanswered
+    // still finds our lock, and switches the board off with the information
+    // known before.
+    void leaveAfterATimeOut()
+    {
+        QFETCH(bool, quit);
+        linktest::LogCapture log;
+        ProcessRig rig(simboard, {}, 1);
+        rig.connect();
+        QVERIFY(waitUntil([&] { return rig.link.online == 1 && rig.sim.statusValue("carrier") == 1; }, 5000));
+        const int from = rig.sim.lines().size();
+        QVERIFY(rig.sim.command("ignore 0000"));
+        QVERIFY(rig.sim.command("silent 2.6"));
+        QVERIFY(log.waitFor("mo0: timeout", 5000));
+        if (!quit) {
+            rig.link.call([&] { rig.link.board.disconnectRequest(); });
+            QVERIFY(rig.sim.waitLine("sb1 answering again", from, 5000) >= 0);
+            QTest::qWait(1000); // ticks enough for a reconnection
+            QCOMPARE(rig.state(), int(FMBoard::NotConnected));
+            QCOMPARE(rig.link.online.load(), 1);
+            return;
+        }
+        QVERIFY(rig.sim.waitLine("sb1 answering again", from, 5000) >= 0);
+        const int infos = rig.sim.statusValue("info");
+        QVERIFY(waitUntil([&] { return rig.sim.statusValue("info") > infos; }, 5000));
+        QCOMPARE(rig.state(), int(FMBoard::InfoRequested));
+        rig.link.board.quit();
+        QVERIFY(rig.link.board.wait(10000));
+        const auto st = rig.sim.status();
+        QCOMPARE(st.value("unlock"), QString("1"));
+        QCOMPARE(st.value("carrier"), QString("0"));
+        QCOMPARE(st.value("locked"), QString("0"));
+    }
+
     // The carrier-off configuration at a disconnect is reported as off air.
     void carrierOffReportsOffAir()
     {
