@@ -23,13 +23,6 @@ void BoardLiveness::silence(bool lockHandshake)
     m_witness = m_witness || lockHandshake;
 }
 
-bool BoardLiveness::probeDue(qint64 nowMs, bool lockHandshake)
-{
-    if (m_unanswered == 0 || nowMs - m_lastRequest < probeMs)
-        return false;
-    silence(lockHandshake);
-    return true;
-}
 
 bool BoardLiveness::tick(bool lockHandshake)
 {

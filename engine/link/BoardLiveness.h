@@ -51,9 +51,11 @@ public:
     void reset();
     // A status request went out at nowMs (only written ones count).
     void requestSent(qint64 nowMs);
-    // Whether a status request is due now because the last one went
-    // unanswered for probeMs. lockHandshake: firmware 25 or later.
-    bool probeDue(qint64 nowMs, bool lockHandshake);
+    // Whether the last status request went unanswered for probeMs: the
+    // board is silent (unless a reply waits unread) and is asked again.
+    bool probeDue(qint64 nowMs) const { return m_unanswered > 0 && nowMs - m_lastRequest >= probeMs; }
+    // The board is silent. lockHandshake: firmware 25 or later.
+    void silence(bool lockHandshake);
     // The status tick, before its request. Returns whether the lock is to
     // be asked for again now (the board is heard, the answer to the lock
     // query after a silence is not).
@@ -69,8 +71,6 @@ public:
     bool lockInQuestion() const { return m_witness; }
 
 private:
-    void silence(bool lockHandshake);
-
     int m_unanswered = 0;     // status requests written since the last datagram
     qint64 m_lastRequest = 0; // ms
     bool m_silent = false;

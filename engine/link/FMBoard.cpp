@@ -569,9 +569,7 @@ void FMBoard::settleLock()
                        && BoardProtocol::parseLockStatus(d, &parsed) != BoardProtocol::LockReply::Invalid) {
                 m_live.lockAnswered();
                 QMutexLocker lock(&m_mutex);
-                m_lock.ip = parsed.ip;
-                m_lock.port = parsed.port;
-                std::memcpy(m_lock.identity, parsed.identity, LockInfo::identitySize);
+                takeHolder(parsed);
                 answered = true;
             }
         }
@@ -585,6 +583,14 @@ void FMBoard::settleLock()
         m_info = m_knownInfo;
     qDebug("mo%d: lock before leaving %s", m_board,
            !answered ? "not answered" : lockedByUs() ? "ours" : "not ours");
+}
+
+// The holder a lock status names; the board mutex is held.
+void FMBoard::takeHolder(const LockInfo &parsed)
+{
+    m_lock.ip = parsed.ip;
+    m_lock.port = parsed.port;
+    std::memcpy(m_lock.identity, parsed.identity, LockInfo::identitySize);
 }
 
 void FMBoard::disconnectBoard()
@@ -889,13 +895,15 @@ void FMBoard::timeFillBuffer()
         m_batching = false;
         m_batch.flush(int(m_socket->socketDescriptor()));
         // A board silent since a status request is asked again, so that it
-        // is heard soon when it is back and its silence is measured.
-        // What has arrived meanwhile is read first: a thread that ran late
-        // must not count a reply waiting in its socket as missing.
+        // is heard soon when it is back and its silence is measured. A
+        // reply waiting in the socket (a thread that ran late) is no
+        // silence; the socket is looked at only when a probe is due.
         const qint64 ms = qint64(now * 1000.0);
-        if (!m_socket->hasPendingDatagrams() && m_live.probeDue(ms, lockHandshake())
-            && sendNow(BoardProtocol::statusRequest()) > 0)
-            m_live.requestSent(ms);
+        if (m_live.probeDue(ms) && !m_socket->hasPendingDatagrams()) {
+            m_live.silence(lockHandshake());
+            if (sendNow(BoardProtocol::statusRequest()) > 0)
+                m_live.requestSent(ms);
+        }
         if (m_batch.lastError() == ECONNREFUSED)
             noteUnreachable();
         else if (m_batch.queued() > 0 && m_batchRefusals.begin())
@@ -1129,9 +1137,7 @@ void FMBoard::lockStatus(const QByteArray &d)
         m_lock.box = u16(m_info.boxNumber());
         parsed = m_lock;
         withClients = BoardProtocol::parseLockStatus(d, &parsed) == BoardProtocol::LockReply::WithClients;
-        m_lock.ip = parsed.ip;
-        m_lock.port = parsed.port;
-        std::memcpy(m_lock.identity, parsed.identity, LockInfo::identitySize);
+        takeHolder(parsed);
     }
     const bool ours = parsed.sameIdentity(m_ownIdentity) && !allFF(m_ownIdentity, LockInfo::identitySize);
     QByteArray holder(reinterpret_cast<const char *>(parsed.identity), LockInfo::identitySize);

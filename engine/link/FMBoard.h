@@ -206,6 +206,7 @@ private:
     void configureAgain();
     bool lockHandshake() const { return m_info.version >= 25; }
     void settleLock();
+    void takeHolder(const LockInfo &parsed);
     qint64 sendNow(const char *data, int length);
     qint64 sendNow(const QByteArray &datagram) { return sendNow(datagram.constData(), datagram.size()); }
     void handleDatagram(const QByteArray &datagram);

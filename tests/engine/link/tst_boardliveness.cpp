@@ -63,7 +63,8 @@ private slots:
                 now += 100;
                 break;
             case '.':
-                if (live.probeDue(now, handshake)) {
+                if (live.probeDue(now)) {
+                    live.silence(handshake);
                     live.requestSent(now);
                     got += 'p';
                 }
