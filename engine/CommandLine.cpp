@@ -15,6 +15,14 @@ const QSet<QString> &frameworkValued()
     return names;
 }
 
+// The valued options that Qt 5 also reads with their value after '='
+// ("--style=fusion"); the others it reads only with the value as the next
+// argument and leaves "--platform=offscreen" alone.
+bool readsInlineValue(const QString &name)
+{
+    return name == QLatin1String("style") || name == QLatin1String("stylesheet");
+}
+
 const QSet<QString> &frameworkFlags()
 {
     static const QSet<QString> names{"reverse", "widgetcount", "cmap", "nograb", "dograb", "sync", "testability"};
@@ -83,8 +91,14 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
         } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
             bool inlineValue = false;
             const QString name = m_framework ? frameworkName(arg, &inlineValue) : QString();
-            if (name == QLatin1String("qmljsdebugger") || (inlineValue && frameworkValued().contains(name)))
+            if (name == QLatin1String("qmljsdebugger") || (inlineValue && readsInlineValue(name)))
                 continue;
+            if (inlineValue && frameworkValued().contains(name)) {
+                const int eq = arg.indexOf(QLatin1Char('='));
+                refuse(QStringLiteral("option '%1' takes its value as the next argument: %2 %3")
+                           .arg(arg, arg.left(eq), arg.mid(eq + 1)));
+                continue;
+            }
             if (!inlineValue && frameworkFlags().contains(name))
                 continue;
             if (!inlineValue && frameworkValued().contains(name)) {

@@ -35,7 +35,8 @@ public:
     Outcome parse(const QStringList &arguments);
     // The parse before the application object exists: argv as it stands,
     // the options the widget framework reads itself ("-platform offscreen",
-    // "--style=fusion", "-reverse", ...) taken too.
+    // "--style=fusion", "-reverse", ...) taken too. A form the framework
+    // would not read ("--platform=offscreen") is refused by name.
     Outcome parseEarly(int argc, char *argv[]);
     bool isSet(const QString &name) const;
     QString value(const QString &name) const;

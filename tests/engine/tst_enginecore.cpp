@@ -89,6 +89,10 @@ private slots:
                                                   << run << "ini= plain=a.fm";
         QTest::newRow("early: unknown") << QStringList{"early", "-reverse", "--nosuch"} << refused
                                         << "unknown option '--nosuch'";
+        // Qt 5 reads a value after '=' only for its style options.
+        QTest::newRow("early: value after '='") << QStringList{"early", "--style=fusion", "-qwindowtitle=T"} << refused
+                                                << "option '-qwindowtitle=T' takes its value as the next argument: "
+                                                   "-qwindowtitle T";
         QTest::newRow("early: framework value missing") << QStringList{"early", "-platform"} << refused
                                                         << "option '-platform' needs a value";
         QTest::newRow("late: framework option unknown") << QStringList{"-reverse"} << refused
