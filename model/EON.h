@@ -27,6 +27,17 @@ struct EON
     // missing part leaves its default.
     static EON fromText(const QString &text);
 
+    // The largest value of part i of the text form as group 14A carries it:
+    // a channel of the generator (0 for none), PI, PTY (5 bits), TP and TA
+    // (one bit each) and the linkage word.
+    static u32 partMax(int i);
+    // Whether part i is written in hexadecimal (PI and link).
+    static bool isHexPart(int i);
+    // The first of the six parts, split as fromText splits them, that is no
+    // number of its base up to its partMax (an empty part included); -1
+    // when all six are.
+    static int badPart(const QString &text);
+
     bool operator==(const EON &o) const
     {
         return channel == o.channel && pty == o.pty && tp == o.tp && ta == o.ta && pi == o.pi &&

@@ -352,17 +352,24 @@ void FMSettings::followEonAf(int owner, int m, EON &e, const RDSSource &source)
     Settings::setValue(eonKey(owner, m) + QLatin1String(".af"), afListText(list), true);
 }
 
+void FMSettings::followProgramme(int owner, int m, EON &e, const RDSSource &source, bool announce)
+{
+    const bool psChanged = e.ps != source.ps;
+    if (takeProgramme(e, source) || announce)
+        notify(eonKey(owner, m), e.toText());
+    // Remote clients and pages read the PS of an entry under its own key.
+    if (psChanged)
+        notify(eonKey(owner, m) + QLatin1String(".ps"), e.ps);
+    followEonAf(owner, m, e, source);
+}
+
 void FMSettings::refreshEon(int id, const RDSSource &source)
 {
     for (auto it = rdsSources.begin(); it != rdsSources.end(); ++it) {
         QList<EON> &entries = it->eon;
         for (int i = 0; i < entries.size(); ++i) {
-            EON &e = entries[i];
-            if (eonSource(e) != id)
-                continue;
-            takeProgramme(e, source);
-            followEonAf(it.key(), i, e, source);
-            notify(eonKey(it.key(), i), e.toText());
+            if (eonSource(entries.at(i)) == id)
+                followProgramme(it.key(), i, entries[i], source, true);
         }
     }
 }
@@ -376,11 +383,49 @@ void FMSettings::followEonLinks(int owner)
         for (int i = 0; i < entries.size(); ++i) {
             EON &e = entries[i];
             const auto linked = rdsSources.constFind(eonSource(e));
-            if (e.channel == 0 || linked == rdsSources.cend())
-                continue;
-            if (takeProgramme(e, *linked))
-                notify(eonKey(it.key(), i), e.toText());
-            followEonAf(it.key(), i, e, *linked);
+            if (e.channel != 0 && linked != rdsSources.cend())
+                followProgramme(it.key(), i, e, *linked, false);
         }
     }
+}
+
+bool FMSettings::linkedEon(EON &e) const
+{
+    // The channel's link is read from the file before the record lock is
+    // taken, never under it.
+    const int source = eonSource(e);
+    ReadLock lock(recordLock);
+    const auto linked = rdsSources.constFind(source);
+    if (e.channel == 0 || linked == rdsSources.cend())
+        return false;
+    takeProgramme(e, *linked);
+    e.af = linked->af + linked->afs;
+    return true;
+}
+
+QVariant FMSettings::valueOnAir(const QString &key)
+{
+    const QVariant stored = Settings::value(key);
+    // "rds.N/eon/M", "rds.N/eon/M/ps" and "rds.N/eon/M/af".
+    const QStringList parts = normalizeKey(key).split(QLatin1Char('/'));
+    if (!stored.isValid() || parts.size() < 3 || parts.size() > 4 || parts.at(1) != QLatin1String("eon") ||
+        !parts.at(0).startsWith(QLatin1String("rds.")) || !RecordText::isWholeNumber(parts.at(2)))
+        return stored;
+    const QString field = parts.value(3);
+    if (!field.isEmpty() && field != QLatin1String("ps") && field != QLatin1String("af"))
+        return stored;
+    bool idOk = false;
+    bool mOk = false;
+    const int id = parts.at(0).mid(4).toInt(&idOk);
+    const int m = parts.at(2).toInt(&mOk);
+    ReadLock lock(recordLock);
+    const auto src = rdsSources.constFind(id);
+    if (!idOk || !mOk || QString::number(m) != parts.at(2) || src == rdsSources.cend() || m >= src->eon.size())
+        return stored;
+    // The cached entry is what the encoders send; it follows its link only
+    // while the channel's RDS source exists.
+    const EON &e = src->eon.at(m);
+    if (e.channel == 0 || !rdsSources.contains(eonSource(e)))
+        return stored;
+    return field.isEmpty() ? e.toText() : field == QLatin1String("ps") ? e.ps : afListText(e.af);
 }

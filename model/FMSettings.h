@@ -233,13 +233,27 @@ protected:
     // The RDS source of the channel an EON entry names; 0 for none.
     int eonSource(const EON &e) const;
     // Whether the EON entry stored under item ("rds.1/eon/2") names a
-    // channel whose RDS source exists: its PS and AF list follow that
-    // programme. Takes the read side of recordLock.
+    // channel whose RDS source exists: its PI, PS, PTY, TP, TA and AF list
+    // follow that programme. Takes the read side of recordLock.
     bool eonFollowsLink(const QString &item);
+    // Takes into e what the programme of its channel gives it (PI, PS, PTY,
+    // TP, TA and the AF list, as setEon does) when that channel's RDS source
+    // exists; false, e unchanged, otherwise. Takes the read side of
+    // recordLock: not for callers that hold it.
+    bool linkedEon(EON &e) const;
     // A field of a list item ("rds.1/eon/2/ps"): UseAdd while the item is
     // not stored, FollowsLink for a field a linked EON entry takes from its
     // programme, else Ok (also for keys that are no such field).
     int checkItemField(const QString &normalisedKey);
+    // An EON entry's six-field text: FollowsLink when it names a channel
+    // whose programme gives other PI, PTY, TP or TA, else Ok. linked, when
+    // given, receives the entry as the link makes it (channel 0 when the
+    // entry follows no link).
+    int checkEonLink(const QString &text, EON *linked = nullptr) const;
+    // Entry m of owner takes source's programme; its text is broadcast when
+    // it changed or announce is set, its PS ("rds.S.eon.M.ps") when that
+    // changed, and its AF list follows (followEonAf).
+    void followProgramme(int owner, int m, EON &e, const RDSSource &source, bool announce);
     // An entry's AF list follows source's lists once they exist.
     void followEonAf(int owner, int m, EON &e, const RDSSource &source);
 
@@ -333,6 +347,12 @@ public:
     // top-level groups from one call to the next of the same request: read
     // at the first call that needs them, reused by the others.
     QStringList listKeys(const QString &prefix, std::optional<QStringList> *groups = nullptr);
+    // What a reader of key gets (GET): the stored value (null when there is
+    // none), except for an EON entry that follows a channel's programme,
+    // whose text, PS and AF list ("rds.N/eon/M", ".../ps", ".../af") answer
+    // what the link gives it and the encoders send; the file keeps the
+    // values last written there.
+    QVariant valueOnAir(const QString &key);
     // Reads the records of a section ("rds.", "tmc.", "audio.", "playlist.")
     // again from the file.
     void reloadGroups(const QString &section, const QList<int> &indices);

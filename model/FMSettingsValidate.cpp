@@ -133,12 +133,20 @@ QString parentItem(const QString &norm)
 
 bool FMSettings::eonFollowsLink(const QString &item)
 {
-    const EON e = EON::fromText(RecordText::text(Settings::value(item)));
-    if (e.channel == 0)
-        return false;
-    const int source = eonSource(e);
-    ReadLock lock(recordLock);
-    return rdsSources.contains(source);
+    EON e = EON::fromText(RecordText::text(Settings::value(item)));
+    return linkedEon(e);
+}
+
+int FMSettings::checkEonLink(const QString &text, EON *linked) const
+{
+    const EON given = EON::fromText(text);
+    EON e = given;
+    if (!linkedEon(e))
+        return Ok;
+    if (linked)
+        *linked = e;
+    const bool same = given.pi == e.pi && given.pty == e.pty && given.tp == e.tp && given.ta == e.ta;
+    return same ? Ok : FollowsLink;
 }
 
 int FMSettings::checkItemField(const QString &normalisedKey)
@@ -181,6 +189,9 @@ int FMSettings::setChecked(const QString &key, const QVariant &value, bool notif
     const int check = checkItemValue(generic, value);
     if (check != Ok)
         return check;
+    // A linked EON entry sends its programme's PI, PTY, TP and TA.
+    if (generic == QLatin1String("rds.eon.") && checkEonLink(RecordText::text(value)) != Ok)
+        return FollowsLink;
     if (isBoardKey(norm))
         return setBoardKey(norm, value);
     return Settings::setValue(norm, value, notify, source) ? Ok : Unchanged;
@@ -188,13 +199,26 @@ int FMSettings::setChecked(const QString &key, const QVariant &value, bool notif
 
 int FMSettings::checkItemValue(const QString &generic, const QVariant &value)
 {
-    if (generic != QLatin1String("tmc."))
-        return checkValue(currentDesc, value);
-    const int bad = TMCMessage::badPart(RecordText::text(value));
+    const QString text = RecordText::text(value);
+    if (generic == QLatin1String("tmc.")) {
+        const int bad = TMCMessage::badPart(text);
+        if (bad < 0)
+            return Ok;
+        currentDesc.min = 0.0;
+        currentDesc.max = TMCMessage::partMax(bad);
+        return OutOfRange;
+    }
+    const int check = checkValue(currentDesc, value);
+    if (check != Ok || generic != QLatin1String("rds.eon."))
+        return check;
+    // Each field of an EON entry as group 14A carries it, which the loader
+    // would otherwise cut.
+    const int bad = EON::badPart(text);
     if (bad < 0)
         return Ok;
+    currentDesc.type = KeyDesc::List | (EON::isHexPart(bad) ? KeyDesc::Hex : KeyDesc::Integer);
     currentDesc.min = 0.0;
-    currentDesc.max = TMCMessage::partMax(bad);
+    currentDesc.max = EON::partMax(bad);
     return OutOfRange;
 }
 
@@ -321,8 +345,17 @@ int FMSettings::add(const QString &key, const QVariant &value, QString *written)
     const int check = checkItemValue(generic, newValue);
     if (check != Ok)
         return check;
+    EON linked;
+    if (generic == QLatin1String("rds.eon.") && checkEonLink(newValue, &linked) != Ok)
+        return FollowsLink;
     if (!Settings::setValue(newKey, newValue, false))
         return Unchanged;
+    // A linked entry gets the PS and AF list of its programme, as the
+    // editor's writer gives them, so that each of its keys reads back.
+    if (linked.channel != 0) {
+        Settings::setValue(newKey + QLatin1String("/ps"), linked.ps, false);
+        Settings::setValue(newKey + QLatin1String("/af"), afListText(linked.af), false);
+    }
 
     QString section;
     QString field;

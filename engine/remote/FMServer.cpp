@@ -407,16 +407,18 @@ void FMServer::getKeys(const QString &key)
     // The project's top-level groups, read once for all indices of this
     // request and only when a lookup needs them.
     std::optional<QStringList> groups;
+    // Values as the generator uses them: a linked EON entry answers its
+    // programme's, as it goes on air.
     for (const QString &lookup : qAsConst(lookups)) {
         if (!lookup.isEmpty() && m_project->contains(lookup)) {
-            sendLine(lookup, m_project->value(lookup));
+            sendLine(lookup, m_project->valueOnAir(lookup));
             continue;
         }
         const QStringList keys = m_project->listKeys(lookup, &groups);
         if (keys.isEmpty())
             sendLine(QStringLiteral("GET error: no key ") + dotted(lookup));
         for (const QString &found : keys)
-            sendLine(found, m_project->value(found));
+            sendLine(found, m_project->valueOnAir(found));
     }
 }
 

@@ -12,7 +12,7 @@ using testsupport::TempProject;
 namespace {
 
 // A remote command: 'S' set, 'C' setChecked (one concrete key), 'A' add, 'D' del; its code, and where given
-// its error text and its log line.
+// its error text and its log line. 'G' reads the key as GET does: the value given (none when not stored).
 struct Cmd
 {
     char op;
@@ -27,6 +27,10 @@ void run(FMSettings &fms, std::initializer_list<Cmd> cmds)
 {
     for (const Cmd &c : cmds) {
         const QString key = QString::fromUtf8(c.key);
+        if (c.op == 'G') {
+            QCOMPARE(QString(key + ' ' + fms.valueOnAir(key).toString()), QString(key + ' ' + c.value.toString()));
+            continue;
+        }
         if (c.log)
             QTest::ignoreMessage(QtDebugMsg, c.log);
         const int code = c.op == 'S'   ? fms.set(key, c.value, true)
@@ -130,6 +134,18 @@ private slots:
                      {'S', "rds.1.gmin", "1 180 0 0 0", 8, "needs an entry number 0..31"},
                      {'A', "rds.1.gmin", "1 180 0 0 0", 8}, {'S', "rds.1.gmin.32", "1 180 0 0 0", 1},
                      {'A', "rds.1.gmin.015", "1 180 0 0 0", 1},
+                     // Entry 0 sends channel 1's PI d311, PTY 10, TP 1 and TA 0, also when the file says otherwise.
+                     {'S', "rds.1.eon.0", "1 beef 10 1 0 0", 9, "is taken from the linked channel"},
+                     {'A', "rds.1.eon", "1 d311 7 1 0 0", 9}, {'S', "rds.1.eon.0", "1 d311 10 0 1 0", 9},
+                     // EON fields as group 14A carries them: channel 0..96, PI and link 0..ffff, PTY 0..31, TP
+                     // and TA 0..1; a double blank would shift the fields on loading.
+                     {'A', "rds.1.eon", "0 10000 33 1 1 0", 2, "data out of range [0..ffff]"},
+                     {'S', "rds.1.eon.1", "2 d312 40 1 0 0", 2, "data out of range [0..31]"},
+                     {'A', "rds.1.eon", "-1 -5 -3 7 8 9", 2, "data out of range [0..96]"},
+                     {'S', "rds.1.eon.1", "2 d312 3 2 0 0", 2, "data out of range [0..1]"},
+                     {'S', "rds.1.eon.1", "99 d312 3 1 0 0", 2}, {'S', "rds.1.eon.1", "2 d312 3 1 7 0", 2},
+                     {'S', "rds.1.eon.1", "2 d312 3 1 0 10000", 2}, {'S', "rds.1.eon.1", "2 x 3 1 0 0", 2},
+                     {'S', "rds.1.eon.1", "2.0 d312 3 1 0 0", 2}, {'A', "rds.1.eon", "0  d312 3 1 0 0", 2},
                  });
         fms.sync();
         QCOMPARE(p.read(), before);
@@ -147,6 +163,35 @@ private slots:
                   {'S', "board.band", 1, 3}, {'S', "board.attn", -10, 0}, {'S', "channel.90-97.used", 1, 0},
                   {'S', "channel.96.used", 1, 3}, {'S', "tmc.1.0", "0 0 0 0 0", 0},
                   {'A', "tmc.1", "7 31 2047 65535 2 1048575", 0}, {'S', "rds.1.eon.1.ps", "LINKLESS", 0}});
+    }
+
+    // A linked EON entry reads as it goes on air: its programme's PI, PS, PTY, TP and TA (not the file's stale
+    // ones), also after the programme changes and for an entry ADD made; writes that keep them are taken.
+    void linkedEonEntries()
+    {
+        TempProject p("[channel.2]\nused=1\nfreq=90\nidrds=2\n[rds.1]\nname=One\neon\\0=2 beef 10 0 1 0\n"
+                      "eon\\0\\ps=OLD\n[rds.2]\nname=Two\npi=d312\nps=TROVINA2\npty=3\nafs=899\n");
+        FMSettings fms(p.path());
+        fms.sync();
+        QVERIFY(!fms.dirty);
+        const QByteArray loaded = p.read();
+        run(fms, {{'G', "rds.1.eon.0", "2 d312 3 1 0 0", 0}, {'G', "rds.1.eon.0.ps", "TROVINA2", 0},
+                  {'G', "rds.1.eon.0.af", QVariant(), 0}});
+        QCOMPARE(p.read(), loaded);
+        KeyWatch w(fms, "rds.1");
+        run(fms, {{'S', "rds.1.eon.0", "2 D312 3 1 0 ab", 0}});
+        w.take();
+        // What the programme's change pushes agrees with GET.
+        run(fms, {{'S', "rds.2.ps", "NEUNAME", 0}, {'S', "rds.2.pty", 5, 0}, {'G', "rds.1.eon.0", "2 d312 5 1 0 ab", 0},
+                  {'G', "rds.1.eon.0.ps", "NEUNAME", 0}});
+        QCOMPARE(w.take(), QStringList({"rds.1/eon/0=2 d312 3 1 0 ab", "rds.1/eon/0/ps=NEUNAME",
+                                        "rds.1/eon/0=2 d312 5 1 0 ab"}));
+        run(fms, {{'A', "rds.1.eon", "2 d312 5 1 0 0", 0, nullptr, "FMS: add [rds.1.eon.1] [2 d312 5 1 0 0]"},
+                  {'G', "rds.1.eon.1.ps", "NEUNAME", 0}, {'G', "rds.1.eon.1.af", "899", 0},
+                  {'S', "rds.1.eon.1", "0 beef 10 0 1 0", 0}, {'G', "rds.1.eon.1", "0 beef 10 0 1 0", 0}});
+        fms.sync();
+        FMSettings again(p.path());
+        run(again, {{'G', "rds.1.eon.0", "2 d312 5 1 0 ab", 0}, {'G', "rds.1.eon.0.ps", "NEUNAME", 0}});
     }
 
     // The rate table: SET and ADD write the entry they name, also one missing from the file (off, rates 0),

@@ -491,7 +491,9 @@ private slots:
         FMSettings &fms = *l.fms;
         QCOMPARE(fms.add(QStringLiteral("rds.3.afs"), QStringLiteral("1012")), 0);
         QCOMPARE(fms.set(QStringLiteral("rds.1.ps"), QStringLiteral("NEU"), true), 0);
-        QCOMPARE(fms.add(QStringLiteral("rds.1.eon"), QStringLiteral("5 0 0 0 0 0")), 0);
+        // An added linked entry carries its programme's PI, PTY, TP and TA; it gets the PS and AF list.
+        QCOMPARE(fms.add(QStringLiteral("rds.1.eon"), QStringLiteral("5 0 0 0 0 0")), 9);
+        QCOMPARE(fms.add(QStringLiteral("rds.1.eon"), QStringLiteral("5 d3a1 10 1 0 0")), 0);
         const EON added = fms.rds(1).eon[2];
         QCOMPARE(added.ps + ' ' + afListText(added.af), QStringLiteral("ZWEI 958 1011"));
         fms.sync();

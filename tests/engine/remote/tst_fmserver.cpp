@@ -89,7 +89,9 @@ struct Client
 // A project, the server on a free port, the double and a client past its greeting.
 struct Session
 {
-    explicit Session(bool withProject = true)
+    explicit Session(bool withProject = true,
+                     const QByteArray &content = "[channel.1]\nfreq=95.8\nused=1\n[tmc.1]\nused=1\n")
+        : project(content)
     {
         server.setPort(0);
         if (withProject)
@@ -97,7 +99,7 @@ struct Session
         client = std::make_unique<Client>(server.listeningPort());
         client->take(withProject ? 11 : 1);
     }
-    testsupport::TempProject project{"[channel.1]\nfreq=95.8\nused=1\n[tmc.1]\nused=1\n"};
+    testsupport::TempProject project;
     FMServer server;
     MainWindowDouble main{server};
     std::unique_ptr<Client> client;
@@ -187,6 +189,18 @@ private slots:
         QCOMPARE(s.main.bands, tag == "board" ? 3 : 0);
         QCOMPARE(s.main.onAir, tag == "board" ? QList<bool>({true, false}) : QList<bool>());
         QCOMPARE(QFileInfo::exists(dir.filePath("b.fbk")), requests.contains("SAVE b.fm"));
+    }
+
+    // GET answers what goes on air: a linked EON entry its programme's values, not the file's.
+    void linkedEonEntries()
+    {
+        Session s(true, "[channel.2]\nidrds=2\n[rds.1]\nname=One\neon\\0=2 beef 10 0 1 0\neon\\0\\ps=OLD\n"
+                        "[rds.2]\npi=d312\nps=TWO\npty=3\n[tmc.1]\nused=1\n");
+        s.main.project->unregisterObserver(&s.server);
+        QCOMPARE(s.client->ask("GET rds.1.eon|SET rds.1.eon.0 2 beef 10 0 1 0|SET rds.2.pty 5|GET rds.1.eon.0"),
+                 QStringList({"rds.1.eon.0 2 d312 3 1 0 0", "rds.1.eon.0.ps TWO",
+                              "SET error: is taken from the linked channel", "SET ok: rds.2.pty = 5",
+                              "rds.1.eon.0 2 d312 5 1 0 0"}));
     }
 
     void rdslog()
