@@ -410,5 +410,10 @@ private:
     // widths, is checked part by part, and the current descriptor then takes
     // the range of the part refused, which its error text quotes.
     int checkItemValue(const QString &generic, const QVariant &value);
+    // A write of one entry of the service key table ("tmc.N/skt/E", E 0..31)
+    // as a write of the whole table: tableKey and tableText receive the key
+    // the encoder reads and its text with entry E replaced by value, one
+    // hexadecimal number of the row's range. UnknownKey for any other entry.
+    int keyTableWrite(const QString &norm, const QVariant &value, QString &tableKey, QString &tableText);
     // ==== end of RDS and TMC block ====
 };

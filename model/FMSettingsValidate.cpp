@@ -70,10 +70,10 @@ bool isFixedTable(const QString &generic)
     return generic == QLatin1String("rds.gmin.");
 }
 
-// The entry a key names in the rate table ("rds.1/gmin/15" names 15): -1
+// The entry a key names in a fixed table ("rds.1/gmin/15" names 15): -1
 // when it names the table itself ("rds.1/gmin"), -2 when its entry is no
-// number 0..31 written plainly.
-int tableEntry(const QString &norm)
+// number 0..count-1 written plainly.
+int tableEntry(const QString &norm, int count = RDSGroupRate::count)
 {
     const int slash = norm.indexOf(QLatin1Char('/'));
     const int sub = slash < 0 ? -1 : norm.indexOf(QLatin1Char('/'), slash + 1);
@@ -82,7 +82,7 @@ int tableEntry(const QString &norm)
     const QString g = norm.mid(sub + 1);
     bool ok = false;
     const int n = g.toInt(&ok);
-    if (!RecordText::isWholeNumber(g) || !ok || QString::number(n) != g || n >= RDSGroupRate::count)
+    if (!RecordText::isWholeNumber(g) || !ok || QString::number(n) != g || n >= count)
         return -2;
     return n;
 }
@@ -102,6 +102,13 @@ int checkTableEntry(const QString &norm)
 bool isItemFamily(const QString &generic)
 {
     return generic.endsWith(QLatin1Char('.')) && generic != QLatin1String("tmc.skt.");
+}
+
+// A key naming an entry of the service key table ("tmc.1/skt/5"), which is
+// a value of the one key "tmc.1/skt" that the encoder reads.
+bool isKeyTableEntry(const QString &generic, const QString &norm)
+{
+    return generic == QLatin1String("tmc.skt.") && tableEntry(norm, TMCSource::keyCount) != -1;
 }
 
 // Channel fields that place a channel in the distances and AF lists.
@@ -174,6 +181,14 @@ int FMSettings::setChecked(const QString &key, const QVariant &value, bool notif
     if (singleIndexOutOfRange(norm))
         return UnknownKey;
     const KeyDesc &desc = currentKeyDesc();
+    if (isKeyTableEntry(generic, norm)) {
+        QString tableKey;
+        QString tableText;
+        const int entry = keyTableWrite(norm, value, tableKey, tableText);
+        if (entry != Ok)
+            return entry;
+        return Settings::setValue(tableKey, tableText, notify, source) ? Ok : Unchanged;
+    }
     if (isFixedTable(generic)) {
         // Every entry of the rate table has its place; one missing from the
         // file is off, and a store gives it its rates.
@@ -220,6 +235,28 @@ int FMSettings::checkItemValue(const QString &generic, const QVariant &value)
     currentDesc.min = 0.0;
     currentDesc.max = EON::partMax(bad);
     return OutOfRange;
+}
+
+int FMSettings::keyTableWrite(const QString &norm, const QVariant &value, QString &tableKey, QString &tableText)
+{
+    const int entry = tableEntry(norm, TMCSource::keyCount);
+    if (entry < 0)
+        return UnknownKey;
+    const QStringList parts = RecordText::splitDrop(RecordText::text(value));
+    if (parts.size() != 1) {
+        currentDesc.step = 1.0;
+        return WrongCount;
+    }
+    const int check = checkValue(currentDesc, value);
+    if (check != Ok)
+        return check;
+    tableKey = norm.left(norm.lastIndexOf(QLatin1Char('/')));
+    // The table as the loader reads it, entries the text lacks being 0.
+    TMCSource table;
+    table.readSkt(RecordText::text(Settings::value(tableKey)));
+    table.skt[size_t(entry)] = static_cast<u16>(RecordText::hex(parts.first()));
+    tableText = table.sktText();
+    return Ok;
 }
 
 int FMSettings::setBoardKey(const QString &key, const QVariant &value)
@@ -307,7 +344,12 @@ int FMSettings::add(const QString &key, const QVariant &value, QString *written)
 
     QString newKey;
     QString newValue;
-    if (isFixedTable(generic)) {
+    if (isKeyTableEntry(generic, norm)) {
+        // An entry of the service key table is written in its place.
+        const int entry = keyTableWrite(norm, value, newKey, newValue);
+        if (entry != Ok)
+            return entry;
+    } else if (isFixedTable(generic)) {
         // The rate table has an entry for each group type: ADD writes the
         // one named, never another.
         const int entry = checkTableEntry(norm);
@@ -339,6 +381,10 @@ int FMSettings::add(const QString &key, const QVariant &value, QString *written)
         parts.append(RecordText::text(value));
         newKey = norm;
         newValue = parts.join(QLatin1Char(' '));
+        // The service key table has 32 entries; one appended past them is
+        // read by nothing.
+        if (generic == QLatin1String("tmc.skt.") && RecordText::splitDrop(newValue).size() > TMCSource::keyCount)
+            return EntryNeeded;
     }
     qDebug("FMS: add [%s] [%s]", qPrintable(newKey), qPrintable(newValue));
 

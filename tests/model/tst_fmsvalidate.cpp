@@ -52,7 +52,7 @@ const QByteArray kProject = "[board]\ngmin=1\nband=0\n"
                             "eon\\1=2 d312 10 1 0 0\neon\\1\\ps=ONE\n"
                             "eon\\2=3 d313 10 1 0 0\neon\\2\\ps=TWO\neon\\2\\af=1011\n"
                             "[tmc.1]\nname=T\n0=1 0 100 1 1\n1=1 0 101 1 1\n2=1 0 102 1 1\n3=1 0 103 1 1\n"
-                            "4=1 0 104 1 1\n";
+                            "4=1 0 104 1 1\nskt=0 0 a5 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 ff\n";
 
 } // namespace
 
@@ -146,6 +146,10 @@ private slots:
                      {'S', "rds.1.eon.1", "99 d312 3 1 0 0", 2}, {'S', "rds.1.eon.1", "2 d312 3 1 7 0", 2},
                      {'S', "rds.1.eon.1", "2 d312 3 1 0 10000", 2}, {'S', "rds.1.eon.1", "2 x 3 1 0 0", 2},
                      {'S', "rds.1.eon.1", "2.0 d312 3 1 0 0", 2}, {'A', "rds.1.eon", "0  d312 3 1 0 0", 2},
+                     // The service key table has entries 0..31, each one hexadecimal word.
+                     {'A', "tmc.1.skt.32", "abcd", 1, "key is unknown"}, {'S', "tmc.1.skt.05", "abcd", 1},
+                     {'A', "tmc.1.skt.5", "10000", 2}, {'A', "tmc.1.skt.5", "1 2", 4, "expecting 1 values"},
+                     {'A', "tmc.1.skt", "abcd", 8, "needs an entry number 0..31"},
                  });
         fms.sync();
         QCOMPARE(p.read(), before);
@@ -170,7 +174,8 @@ private slots:
     void linkedEonEntries()
     {
         TempProject p("[channel.2]\nused=1\nfreq=90\nidrds=2\n[rds.1]\nname=One\neon\\0=2 beef 10 0 1 0\n"
-                      "eon\\0\\ps=OLD\n[rds.2]\nname=Two\npi=d312\nps=TROVINA2\npty=3\nafs=899\n");
+                      "eon\\0\\ps=OLD\n[rds.2]\nname=Two\npi=d312\nps=TROVINA2\npty=3\nafs=899\n"
+                      "[tmc.1]\nname=T\nskt=1 2\n");
         FMSettings fms(p.path());
         fms.sync();
         QVERIFY(!fms.dirty);
@@ -188,8 +193,12 @@ private slots:
                                         "rds.1/eon/0=2 d312 5 1 0 ab"}));
         run(fms, {{'A', "rds.1.eon", "2 d312 5 1 0 0", 0, nullptr, "FMS: add [rds.1.eon.1] [2 d312 5 1 0 0]"},
                   {'G', "rds.1.eon.1.ps", "NEUNAME", 0}, {'G', "rds.1.eon.1.af", "899", 0},
-                  {'S', "rds.1.eon.1", "0 beef 10 0 1 0", 0}, {'G', "rds.1.eon.1", "0 beef 10 0 1 0", 0}});
+                  {'S', "rds.1.eon.1", "0 beef 10 0 1 0", 0}, {'G', "rds.1.eon.1", "0 beef 10 0 1 0", 0},
+                  // Entry E of the service key table, in its place in the one key.
+                  {'A', "tmc.1.skt.5", "abcd", 0}, {'S', "tmc.1.skt.31", "ff", 0}, {'A', "tmc.1.skt.5", "abcd", 3}});
         fms.sync();
+        QCOMPARE(p.fileKeys("tmc.1"), QStringList({"name", "skt"}));
+        QCOMPARE(fms.tmc(1).sktText(), "1 2 0 0 0 abcd" + QString(" 0").repeated(25) + " ff");
         FMSettings again(p.path());
         run(again, {{'G', "rds.1.eon.0", "2 d312 5 1 0 ab", 0}, {'G', "rds.1.eon.0.ps", "NEUNAME", 0}});
     }
