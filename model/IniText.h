@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QVariant>
 
-// The raw text of a project file (INI) before the settings layer reads it.
-// Pure functions, safe from every thread.
+// The raw text of a project file (INI) before the settings layer reads it
+// and after the key store wrote it. Pure functions, safe from every thread.
 namespace IniText {
 
 // The settings layer turns every "@Variant(...)" of an INI file (a whole
@@ -16,5 +19,16 @@ namespace IniText {
 // marker written with escapes ("\x40Variant(") is not found. Returns the
 // bytes unchanged when there is nothing to escape.
 QByteArray escapeVariants(const QByteArray &ini);
+
+// The INI text of keys ("group/key", "group/sub/key", or "key" of the
+// general section) with their values, byte for byte as the settings layer
+// writes it on this platform without a text codec: groups and keys in the
+// order of their names, "[General]" for keys without a group, names escaped
+// with '%', values with '\' and quotes, characters outside printable ASCII
+// as "\x" escapes, lists as ", "-separated elements, byte arrays as
+// "@ByteArray(...)", other types as the settings layer marks them. A file
+// of this text reads back to the same values, and the key store writes
+// files that any settings reader takes, as before.
+QByteArray fromKeys(const QMap<QString, QVariant> &keys);
 
 } // namespace IniText

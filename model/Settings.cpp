@@ -2,13 +2,13 @@
 
 #include "IniText.h"
 #include "SetValue.h"
+#include "WholeFile.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+
 #include <mutex>
-#include <QSaveFile>
 
 namespace {
 
@@ -64,29 +64,44 @@ void addRange(const QString &part, QList<int> &indices)
 }
 
 // Makes the serialised variants of a hand-edited project file texts before
-// QSettings reads it (IniText::escapeVariants); the file is rewritten only
-// when it holds one, which this program never writes.
-QString withVariantsEscaped(const QString &fileName)
+// it is read (IniText::escapeVariants); the file is rewritten only when it
+// holds one, which this program never writes.
+void escapeVariants(const QString &fileName)
 {
     QFile in(fileName);
     if (!in.open(QIODevice::ReadOnly))
-        return fileName;
+        return;
     const QByteArray ini = in.readAll();
     in.close();
     const QByteArray escaped = IniText::escapeVariants(ini);
-    if (escaped.size() == ini.size())
-        return fileName;
-    QSaveFile out(fileName);
-    if (!out.open(QIODevice::WriteOnly) || out.write(escaped) != escaped.size() || !out.commit())
+    if (escaped.size() != ini.size() && !WholeFile::write(fileName, escaped))
         qWarning("Settings: cannot escape the serialised values of %s", qPrintable(fileName));
-    return fileName;
+}
+
+// The name under which QSettings keeps a store's keys: one of its own per
+// store, so that no other QSettings object shares them, and one below
+// /dev/null, where no file can ever be made, so that QSettings' own writes
+// (on its update request, at its end) fail at once and touch nothing.
+QString memoryName()
+{
+    static std::atomic<int> stores{0};
+    return QStringLiteral("/dev/null/settings-%1.ini").arg(++stores);
 }
 
 } // namespace
 
 Settings::Settings(const QString &fileName, QObject *parent)
-    : QSettings(withVariantsEscaped(fileName), QSettings::IniFormat, parent), retry(new QTimer(this))
+    : QSettings(memoryName(), QSettings::IniFormat, parent), file(QFileInfo(fileName).absoluteFilePath()),
+      retry(new QTimer(this))
 {
+    escapeVariants(file);
+    {
+        const QSettings disk(file, QSettings::IniFormat);
+        const QStringList keys = disk.allKeys();
+        for (const QString &key : keys)
+            QSettings::setValue(key, disk.value(key));
+    }
+    onDisk = iniText(*this);
     retry->setSingleShot(true);
     retry->setInterval(retryMs);
     QObject::connect(retry, &QTimer::timeout, this, [this] {
@@ -398,25 +413,19 @@ bool Settings::sync()
 
 bool Settings::writeOut()
 {
-    QSettings::sync();
-    // QSettings keeps the first error it met for the life of the object, so
-    // this write's outcome is asked of a second object on the file: objects
-    // of one process share a file's state, changes not yet written included,
-    // and the new one writes them while it opens and reports that alone.
-    bool written = QSettings(fileName(), QSettings::IniFormat).status() != QSettings::AccessError;
-    if (written && !fileHolds(fileName(), *this, &verified)) {
-        // The file ended early: every key is written again next time, the
-        // ones the file holds as well, so that it is whole again.
-        written = false;
-        const QStringList keys = QSettings::allKeys();
-        for (const QString &key : keys)
-            QSettings::setValue(key, QSettings::value(key));
+    // The file is written whole when it does not hold the keys yet; a write
+    // that fails leaves it as it was, and the keys in memory stay as they are.
+    const QByteArray ini = iniText(*this);
+    bool written = ini == onDisk;
+    if (!written && WholeFile::write(file, ini)) {
+        onDisk = ini;
+        written = true;
     }
     if (written != fileWritten) {
         if (written)
-            qWarning("Settings: %s written again", qPrintable(fileName()));
+            qWarning("Settings: %s written again", qPrintable(file));
         else
-            qWarning("Settings: cannot write %s", qPrintable(fileName()));
+            qWarning("Settings: cannot write %s", qPrintable(file));
         fileWritten = written;
     }
     // Nobody may store or save for a long while: what is pending reaches
@@ -426,51 +435,27 @@ bool Settings::writeOut()
     return written;
 }
 
-bool Settings::fileHolds(const QString &file, const QSettings &expected, FileStamp *stamp)
+QByteArray Settings::iniText(const QSettings &ini)
 {
-    // QSettings takes a short write for a whole one: when the disk fills up
-    // within its last write, the file ends early and no error is reported.
-    // So the file is read back under a name of its own (the same file seen
-    // through /proc/self/root), which no other QSettings object shares, and
-    // compared key by key. Where that view does not exist, the write is
-    // trusted. A file of the size and time last read is trusted too: the
-    // view would be answered from the framework's cache.
-    const QFileInfo view(QStringLiteral("/proc/self/root") + QFileInfo(file).absoluteFilePath());
-    if (!view.exists())
-        return true;
-    const FileStamp now{view.size(), view.lastModified().toMSecsSinceEpoch()};
-    if (stamp && now == *stamp)
-        return true;
-    const QSettings disk(view.filePath(), QSettings::IniFormat);
-    const QStringList keys = expected.allKeys();
-    bool same = disk.status() == QSettings::NoError && disk.allKeys().size() == keys.size();
-    for (int i = 0; same && i < keys.size(); ++i) {
-        const QVariant want = expected.value(keys.at(i));
-        const QVariant got = disk.value(keys.at(i));
-        same = got == want || got.toString() == want.toString();
-    }
-    if (stamp)
-        *stamp = same ? now : FileStamp();
-    return same;
+    QMap<QString, QVariant> keys;
+    const QStringList names = ini.allKeys();
+    for (const QString &name : names)
+        keys.insert(name, ini.value(name));
+    return IniText::fromKeys(keys);
 }
 
 bool Settings::writeCopy(const QString &path) const
 {
-    return withReadLock([&path](const QSettings &ini) {
-        QSettings copy(path, QSettings::IniFormat);
-        const QStringList keys = ini.allKeys();
-        for (const QString &key : keys)
-            copy.setValue(key, ini.value(key));
-        copy.sync();
-        return copy.status() == QSettings::NoError && fileHolds(path, ini, nullptr);
-    });
+    return WholeFile::write(path, withReadLock([](const QSettings &ini) { return iniText(ini); }));
 }
 
 bool Settings::event(QEvent *event)
 {
     if (event->type() == QEvent::UpdateRequest) {
-        // The delayed write of QSettings; its sync clears the request too.
+        // Changes were made. QSettings clears its request (its own write
+        // fails at once, see memoryName), then the file is written.
         std::unique_lock locker(accessLock);
+        QSettings::event(event);
         writeOut();
         return true;
     }

@@ -33,12 +33,21 @@
 //    pattern, observers of a group or key of a changed index get that
 //    index's concrete key; never the source.
 //
+// The file: QSettings holds the keys in memory only, under a name of their
+// own that no other QSettings object shares and that names no file (its own
+// writes fail at once and touch nothing). The store reads the project file
+// once, when it opens it, and writes it itself, whole (IniText::fromKeys,
+// WholeFile): the new text goes to a file beside it and takes its place only
+// when every byte reached the disk, so a write that fails (a full disk)
+// leaves the file as it was, and nothing read back from a file ever
+// replaces the keys in memory.
+//
 // Threads and locks: every operation may be called from any thread. One
 // non-recursive read/write lock (accessLock, a std::shared_mutex, which
 // ThreadSanitizer can follow) guards
 //  - all QSettings state of this object: the values, the open-group stack,
-//    the pending-write flag and every write of the file (also the delayed
-//    write that QSettings does on its UpdateRequest event, and sync());
+//    the pending-write flag and every write of the file (the delayed write
+//    on QSettings' UpdateRequest event, sync() and the retry);
 //  - the observer registry and the table of watched observers.
 // Write lock: setValue, remove, registerKey, unregisterKey,
 // unregisterObserver, sync, withWriteLock (and so every group access).
@@ -59,11 +68,15 @@
 class Settings : public QSettings
 {
 public:
-    // Opens the INI file. A value of a hand-edited file that the framework
-    // would deserialise ("@Variant(...)") is made a text first, in the file
-    // (IniText::escapeVariants).
+    // Opens the INI file and reads its keys. A value of a hand-edited file
+    // that the framework would deserialise ("@Variant(...)") is made a text
+    // first, in the file (IniText::escapeVariants).
     Settings(const QString &fileName, QObject *parent = nullptr);
+    // Writes what the file does not hold yet.
     ~Settings() override;
+
+    // The project file (absolute path).
+    QString fileName() const { return file; }
 
     // The stored value of the (normalised) key, or defaultValue.
     virtual QVariant value(const QString &key, const QVariant &defaultValue = QVariant()) const;
@@ -90,18 +103,18 @@ public:
     // Registry keys of the observer, in registry order.
     QStringList observedKeys(QObject *observer) const;
 
-    // Writes pending changes to the file now (under the write lock). False
-    // when the file cannot take them (a full disk, a file that cannot be
-    // replaced, a file that ended early): the changes stay pending, and a
-    // write is tried again every retryMs in this object's thread until the
-    // file takes them.
+    // Writes the keys to the file now when it does not hold them yet (under
+    // the write lock). False when the file cannot take them (a full disk, a
+    // file that cannot be replaced, one that reads back otherwise): the file
+    // stays as it was, the keys in memory stay as they are, and a write is
+    // tried again once every retryMs in this object's thread until the file
+    // takes them.
     bool sync();
     static constexpr int retryMs = 2000;
 
     // Writes every key with its value, changes the file could not take
-    // included, to the INI file path (a file of another name than this
-    // one's; its keys are added to what it holds). False when that file
-    // cannot take them.
+    // included, as the INI file path (a file of another name than this
+    // one's), whole or not at all. False when that file cannot take them.
     bool writeCopy(const QString &path) const;
 
     static QString normalizeKey(const QString &key);
@@ -144,8 +157,8 @@ protected:
     void writeRaw(const QString &key, const QVariant &value);
     void removeRaw(const QString &key);
 
-    // Runs the delayed file write of QSettings under the write lock; a write
-    // that fails is logged.
+    // Writes the file after changes (QSettings' delayed write request), under
+    // the write lock; a write that fails is logged.
     bool event(QEvent *event) override;
 
 private:
@@ -162,18 +175,17 @@ private:
     using QSettings::endGroup;
     using QSettings::group;
     using QSettings::setArrayIndex;
+    // The file is written by this class alone (writeOut).
+    using QSettings::status;
 
     class GroupCloser;
 
-    // Writes pending changes and tells whether the file took them; logs when
-    // that changes, and arms the retry when they did not. The caller holds
-    // the write lock.
+    // Writes the keys when the file does not hold them yet and tells whether
+    // it holds them now; logs when that changes, and arms the retry when it
+    // does not. The caller holds the write lock.
     bool writeOut();
-    // Size and modification time (ms) of a file as last read back.
-    using FileStamp = std::pair<qint64, qint64>;
-    // Whether file, read back from the disk, holds every key of expected
-    // with its value; stamp (may be null) holds what was last read back.
-    static bool fileHolds(const QString &file, const QSettings &expected, FileStamp *stamp);
+    // The INI text of every key of ini (no group open).
+    static QByteArray iniText(const QSettings &ini);
 
     static QString registryKey(const QString &key);
     // Posts key/value to every observer of registry key regKey not yet in
@@ -189,10 +201,12 @@ private:
     // Observers with a live destroyed() hook, so that a destroyed observer
     // leaves the registry.
     QHash<QObject *, QMetaObject::Connection> watched;
+    const QString file;
+    // The text the file holds: as read, or as last written whole (guarded by
+    // accessLock).
+    QByteArray onDisk;
     // Whether the last write reached the file (guarded by accessLock).
     bool fileWritten = true;
-    // The working file as last read back whole (guarded by accessLock).
-    FileStamp verified{-1, -1};
     // Writes again after a failed write; single shot, lives in this object's
     // thread (started there through a queued call).
     QTimer *retry = nullptr;

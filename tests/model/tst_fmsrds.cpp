@@ -79,7 +79,7 @@ private slots:
             QCOMPARE(fms.rds(1).gmin[2].toText(), QStringLiteral("1 12 0 0 0"));
             QCOMPARE(fms.rds(2).gmin[3].rate[0], 20);
             QVERIFY(!fms.dirty);
-            QCOMPARE(p.fileValue("rds.1/2").toString(), QStringLiteral("12"));
+            QCOMPARE(p.fileValue(fms, "rds.1/2").toString(), QStringLiteral("12"));
         }
     }
 
@@ -111,8 +111,8 @@ private slots:
         QVERIFY(fms.setEon(1, eon));
         QVERIFY(fms.setOda(1, oda));
         QVERIFY(!fms.setEon(0, eon));
-        QCOMPARE(p.fileValue("rds.1/oda/10").toString(), QStringLiteral("d311 10 0 cd46 12a 400 400 400 60 0 -3 0 1"));
-        QCOMPARE(p.fileValue("rds.1/eon/10/af").toString(), QStringLiteral("958 -1012"));
+        QCOMPARE(p.fileValue(fms, "rds.1/oda/10").toString(), QStringLiteral("d311 10 0 cd46 12a 400 400 400 60 0 -3 0 1"));
+        QCOMPARE(p.fileValue(fms, "rds.1/eon/10/af").toString(), QStringLiteral("958 -1012"));
         // Every field of a raw group; a line of 8 or 12 fields keeps the defaults of the others.
         const char *const raws[][2] = {
             {"d311 1 2 cd46 12a 3ff 400 401 60 -1 -3 685 1", "d311 1 2 cd46 12a 3ff 400 401 60 -1 -3 685 1"},
@@ -133,7 +133,7 @@ private slots:
         QVERIFY(fms.setRds(1, rec));
         QCOMPARE(watch.take(), QStringList{"rds.1/rttag="});
         QVERIFY(fms.dirty);
-        QCOMPARE(p.fileKeys("rds.1/rttag"), (QStringList{"0", "1", "2"}));
+        QCOMPARE(p.fileKeys(fms, "rds.1/rttag"), (QStringList{"0", "1", "2"}));
         QCOMPARE(p.fileKeys("rds.1/eon"), (QStringList{"0", "0/af", "0/ps", "1", "1/af", "1/ps"}));
         QVERIFY(p.fileKeys("rds.1/oda").isEmpty());
         fms.dirty = false;
@@ -156,7 +156,7 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, "FMS: remove rds.1.4");
         fms.setGroupRates(1, table);
         QCOMPARE(watch.take(), (QStringList{"rds.1/gmin/2=1 0 0 0 0", "rds.1/gmin/4=<null>"}));
-        QVERIFY(!p.fileValue("rds.1/4").isValid());
+        QVERIFY(!p.fileValue(fms, "rds.1/4").isValid());
         QCOMPARE(FMSettings(p.path()).rds(1).gmin, table);
         fms.setGroupRates(1, table);
         QVERIFY(watch.take().isEmpty());

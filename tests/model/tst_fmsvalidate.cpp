@@ -276,7 +276,7 @@ private slots:
         FMSettings fms(p.path());
         run(fms, {{'D', "rds.1.eon.0", {}, 0},
                   {'A', "rds.1/eon", "9 abcd 1 0 0 ff", 0, nullptr, "FMS: add [rds.1.eon.2] [9 abcd 1 0 0 ff]"}});
-        QCOMPARE(p.fileGroup("rds.1/eon"),
+        QCOMPARE(p.fileGroup(fms, "rds.1/eon"),
                  (QMap<QString, QString>{{"0", "2 d312 10 1 0 0"}, {"0/ps", "ONE"}, {"1", "3 d313 10 1 0 0"},
                                          {"1/af", "1011"}, {"1/ps", "TWO"}, {"2", "9 abcd 1 0 0 ff"}}));
         QCOMPARE(fms.rds(1).eon.size(), 3);

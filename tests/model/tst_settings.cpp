@@ -1,5 +1,6 @@
 #include "BoundedWait.h"
 #include "FileSizeLimit.h"
+#include "FullDisk.h"
 #include "IniText.h"
 #include "Pace.h"
 #include "RecordingObserver.h"
@@ -9,14 +10,19 @@
 #include "TempProject.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSemaphore>
 #include <QTest>
 #include <QThread>
 
 #include <atomic>
+#include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -53,9 +59,61 @@ public:
     using Settings::readGroup;
     using Settings::removeRaw;
     using Settings::topGroups;
+    using Settings::withReadLock;
     using Settings::withWriteLock;
     using Settings::writeRaw;
+
 };
+
+// Every key with its value.
+QMap<QString, QVariant> keysOf(const QSettings &ini)
+{
+    QMap<QString, QVariant> all;
+    for (const QString &key : ini.allKeys())
+        all.insert(key, ini.value(key));
+    return all;
+}
+
+// Every key of an INI file with its value, as another reader sees it.
+QMap<QString, QVariant> fileKeys(const QString &file)
+{
+    return keysOf(QSettings(file, QSettings::IniFormat));
+}
+
+// A project of many groups, about `bytes` long.
+QByteArray bigProject(int bytes)
+{
+    QByteArray ini;
+    for (int i = 0; ini.size() < bytes; ++i)
+        ini += QStringLiteral("[s%1]\nkey=value value value\nother=1\n\n").arg(i).toLatin1();
+    return ini;
+}
+
+// A 400 KiB tmpfs of the current row's own: the row runs again in a process with a mount namespace of its
+// own (unshare) that mounts one, and gets its directory. Empty in the test's own process, after checking that
+// run, which is skipped where the system allows no such namespace or mount.
+QString ownTmpfs()
+{
+    if (qEnvironmentVariableIsSet("TROVINA_TMPFS"))
+        return qEnvironmentVariable("TROVINA_TMPFS");
+    QTemporaryDir dir;
+    QProcess child;
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TROVINA_TMPFS", dir.path());
+    child.setProcessEnvironment(env);
+    child.start("unshare", {"--mount", "sh", "-c",
+                            "mount -t tmpfs -o size=400k tmpfs \"$TROVINA_TMPFS\" && exec \"$0\" \"$1\"",
+                            QCoreApplication::applicationFilePath(),
+                            QString(QTest::currentTestFunction()) + ':' + QTest::currentDataTag()});
+    const bool ended = child.waitForFinished(120000);
+    const QString out = QString::fromLocal8Bit(child.readAll());
+    if (child.error() == QProcess::FailedToStart || out.contains("unshare failed") || out.contains("mount:"))
+        QTest::qSkip(qPrintable("no tmpfs of its own here: " + out.simplified()), __FILE__, __LINE__);
+    else if (!ended || child.exitCode() != 0)
+        QTest::qFail(qPrintable(out), __FILE__, __LINE__);
+    return QString();
+}
 
 // Observers registered under the given keys, in reverse so that registry order cannot fake the posting order;
 // what a call made them hear, in order.
@@ -196,38 +254,93 @@ private slots:
         QVERIFY(project.read().contains("[channel.1]\nused=1\n"));
     }
 
-    // The file cannot take a stored change (a full disk; a file size limit stands in for it) and nobody
-    // stores or saves afterwards: the change reaches the file by itself once the file can be written again.
-    // "cut in the last write": the disk fills up within the framework's last write, which it then takes for
-    // a whole one; the short file must count as not written and be written whole later.
+    // The file cannot take a stored change (a full disk) and nobody stores or saves afterwards: the file
+    // stays as it was, no side file is left, every key stays in memory, a write is tried again once every
+    // retryMs while the disk stays full, and the change reaches the file by itself once the disk takes it;
+    // a disk with room for it gets it whole at once. disk: "limit" (a file size limit stands in for the
+    // disk; "cut in the last write": the framework's writer took a write cut there for a whole one), "seam"
+    // (the data write fails with ENOSPC past `room` bytes) or "tmpfs" (a real one with `room` bytes free,
+    // in a mount namespace of the test's own where the system allows one).
     void pendingChangesReachTheFileOnceItCanBeWritten_data()
     {
+        QTest::addColumn<QString>("disk");
         QTest::addColumn<QByteArray>("content");
-        QByteArray many;
-        for (int i = 0; i < 40; ++i)
-            many += QStringLiteral("[s%1]\nkey=value value value\nother=1\n\n").arg(i).toLatin1();
-        QTest::newRow("one section") << QByteArray("[rds.1]\nps=BEFORE\nused=1\n");
-        QTest::newRow("cut in the last write") << many + "[rds.1]\nps=BEFORE\nrta=Durchsage laeuft\nused=1\n";
+        QTest::addColumn<qint64>("room");
+        const QByteArray one = "[rds.1]\nps=BEFORE\nused=1\n", two = bigProject(5000) + one;
+        const QByteArray cut = bigProject(1600) + "[rds.1]\nps=BEFORE\nrta=Durchsage laeuft\nused=1\n";
+        QTest::newRow("one section") << "limit" << one << qint64(0);
+        QTest::newRow("cut in the last write") << "limit" << cut << qint64(0);
+        QTest::newRow("full disk") << "seam" << one << qint64(0);
+        QTest::newRow("one free block, two needed") << "seam" << two << qint64(4096);
+        QTest::newRow("tmpfs, one free block") << "tmpfs" << one << qint64(4096);
+        QTest::newRow("tmpfs, one free block, two needed") << "tmpfs" << two << qint64(4096);
+        QTest::newRow("tmpfs, full") << "tmpfs" << one << qint64(0);
     }
     void pendingChangesReachTheFileOnceItCanBeWritten()
     {
+        QFETCH(QString, disk);
         QFETCH(QByteArray, content);
-        TempProject project(content);
-        Settings s(project.path());
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: cannot write .*test.fm$"));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: .*test.fm written again$"));
+        QFETCH(qint64, room);
+        QTemporaryDir temporary;
+        const QString dir = disk == "tmpfs" ? ownTmpfs() : temporary.path();
+        if (dir.isEmpty())
+            return;
+        const QString path = dir + "/test.fm";
+        const auto onDisk = [&path] {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
         {
-            const testsupport::FileSizeLimit full(project.read().size() + 8);
-            QVERIFY(full.isActive());
-            QVERIFY(s.setValue("rds.1.ps", "LONGER THAN THE DISK TAKES", false));
-            QCoreApplication::sendPostedEvents(&s, QEvent::UpdateRequest); // the delayed write fails
-            QVERIFY(!s.sync());
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size() && f.flush());
         }
-        QVERIFY(testsupport::waitUntil([&] { return project.read().contains("ps=LONGER THAN THE DISK TAKES"); },
-                                       5 * Settings::retryMs));
-        QCOMPARE(project.fileValue("rds.1/used").toString(), QString("1"));
-        QCOMPARE(project.fileKeys("rds.1").size(), content.count("rta=") ? 3 : 2);
-        QCOMPARE(project.fileGroups().size(), content.count('['));
+        // On the tmpfs every block but `room` bytes taken.
+        QFile fill(dir + "/fill");
+        if (disk == "tmpfs") {
+            QVERIFY(fill.open(QIODevice::WriteOnly) && fill.write(QByteArray(1 << 20, 'x')) < (1 << 20));
+            QVERIFY(fill.resize(fill.size() - room));
+        }
+        const bool fits = content.size() + 64 < room;
+        RawStore s(path);
+        QMap<QString, QVariant> expected = fileKeys(path);
+        expected.insert("rds.1/ps", "LONGER THAN THE DISK TAKES");
+        if (!fits) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: cannot write .*test.fm$"));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: .*test.fm written again$"));
+        }
+        std::optional<testsupport::FileSizeLimit> limit;
+        std::optional<testsupport::FullDisk> seam;
+        if (disk == "limit")
+            limit.emplace(content.size() + 8);
+        if (disk == "seam")
+            seam.emplace(dir, room);
+        QVERIFY(s.setValue("rds.1.ps", "LONGER THAN THE DISK TAKES", false));
+        QCoreApplication::sendPostedEvents(&s, QEvent::UpdateRequest); // the delayed write
+        QCOMPARE(s.sync(), fits);
+        QCOMPARE(s.withReadLock(keysOf), expected);
+        QCOMPARE(QDir(dir).entryList({"test.fm*"}, QDir::Files), QStringList{"test.fm"});
+        if (fits)
+            QCOMPARE(fileKeys(path), expected);
+        else
+            QCOMPARE(onDisk(), content);
+        if (seam) {
+            // Once every retryMs, also when the wait is long: never once per turn of the event loop.
+            QElapsedTimer clock;
+            clock.start();
+            const int before = seam->attempts();
+            const auto tried = [&] { return seam->attempts() - before; };
+            QVERIFY(testsupport::waitUntil([&] { return tried() >= 2; }, 5 * Settings::retryMs));
+            QVERIFY2(tried() <= clock.elapsed() / Settings::retryMs + 1,
+                     qPrintable(QString("%1 writes in %2 ms").arg(tried()).arg(clock.elapsed())));
+            QCOMPARE(s.withReadLock(keysOf), expected);
+        }
+        // Room again.
+        limit.reset();
+        seam.reset();
+        if (fill.isOpen())
+            QVERIFY(fill.resize(fill.size() - 3 * 4096));
+        QVERIFY(testsupport::waitUntil([&] { return fileKeys(path) == expected; }, 5 * Settings::retryMs));
+        QCOMPARE(QDir(dir).entryList({"test.fm*"}, QDir::Files), QStringList{"test.fm"});
     }
 
     // A serialised count of 0x7fffffff elements would make the settings layer reserve 16 GB: such values read
@@ -244,6 +357,40 @@ private slots:
         TempProject q(plain);
         QCOMPARE(Settings(q.path()).value("rds.1/name").toString(), QStringLiteral("@Variant(text)"));
         QCOMPARE(q.read(), plain);
+    }
+
+    // The store writes its files itself, byte for byte as the framework's settings writer does, so that
+    // files stay the same to both and to every other reader.
+    void iniTextAsTheFrameworkWritesIt_data()
+    {
+        QTest::addColumn<QVariantMap>("keys");
+        QTest::newRow("texts") << QVariantMap{
+            {"rds.1/lead", " x"}, {"rds.1/trail", "x "}, {"rds.1/marks", "a,b;c=d"}, {"rds.1/empty", ""},
+            {"rds.1/quotes", "say \"hi\" \\ back"}, {"rds.1/at", "@Variant(x)"},
+            {"rds.1/controls", QString::fromUtf8("t\tn\nr\ra\ab\bf\fv\v\x01" "1\x7f" "f", 17)},
+            {"rds.1/nul", QString::fromLatin1("a\0" "1b", 4)}, {"rds.1/wide", QString::fromUtf8("Grüße € \xF0\x9F\x98\x80 beef")}};
+        QTest::newRow("numbers and lists") << QVariantMap{
+            {"channel.1/freq", 95.8}, {"channel.1/used", true}, {"channel.1/gain", -6},
+            {"channel.1/big", qlonglong(1) << 40}, {"b/bytes", QByteArray("\0\x01\xff" "A", 4)},
+            {"b/list", QStringList{"a", "b c", "d,e"}}, {"b/one", QStringList{"x"}}, {"b/none", QStringList{}},
+            {"b/variants", QVariantList{1, "two"}}};
+        QTest::newRow("names") << QVariantMap{
+            {"top", 1}, {"General/x", 2}, {"grp/sub/key", 3}, {QString::fromUtf8("Grp Ü/k%y"), 4}, {"tmc.1/5", "m"},
+            {QString::fromUtf8("rds.1/\u4e2d"), 5}, {"A/b", 6}, {"a/B", 7}};
+    }
+    void iniTextAsTheFrameworkWritesIt()
+    {
+        QFETCH(QVariantMap, keys);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("framework.ini");
+        {
+            QSettings ini(file, QSettings::IniFormat);
+            for (auto it = keys.cbegin(); it != keys.cend(); ++it)
+                ini.setValue(it.key(), it.value());
+        }
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromLatin1(IniText::fromKeys(keys)), QString::fromLatin1(written.readAll()));
     }
 
     // A pattern broadcast names only the changed indices of its own section ("rdsin" is no part of "rds").

@@ -75,6 +75,12 @@ QVariant TempProject::fileValue(Settings &project, const QString &key) const
     return fileValue(key);
 }
 
+QStringList TempProject::fileKeys(Settings &project, const QString &group) const
+{
+    project.sync();
+    return fileKeys(group);
+}
+
 QMap<QString, QString> TempProject::fileGroup(Settings &project, const QString &group) const
 {
     project.sync();

@@ -26,7 +26,8 @@ public:
     // Replaces the file's content.
     bool write(const QByteArray &content) const;
 
-    // The file as another reader sees it: each call reads with a fresh QSettings object.
+    // The file as another reader sees it: each call reads with a fresh QSettings object. A store writes its
+    // changes when its event loop turns or when it is synced, not before.
     QVariant fileValue(const QString &key) const;
     // Every key below group, keys of subgroups as "sub/key".
     QStringList fileKeys(const QString &group) const;
@@ -37,6 +38,7 @@ public:
 
     // The same after the project first wrote its changes out (sync).
     QVariant fileValue(Settings &project, const QString &key) const;
+    QStringList fileKeys(Settings &project, const QString &group) const;
     QMap<QString, QString> fileGroup(Settings &project, const QString &group) const;
     QStringList fileGroups(Settings &project) const;
 
