@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 #include "FMManager.h"
 #include "QuitOnSignal.h"
+#include "Settings.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -35,7 +36,11 @@ int main(int argc, char *argv[])
     if (options.parse(app.arguments()) != CommandLine::Outcome::Run)
         return options.report();
     QApplication::setApplicationName(QStringLiteral("Trovina"));
-    QSettings appIni(AppIni::path(app.arguments()), QSettings::IniFormat);
+    // Kept by the key store, so that a full disk never costs the ini either:
+    // it is written whole or not at all (used through QSettings, keys as
+    // they stand).
+    Settings store(AppIni::path(app.arguments()));
+    QSettings &appIni = store;
 
     QTranslator english;
     const QString lang = appIni.value(QStringLiteral("Board/lang"), QStringLiteral("en")).toString().toLower();

@@ -120,6 +120,11 @@ private slots:
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
+        // The application ini keeps what it held, the program's own keys with it.
+        QSettings ini(dir.filePath("app.ini"), QSettings::IniFormat);
+        QCOMPARE(ini.value("Board/addr1").toString(), QString("127.0.0.1:%1").arg(board.port()));
+        QCOMPARE(ini.value("Last/file").toString(), dir.filePath("out.fm"));
+        QVERIFY(!ini.value("Main/geometry").toByteArray().isEmpty());
     }
 
     void cleanupTestCase()
