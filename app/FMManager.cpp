@@ -13,6 +13,7 @@
 #include "WorkingCopy.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDebug>
 #include <QDialog>
@@ -225,10 +226,17 @@ void FMManager::startProject(const QString &project)
             return;
         qWarning().noquote() << "MAN: cannot open" << path;
     }
+    const QString last = m_ini.value(QStringLiteral("Last/file")).toString();
     if (QFileInfo(working).isFile()) {
-        attachProject(m_ini.value(QStringLiteral("Last/file")).toString(),
-                      m_ini.value(QStringLiteral("Last/dirty"), false).toBool());
+        attachProject(last, m_ini.value(QStringLiteral("Last/dirty"), false).toBool());
         return;
+    }
+    // No working copy: the last run saved its project at quit to a file while
+    // the working copy was behind it (or someone removed it): that file.
+    if (!last.isEmpty() && QFileInfo(last).isFile()) {
+        if (replaceProject(last, last))
+            return;
+        qWarning().noquote() << "MAN: cannot open" << last;
     }
     if (!replaceProject(WorkingCopy::defaultTemplate(), QString())) {
         // Not even the template could be copied: start from an empty file.
@@ -578,6 +586,7 @@ void FMManager::warn(const QString &title, const QString &text)
 
 bool FMManager::mayReplaceProject(const QString &title)
 {
+    storeTyping();
     if (!m_project || !m_project->dirty.load())
         return true;
     const QString text = m_name.isEmpty()
@@ -597,6 +606,7 @@ bool FMManager::mayReplaceProject(const QString &title)
 
 bool FMManager::mayQuit()
 {
+    storeTyping();
     // Quitting keeps the project in the working copy for the next start:
     // what the working copy cannot take would be lost without a word.
     if (!m_project || m_project->sync())
@@ -622,7 +632,27 @@ bool FMManager::mayQuit()
         warn(title, tr("Projekt nicht gespeichert"));
         return false;
     }
+    // The file just saved is the project now, unchanged; the working copy
+    // behind it must not come back in its place at the next start, which
+    // opens that file when the working copy is gone.
+    m_name = QFileInfo(path).absoluteFilePath();
+    m_project->dirty = false;
+    m_ini.setValue(QStringLiteral("Last/file"), m_name);
+    if (!m_project->sync() && QFile::remove(WorkingCopy::path()))
+        qWarning().noquote() << "MAN: working copy removed, the next start opens" << m_name;
     return true;
+}
+
+void FMManager::storeTyping()
+{
+    // Leaving a field stores what was typed into it (Return does too); so it
+    // is left, and taken up again.
+    const QPointer<QWidget> field = QApplication::focusWidget();
+    if (!field || field->window() != this)
+        return;
+    field->clearFocus();
+    if (field && field->isVisible())
+        field->setFocus(Qt::OtherFocusReason);
 }
 
 bool FMManager::saveElsewhere(const QString &path)
@@ -674,6 +704,7 @@ void FMManager::menuOpen()
 
 bool FMManager::menuSave()
 {
+    storeTyping();
     if (m_name.isEmpty())
         return menuSaveAs();
     if (saveFile(m_name))
@@ -684,6 +715,7 @@ bool FMManager::menuSave()
 
 bool FMManager::menuSaveAs()
 {
+    storeTyping();
     QString path = askFile(tr("Projekt speichern"), m_name, true);
     if (path.isEmpty())
         return false;

@@ -39,11 +39,12 @@ class TabTMC;
 // keeps the target's old content as ".fbk".
 //
 // Unsaved changes: File > New and File > Open ask first whether a changed
-// project is saved, dropped or kept (the remote's NEW and LOAD do not ask).
-// Closing the window asks when the working copy cannot take the latest
-// changes (a full disk): save them elsewhere, quit anyway or stay. Every
-// question and file dialog goes through a replaceable function, so tests
-// answer them.
+// project is saved, dropped or kept (the remote's NEW and LOAD do not ask);
+// what is being typed in a field counts as a change. Closing the window
+// asks when the working copy cannot take the latest changes (a full disk):
+// save them elsewhere (the next start opens that file), quit anyway or
+// stay. Every question and file dialog goes through a replaceable function,
+// so tests answer them.
 //
 // Shutdown (destructor): every board thread is asked to quit, then each is
 // waited for and deleted (the board thread takes its board off air and
@@ -134,12 +135,17 @@ private:
     int ask(QMessageBox::Icon icon, const QString &title, const QString &text, const QStringList &buttons);
     QString askFile(const QString &title, const QString &dir, bool save);
     void warn(const QString &title, const QString &text);
+    // What is being typed in a field of the window is stored as leaving the
+    // field stores it, before anything decides on unsaved changes or saves.
+    void storeTyping();
     // Before File > New or Open replaces the project: a changed project is
     // saved or dropped as the user answers; false when they cancel or the
     // save fails.
     bool mayReplaceProject(const QString &title);
     // Before the window closes: true when the working copy holds every
-    // change, or the user saved them elsewhere or chose to lose them.
+    // change, or the user saved them elsewhere or chose to lose them. A
+    // project saved elsewhere here becomes that file, unchanged; a working
+    // copy still behind it is removed, so that the next start opens the file.
     bool mayQuit();
     // Writes the project as it stands in memory (changes the working copy
     // could not take included) to path, keeping an existing file as its

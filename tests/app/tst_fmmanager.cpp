@@ -2,11 +2,13 @@
 #include "FMManager.h"
 #include "FileSizeLimit.h"
 #include "FMServer.h"
+#include "FullDisk.h"
 #include "FMSettings.h"
 #include "WorkingCopy.h"
 
 #include <QAction>
 #include <QDir>
+#include <QLineEdit>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QTcpSocket>
@@ -16,6 +18,7 @@
 #include <optional>
 
 using testsupport::FileSizeLimit;
+using testsupport::FullDisk;
 using testsupport::waitUntil;
 
 // The main window's project files, in a per-user data directory of its own,
@@ -39,6 +42,8 @@ private:
     QStringList files;
     // A full disk while it holds a value; a file dialog's answer lifts it (the other disk has room).
     std::optional<FileSizeLimit> full;
+    // The working copy's disk full (ENOSPC) while it holds a value; only the test lifts it.
+    std::optional<FullDisk> fullDisk;
 
     QString path(const QString &name) const { return dir.filePath(name); }
     static void write(const QString &file, const QByteArray &bytes)
@@ -67,7 +72,9 @@ private:
     // stands in for it) and then changes the project when asked to.
     void loadAndChange(bool change, bool diskFull)
     {
-        write(path("a.fm"), "[channel.1]\nused=1\nfreq=91.5\n");
+        // An RDS source that sends group 0, so that its PS can be typed.
+        write(path("a.fm"), "[board]\ngmin=1\n[channel.1]\nused=1\nfreq=91.5\n"
+                            "[rds.1]\nused=1\nname=R1\ngmin\\0=1 240 0 0 0\n");
         // Lines the server pushed since the last request (a load from the menu) come first.
         QVERIFY(ask("LOAD " + path("a.fm").toUtf8()).endsWith("LOAD ok: " + path("a.fm")));
         QVERIFY(!window->settings()->dirty);
@@ -79,18 +86,14 @@ private:
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: .*working.fm written again$"));
         }
         if (change)
-            QVERIFY(window->settings()->setValue("rds.1.ps", "EDITED", true));
+            QCOMPARE(window->settings()->set("rds.1.ps", "EDITED", true), 0);
         QVERIFY(window->settings()->dirty == change);
         questions.clear();
     }
-
-private slots:
-    void initTestCase()
+    // The window on the application ini, as the program starts it, its questions answered by the test and
+    // the remote's client connected.
+    void startWindow()
     {
-        qputenv("APPDATA", dir.path().toUtf8());
-        ini = std::make_unique<QSettings>(path("app.ini"), QSettings::IniFormat);
-        ini->setValue("Remote/portControl", 0);
-        ini->setValue("Remote/portRDSData", 20000 + QRandomGenerator::global()->bounded(30000));
         window = std::make_unique<FMManager>(*ini);
         window->setQuestion([this](QMessageBox::Icon, const QString &title, const QString &text,
                                    const QStringList &buttons) {
@@ -103,9 +106,21 @@ private slots:
         });
         auto *server = window->findChild<FMServer *>();
         QVERIFY(server && server->listeningPort());
+        client.abort();
+        received.clear();
         client.connectToHost(QHostAddress::LocalHost, server->listeningPort());
         QVERIFY(client.waitForConnected(5000));
         QVERIFY(waitUntil([&] { return (received += client.readAll()).contains("REG ok: tmc"); }));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("APPDATA", dir.path().toUtf8());
+        ini = std::make_unique<QSettings>(path("app.ini"), QSettings::IniFormat);
+        ini->setValue("Remote/portControl", 0);
+        ini->setValue("Remote/portRDSData", 20000 + QRandomGenerator::global()->bounded(30000));
+        startWindow();
         write(path("a.fm"), "[channel.1]\nused=1\nfreq=91.5\n");
         write(path("b.fm"), "[channel.1]\nused=1\nfreq=99.5\n");
         QCOMPARE(ask("LOAD " + path("a.fm").toUtf8()), QStringList{"LOAD ok: " + path("a.fm")});
@@ -154,31 +169,63 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList({"v2.fm*"}, QDir::Files), QStringList({"v2.fm", "v2.fm.part"}));
     }
 
-    // The working copy's disk is full (a file size limit stands in for it): SAVE answers its error, the
-    // target and the unsaved-changes mark stay, the failed write is logged; once the disk takes it, SAVE
-    // saves it all.
+    // The working copy's disk is full: SAVE and Ctrl+S answer their errors, nothing is written, neither the
+    // target nor the working copy, the project stays whole in memory and marked as changed; once the disk
+    // takes it, SAVE saves it all. room: bytes the disk takes before a write fails with ENOSPC (-1: a file
+    // size limit stands in for the disk); with one block free the write fits and SAVE saves.
+    void saveWhenTheWorkingCopyCannotBeWritten_data()
+    {
+        QTest::addColumn<qint64>("room");
+        QTest::newRow("size limit") << qint64(-1);
+        QTest::newRow("full disk") << qint64(0);
+        QTest::newRow("one free block") << qint64(4096);
+    }
     void saveWhenTheWorkingCopyCannotBeWritten()
     {
-        QCOMPARE(ask("LOAD " + path("a.fm").toUtf8()), QStringList{"LOAD ok: " + path("a.fm")});
+        QFETCH(qint64, room);
+        const bool fits = room >= 4096;
+        loadAndChange(false, false);
         QVERIFY(window->settings()->sync());
         const QByteArray target = read(path("b.fm"));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: cannot write .*working.fm$"));
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression("^MAN: cannot write the working copy, not saved "));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: .*working.fm written again$"));
-        full.emplace(QFileInfo(WorkingCopy::path()).size() + 8);
-        QVERIFY(full->isActive());
-        const QStringList replies = ask("SET rds.1.ps AFTERFUL\nSAVE " + path("b.fm").toUtf8());
+        const QByteArray project = read(path("a.fm"));
+        const QByteArray working = read(WorkingCopy::path());
+        if (!fits) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: cannot write .*working.fm$"));
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression("^MAN: cannot write the working copy, not saved "));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: .*working.fm written again$"));
+        }
+        if (room < 0) {
+            full.emplace(working.size() + 8);
+            QVERIFY(full->isActive());
+        } else {
+            fullDisk.emplace(QFileInfo(WorkingCopy::path()).path(), room);
+        }
+        const QByteArray b = path("b.fm").toUtf8();
+        QCOMPARE(ask("SET rds.1.ps AFTERFUL\nSAVE " + b + "\nGET rds.1.ps\nGET channel.1.freq"),
+                 QStringList({"SET ok: rds.1.ps = AFTERFUL", (fits ? "SAVE ok: " : "SAVE error: ") + b,
+                              "rds.1.ps AFTERFUL", "channel.1.freq 91.5"}));
+        if (!fits) {
+            QCOMPARE(read(path("b.fm")), target);
+            QCOMPARE(read(WorkingCopy::path()), working);
+            QVERIFY(window->settings()->dirty);
+            QVERIFY(waitUntil([&] { return window->windowTitle() == "Trovina - a.fm *"; }));
+            window->findChild<QAction *>("fileSave")->trigger();
+            QCOMPARE(questions, QStringList{"Speichern: Projekt nicht gespeichert [Ok]"});
+            QCOMPARE(read(path("a.fm")), project);
+        }
         full.reset();
-        QCOMPARE(replies, QStringList({"SET ok: rds.1.ps = AFTERFUL", "SAVE error: " + path("b.fm")}));
-        QCOMPARE(read(path("b.fm")), target);
-        QVERIFY(window->settings()->dirty);
-        QCOMPARE(ask("SAVE " + path("b.fm").toUtf8()), QStringList{"SAVE ok: " + path("b.fm")});
-        QVERIFY(read(path("b.fm")).contains("ps=AFTERFUL"));
+        fullDisk.reset();
+        QCOMPARE(ask("SAVE " + b), QStringList{"SAVE ok: " + b});
+        QVERIFY2(read(path("b.fm")).contains("ps=AFTERFUL\nused=1\n"), read(path("b.fm")).constData());
+        QVERIFY(read(path("b.fm")).contains("freq=91.5"));
+        QVERIFY(!window->settings()->dirty);
     }
 
     // File > Open and File > New with the project changed or not, the question answered save (0), discard
     // (1) or cancel (2); -1: no question expected. A full disk makes the save fail: nothing is loaded.
+    // "Ctrl+O", "Ctrl+N": the change is being typed in a field of the RDS page (no Return) when the action's
+    // shortcut comes.
     void fileMenuAsksBeforeItDropsChanges_data()
     {
         QTest::addColumn<QString>("action");
@@ -196,6 +243,9 @@ private slots:
         QTest::newRow("new cancel") << "fileNew" << true << false << 2 << false << false;
         QTest::newRow("new discard") << "fileNew" << true << false << 1 << true << false;
         QTest::newRow("new save") << "fileNew" << true << false << 0 << true << true;
+        QTest::newRow("Ctrl+O typing, cancel") << "Ctrl+O" << true << false << 2 << false << false;
+        QTest::newRow("Ctrl+O typing, save") << "Ctrl+O" << true << false << 0 << true << true;
+        QTest::newRow("Ctrl+N typing, cancel") << "Ctrl+N" << true << false << 2 << false << false;
     }
     void fileMenuAsksBeforeItDropsChanges()
     {
@@ -205,14 +255,30 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, loaded);
         QFETCH(bool, saved);
+        const bool typing = action.startsWith("Ctrl+");
+        if (typing)
+            action = action == "Ctrl+O" ? "fileOpen" : "fileNew";
         static int made = 0;
         const QString target = action == "fileOpen" ? path("b.fm") : path(QString("new%1.fm").arg(++made));
-        loadAndChange(changed, diskFull);
+        loadAndChange(changed && !typing, diskFull);
         answers = {answer};
         files = QStringList{target};
         if (diskFull)
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^MAN: cannot write the working copy, not "));
-        window->findChild<QAction *>(action)->trigger();
+        if (typing) {
+            window->show();
+            QApplication::setActiveWindow(window.get());
+            QVERIFY(QTest::qWaitForWindowActive(window.get()));
+            auto *ps = window->findChild<QLineEdit *>("PS");
+            ps->setFocus();
+            QVERIFY(waitUntil([&] { return ps->hasFocus(); }));
+            ps->selectAll();
+            QTest::keyClicks(ps, "EDITED");
+            QVERIFY(!window->settings()->dirty);
+            QTest::keyClick(ps, action == "fileOpen" ? Qt::Key_O : Qt::Key_N, Qt::ControlModifier);
+        } else {
+            window->findChild<QAction *>(action)->trigger();
+        }
         full.reset();
 
         QStringList expected;
@@ -234,7 +300,9 @@ private slots:
 
     // Quitting with changes the working copy cannot take (a full disk): the window asks; cancel keeps the
     // window and the edit, which reaches the working copy once the disk has room; "save as" writes the whole
-    // project elsewhere. 0 "save as", 1 quit anyway, 2 cancel; -1: no question expected.
+    // project elsewhere, and that file is the project then, unchanged. 0 "save as", 1 quit anyway, 2 cancel;
+    // -1: no question expected. Saved as the project's own file, the working copy's disk stays full until the
+    // window is gone (a file size limit is lifted by the file dialog), then the program starts again.
     void quitWithAWorkingCopyThatCannotBeWritten_data()
     {
         QTest::addColumn<bool>("diskFull");
@@ -247,6 +315,7 @@ private slots:
         QTest::newRow("save as") << true << 0 << "elsewhere.fm" << true;
         QTest::newRow("save as, no name given") << true << 0 << QString() << false;
         QTest::newRow("save as, without .fm") << true << 0 << "other" << true;
+        QTest::newRow("save as the project, restart") << true << 0 << "a.fm" << true;
     }
     void quitWithAWorkingCopyThatCannotBeWritten()
     {
@@ -254,7 +323,15 @@ private slots:
         QFETCH(int, answer);
         QFETCH(QString, file);
         QFETCH(bool, closed);
-        loadAndChange(true, diskFull);
+        const bool restart = file == "a.fm";
+        loadAndChange(!restart, diskFull && !restart);
+        if (restart) {
+            fullDisk.emplace(QFileInfo(WorkingCopy::path()).path());
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: cannot write .*working.fm$"));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^MAN: working copy removed, the next "));
+            QCOMPARE(window->settings()->set("rds.1.ps", "EDITED", true), 0);
+        }
+        const QString saved = file.isEmpty() ? QString() : path(file.endsWith(".fm") ? file : file + ".fm");
         answers = {answer};
         files = QStringList{file.isEmpty() ? QString() : path(file)};
         if (answer == 1)
@@ -268,20 +345,38 @@ private slots:
             QVERIFY2(questions.first().startsWith("Beenden: Die letzten Änderungen lassen sich nicht in die "
                                                   "Arbeitskopie schreiben"), qPrintable(questions.first()));
             QVERIFY(questions.first().endsWith("[Speichern unter...|Trotzdem beenden|Abbrechen]"));
-            QCOMPARE(read(WorkingCopy::path()).contains("EDITED"), false);
+            if (saved.isEmpty())
+                QCOMPARE(read(WorkingCopy::path()).contains("EDITED"), false);
         }
         QCOMPARE(window->settings()->value("rds.1.ps").toString(), QString("EDITED"));
-        QCOMPARE(window->projectName(), path("a.fm"));
-        if (!file.isEmpty()) {
+        QCOMPARE(window->projectName(), saved.isEmpty() ? path("a.fm") : saved);
+        QCOMPARE(window->settings()->dirty.load(), saved.isEmpty());
+        if (!saved.isEmpty()) {
             QVERIFY(lifted);
-            const QByteArray saved = read(path(file.endsWith(".fm") ? file : file + ".fm"));
-            QVERIFY2(saved.contains("ps=EDITED") && saved.contains("freq=91.5"), saved.constData());
-            QVERIFY(window->settings()->dirty);
+            const QByteArray bytes = read(saved);
+            QVERIFY2(bytes.contains("ps=EDITED") && bytes.contains("freq=91.5"), bytes.constData());
+        }
+        if (restart) {
+            // The disk has room again only after the window is gone.
+            window.reset();
+            fullDisk.reset();
+            startWindow();
+            QCOMPARE(window->projectName(), saved);
+            QVERIFY(!window->settings()->dirty);
+            QCOMPARE(window->settings()->value("rds.1.ps").toString(), QString("EDITED"));
+            QCOMPARE(read(WorkingCopy::path()), read(saved));
         }
         if (!closed)
             QVERIFY(waitUntil([&] { return read(WorkingCopy::path()).contains("ps=EDITED"); },
                               5 * Settings::retryMs));
         QVERIFY(window->settings()->sync());
+    }
+
+    // Whatever way a row leaves, the disks have room again.
+    void cleanup()
+    {
+        full.reset();
+        fullDisk.reset();
     }
 
     void cleanupTestCase()
