@@ -15,9 +15,11 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class QTimer;
 class QUdpSocket;
+class SimReceiver;
 
 // What a simulated board is when it starts.
 struct SimBoardConfig
@@ -64,9 +66,11 @@ struct SimBoardConfig
 //   client.
 //
 // It replies only to loopback addresses, from the socket it received on.
-// Lives in the thread that creates it; every call from that thread. The
-// waits run a local event loop, so the board keeps answering while a test
-// waits, and are always bounded.
+// Lives in the thread that creates it; every call from that thread. Its
+// data socket is read by a thread of its own (SimReceiver), so a busy test
+// thread loses nothing; the datagrams are handled here, in order, never
+// from within the handling of another. The waits run a local event loop,
+// so the board keeps answering while a test waits, and are always bounded.
 class SimBoard : public QObject
 {
     Q_OBJECT
@@ -189,6 +193,9 @@ public:
     int received(int type) const { return m_counts.value(type); }
     int receivedTotal() const { return m_total; }
     int receivedWhileSilent() const { return m_whileSilent; }
+    // Datagrams lost before the board could handle them (no room left in
+    // its socket's buffer or its queue), since the port was opened.
+    int lostDatagrams() const;
     int acksSent() const { return m_acksSent; }
     int acksDropped() const { return m_acksDropped; }
     int rejected() const { return m_rejected; }
@@ -254,6 +261,7 @@ private:
 
     SimBoardConfig m_config;
     QUdpSocket *m_socket = nullptr;
+    std::unique_ptr<SimReceiver> m_receiver; // reads m_socket; goes before it
     QUdpSocket *m_discovery = nullptr;
     QHostAddress m_discoveryReplyTo;
     u16 m_discoveryPort = 0;
@@ -292,6 +300,10 @@ private:
     double m_busyUntil = 0;     // HiResClock seconds
     double m_lastArrival = 0;   // of the datagram handled last, HiResClock seconds
     bool m_headStarted = false; // the command at the queue's head is being applied
+    bool m_handling = false;    // reading or draining: neither is entered again meanwhile
+    bool m_behind = false;      // the last read left datagrams that came before it
+    // The longest stretch of handling before the event loop runs again.
+    static constexpr double handlingSlice = 0.005; // s
     QTimer *m_drainTimer = nullptr;
     int m_restarts = 0;
     int m_silenceGeneration = 0;
