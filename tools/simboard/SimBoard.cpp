@@ -230,6 +230,18 @@ void SimBoard::silenceFor(int ms)
     });
 }
 
+void SimBoard::muteFor(int ms)
+{
+    m_muted = true;
+    const int generation = ++m_muteGeneration;
+    QTimer::singleShot(qMax(0, ms), this, [this, generation] {
+        if (generation != m_muteGeneration)
+            return;
+        m_muted = false;
+        emit silenceEnded();
+    });
+}
+
 void SimBoard::reboot(int downMs)
 {
     reset();
@@ -664,7 +676,7 @@ void SimBoard::acknowledge(u32 id, const QHostAddress &to, u16 port)
         return;
     }
     QTimer::singleShot(m_ackDelayMs, this, [this, a, to, port] {
-        if (m_silent) {
+        if (m_silent || m_muted) {
             ++m_acksDropped;
             return;
         }
@@ -790,7 +802,7 @@ void SimBoard::reply(QUdpSocket *socket, const QByteArray &datagram, const QHost
         return; // never anything but loopback
     // A board with its network down answers nothing, also what it was
     // still applying when the silence began.
-    if (m_silent && socket == m_socket)
+    if ((m_silent || m_muted) && socket == m_socket)
         return;
     socket->writeDatagram(datagram, to, port);
 }

@@ -61,7 +61,7 @@ struct SimBoardConfig
 //   a restart, after which the board comes back empty with a new box
 //   number), a reboot (silent for a while with the port open, then back
 //   empty with the same box number), requests left unanswered by type, lost
-//   status replies, a per-command delay, a lock handshake answered
+//   status replies, replies lost a while, a per-command delay, a lock handshake answered
 //   whatever the firmware, and malformed or short datagrams sent to the
 //   client.
 //
@@ -146,6 +146,9 @@ public:
     bool isSilent() const { return m_silent; }
     // Silent for ms milliseconds from now, then answering again.
     void silenceFor(int ms);
+    // Its replies lost for ms milliseconds from now (a return path down, a
+    // congested switch): it still hears and acts on everything meanwhile.
+    void muteFor(int ms);
 
     // The data port closed: datagrams to it get "port unreachable". open()
     // binds the same address and port again.
@@ -231,7 +234,7 @@ public:
 signals:
     // The data port is open again (after closePort or a restart).
     void portOpened(u16 port);
-    // A silence ended: the board answers again.
+    // A silence (or a time of lost replies) ended: the board answers again.
     void silenceEnded();
     // After each datagram was handled; `note` says what the board made of it
     // (empty when all went well).
@@ -291,6 +294,7 @@ private:
     bool m_ackWrongId = false;
     int m_ackCandidates = 0;
     bool m_silent = false;
+    bool m_muted = false;
     bool m_capture = false;
     bool m_lockAlways = false;
     QSet<int> m_ignored;
@@ -307,6 +311,7 @@ private:
     QTimer *m_drainTimer = nullptr;
     int m_restarts = 0;
     int m_silenceGeneration = 0;
+    int m_muteGeneration = 0;
 
     bool m_carrier = false;
     int m_attenuation = 0;
