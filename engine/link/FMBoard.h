@@ -71,8 +71,10 @@ class QUdpSocket;
 //
 // A board whose lock status changes or which goes away while the take-over
 // question is open is read again (information request) before it goes
-// online. At quit a board whose lock is in question is asked once, shortly,
-// and switched off and unlocked when it names us.
+// online. At quit a board whose lock is in question is asked, shortly and
+// again while no answer comes, and switched off and unlocked when it names
+// us, or when it does not answer and we held it before its silence with
+// no other client seen since.
 class FMBoard : public QThread
 {
     Q_OBJECT
@@ -97,6 +99,8 @@ public:
     // How long a board whose lock is in question is waited for before the
     // link leaves it.
     static constexpr int lockAnswerWaitMs = 300;
+    // Within it, the board is asked again this often while no answer comes.
+    static constexpr int lockAskAgainMs = 50;
     // A board held by another client that has said nothing this long while
     // the take-over question is open is read again.
     static constexpr int foreignSilenceMs = 2000;

@@ -144,6 +144,13 @@ private slots:
         // Its lock status stays away until the quit: the lock is in question then.
         QTest::newRow("quit 0.35 s after silent 0.7 s") << "29" << "" << "ignore 0060;silent 0.7"
                                                         << "off and unlocked";
+        // Its replies lost a while, though it hears: "quit S" is the quit S seconds after the fault.
+        QTest::newRow("quit 0.5 s before replies come again") << "29" << "" << "mute 1;quit 0.5" << "off and unlocked";
+        QTest::newRow("quit 0.1 s before replies come again") << "29" << "" << "mute 0.7;quit 0.6" << "off and unlocked";
+        QTest::newRow("quit as replies come again") << "29" << "" << "mute 0.7;quit 0.7" << "off and unlocked";
+        QTest::newRow("quit 0.1 s after replies came again") << "29" << "" << "mute 0.7;quit 0.8" << "off and unlocked";
+        QTest::newRow("quit without replies, held by another since")
+            << "29" << "" << "mute 0.7;" + other + ";quit 0.6" << "left alone";
     }
 
     // Four channels on air, then the fault. A board that restarts (its port
@@ -157,8 +164,9 @@ private slots:
     // goes online. A board put in place of a held one during the take-over
     // question is read before it goes online. A quit before the lock status
     // of a restarted board that another user now holds sends that board
-    // nothing; a quit just after a silence switches our board off and
-    // unlocks it.
+    // nothing; a quit just after a silence, or while (or just after) the
+    // board's replies are lost, switches our board off and unlocks it,
+    // unless the board names another holder when asked.
     void boardFaults()
     {
 #ifndef TROVINA_SIMBOARD
@@ -226,6 +234,27 @@ private slots:
         }
         const auto calm = sim.status();
         const int from = sim.lines().size();
+        if (fault.contains(";quit ")) {
+            QElapsedTimer since; // a loaded machine makes the quit later, never earlier
+            for (const QString &c : fault.split(';')) {
+                if (c.startsWith("quit "))
+                    QTest::qWait(qMax(0, int(c.section(' ', 1).toDouble() * 1000 - since.elapsed())));
+                else
+                    QVERIFY(sim.command(c));
+                if (!since.isValid())
+                    since.start();
+            }
+            window.reset();
+            const auto st = sim.status();
+            const bool ours = expect == "off and unlocked";
+            QCOMPARE(st.value("unlock"), QString(ours ? "1" : "0"));
+            QCOMPARE(st.value("lockip").toUInt(), ours ? 0u : 0x0A010203u);
+            // Ours goes off air; another's is sent nothing at all.
+            QCOMPARE(st.value("carrier"), QString(ours ? "0" : "1"));
+            if (!ours)
+                QCOMPARE(st.value("boardcmds"), calm.value("boardcmds"));
+            return;
+        }
         for (const QString &c : fault.split(';'))
             QVERIFY(sim.command(c));
         if (fault.startsWith("lose-status")) {
