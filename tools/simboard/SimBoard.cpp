@@ -454,6 +454,7 @@ void SimBoard::clearCounters()
     m_last.clear();
     m_log.clear();
     m_total = m_whileSilent = m_acksSent = m_acksDropped = m_rejected = m_unknown = 0;
+    m_maxLag = 0;
     m_ackCandidates = m_refusedLocks = m_discoverRequests = m_netConfigs = 0;
     m_lastRejection.clear();
     for (SimChannel &c : m_channels)
@@ -533,6 +534,7 @@ void SimBoard::readData()
 
 void SimBoard::process(Datagram &d)
 {
+    m_maxLag = qMax(m_maxLag, HiResClock::now() - d.at);
     record(d);
     const QString note = m_ignored.contains(d.type) ? QStringLiteral("ignored") : handle(d);
     emit datagramHandled(d.type, d.bytes, note);

@@ -196,6 +196,9 @@ public:
     int received(int type) const { return m_counts.value(type); }
     int receivedTotal() const { return m_total; }
     int receivedWhileSilent() const { return m_whileSilent; }
+    // The longest a datagram waited to be handled after it arrived (ms),
+    // since the counters were cleared: how late the board's replies were.
+    int handlingLagMs() const { return int(m_maxLag * 1000.0); }
     // Datagrams lost before the board could handle them (no room left in
     // its socket's buffer or its queue), since the port was opened.
     int lostDatagrams() const;
@@ -325,6 +328,7 @@ private:
     QVector<Datagram> m_log;
     int m_total = 0;
     int m_whileSilent = 0;
+    double m_maxLag = 0; // s
     int m_acksSent = 0;
     int m_acksDropped = 0;
     int m_rejected = 0;
