@@ -654,6 +654,11 @@ void FMBoard::goOnline()
     setState(Online);
     m_band = -1;
     m_live.reset();
+    // Nothing was pumped while the link was not online: the levels the
+    // board reported last are gone, and with them it would wait for its
+    // next status while the board runs dry. Its first status tells.
+    for (ChannelStatus &s : m_status)
+        s.pcmFill = s.rdsFill = 0;
     startPump();
     emit online(m_target, m_board);
 }
