@@ -405,7 +405,7 @@ void FMBoard::timeReadStatus()
     case LockQueried:
         if (m_lockQueries.begin())
             qDebug("mo%d: get lock", m_board);
-        sendNow(BoardProtocol::lockQuery());
+        askHandshakeLock();
         break;
     case ForeignLock:
         if (nowMs() - m_lastReceived >= foreignSilenceMs) {
@@ -419,7 +419,7 @@ void FMBoard::timeReadStatus()
             goOnline();
             m_lastReceived = nowMs();
         } else if (nowMs() - m_lastReceived >= 1000) {
-            sendNow(BoardProtocol::lockQuery());
+            askHandshakeLock();
         }
         break;
     case Online: {
@@ -473,6 +473,8 @@ void FMBoard::open()
 void FMBoard::setState(int state)
 {
     const int old = m_state.exchange(state);
+    if (state == InfoRequested || state == NotConnected)
+        m_handshakeQueries = 0; // a handshake of its own follows
     if (old == InfoRequested && state != InfoRequested) {
         const int n = m_infoRequests.end();
         if (n > 1)
@@ -654,6 +656,11 @@ void FMBoard::goOnline()
     setState(Online);
     m_band = -1;
     m_live.reset();
+    // The answers to lock queries sent before our SET LOCK are still to
+    // come from a board slow to answer: they tell the lock as it was.
+    m_staleLockAnswers = m_handshakeQueries;
+    m_handshakeQueries = 0;
+    m_staleUntil = nowMs() + staleLockMs;
     // Nothing was pumped while the link was not online: the levels the
     // board reported last are gone, and with them it would wait for its
     // next status while the board runs dry. Its first status tells.
@@ -661,6 +668,13 @@ void FMBoard::goOnline()
         s.pcmFill = s.rdsFill = 0;
     startPump();
     emit online(m_target, m_board);
+}
+
+// A lock query of the handshake (states 3 and 4), counted until answered.
+void FMBoard::askHandshakeLock()
+{
+    if (sendNow(BoardProtocol::lockQuery()) > 0)
+        ++m_handshakeQueries;
 }
 
 void FMBoard::sendSetLock()
@@ -1146,6 +1160,16 @@ void FMBoard::lockStatus(const QByteArray &d)
     // what the disconnect knows of the lock.
     if (!handshaking && st != Online)
         return;
+    if (handshaking && m_handshakeQueries > 0)
+        --m_handshakeQueries;
+    // The answer to a query sent before our SET LOCK, come late (the board
+    // answers in order): "not locked yet" or the holder we took the board
+    // from is no news of a reboot or of another client.
+    if (st == Online && m_staleLockAnswers > 0 && nowMs() < m_staleUntil) {
+        --m_staleLockAnswers;
+        qDebug("mo%d: lock status from before our SET LOCK dropped", m_board);
+        return;
+    }
     // The answer to the question a silence raised, if one is open.
     if (st == Online)
         m_live.lockAnswered();

@@ -104,6 +104,9 @@ public:
     // A board held by another client that has said nothing this long while
     // the take-over question is open is read again.
     static constexpr int foreignSilenceMs = 2000;
+    // How long after going online an answer to a lock query sent before
+    // our SET LOCK may still come, late, from a board slow to answer.
+    static constexpr int staleLockMs = 1000;
     static constexpr int sendBufferSize = 0x80000;
     // Larger than any datagram a board sends.
     static constexpr int maxReadSize = 2048;
@@ -207,6 +210,7 @@ private:
     void readAgain(const char *why);
     void heard(int type);
     void askLock(const char *why);
+    void askHandshakeLock();
     void configureAgain();
     bool lockHandshake() const { return m_info.version >= 25; }
     void settleLock();
@@ -297,4 +301,10 @@ private:
     RepeatedLog m_foreignLock;  // lock replies naming the same other client
     RepeatedLog m_silences;     // lock queries after the board went silent
     QByteArray m_foreignHolder; // identity, address and port of that client
+    // Lock queries of the handshake not answered yet; once online, the
+    // answers still to come to those sent before our SET LOCK (until
+    // m_staleUntil, monotonic ms).
+    int m_handshakeQueries = 0;
+    int m_staleLockAnswers = 0;
+    qint64 m_staleUntil = 0;
 };
