@@ -528,12 +528,25 @@ void SimBoard::readData()
     }
     if ((caughtUp || m_behind) && m_receiver)
         m_receiver->wakeAgain();
+    drainWaiting();
+    endTurn();
+}
+
+// The turn's datagrams are handled: the waits look at the board, still
+// within the turn, so that a condition that asks for a channel starts no
+// other.
+void SimBoard::endTurn()
+{
+    if (m_handledInTurn > 0) {
+        m_handledInTurn = 0;
+        emit turnHandled();
+    }
     m_handling = false;
-    drainQueue();
 }
 
 void SimBoard::process(Datagram &d)
 {
+    ++m_handledInTurn;
     m_maxLag = qMax(m_maxLag, HiResClock::now() - d.at);
     record(d);
     const QString note = m_ignored.contains(d.type) ? QStringLiteral("ignored") : handle(d);
@@ -549,6 +562,12 @@ void SimBoard::drainQueue()
     if (m_handling)
         return;
     m_handling = true;
+    drainWaiting();
+    endTurn();
+}
+
+void SimBoard::drainWaiting()
+{
     while (!m_queue.isEmpty()) {
         const double now = HiResClock::now();
         if (now < m_busyUntil) {
@@ -566,7 +585,6 @@ void SimBoard::drainQueue()
         d.at = m_lastArrival = qMax(m_lastArrival, now);
         process(d);
     }
-    m_handling = false;
 }
 
 void SimBoard::record(const Datagram &d)
@@ -901,7 +919,7 @@ bool SimBoard::waitFor(const std::function<bool()> &condition, int timeoutMs)
     connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
     QTimer poll; // for conditions on time or on other objects
     connect(&poll, &QTimer::timeout, &loop, check);
-    connect(this, &SimBoard::datagramHandled, &loop, check);
+    connect(this, &SimBoard::turnHandled, &loop, check);
     connect(this, &SimBoard::discoveryHandled, &loop, check);
     deadline.start(qMax(0, timeoutMs));
     poll.start(5);

@@ -211,7 +211,8 @@ public:
     const QVector<Datagram> &log() const { return m_log; }
 
     // Bounded waits; they run the event loop until the condition holds or
-    // the time is up, and return whether the condition holds.
+    // the time is up, and return whether the condition holds. The condition
+    // is checked after each turn of handling and every 5 ms.
     bool waitFor(const std::function<bool()> &condition, int timeoutMs);
     bool waitForCount(int type, int count, int timeoutMs);
     // The next datagram of this type that arrives within the time, or an
@@ -242,6 +243,9 @@ signals:
     // After each datagram was handled; `note` says what the board made of it
     // (empty when all went well).
     void datagramHandled(int type, const QByteArray &datagram, const QString &note);
+    // After a turn that handled one datagram or more (a handler runs within
+    // the turn): the waits check their conditions here, once a turn.
+    void turnHandled();
     void discoveryHandled(int type, const QByteArray &datagram, const QString &note);
 
 private:
@@ -264,6 +268,8 @@ private:
     void record(const Datagram &d);
     void process(Datagram &d);
     void drainQueue();
+    void drainWaiting();
+    void endTurn();
 
     SimBoardConfig m_config;
     QUdpSocket *m_socket = nullptr;
@@ -309,6 +315,7 @@ private:
     bool m_headStarted = false; // the command at the queue's head is being applied
     bool m_handling = false;    // reading or draining: neither is entered again meanwhile
     bool m_behind = false;      // the last read left datagrams that came before it
+    int m_handledInTurn = 0;
     // The longest stretch of handling before the event loop runs again.
     static constexpr double handlingSlice = 0.005; // s
     QTimer *m_drainTimer = nullptr;
