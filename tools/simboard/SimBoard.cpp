@@ -219,25 +219,24 @@ bool SimBoard::bindData(const QHostAddress &address, u16 port)
 
 void SimBoard::silenceFor(int ms)
 {
-    // A later silence replaces an earlier one: only the newest ends it.
-    m_silent = true;
-    const int generation = ++m_silenceGeneration;
-    QTimer::singleShot(qMax(0, ms), this, [this, generation] {
-        if (generation != m_silenceGeneration)
-            return;
-        m_silent = false;
-        emit silenceEnded();
-    });
+    answerAgainAfter(&m_silent, &m_silenceGeneration, ms);
 }
 
 void SimBoard::muteFor(int ms)
 {
-    m_muted = true;
-    const int generation = ++m_muteGeneration;
-    QTimer::singleShot(qMax(0, ms), this, [this, generation] {
-        if (generation != m_muteGeneration)
+    answerAgainAfter(&m_muted, &m_muteGeneration, ms);
+}
+
+// Sets the fault now and clears it after ms milliseconds. A later one of the
+// same kind replaces an earlier one: only the newest ends it.
+void SimBoard::answerAgainAfter(bool *fault, int *generation, int ms)
+{
+    *fault = true;
+    const int newest = ++*generation;
+    QTimer::singleShot(qMax(0, ms), this, [this, fault, generation, newest] {
+        if (newest != *generation)
             return;
-        m_muted = false;
+        *fault = false;
         emit silenceEnded();
     });
 }

@@ -267,6 +267,7 @@ private:
     QString reject(const QString &why);
     void record(const Datagram &d);
     void process(Datagram &d);
+    void answerAgainAfter(bool *fault, int *generation, int ms);
     void drainQueue();
     void drainWaiting();
     void endTurn();
