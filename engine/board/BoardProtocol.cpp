@@ -285,8 +285,7 @@ QVector<qint16> pcmSamples(const QByteArray &datagram)
         return out;
     const int values = (datagram.size() - dataHeaderSize) / 2;
     out.resize(values);
-    for (int i = 0; i < values; ++i)
-        out[i] = qFromLittleEndian<qint16>(datagram.constData() + dataHeaderSize + 2 * i);
+    qFromLittleEndian<qint16>(datagram.constData() + dataHeaderSize, values, out.data());
     return out;
 }
 

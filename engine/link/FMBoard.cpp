@@ -405,7 +405,7 @@ void FMBoard::timeReadStatus()
     case LockQueried:
         if (m_lockQueries.begin())
             qDebug("mo%d: get lock", m_board);
-        sendNow(BoardProtocol::lockQuery());
+        askHandshakeLock();
         break;
     case ForeignLock:
         if (nowMs() - m_lastReceived >= foreignSilenceMs) {
@@ -419,7 +419,7 @@ void FMBoard::timeReadStatus()
             goOnline();
             m_lastReceived = nowMs();
         } else if (nowMs() - m_lastReceived >= 1000) {
-            sendNow(BoardProtocol::lockQuery());
+            askHandshakeLock();
         }
         break;
     case Online: {
@@ -473,6 +473,8 @@ void FMBoard::open()
 void FMBoard::setState(int state)
 {
     const int old = m_state.exchange(state);
+    if (state == InfoRequested || state == NotConnected)
+        m_handshakeQueries = 0; // a handshake of its own follows
     if (old == InfoRequested && state != InfoRequested) {
         const int n = m_infoRequests.end();
         if (n > 1)
@@ -530,11 +532,16 @@ bool FMBoard::lockedByUs() const
 
 // Before the link leaves a board (quit, a disconnect request, another
 // board): a board we locked whose lock is in question (it went silent,
-// restarted or timed out since) is asked once, for at most lockAnswerWaitMs,
-// so that a board that still names us is switched off and unlocked by the
-// disconnect that follows. One that does not answer is left alone. The
+// restarted or timed out since) is asked, for at most lockAnswerWaitMs and
+// again every lockAskAgainMs while no answer comes (a lost question or
+// answer is not the board's last word), so that a board that still names
+// us is switched off and unlocked by the disconnect that follows. The
 // answer is read here, past the socket's signals, so that it changes
-// nothing but the lock record.
+// nothing but the lock record. Without an answer, a board we held before
+// its silence, that no other client was seen to hold since, is still
+// ours: its replies may be held up while it hears, and it is switched off
+// and unlocked all the same. After a time-out or a restart nothing is
+// known of its lock, and one that does not answer is left alone.
 void FMBoard::settleLock()
 {
     if (allFF(m_ownIdentity, LockInfo::identitySize) || !m_socket || m_target.ip == 0 || m_target.port == 0)
@@ -549,13 +556,20 @@ void FMBoard::settleLock()
         return;
     qDebug("mo%d: lock in question, asking the board before leaving it", m_board);
     const QSignalBlocker quiet(m_socket);
-    if (m_info.boardType == 0)
-        sendNow(BoardProtocol::infoRequest());
-    sendNow(BoardProtocol::lockQuery());
     QElapsedTimer waited;
     waited.start();
+    qint64 nextAsk = 0;
+    int asked = 0;
     bool answered = false;
     for (;;) {
+        if (waited.elapsed() >= nextAsk) {
+            if (m_info.boardType == 0)
+                sendNow(BoardProtocol::infoRequest());
+            if (!answered)
+                sendNow(BoardProtocol::lockQuery());
+            ++asked;
+            nextAsk = waited.elapsed() + lockAskAgainMs;
+        }
         while (m_socket->hasPendingDatagrams()) {
             const QByteArray d = m_socket->receiveDatagram(maxReadSize).data();
             if (d.size() < 2)
@@ -573,16 +587,26 @@ void FMBoard::settleLock()
                 answered = true;
             }
         }
-        const qint64 left = lockAnswerWaitMs - waited.elapsed();
-        if ((answered && m_info.boardType != 0) || left <= 0 || !m_socket->waitForReadyRead(int(left)))
+        const qint64 left = qMin<qint64>(lockAnswerWaitMs, nextAsk) - waited.elapsed();
+        if ((answered && m_info.boardType != 0) || waited.elapsed() >= lockAnswerWaitMs)
             break;
+        // A pending error (the board's port closed) ends the wait at once: no spinning on it.
+        if (left > 0 && !m_socket->waitForReadyRead(int(left)))
+            QThread::msleep(1);
     }
     // A board that names us is the one we locked: when its information
     // did not come again, the last one known builds its carrier-off.
     if (answered && m_info.boardType == 0 && m_knownInfo.boardType != 0 && lockedByUs())
         m_info = m_knownInfo;
-    qDebug("mo%d: lock before leaving %s", m_board,
-           !answered ? "not answered" : lockedByUs() ? "ours" : "not ours");
+    const bool heldBefore = !answered && m_live.lockInQuestion() && m_lock.sameIdentity(m_ownIdentity);
+    if (heldBefore)
+        m_live.lockAnswered(); // the question is closed: ours
+    qDebug("mo%d: lock before leaving %s (asked %d times)", m_board,
+           heldBefore  ? "not answered, ours before its silence"
+           : !answered ? "not answered"
+           : lockedByUs() ? "ours"
+                          : "not ours",
+           asked);
 }
 
 // The holder a lock status names; the board mutex is held.
@@ -632,8 +656,25 @@ void FMBoard::goOnline()
     setState(Online);
     m_band = -1;
     m_live.reset();
+    // The answers to lock queries sent before our SET LOCK are still to
+    // come from a board slow to answer: they tell the lock as it was.
+    m_staleLockAnswers = m_handshakeQueries;
+    m_handshakeQueries = 0;
+    m_staleUntil = nowMs() + staleLockMs;
+    // Nothing was pumped while the link was not online: the levels the
+    // board reported last are gone, and with them it would wait for its
+    // next status while the board runs dry. Its first status tells.
+    for (ChannelStatus &s : m_status)
+        s.pcmFill = s.rdsFill = 0;
     startPump();
     emit online(m_target, m_board);
+}
+
+// A lock query of the handshake (states 3 and 4), counted until answered.
+void FMBoard::askHandshakeLock()
+{
+    if (sendNow(BoardProtocol::lockQuery()) > 0)
+        ++m_handshakeQueries;
 }
 
 void FMBoard::sendSetLock()
@@ -1119,6 +1160,16 @@ void FMBoard::lockStatus(const QByteArray &d)
     // what the disconnect knows of the lock.
     if (!handshaking && st != Online)
         return;
+    if (handshaking && m_handshakeQueries > 0)
+        --m_handshakeQueries;
+    // The answer to a query sent before our SET LOCK, come late (the board
+    // answers in order): "not locked yet" or the holder we took the board
+    // from is no news of a reboot or of another client.
+    if (st == Online && m_staleLockAnswers > 0 && nowMs() < m_staleUntil) {
+        --m_staleLockAnswers;
+        qDebug("mo%d: lock status from before our SET LOCK dropped", m_board);
+        return;
+    }
     // The answer to the question a silence raised, if one is open.
     if (st == Online)
         m_live.lockAnswered();

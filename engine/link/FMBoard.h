@@ -71,8 +71,10 @@ class QUdpSocket;
 //
 // A board whose lock status changes or which goes away while the take-over
 // question is open is read again (information request) before it goes
-// online. At quit a board whose lock is in question is asked once, shortly,
-// and switched off and unlocked when it names us.
+// online. At quit a board whose lock is in question is asked, shortly and
+// again while no answer comes, and switched off and unlocked when it names
+// us, or when it does not answer and we held it before its silence with
+// no other client seen since.
 class FMBoard : public QThread
 {
     Q_OBJECT
@@ -97,9 +99,14 @@ public:
     // How long a board whose lock is in question is waited for before the
     // link leaves it.
     static constexpr int lockAnswerWaitMs = 300;
+    // Within it, the board is asked again this often while no answer comes.
+    static constexpr int lockAskAgainMs = 50;
     // A board held by another client that has said nothing this long while
     // the take-over question is open is read again.
     static constexpr int foreignSilenceMs = 2000;
+    // How long after going online an answer to a lock query sent before
+    // our SET LOCK may still come, late, from a board slow to answer.
+    static constexpr int staleLockMs = 1000;
     static constexpr int sendBufferSize = 0x80000;
     // Larger than any datagram a board sends.
     static constexpr int maxReadSize = 2048;
@@ -203,6 +210,7 @@ private:
     void readAgain(const char *why);
     void heard(int type);
     void askLock(const char *why);
+    void askHandshakeLock();
     void configureAgain();
     bool lockHandshake() const { return m_info.version >= 25; }
     void settleLock();
@@ -293,4 +301,10 @@ private:
     RepeatedLog m_foreignLock;  // lock replies naming the same other client
     RepeatedLog m_silences;     // lock queries after the board went silent
     QByteArray m_foreignHolder; // identity, address and port of that client
+    // Lock queries of the handshake not answered yet; once online, the
+    // answers still to come to those sent before our SET LOCK (until
+    // m_staleUntil, monotonic ms).
+    int m_handshakeQueries = 0;
+    int m_staleLockAnswers = 0;
+    qint64 m_staleUntil = 0;
 };

@@ -220,6 +220,27 @@ private slots:
         QFAIL(qPrintable(last));
     }
 
+    // Many datagrams wait while handlers ask the board about a channel (a wait's condition, one of the
+    // test's own): each handler sees the board as of its datagram, and none is entered from within another.
+    void handlersAskWhileManyWait()
+    {
+        SimBoard board;
+        LoopbackClient client;
+        constexpr int waiting = 3000;
+        int depth = 0, deepest = 0, handled = 0, outOfStep = 0;
+        connect(&board, &SimBoard::datagramHandled, this, [&] {
+            deepest = qMax(deepest, ++depth);
+            outOfStep += board.channel(6).pcmDatagrams != ++handled;
+            --depth;
+        });
+        for (int i = 0; i < waiting; ++i)
+            client.send(board, tone(6, 1, qint16(i)));
+        QVERIFY(board.waitFor([&] { return board.channel(6).pcmDatagrams == waiting; }, 10000));
+        QCOMPARE(deepest, 1);
+        QCOMPARE(outOfStep, 0);
+        QCOMPARE(board.lostDatagrams(), 0);
+    }
+
     void requestAndReplyBetweenTwoDiscoverersAndTheBoard()
     {
         const u16 port = freePort();

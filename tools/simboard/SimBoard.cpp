@@ -3,6 +3,7 @@
 #include "BoardCommand.h"
 #include "BoardProtocol.h"
 #include "HiResClock.h"
+#include "SimReceiver.h"
 
 #include <QEventLoop>
 #include <QNetworkDatagram>
@@ -10,25 +11,8 @@
 #include <QUdpSocket>
 
 #include <cstring>
-#include <ctime>
-
-#include <linux/sockios.h>
-#include <sys/ioctl.h>
 
 namespace {
-
-// When the kernel took the datagram last read from fd, on HiResClock's
-// scale; now when it cannot tell (no stamp yet, the wall clock stepped).
-double arrivalOfLastRead(int fd)
-{
-    const double now = HiResClock::now();
-    timespec stamp{};
-    timespec wall{};
-    if (fd < 0 || ::ioctl(fd, SIOCGSTAMPNS, &stamp) != 0 || ::clock_gettime(CLOCK_REALTIME, &wall) != 0)
-        return now;
-    const double age = double(wall.tv_sec - stamp.tv_sec) + double(wall.tv_nsec - stamp.tv_nsec) * 1e-9;
-    return age >= 0.0 && age < 10.0 ? now - age : now;
-}
 
 using BoardCommand::ParsedItem;
 
@@ -218,13 +202,15 @@ bool SimBoard::bindData(const QHostAddress &address, u16 port)
         delete socket;
         return false;
     }
-    // Room for the bursts of a data pump while the test's thread is busy.
+    // Room for the bursts of a data pump while the receiver waits for a core.
     socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4 << 20);
-    // Asking once makes the kernel stamp every datagram from now on.
-    arrivalOfLastRead(int(socket->socketDescriptor()));
+    m_receiver.reset();
     delete m_socket;
     m_socket = socket;
-    connect(m_socket, &QUdpSocket::readyRead, this, &SimBoard::readData);
+    // The receiver takes the datagrams in; this thread handles them.
+    m_receiver = std::make_unique<SimReceiver>(int(m_socket->socketDescriptor()), [this] {
+        QMetaObject::invokeMethod(this, &SimBoard::readData, Qt::QueuedConnection);
+    });
     m_config.address = address;
     m_config.port = m_socket->localPort();
     m_error.clear();
@@ -233,13 +219,24 @@ bool SimBoard::bindData(const QHostAddress &address, u16 port)
 
 void SimBoard::silenceFor(int ms)
 {
-    // A later silence replaces an earlier one: only the newest ends it.
-    m_silent = true;
-    const int generation = ++m_silenceGeneration;
-    QTimer::singleShot(qMax(0, ms), this, [this, generation] {
-        if (generation != m_silenceGeneration)
+    answerAgainAfter(&m_silent, &m_silenceGeneration, ms);
+}
+
+void SimBoard::muteFor(int ms)
+{
+    answerAgainAfter(&m_muted, &m_muteGeneration, ms);
+}
+
+// Sets the fault now and clears it after ms milliseconds. A later one of the
+// same kind replaces an earlier one: only the newest ends it.
+void SimBoard::answerAgainAfter(bool *fault, int *generation, int ms)
+{
+    *fault = true;
+    const int newest = ++*generation;
+    QTimer::singleShot(qMax(0, ms), this, [this, fault, generation, newest] {
+        if (newest != *generation)
             return;
-        m_silent = false;
+        *fault = false;
         emit silenceEnded();
     });
 }
@@ -252,6 +249,7 @@ void SimBoard::reboot(int downMs)
 
 void SimBoard::closePort()
 {
+    m_receiver.reset();
     delete m_socket;
     m_socket = nullptr;
 }
@@ -455,6 +453,7 @@ void SimBoard::clearCounters()
     m_last.clear();
     m_log.clear();
     m_total = m_whileSilent = m_acksSent = m_acksDropped = m_rejected = m_unknown = 0;
+    m_maxLag = 0;
     m_ackCandidates = m_refusedLocks = m_discoverRequests = m_netConfigs = 0;
     m_lastRejection.clear();
     for (SimChannel &c : m_channels)
@@ -464,10 +463,18 @@ void SimBoard::clearCounters()
 const SimChannel &SimBoard::channel(int index)
 {
     // What has arrived by now counts before the buffers run on to now.
+    // Asked while a datagram is being handled (a handler of datagramHandled),
+    // or while datagrams that came before still wait (the board is behind),
+    // the board stands at the datagram handled last.
     readData();
     SimChannel &c = m_channels[size_t(qBound(0, index, BoardProtocol::channelsPerBoard - 1))];
-    c.advanceTo(HiResClock::now());
+    c.advanceTo(m_handling || m_behind ? m_lastArrival : HiResClock::now());
     return c;
+}
+
+int SimBoard::lostDatagrams() const
+{
+    return m_receiver ? m_receiver->lost() : 0;
 }
 
 void SimBoard::setChannelFlags(int index, u16 flags)
@@ -480,35 +487,66 @@ void SimBoard::overrideChannelLevel(int index, u32 raw)
     m_channels[size_t(qBound(0, index, BoardProtocol::channelsPerBoard - 1))].overrideLevel(raw);
 }
 
+// Handles what has arrived by the time of the call, in order. Never from
+// within the handling of a datagram: a handler that asks the board (a wait's
+// condition calling channel()) would otherwise handle the next datagram one
+// level deeper, and so on for every datagram waiting, until the stack ran
+// out. The handling in progress goes on with them when the handler returns.
+// Datagrams that arrive meanwhile are left to the next turn, and a board far
+// behind lets the event loop run between slices of its work: a sender faster
+// than the board cannot keep it here, and the waits keep their time.
 void SimBoard::readData()
 {
-    while (m_socket && m_socket->hasPendingDatagrams()) {
-        const QNetworkDatagram nd = m_socket->receiveDatagram();
-        if (!nd.isValid())
-            break;
+    if (m_handling || !m_receiver)
+        return;
+    m_handling = true;
+    const double began = HiResClock::now();
+    SimReceiver::Arrival a;
+    bool caughtUp = false;
+    m_behind = false;
+    while (!caughtUp && !m_behind && m_receiver && m_receiver->takeNext(&a)) {
+        caughtUp = a.at >= began;
+        m_behind = !caughtUp && HiResClock::now() - began >= handlingSlice;
         if (m_silent) {
             ++m_whileSilent;
             continue;
         }
         Datagram d;
-        // When the datagram arrived, not when this process came round to
-        // it: a simulated board starved by a loaded machine must not count
+        // When the datagram arrived, not when this thread came round to it:
+        // a simulated board starved by a loaded machine must not count
         // underruns that a board with its own processor never had.
-        d.at = m_lastArrival = qMax(m_lastArrival, arrivalOfLastRead(int(m_socket->socketDescriptor())));
-        d.bytes = nd.data();
+        d.at = m_lastArrival = qMax(m_lastArrival, a.at);
+        d.bytes = a.bytes;
         d.type = BoardProtocol::packetType(d.bytes);
-        d.from = nd.senderAddress();
-        d.fromPort = u16(nd.senderPort());
+        d.from = a.from;
+        d.fromPort = a.fromPort;
         if (m_commandDelayMs > 0 || !m_queue.isEmpty())
             m_queue.append(d);
         else
             process(d);
     }
-    drainQueue();
+    if ((caughtUp || m_behind) && m_receiver)
+        m_receiver->wakeAgain();
+    drainWaiting();
+    endTurn();
+}
+
+// The turn's datagrams are handled: the waits look at the board, still
+// within the turn, so that a condition that asks for a channel starts no
+// other.
+void SimBoard::endTurn()
+{
+    if (m_handledInTurn > 0) {
+        m_handledInTurn = 0;
+        emit turnHandled();
+    }
+    m_handling = false;
 }
 
 void SimBoard::process(Datagram &d)
 {
+    ++m_handledInTurn;
+    m_maxLag = qMax(m_maxLag, HiResClock::now() - d.at);
     record(d);
     const QString note = m_ignored.contains(d.type) ? QStringLiteral("ignored") : handle(d);
     emit datagramHandled(d.type, d.bytes, note);
@@ -519,12 +557,22 @@ void SimBoard::process(Datagram &d)
 // applied and acknowledged.
 void SimBoard::drainQueue()
 {
+    // The handling in progress drains the queue when it is done.
+    if (m_handling)
+        return;
+    m_handling = true;
+    drainWaiting();
+    endTurn();
+}
+
+void SimBoard::drainWaiting()
+{
     while (!m_queue.isEmpty()) {
         const double now = HiResClock::now();
         if (now < m_busyUntil) {
             if (!m_drainTimer->isActive())
                 m_drainTimer->start(qMax(1, int((m_busyUntil - now) * 1000.0 + 0.999)));
-            return;
+            break;
         }
         if (m_queue.first().type == BoardProtocol::Command && m_commandDelayMs > 0 && !m_headStarted) {
             m_headStarted = true;
@@ -647,7 +695,7 @@ void SimBoard::acknowledge(u32 id, const QHostAddress &to, u16 port)
         return;
     }
     QTimer::singleShot(m_ackDelayMs, this, [this, a, to, port] {
-        if (m_silent) {
+        if (m_silent || m_muted) {
             ++m_acksDropped;
             return;
         }
@@ -773,7 +821,7 @@ void SimBoard::reply(QUdpSocket *socket, const QByteArray &datagram, const QHost
         return; // never anything but loopback
     // A board with its network down answers nothing, also what it was
     // still applying when the silence began.
-    if (m_silent && socket == m_socket)
+    if ((m_silent || m_muted) && socket == m_socket)
         return;
     socket->writeDatagram(datagram, to, port);
 }
@@ -870,7 +918,7 @@ bool SimBoard::waitFor(const std::function<bool()> &condition, int timeoutMs)
     connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
     QTimer poll; // for conditions on time or on other objects
     connect(&poll, &QTimer::timeout, &loop, check);
-    connect(this, &SimBoard::datagramHandled, &loop, check);
+    connect(this, &SimBoard::turnHandled, &loop, check);
     connect(this, &SimBoard::discoveryHandled, &loop, check);
     deadline.start(qMax(0, timeoutMs));
     poll.start(5);

@@ -15,9 +15,11 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class QTimer;
 class QUdpSocket;
+class SimReceiver;
 
 // What a simulated board is when it starts.
 struct SimBoardConfig
@@ -59,14 +61,16 @@ struct SimBoardConfig
 //   a restart, after which the board comes back empty with a new box
 //   number), a reboot (silent for a while with the port open, then back
 //   empty with the same box number), requests left unanswered by type, lost
-//   status replies, a per-command delay, a lock handshake answered
+//   status replies, replies lost a while, a per-command delay, a lock handshake answered
 //   whatever the firmware, and malformed or short datagrams sent to the
 //   client.
 //
 // It replies only to loopback addresses, from the socket it received on.
-// Lives in the thread that creates it; every call from that thread. The
-// waits run a local event loop, so the board keeps answering while a test
-// waits, and are always bounded.
+// Lives in the thread that creates it; every call from that thread. Its
+// data socket is read by a thread of its own (SimReceiver), so a busy test
+// thread loses nothing; the datagrams are handled here, in order, never
+// from within the handling of another. The waits run a local event loop,
+// so the board keeps answering while a test waits, and are always bounded.
 class SimBoard : public QObject
 {
     Q_OBJECT
@@ -142,6 +146,9 @@ public:
     bool isSilent() const { return m_silent; }
     // Silent for ms milliseconds from now, then answering again.
     void silenceFor(int ms);
+    // Its replies lost for ms milliseconds from now (a return path down, a
+    // congested switch): it still hears and acts on everything meanwhile.
+    void muteFor(int ms);
 
     // The data port closed: datagrams to it get "port unreachable". open()
     // binds the same address and port again.
@@ -189,6 +196,12 @@ public:
     int received(int type) const { return m_counts.value(type); }
     int receivedTotal() const { return m_total; }
     int receivedWhileSilent() const { return m_whileSilent; }
+    // The longest a datagram waited to be handled after it arrived (ms),
+    // since the counters were cleared: how late the board's replies were.
+    int handlingLagMs() const { return int(m_maxLag * 1000.0); }
+    // Datagrams lost before the board could handle them (no room left in
+    // its socket's buffer or its queue), since the port was opened.
+    int lostDatagrams() const;
     int acksSent() const { return m_acksSent; }
     int acksDropped() const { return m_acksDropped; }
     int rejected() const { return m_rejected; }
@@ -198,7 +211,8 @@ public:
     const QVector<Datagram> &log() const { return m_log; }
 
     // Bounded waits; they run the event loop until the condition holds or
-    // the time is up, and return whether the condition holds.
+    // the time is up, and return whether the condition holds. The condition
+    // is checked after each turn of handling and every 5 ms.
     bool waitFor(const std::function<bool()> &condition, int timeoutMs);
     bool waitForCount(int type, int count, int timeoutMs);
     // The next datagram of this type that arrives within the time, or an
@@ -224,11 +238,14 @@ public:
 signals:
     // The data port is open again (after closePort or a restart).
     void portOpened(u16 port);
-    // A silence ended: the board answers again.
+    // A silence (or a time of lost replies) ended: the board answers again.
     void silenceEnded();
     // After each datagram was handled; `note` says what the board made of it
     // (empty when all went well).
     void datagramHandled(int type, const QByteArray &datagram, const QString &note);
+    // After a turn that handled one datagram or more (a handler runs within
+    // the turn): the waits check their conditions here, once a turn.
+    void turnHandled();
     void discoveryHandled(int type, const QByteArray &datagram, const QString &note);
 
 private:
@@ -250,10 +267,14 @@ private:
     QString reject(const QString &why);
     void record(const Datagram &d);
     void process(Datagram &d);
+    void answerAgainAfter(bool *fault, int *generation, int ms);
     void drainQueue();
+    void drainWaiting();
+    void endTurn();
 
     SimBoardConfig m_config;
     QUdpSocket *m_socket = nullptr;
+    std::unique_ptr<SimReceiver> m_receiver; // reads m_socket; goes before it
     QUdpSocket *m_discovery = nullptr;
     QHostAddress m_discoveryReplyTo;
     u16 m_discoveryPort = 0;
@@ -283,6 +304,7 @@ private:
     bool m_ackWrongId = false;
     int m_ackCandidates = 0;
     bool m_silent = false;
+    bool m_muted = false;
     bool m_capture = false;
     bool m_lockAlways = false;
     QSet<int> m_ignored;
@@ -292,9 +314,15 @@ private:
     double m_busyUntil = 0;     // HiResClock seconds
     double m_lastArrival = 0;   // of the datagram handled last, HiResClock seconds
     bool m_headStarted = false; // the command at the queue's head is being applied
+    bool m_handling = false;    // reading or draining: neither is entered again meanwhile
+    bool m_behind = false;      // the last read left datagrams that came before it
+    int m_handledInTurn = 0;
+    // The longest stretch of handling before the event loop runs again.
+    static constexpr double handlingSlice = 0.005; // s
     QTimer *m_drainTimer = nullptr;
     int m_restarts = 0;
     int m_silenceGeneration = 0;
+    int m_muteGeneration = 0;
 
     bool m_carrier = false;
     int m_attenuation = 0;
@@ -308,6 +336,7 @@ private:
     QVector<Datagram> m_log;
     int m_total = 0;
     int m_whileSilent = 0;
+    double m_maxLag = 0; // s
     int m_acksSent = 0;
     int m_acksDropped = 0;
     int m_rejected = 0;

@@ -11,6 +11,7 @@
 //   status                 "status sbN key=value ..." per board
 //   underruns              "underruns sbN pcm c0,c1,..,c23 rds c0,..,c23"
 //   silent S               no answer to anything for S seconds (0.3: 300 ms)
+//   mute S                 replies lost for S seconds; the board hears and acts meanwhile
 //   restart S BOX          port closed for S seconds (0.3: 300 ms), then back empty with
 //                          box number BOX
 //   reboot S               back empty at once, but silent for S seconds with the port
@@ -168,7 +169,7 @@ QString statusLine(int index, SimBoard &board)
         .arg(counts(board, &SimChannel::commands))
         + QStringLiteral(" type=%1 ").arg(QString::fromLatin1(QByteArray::fromHex(
               QByteArray::number(board.config().boardType, 16))))
-        + tuning(board, 0);
+        + tuning(board, 0) + QStringLiteral(" lagms=%1").arg(board.handlingLagMs());
 }
 
 // One control command for every board; the error text, empty when done.
@@ -191,13 +192,15 @@ QString control(const QStringList &words, std::vector<std::unique_ptr<SimBoard>>
         for (size_t b = 0; b < sims.size(); ++b)
             print(QStringLiteral("underruns sb%1 pcm %2 rds %3").arg(b + 1)
                       .arg(counts(*sims[b], &SimChannel::pcmUnderruns), counts(*sims[b], &SimChannel::rdsUnderruns)));
-    } else if (cmd == QLatin1String("silent") || cmd == QLatin1String("reboot")) {
+    } else if (cmd == QLatin1String("silent") || cmd == QLatin1String("reboot") || cmd == QLatin1String("mute")) {
         const double sec = number(1, &ok);
         if (!ok || sec < 0)
             return cmd + QStringLiteral(" needs seconds");
         for (auto &sim : sims) {
             if (cmd == QLatin1String("silent"))
                 sim->silenceFor(int(sec * 1000));
+            else if (cmd == QLatin1String("mute"))
+                sim->muteFor(int(sec * 1000));
             else
                 sim->reboot(int(sec * 1000));
         }

@@ -103,6 +103,26 @@ private slots:
         QVERIFY(sim.waitFor([&] { return !sim.carrier() && !sim.isLocked(); }, 1000));
     }
 
+    // A board slower to answer the lock query than a status tick answers the
+    // queries sent meanwhile after the first: their "not locked yet", from
+    // before our SET LOCK, is no reboot (no second SET LOCK, no configuring
+    // again).
+    void lateLockAnswers()
+    {
+        linktest::LogCapture log;
+        SimBoard sim;
+        Link link;
+        link.board.connectTo(sim.boardIP());
+        QVERIFY(sim.waitForCount(BoardProtocol::InfoRequest, 1, 5000));
+        QThread::msleep(700); // the board busy; the link asks for the lock at every tick
+        QVERIFY(sim.waitFor([&] { return link.online == 1 && sim.carrier(); }, 5000));
+        QVERIFY(sim.received(BoardProtocol::LockQuery) >= 2);
+        QTest::qWait(500); // the late answers reach the link, a second SET LOCK would reach the board
+        QCOMPARE(sim.received(BoardProtocol::SetLock), 1);
+        QCOMPARE(log.lines().filter("configuring the board again").size(), 0);
+        QVERIFY(log.waitFor("mo0: lock status from before our SET LOCK dropped", 0));
+    }
+
     // Moving to another board takes the first one off air and unlocks it.
     void connectToAnother()
     {

@@ -25,6 +25,7 @@ struct Received
     int pcmDatagrams[channels] = {};
     qint64 pcmFrames[channels] = {};
     int rejected = 0;
+    int lost = 0; // datagrams the board had no room for
     quint64 ticks = 0;
 };
 
@@ -84,6 +85,7 @@ Received stream(DatagramBatch::Mode mode, bool refuse)
                      static_cast<long long>(sim.channel(23).pcmFrames));
         r.ticks = link.board.takePumpStats().ticks;
     }
+    r.lost = sim.lostDatagrams();
     DatagramBatch::setSendFunction(nullptr);
     for (int i = 0; i < channels; ++i) {
         const SimChannel &c = sim.channel(i);
@@ -126,6 +128,7 @@ private slots:
         // The reference: every datagram written on its own.
         direct = stream(DatagramBatch::Mode::Direct, false);
         QCOMPARE(sendCalls.load(), 0);
+        QCOMPARE(direct.lost, 0);
     }
 
     void cleanupTestCase() { DatagramBatch::setMode(DatagramBatch::mode()); }
@@ -156,6 +159,7 @@ private slots:
             QVERIFY2(quint64(sendCalls.load()) <= r.ticks + 2,
                      qPrintable(QStringLiteral("%1 calls in %2 ticks").arg(sendCalls.load()).arg(r.ticks)));
         QCOMPARE(r.rejected, 0);
+        QCOMPARE(r.lost, 0);
         for (int i = 0; i < channels; ++i) {
             const QString pcm = samePrefix(r.pcm[i], direct.pcm[i], 2 * 88200);
             QVERIFY2(pcm.isEmpty(), qPrintable(QStringLiteral("channel %1 pcm: %2").arg(i + 1).arg(pcm)));

@@ -38,6 +38,16 @@ int fullConfigs(const SimBoard &sim, bool untilRds = false)
     return n;
 }
 
+// The last command to channel 1 in the log (empty when none).
+QByteArray lastCommandTo1(const SimBoard &sim)
+{
+    const QVector<SimBoard::Datagram> &log = sim.log();
+    for (auto d = log.rbegin(); d != log.rend(); ++d)
+        if (d->type == BoardProtocol::Command && d->bytes.size() > 5 && u8(d->bytes[5]) == 1)
+            return d->bytes;
+    return {};
+}
+
 struct Rig
 {
     explicit Rig(const QByteArray &project, u32 firmware = 29) : file(project)
@@ -76,11 +86,13 @@ private slots:
         const QList<QPair<QString, int>> keys = {{"channel.1.freq", 20}, {"channel.1.gain", 13},
                                                  {"channel.1.volm", 13}, {"channel.1.mute", 13},
                                                  {"channel.1.rate", 16}, {"channel.1.devi", 41}};
+        // The other channels' configurations may still be on their way: the key's command is the next to
+        // channel 1.
         for (const auto &k : keys) {
-            const int before = rig.sim.received(BoardProtocol::Command);
+            const QByteArray before = lastCommandTo1(rig.sim);
             rig.settings->setValue(k.first, k.first.endsWith("freq") ? "95.8" : "1", true);
-            QVERIFY(rig.sim.waitForCount(BoardProtocol::Command, before + 1, 2000));
-            QCOMPARE(rig.sim.lastDatagram(BoardProtocol::Command).size(), k.second);
+            QVERIFY(rig.sim.waitFor([&] { return lastCommandTo1(rig.sim) != before; }, 5000));
+            QCOMPARE(lastCommandTo1(rig.sim).size(), k.second);
         }
         const int configs = fullConfigs(rig.sim);
         rig.settings = QSharedPointer<FMSettings>::create(rig.file.path());
