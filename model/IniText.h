@@ -31,4 +31,16 @@ QByteArray escapeVariants(const QByteArray &ini);
 // files that any settings reader takes, as before.
 QByteArray fromKeys(const QMap<QString, QVariant> &keys);
 
+// The keys of an INI text with their values, as the settings layer of this
+// platform reads them from a file of these bytes (names and values
+// unescaped, blanks around them dropped, lines continued with '\', ';'
+// comments skipped, "[General]" for the keys without a group, a later key
+// or section of the same name adding to or replacing an earlier one, a
+// UTF-8 byte order mark making the values UTF-8, lists, "@ByteArray(...)"
+// and the other marked types), except that a serialised variant is never
+// read: what escapeVariants escapes reads as its text, and so does one
+// written with escapes ("\x40Variant(...)"), or a "@DateTime(...)" that
+// holds anything but a time.
+QMap<QString, QVariant> toKeys(const QByteArray &ini);
+
 } // namespace IniText

@@ -1,5 +1,6 @@
 #include "Settings.h"
 
+#include "DirectoryLock.h"
 #include "IniText.h"
 #include "SetValue.h"
 #include "WholeFile.h"
@@ -63,19 +64,36 @@ void addRange(const QString &part, QList<int> &indices)
         indices.append(v);
 }
 
-// Makes the serialised variants of a hand-edited project file texts before
-// it is read (IniText::escapeVariants); the file is rewritten only when it
-// holds one, which this program never writes.
-void escapeVariants(const QString &fileName)
+// Whether a and b hold the same value of the same type: a key whose value
+// took another type was stored anew.
+bool sameValue(const QVariant &a, const QVariant &b)
 {
-    QFile in(fileName);
+    return a.userType() == b.userType() && a == b;
+}
+
+bool sameKeys(const QMap<QString, QVariant> &a, const QMap<QString, QVariant> &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (auto i = a.cbegin(), j = b.cbegin(); i != a.cend(); ++i, ++j) {
+        if (i.key() != j.key() || !sameValue(*i, *j))
+            return false;
+    }
+    return true;
+}
+
+// The file's bytes; false when it exists but cannot be read.
+bool readFile(const QString &path, QByteArray *bytes, bool *exists)
+{
+    QFile in(path);
+    *exists = in.exists();
+    bytes->clear();
+    if (!*exists)
+        return true;
     if (!in.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray ini = in.readAll();
-    in.close();
-    const QByteArray escaped = IniText::escapeVariants(ini);
-    if (escaped.size() != ini.size() && !WholeFile::write(fileName, escaped))
-        qWarning("Settings: cannot escape the serialised values of %s", qPrintable(fileName));
+        return false;
+    *bytes = in.readAll();
+    return in.error() == QFileDevice::NoError;
 }
 
 // The name under which QSettings keeps a store's keys: one of its own per
@@ -94,14 +112,13 @@ Settings::Settings(const QString &fileName, QObject *parent)
     : QSettings(memoryName(), QSettings::IniFormat, parent), file(QFileInfo(fileName).absoluteFilePath()),
       retry(new QTimer(this))
 {
-    escapeVariants(file);
-    {
-        const QSettings disk(file, QSettings::IniFormat);
-        const QStringList keys = disk.allKeys();
-        for (const QString &key : keys)
-            QSettings::setValue(key, disk.value(key));
-    }
-    onDisk = iniText(*this);
+    bool exists = false;
+    if (!readFile(file, &fileBytes, &exists))
+        qWarning("Settings: cannot read %s", qPrintable(file));
+    fileKeys = IniText::toKeys(fileBytes);
+    for (auto it = fileKeys.cbegin(); it != fileKeys.cend(); ++it)
+        QSettings::setValue(it.key(), *it);
+    stored = keysOf(*this);
     retry->setSingleShot(true);
     retry->setInterval(retryMs);
     QObject::connect(retry, &QTimer::timeout, this, [this] {
@@ -415,12 +432,8 @@ bool Settings::writeOut()
 {
     // The file is written whole when it does not hold the keys yet; a write
     // that fails leaves it as it was, and the keys in memory stay as they are.
-    const QByteArray ini = iniText(*this);
-    bool written = ini == onDisk;
-    if (!written && WholeFile::write(file, ini)) {
-        onDisk = ini;
-        written = true;
-    }
+    const QMap<QString, QVariant> current = keysOf(*this);
+    const bool written = sameKeys(current, stored) || merge(current);
     if (written != fileWritten) {
         if (written)
             qWarning("Settings: %s written again", qPrintable(file));
@@ -435,18 +448,52 @@ bool Settings::writeOut()
     return written;
 }
 
-QByteArray Settings::iniText(const QSettings &ini)
+bool Settings::merge(const QMap<QString, QVariant> &current)
+{
+    const QString target = WholeFile::target(file);
+    const DirectoryLock turn(QFileInfo(target).path(), turnMs);
+    if (!turn.isHeld())
+        return false;
+    // The file as it stands now: as this store left it, or with what
+    // another writer put there since. A file someone removed holds nothing
+    // of anyone else's: it gets what this store knew of it.
+    QByteArray bytes;
+    bool exists = false;
+    if (!readFile(target, &bytes, &exists))
+        return false;
+    QMap<QString, QVariant> keys = !exists || bytes == fileBytes ? fileKeys : IniText::toKeys(bytes);
+    // This store's changes since the file last took its keys.
+    for (auto it = current.cbegin(); it != current.cend(); ++it) {
+        const auto before = stored.constFind(it.key());
+        if (before == stored.cend() || !sameValue(*before, *it))
+            keys.insert(it.key(), *it);
+    }
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it) {
+        if (!current.contains(it.key()))
+            keys.remove(it.key());
+    }
+    const QByteArray text = IniText::fromKeys(keys);
+    if ((!exists || text != bytes) && !WholeFile::write(target, text))
+        return false;
+    stored = current;
+    fileKeys = keys;
+    fileBytes = text;
+    return true;
+}
+
+QMap<QString, QVariant> Settings::keysOf(const QSettings &ini)
 {
     QMap<QString, QVariant> keys;
     const QStringList names = ini.allKeys();
     for (const QString &name : names)
         keys.insert(name, ini.value(name));
-    return IniText::fromKeys(keys);
+    return keys;
 }
 
 bool Settings::writeCopy(const QString &path) const
 {
-    return WholeFile::write(path, withReadLock([](const QSettings &ini) { return iniText(ini); }));
+    return WholeFile::write(path,
+                            withReadLock([](const QSettings &ini) { return IniText::fromKeys(keysOf(ini)); }));
 }
 
 bool Settings::event(QEvent *event)

@@ -36,11 +36,16 @@
 // The file: QSettings holds the keys in memory only, under a name of their
 // own that no other QSettings object shares and that names no file (its own
 // writes fail at once and touch nothing). The store reads the project file
-// once, when it opens it, and writes it itself, whole (IniText::fromKeys,
-// WholeFile): the new text goes to a file beside it and takes its place only
-// when every byte reached the disk, so a write that fails (a full disk)
-// leaves the file as it was, and nothing read back from a file ever
-// replaces the keys in memory.
+// once, when it opens it (IniText::toKeys), and writes it itself, whole
+// (IniText::fromKeys, WholeFile): the new text goes to a file beside it and
+// takes its place only when every byte reached the disk, so a write that
+// fails (a full disk) leaves the file as it was, and nothing read back from
+// a file ever replaces the keys in memory. A write puts this store's own
+// changes (the keys it stored or removed since the file last took its keys)
+// onto the file as it stands then: what another writer (another store, a
+// hand edit) put there meanwhile stays, and the stores of all processes
+// take turns at it (DirectoryLock). A file that is a symbolic link stays
+// one: the file it leads to is written.
 //
 // Threads and locks: every operation may be called from any thread. One
 // non-recursive read/write lock (accessLock, a std::shared_mutex, which
@@ -68,9 +73,9 @@
 class Settings : public QSettings
 {
 public:
-    // Opens the INI file and reads its keys. A value of a hand-edited file
-    // that the framework would deserialise ("@Variant(...)") is made a text
-    // first, in the file (IniText::escapeVariants).
+    // Opens the INI file and reads its keys (IniText::toKeys: a serialised
+    // value of a hand-edited file, "@Variant(...)", reads as its text; the
+    // file is not touched).
     Settings(const QString &fileName, QObject *parent = nullptr);
     // Writes what the file does not hold yet.
     ~Settings() override;
@@ -105,12 +110,15 @@ public:
 
     // Writes the keys to the file now when it does not hold them yet (under
     // the write lock). False when the file cannot take them (a full disk, a
-    // file that cannot be replaced, one that reads back otherwise): the file
-    // stays as it was, the keys in memory stay as they are, and a write is
-    // tried again once every retryMs in this object's thread until the file
-    // takes them.
+    // file that cannot be replaced or read, one that reads back otherwise,
+    // another writer of its directory that does not let go): the file stays
+    // as it was, the keys in memory stay as they are, and a write is tried
+    // again once every retryMs in this object's thread until the file takes
+    // them.
     bool sync();
     static constexpr int retryMs = 2000;
+    // How long a write waits for the other writers of the directory.
+    static constexpr int turnMs = 5000;
 
     // Writes every key with its value, changes the file could not take
     // included, as the INI file path (a file of another name than this
@@ -184,8 +192,12 @@ private:
     // it holds them now; logs when that changes, and arms the retry when it
     // does not. The caller holds the write lock.
     bool writeOut();
-    // The INI text of every key of ini (no group open).
-    static QByteArray iniText(const QSettings &ini);
+    // Puts the changes from `stored` to `current` onto the file as it
+    // stands now, in turn with the other writers of its directory; true
+    // when the file holds them.
+    bool merge(const QMap<QString, QVariant> &current);
+    // Every key of ini with its value (no group open).
+    static QMap<QString, QVariant> keysOf(const QSettings &ini);
 
     static QString registryKey(const QString &key);
     // Posts key/value to every observer of registry key regKey not yet in
@@ -202,9 +214,12 @@ private:
     // leaves the registry.
     QHash<QObject *, QMetaObject::Connection> watched;
     const QString file;
-    // The text the file holds: as read, or as last written whole (guarded by
-    // accessLock).
-    QByteArray onDisk;
+    // Guarded by accessLock: the keys in memory as the file last took them
+    // (what differs from them is this store's change), and the file's keys
+    // and bytes as they were read or last written.
+    QMap<QString, QVariant> stored;
+    QMap<QString, QVariant> fileKeys;
+    QByteArray fileBytes;
     // Whether the last write reached the file (guarded by accessLock).
     bool fileWritten = true;
     // Writes again after a failed write; single shot, lives in this object's

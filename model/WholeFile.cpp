@@ -73,8 +73,18 @@ void keepYounger(QTemporaryFile &out, const QFileInfo &old)
 
 } // namespace
 
-bool write(const QString &path, const QByteArray &bytes)
+QString target(const QString &path)
 {
+    QFileInfo file(path);
+    // As many links as the system itself follows.
+    for (int links = 0; links < 40 && file.isSymLink(); ++links)
+        file.setFile(file.symLinkTarget());
+    return file.isSymLink() ? path : file.absoluteFilePath();
+}
+
+bool write(const QString &link, const QByteArray &bytes)
+{
+    const QString path = target(link);
     const QFileInfo old(path);
     // Created exclusively under a fresh name; removed again on every failure.
     QTemporaryFile out(path + QStringLiteral(".XXXXXX.part"));

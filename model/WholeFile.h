@@ -10,11 +10,17 @@
 // file's permissions; every write, the flush to the disk and a read-back of
 // the new file are checked, and only then does it take the old file's place
 // in one rename. A full disk, a short write or a failing device leave the
-// old file as it was and no new one behind. Any thread.
+// old file as it was and no new one behind. A path that is a symbolic link
+// (or a chain of them) stays one: the file it leads to is written, beside
+// it. Any thread.
 namespace WholeFile {
 
-// Writes bytes as the file path; false, with path as it was, when any step
-// fails.
+// The file that path leads to through symbolic links (path itself when it
+// is none, or when they go round in a circle); it need not exist.
+QString target(const QString &path);
+
+// Writes bytes as the file path leads to; false, with it as it was, when
+// any step fails.
 bool write(const QString &path, const QByteArray &bytes);
 
 // The system call that writes data to the open file fd, named file (POSIX

@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QSemaphore>
 #include <QTest>
@@ -152,6 +154,85 @@ QByteArray stressProject()
             ini += QStringLiteral("channel.%1\\used=wrong\n").arg(ch).toLatin1();
     }
     return ini;
+}
+
+// A second writer in a process of its own: this test program run as a store peer (storePeer) on the file, driven
+// line by line. Every command is answered before the next one is sent.
+class PeerStore
+{
+public:
+    explicit PeerStore(const QString &file)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TROVINA_STORE_PEER", file);
+        peer.setProcessEnvironment(env);
+        peer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        peer.start(QCoreApplication::applicationFilePath(), QStringList());
+    }
+    ~PeerStore()
+    {
+        if (peer.state() != QProcess::NotRunning) {
+            peer.kill();
+            peer.waitForFinished(5000);
+        }
+    }
+    // Sends a command ("set key value", "remove key", "sync", "quit") and returns the peer's answer.
+    QByteArray command(const QByteArray &line)
+    {
+        peer.write(line + '\n');
+        QElapsedTimer clock;
+        clock.start();
+        while (!peer.canReadLine() && clock.elapsed() < 20000)
+            peer.waitForReadyRead(100);
+        return peer.readLine().trimmed();
+    }
+    bool quit()
+    {
+        return command("quit") == "bye" && peer.waitForFinished(20000) && peer.exitCode() == 0;
+    }
+
+private:
+    QProcess peer;
+};
+
+// The store peer: opens a store on the file and follows the commands on its input, one answer a line. Writes
+// happen at "sync" and at "quit" (the store's end), as in a program whose event loop does not turn meanwhile.
+int storePeer(const QString &file)
+{
+    auto store = std::make_unique<Settings>(file);
+    QFile in, out;
+    if (!in.open(stdin, QIODevice::ReadOnly) || !out.open(stdout, QIODevice::WriteOnly))
+        return 1;
+    const auto answer = [&out](const QByteArray &text) {
+        out.write(text + '\n');
+        out.flush();
+    };
+    for (QByteArray line = in.readLine(); !line.isEmpty(); line = in.readLine()) {
+        const QList<QByteArray> words = line.trimmed().split(' ');
+        const QString key = QString::fromUtf8(words.value(1));
+        if (words.at(0) == "set" && words.size() == 3) {
+            answer(store->setValue(key, QString::fromUtf8(words.at(2)), false) ? "set" : "unchanged");
+        } else if (words.at(0) == "remove" && words.size() == 2) {
+            store->remove(key, false);
+            answer("removed");
+        } else if (words.at(0) == "sync") {
+            answer(store->sync() ? "synced" : "not synced");
+        } else if (words.at(0) == "quit") {
+            store.reset();
+            answer("bye");
+            return 0;
+        } else {
+            answer("what?");
+        }
+    }
+    return 1;
+}
+
+// The keys of a file as the store reads them.
+QMap<QString, QVariant> keysIn(const QString &file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? IniText::toKeys(f.readAll()) : QMap<QString, QVariant>();
 }
 
 } // namespace
@@ -393,6 +474,216 @@ private slots:
         QCOMPARE(QString::fromLatin1(IniText::fromKeys(keys)), QString::fromLatin1(written.readAll()));
     }
 
+    // The store reads its files itself, key for key and value for value as the framework's settings reader
+    // does (after escaping serialised variants, which it never reads): hand-written rows and seeded random
+    // texts of the characters that shape an INI file, each compared with what the framework reads from a
+    // file of the same bytes.
+    void iniTextReadAsTheFrameworkReadsIt()
+    {
+        QList<QByteArray> texts = {
+            "[rds.1]\nps=ONE\nlist=a, b ,\"c, d\"\n",
+            "top=1\n[General]\nx=2\n[%General]\ny=3\n[general]\nz=4\n",
+            "[a%20b\\c]\nk%U00FCy=\\x41\\102\\n\\q end  \n",
+            "[s]\nv = \"  quoted  \" \t\nw=  blanks  \\\nnext line\nc=x;comment\n; whole\n=no key\nnoequals\n",
+            "\xef\xbb\xbf[s]\nu=Gr\xc3\xbc\xc3\x9f""e\nl=\xc3\xa4, b\n",
+            "[s]\nl=\xe4\xf6\n[s]\nl=again\nm=@ByteArray(\\0\\xff)\nn=@Invalid()\no=@@at\np=@Rect(1 2 3 4)\n",
+            "[s]\nq=\"open\nstill=quoted\"\nr=a,@Size(3 4)\nt=@String(x\\0y)\nu=a,\n",
+            "[s]\r\nwin=1\r\n\r\n[t]\rmac=2\rv=\"\\\r\n\"\n",
+            "[unclosed\nk=1\n[x]] trailing\nk=2\n",
+            "[s]\nv=@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)\nw=x, \"@Variant(\\0\\0\\0\\xb\\x7f\\xff\\xff\\xff)\"\n",
+            "[s]\nr=@Rect(1 2 3 4))\nz=@Size(1 2)\\x@Invalid()\n;c\n  [t]\n",
+        };
+        // Serialised values that escaping does not catch are never read either.
+        QCOMPARE(IniText::toKeys("v=\\x40Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)\n").value("v").toString(),
+                 QStringLiteral("@Variant(") + QString(3, QChar(0)) + QStringLiteral("\t\x7f\xff\xff\xff)"));
+        QCOMPARE(IniText::toKeys("d=@DateTime(\\0\\0\\0\\t\\0\\x7f\\xff\\xff\\xff)\n").value("d").userType(),
+                 int(QMetaType::QString));
+        // Random texts: the pieces an INI file is shaped of, the serialised markers left out.
+        static const char *const pieces[] = {
+            "[", "]", "[s]", "[t.1]", "[General]", "[%general]", "=", "==", ",", ", ", "\"", ";", "\\", "\\\\",
+            "\\\n", "\\\r\n", "\n", "\r\n", "\r", " ", "\t", "%", "%4", "%41", "%U00e4", "%Uzz", "\\x", "\\x4",
+            "\\x41g", "\\0", "\\101", "\\8", "\\n", "\\\"", "\\?", "\\'", "\\z", "@", "@@", "@ByteArray(",
+            "@Invalid()", "@Rect(1 2 3 4)", "@Size(1 2)", "@Point(5 6)", "@String(", ")", "k", "key", "v",
+            "value", "A", "Z", "7", "f", "\xe4", "\xc3\xa4", "\xff", "\xef\xbb\xbf", "\x01", "\x7f"};
+        QRandomGenerator rng(20261207);
+        for (int i = 0; i < 2500; ++i) {
+            QByteArray text = rng.bounded(8) == 0 ? QByteArray("\xef\xbb\xbf") : QByteArray();
+            for (int n = 1 + int(rng.bounded(40)); n > 0; --n)
+                text += pieces[rng.bounded(int(sizeof pieces / sizeof *pieces))];
+            texts << text;
+        }
+        QTemporaryDir dir;
+        for (int i = 0; i < texts.size(); ++i) {
+            // A file of its own each time, which no framework reader has seen yet.
+            const QString file = dir.filePath(QString("read%1.ini").arg(i));
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(IniText::escapeVariants(texts.at(i)));
+            f.close();
+            // Names the framework keeps but cannot give a value for ("", "a//b", "a/") are left out.
+            QMap<QString, QVariant> expected = fileKeys(file);
+            for (const QString &key : expected.keys())
+                if (key.isEmpty() || key.startsWith('/') || key.endsWith('/') || key.contains("//"))
+                    expected.remove(key);
+            const QMap<QString, QVariant> read = IniText::toKeys(texts.at(i));
+            bool same = expected.keys() == read.keys();
+            for (auto it = expected.cbegin(); same && it != expected.cend(); ++it) {
+                const QVariant &ours = read.value(it.key());
+                same = ours.userType() == it->userType() && ours == *it;
+            }
+            if (!same) {
+                QString shown;
+                for (const auto &[name, keys] : {std::pair{"framework", expected}, std::pair{"ours", read}}) {
+                    shown += QString("\n%1:").arg(name);
+                    for (auto it = keys.cbegin(); it != keys.cend(); ++it)
+                        shown += QString(" [%1]=%2(%3)")
+                                     .arg(QString(it.key().toUtf8().toPercentEncoding()),
+                                          QString(it->toString().toUtf8().toPercentEncoding()), it->typeName());
+                }
+                QFAIL(qPrintable(QString("text %1: %2%3").arg(i).arg(QString(texts.at(i).toPercentEncoding()), shown)));
+            }
+        }
+    }
+
+    // Two stores on one file, in two processes, and a hand edit between them: each write puts only its own
+    // changes onto the file as it stands, so every key either stored is in the file at the end, every key either
+    // removed is gone and the hand-written key stays, also when a write of this process fails in between (disk:
+    // "seam", ENOSPC for this process's writes for a while) or both meet a real nearly full disk ("tmpfs" with
+    // `room` bytes free, where the system allows a mount namespace of the test's own). api: "store" writes through
+    // the store's own operations and sync, "ini" as the program keeps its application ini: through QSettings&, the
+    // file written on the store's delayed write request.
+    void twoWritersKeepEachOthersKeys_data()
+    {
+        QTest::addColumn<QString>("api");
+        QTest::addColumn<QString>("disk");
+        QTest::addColumn<qint64>("room");
+        QTest::newRow("store") << "store" << "" << qint64(0);
+        QTest::newRow("store, this one's write fails between") << "store" << "seam" << qint64(0);
+        QTest::newRow("store, tmpfs, one free block") << "store" << "tmpfs" << qint64(4096);
+        QTest::newRow("store, tmpfs, full") << "store" << "tmpfs" << qint64(0);
+        QTest::newRow("ini") << "ini" << "" << qint64(0);
+        QTest::newRow("ini, this one's write fails between") << "ini" << "seam" << qint64(0);
+        QTest::newRow("ini, tmpfs, full") << "ini" << "tmpfs" << qint64(0);
+    }
+    void twoWritersKeepEachOthersKeys()
+    {
+        QFETCH(QString, api);
+        QFETCH(QString, disk);
+        QFETCH(qint64, room);
+        QTemporaryDir temporary;
+        const QString dir = disk == "tmpfs" ? ownTmpfs() : temporary.path();
+        if (dir.isEmpty())
+            return;
+        const QString path = dir + "/shared.ini";
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("[base.1]\nkeep=1\nra=1\nrb=1\n");
+        }
+        if (disk == "seam" || (disk == "tmpfs" && room == 0)) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: cannot write .*shared.ini$"));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: .*shared.ini written again$"));
+        }
+        RawStore a(path);
+        PeerStore b(path);
+        QSettings &ini = a;
+        const auto set = [&](const QString &key, const QString &value) {
+            if (api == "ini")
+                ini.setValue(key, value);
+            else
+                QVERIFY(a.setValue(key, value, false));
+        };
+        const auto write = [&] {
+            if (api == "ini")
+                QCoreApplication::sendPostedEvents(&a, QEvent::UpdateRequest);
+            else
+                a.sync();
+        };
+        set("a.1/k1", "A1");
+        write();
+        QCOMPARE(b.command("set b.1/k1 B1"), QByteArray("set"));
+        QCOMPARE(b.command("sync"), QByteArray("synced"));
+        QCOMPARE(keysIn(path).value("a.1/k1").toString(), QString("A1"));
+
+        // This process's writes fail for a while; the disk fills up for both.
+        std::optional<testsupport::FullDisk> seam;
+        QFile fill(dir + "/fill");
+        if (disk == "seam")
+            seam.emplace(dir);
+        if (disk == "tmpfs") {
+            QVERIFY(fill.open(QIODevice::WriteOnly) && fill.write(QByteArray(1 << 20, 'x')) < (1 << 20));
+            QVERIFY(fill.resize(fill.size() - room));
+        }
+        if (api == "ini")
+            ini.remove("base.1/ra");
+        else
+            a.remove("base.1/ra", false);
+        set("a.1/k2", "A2");
+        write();
+        QCOMPARE(b.command("remove base.1/rb"), QByteArray("removed"));
+        QCOMPARE(b.command("set b.1/k2 B2"), QByteArray("set"));
+        b.command("sync");
+        // Room again, and a key written by hand (as an editor writes, to the file's place).
+        seam.reset();
+        fill.remove();
+        QByteArray edited;
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            edited = f.readAll() + "\n[hand.1]\nh=1\n";
+        }
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(edited) == edited.size());
+        }
+        set("a.1/k1", "A1b");
+        write();
+        if (api != "ini")
+            QVERIFY(a.sync());
+        QCOMPARE(keysIn(path).value("hand.1/h").toString(), QString("1"));
+        QCOMPARE(keysIn(path).value("a.1/k1").toString(), QString("A1b"));
+        QCOMPARE(b.command("set b.1/k3 B3"), QByteArray("set"));
+        QVERIFY(b.quit());
+        const QMap<QString, QVariant> expected{{"base.1/keep", "1"}, {"a.1/k1", "A1b"}, {"a.1/k2", "A2"}, {"b.1/k1", "B1"},
+                                               {"b.1/k2", "B2"}, {"b.1/k3", "B3"}, {"hand.1/h", "1"}};
+        QCOMPARE(keysIn(path), expected);
+        // The quit of this one keeps them all, and what it holds in memory is its own.
+        QVERIFY(!a.withReadLock(keysOf).contains("b.1/k1"));
+        a.~RawStore();
+        new (&a) RawStore(path);
+        QCOMPARE(keysIn(path), expected);
+        QCOMPARE(a.withReadLock(keysOf), expected);
+        QCOMPARE(QDir(dir).entryList({"shared.ini*"}, QDir::Files), QStringList{"shared.ini"});
+    }
+
+    // A file that is a symbolic link (a chain of them) stays one: the file it leads to gets the keys, whole.
+    void linksStayLinks()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("shared") && QDir(dir.path()).mkpath("data"));
+        const QString real = dir.filePath("shared/Trovina.ini");
+        QFile f(real);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[Board]\naddr1=10.0.0.1:21520\n");
+        f.close();
+        QVERIFY(QFile::link("../shared/Trovina.ini", dir.filePath("data/middle.ini")));
+        QVERIFY(QFile::link("middle.ini", dir.filePath("data/Trovina.ini")));
+        {
+            Settings s(dir.filePath("data/Trovina.ini"));
+            QSettings &ini = s;
+            QCOMPARE(ini.value("Board/addr1").toString(), QString("10.0.0.1:21520"));
+            ini.setValue("Last/file", "a.fm");
+            QVERIFY(s.sync());
+            ini.setValue("Last/dirty", "true");
+        }
+        QCOMPARE(QFileInfo(dir.filePath("data/Trovina.ini")).symLinkTarget(), dir.filePath("data/middle.ini"));
+        QCOMPARE(QFileInfo(dir.filePath("data/middle.ini")).symLinkTarget(), real);
+        QCOMPARE(keysIn(real), (QMap<QString, QVariant>{{"Board/addr1", "10.0.0.1:21520"}, {"Last/file", "a.fm"},
+                                                       {"Last/dirty", "true"}}));
+        QCOMPARE(QDir(dir.filePath("shared")).entryList(QDir::Files), QStringList{"Trovina.ini"});
+        QCOMPARE(QDir(dir.filePath("data")).entryList(QDir::Files | QDir::System), (QStringList{"middle.ini", "Trovina.ini"}));
+    }
+
     // A pattern broadcast names only the changed indices of its own section ("rdsin" is no part of "rds").
     void patternBroadcast()
     {
@@ -545,5 +836,13 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSettings)
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet("TROVINA_STORE_PEER"))
+        return storePeer(qEnvironmentVariable("TROVINA_STORE_PEER"));
+    TestSettings test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_settings.moc"
