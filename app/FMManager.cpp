@@ -6,7 +6,9 @@
 #include "FMBoard.h"
 #include "FMServer.h"
 #include "FMSettings.h"
+#include "IniText.h"
 #include "ProjectFiles.h"
+#include "Settings.h"
 #include "TabRDS.h"
 #include "TabTMC.h"
 #include "TmcCatalog.h"
@@ -44,6 +46,15 @@ constexpr int defaultOsci = 52;
 
 const char *const bandNames[] = {"87,5 - 108 MHz", "76 - 95 MHz", "76 - 108 MHz"};
 
+// The file of the application ini: a key store's own file, or the
+// framework's settings file.
+QString iniFileOf(const QSettings &ini)
+{
+    if (const auto *store = dynamic_cast<const Settings *>(&ini))
+        return store->fileName();
+    return ini.fileName();
+}
+
 QString lampStyle(const char *colour)
 {
     return QStringLiteral("background:%1; border:1px solid #555; border-radius:6px;").arg(QLatin1String(colour));
@@ -52,7 +63,7 @@ QString lampStyle(const char *colour)
 } // namespace
 
 FMManager::FMManager(QSettings &appIni, const QString &project, QWidget *parent)
-    : QMainWindow(parent), m_ini(appIni)
+    : QMainWindow(parent), m_ini(appIni), m_iniFile(iniFileOf(appIni)), m_working(WorkingCopy::path(m_iniFile))
 {
     setObjectName(QStringLiteral("FMManager"));
     BoardIP::registerMetaType();
@@ -129,6 +140,12 @@ void FMManager::buildMenus()
     m_projectLabel = new QLabel(this);
     m_projectLabel->setMargin(4);
     bar->addWidget(m_projectLabel);
+    m_startNote = new QLabel(this);
+    m_startNote->setObjectName(QStringLiteral("startNote"));
+    m_startNote->setMargin(4);
+    m_startNote->setStyleSheet(QStringLiteral("color: #c62828; font-weight: bold;"));
+    m_startNoteAction = bar->addWidget(m_startNote);
+    m_startNoteAction->setVisible(false);
 }
 
 void FMManager::buildDocks()
@@ -219,30 +236,57 @@ void FMManager::createBoards()
 
 void FMManager::startProject(const QString &project)
 {
-    const QString working = WorkingCopy::path();
     if (!project.isEmpty()) {
         const QString path = QFileInfo(project).absoluteFilePath();
         if (replaceProject(path, path))
             return;
         qWarning().noquote() << "MAN: cannot open" << path;
+        noteNotOpened(path);
     }
     const QString last = m_ini.value(QStringLiteral("Last/file")).toString();
-    if (QFileInfo(working).isFile()) {
+    if (QFileInfo(m_working).isFile()) {
         attachProject(last, m_ini.value(QStringLiteral("Last/dirty"), false).toBool());
         return;
     }
     // No working copy: the last run saved its project at quit to a file while
     // the working copy was behind it (or someone removed it): that file.
-    if (!last.isEmpty() && QFileInfo(last).isFile()) {
-        if (replaceProject(last, last))
+    if (!last.isEmpty()) {
+        if (QFileInfo(last).isFile() && replaceProject(last, last))
             return;
         qWarning().noquote() << "MAN: cannot open" << last;
+        noteNotOpened(last);
+        // A new project stands in for it; "Last/file" keeps its name until
+        // the user opens or makes another project.
+        m_standIn = true;
     }
     if (!replaceProject(WorkingCopy::defaultTemplate(), QString())) {
         // Not even the template could be copied: start from an empty file.
-        QFile(working).open(QIODevice::WriteOnly);
+        QFile(m_working).open(QIODevice::WriteOnly);
         attachProject(QString(), false);
     }
+}
+
+void FMManager::noteNotOpened(const QString &path)
+{
+    const QString reason = QFileInfo(path).isFile() ? tr("nicht in die Arbeitskopie kopiert (Datenträger voll?)")
+                                                    : tr("Datei nicht gefunden");
+    const QString note = tr("%1 nicht geöffnet: %2").arg(QFileInfo(path).fileName(), reason);
+    // The first project that could not be opened is the one the user asked for.
+    if (m_startNoteAction->isVisible())
+        return;
+    m_startNote->setText(note);
+    m_startNote->setToolTip(QDir::toNativeSeparators(path));
+    m_startNoteAction->setVisible(true);
+}
+
+void FMManager::takeUpAnotherProject()
+{
+    m_startNoteAction->setVisible(false);
+    m_startNote->clear();
+    if (!m_standIn)
+        return;
+    m_standIn = false;
+    m_ini.setValue(QStringLiteral("Last/file"), m_name);
 }
 
 void FMManager::detachProject()
@@ -261,7 +305,7 @@ void FMManager::detachProject()
 
 bool FMManager::replaceProject(const QString &source, const QString &name)
 {
-    const QString working = WorkingCopy::path();
+    const QString &working = m_working;
     if (ProjectFiles::sameFile(source, working)) {
         // The working copy itself: opened again as it is, changes and all.
         const bool dirty = m_project && m_project->dirty.load();
@@ -292,7 +336,7 @@ bool FMManager::replaceProject(const QString &source, const QString &name)
 void FMManager::attachProject(const QString &name, bool dirty, bool announce)
 {
     m_name = name;
-    m_project = QSharedPointer<FMSettings>::create(WorkingCopy::path());
+    m_project = QSharedPointer<FMSettings>::create(m_working);
     int boards = 1;
     for (int b = 0; b < AppIni::boardCount; ++b)
         if (!AppIni::boardAddress(m_ini, b).isNull())
@@ -310,14 +354,20 @@ void FMManager::attachProject(const QString &name, bool dirty, bool announce)
     // What the steps above derive (automatic AF lists, EON entries, a band
     // brought into range) is no change of the user's.
     m_project->dirty = dirty;
-    m_ini.setValue(QStringLiteral("Last/file"), m_name);
+    // A project that stands in for one the start could not open leaves
+    // that one's name for the next start.
+    if (!m_standIn)
+        m_ini.setValue(QStringLiteral("Last/file"), m_name);
     qDebug().noquote() << "MAN: project" << (m_name.isEmpty() ? QStringLiteral("(new)") : m_name);
     showDirty();
 }
 
 bool FMManager::loadFile(const QString &path)
 {
-    return replaceProject(path, path);
+    if (!replaceProject(path, path))
+        return false;
+    takeUpAnotherProject();
+    return true;
 }
 
 QString FMManager::newFile(const QString &path)
@@ -361,13 +411,14 @@ bool FMManager::saveFile(const QString &path)
         qWarning().noquote() << "MAN: cannot write the working copy, not saved" << path;
         return false;
     }
-    if (!ProjectFiles::isProjectName(path) || !ProjectFiles::saveCopy(WorkingCopy::path(), path)) {
+    if (!ProjectFiles::isProjectName(path) || !ProjectFiles::saveCopy(m_working, path)) {
         qWarning().noquote() << "MAN: save refused or failed" << path;
         return false;
     }
     m_project->dirty = false;
     m_name = QFileInfo(path).absoluteFilePath();
     m_ini.setValue(QStringLiteral("Last/file"), m_name);
+    takeUpAnotherProject();
     qDebug().noquote() << "MAN: saved" << m_name;
     showDirty();
     return true;
@@ -615,7 +666,7 @@ bool FMManager::mayQuit()
     const int answer = ask(QMessageBox::Warning, title,
                            tr("Die letzten Änderungen lassen sich nicht in die Arbeitskopie schreiben "
                               "(Datenträger voll?):\n%1\n\nBeim Beenden gehen sie verloren.")
-                               .arg(QDir::toNativeSeparators(WorkingCopy::path())),
+                               .arg(QDir::toNativeSeparators(m_working)),
                            {tr("Speichern unter..."), tr("Trotzdem beenden"), tr("Abbrechen")});
     if (answer == 1) {
         qWarning("MAN: quit without the latest changes");
@@ -638,8 +689,16 @@ bool FMManager::mayQuit()
     m_name = QFileInfo(path).absoluteFilePath();
     m_project->dirty = false;
     m_ini.setValue(QStringLiteral("Last/file"), m_name);
-    if (!m_project->sync() && QFile::remove(WorkingCopy::path()))
-        qWarning().noquote() << "MAN: working copy removed, the next start opens" << m_name;
+    takeUpAnotherProject();
+    if (!m_project->sync() && QFile::remove(m_working))
+        qWarning().noquote() << "MAN: working copy removed, it was behind" << m_name;
+    // The ini names the project for the next start; one that cannot take
+    // the name (the same full disk) leaves the next start another one.
+    if (!writeIni()) {
+        warn(title, tr("Die Einstellungsdatei nimmt den Projektnamen nicht an (Datenträger voll?):\n%1\n\n"
+                       "Der nächste Start öffnet %2.")
+                        .arg(QDir::toNativeSeparators(m_iniFile), nextStart()));
+    }
     return true;
 }
 
@@ -657,7 +716,7 @@ void FMManager::storeTyping()
 
 bool FMManager::saveElsewhere(const QString &path)
 {
-    const QString working = WorkingCopy::path();
+    const QString &working = m_working;
     if (!m_project || ProjectFiles::sameFile(path, working) || QFileInfo(path).isDir())
         return false;
     // Written beside the target, then put in its place as a save does.
@@ -753,7 +812,33 @@ void FMManager::saveWindowState()
     m_ini.setValue(QStringLiteral("Main/geometry"), saveGeometry());
     m_ini.setValue(QStringLiteral("Main/state"), saveState());
     m_ini.setValue(QStringLiteral("Last/dirty"), m_project && m_project->dirty.load());
+    // A stand-in the user changed is their new project now.
+    if (m_standIn && m_project && m_project->dirty.load())
+        takeUpAnotherProject();
+    writeIni();
+}
+
+bool FMManager::writeIni()
+{
+    if (auto *store = dynamic_cast<Settings *>(&m_ini))
+        return store->sync();
     m_ini.sync();
+    return m_ini.status() == QSettings::NoError;
+}
+
+QString FMManager::nextStart()
+{
+    // "Last/file" as the ini's file holds it, whatever the ini holds in memory.
+    QString last = m_ini.value(QStringLiteral("Last/file")).toString();
+    if (!writeIni()) {
+        QFile file(m_iniFile);
+        last = file.open(QIODevice::ReadOnly) ? IniText::toKeys(file.readAll()).value(QStringLiteral("Last/file")).toString()
+                                              : QString();
+    }
+    if (QFileInfo(m_working).isFile())
+        return last.isEmpty() ? tr("die Arbeitskopie (neues Projekt)")
+                              : tr("die Arbeitskopie von %1").arg(QDir::toNativeSeparators(last));
+    return last.isEmpty() ? tr("ein neues Projekt") : QDir::toNativeSeparators(last);
 }
 
 void FMManager::shutdown()
@@ -777,8 +862,14 @@ void FMManager::shutdown()
     m_server->setSettings(nullptr, QString());
     m_rdsPage->setSettings(nullptr);
     m_tmcPage->setSettings(nullptr);
+    // A stand-in nobody changed goes with its working copy, so that the
+    // next start tries the project it stood in for again.
+    const bool dropStandIn = m_standIn && m_project && !m_project->dirty.load();
     if (m_project)
         m_project->sync();
     m_project.reset();
+    if (dropStandIn && QFile::remove(m_working))
+        qDebug().noquote() << "MAN: working copy of the stand-in removed" << m_working;
+    qDebug().noquote() << "MAN: the next start opens" << nextStart();
     qDebug("MAN: shutdown done");
 }

@@ -64,6 +64,8 @@ public:
 
     QSharedPointer<FMSettings> settings() const { return m_project; }
     QString projectName() const { return m_name; }
+    // The working copy of this window's application ini (WorkingCopy::path).
+    QString workingCopy() const { return m_working; }
 
     // A message box with the buttons named, in order; the answer is the
     // index of the one chosen. The last button also answers Escape and the
@@ -107,7 +109,16 @@ private:
     void buildStatus();
     void createServer();
     void createBoards();
+    // The first project: the one named, else the working copy, else the
+    // file "Last/file" names, else a new one. A project that cannot be
+    // opened is named in the window (noteNotOpened); when "Last/file" is
+    // that project, a new one stands in for it (m_standIn) and the name
+    // stays for the next start.
     void startProject(const QString &project);
+    void noteNotOpened(const QString &path);
+    // The user opened, made or saved another project: the note goes, and a
+    // stand-in's name becomes the project's in "Last/file".
+    void takeUpAnotherProject();
 
     // Hands the working copy, opened as a new project called name, to
     // everyone; dirty is the unsaved-changes flag it starts with. announce:
@@ -130,6 +141,11 @@ private:
     void setOnAir(bool on);
     void showDirty();
     void saveWindowState();
+    // Writes the application ini now; false when its file cannot take it.
+    bool writeIni();
+    // What the next start opens, as the files stand (the ini's file, not
+    // the ini in memory), in words for the log and the window.
+    QString nextStart();
     void shutdown();
 
     int ask(QMessageBox::Icon icon, const QString &title, const QString &text, const QStringList &buttons);
@@ -158,6 +174,9 @@ private:
     bool menuSaveAs();
 
     QSettings &m_ini;
+    const QString m_iniFile;
+    // This ini's working copy: no other instance writes it.
+    const QString m_working;
     QSharedPointer<FMSettings> m_project;
     QString m_name; // the project's file, empty for an unnamed project
     FMServer *m_server = nullptr;
@@ -168,6 +187,12 @@ private:
 
     QLabel *m_bandStrip = nullptr;
     QLabel *m_projectLabel = nullptr;
+    // Names the project the start could not open, until another is taken up.
+    QLabel *m_startNote = nullptr;
+    QAction *m_startNoteAction = nullptr;
+    // The project stands in for the one "Last/file" names, which the start
+    // could not open.
+    bool m_standIn = false;
     QTabWidget *m_pages = nullptr;
     static constexpr int rdsPageIndex = 0;
     static constexpr int tmcPageIndex = 1;

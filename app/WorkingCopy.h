@@ -9,16 +9,26 @@
 // projects start from the template "default.fm" in the same directory,
 // which is written from the built-in template when it is missing.
 //
+// Every application ini has a working copy of its own, so that two
+// instances of the program, each on its own ini, never write one file:
+// "working.fm" for the default ini, "working-<name>.fm" for another one in
+// the per-user data directory ("-i lab.ini": "working-lab.fm"), and
+// "working-<name>-<8 hex digits of its path>.fm" for one elsewhere. One
+// instance at a time runs on an ini (InstanceLock).
+//
 // A copy over the working copy (or over a new project file) goes to a side
 // file of its own in the same directory first ("<name>.XXXXXX.part", never
 // a file someone else made), so an unreadable source or a full disk never
 // costs the file it was to replace; the side file then takes the target's
-// place in one rename. GUI thread only.
+// place in one rename. A target that is a symbolic link stays one: the file
+// it leads to is replaced. GUI thread only.
 class WorkingCopy
 {
 public:
-    // "<per-user data directory>/working.fm".
-    static QString path();
+    // The working copy of the instance on the application ini `ini` (an
+    // absolute path, as AppIni::path gives it), in the per-user data
+    // directory.
+    static QString path(const QString &ini);
     // "<per-user data directory>/default.fm", made from the built-in
     // template (":/default.fm") when it does not exist.
     static QString defaultTemplate();

@@ -1,10 +1,14 @@
 #include "AppIni.h"
 #include "CommandLine.h"
 #include "FMManager.h"
+#include "InstanceLock.h"
 #include "QuitOnSignal.h"
 #include "Settings.h"
+#include "WorkingCopy.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QMessageBox>
 #include <QSettings>
 #include <QTranslator>
 
@@ -39,7 +43,8 @@ int main(int argc, char *argv[])
     // Kept by the key store, so that a full disk never costs the ini either:
     // it is written whole or not at all (used through QSettings, keys as
     // they stand).
-    Settings store(AppIni::path(app.arguments()));
+    const QString ini = AppIni::path(app.arguments());
+    Settings store(ini);
     QSettings &appIni = store;
 
     QTranslator english;
@@ -48,6 +53,15 @@ int main(int argc, char *argv[])
         QApplication::installTranslator(&english);
 
     QuitOnSignal quitOnSignal;
+    // One instance an ini: its working copy, boards and ports are its own.
+    const InstanceLock instance(WorkingCopy::path(ini));
+    if (instance.heldElsewhere()) {
+        qWarning("MAN: another instance runs on %s", qPrintable(ini));
+        QMessageBox::warning(nullptr, QStringLiteral("Trovina"),
+                             QCoreApplication::translate("main", "Trovina läuft bereits mit der Einstellungsdatei\n%1")
+                                 .arg(QDir::toNativeSeparators(ini)));
+        return 1;
+    }
     FMManager window(appIni, AppIni::project(app.arguments()));
     window.show();
     return app.exec();

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -59,13 +60,30 @@ private slots:
         // A replacement that fails leaves the working copy.
         QVERIFY(!WorkingCopy::replaceWith(side, work));
         QCOMPARE(read(work), QByteArray("new"));
+
+        // A working copy that is a symbolic link stays one: the file it leads to is replaced.
+        write(path("real.fm"), "old");
+        QVERIFY(QFile::link("real.fm", path("link.fm")));
+        QVERIFY(WorkingCopy::copyToSide(work, path("link.fm"), &side));
+        QVERIFY(WorkingCopy::replaceWith(side, path("link.fm")));
+        QCOMPARE(QFileInfo(path("link.fm")).symLinkTarget(), path("real.fm"));
+        QCOMPARE(read(path("real.fm")), QByteArray("new"));
     }
 
     void templateAndIni()
     {
         QSettings tpl(WorkingCopy::defaultTemplate(), QSettings::IniFormat);
         QCOMPARE(tpl.value("board/gmin").toString(), QString("1"));
-        QCOMPARE(WorkingCopy::path(), dir.path() + "/Pellrock/working.fm");
+        // Every ini has a working copy of its own; the default one keeps "working.fm".
+        const QString data = dir.path() + "/Pellrock/";
+        QCOMPARE(WorkingCopy::path(AppIni::path({"trovina"})), data + "working.fm");
+        QCOMPARE(WorkingCopy::path(data + "lab.ini"), data + "working-lab.fm");
+        QCOMPARE(WorkingCopy::path(data + "Lab Ü.x.ini"), data + "working-Lab___x.fm");
+        const QString elsewhere = WorkingCopy::path("/etc/trovina/lab.ini");
+        QVERIFY2(QRegularExpression("^" + data + "working-lab-[0-9a-f]{8}\\.fm$").match(elsewhere).hasMatch(),
+                 qPrintable(elsewhere));
+        QVERIFY(WorkingCopy::path("/etc/other/lab.ini") != elsewhere);
+        QCOMPARE(WorkingCopy::path("/etc/trovina/../trovina/lab.ini"), elsewhere);
 
         QCOMPARE(AppIni::path({"trovina"}), dir.path() + "/Pellrock/Trovina.ini");
         QCOMPARE(AppIni::path({"trovina", "-i", "lab.ini", "p.fm"}), dir.path() + "/Pellrock/lab.ini");

@@ -3,6 +3,7 @@
 #include "BoundedWait.h"
 #include "SimBoard.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -57,7 +58,8 @@ private slots:
     {
         QVERIFY(board.isListening());
         const int control = freePort();
-        QSettings ini(dir.filePath("app.ini"), QSettings::IniFormat);
+        QVERIFY(QDir(dir.path()).mkpath("Pellrock"));
+        QSettings ini(dir.filePath("Pellrock/app.ini"), QSettings::IniFormat);
         ini.setValue("Board/addr1", QString("127.0.0.1:%1").arg(board.port()));
         ini.setValue("Remote/portControl", control);
         ini.setValue("Remote/portRDSData", 20000 + QRandomGenerator::global()->bounded(30000));
@@ -72,7 +74,7 @@ private slots:
         env.insert("QT_QPA_PLATFORM", "offscreen");
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(TROVINA_PROGRAM, {"-i", dir.filePath("app.ini"), dir.filePath("start.fm")});
+        program.start(TROVINA_PROGRAM, {"-i", "app.ini", dir.filePath("start.fm")});
         QVERIFY(program.waitForStarted(10000));
         QVERIFY(waitUntil([&] {
             if (client.state() == QAbstractSocket::UnconnectedState)
@@ -105,8 +107,9 @@ private slots:
         QCOMPARE(request("SAVE " + name, "SAVE"), "SAVE ok: " + name);
         QCOMPARE(fileBytes("out.fbk"), first);
         QVERIFY(fileBytes("out.fm").contains("99.9"));
-        QCOMPARE(request("SAVE " + dir.filePath("Pellrock/working.fm").toUtf8(), "SAVE"),
-                 "SAVE error: " + dir.filePath("Pellrock/working.fm").toUtf8());
+        // The working copy of this ini ("-i app.ini").
+        QCOMPARE(request("SAVE " + dir.filePath("Pellrock/working-app.fm").toUtf8(), "SAVE"),
+                 "SAVE error: " + dir.filePath("Pellrock/working-app.fm").toUtf8());
     }
 
     void shutdownTakesBoardOffAirAndUnlocks()
@@ -121,7 +124,7 @@ private slots:
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
         // The application ini keeps what it held, the program's own keys with it.
-        QSettings ini(dir.filePath("app.ini"), QSettings::IniFormat);
+        QSettings ini(dir.filePath("Pellrock/app.ini"), QSettings::IniFormat);
         QCOMPARE(ini.value("Board/addr1").toString(), QString("127.0.0.1:%1").arg(board.port()));
         QCOMPARE(ini.value("Last/file").toString(), dir.filePath("out.fm"));
         QVERIFY(!ini.value("Main/geometry").toByteArray().isEmpty());
