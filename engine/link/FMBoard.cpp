@@ -7,6 +7,7 @@
 #include "FMSettings.h"
 #include "HiResClock.h"
 #include "RDSServer.h"
+#include "RunDelay.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -116,6 +117,7 @@ void FMBoard::setRealTimePriority()
 void FMBoard::run()
 {
     setRealTimePriority();
+    m_runDelay = std::make_unique<RunDelay>();
     m_socket = new QUdpSocket;
     connect(m_socket, &QUdpSocket::readyRead, this, &FMBoard::readUdp);
     connect(m_socket, &QAbstractSocket::errorOccurred, this,
@@ -172,6 +174,7 @@ void FMBoard::run()
     delete m_socket;
     m_statusTimer = m_pumpTimer = nullptr;
     m_socket = nullptr;
+    m_runDelay.reset();
     m_loaded.clear();
     {
         QMutexLocker lock(&m_startMutex);
@@ -910,6 +913,9 @@ void FMBoard::startPump()
 void FMBoard::timeFillBuffer()
 {
     const double now = HiResClock::now();
+    // What of the interval the machine took (the thread ready, another
+    // running), read only while someone takes the statistics.
+    const double held = m_pumpWatched.load(std::memory_order_relaxed) ? m_runDelay->seconds() : -1;
     if (m_lastPump > 0) {
         const double ms = (now - m_lastPump) * 1000.0;
         m_pumpBins[qBound(0, int(ms * 20), pumpBins - 1)].fetch_add(1, std::memory_order_relaxed);
@@ -917,8 +923,12 @@ void FMBoard::timeFillBuffer()
             m_pumpMissed.fetch_add(quint64(ms + 0.5) - 1, std::memory_order_relaxed);
         if (int(ms * 1000) > m_pumpMaxUs.load(std::memory_order_relaxed))
             m_pumpMaxUs.store(int(ms * 1000), std::memory_order_relaxed);
+        const double ownMs = held >= 0 && m_lastHeld >= 0 ? ms - (held - m_lastHeld) * 1000.0 : ms;
+        if (int(ownMs * 1000) > m_pumpOwnMaxUs.load(std::memory_order_relaxed))
+            m_pumpOwnMaxUs.store(int(ownMs * 1000), std::memory_order_relaxed);
     }
     m_lastPump = now;
+    m_lastHeld = held;
     if (m_state.load() == Online) {
         // Datagrams the kernel refused last time go first and count in this tick.
         m_bytesSent += m_batch.queuedBytes();
@@ -1001,6 +1011,8 @@ FMBoard::PumpStats FMBoard::takePumpStats()
     }
     st.missed = m_pumpMissed.exchange(0);
     st.maxMs = m_pumpMaxUs.exchange(0) / 1000.0;
+    st.ownMaxMs = m_pumpOwnMaxUs.exchange(0) / 1000.0;
+    m_pumpWatched = true;
     quint64 seen = 0;
     for (int i = 0; i < pumpBins; ++i) {
         seen += counts[i];

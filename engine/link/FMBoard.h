@@ -18,12 +18,14 @@
 #include <QWaitCondition>
 
 #include <atomic>
+#include <memory>
 #include <random>
 
 class FMProgram;
 class FMSettings;
 class QTimer;
 class QUdpSocket;
+class RunDelay;
 
 // The link to one modulator board (board index 0..3) in a thread of its own.
 // It owns the board's UDP socket and the 24 channel programs of channels
@@ -148,6 +150,13 @@ public:
         quint64 ticks = 0;
         quint64 missed = 0; // 1 ms ticks that did not happen
         double p50Ms = 0, p99Ms = 0, maxMs = 0;
+        // The longest interval with the time the machine kept the board
+        // thread waiting for a processor in it taken out: how long the
+        // thread held the pump up itself (its work, its sleeps and waits).
+        // The delay is read only once the statistics have been taken: the
+        // first call's figure, and any figure where the kernel does not
+        // tell it, is the whole interval.
+        double ownMaxMs = 0;
     };
     PumpStats takePumpStats();
 
@@ -279,7 +288,13 @@ private:
     std::atomic<quint32> m_pumpBins[pumpBins] = {};
     std::atomic<quint64> m_pumpMissed{0};
     std::atomic<int> m_pumpMaxUs{0};
+    std::atomic<int> m_pumpOwnMaxUs{0};
     double m_lastPump = 0;
+    // The board thread's run delay, read at every pump tick once the
+    // statistics are taken (-1: not read at the last tick).
+    std::unique_ptr<RunDelay> m_runDelay;
+    std::atomic<bool> m_pumpWatched{false};
+    double m_lastHeld = -1;
     // The RDS servers' listening sockets are polled every this many pump
     // ticks instead of at every turn of the event loop.
     static constexpr int listenCheckTicks = 20;

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "HiResClock.h"
+#include "RunDelay.h"
 #include "UserDataDir.h"
 
 #include <QDir>
@@ -12,7 +13,11 @@
 #include <thread>
 #include <vector>
 
-// The stopwatch and the user data directory of engine_core.
+#include <pthread.h>
+#include <sched.h>
+#include <time.h>
+
+// The stopwatch, the run delay and the user data directory of engine_core.
 class TestEngineCore : public QObject
 {
     Q_OBJECT
@@ -39,6 +44,58 @@ private slots:
         for (auto &th : threads)
             th.join();
         QCOMPARE(bad.load(), 0);
+    }
+
+    // The run delay counts only the time a thread was ready and waited for a processor: not its own work,
+    // not a sleep (a thread runs, waits or sleeps: the delay is at most the time beyond both), but all the
+    // time another thread ran on the one processor both spin on (the one to finish last waited at least
+    // the other's 50 ms).
+    void runDelay()
+    {
+        RunDelay self;
+        if (!self.available())
+            QSKIP("the kernel does not tell run delays");
+        const auto cpuTime = [] {
+            timespec t{};
+            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+            return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+        };
+        const auto work = [&](double seconds) {
+            for (const double from = cpuTime(); cpuTime() - from < seconds;) {
+            }
+        };
+        const double began = HiResClock::now(), before = self.seconds();
+        work(0.05);
+        QThread::msleep(200);
+        const double delay = self.seconds() - before, took = HiResClock::now() - began;
+        QVERIFY2(delay <= took - 0.25, qPrintable(QString("%1 s in %2 s").arg(delay).arg(took)));
+
+        cpu_set_t cpus;
+        QCOMPARE(sched_getaffinity(0, sizeof cpus, &cpus), 0);
+        int cpu = 0;
+        while (!CPU_ISSET(cpu, &cpus))
+            ++cpu;
+        std::atomic<int> ready{0};
+        double waited[2] = {};
+        bool pinned[2] = {};
+        const auto spin = [&](int i) {
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(cpu, &one);
+            pinned[i] = pthread_setaffinity_np(pthread_self(), sizeof one, &one) == 0;
+            RunDelay mine;
+            const double start = mine.seconds();
+            for (++ready; ready < 2;) {
+            }
+            work(0.05);
+            waited[i] = mine.seconds() - start;
+        };
+        std::thread a(spin, 0), b(spin, 1);
+        a.join();
+        b.join();
+        QVERIFY(pinned[0] && pinned[1]);
+        const QString both = QString("%1 s, %2 s").arg(waited[0]).arg(waited[1]);
+        QVERIFY2(qMax(waited[0], waited[1]) >= 0.05, qPrintable(both));
     }
 
     // APPDATA names the base when it exists, else the home directory; a directory that cannot be made still

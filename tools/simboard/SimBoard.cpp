@@ -453,7 +453,7 @@ void SimBoard::clearCounters()
     m_last.clear();
     m_log.clear();
     m_total = m_whileSilent = m_acksSent = m_acksDropped = m_rejected = m_unknown = 0;
-    m_maxLag = 0;
+    m_maxLag = m_maxOwnLag = 0;
     m_ackCandidates = m_refusedLocks = m_discoverRequests = m_netConfigs = 0;
     m_lastRejection.clear();
     for (SimChannel &c : m_channels)
@@ -501,6 +501,8 @@ void SimBoard::readData()
         return;
     m_handling = true;
     const double began = HiResClock::now();
+    const double heldBefore = m_runDelay.seconds();
+    double first = -1; // arrival of the turn's first datagram
     SimReceiver::Arrival a;
     bool caughtUp = false;
     m_behind = false;
@@ -516,6 +518,8 @@ void SimBoard::readData()
         // a simulated board starved by a loaded machine must not count
         // underruns that a board with its own processor never had.
         d.at = m_lastArrival = qMax(m_lastArrival, a.at);
+        if (first < 0)
+            first = d.at;
         d.bytes = a.bytes;
         d.type = BoardProtocol::packetType(d.bytes);
         d.from = a.from;
@@ -527,8 +531,21 @@ void SimBoard::readData()
     }
     if ((caughtUp || m_behind) && m_receiver)
         m_receiver->wakeAgain();
+    if (first >= 0)
+        noteOwnWork(first, HiResClock::now() - began - (m_runDelay.seconds() - heldBefore));
     drainWaiting();
     endTurn();
+}
+
+// How late the board would have been had the machine never kept its
+// thread from a processor: a turn of its own work `own` (seconds) starts
+// when its first datagram came or when the turns before ended on that
+// clock, whichever is later. So a backlog that a hold-up left is the
+// machine's, one that the board's own work (a flood) builds is the board's.
+void SimBoard::noteOwnWork(double first, double own)
+{
+    m_ownDone = qMax(m_ownDone, first) + qMax(0.0, own);
+    m_maxOwnLag = qMax(m_maxOwnLag, m_ownDone - first);
 }
 
 // The turn's datagrams are handled: the waits look at the board, still

@@ -4,6 +4,7 @@
 #include "BoardInfo.h"
 #include "BoardWords.h"
 #include "LockInfo.h"
+#include "RunDelay.h"
 #include "SimChannel.h"
 #include "Types.h"
 
@@ -199,6 +200,11 @@ public:
     // The longest a datagram waited to be handled after it arrived (ms),
     // since the counters were cleared: how late the board's replies were.
     int handlingLagMs() const { return int(m_maxLag * 1000.0); }
+    // The same as it would have been had the machine never kept the
+    // board's thread waiting for a processor (RunDelay): how late the board
+    // was by its own work, a turn's work counted as done at the turn's end.
+    // Where the kernel does not tell, the whole time of each turn counts.
+    int ownHandlingLagMs() const { return int(m_maxOwnLag * 1000.0); }
     // Datagrams lost before the board could handle them (no room left in
     // its socket's buffer or its queue), since the port was opened.
     int lostDatagrams() const;
@@ -270,6 +276,7 @@ private:
     void answerAgainAfter(bool *fault, int *generation, int ms);
     void drainQueue();
     void drainWaiting();
+    void noteOwnWork(double first, double own);
     void endTurn();
 
     SimBoardConfig m_config;
@@ -336,7 +343,10 @@ private:
     QVector<Datagram> m_log;
     int m_total = 0;
     int m_whileSilent = 0;
-    double m_maxLag = 0; // s
+    double m_maxLag = 0;    // s
+    double m_maxOwnLag = 0; // s
+    double m_ownDone = 0;   // HiResClock s: when the turns so far would have ended (noteOwnWork)
+    RunDelay m_runDelay;    // of the board's thread
     int m_acksSent = 0;
     int m_acksDropped = 0;
     int m_rejected = 0;

@@ -169,7 +169,8 @@ QString statusLine(int index, SimBoard &board)
         .arg(counts(board, &SimChannel::commands))
         + QStringLiteral(" type=%1 ").arg(QString::fromLatin1(QByteArray::fromHex(
               QByteArray::number(board.config().boardType, 16))))
-        + tuning(board, 0) + QStringLiteral(" lagms=%1").arg(board.handlingLagMs());
+        + tuning(board, 0) + QStringLiteral(" lagms=%1 ownlagms=%2").arg(board.handlingLagMs())
+              .arg(board.ownHandlingLagMs());
 }
 
 // One control command for every board; the error text, empty when done.
