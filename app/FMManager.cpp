@@ -190,6 +190,16 @@ void FMManager::buildStatus()
     m_remoteText = new QLabel(tr("Fernsteuerung inaktiv"), this);
     statusBar()->addPermanentWidget(m_remoteLamp);
     statusBar()->addPermanentWidget(m_remoteText);
+    // Shown only while a channel's RDS data port cannot be taken.
+    m_rdsPortLamp = new QLabel(this);
+    m_rdsPortLamp->setFixedSize(12, 12);
+    m_rdsPortLamp->setStyleSheet(lampStyle("#d22"));
+    m_rdsPortText = new QLabel(this);
+    m_rdsPortText->setObjectName(QStringLiteral("rdsPortText"));
+    statusBar()->addPermanentWidget(m_rdsPortLamp);
+    statusBar()->addPermanentWidget(m_rdsPortText);
+    m_rdsPortLamp->hide();
+    m_rdsPortText->hide();
 }
 
 void FMManager::createServer()
@@ -218,6 +228,7 @@ void FMManager::createBoards()
         connect(board, &FMBoard::onair, this, &FMManager::boardOnAir);
         connect(board, &FMBoard::userUnlock, this, &FMManager::boardLocked);
         connect(board, &FMBoard::takeOverWithdrawn, this, &FMManager::takeOverWithdrawn);
+        connect(board, &FMBoard::rdsPortState, this, &FMManager::rdsPortState);
         connect(m_server, &FMServer::setOnAir, board, &FMBoard::setOnAir, Qt::QueuedConnection);
     }
     for (int b = 0; b < AppIni::boardCount; ++b) {
@@ -471,13 +482,42 @@ void FMManager::onRemote()
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    // The server and the board links apply a port only when it changed:
+    // The server and the board links move a port only when it changed:
     // moving one closes its servers and with them every connected client.
+    // The same RDS port again lets the channels that could not take theirs
+    // try again. Every board closes its servers of the old port before any
+    // binds the new one: a board's last channel may get the port of the next
+    // board's first channel, and the boards move in their own threads.
     m_ini.setValue(QStringLiteral("Remote/portControl"), control->value());
     m_ini.setValue(QStringLiteral("Remote/portRDSData"), rds->value());
     m_server->setPort(control->value());
+    const u16 rdsPort = u16(rds->value());
     for (FMBoard *board : m_boards)
-        board->setRdsPort(u16(rds->value()));
+        board->releaseRdsPorts(rdsPort);
+    for (FMBoard *board : m_boards)
+        board->setRdsPort(rdsPort);
+}
+
+void FMManager::rdsPortState(int channel, int port, const QString &error)
+{
+    if (error.isEmpty())
+        m_rdsPortFailures.remove(channel);
+    else
+        m_rdsPortFailures.insert(channel, qMakePair(port, error));
+    const bool failed = !m_rdsPortFailures.isEmpty();
+    m_rdsPortLamp->setVisible(failed);
+    m_rdsPortText->setVisible(failed);
+    if (!failed)
+        return;
+    QStringList lines;
+    for (auto it = m_rdsPortFailures.cbegin(); it != m_rdsPortFailures.cend(); ++it)
+        lines << tr("Kanal %1 (Port %2): %3").arg(it.key()).arg(it->first).arg(it->second);
+    const auto first = m_rdsPortFailures.cbegin();
+    QString text = tr("RDS-Port Fehler: Kanal %1 (Port %2)").arg(first.key()).arg(first->first);
+    if (m_rdsPortFailures.size() > 1)
+        text += tr(" und %1 weitere").arg(m_rdsPortFailures.size() - 1);
+    m_rdsPortText->setText(text);
+    m_rdsPortText->setToolTip(lines.join(QLatin1Char('\n')));
 }
 
 // ---- Band, boards, on air

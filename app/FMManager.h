@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QMap>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSharedPointer>
@@ -138,6 +139,8 @@ private:
     void boardOnAir(bool on);
     void boardLocked(int board);
     void takeOverWithdrawn(int board);
+    // Shows the channels whose RDS data port could not be taken.
+    void rdsPortState(int channel, int port, const QString &error);
     void setOnAir(bool on);
     void showDirty();
     void saveWindowState();
@@ -203,6 +206,9 @@ private:
     QLabel *m_boardLabels[4] = {};
     QLabel *m_remoteLamp = nullptr;
     QLabel *m_remoteText = nullptr;
+    QLabel *m_rdsPortLamp = nullptr;
+    QLabel *m_rdsPortText = nullptr;
+    QMap<int, QPair<int, QString>> m_rdsPortFailures; // channel -> port, why
     QTimer m_dirtyTimer;
     Question m_question;
     FileQuestion m_fileQuestion;

@@ -327,6 +327,18 @@ Take it over?</translation>
             <translation>RDS data from port (TCP)</translation>
         </message>
         <message>
+            <source>RDS-Port Fehler: Kanal %1 (Port %2)</source>
+            <translation>RDS port error: channel %1 (port %2)</translation>
+        </message>
+        <message>
+            <source> und %1 weitere</source>
+            <translation> and %1 more</translation>
+        </message>
+        <message>
+            <source>Kanal %1 (Port %2): %3</source>
+            <translation>Channel %1 (port %2): %3</translation>
+        </message>
+        <message>
             <source>Sender</source>
             <translation>Transmitter</translation>
         </message>

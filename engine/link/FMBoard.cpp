@@ -249,6 +249,11 @@ void FMBoard::setRdsPort(u16 port)
     m_pendingRdsPort = port;
 }
 
+void FMBoard::releaseRdsPorts(u16 port)
+{
+    inBoardThread(this, m_running.load(), [this, port] { closeRdsServers(port); });
+}
+
 LockInfo FMBoard::lockInfo() const
 {
     QMutexLocker lock(&m_mutex);
@@ -363,15 +368,16 @@ void FMBoard::timeReadStatus()
         }
     }
 
-    // A port asked for again changes nothing: moving the servers would
-    // drop every connected client.
+    // A new port: the servers of the old one close first (on every board
+    // before any binds, when the main window released them). A port asked
+    // for again keeps the servers that listen, and with them their
+    // clients; those that could not take their port try again.
     const int port = m_pendingRdsPort.exchange(0);
-    if (port != 0 && port != m_rdsPort) {
-        m_rdsPort = port;
-        for (FMProgram *p : m_programs)
-            p->stopRdsServer();
+    if (port != 0) {
+        closeRdsServers(port);
         for (FMProgram *p : m_programs)
             p->setRdsPort(u16(port));
+        reportRdsPorts();
     }
 
     if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState) {
@@ -874,6 +880,7 @@ void FMBoard::configureAgain()
     m_band = -1;
     for (FMProgram *p : m_programs)
         p->setBoardInfo(m_info);
+    reportRdsPorts();
 }
 
 // While the board is away every write fails: the first failure is logged,
@@ -971,6 +978,38 @@ void FMBoard::timeFillBuffer()
     if (++m_listenTicks >= listenCheckTicks) {
         m_listenTicks = 0;
         letInRdsClients();
+    }
+}
+
+// The servers of another port than `port` (of channel 1) close and take
+// the new one without listening yet.
+void FMBoard::closeRdsServers(int port)
+{
+    if (port == 0 || port == m_rdsPort)
+        return;
+    m_rdsPort = port;
+    for (FMProgram *p : m_programs)
+        if (p)
+            p->rdsServer()->movePort(port - 1);
+}
+
+// Tells the main window of each channel whose server could not take its
+// port, and of one that listens (or was closed) after that.
+void FMBoard::reportRdsPorts()
+{
+    for (int i = 0; i < channels; ++i) {
+        const RDSServer *server = m_programs[i] ? m_programs[i]->rdsServer() : nullptr;
+        if (!server)
+            continue;
+        RdsPortState now;
+        now.error = server->listenError();
+        if (!now.error.isEmpty())
+            now.port = server->port();
+        RdsPortState &told = m_rdsPortStates[i];
+        if (now.port == told.port && now.error == told.error)
+            continue;
+        told = now;
+        emit rdsPortState(m_board * channels + i + 1, now.port, now.error);
     }
 }
 
@@ -1162,6 +1201,7 @@ void FMBoard::infoReply(const QByteArray &d)
     emit boardInfo(info, m_board);
     for (FMProgram *p : m_programs)
         p->setBoardInfo(info);
+    reportRdsPorts();
 }
 
 void FMBoard::lockStatus(const QByteArray &d)

@@ -37,9 +37,9 @@ class RunDelay;
 //
 // Threads: the object lives in its own thread (moved there at construction),
 // so its slots and timers run there. The main window calls connectTo,
-// setSettings, setConfig, setRdsPort and lockInfo directly; everything else
-// runs in the board thread. The board mutex guards the settings reference
-// and the lock record; the board thread only try-locks
+// setSettings, setConfig, releaseRdsPorts, setRdsPort and lockInfo directly;
+// everything else runs in the board thread. The board mutex guards the
+// settings reference and the lock record; the board thread only try-locks
 // it. setSettings hands the project to the board thread and waits until the
 // programs have loaded it there, so no program state is shared between
 // threads.
@@ -132,8 +132,15 @@ public:
     // Band (0 Europe, 1 Japan, 2 wide) and attenuation (dB, 0..-31), applied
     // by the next status tick while online.
     void setConfig(int band, int attnDb);
-    // RDS data port of channel 1; the next status tick moves the servers.
+    // RDS data port of channel 1; the next status tick moves the servers
+    // (the same port again: those that could not take their port try again).
     void setRdsPort(u16 port);
+    // Before a new RDS data port: closes the servers of another port and
+    // gives them the new one without listening; returns when done. Called
+    // on every board before setRdsPort on any, it keeps a board's server
+    // from binding a port that another board's server still holds (a
+    // board's last channel gets the next board's first channel's port).
+    void releaseRdsPorts(u16 port);
     // A copy of the lock status of a board another client holds.
     LockInfo lockInfo() const;
     // The link state and the last board information (any thread).
@@ -202,6 +209,9 @@ signals:
     void userUnlock(int board);
     // The link left state 4: the take-over question no longer applies.
     void takeOverWithdrawn(int board);
+    // A channel's RDS data server could not listen on its port (error:
+    // why), or (error empty) it listens, or was closed, after that.
+    void rdsPortState(int channel, int port, QString error);
 
 protected:
     void run() override;
@@ -240,6 +250,8 @@ private:
     qint64 nowMs() const;
     void setRealTimePriority();
     void letInRdsClients();
+    void closeRdsServers(int port);
+    void reportRdsPorts();
     qint64 writeDatagram(const char *data, int length, int owner = -1);
     void startPump();
 
@@ -267,7 +279,14 @@ private:
     std::atomic<int> m_state{NotConnected};
     qint64 m_lastReceived = 0;             // monotonic ms
     std::atomic<int> m_pendingRdsPort{0};
-    int m_rdsPort = 0; // the port base the servers listen on (board thread)
+    int m_rdsPort = 0; // the port of channel 1 the servers hold (board thread)
+    // What rdsPortState last told of each channel (board thread).
+    struct RdsPortState
+    {
+        int port = 0;
+        QString error;
+    };
+    RdsPortState m_rdsPortStates[channels];
     std::atomic<int> m_reqAttn{0};
     int m_attn = -31;
     std::atomic<int> m_reqBand{0};

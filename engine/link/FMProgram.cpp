@@ -312,7 +312,9 @@ void FMProgram::setBoardInfo(const BoardInfo &info)
 
 void FMProgram::setRdsPort(u16 port)
 {
-    // The board link stops every server first: the same port listens again.
+    // The board link has given the server this port already (closed): it
+    // listens now; the same port again lets one that could not take it try
+    // again and leaves a listening one and its client alone.
     m_server->setPort(int(port) - 1);
 }
 

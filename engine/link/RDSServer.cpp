@@ -46,15 +46,18 @@ RDSServer::~RDSServer()
 bool RDSServer::listenOn(int port)
 {
     if (port < 1 || port > 65535) {
+        m_listenError = QStringLiteral("port out of range");
         qDebug("sv%2d listen port %d: %d: %s", m_channel, port, int(QAbstractSocket::UnsupportedSocketOperationError),
-               "port out of range");
+               qPrintable(m_listenError));
         return false;
     }
     if (!m_server->listen(QHostAddress::Any, quint16(port))) {
+        m_listenError = m_server->errorString();
         qDebug("sv%2d listen port %d: %d: %s", m_channel, port, int(m_server->serverError()),
-               qPrintable(m_server->errorString()));
+               qPrintable(m_listenError));
         return false;
     }
+    m_listenError.clear();
     // A new listening socket accepts by itself: held until the board link lets a client in.
     m_server->pauseAccepting();
     m_accepting = false;
@@ -71,6 +74,14 @@ void RDSServer::setPort(int portBase)
         listenOn(m_base + m_channel);
     } else if (!m_server->isListening()) {
         listenOn(m_base + m_channel);
+    }
+}
+
+void RDSServer::movePort(int portBase)
+{
+    if (portBase != m_base) {
+        m_base = portBase;
+        stop();
     }
 }
 
@@ -108,6 +119,7 @@ qint64 RDSServer::bufferedInput() const
 
 void RDSServer::stop()
 {
+    m_listenError.clear();
     if (m_server->isListening()) {
         if (m_channel % 24 == 0)
             qDebug("sv%2d stop", m_channel);

@@ -46,7 +46,14 @@ public:
 
     // A new port base; listens on base + channel.
     void setPort(int portBase);
+    // A new port base without listening yet: closes the server and its
+    // client when the base changes.
+    void movePort(int portBase);
     int portBase() const { return m_base; }
+    int port() const { return m_base + m_channel; }
+    // Why the server could not listen on its port; empty while it listens
+    // and once it is stopped or moved.
+    QString listenError() const { return m_listenError; }
     // Listens on base + channel when not listening.
     void listen();
     bool isListening() const;
@@ -80,6 +87,7 @@ private:
     int m_base = defaultPortBase;
     QTcpServer *m_server;
     QPointer<QTcpSocket> m_client;
+    QString m_listenError;
     int m_lines = 0;
     int m_lastLevel = 0;
     qint64 m_lastWrite = 0;          // monotonic ms

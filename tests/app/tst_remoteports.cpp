@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSettings>
@@ -13,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
+#include <vector>
 
 using testsupport::waitUntil;
 
@@ -66,6 +69,25 @@ struct LineClient
     QTcpSocket socket;
     QList<QByteArray> lines;
 };
+
+// The ports of first .. first + count - 1 that take no client and greet it
+// within 5 s, all tried at once.
+QList<int> deafPorts(int first, int count)
+{
+    std::vector<LineClient> clients(static_cast<size_t>(count));
+    auto greeted = [&](int i) {
+        QTcpSocket &s = clients[size_t(i)].socket;
+        if (s.state() == QAbstractSocket::UnconnectedState)
+            s.connectToHost(QHostAddress::LocalHost, quint16(first + i));
+        return clients[size_t(i)].waitFor("modul.info ", 0);
+    };
+    waitUntil([&] { bool all = true; for (int i = 0; i < count; ++i) all = greeted(i) && all; return all; });
+    QList<int> deaf;
+    for (int i = 0; i < count; ++i)
+        if (!greeted(i))
+            deaf << first + i;
+    return deaf;
+}
 
 } // namespace
 
@@ -142,6 +164,56 @@ private slots:
         LineClient again;
         QVERIFY(again.open(moved));
         QVERIFY(again.waitFor("modul.info "));
+    }
+
+    void rdsPortMoved_data()
+    {
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<bool>("held"); // the new port of channel 96 held by another socket
+        // A board's last channel gets the port the next board's first
+        // channel has (or the other way round), whichever board moves first.
+        QTest::newRow("up by one") << 1 << false;
+        QTest::newRow("down by one") << -1 << false;
+        QTest::newRow("up by a board") << 24 << false;
+        QTest::newRow("new port held") << 1 << true;
+    }
+
+    // After the RDS port changes in the dialog every channel of the four
+    // boards listens on its new port; a port another program holds is shown
+    // with its channel, and taken at the next OK once it is free.
+    void rdsPortMoved()
+    {
+        QFETCH(int, shift);
+        QFETCH(bool, held);
+        const int base = freeBase(96 + 24 + 1) + 1, moved = base + shift;
+        QVERIFY(base > 1);
+        QSettings ini(dir.filePath("app.ini"), QSettings::IniFormat);
+        ini.setValue("Remote/portControl", control);
+        ini.setValue("Remote/portRDSData", base);
+        FMManager window(ini);
+        QVERIFY(deafPorts(base, 96).isEmpty());
+        // Once the clients of the boards' first channels are dropped, every
+        // board has closed its servers of the old port.
+        LineClient first[4];
+        for (int b = 0; b < 4; ++b)
+            QVERIFY(first[b].open(base + 24 * b) && first[b].waitFor("modul.info "));
+        QTcpServer holder;
+        QVERIFY(!held || holder.listen(QHostAddress::Any, quint16(moved + 95)));
+        runDialog(window, [&](QSpinBox *, QSpinBox *r) { r->setValue(moved); });
+        for (LineClient &c : first)
+            QVERIFY(c.dropped(3000));
+        QCOMPARE(deafPorts(moved, 96), held ? QList<int>{moved + 95} : QList<int>{});
+        auto *text = window.findChild<QLabel *>("rdsPortText");
+        QVERIFY(text && waitUntil([&] { return text->isHidden() != held; }, 3000));
+        if (!held)
+            return;
+        const QString port = QString::number(moved + 95);
+        QCOMPARE(text->text(), "RDS-Port Fehler: Kanal 96 (Port " + port + ")");
+        QCOMPARE(text->toolTip(), "Kanal 96 (Port " + port + "): The bound address is already in use");
+        holder.close();
+        runDialog(window, [](QSpinBox *, QSpinBox *) {});
+        QVERIFY(waitUntil([&] { return text->isHidden(); }, 3000));
+        QVERIFY(deafPorts(moved, 96).isEmpty());
     }
 };
 
