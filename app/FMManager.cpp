@@ -145,6 +145,7 @@ void FMManager::buildMenus()
     m_startNote->setMargin(4);
     m_startNote->setStyleSheet(QStringLiteral("color: #c62828; font-weight: bold;"));
     m_startNoteAction = bar->addWidget(m_startNote);
+    m_startNoteAction->setObjectName(QStringLiteral("startNoteAction"));
     m_startNoteAction->setVisible(false);
 }
 

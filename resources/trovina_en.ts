@@ -416,6 +416,45 @@ Quitting now loses them.</translation>
             <source>Trotzdem beenden</source>
             <translation>Quit anyway</translation>
         </message>
+        <message>
+            <source>nicht in die Arbeitskopie kopiert (Datenträger voll?)</source>
+            <translation>not copied into the working copy (disk full?)</translation>
+        </message>
+        <message>
+            <source>%1 nicht geöffnet: %2</source>
+            <translation>%1 not opened: %2</translation>
+        </message>
+        <message>
+            <source>Die Einstellungsdatei nimmt den Projektnamen nicht an (Datenträger voll?):
+%1
+
+Der nächste Start öffnet %2.</source>
+            <translation>The settings file does not take the project name (disk full?):
+%1
+
+The next start opens %2.</translation>
+        </message>
+        <message>
+            <source>die Arbeitskopie (neues Projekt)</source>
+            <translation>the working copy (new project)</translation>
+        </message>
+        <message>
+            <source>die Arbeitskopie von %1</source>
+            <translation>the working copy of %1</translation>
+        </message>
+        <message>
+            <source>ein neues Projekt</source>
+            <translation>a new project</translation>
+        </message>
+    </context>
+    <context>
+        <name>main</name>
+        <message>
+            <source>Trovina läuft bereits mit der Einstellungsdatei
+%1</source>
+            <translation>Trovina is already running with the settings file
+%1</translation>
+        </message>
     </context>
     <context>
         <name>FMServer</name>

@@ -4,9 +4,11 @@
 #include "FMServer.h"
 #include "FullDisk.h"
 #include "FMSettings.h"
+#include "Settings.h"
 #include "WorkingCopy.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QDir>
 #include <QLineEdit>
 #include <QRandomGenerator>
@@ -31,6 +33,7 @@ class TestFMManager : public QObject
 
 private:
     QTemporaryDir dir;
+    // The application ini as the program keeps it: a key store, used through QSettings.
     std::unique_ptr<QSettings> ini;
     std::unique_ptr<FMManager> window;
     QTcpSocket client;
@@ -92,9 +95,12 @@ private:
     }
     // The window on the application ini, as the program starts it, its questions answered by the test and
     // the remote's client connected.
-    void startWindow()
+    bool syncIni() { return static_cast<Settings &>(*ini).sync(); }
+    // Whether the window names a project the start could not open.
+    bool noteShown() const { return window->findChild<QAction *>("startNoteAction")->isVisible(); }
+    void startWindow(const QString &project = QString())
     {
-        window = std::make_unique<FMManager>(*ini);
+        window = std::make_unique<FMManager>(*ini, project);
         window->setQuestion([this](QMessageBox::Icon, const QString &title, const QString &text,
                                    const QStringList &buttons) {
             questions << QString("%1: %2 [%3]").arg(title, text, buttons.join('|'));
@@ -117,7 +123,7 @@ private slots:
     void initTestCase()
     {
         qputenv("APPDATA", dir.path().toUtf8());
-        ini = std::make_unique<QSettings>(path("app.ini"), QSettings::IniFormat);
+        ini = std::make_unique<Settings>(path("app.ini"));
         ini->setValue("Remote/portControl", 0);
         ini->setValue("Remote/portRDSData", 20000 + QRandomGenerator::global()->bounded(30000));
         startWindow();
@@ -370,6 +376,114 @@ private slots:
             QVERIFY(waitUntil([&] { return read(window->workingCopy()).contains("ps=EDITED"); },
                               5 * Settings::retryMs));
         QVERIFY(window->settings()->sync());
+    }
+
+    // "Speichern unter..." at quit onto another disk while the per-user disk is full (working copy and ini):
+    // the file saved is whole and the working copy behind it goes; the ini cannot take the new name, so the window
+    // and the log say what the next start really opens, which it then does: the project the ini still names.
+    void quitSavingElsewhereWhileTheIniIsFull()
+    {
+        loadAndChange(true, false);
+        QVERIFY(syncIni());
+        QTemporaryDir other;
+        const QString saved = other.filePath("elsewhere.fm");
+        fullDisk.emplace(dir.path());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: cannot write .*/working[-\\w]*\\.fm$"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: cannot write .*/app.ini$"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^MAN: working copy removed, it was behind "));
+        answers = {0};
+        files = QStringList{saved};
+        QVERIFY(window->close());
+        QCOMPARE(questions.size(), 2);
+        QCOMPARE(questions.at(1), "Beenden: Die Einstellungsdatei nimmt den Projektnamen nicht an (Datenträger "
+                                  "voll?):\n" + path("app.ini") + "\n\nDer nächste Start öffnet " + path("a.fm") +
+                                      ". [Ok]");
+        QVERIFY(read(saved).contains("ps=EDITED"));
+        QVERIFY(!QFileInfo::exists(window->workingCopy()));
+        QTest::ignoreMessage(QtDebugMsg, qPrintable("MAN: the next start opens " + path("a.fm")));
+        window.reset();
+        // The program ends with the disk still full: the ini's last write fails too. Then it starts again.
+        ini.reset();
+        fullDisk.reset();
+        ini = std::make_unique<Settings>(path("app.ini"));
+        startWindow();
+        QCOMPARE(window->projectName(), path("a.fm"));
+        QVERIFY(!noteShown());
+        QCOMPARE(window->settings()->value("rds.1.ps").toString(), QString());
+    }
+
+    // A start that cannot open the project it names says so in the window. When that is the project "Last/file"
+    // names (there is no working copy), a new project stands in for it and "Last/file" keeps the name until
+    // another project is taken up; a stand-in nobody changed goes at quit, so that the next start tries that
+    // project again, and one the user changed is their new project. how: "gone" (the file is missing), "full" (it
+    // cannot be copied into the working copy: a file size limit), "edited" (gone, and the stand-in changed),
+    // "opened another" (gone, then LOAD), "command line" (a project named on the command line is missing: the
+    // working copy of the last run is taken up, under its name).
+    void startThatCannotOpenItsProject_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("note");
+        for (const char *how : {"gone", "edited", "opened another", "command line"})
+            QTest::newRow(how) << how << "gone.fm nicht geöffnet: Datei nicht gefunden";
+        QTest::newRow("full") << "full" << "a.fm nicht geöffnet: nicht in die Arbeitskopie kopiert (Datenträger voll?)";
+    }
+    void startThatCannotOpenItsProject()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, note);
+        const QString last = how == "full" ? path("a.fm") : path("gone.fm");
+        const QString named = how == "command line" ? path("gone.fm") : last;
+        QCOMPARE(ask("LOAD " + path("a.fm").toUtf8()), QStringList{"LOAD ok: " + path("a.fm")});
+        const QString working = window->workingCopy();
+        window.reset();
+        QFile::remove(path("gone.fm"));
+        if (how != "command line") {
+            // The last run saved its project elsewhere at quit, its working copy behind it.
+            ini->setValue("Last/file", last);
+            QVERIFY(QFile::remove(working));
+        }
+        QVERIFY(syncIni());
+        if (how == "full")
+            full.emplace(16);
+        QTest::ignoreMessage(QtWarningMsg, qPrintable("MAN: cannot open " + named));
+        startWindow(how == "command line" ? named : QString());
+        full.reset();
+        auto *label = window->findChild<QLabel *>("startNote");
+        QCOMPARE(label->text(), note);
+        QCOMPARE(label->toolTip(), named);
+        QVERIFY(noteShown());
+        QCOMPARE(window->projectName(), how == "command line" ? path("a.fm") : QString());
+        QVERIFY(syncIni());
+        QCOMPARE(ini->value("Last/file").toString(), how == "command line" ? path("a.fm") : last);
+        QVERIFY(QFileInfo::exists(working));
+
+        if (how == "opened another") {
+            QCOMPARE(ask("LOAD " + path("b.fm").toUtf8()), QStringList{"LOAD ok: " + path("b.fm")});
+            QVERIFY(!noteShown());
+            QVERIFY(syncIni());
+            QCOMPARE(ini->value("Last/file").toString(), path("b.fm"));
+            return;
+        }
+        if (how == "edited")
+            QCOMPARE(window->settings()->set("channel.1.freq", "104.4", true), 0);
+        // Quit: what the next start opens is logged, and it opens that.
+        const QString next = how == "edited" ? "die Arbeitskopie (neues Projekt)"
+                             : how == "command line" ? "die Arbeitskopie von " + path("a.fm")
+                                                     : last;
+        QTest::ignoreMessage(QtDebugMsg, qPrintable("MAN: the next start opens " + next));
+        window.reset();
+        QCOMPARE(QFileInfo::exists(working), how == "edited" || how == "command line");
+        QCOMPARE(ini->value("Last/file").toString(), how == "edited" ? QString() : how == "command line" ? path("a.fm") : last);
+        write(path("gone.fm"), "[channel.1]\nused=1\nfreq=88.8\n");
+        startWindow();
+        QVERIFY(!noteShown());
+        if (how == "edited") {
+            QCOMPARE(window->projectName(), QString());
+            QCOMPARE(frequency(), QString("104.4"));
+        } else {
+            QCOMPARE(window->projectName(), how == "command line" ? path("a.fm") : last);
+            QCOMPARE(frequency(), how == "gone" ? QString("88.8") : QString("91.5"));
+        }
     }
 
     // Whatever way a row leaves, the disks have room again.

@@ -1,6 +1,7 @@
 #include "BoundedWait.h"
 #include "FileSizeLimit.h"
 #include "FullDisk.h"
+#include "OwnTmpfs.h"
 #include "IniText.h"
 #include "Pace.h"
 #include "RecordingObserver.h"
@@ -28,6 +29,7 @@
 #include <thread>
 #include <vector>
 
+using testsupport::ownTmpfs;
 using testsupport::Pace;
 using testsupport::RecordingObserver;
 using testsupport::TempProject;
@@ -89,32 +91,6 @@ QByteArray bigProject(int bytes)
     for (int i = 0; ini.size() < bytes; ++i)
         ini += QStringLiteral("[s%1]\nkey=value value value\nother=1\n\n").arg(i).toLatin1();
     return ini;
-}
-
-// A 400 KiB tmpfs of the current row's own: the row runs again in a process with a mount namespace of its
-// own (unshare) that mounts one, and gets its directory. Empty in the test's own process, after checking that
-// run, which is skipped where the system allows no such namespace or mount.
-QString ownTmpfs()
-{
-    if (qEnvironmentVariableIsSet("TROVINA_TMPFS"))
-        return qEnvironmentVariable("TROVINA_TMPFS");
-    QTemporaryDir dir;
-    QProcess child;
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TROVINA_TMPFS", dir.path());
-    child.setProcessEnvironment(env);
-    child.start("unshare", {"--mount", "sh", "-c",
-                            "mount -t tmpfs -o size=400k tmpfs \"$TROVINA_TMPFS\" && exec \"$0\" \"$1\"",
-                            QCoreApplication::applicationFilePath(),
-                            QString(QTest::currentTestFunction()) + ':' + QTest::currentDataTag()});
-    const bool ended = child.waitForFinished(120000);
-    const QString out = QString::fromLocal8Bit(child.readAll());
-    if (child.error() == QProcess::FailedToStart || out.contains("unshare failed") || out.contains("mount:"))
-        QTest::qSkip(qPrintable("no tmpfs of its own here: " + out.simplified()), __FILE__, __LINE__);
-    else if (!ended || child.exitCode() != 0)
-        QTest::qFail(qPrintable(out), __FILE__, __LINE__);
-    return QString();
 }
 
 // Observers registered under the given keys, in reverse so that registry order cannot fake the posting order;

@@ -1,0 +1,265 @@
+#include "BoundedWait.h"
+#include "IniText.h"
+#include "OwnTmpfs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using testsupport::waitUntil;
+
+namespace {
+
+// The keys of an INI file as the program reads them.
+QMap<QString, QVariant> keysIn(const QString &file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? IniText::toKeys(f.readAll()) : QMap<QString, QVariant>();
+}
+
+// One running program, offscreen, on an ini of the per-user data directory, driven over its remote control.
+class Instance
+{
+public:
+    Instance(const QString &dataDir, const QStringList &arguments)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("APPDATA", dataDir);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(env);
+        program.start(TROVINA_PROGRAM, arguments);
+    }
+    ~Instance()
+    {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished(5000);
+        }
+    }
+    bool connect(int port)
+    {
+        return waitUntil([&] {
+            if (program.state() == QProcess::NotRunning)
+                return false;
+            if (client.state() == QAbstractSocket::UnconnectedState)
+                client.connectToHost(QHostAddress::LocalHost, quint16(port));
+            return client.waitForConnected(100);
+        }, 20000);
+    }
+    // Sends a request and returns the first reply line that starts with `reply`.
+    QByteArray request(const QByteArray &line, const QByteArray &reply)
+    {
+        client.write(line + "\n");
+        QByteArray found;
+        waitUntil([&] {
+            received += client.readAll();
+            for (const QByteArray &l : received.split('\n'))
+                if (l.startsWith(reply))
+                    found = l.trimmed();
+            return !found.isEmpty();
+        }, 10000);
+        received.clear();
+        return found;
+    }
+    // Whether the program logged a line that starts with text.
+    bool logged(const QByteArray &text)
+    {
+        return waitUntil([&] {
+            log += program.readAllStandardError();
+            return log.startsWith(text) || log.contains("\n" + text);
+        }, 20000);
+    }
+    // Ends it as a signal does (SIGTERM); its exit code.
+    int stop()
+    {
+        program.terminate();
+        if (!program.waitForFinished(20000) || program.exitStatus() != QProcess::NormalExit)
+            return -1;
+        log += program.readAllStandardError();
+        return program.exitCode();
+    }
+    QByteArray log;
+
+private:
+    QProcess program;
+    QTcpSocket client;
+    QByteArray received;
+};
+
+int freePort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
+}
+
+} // namespace
+
+// Several running programs on one per-user data directory, each on an application ini of its own, and the
+// application ini as users keep it: edited by hand while the program runs, or a link to a shared one.
+class TestInstances : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    QString data() const { return dir.filePath("Pellrock/"); }
+
+    // An ini with free ports for the remote control and the RDS data servers; its control port.
+    int makeIni(const QString &file)
+    {
+        const int control = freePort();
+        QFile f(file);
+        if (!f.open(QIODevice::WriteOnly))
+            return 0;
+        f.write(QString("[Remote]\nportControl=%1\nportRDSData=%2\n")
+                    .arg(control)
+                    .arg(20000 + QRandomGenerator::global()->bounded(30000))
+                    .toUtf8());
+        return control;
+    }
+    void makeProject(const QString &name, const QByteArray &ps)
+    {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[board]\ngmin=1\n[channel.1]\nused=1\nfreq=88.000\nidrds=1\n[rds.1]\nused=1\nname=R\nps=" + ps + "\n");
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(QDir(dir.path()).mkpath("Pellrock")); }
+
+    // Two instances on one data directory, each on its ini with a project of its own, edited in turn (the
+    // edits answered ok while the other one runs and writes), both ended, each started again with its ini: each
+    // shows its own project with its own edits. A second start on an ini whose instance runs says so and
+    // ends, taking nothing.
+    void eachIniItsOwnWorkingCopy()
+    {
+        const int portA = makeIni(data() + "a.ini"), portB = makeIni(data() + "b.ini");
+        QVERIFY(portA && portB);
+        makeProject("pa.fm", "PROJA");
+        makeProject("pb.fm", "PROJB");
+        {
+            Instance a(dir.path(), {"-i", "a.ini", dir.filePath("pa.fm")});
+            Instance b(dir.path(), {"-i", "b.ini", dir.filePath("pb.fm")});
+            QVERIFY(a.connect(portA) && b.connect(portB));
+            QCOMPARE(a.request("SET rds.1.ps AAAA", "SET"), QByteArray("SET ok: rds.1.ps = AAAA"));
+            QCOMPARE(b.request("SET channel.1.freq 99.9", "SET"), QByteArray("SET ok: channel.1.freq = 99.9"));
+            QCOMPARE(a.request("SET channel.1.freq 95.5", "SET"), QByteArray("SET ok: channel.1.freq = 95.5"));
+            QCOMPARE(b.request("SET rds.1.ps BBBB", "SET"), QByteArray("SET ok: rds.1.ps = BBBB"));
+
+            Instance twice(dir.path(), {"-i", "a.ini"});
+            QVERIFY(twice.logged("MAN: another instance runs on " + (data() + "a.ini").toUtf8()));
+            QCOMPARE(twice.stop(), 1);
+            QVERIFY(!twice.log.contains("MAN: project"));
+            QCOMPARE(a.request("GET rds.1.ps", "rds.1.ps"), QByteArray("rds.1.ps AAAA"));
+
+            QCOMPARE(b.stop(), 0);
+            QCOMPARE(a.stop(), 0);
+        }
+        QVERIFY(QFileInfo::exists(data() + "working-a.fm") && QFileInfo::exists(data() + "working-b.fm"));
+        Instance a(dir.path(), {"-i", "a.ini"});
+        Instance b(dir.path(), {"-i", "b.ini"});
+        QVERIFY(a.connect(portA) && b.connect(portB));
+        QCOMPARE(a.request("GET rds.1.ps", "rds.1.ps"), QByteArray("rds.1.ps AAAA"));
+        QCOMPARE(a.request("GET channel.1.freq", "channel.1.freq"), QByteArray("channel.1.freq 95.5"));
+        QCOMPARE(b.request("GET rds.1.ps", "rds.1.ps"), QByteArray("rds.1.ps BBBB"));
+        QCOMPARE(b.request("GET channel.1.freq", "channel.1.freq"), QByteArray("channel.1.freq 99.9"));
+        QCOMPARE(keysIn(data() + "a.ini").value("Last/file").toString(), dir.filePath("pa.fm"));
+        QCOMPARE(keysIn(data() + "b.ini").value("Last/file").toString(), dir.filePath("pb.fm"));
+        QCOMPARE(b.stop(), 0);
+        QCOMPARE(a.stop(), 0);
+    }
+
+    // The ini is edited by hand while the program runs (a board address added, as users set them), and it is
+    // a link to a shared ini: the program's own writes (the remote's directory, the window at quit) keep the
+    // hand-written line, and the link stays a link to the ini that gets the keys.
+    void iniEditedByHandAndLinked()
+    {
+        QVERIFY(QDir(dir.path()).mkpath("shared"));
+        const QString shared = dir.filePath("shared/lab.ini");
+        const int port = makeIni(shared);
+        QVERIFY(port);
+        QVERIFY(QFile::link("../shared/lab.ini", data() + "lab.ini"));
+        makeProject("pl.fm", "LAB");
+        Instance lab(dir.path(), {"-i", "lab.ini", dir.filePath("pl.fm")});
+        QVERIFY(lab.connect(port));
+        QVERIFY(waitUntil([&] { return keysIn(shared).value("Last/file") == dir.filePath("pl.fm"); }, 10000));
+        {
+            QFile f(shared);
+            QVERIFY(f.open(QIODevice::Append));
+            f.write("\n[Board]\naddr2=10.1.2.3:1234\n");
+        }
+        QCOMPARE(lab.request("CD " + dir.path().toUtf8(), "path"), "path " + dir.path().toUtf8());
+        QVERIFY(waitUntil([&] { return keysIn(shared).value("Remote/path") == dir.path(); }, 10000));
+        QCOMPARE(keysIn(shared).value("Board/addr2").toString(), QString("10.1.2.3:1234"));
+        QCOMPARE(lab.stop(), 0);
+        const QMap<QString, QVariant> keys = keysIn(shared);
+        QCOMPARE(keys.value("Board/addr2").toString(), QString("10.1.2.3:1234"));
+        QCOMPARE(keys.value("Remote/path").toString(), dir.path());
+        QVERIFY(!keys.value("Main/geometry").toByteArray().isEmpty());
+        QCOMPARE(QFileInfo(data() + "lab.ini").symLinkTarget(), shared);
+        QCOMPARE(QDir(dir.filePath("shared")).entryList(QDir::Files), QStringList{"lab.ini"});
+    }
+
+    // The program's application ini on a disk that fills up while it runs (a tmpfs of the test's own), with one
+    // free block or none: with one it is written whole at once; with none, what the program stores meanwhile
+    // (the remote's directory) leaves the ini as it was, board addresses and all, and reaches it by itself once
+    // the disk has room, while the program runs on. The quit writes the rest.
+    void iniOnANearlyFullDisk_data()
+    {
+        QTest::addColumn<qint64>("room");
+        QTest::newRow("one free block") << qint64(4096);
+        QTest::newRow("full, then room") << qint64(0);
+    }
+    void iniOnANearlyFullDisk()
+    {
+        QFETCH(qint64, room);
+        const QString root = testsupport::ownTmpfs();
+        if (root.isEmpty())
+            return;
+        QVERIFY(QDir(root).mkpath("Pellrock"));
+        const QString ini = root + "/Pellrock/full.ini";
+        const int port = makeIni(ini);
+        {
+            QFile f(ini);
+            QVERIFY(f.open(QIODevice::Append));
+            f.write("[Board]\naddr4=10.1.2.4:21520\n");
+        }
+        const auto bytes = [&ini] {
+            QFile f(ini);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        Instance program(root, {"-i", "full.ini"});
+        QVERIFY(program.connect(port));
+        // The start's own write (the project's name) first, then every block but `room` bytes taken.
+        QVERIFY(waitUntil([&] { return keysIn(ini).contains("Last/file"); }, 10000));
+        const QByteArray written = bytes();
+        QVERIFY(written.contains("addr4=10.1.2.4:21520"));
+        QFile fill(root + "/fill");
+        QVERIFY(fill.open(QIODevice::WriteOnly) && fill.write(QByteArray(1 << 20, 'x')) < (1 << 20));
+        QVERIFY(fill.resize(fill.size() - room));
+        QCOMPARE(program.request("CD " + root.toUtf8(), "path"), "path " + root.toUtf8());
+        if (room == 0) {
+            QVERIFY(program.logged("Settings: cannot write " + ini.toUtf8()));
+            QCOMPARE(bytes(), written);
+            QVERIFY(fill.resize(0));
+        }
+        QVERIFY(waitUntil([&] { return keysIn(ini).value("Remote/path") == root; }, 5000));
+        QCOMPARE(program.stop(), 0);
+        const QMap<QString, QVariant> keys = keysIn(ini);
+        QCOMPARE(keys.value("Board/addr4").toString(), QString("10.1.2.4:21520"));
+        QCOMPARE(keys.value("Remote/path").toString(), root);
+        QVERIFY(!keys.value("Main/geometry").toByteArray().isEmpty());
+        QCOMPARE(QDir(root + "/Pellrock").entryList({"full.ini*"}, QDir::Files), QStringList{"full.ini"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInstances)
+#include "tst_instances.moc"
