@@ -405,9 +405,13 @@ bool FMSettings::linkedEon(EON &e) const
 
 QVariant FMSettings::valueOnAir(const QString &key)
 {
-    const QVariant stored = Settings::value(key);
+    const QString norm = normalizeKey(key);
+    const QVariant entry = keyTableEntry(norm);
+    if (entry.isValid())
+        return entry;
+    const QVariant stored = Settings::value(norm);
     // "rds.N/eon/M", "rds.N/eon/M/ps" and "rds.N/eon/M/af".
-    const QStringList parts = normalizeKey(key).split(QLatin1Char('/'));
+    const QStringList parts = norm.split(QLatin1Char('/'));
     if (!stored.isValid() || parts.size() < 3 || parts.size() > 4 || parts.at(1) != QLatin1String("eon") ||
         !parts.at(0).startsWith(QLatin1String("rds.")) || !RecordText::isWholeNumber(parts.at(2)))
         return stored;

@@ -350,9 +350,14 @@ public:
     // What a reader of key gets (GET): the stored value (null when there is
     // none), except for an EON entry that follows a channel's programme,
     // whose text, PS and AF list ("rds.N/eon/M", ".../ps", ".../af") answer
-    // what the link gives it and the encoders send; the file keeps the
-    // values last written there.
+    // what the link gives it and the encoders send (the file keeps the
+    // values last written there), and for an entry of the service key table
+    // ("tmc.N/skt/E"), which answers that entry of the table.
     QVariant valueOnAir(const QString &key);
+    // Entry E of a stored service key table ("tmc.N/skt/E", E 0..31) as a
+    // hexadecimal number, as the encoder reads it; null for any other key
+    // and while the table is not stored.
+    QVariant keyTableEntry(const QString &normalisedKey);
     // Reads the records of a section ("rds.", "tmc.", "audio.", "playlist.")
     // again from the file.
     void reloadGroups(const QString &section, const QList<int> &indices);
@@ -415,5 +420,9 @@ private:
     // the encoder reads and its text with entry E replaced by value, one
     // hexadecimal number of the row's range. UnknownKey for any other entry.
     int keyTableWrite(const QString &norm, const QVariant &value, QString &tableKey, QString &tableText);
+    // DEL of entry E of the service key table: the entry becomes 0 in its
+    // place (NotSet when it is 0 or the table is not stored); "tmc.N/skt/*"
+    // removes the table.
+    int delKeyTableEntry(const QString &norm);
     // ==== end of RDS and TMC block ====
 };

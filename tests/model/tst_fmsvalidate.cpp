@@ -18,7 +18,7 @@ struct Cmd
     char op;
     const char *key;
     QVariant value;
-    int code;
+    int code = 0;
     const char *text = nullptr;
     const char *log = nullptr;
 };
@@ -150,6 +150,8 @@ private slots:
                      {'A', "tmc.1.skt.32", "abcd", 1, "key is unknown"}, {'S', "tmc.1.skt.05", "abcd", 1},
                      {'A', "tmc.1.skt.5", "10000", 2}, {'A', "tmc.1.skt.5", "1 2", 4, "expecting 1 values"},
                      {'A', "tmc.1.skt", "abcd", 8, "needs an entry number 0..31"},
+                     {'A', "tmc.1.skt.1", "", 4, "expecting 1 values"}, {'D', "tmc.1.skt.0", {}, 6, "is not set"},
+                     {'D', "tmc.1.skt.32", {}, 1},
                  });
         fms.sync();
         QCOMPARE(p.read(), before);
@@ -195,12 +197,16 @@ private slots:
                   {'G', "rds.1.eon.1.ps", "NEUNAME", 0}, {'G', "rds.1.eon.1.af", "899", 0},
                   {'S', "rds.1.eon.1", "0 beef 10 0 1 0", 0}, {'G', "rds.1.eon.1", "0 beef 10 0 1 0", 0},
                   // Entry E of the service key table, in its place in the one key.
-                  {'A', "tmc.1.skt.5", "abcd", 0}, {'S', "tmc.1.skt.31", "ff", 0}, {'A', "tmc.1.skt.5", "abcd", 3}});
+                  {'A', "tmc.1.skt.5", "abcd", 0}, {'S', "tmc.1.skt.31", "ff", 0}, {'A', "tmc.1.skt.5", "abcd", 3},
+                  {'S', "tmc.1.skt.30", "ee", 0}, {'G', "tmc.1.skt.5", "abcd"}, {'D', "tmc.1.skt.30", {}, 0},
+                  {'G', "tmc.1.skt.30", "0"}, {'D', "tmc.1.skt.30", {}, 6, "is not set"}});
         fms.sync();
         QCOMPARE(p.fileKeys("tmc.1"), QStringList({"name", "skt"}));
         QCOMPARE(fms.tmc(1).sktText(), "1 2 0 0 0 abcd" + QString(" 0").repeated(25) + " ff");
         FMSettings again(p.path());
-        run(again, {{'G', "rds.1.eon.0", "2 d312 5 1 0 ab", 0}, {'G', "rds.1.eon.0.ps", "NEUNAME", 0}});
+        run(again, {{'G', "rds.1.eon.0", "2 d312 5 1 0 ab", 0}, {'G', "rds.1.eon.0.ps", "NEUNAME", 0},
+                    {'G', "tmc.1.skt.31", "ff"}, {'D', "tmc.1.skt.*", {}, 0, nullptr, "FMS: del tmc.1/skt/*"},
+                    {'G', "tmc.1.skt.5", {}}, {'D', "tmc.1.skt.5", {}, 6}});
     }
 
     // The rate table: SET and ADD write the entry they name, also one missing from the file (off, rates 0),
