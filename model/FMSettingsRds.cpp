@@ -98,6 +98,8 @@ RDSSource FMSettings::loadRds(int n)
 
 RDSSource FMSettings::loadRdsLocked(int n)
 {
+    const auto cached = rdsSources.constFind(n);
+    const bool wasCached = cached != rdsSources.cend();
     RDSSource rec = rdsSources.value(n);
     const bool converted = gminFlag != 0;
     const bool present = withWriteLock([&](QSettings &ini) {
@@ -115,7 +117,12 @@ RDSSource FMSettings::loadRdsLocked(int n)
         return true;
     });
     if (!present) {
-        rdsSources.remove(n);
+        // Its channels leave the automatic AF lists, and EON entries that
+        // named them their link.
+        if (rdsSources.remove(n) > 0 && afDirty)
+            computeAF();
+        else if (wasCached)
+            followEonLinks();
         return RDSSource();
     }
     rdsSources.insert(n, rec);

@@ -549,10 +549,12 @@ QStringList FMSettings::listKeys(const QString &prefix, std::optional<QStringLis
 {
     if (!prefix.isEmpty()) {
         const QString group = normalizeKey(prefix);
-        const QStringList keys = withWriteLock([&](QSettings &ini) {
+        const QStringList groupKeys = withWriteLock([&](QSettings &ini) {
             ini.beginGroup(group);
             return ini.allKeys();
         });
+        QStringList keys = groupKeys;
+        addLinkedEonFields(group, keys);
         const QStringList listed = orderGroupKeys(prefix, keys);
         if (!listed.isEmpty())
             return listed;

@@ -408,8 +408,8 @@ void FMServer::getKeys(const QString &key)
     // request and only when a lookup needs them.
     std::optional<QStringList> groups;
     // Values as the generator uses them: a linked EON entry answers its
-    // programme's, as it goes on air; an entry of the service key table
-    // answers that entry.
+    // programme's, as it goes on air, also for a PS or AF list the file does
+    // not hold; an entry of the service key table answers that entry.
     for (const QString &lookup : qAsConst(lookups)) {
         const QVariant value = lookup.isEmpty() ? QVariant() : m_project->valueOnAir(lookup);
         if (value.isValid()) {
