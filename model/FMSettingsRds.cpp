@@ -100,6 +100,7 @@ RDSSource FMSettings::loadRdsLocked(int n)
 {
     const auto cached = rdsSources.constFind(n);
     const bool wasCached = cached != rdsSources.cend();
+    const u16 oldPi = wasCached ? cached->pi : 0;
     RDSSource rec = rdsSources.value(n);
     const bool converted = gminFlag != 0;
     const bool present = withWriteLock([&](QSettings &ini) {
@@ -130,6 +131,11 @@ RDSSource FMSettings::loadRdsLocked(int n)
     // the entries of other sources that name this one follow it.
     followEonLinks(n);
     refreshEon(n, rec);
+    // Programmes that share a PI are each other's alternative frequencies:
+    // once the automatic lists exist they follow a new PI at once, as a load
+    // would make them.
+    if (afDirty && (!wasCached || oldPi != rec.pi))
+        computeAF();
     return rdsSources.value(n);
 }
 
@@ -140,6 +146,7 @@ bool FMSettings::setRds(int n, const RDSSource &rec)
     WriteLock lock(recordLock);
     const QString p = rdsGroup(n) + QLatin1Char('.');
     RDSSource &cached = rdsSources[n];
+    const u16 oldPi = cached.pi;
     RDSSource next = withEditorFields(cached, rec);
     next.files = cached.files;
     next.rttag = cached.rttag;
@@ -183,6 +190,8 @@ bool FMSettings::setRds(int n, const RDSSource &rec)
     }
 
     refreshEon(n, cached);
+    if (afDirty && cached.pi != oldPi)
+        computeAF();
     return true;
 }
 

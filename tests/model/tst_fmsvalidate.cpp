@@ -227,9 +227,9 @@ private slots:
                     {'G', "tmc.1.skt.5", {}}, {'D', "tmc.1.skt.5", {}, 6}});
     }
 
-    // Entries linked by SET of the entry or of a channel's source (also beyond the boards), links that end:
-    // GET, what observers are told and the encoders' records agree at once, and a save and load changes none
-    // of them.
+    // Entries linked by SET of the entry or of a channel's source (also beyond the boards), links that end,
+    // programmes that come to share a PI or stop: GET, what observers are told and the encoders' records agree
+    // at once, and a save and load changes none of them.
     void linksMadeAndEndedOtherwise()
     {
         TempProject p("[channel.2]\nused=1\nfreq=89.9\nidrds=2\n[channel.3]\nused=1\nfreq=93.1\nidrds=3\n"
@@ -242,7 +242,9 @@ private slots:
         run(fms, {{'A', "rds.1.eon", "0 abcd 1 0 0 0"}, {'S', "rds.1.eon.1", "3 d313 1 1 1 0"},
                   {'A', "rds.1.eon", "30 abcd 1 0 0 0"}, {'S', "channel.30.idrds", 3}, {'G', "rds.1.eon.1.ps", "VERKEHR"},
                   {'G', "rds.1.eon.2", "30 d313 1 1 1 0"}, {'G', "rds.1.eon.2.ps", "VERKEHR"},
-                  {'G', "rds.1.eon.1.af", "931"},
+                  // Channel 3 joins source 2's programme and back.
+                  {'S', "rds.3.pi", "d312"}, {'G', "rds.1.eon.0.af", "899 931 1042 899 1004"},
+                  {'G', "rds.1.eon.2.af", "899 931 1042"}, {'S', "rds.3.pi", "d313"}, {'G', "rds.1.eon.1.af", "931"},
                   // Channel 2 leaves its programme, source 4 goes with its last key: the entries keep sending
                   // what they last sent.
                   {'S', "rds.2.ps", "NEUNAME"}, {'S', "rds.2.pty", 5}, {'S', "channel.2.idrds", 0},
