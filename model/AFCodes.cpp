@@ -23,20 +23,22 @@ constexpr u16 afMethodB = 0x08;
 
 bool isFm(u16 code) { return (code & 0xFF00) == 0; }
 
-// Builds the code words of one source, list by list.
+// Builds the code words of one source, list by list. A list whose tuning
+// frequency has no AF code (87.5 and 108.0 MHz) counts only the frequencies
+// it sends, the first of them in the place of the tuning frequency, as an
+// EON list does; without a tuning frequency to pair with, it is a method-A
+// list also when method B is asked for.
 class AFCompiler
 {
 public:
-    AFCompiler(QList<u16> &out, u16 tune, bool methodB)
-        : m_out(out), m_methodB(methodB), m_low(tune & 0xFF)
+    AFCompiler(QList<u16> &out, u16 tune, bool methodB) : m_out(out), m_methodB(methodB)
     {
-        m_header = m_out.size();
-        m_out.append(u16(0xE000 | m_low));
+        openList(tune == afNoFrequency ? afFiller : u8(tune & 0xFF), tune != afNoFrequency);
     }
 
     void add(const RDSAFEntry &e, u16 code)
     {
-        if (m_methodB)
+        if (m_methodB && m_tuned)
             addB(e, code);
         else
             addA(e, code);
@@ -56,19 +58,27 @@ private:
         m_waiting = afNoFrequency;
     }
     void closeList() { m_out[m_header] = u16(((countBase + m_count) << 8) | (m_out[m_header] & 0xFF)); }
-    void newList(u8 low)
+    void openList(u8 low, bool tuned)
+    {
+        m_low = low;
+        m_tuned = tuned;
+        m_header = m_out.size();
+        m_out.append(u16(0xE000 | m_low));
+        m_count = tuned ? 1 : 0;
+    }
+    void newList(u8 low, bool tuned = true)
     {
         closeList();
-        m_low = low;
-        m_header = m_out.size();
-        m_out.append(u16(0xE100 | m_low));
-        m_count = 1;
+        openList(low, tuned);
     }
 
     void addA(const RDSAFEntry &e, u16 code)
     {
         if (m_count < methodAMax && e.mark != RDSAFEntry::listStart) {
-            if (isFm(code) && m_waiting == afNoFrequency) {
+            if (!m_tuned && m_count == 0 && isFm(code)) {
+                // The first frequency of a list without tuning frequency.
+                m_out[m_header] = u16((m_out[m_header] & 0xFF00) | code);
+            } else if (isFm(code) && m_waiting == afNoFrequency) {
                 m_waiting = u16((code << 8) | afFiller);
             } else if (isFm(code)) {
                 m_out.append(u16((m_waiting & 0xFF00) | code));
@@ -87,7 +97,7 @@ private:
         }
         // A full list: the frequency opens the next list with the same
         // tuning frequency instead of being lost.
-        newList(m_low);
+        newList(m_low, m_tuned);
         addA(e, code);
     }
 
@@ -117,7 +127,8 @@ private:
 
     QList<u16> &m_out;
     bool m_methodB;
-    u8 m_low;
+    u8 m_low = 0;
+    bool m_tuned = true; // the list names its tuning frequency
     int m_header = 0;
     int m_count = 1;
     u16 m_waiting = afNoFrequency;

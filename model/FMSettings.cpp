@@ -382,11 +382,32 @@ void FMSettings::followEonLinks(int owner)
         QList<EON> &entries = it->eon;
         for (int i = 0; i < entries.size(); ++i) {
             EON &e = entries[i];
+            if (e.channel == 0)
+                continue;
             const auto linked = rdsSources.constFind(eonSource(e));
-            if (e.channel != 0 && linked != rdsSources.cend())
+            if (linked != rdsSources.cend())
                 followProgramme(it.key(), i, e, *linked, false);
+            else
+                keepEndedLink(it.key(), i, e);
         }
     }
+}
+
+void FMSettings::keepEndedLink(int owner, int m, const EON &e)
+{
+    // An entry that follows no link sends what the file holds, except right
+    // after its link ended (its channel took another source or none): then
+    // it still sends its last programme, which the file takes, so that GET,
+    // the air and the next load agree.
+    const QString key = QStringLiteral("rds.%1/eon/%2").arg(owner).arg(m);
+    const EON stored = EON::fromText(RecordText::text(Settings::value(key)));
+    if (stored.toText() != e.toText())
+        Settings::setValue(key, e.toText(), true);
+    if (RecordText::text(Settings::value(key + QLatin1String("/ps"))) != e.ps)
+        Settings::setValue(key + QLatin1String("/ps"), e.ps, true);
+    const QString af = afListText(e.af);
+    if (afListText(parseAfList(RecordText::text(Settings::value(key + QLatin1String("/af"))))) != af)
+        Settings::setValue(key + QLatin1String("/af"), af, true);
 }
 
 bool FMSettings::linkedEon(EON &e) const
@@ -405,10 +426,14 @@ bool FMSettings::linkedEon(EON &e) const
 
 QVariant FMSettings::valueOnAir(const QString &key)
 {
-    const QVariant stored = Settings::value(key);
+    const QString norm = normalizeKey(key);
+    const QVariant entry = keyTableEntry(norm);
+    if (entry.isValid())
+        return entry;
+    const QVariant stored = Settings::value(norm);
     // "rds.N/eon/M", "rds.N/eon/M/ps" and "rds.N/eon/M/af".
-    const QStringList parts = normalizeKey(key).split(QLatin1Char('/'));
-    if (!stored.isValid() || parts.size() < 3 || parts.size() > 4 || parts.at(1) != QLatin1String("eon") ||
+    const QStringList parts = norm.split(QLatin1Char('/'));
+    if (parts.size() < 3 || parts.size() > 4 || parts.at(1) != QLatin1String("eon") ||
         !parts.at(0).startsWith(QLatin1String("rds.")) || !RecordText::isWholeNumber(parts.at(2)))
         return stored;
     const QString field = parts.value(3);
@@ -423,9 +448,43 @@ QVariant FMSettings::valueOnAir(const QString &key)
     if (!idOk || !mOk || QString::number(m) != parts.at(2) || src == rdsSources.cend() || m >= src->eon.size())
         return stored;
     // The cached entry is what the encoders send; it follows its link only
-    // while the channel's RDS source exists.
+    // while the channel's RDS source exists, also when the file holds no PS
+    // or AF list for it (an entry linked by a SET of it or of its channel's
+    // source).
     const EON &e = src->eon.at(m);
     if (e.channel == 0 || !rdsSources.contains(eonSource(e)))
         return stored;
     return field.isEmpty() ? e.toText() : field == QLatin1String("ps") ? e.ps : afListText(e.af);
+}
+
+void FMSettings::addLinkedEonFields(const QString &group, QStringList &keys)
+{
+    // "rds.N" lists its entries as "eon/M", "rds.N/eon" as "M".
+    const QStringList parts = group.split(QLatin1Char('/'));
+    if (!group.startsWith(QLatin1String("rds.")) || parts.size() > 2 ||
+        (parts.size() == 2 && parts.at(1) != QLatin1String("eon")))
+        return;
+    const QString base = parts.size() == 1 ? QStringLiteral("eon/") : QString();
+    bool idOk = false;
+    const int id = parts.at(0).mid(4).toInt(&idOk);
+    ReadLock lock(recordLock);
+    const auto src = rdsSources.constFind(id);
+    if (!idOk || src == rdsSources.cend())
+        return;
+    for (int m = 0; m < src->eon.size(); ++m) {
+        const QString entry = base + QString::number(m);
+        const EON &e = src->eon.at(m);
+        if (!keys.contains(entry) || e.channel == 0 || !rdsSources.contains(eonSource(e)))
+            continue;
+        for (const char *field : {"/af", "/ps"}) {
+            const QString k = entry + QLatin1String(field);
+            if (keys.contains(k))
+                continue;
+            // In the listing's order, after the keys that sort before it.
+            auto at = keys.begin();
+            while (at != keys.end() && at->compare(k, Qt::CaseInsensitive) < 0)
+                ++at;
+            keys.insert(at, k);
+        }
+    }
 }

@@ -227,9 +227,18 @@ protected:
     void refreshEon(int id, const RDSSource &source);
     // The same for the EON entries of source owner (every source for 0)
     // from the sources their channels use; broadcasts only the entries that
-    // changed. A changed AF list is stored ("rds.S.eon.M.af"). The caller
-    // holds the write side of recordLock.
+    // changed. A changed AF list is stored ("rds.S.eon.M.af"), and so is an
+    // entry whose link has ended (keepEndedLink). The caller holds the write
+    // side of recordLock.
     void followEonLinks(int owner = 0);
+    // Entry m of owner follows no link: when it differs from what the file
+    // holds for it (its link has just ended), its text, PS and AF list are
+    // stored as it sends them. The caller holds the write side of recordLock.
+    void keepEndedLink(int owner, int m, const EON &e);
+    // Adds to the keys of a listed group ("rds.N", "rds.N/eon"; relative
+    // keys such as "eon/2") the PS and AF list of each linked entry that
+    // the file does not hold: GET answers them as they go on air.
+    void addLinkedEonFields(const QString &group, QStringList &keys);
     // The RDS source of the channel an EON entry names; 0 for none.
     int eonSource(const EON &e) const;
     // Whether the EON entry stored under item ("rds.1/eon/2") names a
@@ -350,9 +359,14 @@ public:
     // What a reader of key gets (GET): the stored value (null when there is
     // none), except for an EON entry that follows a channel's programme,
     // whose text, PS and AF list ("rds.N/eon/M", ".../ps", ".../af") answer
-    // what the link gives it and the encoders send; the file keeps the
-    // values last written there.
+    // what the link gives it and the encoders send, stored or not (the file
+    // keeps the values last written there), and for an entry of the service
+    // key table ("tmc.N/skt/E"), which answers that entry of the table.
     QVariant valueOnAir(const QString &key);
+    // Entry E of a stored service key table ("tmc.N/skt/E", E 0..31) as a
+    // hexadecimal number, as the encoder reads it; null for any other key
+    // and while the table is not stored.
+    QVariant keyTableEntry(const QString &normalisedKey);
     // Reads the records of a section ("rds.", "tmc.", "audio.", "playlist.")
     // again from the file.
     void reloadGroups(const QString &section, const QList<int> &indices);
@@ -415,5 +429,9 @@ private:
     // the encoder reads and its text with entry E replaced by value, one
     // hexadecimal number of the row's range. UnknownKey for any other entry.
     int keyTableWrite(const QString &norm, const QVariant &value, QString &tableKey, QString &tableText);
+    // DEL of entry E of the service key table: the entry becomes 0 in its
+    // place (NotSet when it is 0 or the table is not stored); "tmc.N/skt/*"
+    // removes the table.
+    int delKeyTableEntry(const QString &norm);
     // ==== end of RDS and TMC block ====
 };

@@ -193,7 +193,9 @@ void FMSettings::followChannels(const QList<int> &channels)
         if (ch >= 1 && ch <= last)
             records.append(channelInfo(ch));
     }
-    if (records.isEmpty())
+    // A channel beyond the boards takes no part in the distances and AF
+    // lists, but EON entries may name it.
+    if (channels.isEmpty())
         return;
 
     WriteLock locker(recordLock);
@@ -213,6 +215,10 @@ void FMSettings::followChannels(const QList<int> &channels)
         updateDistances(); // recomputes the AF lists too while afDirty is set
     else if (afDirty)
         recomputeAutoAfLocked(); // a channel took another RDS source
+    // The AF computation brings the EON entries along; without it, entries
+    // that name a channel which took another RDS source (or none) follow here.
+    if (!afDirty)
+        followEonLinks();
 }
 
 void FMSettings::updateDistances()

@@ -98,6 +98,9 @@ RDSSource FMSettings::loadRds(int n)
 
 RDSSource FMSettings::loadRdsLocked(int n)
 {
+    const auto cached = rdsSources.constFind(n);
+    const bool wasCached = cached != rdsSources.cend();
+    const u16 oldPi = wasCached ? cached->pi : 0;
     RDSSource rec = rdsSources.value(n);
     const bool converted = gminFlag != 0;
     const bool present = withWriteLock([&](QSettings &ini) {
@@ -115,7 +118,12 @@ RDSSource FMSettings::loadRdsLocked(int n)
         return true;
     });
     if (!present) {
-        rdsSources.remove(n);
+        // Its channels leave the automatic AF lists, and EON entries that
+        // named them their link.
+        if (rdsSources.remove(n) > 0 && afDirty)
+            computeAF();
+        else if (wasCached)
+            followEonLinks();
         return RDSSource();
     }
     rdsSources.insert(n, rec);
@@ -123,6 +131,11 @@ RDSSource FMSettings::loadRdsLocked(int n)
     // the entries of other sources that name this one follow it.
     followEonLinks(n);
     refreshEon(n, rec);
+    // Programmes that share a PI are each other's alternative frequencies:
+    // once the automatic lists exist they follow a new PI at once, as a load
+    // would make them.
+    if (afDirty && (!wasCached || oldPi != rec.pi))
+        computeAF();
     return rdsSources.value(n);
 }
 
@@ -133,6 +146,7 @@ bool FMSettings::setRds(int n, const RDSSource &rec)
     WriteLock lock(recordLock);
     const QString p = rdsGroup(n) + QLatin1Char('.');
     RDSSource &cached = rdsSources[n];
+    const u16 oldPi = cached.pi;
     RDSSource next = withEditorFields(cached, rec);
     next.files = cached.files;
     next.rttag = cached.rttag;
@@ -176,6 +190,8 @@ bool FMSettings::setRds(int n, const RDSSource &rec)
     }
 
     refreshEon(n, cached);
+    if (afDirty && cached.pi != oldPi)
+        computeAF();
     return true;
 }
 

@@ -259,6 +259,51 @@ int FMSettings::keyTableWrite(const QString &norm, const QVariant &value, QStrin
     return Ok;
 }
 
+QVariant FMSettings::keyTableEntry(const QString &normalisedKey)
+{
+    if (!isKeyTableEntry(genericKey(normalisedKey), normalisedKey))
+        return QVariant();
+    const int entry = tableEntry(normalisedKey, TMCSource::keyCount);
+    const QString tableKey = normalisedKey.left(normalisedKey.lastIndexOf(QLatin1Char('/')));
+    const QVariant text = Settings::value(tableKey);
+    if (entry < 0 || !text.isValid())
+        return QVariant();
+    TMCSource table;
+    table.readSkt(RecordText::text(text));
+    return RecordText::hexText(table.skt[size_t(entry)]);
+}
+
+int FMSettings::delKeyTableEntry(const QString &norm)
+{
+    const int entry = tableEntry(norm, TMCSource::keyCount);
+    const bool all = norm.endsWith(QLatin1String("/*"));
+    if (entry < 0 && !all)
+        return UnknownKey;
+    const QString tableKey = norm.left(norm.lastIndexOf(QLatin1Char('/')));
+    if (!Settings::contains(tableKey))
+        return NotSet;
+    QVariant now;
+    if (all) {
+        // Every entry: the table goes, which reads as 32 zeros.
+        qDebug("FMS: del %s", qPrintable(norm));
+        remove(tableKey, true);
+    } else {
+        // An entry keeps its place; a zero one holds no key.
+        TMCSource table;
+        table.readSkt(RecordText::text(Settings::value(tableKey)));
+        if (table.skt[size_t(entry)] == 0)
+            return NotSet;
+        table.skt[size_t(entry)] = 0;
+        Settings::setValue(tableKey, table.sktText(), false);
+        now = QStringLiteral("0");
+    }
+    QString section;
+    QString field;
+    reloadGroups(norm, parseKeyPattern(norm, section, field));
+    notify(norm, now);
+    return Ok;
+}
+
 int FMSettings::setBoardKey(const QString &key, const QVariant &value)
 {
     int newBand = band();
@@ -337,7 +382,10 @@ int FMSettings::add(const QString &key, const QVariant &value, QString *written)
     // Nothing to add: an empty TMC message or list value would only be
     // stored as a message of zeros or a trailing blank.
     if (RecordText::splitDrop(RecordText::text(value)).isEmpty()) {
-        const double needed = generic == QLatin1String("tmc.") ? TMCMessage::fieldCount : desc.step;
+        // A key-table entry, or one appended to the table, is one value.
+        const double needed = generic == QLatin1String("tmc.")       ? TMCMessage::fieldCount
+                              : generic == QLatin1String("tmc.skt.") ? 1.0
+                                                                     : desc.step;
         currentDesc.step = qMax(1.0, needed);
         return WrongCount;
     }
@@ -427,6 +475,8 @@ int FMSettings::del(const QString &key)
         return UnknownKey;
     if (checkItemField(norm) == FollowsLink)
         return FollowsLink;
+    if (isKeyTableEntry(generic, norm))
+        return delKeyTableEntry(norm);
 
     const int lastSlash = norm.lastIndexOf(QLatin1Char('/'));
     const QString base = norm.left(lastSlash + 1);
@@ -499,10 +549,12 @@ QStringList FMSettings::listKeys(const QString &prefix, std::optional<QStringLis
 {
     if (!prefix.isEmpty()) {
         const QString group = normalizeKey(prefix);
-        const QStringList keys = withWriteLock([&](QSettings &ini) {
+        const QStringList groupKeys = withWriteLock([&](QSettings &ini) {
             ini.beginGroup(group);
             return ini.allKeys();
         });
+        QStringList keys = groupKeys;
+        addLinkedEonFields(group, keys);
         const QStringList listed = orderGroupKeys(prefix, keys);
         if (!listed.isEmpty())
             return listed;

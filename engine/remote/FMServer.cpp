@@ -408,10 +408,12 @@ void FMServer::getKeys(const QString &key)
     // request and only when a lookup needs them.
     std::optional<QStringList> groups;
     // Values as the generator uses them: a linked EON entry answers its
-    // programme's, as it goes on air.
+    // programme's, as it goes on air, also for a PS or AF list the file does
+    // not hold; an entry of the service key table answers that entry.
     for (const QString &lookup : qAsConst(lookups)) {
-        if (!lookup.isEmpty() && m_project->contains(lookup)) {
-            sendLine(lookup, m_project->valueOnAir(lookup));
+        const QVariant value = lookup.isEmpty() ? QVariant() : m_project->valueOnAir(lookup);
+        if (value.isValid()) {
+            sendLine(lookup, value);
             continue;
         }
         const QStringList keys = m_project->listKeys(lookup, &groups);

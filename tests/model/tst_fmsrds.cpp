@@ -276,6 +276,12 @@ private slots:
         // Both lists, automatic first; a manual duplicate of an automatic code is dropped.
         QTest::newRow("both") << 0x07 << QList<int>{1011, 880} << QList<int>{958, 880, 1080, 880} << 958
                               << QList<u16>{0xE353, 0x0588} << 3;
+        // Tuned to 87.5 or 108.0 MHz (no AF code): only the frequencies sent are counted, method A, the first in
+        // the tuning frequency's place.
+        QTest::newRow("A at 87.5") << 0x05 << QList<int>{958, 1012, 1045} << none << 875
+                                   << QList<u16>{0xE353, 0x89AA} << 3;
+        QTest::newRow("B at 108.0") << 0x0D << QList<int>{958, 1530, 1012} << none << 1080
+                                    << QList<u16>{0xE353, 0xFA01, 0x89CD} << 3;
         QTest::newRow("off") << 0x06 << QList<int>{1011} << QList<int>{880} << 958 << QList<u16>{} << 0;
     }
 

@@ -12,23 +12,41 @@ using testsupport::TempProject;
 namespace {
 
 // A remote command: 'S' set, 'C' setChecked (one concrete key), 'A' add, 'D' del; its code, and where given
-// its error text and its log line. 'G' reads the key as GET does: the value given (none when not stored).
+// its error text and its log line. 'G' reads the key as GET does: the value given (none when not stored); an
+// EON entry, its PS and AF list also as the encoders have them, and as the watch, when given, was last told.
 struct Cmd
 {
     char op;
     const char *key;
     QVariant value;
-    int code;
+    int code = 0;
     const char *text = nullptr;
     const char *log = nullptr;
 };
 
-void run(FMSettings &fms, std::initializer_list<Cmd> cmds)
+// An EON entry, its PS or AF list as the encoders have it; null for other keys.
+QString inRecord(FMSettings &fms, const QString &key)
 {
+    const QStringList p = Settings::normalizeKey(key).split('/');
+    const QList<EON> eon = fms.rds(p[0].section('.', 1).toInt()).eon;
+    if (p.size() < 3 || p[1] != "eon" || p[2].toInt() >= eon.size())
+        return QString();
+    const EON &e = eon[p[2].toInt()];
+    return p.size() == 3 ? e.toText() : p[3] == "ps" ? e.ps : afListText(e.af);
+}
+
+void run(FMSettings &fms, std::initializer_list<Cmd> cmds, KeyWatch *watch = nullptr)
+{
+    QMap<QString, QString> told;
     for (const Cmd &c : cmds) {
         const QString key = QString::fromUtf8(c.key);
         if (c.op == 'G') {
-            QCOMPARE(QString(key + ' ' + fms.valueOnAir(key).toString()), QString(key + ' ' + c.value.toString()));
+            const QString want = key + ' ' + c.value.toString(), record = inRecord(fms, key);
+            for (const QString &t : watch ? watch->take() : QStringList())
+                told.insert(t.section('=', 0, 0), t.section('=', 1));
+            QCOMPARE(QString(key + ' ' + fms.valueOnAir(key).toString()), want);
+            QCOMPARE(key + ' ' + (record.isNull() || !c.value.isValid() ? c.value.toString() : record), want);
+            QCOMPARE(key + ' ' + told.value(Settings::normalizeKey(key), c.value.toString()), want);
             continue;
         }
         if (c.log)
@@ -150,6 +168,8 @@ private slots:
                      {'A', "tmc.1.skt.32", "abcd", 1, "key is unknown"}, {'S', "tmc.1.skt.05", "abcd", 1},
                      {'A', "tmc.1.skt.5", "10000", 2}, {'A', "tmc.1.skt.5", "1 2", 4, "expecting 1 values"},
                      {'A', "tmc.1.skt", "abcd", 8, "needs an entry number 0..31"},
+                     {'A', "tmc.1.skt.1", "", 4, "expecting 1 values"}, {'D', "tmc.1.skt.0", {}, 6, "is not set"},
+                     {'D', "tmc.1.skt.32", {}, 1},
                  });
         fms.sync();
         QCOMPARE(p.read(), before);
@@ -195,12 +215,51 @@ private slots:
                   {'G', "rds.1.eon.1.ps", "NEUNAME", 0}, {'G', "rds.1.eon.1.af", "899", 0},
                   {'S', "rds.1.eon.1", "0 beef 10 0 1 0", 0}, {'G', "rds.1.eon.1", "0 beef 10 0 1 0", 0},
                   // Entry E of the service key table, in its place in the one key.
-                  {'A', "tmc.1.skt.5", "abcd", 0}, {'S', "tmc.1.skt.31", "ff", 0}, {'A', "tmc.1.skt.5", "abcd", 3}});
+                  {'A', "tmc.1.skt.5", "abcd", 0}, {'S', "tmc.1.skt.31", "ff", 0}, {'A', "tmc.1.skt.5", "abcd", 3},
+                  {'S', "tmc.1.skt.30", "ee", 0}, {'G', "tmc.1.skt.5", "abcd"}, {'D', "tmc.1.skt.30", {}, 0},
+                  {'G', "tmc.1.skt.30", "0"}, {'D', "tmc.1.skt.30", {}, 6, "is not set"}});
         fms.sync();
         QCOMPARE(p.fileKeys("tmc.1"), QStringList({"name", "skt"}));
         QCOMPARE(fms.tmc(1).sktText(), "1 2 0 0 0 abcd" + QString(" 0").repeated(25) + " ff");
         FMSettings again(p.path());
-        run(again, {{'G', "rds.1.eon.0", "2 d312 5 1 0 ab", 0}, {'G', "rds.1.eon.0.ps", "NEUNAME", 0}});
+        run(again, {{'G', "rds.1.eon.0", "2 d312 5 1 0 ab", 0}, {'G', "rds.1.eon.0.ps", "NEUNAME", 0},
+                    {'G', "tmc.1.skt.31", "ff"}, {'D', "tmc.1.skt.*", {}, 0, nullptr, "FMS: del tmc.1/skt/*"},
+                    {'G', "tmc.1.skt.5", {}}, {'D', "tmc.1.skt.5", {}, 6}});
+    }
+
+    // Entries linked by SET of the entry or of a channel's source (also beyond the boards), links that end,
+    // programmes that come to share a PI or stop: GET, what observers are told and the encoders' records agree
+    // at once, and a save and load changes none of them.
+    void linksMadeAndEndedOtherwise()
+    {
+        TempProject p("[channel.2]\nused=1\nfreq=89.9\nidrds=2\n[channel.3]\nused=1\nfreq=93.1\nidrds=3\n"
+                      "[channel.4]\nused=1\nfreq=104.2\nidrds=2\n[channel.6]\nidrds=4\n[rds.1]\nname=One\npi=d311\n"
+                      "eon\\0=2 d312 10 1 0 0\neon\\0\\ps=TROVINA2\n[rds.2]\nname=Two\npi=d312\nps=TROVINA2\npty=3\n"
+                      "afs=899 1004\n[rds.3]\nname=Three\npi=d313\nps=VERKEHR\npty=1\nta=1\n[rds.4]\nafs=958\n");
+        FMSettings fms(p.path());
+        fms.updateAF(true);
+        KeyWatch w(fms, "rds.1");
+        run(fms, {{'A', "rds.1.eon", "0 abcd 1 0 0 0"}, {'S', "rds.1.eon.1", "3 d313 1 1 1 0"},
+                  {'A', "rds.1.eon", "30 abcd 1 0 0 0"}, {'S', "channel.30.idrds", 3}, {'G', "rds.1.eon.1.ps", "VERKEHR"},
+                  {'G', "rds.1.eon.2", "30 d313 1 1 1 0"}, {'G', "rds.1.eon.2.ps", "VERKEHR"},
+                  // Channel 3 joins source 2's programme and back.
+                  {'S', "rds.3.pi", "d312"}, {'G', "rds.1.eon.0.af", "899 931 1042 899 1004"},
+                  {'G', "rds.1.eon.2.af", "899 931 1042"}, {'S', "rds.3.pi", "d313"}, {'G', "rds.1.eon.1.af", "931"},
+                  // Channel 2 leaves its programme, source 4 goes with its last key: the entries keep sending
+                  // what they last sent.
+                  {'S', "rds.2.ps", "NEUNAME"}, {'S', "rds.2.pty", 5}, {'S', "channel.2.idrds", 0},
+                  {'A', "rds.1.eon", "0 0 1 0 0 0"}, {'S', "rds.1.eon.3", "6 d314 10 1 0 0"}, {'D', "rds.4.afs", {}}},
+            &w);
+        const std::initializer_list<Cmd> after{{'G', "rds.1.eon.0", "2 d312 5 1 0 0"}, {'G', "rds.1.eon.0.ps", "NEUNAME"},
+                                               {'G', "rds.1.eon.0.af", "899 1042 899 1004"},
+                                               {'G', "rds.1.eon.3.ps", "RDS-4"}, {'G', "rds.1.eon.1.ps", "VERKEHR"}};
+        run(fms, after, &w);
+        fms.sync();
+        FMSettings again(p.path());
+        again.updateAF(true);
+        run(again, after);
+        // GET of the list names the PS the file does not hold for entries 1 and 2.
+        QCOMPARE(again.listKeys("rds.1.eon").filter("/ps").mid(1, 2), QStringList({"rds.1.eon.1/ps", "rds.1.eon.2/ps"}));
     }
 
     // The rate table: SET and ADD write the entry they name, also one missing from the file (off, rates 0),

@@ -489,6 +489,13 @@ private slots:
     {
         Loaded l;
         FMSettings &fms = *l.fms;
+        // The editor's store of another PI: channel 9 joins source 1's programme at once.
+        RDSSource three = fms.rds(3);
+        three.pi = 0xD3A1;
+        fms.setRds(3, three);
+        QCOMPARE(afListText(fms.rds(1).af), QStringLiteral("958 1011 990"));
+        three.pi = 0xD3C3;
+        fms.setRds(3, three);
         QCOMPARE(fms.add(QStringLiteral("rds.3.afs"), QStringLiteral("1012")), 0);
         QCOMPARE(fms.set(QStringLiteral("rds.1.ps"), QStringLiteral("NEU"), true), 0);
         // An added linked entry carries its programme's PI, PTY, TP and TA; it gets the PS and AF list.

@@ -191,20 +191,24 @@ private slots:
         QCOMPARE(QFileInfo::exists(dir.filePath("b.fbk")), requests.contains("SAVE b.fm"));
     }
 
-    // GET answers what goes on air: a linked EON entry its programme's values, not the file's; an entry of
-    // the service key table is written in its place.
+    // GET answers what goes on air: a linked EON entry its programme's values, not the file's, also a PS the
+    // file does not hold; an entry of the service key table is written, and read, in its place.
     void linkedEonAndKeyTable()
     {
         Session s(true, "[channel.2]\nidrds=2\n[rds.1]\nname=One\neon\\0=2 beef 10 0 1 0\neon\\0\\ps=OLD\n"
                         "[rds.2]\npi=d312\nps=TWO\npty=3\n[tmc.1]\nused=1\n");
         s.main.project->unregisterObserver(&s.server);
         QCOMPARE(s.client->ask("GET rds.1.eon|SET rds.1.eon.0 2 beef 10 0 1 0|SET rds.2.pty 5|GET rds.1.eon.0|"
-                               "ADD tmc.1.skt.5 abcd|ADD tmc.1.skt.32 1|GET tmc.1.skt"),
-                 QStringList({"rds.1.eon.0 2 d312 3 1 0 0", "rds.1.eon.0.ps TWO",
+                               "ADD tmc.1.skt.5 abcd|ADD tmc.1.skt.32 1|GET tmc.1.skt|GET tmc.1.skt.5|"
+                               "ADD rds.1.eon 0 abcd 1 0 0 0|SET rds.1.eon.1 2 d312 5 1 0 0|GET rds.1.eon.1.ps|"
+                               "SET channel.2.idrds 0|GET rds.1.eon.0"),
+                 QStringList({"rds.1.eon.0 2 d312 3 1 0 0", "rds.1.eon.0.af", "rds.1.eon.0.ps TWO",
                               "SET error: is taken from the linked channel", "SET ok: rds.2.pty = 5",
                               "rds.1.eon.0 2 d312 5 1 0 0", "ADD ok: tmc.1.skt.5",
                               "ADD error: tmc.1.skt.32 key is unknown",
-                              "tmc.1.skt 0 0 0 0 0 abcd" + QString(" 0").repeated(26)}));
+                              "tmc.1.skt 0 0 0 0 0 abcd" + QString(" 0").repeated(26), "tmc.1.skt.5 abcd",
+                              "ADD ok: rds.1.eon", "SET ok: rds.1.eon.1 = 2 d312 5 1 0 0", "rds.1.eon.1.ps TWO",
+                              "SET ok: channel.2.idrds = 0", "rds.1.eon.0 2 d312 5 1 0 0"}));
     }
 
     void rdslog()
