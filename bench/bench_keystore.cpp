@@ -189,6 +189,38 @@ void BM_OpenProject(benchmark::State &state)
 }
 BENCHMARK(BM_OpenProject)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// One stored change of a full-size project written out: the text made from
+// the keys, merged onto the file (read again when another writer changed
+// it, state.range(0) == 1), written beside it, flushed and put in place.
+void BM_WriteChange(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = tempFile(dir, "big.fm");
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bigProject()) < 0) {
+            state.SkipWithError("cannot write the project");
+            return;
+        }
+    }
+    Settings project(path);
+    int n = 0;
+    for (auto _ : state) {
+        if (state.range(0)) {
+            state.PauseTiming();
+            QFile f(path);
+            if (!f.open(QIODevice::Append) || f.write(QStringLiteral("[other.%1]\nkey=1\n").arg(n).toLatin1()) < 0)
+                state.SkipWithError("cannot write the project");
+            f.close();
+            state.ResumeTiming();
+        }
+        project.setValue(QStringLiteral("rds.1.ps"), QStringLiteral("PS%1").arg(++n), false);
+        if (!project.sync())
+            state.SkipWithError("cannot write the project");
+    }
+}
+BENCHMARK(BM_WriteChange)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 } // namespace
 
 int main(int argc, char **argv)
