@@ -168,17 +168,25 @@ public:
     }
 };
 
+// The full-size project as a file in dir; empty (the error told) when it
+// cannot be written.
+QString bigProjectFile(QTemporaryDir &dir, benchmark::State &state)
+{
+    const QString path = tempFile(dir, "big.fm");
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bigProject()) < 0) {
+        state.SkipWithError("cannot write the project");
+        return QString();
+    }
+    return path;
+}
+
 void BM_OpenProject(benchmark::State &state)
 {
     QTemporaryDir dir;
-    const QString path = tempFile(dir, "big.fm");
-    {
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bigProject()) < 0) {
-            state.SkipWithError("cannot write the project");
-            return;
-        }
-    }
+    const QString path = bigProjectFile(dir, state);
+    if (path.isEmpty())
+        return;
     int keys = 0;
     for (auto _ : state) {
         OpenedProject project(path);
@@ -195,14 +203,9 @@ BENCHMARK(BM_OpenProject)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_WriteChange(benchmark::State &state)
 {
     QTemporaryDir dir;
-    const QString path = tempFile(dir, "big.fm");
-    {
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bigProject()) < 0) {
-            state.SkipWithError("cannot write the project");
-            return;
-        }
-    }
+    const QString path = bigProjectFile(dir, state);
+    if (path.isEmpty())
+        return;
     Settings project(path);
     int n = 0;
     for (auto _ : state) {

@@ -1,4 +1,5 @@
 #include "BoundedWait.h"
+#include "RemoteReply.h"
 #include "IniText.h"
 #include "OwnTmpfs.h"
 
@@ -57,17 +58,7 @@ public:
     // Sends a request and returns the first reply line that starts with `reply`.
     QByteArray request(const QByteArray &line, const QByteArray &reply)
     {
-        client.write(line + "\n");
-        QByteArray found;
-        waitUntil([&] {
-            received += client.readAll();
-            for (const QByteArray &l : received.split('\n'))
-                if (l.startsWith(reply))
-                    found = l.trimmed();
-            return !found.isEmpty();
-        }, 10000);
-        received.clear();
-        return found;
+        return testsupport::remoteReply(client, received, line, reply);
     }
     // Whether the program logged a line that starts with text.
     bool logged(const QByteArray &text)

@@ -1,6 +1,7 @@
 #include "BoardProtocol.h"
 #include "BoardWords.h"
 #include "BoundedWait.h"
+#include "RemoteReply.h"
 #include "SimBoard.h"
 
 #include <QDir>
@@ -35,17 +36,7 @@ private:
     // Sends a request and returns the first reply line that starts with `reply`.
     QByteArray request(const QByteArray &line, const QByteArray &reply)
     {
-        client.write(line + "\n");
-        QByteArray found;
-        waitUntil([&] {
-            received += client.readAll();
-            for (const QByteArray &l : received.split('\n'))
-                if (l.startsWith(reply))
-                    found = l.trimmed();
-            return !found.isEmpty();
-        }, 10000);
-        received.clear();
-        return found;
+        return testsupport::remoteReply(client, received, line, reply);
     }
     QByteArray fileBytes(const QString &name) const
     {
