@@ -738,7 +738,7 @@ bool FMManager::mayQuit()
     if (!writeIni()) {
         warn(title, tr("Die Einstellungsdatei nimmt den Projektnamen nicht an (Datenträger voll?):\n%1\n\n"
                        "Der nächste Start öffnet %2.")
-                        .arg(QDir::toNativeSeparators(m_iniFile), nextStart()));
+                        .arg(QDir::toNativeSeparators(m_iniFile), nextStart(false)));
     }
     return true;
 }
@@ -867,11 +867,11 @@ bool FMManager::writeIni()
     return m_ini.status() == QSettings::NoError;
 }
 
-QString FMManager::nextStart()
+QString FMManager::nextStart(bool iniWritten)
 {
     // "Last/file" as the ini's file holds it, whatever the ini holds in memory.
     QString last = m_ini.value(QStringLiteral("Last/file")).toString();
-    if (!writeIni()) {
+    if (!iniWritten) {
         QFile file(m_iniFile);
         last = file.open(QIODevice::ReadOnly) ? IniText::toKeys(file.readAll()).value(QStringLiteral("Last/file")).toString()
                                               : QString();
@@ -911,6 +911,6 @@ void FMManager::shutdown()
     m_project.reset();
     if (dropStandIn && QFile::remove(m_working))
         qDebug().noquote() << "MAN: working copy of the stand-in removed" << m_working;
-    qDebug().noquote() << "MAN: the next start opens" << nextStart();
+    qDebug().noquote() << "MAN: the next start opens" << nextStart(writeIni());
     qDebug("MAN: shutdown done");
 }

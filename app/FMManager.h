@@ -147,8 +147,9 @@ private:
     // Writes the application ini now; false when its file cannot take it.
     bool writeIni();
     // What the next start opens, as the files stand (the ini's file, not
-    // the ini in memory), in words for the log and the window.
-    QString nextStart();
+    // the ini in memory, unless it was just written), in words for the log
+    // and the window.
+    QString nextStart(bool iniWritten);
     void shutdown();
 
     int ask(QMessageBox::Icon icon, const QString &title, const QString &text, const QStringList &buttons);

@@ -549,11 +549,10 @@ QStringList FMSettings::listKeys(const QString &prefix, std::optional<QStringLis
 {
     if (!prefix.isEmpty()) {
         const QString group = normalizeKey(prefix);
-        const QStringList groupKeys = withWriteLock([&](QSettings &ini) {
+        QStringList keys = withWriteLock([&](QSettings &ini) {
             ini.beginGroup(group);
             return ini.allKeys();
         });
-        QStringList keys = groupKeys;
         addLinkedEonFields(group, keys);
         const QStringList listed = orderGroupKeys(prefix, keys);
         if (!listed.isEmpty())

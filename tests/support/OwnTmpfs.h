@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -34,6 +35,13 @@ inline QString ownTmpfs()
     else if (!ended || child.exitCode() != 0)
         QTest::qFail(qPrintable(out), __FILE__, __LINE__);
     return QString();
+}
+
+// Takes every block of the tmpfs but `room` bytes with the file fill (open for writing); false when it could not.
+inline bool fillAllBut(QFile &fill, qint64 room)
+{
+    return fill.open(QIODevice::WriteOnly) && fill.write(QByteArray(1 << 20, 'x')) < (1 << 20)
+           && fill.resize(fill.size() - room);
 }
 
 } // namespace testsupport
