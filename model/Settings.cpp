@@ -121,18 +121,17 @@ Settings::Settings(const QString &fileName, QObject *parent)
     stored = keysOf(*this);
     retry->setSingleShot(true);
     retry->setInterval(retryMs);
-    QObject::connect(retry, &QTimer::timeout, this, [this] {
-        std::unique_lock locker(accessLock);
-        writeOut();
-    });
+    QObject::connect(retry, &QTimer::timeout, this, [this] { writeOut(); });
 }
 
 Settings::~Settings()
 {
-    std::unique_lock locker(accessLock);
-    for (const QMetaObject::Connection &c : qAsConst(watched))
-        QObject::disconnect(c);
-    watched.clear();
+    {
+        std::unique_lock locker(accessLock);
+        for (const QMetaObject::Connection &c : qAsConst(watched))
+            QObject::disconnect(c);
+        watched.clear();
+    }
     writeOut();
 }
 
@@ -424,15 +423,33 @@ void Settings::forget(QObject *observer)
 
 bool Settings::sync()
 {
-    std::unique_lock locker(accessLock);
     return writeOut();
+}
+
+void Settings::dropFile()
+{
+    std::lock_guard fileLocker(fileLock);
+    if (fileDropped)
+        return;
+    fileDropped = true;
+    qWarning("Settings: %s is written no more", qPrintable(file));
 }
 
 bool Settings::writeOut()
 {
+    // One writer of the file at a time; the keys are read under the access
+    // lock and written without it, so that nobody who stores, reads or
+    // broadcasts waits for the disk.
+    std::lock_guard fileLocker(fileLock);
+    if (fileDropped)
+        return false;
+    QMap<QString, QVariant> current;
+    {
+        std::shared_lock locker(accessLock);
+        current = keysOf(*this);
+    }
     // The file is written whole when it does not hold the keys yet; a write
     // that fails leaves it as it was, and the keys in memory stay as they are.
-    const QMap<QString, QVariant> current = keysOf(*this);
     const bool written = sameKeys(current, stored) || merge(current);
     if (written != fileWritten) {
         if (written)
@@ -451,7 +468,10 @@ bool Settings::writeOut()
 bool Settings::merge(const QMap<QString, QVariant> &current)
 {
     const QString target = WholeFile::target(file);
-    const DirectoryLock turn(QFileInfo(target).path(), turnMs);
+    // The turn is taken when it is free, never waited for: a writer of
+    // another process that keeps it (a hung one) leaves this write to the
+    // retry, and whoever waits for this store goes on.
+    const DirectoryLock turn(QFileInfo(target).path(), 0);
     if (!turn.isHeld())
         return false;
     // The file as it stands now: as this store left it, or with what
@@ -501,8 +521,10 @@ bool Settings::event(QEvent *event)
     if (event->type() == QEvent::UpdateRequest) {
         // Changes were made. QSettings clears its request (its own write
         // fails at once, see memoryName), then the file is written.
-        std::unique_lock locker(accessLock);
-        QSettings::event(event);
+        {
+            std::unique_lock locker(accessLock);
+            QSettings::event(event);
+        }
         writeOut();
         return true;
     }

@@ -44,18 +44,25 @@
 // changes (the keys it stored or removed since the file last took its keys)
 // onto the file as it stands then: what another writer (another store, a
 // hand edit) put there meanwhile stays, and the stores of all processes
-// take turns at it (DirectoryLock). A file that is a symbolic link stays
-// one: the file it leads to is written.
+// take turns at it (DirectoryLock). A write takes its turn only when it is
+// free: when another writer holds it, the write is left to the retry. A
+// file that is a symbolic link stays one: the file it leads to is written.
 //
 // Threads and locks: every operation may be called from any thread. One
 // non-recursive read/write lock (accessLock, a std::shared_mutex, which
 // ThreadSanitizer can follow) guards
-//  - all QSettings state of this object: the values, the open-group stack,
-//    the pending-write flag and every write of the file (the delayed write
-//    on QSettings' UpdateRequest event, sync() and the retry);
+//  - all QSettings state of this object: the values, the open-group stack
+//    and the pending-write flag;
 //  - the observer registry and the table of watched observers.
+// The file is written (the delayed write on QSettings' UpdateRequest event,
+// sync(), the retry, the destructor) under a mutex of its own (fileLock),
+// which also guards what the store knows of the file; a write reads the
+// keys under the read lock and goes to the disk without the access lock, so
+// no reader, writer or broadcaster of keys (the board threads among them)
+// ever waits for the disk or for another process. fileLock is taken before
+// the access lock, never while holding it.
 // Write lock: setValue, remove, registerKey, unregisterKey,
-// unregisterObserver, sync, withWriteLock (and so every group access).
+// unregisterObserver, withWriteLock (and so every group access).
 // Read lock: value, contains, notify, notifyPattern, observedKeys,
 // withReadLock. Events are posted while a lock is held; no observer code runs
 // under it (observers handle their events later in their own threads).
@@ -108,17 +115,18 @@ public:
     // Registry keys of the observer, in registry order.
     QStringList observedKeys(QObject *observer) const;
 
-    // Writes the keys to the file now when it does not hold them yet (under
-    // the write lock). False when the file cannot take them (a full disk, a
-    // file that cannot be replaced or read, one that reads back otherwise,
-    // another writer of its directory that does not let go): the file stays
-    // as it was, the keys in memory stay as they are, and a write is tried
-    // again once every retryMs in this object's thread until the file takes
-    // them.
+    // Writes the keys to the file now when it does not hold them yet. False
+    // when the file cannot take them (a full disk, a file that cannot be
+    // replaced or read, one that reads back otherwise, another writer of its
+    // directory holding its turn: never waited for): the file stays as it
+    // was, the keys in memory stay as they are, and a write is tried again
+    // once every retryMs in this object's thread until the file takes them.
     bool sync();
     static constexpr int retryMs = 2000;
-    // How long a write waits for the other writers of the directory.
-    static constexpr int turnMs = 5000;
+    // The file is no longer this store's: nothing writes it again (sync, the
+    // retry, the delayed write, the destructor), so that a file its owner
+    // removed stays removed. The keys stay in memory; sync answers false.
+    void dropFile();
 
     // Writes every key with its value, changes the file could not take
     // included, as the INI file path (a file of another name than this
@@ -190,11 +198,11 @@ private:
 
     // Writes the keys when the file does not hold them yet and tells whether
     // it holds them now; logs when that changes, and arms the retry when it
-    // does not. The caller holds the write lock.
+    // does not. The caller holds no lock of this store.
     bool writeOut();
     // Puts the changes from `stored` to `current` onto the file as it
     // stands now, in turn with the other writers of its directory; true
-    // when the file holds them.
+    // when the file holds them. The caller holds fileLock.
     bool merge(const QMap<QString, QVariant> &current);
     // Every key of ini with its value (no group open).
     static QMap<QString, QVariant> keysOf(const QSettings &ini);
@@ -214,14 +222,17 @@ private:
     // leaves the registry.
     QHash<QObject *, QMetaObject::Connection> watched;
     const QString file;
-    // Guarded by accessLock: the keys in memory as the file last took them
+    // Guarded by fileLock: the keys in memory as the file last took them
     // (what differs from them is this store's change), and the file's keys
     // and bytes as they were read or last written.
     QMap<QString, QVariant> stored;
     QMap<QString, QVariant> fileKeys;
     QByteArray fileBytes;
-    // Whether the last write reached the file (guarded by accessLock).
+    // Whether the last write reached the file, and whether the file was
+    // dropped (guarded by fileLock).
     bool fileWritten = true;
+    bool fileDropped = false;
+    std::mutex fileLock;
     // Writes again after a failed write; single shot, lives in this object's
     // thread (started there through a queued call).
     QTimer *retry = nullptr;

@@ -9,6 +9,7 @@
 #include "SetValue.h"
 #include "Settings.h"
 #include "TempProject.h"
+#include "WholeFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,6 +28,7 @@
 #include <memory>
 #include <optional>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using testsupport::ownTmpfs;
@@ -309,6 +311,89 @@ private slots:
         QVERIFY(!overlapped);
         QVERIFY(project.read().contains("[board]\ngmin=1\n"));
         QVERIFY(project.read().contains("[channel.1]\nused=1\n"));
+    }
+
+    // While the disk holds a write of the file, another thread stores, reads, broadcasts and registers without
+    // waiting for it (the board threads do that all the time), and what it stored reaches the file next.
+    void aWriteHoldsUpNobody()
+    {
+        TempProject project;
+        RawStore s(project.path());
+        QSemaphore inWrite, release;
+        std::atomic<bool> first{true};
+        WholeFile::setWriteCall([&](const QString &, int fd, const char *data, qint64 size) -> qint64 {
+            if (first.exchange(false)) {
+                inWrite.release();
+                release.tryAcquire(1, 20000);
+            }
+            return ::write(fd, data, size_t(size));
+        });
+        QVERIFY(s.setValue("channel.1.freq", "95.8", false));
+        std::thread writer([&] { s.sync(); });
+        std::atomic<bool> done{false};
+        QVERIFY(inWrite.tryAcquire(1, 10000));
+        QObject observer;
+        std::thread other([&] {
+            s.setValue("channel.2.freq", "99.9", false);
+            s.value("channel.1.freq");
+            s.notify("chinfo.1.playpos", 1);
+            s.registerKey("chinfo", &observer);
+            done = true;
+        });
+        // Without turning the event loop: the delayed write posted by the stores above would wait for the
+        // write in progress, as it should.
+        QElapsedTimer clock;
+        clock.start();
+        while (!done && clock.elapsed() < 10000)
+            QThread::msleep(1);
+        const bool wentOn = done;
+        release.release();
+        other.join();
+        writer.join();
+        WholeFile::setWriteCall(nullptr);
+        QVERIFY(wentOn);
+        QVERIFY(s.sync());
+        QCOMPARE(fileKeys(project.path()).value("channel.2/freq").toString(), QString("99.9"));
+        s.unregisterObserver(&observer);
+    }
+
+    // Two stores on one file write at the same moment, each from a thread of its own, again and again: a write
+    // whose turn at the directory another one holds is tried again, never merged onto what the other is
+    // replacing, so every key either stored is in the file.
+    void twoStoresWritingAtOnceKeepEveryKey()
+    {
+        TempProject project;
+        RawStore a(project.path()), b(project.path());
+        // A write that meets the other's turn says so; the count of such lines is the machine's.
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if (!text.startsWith("Settings: "))
+                previous(type, context, text);
+        });
+        std::atomic<int> lost{0};
+        const auto writer = [&lost](RawStore &s, const QString &name) {
+            for (int i = 0; i < 60; ++i) {
+                s.setValue(QString("%1.1/k%2").arg(name).arg(i), i, false);
+                int tries = 0;
+                while (!s.sync())
+                    if (++tries == 1000000) {
+                        ++lost;
+                        break;
+                    }
+            }
+        };
+        std::thread ta(writer, std::ref(a), QString("a")), tb(writer, std::ref(b), QString("b"));
+        ta.join();
+        tb.join();
+        qInstallMessageHandler(previous);
+        QCOMPARE(lost.load(), 0);
+        const QMap<QString, QVariant> keys = fileKeys(project.path());
+        QStringList missing;
+        for (const QString name : {"a", "b"})
+            for (int i = 0; i < 60; ++i)
+                if (!keys.contains(QString("%1.1/k%2").arg(name).arg(i)))
+                    missing << QString("%1.1/k%2").arg(name).arg(i);
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(' ')));
     }
 
     // The file cannot take a stored change (a full disk) and nobody stores or saves afterwards: the file

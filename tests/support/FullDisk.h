@@ -4,6 +4,9 @@
 
 #include <QDir>
 #include <QHash>
+#include <QStringList>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <memory>
@@ -12,17 +15,21 @@
 
 namespace testsupport {
 
-// While it lives, the files written whole (WholeFile) in directory dir meet a disk with room bytes free: a
-// write past them fails with ENOSPC, as the disk's own does, after the bytes that fit; making, renaming and
-// removing files go on as on a full disk.
+// While it lives, the files written whole (WholeFile) in directory dir (or in any of dirs, each a disk of its
+// own) meet a disk with room bytes free: a write past them fails with ENOSPC, as the disk's own does, after the
+// bytes that fit; making, renaming and removing files go on as on a full disk.
 class FullDisk
 {
 public:
-    explicit FullDisk(const QString &dir, qint64 room = 0) : files(std::make_shared<Files>())
+    explicit FullDisk(const QString &dir, qint64 room = 0) : FullDisk(QStringList{dir}, room) {}
+    explicit FullDisk(QStringList dirs, qint64 room = 0) : files(std::make_shared<Files>())
     {
-        WholeFile::setWriteCall([files = files, dir = QDir(dir).absolutePath() + '/',
+        for (QString &dir : dirs)
+            dir = QDir(dir).absolutePath() + '/';
+        WholeFile::setWriteCall([files = files, dirs,
                                  room](const QString &file, int fd, const char *data, qint64 size) -> qint64 {
-            if (!file.startsWith(dir))
+            const auto inside = [&file](const QString &dir) { return file.startsWith(dir); };
+            if (std::none_of(dirs.cbegin(), dirs.cend(), inside))
                 return ::write(fd, data, size_t(size));
             std::lock_guard<std::mutex> locker(files->lock);
             qint64 &taken = files->taken[file];

@@ -13,6 +13,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 using testsupport::waitUntil;
 
 // The real program, offscreen, with an application ini and a project of its
@@ -101,6 +105,34 @@ private slots:
         // The working copy of this ini ("-i app.ini").
         QCOMPARE(request("SAVE " + dir.filePath("Pellrock/working-app.fm").toUtf8(), "SAVE"),
                  "SAVE error: " + dir.filePath("Pellrock/working-app.fm").toUtf8());
+    }
+
+    // Another process holds the data directory's turn at writing (a writer that hangs): remote SETs are answered
+    // at once, the board is fed on (no underrun, no new lock or information request: the link never timed out),
+    // and the working copy gets the changes from the store's retry once the turn is free.
+    void aDataDirectoryHeldElsewhereHoldsUpNothing()
+    {
+        const QByteArray data = QFile::encodeName(dir.filePath("Pellrock"));
+        const int held = ::open(data.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        QVERIFY(held >= 0);
+        QCOMPARE(::flock(held, LOCK_EX | LOCK_NB), 0);
+        const int pcm = board.channel(0).pcmUnderruns(), locks = board.received(BoardProtocol::SetLock);
+        const int infos = board.received(BoardProtocol::InfoRequest);
+        const QByteArray working = fileBytes("Pellrock/working-app.fm");
+        for (int i = 1; i <= 4; ++i) {
+            const QByteArray gain = QByteArray::number(-i);
+            QCOMPARE(request("SET channel.1.gain " + gain, "SET "), "SET ok: channel.1.gain = " + gain);
+            // Some status ticks of the link: the write tried on the change and a retry meet the held turn.
+            const int status = board.received(BoardProtocol::StatusRequest);
+            QVERIFY(board.waitFor([&] { return board.received(BoardProtocol::StatusRequest) >= status + 6; }, 10000));
+        }
+        QCOMPARE(fileBytes("Pellrock/working-app.fm"), working);
+        QCOMPARE(board.channel(0).pcmUnderruns(), pcm);
+        QCOMPARE(board.received(BoardProtocol::SetLock), locks);
+        QCOMPARE(board.received(BoardProtocol::InfoRequest), infos);
+        QVERIFY(board.carrier());
+        ::close(held);
+        QVERIFY(waitUntil([&] { return fileBytes("Pellrock/working-app.fm").contains("gain=-4"); }, 10000));
     }
 
     void shutdownTakesBoardOffAirAndUnlocks()
