@@ -11,10 +11,13 @@
 //
 // Every application ini has a working copy of its own, so that two
 // instances of the program, each on its own ini, never write one file:
-// "working.fm" for the default ini, "working-<name>.fm" for another one in
+// "working.fm" for the default ini, "working-<name>.fm" for "<name>.ini" in
 // the per-user data directory ("-i lab.ini": "working-lab.fm"), and
-// "working-<name>-<8 hex digits of its path>.fm" for one elsewhere. One
-// instance at a time runs on an ini (InstanceLock).
+// "working-<name>-<8 hex digits of its real path>.fm" for any other
+// ("-i /etc/lab.ini", "-i lab", "-i läb.ini": "working-l_b-....fm"). An ini
+// is named by the file it really is, links followed, so one ini reached by
+// two paths has one working copy. One instance at a time runs on an ini
+// (InstanceLock, beside the working copy).
 //
 // A copy over the working copy (or over a new project file) goes to a side
 // file of its own in the same directory first ("<name>.XXXXXX.part", never

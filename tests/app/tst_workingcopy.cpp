@@ -78,12 +78,37 @@ private slots:
         const QString data = dir.path() + "/Pellrock/";
         QCOMPARE(WorkingCopy::path(AppIni::path({"trovina"})), data + "working.fm");
         QCOMPARE(WorkingCopy::path(data + "lab.ini"), data + "working-lab.fm");
-        QCOMPARE(WorkingCopy::path(data + "Lab Ü.x.ini"), data + "working-Lab___x.fm");
+        QCOMPARE(WorkingCopy::path(data + "my_lab-2.ini"), data + "working-my_lab-2.fm");
+        const QString hashed = "^" + QRegularExpression::escape(data) + "working-%1-[0-9a-f]{8}\\.fm$";
         const QString elsewhere = WorkingCopy::path("/etc/trovina/lab.ini");
-        QVERIFY2(QRegularExpression("^" + data + "working-lab-[0-9a-f]{8}\\.fm$").match(elsewhere).hasMatch(),
-                 qPrintable(elsewhere));
+        QVERIFY2(QRegularExpression(hashed.arg("lab")).match(elsewhere).hasMatch(), qPrintable(elsewhere));
         QVERIFY(WorkingCopy::path("/etc/other/lab.ini") != elsewhere);
         QCOMPARE(WorkingCopy::path("/etc/trovina/../trovina/lab.ini"), elsewhere);
+        // Two inis never share a name: a letter replaced, a name without ".ini", or one that looks hashed.
+        const QList<QPair<QString, QString>> pairs{{"läb.ini", "lüb.ini"},     {"my lab.ini", "my_lab.ini"},
+                                                   {"lab.x.ini", "lab_x.ini"}, {"lab", "lab.ini"},
+                                                   {"Lab Ü.x.ini", "Lab___x.ini"}, {"x-0123abcd.ini", "x.ini"}};
+        for (const auto &pair : pairs) {
+            const QString a = WorkingCopy::path(data + pair.first), b = WorkingCopy::path(data + pair.second);
+            QVERIFY2(a != b && a != data + "working.fm", qPrintable(a));
+        }
+        QVERIFY2(QRegularExpression(hashed.arg("l_b")).match(WorkingCopy::path(data + "läb.ini")).hasMatch(),
+                 qPrintable(WorkingCopy::path(data + "läb.ini")));
+        QVERIFY(QRegularExpression(hashed.arg("x-0123abcd")).match(WorkingCopy::path(data + "x-0123abcd.ini")).hasMatch());
+        // One ini by several paths has one name: links to it (a chain, a relative one), a link to its directory,
+        // one to the default ini, and the names of an ini that does not exist yet.
+        QVERIFY(QDir(dir.path()).mkpath("cfg") && QDir(dir.path()).mkpath("Pellrock/sub"));
+        write(dir.path() + "/cfg/real.ini", "[Board]\n");
+        QVERIFY(QFile::link("../../cfg/real.ini", data + "sub/one.ini") && QFile::link("sub/one.ini", data + "two.ini"));
+        QVERIFY(QFile::link(dir.path() + "/cfg", data + "cfglink"));
+        QVERIFY(QFile::link("../Trovina.ini", data + "sub/deflink.ini"));
+        const QString real = WorkingCopy::path(dir.path() + "/cfg/real.ini");
+        QVERIFY(QRegularExpression(hashed.arg("real")).match(real).hasMatch());
+        for (const QString &alias : {data + "sub/one.ini", data + "two.ini", data + "cfglink/real.ini",
+                                     data + "cfglink/../cfglink/real.ini"})
+            QCOMPARE(WorkingCopy::path(alias), real);
+        QCOMPARE(WorkingCopy::path(data + "sub/deflink.ini"), data + "working.fm");
+        QCOMPARE(WorkingCopy::path(data + "cfglink/new.ini"), WorkingCopy::path(dir.path() + "/cfg/new.ini"));
 
         QCOMPARE(AppIni::path({"trovina"}), dir.path() + "/Pellrock/Trovina.ini");
         QCOMPARE(AppIni::path({"trovina", "-i", "lab.ini", "p.fm"}), dir.path() + "/Pellrock/lab.ini");

@@ -129,43 +129,86 @@ private slots:
     // Two instances on one data directory, each on its ini with a project of its own, edited in turn (the
     // edits answered ok while the other one runs and writes), both ended, each started again with its ini: each
     // shows its own project with its own edits. A second start on an ini whose instance runs says so and
-    // ends, taking nothing.
+    // ends, taking nothing. Inis whose names differ only in letters a file name does not take anywhere are two
+    // inis; one ini reached by two paths (a link to it, or to the default one) is one: the second start is
+    // refused, and started later it takes up the first one's project and edits.
+    void eachIniItsOwnWorkingCopy_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<QString>("linkTo"); // b is made as a link to this ini
+        QTest::newRow("two inis") << "a.ini" << "b.ini" << QString();
+        QTest::newRow("umlauts") << "läb.ini" << "lüb.ini" << QString();
+        QTest::newRow("blank") << "my lab.ini" << "my_lab.ini" << QString();
+        QTest::newRow("dot") << "lab.x.ini" << "lab_x.ini" << QString();
+        QTest::newRow("no .ini") << "bench" << "bench.ini" << QString();
+        QTest::newRow("a link to the ini") << "cfg/real.ini" << "cfg/link.ini" << "real.ini";
+        QTest::newRow("a link to the default ini") << "Trovina.ini" << "cfg/default.ini" << "../Trovina.ini";
+    }
     void eachIniItsOwnWorkingCopy()
     {
-        const int portA = makeIni(data() + "a.ini"), portB = makeIni(data() + "b.ini");
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(QString, linkTo);
+        const bool oneIni = !linkTo.isEmpty();
+        QVERIFY(QDir(data()).mkpath("cfg"));
+        const QString iniA = data() + a, iniB = data() + b;
+        const int portA = makeIni(iniA), portB = oneIni ? portA : makeIni(iniB);
         QVERIFY(portA && portB);
+        if (oneIni)
+            QVERIFY(QFile::link(linkTo, iniB));
+        const QStringList workingBefore = QDir(data()).entryList({"working*.fm"}, QDir::Files);
         makeProject("pa.fm", "PROJA");
         makeProject("pb.fm", "PROJB");
         {
-            Instance a(dir.path(), {"-i", "a.ini", dir.filePath("pa.fm")});
-            Instance b(dir.path(), {"-i", "b.ini", dir.filePath("pb.fm")});
-            QVERIFY(a.connect(portA) && b.connect(portB));
-            QCOMPARE(a.request("SET rds.1.ps AAAA", "SET"), QByteArray("SET ok: rds.1.ps = AAAA"));
-            QCOMPARE(b.request("SET channel.1.freq 99.9", "SET"), QByteArray("SET ok: channel.1.freq = 99.9"));
-            QCOMPARE(a.request("SET channel.1.freq 95.5", "SET"), QByteArray("SET ok: channel.1.freq = 95.5"));
-            QCOMPARE(b.request("SET rds.1.ps BBBB", "SET"), QByteArray("SET ok: rds.1.ps = BBBB"));
-
-            Instance twice(dir.path(), {"-i", "a.ini"});
-            QVERIFY(twice.logged("MAN: another instance runs on " + (data() + "a.ini").toUtf8()));
+            Instance first(dir.path(), {"-i", iniA, dir.filePath("pa.fm")});
+            QVERIFY(first.connect(portA));
+            QCOMPARE(first.request("SET rds.1.ps AAAA", "SET"), QByteArray("SET ok: rds.1.ps = AAAA"));
+            Instance second(dir.path(), {"-i", iniB, dir.filePath("pb.fm")});
+            if (oneIni) {
+                QVERIFY(second.logged("MAN: another instance runs on " + iniB.toUtf8()));
+                QCOMPARE(second.stop(), 1);
+                QVERIFY(!second.log.contains("MAN: project"));
+            } else {
+                QVERIFY(second.connect(portB));
+                QCOMPARE(second.request("SET channel.1.freq 99.9", "SET"), QByteArray("SET ok: channel.1.freq = 99.9"));
+                QCOMPARE(first.request("SET channel.1.freq 95.5", "SET"), QByteArray("SET ok: channel.1.freq = 95.5"));
+                QCOMPARE(second.request("SET rds.1.ps BBBB", "SET"), QByteArray("SET ok: rds.1.ps = BBBB"));
+            }
+            Instance twice(dir.path(), {"-i", iniA});
+            QVERIFY(twice.logged("MAN: another instance runs on " + iniA.toUtf8()));
             QCOMPARE(twice.stop(), 1);
             QVERIFY(!twice.log.contains("MAN: project"));
-            QCOMPARE(a.request("GET rds.1.ps", "rds.1.ps"), QByteArray("rds.1.ps AAAA"));
-
-            QCOMPARE(b.stop(), 0);
-            QCOMPARE(a.stop(), 0);
+            QCOMPARE(first.request("GET rds.1.ps", "rds.1.ps"), QByteArray("rds.1.ps AAAA"));
+            if (!oneIni)
+                QCOMPARE(second.stop(), 0);
+            QCOMPARE(first.stop(), 0);
         }
-        QVERIFY(QFileInfo::exists(data() + "working-a.fm") && QFileInfo::exists(data() + "working-b.fm"));
-        Instance a(dir.path(), {"-i", "a.ini"});
-        Instance b(dir.path(), {"-i", "b.ini"});
-        QVERIFY(a.connect(portA) && b.connect(portB));
-        QCOMPARE(a.request("GET rds.1.ps", "rds.1.ps"), QByteArray("rds.1.ps AAAA"));
-        QCOMPARE(a.request("GET channel.1.freq", "channel.1.freq"), QByteArray("channel.1.freq 95.5"));
-        QCOMPARE(b.request("GET rds.1.ps", "rds.1.ps"), QByteArray("rds.1.ps BBBB"));
-        QCOMPARE(b.request("GET channel.1.freq", "channel.1.freq"), QByteArray("channel.1.freq 99.9"));
-        QCOMPARE(keysIn(data() + "a.ini").value("Last/file").toString(), dir.filePath("pa.fm"));
-        QCOMPARE(keysIn(data() + "b.ini").value("Last/file").toString(), dir.filePath("pb.fm"));
-        QCOMPARE(b.stop(), 0);
-        QCOMPARE(a.stop(), 0);
+        QStringList made = QDir(data()).entryList({"working*.fm"}, QDir::Files);
+        for (const QString &name : workingBefore)
+            made.removeOne(name);
+        QCOMPARE(made.size(), oneIni && workingBefore.contains("working.fm") ? 0 : oneIni ? 1 : 2);
+        if (oneIni) {
+            // Started on the other path, it is the same instance: the first one's project and edits.
+            Instance again(dir.path(), {"-i", iniB});
+            QVERIFY(again.connect(portA));
+            QCOMPARE(again.request("GET rds.1.ps", "rds.1.ps"), QByteArray("rds.1.ps AAAA"));
+            QCOMPARE(again.stop(), 0);
+            QCOMPARE(keysIn(iniA).value("Last/file").toString(), dir.filePath("pa.fm"));
+            QVERIFY(QFileInfo(iniB).isSymLink());
+            return;
+        }
+        Instance first(dir.path(), {"-i", iniA});
+        Instance second(dir.path(), {"-i", iniB});
+        QVERIFY(first.connect(portA) && second.connect(portB));
+        QCOMPARE(first.request("GET rds.1.ps", "rds.1.ps"), QByteArray("rds.1.ps AAAA"));
+        QCOMPARE(first.request("GET channel.1.freq", "channel.1.freq"), QByteArray("channel.1.freq 95.5"));
+        QCOMPARE(second.request("GET rds.1.ps", "rds.1.ps"), QByteArray("rds.1.ps BBBB"));
+        QCOMPARE(second.request("GET channel.1.freq", "channel.1.freq"), QByteArray("channel.1.freq 99.9"));
+        QCOMPARE(keysIn(iniA).value("Last/file").toString(), dir.filePath("pa.fm"));
+        QCOMPARE(keysIn(iniB).value("Last/file").toString(), dir.filePath("pb.fm"));
+        QCOMPARE(second.stop(), 0);
+        QCOMPARE(first.stop(), 0);
     }
 
     // The ini is edited by hand while the program runs (a board address added, as users set them), and it is
