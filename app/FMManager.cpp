@@ -8,6 +8,7 @@
 #include "FMSettings.h"
 #include "IniText.h"
 #include "ProjectFiles.h"
+#include "RecordText.h"
 #include "Settings.h"
 #include "TabRDS.h"
 #include "TabTMC.h"
@@ -248,6 +249,48 @@ void FMManager::createBoards()
 
 void FMManager::startProject(const QString &project)
 {
+    // What was stored into a stand-in is no part of the project it stood
+    // in for: it goes to a file of its own before anything replaces it.
+    const QString kept = keepStandInAside();
+    startProjectOpen(project);
+    if (!kept.isEmpty())
+        noteStandInKept(kept);
+}
+
+QString FMManager::keepStandInAside()
+{
+    if (!m_ini.value(standInKey, false).toBool() || !QFileInfo(m_working).isFile())
+        return QString();
+    const QFileInfo working(m_working);
+    const QString stem = working.path() + QLatin1Char('/') + working.completeBaseName() + QStringLiteral(".standin-")
+                         + working.lastModified().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    for (int n = 1; n < 100; ++n) {
+        const QString kept = stem + (n == 1 ? QString() : QStringLiteral("-%1").arg(n)) + QStringLiteral(".fm");
+        // QFile::rename never replaces a file that exists.
+        if (!QFileInfo::exists(kept) && QFile::rename(m_working, kept)) {
+            qWarning().noquote() << "MAN: what was stored into the stand-in is kept in" << kept;
+            return kept;
+        }
+    }
+    // It stays where it is and is taken up again as the stand-in it was,
+    // rather than replaced by the project.
+    qWarning().noquote() << "MAN: cannot keep the stand-in aside, it is taken up again" << m_working;
+    m_standIn = true;
+    return QString();
+}
+
+void FMManager::noteStandInKept(const QString &kept)
+{
+    const QString note = tr("Änderungen am Ersatzprojekt gesichert in %1").arg(QFileInfo(kept).fileName());
+    const bool shown = m_startNoteAction->isVisible();
+    m_startNote->setText(shown ? m_startNote->text() + QStringLiteral("; ") + note : note);
+    m_startNote->setToolTip(shown ? m_startNote->toolTip() + QLatin1Char('\n') + QDir::toNativeSeparators(kept)
+                                  : QDir::toNativeSeparators(kept));
+    m_startNoteAction->setVisible(true);
+}
+
+void FMManager::startProjectOpen(const QString &project)
+{
     if (!project.isEmpty()) {
         const QString path = QFileInfo(project).absoluteFilePath();
         if (replaceProject(path, path))
@@ -257,7 +300,8 @@ void FMManager::startProject(const QString &project)
     }
     const QString last = m_ini.value(QStringLiteral("Last/file")).toString();
     if (QFileInfo(m_working).isFile()) {
-        attachProject(last, m_ini.value(QStringLiteral("Last/dirty"), false).toBool());
+        // A stand-in that could not be kept aside goes on as one.
+        attachProject(m_standIn ? QString() : last, m_ini.value(QStringLiteral("Last/dirty"), false).toBool());
         return;
     }
     // No working copy: the last run saved its project at quit to a file while
@@ -299,6 +343,7 @@ void FMManager::takeUpAnotherProject()
         return;
     m_standIn = false;
     m_ini.setValue(QStringLiteral("Last/file"), m_name);
+    m_ini.remove(standInKey);
 }
 
 void FMManager::detachProject()
@@ -367,9 +412,14 @@ void FMManager::attachProject(const QString &name, bool dirty, bool announce)
     // brought into range) is no change of the user's.
     m_project->dirty = dirty;
     // A project that stands in for one the start could not open leaves
-    // that one's name for the next start.
-    if (!m_standIn)
+    // that one's name for the next start, which keeps what was stored into
+    // the stand-in aside (keepStandInAside).
+    if (!m_standIn) {
         m_ini.setValue(QStringLiteral("Last/file"), m_name);
+        m_ini.remove(standInKey);
+    } else {
+        m_ini.setValue(standInKey, true);
+    }
     qDebug().noquote() << "MAN: project" << (m_name.isEmpty() ? QStringLiteral("(new)") : m_name);
     showDirty();
 }
@@ -418,13 +468,18 @@ bool FMManager::saveFile(const QString &path)
 {
     if (!m_project)
         return false;
-    // A working copy without the latest changes must not pass for the project.
-    if (!m_project->sync()) {
-        qWarning().noquote() << "MAN: cannot write the working copy, not saved" << path;
+    if (!ProjectFiles::isProjectName(path) || ProjectFiles::sameFile(path, m_working)) {
+        qWarning().noquote() << "MAN: save refused or failed" << path;
         return false;
     }
-    if (!ProjectFiles::isProjectName(path) || !ProjectFiles::saveCopy(m_working, path)) {
-        qWarning().noquote() << "MAN: save refused or failed" << path;
+    // A working copy without the latest changes must not pass for the
+    // project: when it cannot take them now (another process writing in its
+    // directory, a full disk), the project is written from memory.
+    const bool behind = !m_project->sync();
+    if (behind)
+        qWarning().noquote() << "MAN: cannot write the working copy, saving the project from memory" << path;
+    if (behind ? !saveElsewhere(path) : !ProjectFiles::saveCopy(m_working, path)) {
+        qWarning().noquote() << "MAN: save failed" << path;
         return false;
     }
     m_project->dirty = false;
@@ -704,6 +759,12 @@ bool FMManager::mayQuit()
     if (!m_project || m_project->sync())
         return true;
     const QString title = tr("Beenden");
+    // Saved while the working copy could not take it: the project's file
+    // holds every change.
+    if (!m_project->dirty.load() && !m_name.isEmpty()) {
+        leaveWorkingCopy(title);
+        return true;
+    }
     const int answer = ask(QMessageBox::Warning, title,
                            tr("Die letzten Änderungen lassen sich nicht in die Arbeitskopie schreiben "
                               "(Datenträger voll?):\n%1\n\nBeim Beenden gehen sie verloren.")
@@ -724,15 +785,26 @@ bool FMManager::mayQuit()
         warn(title, tr("Projekt nicht gespeichert"));
         return false;
     }
-    // The file just saved is the project now, unchanged; the working copy
-    // behind it must not come back in its place at the next start, which
-    // opens that file when the working copy is gone.
+    // The file just saved is the project now, unchanged.
     m_name = QFileInfo(path).absoluteFilePath();
     m_project->dirty = false;
     m_ini.setValue(QStringLiteral("Last/file"), m_name);
     takeUpAnotherProject();
-    if (!m_project->sync() && QFile::remove(m_working))
-        qWarning().noquote() << "MAN: working copy removed, it was behind" << m_name;
+    leaveWorkingCopy(title);
+    return true;
+}
+
+void FMManager::leaveWorkingCopy(const QString &title)
+{
+    // The working copy behind the project's file must not come back in its
+    // place at the next start, which opens that file when the working copy
+    // is gone; nothing writes it again (the store's retry would, into the
+    // room its removal frees). One that takes every change now stays.
+    if (!m_project->sync()) {
+        m_project->dropFile();
+        if (QFile::remove(m_working))
+            qWarning().noquote() << "MAN: working copy removed, it was behind" << m_name;
+    }
     // The ini names the project for the next start; one that cannot take
     // the name (the same full disk) leaves the next start another one.
     if (!writeIni()) {
@@ -740,7 +812,6 @@ bool FMManager::mayQuit()
                        "Der nächste Start öffnet %2.")
                         .arg(QDir::toNativeSeparators(m_iniFile), nextStart(false)));
     }
-    return true;
 }
 
 void FMManager::storeTyping()
@@ -853,9 +924,6 @@ void FMManager::saveWindowState()
     m_ini.setValue(QStringLiteral("Main/geometry"), saveGeometry());
     m_ini.setValue(QStringLiteral("Main/state"), saveState());
     m_ini.setValue(QStringLiteral("Last/dirty"), m_project && m_project->dirty.load());
-    // A stand-in the user changed is their new project now.
-    if (m_standIn && m_project && m_project->dirty.load())
-        takeUpAnotherProject();
     writeIni();
 }
 
@@ -871,15 +939,21 @@ QString FMManager::nextStart(bool iniWritten)
 {
     // "Last/file" as the ini's file holds it, whatever the ini holds in memory.
     QString last = m_ini.value(QStringLiteral("Last/file")).toString();
+    bool standIn = m_ini.value(standInKey, false).toBool();
     if (!iniWritten) {
         QFile file(m_iniFile);
-        last = file.open(QIODevice::ReadOnly) ? IniText::toKeys(file.readAll()).value(QStringLiteral("Last/file")).toString()
-                                              : QString();
+        const QMap<QString, QVariant> keys = file.open(QIODevice::ReadOnly) ? IniText::toKeys(file.readAll())
+                                                                            : QMap<QString, QVariant>();
+        last = keys.value(QStringLiteral("Last/file")).toString();
+        standIn = RecordText::boolean(keys.value(QLatin1String(standInKey)));
     }
-    if (QFileInfo(m_working).isFile())
-        return last.isEmpty() ? tr("die Arbeitskopie (neues Projekt)")
-                              : tr("die Arbeitskopie von %1").arg(QDir::toNativeSeparators(last));
-    return last.isEmpty() ? tr("ein neues Projekt") : QDir::toNativeSeparators(last);
+    const QString project = last.isEmpty() ? tr("ein neues Projekt") : QDir::toNativeSeparators(last);
+    if (!QFileInfo(m_working).isFile())
+        return project;
+    if (standIn)
+        return tr("%1 (die Änderungen am Ersatzprojekt legt er in einer eigenen Datei ab)").arg(project);
+    return last.isEmpty() ? tr("die Arbeitskopie (neues Projekt)")
+                          : tr("die Arbeitskopie von %1").arg(QDir::toNativeSeparators(last));
 }
 
 void FMManager::shutdown()

@@ -116,7 +116,15 @@ private:
     // that project, a new one stands in for it (m_standIn) and the name
     // stays for the next start.
     void startProject(const QString &project);
+    void startProjectOpen(const QString &project);
     void noteNotOpened(const QString &path);
+    // The working copy of a stand-in (the ini's "Last/standin") is renamed
+    // to "<working copy>.standin-<its time>.fm" beside it, so that neither
+    // the project it stood in for nor another replaces it; the kept file,
+    // empty when there was none. One that cannot be renamed is taken up
+    // again as the stand-in.
+    QString keepStandInAside();
+    void noteStandInKept(const QString &kept);
     // The user opened, made or saved another project: the note goes, and a
     // stand-in's name becomes the project's in "Last/file".
     void takeUpAnotherProject();
@@ -163,10 +171,16 @@ private:
     // save fails.
     bool mayReplaceProject(const QString &title);
     // Before the window closes: true when the working copy holds every
-    // change, or the user saved them elsewhere or chose to lose them. A
-    // project saved elsewhere here becomes that file, unchanged; a working
-    // copy still behind it is removed, so that the next start opens the file.
+    // change, the project's file holds them (saved while the working copy
+    // could not take them), or the user saved them elsewhere or chose to
+    // lose them. A project saved elsewhere here becomes that file,
+    // unchanged; a working copy still behind it is removed, so that the next
+    // start opens the file.
     bool mayQuit();
+    // At a quit, with the project's file holding every change: a working
+    // copy behind it is removed and written no more, and the ini is written
+    // (the window says what the next start opens when it cannot be).
+    void leaveWorkingCopy(const QString &title);
     // Writes the project as it stands in memory (changes the working copy
     // could not take included) to path, keeping an existing file as its
     // ".fbk". The project's name and unsaved-changes flag stay.
@@ -197,6 +211,8 @@ private:
     // The project stands in for the one "Last/file" names, which the start
     // could not open.
     bool m_standIn = false;
+    // Set in the ini while the working copy holds a stand-in.
+    static constexpr const char *standInKey = "Last/standin";
     QTabWidget *m_pages = nullptr;
     static constexpr int rdsPageIndex = 0;
     static constexpr int tmcPageIndex = 1;

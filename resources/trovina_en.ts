@@ -439,6 +439,14 @@ The next start opens %2.</translation>
             <translation>the working copy (new project)</translation>
         </message>
         <message>
+            <source>%1 (die Änderungen am Ersatzprojekt legt er in einer eigenen Datei ab)</source>
+            <translation>%1 (it keeps the changes to the stand-in project in a file of its own)</translation>
+        </message>
+        <message>
+            <source>Änderungen am Ersatzprojekt gesichert in %1</source>
+            <translation>Changes to the stand-in project kept in %1</translation>
+        </message>
+        <message>
             <source>die Arbeitskopie von %1</source>
             <translation>the working copy of %1</translation>
         </message>

@@ -175,10 +175,12 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList({"v2.fm*"}, QDir::Files), QStringList({"v2.fm", "v2.fm.part"}));
     }
 
-    // The working copy's disk is full: SAVE and Ctrl+S answer their errors, nothing is written, neither the
-    // target nor the working copy, the project stays whole in memory and marked as changed; once the disk
-    // takes it, SAVE saves it all. room: bytes the disk takes before a write fails with ENOSPC (-1: a file
-    // size limit stands in for the disk); with one block free the write fits and SAVE saves.
+    // The working copy cannot take the changes. A file size limit (room -1) keeps the target from taking them
+    // too: SAVE and Ctrl+S answer their errors, nothing is written, neither the target nor the working copy, the
+    // project stays whole in memory and marked as changed; once the disk takes it, SAVE saves it all. The working
+    // copy's disk full (room 0: bytes it takes before a write fails with ENOSPC), the target's disk with room:
+    // SAVE writes the project from memory, and a quit then asks nothing: the working copy behind the saved file
+    // goes and is written no more. With one block free the write fits and SAVE saves.
     void saveWhenTheWorkingCopyCannotBeWritten_data()
     {
         QTest::addColumn<qint64>("room");
@@ -198,7 +200,10 @@ private slots:
         if (!fits) {
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: cannot write .*/working[-\\w]*\\.fm$"));
             QTest::ignoreMessage(QtWarningMsg,
-                                 QRegularExpression("^MAN: cannot write the working copy, not saved "));
+                                 QRegularExpression("^MAN: cannot write the working copy, saving the project from memory "));
+        }
+        if (room < 0) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^MAN: save failed "));
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: .*/working[-\\w]*\\.fm written again$"));
         }
         if (room < 0) {
@@ -209,9 +214,24 @@ private slots:
         }
         const QByteArray b = path("b.fm").toUtf8();
         QCOMPARE(ask("SET rds.1.ps AFTERFUL\nSAVE " + b + "\nGET rds.1.ps\nGET channel.1.freq"),
-                 QStringList({"SET ok: rds.1.ps = AFTERFUL", (fits ? "SAVE ok: " : "SAVE error: ") + b,
+                 QStringList({"SET ok: rds.1.ps = AFTERFUL", (room >= 0 ? "SAVE ok: " : "SAVE error: ") + b,
                               "rds.1.ps AFTERFUL", "channel.1.freq 91.5"}));
-        if (!fits) {
+        if (room == 0) {
+            QVERIFY(read(path("b.fm")).contains("ps=AFTERFUL\nused=1\n"));
+            QCOMPARE(read(window->workingCopy()), working);
+            QVERIFY(!window->settings()->dirty);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^MAN: working copy removed, it was behind "));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: .*/working[-\\w]*\\.fm is written no more$"));
+            QVERIFY(window->close());
+            QCOMPARE(questions, QStringList());
+            fullDisk.reset();
+            QVERIFY(!window->settings()->sync());
+            QVERIFY(!QFileInfo::exists(window->workingCopy()));
+            QVERIFY(syncIni());
+            QCOMPARE(ini->value("Last/file").toString(), path("b.fm"));
+            return;
+        }
+        if (room < 0) {
             QCOMPARE(read(path("b.fm")), target);
             QCOMPARE(read(window->workingCopy()), working);
             QVERIFY(window->settings()->dirty);
@@ -269,8 +289,10 @@ private slots:
         loadAndChange(changed && !typing, diskFull);
         answers = {answer};
         files = QStringList{target};
-        if (diskFull)
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^MAN: cannot write the working copy, not "));
+        if (diskFull) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^MAN: cannot write the working copy, saving "));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^MAN: save failed "));
+        }
         if (typing) {
             window->show();
             QApplication::setActiveWindow(window.get());
@@ -378,52 +400,94 @@ private slots:
         QVERIFY(window->settings()->sync());
     }
 
-    // "Speichern unter..." at quit onto another disk while the per-user disk is full (working copy and ini):
-    // the file saved is whole and the working copy behind it goes; the ini cannot take the new name, so the window
-    // and the log say what the next start really opens, which it then does: the project the ini still names.
+    // "Speichern unter..." at quit onto another disk while the per-user disk is full (working copy and ini), or
+    // while the data directory's disk and the ini's are both full ("two disks": the ini in a directory of its own):
+    // the file saved is whole and the working copy behind it goes, and nothing writes it again, also when its
+    // removal gave its disk room; the ini cannot take the new name, so the window and the log say what the next
+    // start really opens, which it then does: the project the ini still names, as it is on its disk.
+    void quitSavingElsewhereWhileTheIniIsFull_data()
+    {
+        QTest::addColumn<bool>("twoDisks");
+        QTest::newRow("one disk") << false;
+        QTest::newRow("two disks") << true;
+    }
     void quitSavingElsewhereWhileTheIniIsFull()
     {
+        QFETCH(bool, twoDisks);
+        const QString iniFile = twoDisks ? path("cfg/t.ini") : path("app.ini");
+        if (twoDisks) {
+            QVERIFY(QDir(dir.path()).mkpath("cfg"));
+            window.reset();
+            ini = std::make_unique<Settings>(iniFile);
+            ini->setValue("Remote/portControl", 0);
+            startWindow();
+        }
         loadAndChange(true, false);
         QVERIFY(syncIni());
+        const QByteArray project = read(path("a.fm"));
         QTemporaryDir other;
         const QString saved = other.filePath("elsewhere.fm");
-        fullDisk.emplace(dir.path());
+        if (twoDisks)
+            fullDisk.emplace(QStringList{dir.filePath("Pellrock"), dir.filePath("cfg")});
+        else
+            fullDisk.emplace(dir.path());
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: cannot write .*/working[-\\w]*\\.fm$"));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: cannot write .*/app.ini$"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: cannot write .*/(app|t).ini$"));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^MAN: working copy removed, it was behind "));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings: .*/working[-\\w]*\\.fm is written no more$"));
         answers = {0};
         files = QStringList{saved};
         QVERIFY(window->close());
         QCOMPARE(questions.size(), 2);
         QCOMPARE(questions.at(1), "Beenden: Die Einstellungsdatei nimmt den Projektnamen nicht an (Datenträger "
-                                  "voll?):\n" + path("app.ini") + "\n\nDer nächste Start öffnet " + path("a.fm") +
+                                  "voll?):\n" + iniFile + "\n\nDer nächste Start öffnet " + path("a.fm") +
                                       ". [Ok]");
         QVERIFY(read(saved).contains("ps=EDITED"));
         QVERIFY(!QFileInfo::exists(window->workingCopy()));
+        if (twoDisks) {
+            // The removal gave the data directory's disk room; the ini's stays full.
+            fullDisk.reset();
+            fullDisk.emplace(dir.filePath("cfg"));
+            QVERIFY(!window->settings()->sync());
+            QVERIFY(!QFileInfo::exists(window->workingCopy()));
+        }
+        const QString working = window->workingCopy();
         QTest::ignoreMessage(QtDebugMsg, qPrintable("MAN: the next start opens " + path("a.fm")));
         window.reset();
+        QVERIFY(!QFileInfo::exists(working));
         // The program ends with the disk still full: the ini's last write fails too. Then it starts again.
         ini.reset();
         fullDisk.reset();
-        ini = std::make_unique<Settings>(path("app.ini"));
+        ini = std::make_unique<Settings>(iniFile);
         startWindow();
         QCOMPARE(window->projectName(), path("a.fm"));
         QVERIFY(!noteShown());
+        QCOMPARE(window->windowTitle(), QString("Trovina - a.fm"));
         QCOMPARE(window->settings()->value("rds.1.ps").toString(), QString());
+        QVERIFY(window->settings()->sync());
+        QVERIFY(!read(window->workingCopy()).contains("EDITED"));
+        QCOMPARE(read(path("a.fm")), project);
+        if (twoDisks) {
+            window.reset();
+            ini = std::make_unique<Settings>(path("app.ini"));
+            startWindow();
+        }
     }
 
     // A start that cannot open the project it names says so in the window. When that is the project "Last/file"
     // names (there is no working copy), a new project stands in for it and "Last/file" keeps the name until
     // another project is taken up; a stand-in nobody changed goes at quit, so that the next start tries that
-    // project again, and one the user changed is their new project. how: "gone" (the file is missing), "full" (it
-    // cannot be copied into the working copy: a file size limit), "edited" (gone, and the stand-in changed),
-    // "opened another" (gone, then LOAD), "command line" (a project named on the command line is missing: the
-    // working copy of the last run is taken up, under its name).
+    // project again. What was stored into a stand-in is kept: the next start opens the project all the same
+    // and names the file that holds the stand-in. how: "gone" (the file is missing), "full" (it cannot be copied
+    // into the working copy: a file size limit), "edited" (gone, and the stand-in changed), "edited, still
+    // gone" (the project is missing at the next start too), "opened another" (gone, then LOAD), "command line" (a
+    // project named on the command line is missing: the working copy of the last run is taken up, under its
+    // name).
     void startThatCannotOpenItsProject_data()
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("note");
-        for (const char *how : {"gone", "edited", "opened another", "command line"})
+        for (const char *how : {"gone", "edited", "edited, still gone", "opened another", "command line"})
             QTest::newRow(how) << how << "gone.fm nicht geöffnet: Datei nicht gefunden";
         QTest::newRow("full") << "full" << "a.fm nicht geöffnet: nicht in die Arbeitskopie kopiert (Datenträger voll?)";
     }
@@ -464,26 +528,43 @@ private slots:
             QCOMPARE(ini->value("Last/file").toString(), path("b.fm"));
             return;
         }
-        if (how == "edited")
+        const bool edited = how.startsWith("edited");
+        if (edited)
             QCOMPARE(window->settings()->set("channel.1.freq", "104.4", true), 0);
         // Quit: what the next start opens is logged, and it opens that.
-        const QString next = how == "edited" ? "die Arbeitskopie (neues Projekt)"
+        const QString next = edited ? last + " (die Änderungen am Ersatzprojekt legt er in einer eigenen Datei ab)"
                              : how == "command line" ? "die Arbeitskopie von " + path("a.fm")
                                                      : last;
         QTest::ignoreMessage(QtDebugMsg, qPrintable("MAN: the next start opens " + next));
         window.reset();
-        QCOMPARE(QFileInfo::exists(working), how == "edited" || how == "command line");
-        QCOMPARE(ini->value("Last/file").toString(), how == "edited" ? QString() : how == "command line" ? path("a.fm") : last);
-        write(path("gone.fm"), "[channel.1]\nused=1\nfreq=88.8\n");
+        QCOMPARE(QFileInfo::exists(working), edited || how == "command line");
+        QCOMPARE(ini->value("Last/file").toString(), how == "command line" ? path("a.fm") : last);
+        if (how != "edited, still gone")
+            write(path("gone.fm"), "[channel.1]\nused=1\nfreq=88.8\n");
+        else
+            QTest::ignoreMessage(QtWarningMsg, qPrintable("MAN: cannot open " + named));
+        const QString kept = QFileInfo(working).path() + "/" + QFileInfo(working).completeBaseName() + ".standin-"
+                             + QFileInfo(working).lastModified().toString("yyyyMMdd-HHmmss") + ".fm";
+        if (edited)
+            QTest::ignoreMessage(QtWarningMsg, qPrintable("MAN: what was stored into the stand-in is kept in " + kept));
         startWindow();
-        QVERIFY(!noteShown());
-        if (how == "edited") {
-            QCOMPARE(window->projectName(), QString());
-            QCOMPARE(frequency(), QString("104.4"));
-        } else {
-            QCOMPARE(window->projectName(), how == "command line" ? path("a.fm") : last);
-            QCOMPARE(frequency(), how == "gone" ? QString("88.8") : QString("91.5"));
+        if (edited) {
+            const QString keptNote = "Änderungen am Ersatzprojekt gesichert in " + QFileInfo(kept).fileName();
+            auto *label = window->findChild<QLabel *>("startNote");
+            QCOMPARE(label->text(), how == "edited" ? keptNote : note + "; " + keptNote);
+            QCOMPARE(label->toolTip(), how == "edited" ? kept : named + "\n" + kept);
+            QVERIFY(read(kept).contains("freq=104.4"));
+            QCOMPARE(window->projectName(), how == "edited" ? last : QString());
+            // Still gone: a new stand-in, from the template.
+            QCOMPARE(frequency(), how == "edited" ? QString("88.8") : QString("87.600"));
+            QVERIFY(syncIni());
+            QCOMPARE(ini->value("Last/file").toString(), last);
+            QVERIFY(QFile::remove(kept));
+            return;
         }
+        QVERIFY(!noteShown());
+        QCOMPARE(window->projectName(), how == "command line" ? path("a.fm") : last);
+        QCOMPARE(frequency(), how == "gone" ? QString("88.8") : QString("91.5"));
     }
 
     // Whatever way a row leaves, the disks have room again.
