@@ -254,6 +254,9 @@ protected:
     // not stored, FollowsLink for a field a linked EON entry takes from its
     // programme, else Ok (also for keys that are no such field).
     int checkItemField(const QString &normalisedKey);
+    // setChecked, or with store false every check of it and no store: Ok
+    // when the key and value would be taken.
+    int validatedStore(const QString &key, const QVariant &value, bool store, bool notify, QObject *source);
     // An EON entry's six-field text: FollowsLink when it names a channel
     // whose programme gives other PI, PTY, TP or TA, else Ok. linked, when
     // given, receives the entry as the link makes it (channel 0 when the
@@ -334,10 +337,15 @@ private:
 public:
     // -- Validated set, add and delete of text commands (control server,
     //    event roll). Results are the codes of KeyCheck::Code.
-    // A key or key pattern ("channel.1,3-5.freq"): every index is stored
-    // without events, the touched records are read again and one pattern
-    // broadcast follows. "board.band" and "board.attn" go through setBoard.
-    int set(const QString &key, const QVariant &value, bool notify, QObject *source = nullptr);
+    // A key or key pattern ("channel.1,3-5.freq"): every index is checked
+    // first, and when one is refused nothing is stored and nobody is told;
+    // otherwise every index is stored without events, the touched records
+    // are read again and one pattern broadcast follows. refused, when given,
+    // receives the index's key ("tmc.2/0") when a pattern of more than one
+    // index is refused, else an empty text. "board.band" and "board.attn"
+    // go through setBoard.
+    int set(const QString &key, const QVariant &value, bool notify, QObject *source = nullptr,
+            QString *refused = nullptr);
     // One concrete key, checked against its descriptor row.
     int setChecked(const QString &key, const QVariant &value, bool notify, QObject *source = nullptr);
     // Appends to a whole list ("rds.1.afs"), adds the first free item of a
