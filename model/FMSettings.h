@@ -235,6 +235,15 @@ protected:
     // holds for it (its link has just ended), its text, PS and AF list are
     // stored as it sends them. The caller holds the write side of recordLock.
     void keepEndedLink(int owner, int m, const EON &e);
+    // Stores the PS and AF list that entry e sends under item ("rds.1/eon/2")
+    // where the file holds others: a link that ends leaves them as they went
+    // on air. Store lock only; callable with or without recordLock.
+    void keepSentFields(const QString &item, const EON &e, bool notify, QObject *source);
+    // The entry stored under item ("rds.1/eon/2") as the encoders send it,
+    // when it follows a link (its channel's RDS source exists); false, sent
+    // unchanged, otherwise. Takes the read side of recordLock: not for
+    // callers that hold it.
+    bool linkedEonSent(const QString &item, EON &sent) const;
     // Adds to the keys of a listed group ("rds.N", "rds.N/eon"; relative
     // keys such as "eon/2") the PS and AF list of each linked entry that
     // the file does not hold: GET answers them as they go on air.

@@ -210,13 +210,24 @@ int FMSettings::validatedStore(const QString &key, const QVariant &value, bool s
     if (check != Ok)
         return check;
     // A linked EON entry sends its programme's PI, PTY, TP and TA.
-    if (generic == QLatin1String("rds.eon.") && checkEonLink(RecordText::text(value)) != Ok)
+    const bool eonEntry = generic == QLatin1String("rds.eon.");
+    EON linked;
+    if (eonEntry && checkEonLink(RecordText::text(value), &linked) != Ok)
         return FollowsLink;
     if (!store)
         return Ok;
     if (isBoardKey(norm))
         return setBoardKey(norm, value);
-    return Settings::setValue(norm, value, notify, source) ? Ok : Unchanged;
+    // An entry whose new text names no channel with a source ends its link:
+    // it goes on sending the PS and AF list it last sent, as when its
+    // channel leaves the programme.
+    EON sent;
+    const bool endsLink = eonEntry && linked.channel == 0 && linkedEonSent(norm, sent);
+    if (!Settings::setValue(norm, value, notify, source))
+        return Unchanged;
+    if (endsLink)
+        keepSentFields(norm, sent, notify, source);
+    return Ok;
 }
 
 int FMSettings::checkItemValue(const QString &generic, const QVariant &value)

@@ -258,6 +258,9 @@ private slots:
                   // Channel 3 joins source 2's programme and back.
                   {'S', "rds.3.pi", "d312"}, {'G', "rds.1.eon.0.af", "899 931 1042 899 1004"},
                   {'G', "rds.1.eon.2.af", "899 931 1042"}, {'S', "rds.3.pi", "d313"}, {'G', "rds.1.eon.1.af", "931"},
+                  // Entry 1 leaves channel 3 by its own SET: it keeps the PS and AF list it sent, the PS being
+                  // one the file did not hold.
+                  {'S', "rds.1.eon.1", "0 d313 1 1 1 0"},
                   // Channel 2 leaves its programme, source 4 goes with its last key: the entries keep sending
                   // what they last sent.
                   {'S', "rds.2.ps", "NEUNAME"}, {'S', "rds.2.pty", 5}, {'S', "channel.2.idrds", 0},
@@ -265,13 +268,14 @@ private slots:
             &w);
         const std::initializer_list<Cmd> after{{'G', "rds.1.eon.0", "2 d312 5 1 0 0"}, {'G', "rds.1.eon.0.ps", "NEUNAME"},
                                                {'G', "rds.1.eon.0.af", "899 1042 899 1004"},
-                                               {'G', "rds.1.eon.3.ps", "RDS-4"}, {'G', "rds.1.eon.1.ps", "VERKEHR"}};
+                                               {'G', "rds.1.eon.3.ps", "RDS-4"}, {'G', "rds.1.eon.1.ps", "VERKEHR"},
+                                               {'G', "rds.1.eon.1", "0 d313 1 1 1 0"}, {'G', "rds.1.eon.1.af", "931"}};
         run(fms, after, &w);
         fms.sync();
         FMSettings again(p.path());
         again.updateAF(true);
         run(again, after);
-        // GET of the list names the PS the file does not hold for entries 1 and 2.
+        // GET of the list names the PS of entry 2, which the file does not hold, in its place.
         QCOMPARE(again.listKeys("rds.1.eon").filter("/ps").mid(1, 2), QStringList({"rds.1.eon.1/ps", "rds.1.eon.2/ps"}));
     }
 

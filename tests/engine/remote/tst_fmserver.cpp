@@ -197,8 +197,8 @@ private slots:
     }
 
     // GET answers what goes on air: a linked EON entry its programme's values, not the file's, also a PS the
-    // file does not hold; an entry of the service key table is written, and read, in its place. A pattern over
-    // entries stores all of them or none.
+    // file does not hold, and the PS it last sent once its own SET ends the link; an entry of the service key
+    // table is written, and read, in its place. A pattern over entries stores all of them or none.
     void linkedEonAndKeyTable()
     {
         Session s(true, "[channel.2]\nidrds=2\n[rds.1]\nname=One\neon\\0=2 beef 10 0 1 0\neon\\0\\ps=OLD\n"
@@ -207,8 +207,9 @@ private slots:
         QCOMPARE(s.client->ask("GET rds.1.eon|SET rds.1.eon.0 2 beef 10 0 1 0|SET rds.2.pty 5|GET rds.1.eon.0|"
                                "ADD tmc.1.skt.5 abcd|ADD tmc.1.skt.32 1|GET tmc.1.skt|GET tmc.1.skt.5|"
                                "ADD rds.1.eon 0 abcd 1 0 0 0|SET rds.1.eon.1 2 d312 5 1 0 0|GET rds.1.eon.1.ps|"
-                               "SET rds.1,2.eon.0 0 d312 5 1 0 0|SET rds.2,1.eon.0 0 d312 5 1 0 0|GET rds.1.eon.0|"
-                               "SET channel.2.idrds 0|GET rds.1.eon.0|ADD rds.2.eon 0 abcd 1 0 0 0|"
+                               "SET rds.2.ps NEUNAME|SET rds.1,2.eon.0 0 d312 5 1 0 0|SET rds.2,1.eon.0 0 d312 5 1 0 0|"
+                               "GET rds.1.eon.0|SET rds.1.eon.0 0 d312 5 1 0 0|GET rds.1.eon.0.ps|"
+                               "SET channel.2.idrds 0|GET rds.1.eon.1|ADD rds.2.eon 0 abcd 1 0 0 0|"
                                "SET rds.1,2.eon.0 0 beef 1 0 0 0|GET rds.1-2.eon.0"),
                  QStringList({"rds.1.eon.0 2 d312 3 1 0 0", "rds.1.eon.0.af", "rds.1.eon.0.ps TWO",
                               "SET error: is taken from the linked channel", "SET ok: rds.2.pty = 5",
@@ -216,9 +217,10 @@ private slots:
                               "ADD error: tmc.1.skt.32 key is unknown",
                               "tmc.1.skt 0 0 0 0 0 abcd" + QString(" 0").repeated(26), "tmc.1.skt.5 abcd",
                               "ADD ok: rds.1.eon", "SET ok: rds.1.eon.1 = 2 d312 5 1 0 0", "rds.1.eon.1.ps TWO",
-                              "SET error: use ADD to insert list items (rds.2.eon.0)",
+                              "SET ok: rds.2.ps = NEUNAME", "SET error: use ADD to insert list items (rds.2.eon.0)",
                               "SET error: use ADD to insert list items (rds.2.eon.0)", "rds.1.eon.0 2 d312 5 1 0 0",
-                              "SET ok: channel.2.idrds = 0", "rds.1.eon.0 2 d312 5 1 0 0", "ADD ok: rds.2.eon",
+                              "SET ok: rds.1.eon.0 = 0 d312 5 1 0 0", "rds.1.eon.0.ps NEUNAME",
+                              "SET ok: channel.2.idrds = 0", "rds.1.eon.1 2 d312 5 1 0 0", "ADD ok: rds.2.eon",
                               "SET ok: rds.1,2.eon.0 = 0 beef 1 0 0 0", "rds.1.eon.0 0 beef 1 0 0 0",
                               "rds.2.eon.0 0 beef 1 0 0 0"}));
     }
