@@ -403,11 +403,16 @@ void FMSettings::keepEndedLink(int owner, int m, const EON &e)
     const EON stored = EON::fromText(RecordText::text(Settings::value(key)));
     if (stored.toText() != e.toText())
         Settings::setValue(key, e.toText(), true);
-    if (RecordText::text(Settings::value(key + QLatin1String("/ps"))) != e.ps)
-        Settings::setValue(key + QLatin1String("/ps"), e.ps, true);
+    keepSentFields(key, e, true, nullptr);
+}
+
+void FMSettings::keepSentFields(const QString &item, const EON &e, bool notify, QObject *source)
+{
+    if (RecordText::text(Settings::value(item + QLatin1String("/ps"))) != e.ps)
+        Settings::setValue(item + QLatin1String("/ps"), e.ps, notify, source);
     const QString af = afListText(e.af);
-    if (afListText(parseAfList(RecordText::text(Settings::value(key + QLatin1String("/af"))))) != af)
-        Settings::setValue(key + QLatin1String("/af"), af, true);
+    if (afListText(parseAfList(RecordText::text(Settings::value(item + QLatin1String("/af"))))) != af)
+        Settings::setValue(item + QLatin1String("/af"), af, notify, source);
 }
 
 bool FMSettings::linkedEon(EON &e) const
@@ -424,6 +429,32 @@ bool FMSettings::linkedEon(EON &e) const
     return true;
 }
 
+bool FMSettings::linkedEonSent(const QString &item, EON &sent) const
+{
+    // "rds.N/eon/M", M written plainly.
+    const QStringList parts = item.split(QLatin1Char('/'));
+    if (parts.size() != 3 || parts.at(1) != QLatin1String("eon") || !parts.at(0).startsWith(QLatin1String("rds.")) ||
+        !RecordText::isWholeNumber(parts.at(2)))
+        return false;
+    bool idOk = false;
+    bool mOk = false;
+    const int id = parts.at(0).mid(4).toInt(&idOk);
+    const int m = parts.at(2).toInt(&mOk);
+    ReadLock lock(recordLock);
+    const auto src = rdsSources.constFind(id);
+    if (!idOk || !mOk || QString::number(m) != parts.at(2) || src == rdsSources.cend() || m >= src->eon.size())
+        return false;
+    // The cached entry is what the encoders send; it follows its link only
+    // while the channel's RDS source exists, also when the file holds no PS
+    // or AF list for it (an entry linked by a SET of it or of its channel's
+    // source).
+    const EON &e = src->eon.at(m);
+    if (e.channel == 0 || !rdsSources.contains(eonSource(e)))
+        return false;
+    sent = e;
+    return true;
+}
+
 QVariant FMSettings::valueOnAir(const QString &key)
 {
     const QString norm = normalizeKey(key);
@@ -433,26 +464,13 @@ QVariant FMSettings::valueOnAir(const QString &key)
     const QVariant stored = Settings::value(norm);
     // "rds.N/eon/M", "rds.N/eon/M/ps" and "rds.N/eon/M/af".
     const QStringList parts = norm.split(QLatin1Char('/'));
-    if (parts.size() < 3 || parts.size() > 4 || parts.at(1) != QLatin1String("eon") ||
-        !parts.at(0).startsWith(QLatin1String("rds.")) || !RecordText::isWholeNumber(parts.at(2)))
+    if (parts.size() < 3 || parts.size() > 4)
         return stored;
     const QString field = parts.value(3);
     if (!field.isEmpty() && field != QLatin1String("ps") && field != QLatin1String("af"))
         return stored;
-    bool idOk = false;
-    bool mOk = false;
-    const int id = parts.at(0).mid(4).toInt(&idOk);
-    const int m = parts.at(2).toInt(&mOk);
-    ReadLock lock(recordLock);
-    const auto src = rdsSources.constFind(id);
-    if (!idOk || !mOk || QString::number(m) != parts.at(2) || src == rdsSources.cend() || m >= src->eon.size())
-        return stored;
-    // The cached entry is what the encoders send; it follows its link only
-    // while the channel's RDS source exists, also when the file holds no PS
-    // or AF list for it (an entry linked by a SET of it or of its channel's
-    // source).
-    const EON &e = src->eon.at(m);
-    if (e.channel == 0 || !rdsSources.contains(eonSource(e)))
+    EON e;
+    if (!linkedEonSent(parts.mid(0, 3).join(QLatin1Char('/')), e))
         return stored;
     return field.isEmpty() ? e.toText() : field == QLatin1String("ps") ? e.ps : afListText(e.af);
 }

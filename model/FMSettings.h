@@ -235,6 +235,15 @@ protected:
     // holds for it (its link has just ended), its text, PS and AF list are
     // stored as it sends them. The caller holds the write side of recordLock.
     void keepEndedLink(int owner, int m, const EON &e);
+    // Stores the PS and AF list that entry e sends under item ("rds.1/eon/2")
+    // where the file holds others: a link that ends leaves them as they went
+    // on air. Store lock only; callable with or without recordLock.
+    void keepSentFields(const QString &item, const EON &e, bool notify, QObject *source);
+    // The entry stored under item ("rds.1/eon/2") as the encoders send it,
+    // when it follows a link (its channel's RDS source exists); false, sent
+    // unchanged, otherwise. Takes the read side of recordLock: not for
+    // callers that hold it.
+    bool linkedEonSent(const QString &item, EON &sent) const;
     // Adds to the keys of a listed group ("rds.N", "rds.N/eon"; relative
     // keys such as "eon/2") the PS and AF list of each linked entry that
     // the file does not hold: GET answers them as they go on air.
@@ -254,6 +263,9 @@ protected:
     // not stored, FollowsLink for a field a linked EON entry takes from its
     // programme, else Ok (also for keys that are no such field).
     int checkItemField(const QString &normalisedKey);
+    // setChecked, or with store false every check of it and no store: Ok
+    // when the key and value would be taken.
+    int validatedStore(const QString &key, const QVariant &value, bool store, bool notify, QObject *source);
     // An EON entry's six-field text: FollowsLink when it names a channel
     // whose programme gives other PI, PTY, TP or TA, else Ok. linked, when
     // given, receives the entry as the link makes it (channel 0 when the
@@ -334,10 +346,15 @@ private:
 public:
     // -- Validated set, add and delete of text commands (control server,
     //    event roll). Results are the codes of KeyCheck::Code.
-    // A key or key pattern ("channel.1,3-5.freq"): every index is stored
-    // without events, the touched records are read again and one pattern
-    // broadcast follows. "board.band" and "board.attn" go through setBoard.
-    int set(const QString &key, const QVariant &value, bool notify, QObject *source = nullptr);
+    // A key or key pattern ("channel.1,3-5.freq"): every index is checked
+    // first, and when one is refused nothing is stored and nobody is told;
+    // otherwise every index is stored without events, the touched records
+    // are read again and one pattern broadcast follows. refused, when given,
+    // receives the index's key ("tmc.2/0") when a pattern of more than one
+    // index is refused, else an empty text. "board.band" and "board.attn"
+    // go through setBoard.
+    int set(const QString &key, const QVariant &value, bool notify, QObject *source = nullptr,
+            QString *refused = nullptr);
     // One concrete key, checked against its descriptor row.
     int setChecked(const QString &key, const QVariant &value, bool notify, QObject *source = nullptr);
     // Appends to a whole list ("rds.1.afs"), adds the first free item of a

@@ -174,6 +174,11 @@ int FMSettings::checkItemField(const QString &normalisedKey)
 
 int FMSettings::setChecked(const QString &key, const QVariant &value, bool notify, QObject *source)
 {
+    return validatedStore(key, value, true, notify, source);
+}
+
+int FMSettings::validatedStore(const QString &key, const QVariant &value, bool store, bool notify, QObject *source)
+{
     const QString norm = recordKey(key);
     const QString generic = genericKey(norm);
     if (!selectKeyDesc(generic))
@@ -185,7 +190,7 @@ int FMSettings::setChecked(const QString &key, const QVariant &value, bool notif
         QString tableKey;
         QString tableText;
         const int entry = keyTableWrite(norm, value, tableKey, tableText);
-        if (entry != Ok)
+        if (entry != Ok || !store)
             return entry;
         return Settings::setValue(tableKey, tableText, notify, source) ? Ok : Unchanged;
     }
@@ -205,11 +210,24 @@ int FMSettings::setChecked(const QString &key, const QVariant &value, bool notif
     if (check != Ok)
         return check;
     // A linked EON entry sends its programme's PI, PTY, TP and TA.
-    if (generic == QLatin1String("rds.eon.") && checkEonLink(RecordText::text(value)) != Ok)
+    const bool eonEntry = generic == QLatin1String("rds.eon.");
+    EON linked;
+    if (eonEntry && checkEonLink(RecordText::text(value), &linked) != Ok)
         return FollowsLink;
+    if (!store)
+        return Ok;
     if (isBoardKey(norm))
         return setBoardKey(norm, value);
-    return Settings::setValue(norm, value, notify, source) ? Ok : Unchanged;
+    // An entry whose new text names no channel with a source ends its link:
+    // it goes on sending the PS and AF list it last sent, as when its
+    // channel leaves the programme.
+    EON sent;
+    const bool endsLink = eonEntry && linked.channel == 0 && linkedEonSent(norm, sent);
+    if (!Settings::setValue(norm, value, notify, source))
+        return Unchanged;
+    if (endsLink)
+        keepSentFields(norm, sent, notify, source);
+    return Ok;
 }
 
 int FMSettings::checkItemValue(const QString &generic, const QVariant &value)
@@ -319,8 +337,10 @@ int FMSettings::setBoardKey(const QString &key, const QVariant &value)
     return newBand != oldBand || newAttn != oldAttn ? Ok : Unchanged;
 }
 
-int FMSettings::set(const QString &key, const QVariant &value, bool notify, QObject *source)
+int FMSettings::set(const QString &key, const QVariant &value, bool notify, QObject *source, QString *refused)
 {
+    if (refused)
+        refused->clear();
     const QString norm = normalizeKey(key);
     QString section;
     QString field;
@@ -330,14 +350,35 @@ int FMSettings::set(const QString &key, const QVariant &value, bool notify, QObj
     if (indices.isEmpty() || isBoardKey(norm))
         return setChecked(norm, value, notify, source);
 
+    const auto indexKey = [&](int index) { return section + QString::number(index) + field; };
+    const auto refuse = [&](int index, int code) {
+        if (refused && indices.size() > 1)
+            *refused = indexKey(index);
+        return code;
+    };
+    // All or nothing: every index is checked before the first is stored, so
+    // a refused pattern leaves the file, the records and the observers as
+    // they were. Each check and each store takes the locks for itself.
+    for (int index : indices) {
+        const int check = validatedStore(indexKey(index), value, false, false, nullptr);
+        if (check != Ok)
+            return refuse(index, check);
+    }
+    // Nothing runs in this thread between the checks and the stores; only a
+    // writer in another thread could change the file in between, and an
+    // index that it makes refuse ends the loop there, the indices stored
+    // before it being read again and announced as always.
     QList<int> changed;
     int code = Ok;
+    int failed = 0;
     for (int index : indices) {
-        code = setChecked(section + QString::number(index) + field, value, false, nullptr);
-        if (code == Ok)
+        code = setChecked(indexKey(index), value, false, nullptr);
+        if (code == Ok) {
             changed.append(index);
-        else if (code != Unchanged)
+        } else if (code != Unchanged) {
+            failed = index;
             break;
+        }
     }
     reloadGroups(section, changed);
     if (section == QLatin1String("channel.") && isChannelPlacement(field))
@@ -346,7 +387,7 @@ int FMSettings::set(const QString &key, const QVariant &value, bool notify, QObj
         unlinkRemovedTmc(changed);
     if (notify && !changed.isEmpty())
         notifyPattern(key, value, changed, source);
-    return code;
+    return code == Ok || code == Unchanged ? code : refuse(failed, code);
 }
 
 void FMSettings::reloadGroups(const QString &section, const QList<int> &indices)

@@ -340,11 +340,15 @@ void FMServer::cmdSet(const RemoteRequest &r)
     } else if (r.value.isEmpty()) {
         sendLine(QStringLiteral("SET error: missing data value"));
     } else if (needProject(r)) {
-        const int code = m_project->set(r.key, r.value, true, nullptr);
+        QString refused;
+        const int code = m_project->set(r.key, r.value, true, nullptr, &refused);
         if (code == KeyCheck::Ok || code == KeyCheck::Unchanged)
             sendLine(QStringLiteral("SET ok: %1 = %2").arg(r.displayKey, r.value));
-        else
+        else if (refused.isEmpty())
             sendLine(QStringLiteral("SET error: ") + m_project->errorText(code));
+        else // a pattern: the index that refused
+            sendLine(QStringLiteral("SET error: %1 (%2)")
+                         .arg(m_project->errorText(code), refused.replace(QLatin1Char('/'), QLatin1Char('.'))));
     }
 }
 

@@ -12,8 +12,9 @@ using testsupport::TempProject;
 namespace {
 
 // A remote command: 'S' set, 'C' setChecked (one concrete key), 'A' add, 'D' del; its code, and where given
-// its error text and its log line. 'G' reads the key as GET does: the value given (none when not stored); an
-// EON entry, its PS and AF list also as the encoders have them, and as the watch, when given, was last told.
+// its error text, its log line and, for a pattern SET, the key of the index that refused (none when not
+// given). 'G' reads the key as GET does: the value given (none when not stored); an EON entry, its PS and AF
+// list also as the encoders have them, and as the watch, when given, was last told.
 struct Cmd
 {
     char op;
@@ -22,6 +23,7 @@ struct Cmd
     int code = 0;
     const char *text = nullptr;
     const char *log = nullptr;
+    const char *refused = "";
 };
 
 // An EON entry, its PS or AF list as the encoders have it; null for other keys.
@@ -51,12 +53,14 @@ void run(FMSettings &fms, std::initializer_list<Cmd> cmds, KeyWatch *watch = nul
         }
         if (c.log)
             QTest::ignoreMessage(QtDebugMsg, c.log);
-        const int code = c.op == 'S'   ? fms.set(key, c.value, true)
+        QString refused;
+        const int code = c.op == 'S'   ? fms.set(key, c.value, true, nullptr, &refused)
                          : c.op == 'C' ? fms.setChecked(key, c.value, true)
                          : c.op == 'A' ? fms.add(key, c.value)
                                        : fms.del(key);
         const QString what = QStringLiteral("%1 [%2] [%3]").arg(QLatin1Char(c.op)).arg(key, c.value.toString());
         QVERIFY2(code == c.code, qPrintable(what + QStringLiteral(" gave %1").arg(code)));
+        QCOMPARE(what + ' ' + refused, what + ' ' + c.refused);
         if (c.text)
             QVERIFY2(fms.errorText(code) == QLatin1String(c.text), 
                      qPrintable(what + ": " + fms.errorText(code)));
@@ -114,7 +118,13 @@ private slots:
                      {'S', "tmc.1.5", "1 0 105 1 1", 7, "use ADD to insert list items"},
                      {'S', "rds.1.pi", "10000", 2, "data out of range [0..ffff]"},
                      // Out of range at the first index of a pattern: nothing stored.
-                     {'S', "channel.1,2,3.gain", 5, 2, "data out of range [-60..0]"},
+                     {'S', "channel.1,2,3.gain", 5, 2, "data out of range [-60..0]", nullptr, "channel.1/gain"},
+                     // Refused at the second index (or, written the other way round, the first): nothing stored.
+                     {'S', "tmc.1,2.0", "1 2 3 4 1", 7, "use ADD to insert list items", nullptr, "tmc.2/0"},
+                     {'S', "tmc.2,1.0", "1 2 3 4 1", 7, nullptr, nullptr, "tmc.2/0"},
+                     {'S', "rds.1,2.eon.1", "0 abcd 1 0 0 0", 7, nullptr, nullptr, "rds.2/eon/1"},
+                     {'S', "rds.2,1.eon.1", "0 abcd 1 0 0 0", 7, nullptr, nullptr, "rds.2/eon/1"},
+                     {'S', "rds.1-2.eon.0", "0 abcd 1 0 0 0", 7, nullptr, nullptr, "rds.2/eon/0"},
                      // A record number outside its section.
                      {'S', "channel.97.used", 1, 1}, {'S', "rds.0.ps", "X", 1}, {'C', "rds.-1/ps", "X", 1},
                      {'A', "tmc.0", "1 0 1 1 1", 1}, {'D', "rds.0.eon.1", {}, 1},
@@ -186,6 +196,9 @@ private slots:
         run(fms, {{'S', "channel.1.gain", -60, 0}, {'S', "channel.96.mute", 1, 0}, {'S', "board.band", 1, 0},
                   {'S', "board.band", 1, 3}, {'S', "board.attn", -10, 0}, {'S', "channel.90-97.used", 1, 0},
                   {'S', "channel.96.used", 1, 3}, {'S', "tmc.1.0", "0 0 0 0 0", 0},
+                  // Every index of a pattern can be stored: all are.
+                  {'A', "tmc.2", "1 0 5 6 1", 0, nullptr, "FMS: add [tmc.2.0] [1 0 5 6 1]"},
+                  {'S', "tmc.2,1.0", "1 2 3 4 1", 0}, {'S', "tmc.1,2.0", "1 2 3 4 1", 3},
                   {'A', "tmc.1", "7 31 2047 65535 2 1048575", 0}, {'S', "rds.1.eon.1.ps", "LINKLESS", 0}});
     }
 
@@ -245,6 +258,9 @@ private slots:
                   // Channel 3 joins source 2's programme and back.
                   {'S', "rds.3.pi", "d312"}, {'G', "rds.1.eon.0.af", "899 931 1042 899 1004"},
                   {'G', "rds.1.eon.2.af", "899 931 1042"}, {'S', "rds.3.pi", "d313"}, {'G', "rds.1.eon.1.af", "931"},
+                  // Entry 1 leaves channel 3 by its own SET: it keeps the PS and AF list it sent, the PS being
+                  // one the file did not hold.
+                  {'S', "rds.1.eon.1", "0 d313 1 1 1 0"},
                   // Channel 2 leaves its programme, source 4 goes with its last key: the entries keep sending
                   // what they last sent.
                   {'S', "rds.2.ps", "NEUNAME"}, {'S', "rds.2.pty", 5}, {'S', "channel.2.idrds", 0},
@@ -252,13 +268,14 @@ private slots:
             &w);
         const std::initializer_list<Cmd> after{{'G', "rds.1.eon.0", "2 d312 5 1 0 0"}, {'G', "rds.1.eon.0.ps", "NEUNAME"},
                                                {'G', "rds.1.eon.0.af", "899 1042 899 1004"},
-                                               {'G', "rds.1.eon.3.ps", "RDS-4"}, {'G', "rds.1.eon.1.ps", "VERKEHR"}};
+                                               {'G', "rds.1.eon.3.ps", "RDS-4"}, {'G', "rds.1.eon.1.ps", "VERKEHR"},
+                                               {'G', "rds.1.eon.1", "0 d313 1 1 1 0"}, {'G', "rds.1.eon.1.af", "931"}};
         run(fms, after, &w);
         fms.sync();
         FMSettings again(p.path());
         again.updateAF(true);
         run(again, after);
-        // GET of the list names the PS the file does not hold for entries 1 and 2.
+        // GET of the list names the PS of entry 2, which the file does not hold, in its place.
         QCOMPARE(again.listKeys("rds.1.eon").filter("/ps").mid(1, 2), QStringList({"rds.1.eon.1/ps", "rds.1.eon.2/ps"}));
     }
 

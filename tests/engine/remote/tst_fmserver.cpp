@@ -152,6 +152,11 @@ private slots:
             "commands: REG UNR GET SET ADD DEL NEW LOAD SAVE CD DIR LIST HELP VER|register key example: REG channel.1|"
             "unregister key example: UNR channel.1|add list item example: ADD tmc.1 4 5 6 7]|"
             "delete list.item example: DEL rds.1.eon.1 DEL tmc.1.*|usage: HELP key (get info about key) example: HELP rds.1.tp";
+        QTest::newRow("patterns") << "ADD tmc.1 1 0 101 12345 1|SET tmc.1,2.0 1 2 3 4 1|SET tmc.2,1.0 1 2 3 4 1|"
+            "SET channel.1,2.gain 5|GET tmc.1.0|ADD tmc.2 0 0 5 6 1|SET tmc.1,2.0 1 2 3 4 1|GET tmc.1-2.0"
+            << "ADD ok: tmc.1|SET error: use ADD to insert list items (tmc.2.0)|"
+            "SET error: use ADD to insert list items (tmc.2.0)|SET error: data out of range [-60..0] (channel.1.gain)|"
+            "tmc.1.0 1 0 101 12345 1|ADD ok: tmc.2|SET ok: tmc.1,2.0 = 1 2 3 4 1|tmc.1.0 1 2 3 4 1|tmc.2.0 1 2 3 4 1";
         QTest::newRow("files") << "CD %D|NEW \"my project.fm\"|NEW \"my project.fm\"|NEW a.txt|LOAD missing.fm|"
             "LOAD test.fm|SAVE b.fm|SAVE b.fm|SAVE b.txt|SAVE test.fm|SAVE"
             << "path %D|LOAD ok: %D/my project.fm|NEW ok: my project.fm|NEW error: Datei existiert bereits|"
@@ -192,7 +197,8 @@ private slots:
     }
 
     // GET answers what goes on air: a linked EON entry its programme's values, not the file's, also a PS the
-    // file does not hold; an entry of the service key table is written, and read, in its place.
+    // file does not hold, and the PS it last sent once its own SET ends the link; an entry of the service key
+    // table is written, and read, in its place. A pattern over entries stores all of them or none.
     void linkedEonAndKeyTable()
     {
         Session s(true, "[channel.2]\nidrds=2\n[rds.1]\nname=One\neon\\0=2 beef 10 0 1 0\neon\\0\\ps=OLD\n"
@@ -201,14 +207,22 @@ private slots:
         QCOMPARE(s.client->ask("GET rds.1.eon|SET rds.1.eon.0 2 beef 10 0 1 0|SET rds.2.pty 5|GET rds.1.eon.0|"
                                "ADD tmc.1.skt.5 abcd|ADD tmc.1.skt.32 1|GET tmc.1.skt|GET tmc.1.skt.5|"
                                "ADD rds.1.eon 0 abcd 1 0 0 0|SET rds.1.eon.1 2 d312 5 1 0 0|GET rds.1.eon.1.ps|"
-                               "SET channel.2.idrds 0|GET rds.1.eon.0"),
+                               "SET rds.2.ps NEUNAME|SET rds.1,2.eon.0 0 d312 5 1 0 0|SET rds.2,1.eon.0 0 d312 5 1 0 0|"
+                               "GET rds.1.eon.0|SET rds.1.eon.0 0 d312 5 1 0 0|GET rds.1.eon.0.ps|"
+                               "SET channel.2.idrds 0|GET rds.1.eon.1|ADD rds.2.eon 0 abcd 1 0 0 0|"
+                               "SET rds.1,2.eon.0 0 beef 1 0 0 0|GET rds.1-2.eon.0"),
                  QStringList({"rds.1.eon.0 2 d312 3 1 0 0", "rds.1.eon.0.af", "rds.1.eon.0.ps TWO",
                               "SET error: is taken from the linked channel", "SET ok: rds.2.pty = 5",
                               "rds.1.eon.0 2 d312 5 1 0 0", "ADD ok: tmc.1.skt.5",
                               "ADD error: tmc.1.skt.32 key is unknown",
                               "tmc.1.skt 0 0 0 0 0 abcd" + QString(" 0").repeated(26), "tmc.1.skt.5 abcd",
                               "ADD ok: rds.1.eon", "SET ok: rds.1.eon.1 = 2 d312 5 1 0 0", "rds.1.eon.1.ps TWO",
-                              "SET ok: channel.2.idrds = 0", "rds.1.eon.0 2 d312 5 1 0 0"}));
+                              "SET ok: rds.2.ps = NEUNAME", "SET error: use ADD to insert list items (rds.2.eon.0)",
+                              "SET error: use ADD to insert list items (rds.2.eon.0)", "rds.1.eon.0 2 d312 5 1 0 0",
+                              "SET ok: rds.1.eon.0 = 0 d312 5 1 0 0", "rds.1.eon.0.ps NEUNAME",
+                              "SET ok: channel.2.idrds = 0", "rds.1.eon.1 2 d312 5 1 0 0", "ADD ok: rds.2.eon",
+                              "SET ok: rds.1,2.eon.0 = 0 beef 1 0 0 0", "rds.1.eon.0 0 beef 1 0 0 0",
+                              "rds.2.eon.0 0 beef 1 0 0 0"}));
     }
 
     void rdslog()
