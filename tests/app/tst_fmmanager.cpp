@@ -3,6 +3,7 @@
 #include "FileSizeLimit.h"
 #include "FMServer.h"
 #include "FullDisk.h"
+#include "PortRange.h"
 #include "FMSettings.h"
 #include "Settings.h"
 #include "WorkingCopy.h"
@@ -11,7 +12,6 @@
 #include <QLabel>
 #include <QDir>
 #include <QLineEdit>
-#include <QRandomGenerator>
 #include <QSettings>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -33,6 +33,7 @@ class TestFMManager : public QObject
 
 private:
     QTemporaryDir dir;
+    testsupport::PortRange rdsPorts{96}; // of the window's RDS servers
     // The application ini as the program keeps it: a key store, used through QSettings.
     std::unique_ptr<QSettings> ini;
     std::unique_ptr<FMManager> window;
@@ -125,7 +126,8 @@ private slots:
         qputenv("APPDATA", dir.path().toUtf8());
         ini = std::make_unique<Settings>(path("app.ini"));
         ini->setValue("Remote/portControl", 0);
-        ini->setValue("Remote/portRDSData", 20000 + QRandomGenerator::global()->bounded(30000));
+        QVERIFY(rdsPorts.first());
+        ini->setValue("Remote/portRDSData", rdsPorts.first());
         startWindow();
         write(path("a.fm"), "[channel.1]\nused=1\nfreq=91.5\n");
         write(path("b.fm"), "[channel.1]\nused=1\nfreq=99.5\n");

@@ -1,12 +1,12 @@
 #include "BoundedWait.h"
 #include "FMManager.h"
+#include "PortRange.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTcpServer>
@@ -17,27 +17,10 @@
 
 #include <vector>
 
+using testsupport::PortRange;
 using testsupport::waitUntil;
 
 namespace {
-
-// A port base whose first `count` ports are free now.
-int freeBase(int count)
-{
-    for (int tries = 0; tries < 50; ++tries) {
-        // Below the kernel's ephemeral range (32768 up), where the client
-        // sockets of tests running beside this one could take a port.
-        const int base = 20000 + int(QRandomGenerator::global()->bounded(12000));
-        bool free = true;
-        for (int i = 0; i < count && free; ++i) {
-            QTcpServer probe;
-            free = probe.listen(QHostAddress::Any, quint16(base + i));
-        }
-        if (free)
-            return base;
-    }
-    return 0;
-}
 
 // A connected client of a line server with the lines it received.
 struct LineClient
@@ -98,8 +81,34 @@ class TestRemotePorts : public QObject
     Q_OBJECT
 
 private:
+    static constexpr int maxTries = 5;
     QTemporaryDir dir;
-    int control = 0, rds = 0;
+    int attempt = 0;    // of the current row
+    bool again = false; // the row runs again on other ports
+
+    // Runs a row on `count` ports of its own, a new range each time, until no other program took one of them
+    // meanwhile (takenMeanwhile); at the last try only the row's checks decide.
+    void withOwnPorts(int count, const std::function<void(int first)> &row)
+    {
+        for (attempt = 1, again = true; again && attempt <= maxTries; ++attempt) {
+            PortRange ports(count);
+            QVERIFY(ports.first());
+            again = false;
+            row(ports.first());
+        }
+    }
+
+    // Whether a port of `ports` (but `except`), which the program's servers do not serve, is held by another
+    // program now: the row then ends and runs again, unless it is the last try.
+    bool takenMeanwhile(const QList<int> &ports, const QList<int> &except = {})
+    {
+        for (int port : ports)
+            if (attempt < maxTries && !except.contains(port) && PortRange::taken(port)) {
+                qInfo("port %d is another program's: the row runs again on other ports", port);
+                return again = true;
+            }
+        return false;
+    }
 
     // Runs the dialog; `edit` changes its spin boxes (control, RDS) before OK.
     static void runDialog(FMManager &window, const std::function<void(QSpinBox *, QSpinBox *)> &edit)
@@ -129,41 +138,46 @@ private slots:
     {
         QVERIFY(dir.isValid());
         qputenv("APPDATA", dir.path().toUtf8());
-        control = freeBase(1);
-        rds = freeBase(24);
-        QVERIFY(control && rds);
     }
 
     // OK with both ports as they were keeps the RDS and control clients
     // connected; a changed RDS port moves the servers and is stored.
     void okAppliesOnlyChanges()
     {
-        QSettings ini(dir.filePath("app.ini"), QSettings::IniFormat);
-        ini.setValue("Remote/portControl", control);
-        ini.setValue("Remote/portRDSData", rds);
-        FMManager window(ini);
+        // The control port, the RDS ports of the four boards, those after the move.
+        withOwnPorts(1 + 96 + 96, [&](int from) {
+            const int control = from, rds = from + 1, moved = from + 1 + 96;
+            QSettings ini(dir.filePath("app.ini"), QSettings::IniFormat);
+            ini.setValue("Remote/portControl", control);
+            ini.setValue("Remote/portRDSData", rds);
+            FMManager window(ini);
 
-        LineClient data, remote;
-        QVERIFY(data.open(rds));
-        QVERIFY(data.waitFor("modul.info "));
-        QVERIFY(remote.open(control));
-        QVERIFY(remote.waitFor("--"));
+            LineClient data, remote;
+            const bool served = data.open(rds) && data.waitFor("modul.info ");
+            if (!served && takenMeanwhile({rds}))
+                return;
+            QVERIFY(served);
+            const bool controlled = remote.open(control) && remote.waitFor("--");
+            if (!controlled && takenMeanwhile({control}))
+                return;
+            QVERIFY(controlled);
 
-        runDialog(window, [](QSpinBox *, QSpinBox *) {});
-        QVERIFY(!data.dropped(700)); // the board applies a new port at its next 200 ms tick
-        QCOMPARE(remote.socket.state(), QAbstractSocket::ConnectedState);
-        data.socket.write("1234 5678 9abc def0\n");
-        QVERIFY2(data.waitFor("1 "), data.lines.join('|').constData());
+            runDialog(window, [](QSpinBox *, QSpinBox *) {});
+            QVERIFY(!data.dropped(700)); // the board applies a new port at its next 200 ms tick
+            QCOMPARE(remote.socket.state(), QAbstractSocket::ConnectedState);
+            data.socket.write("1234 5678 9abc def0\n");
+            QVERIFY2(data.waitFor("1 "), data.lines.join('|').constData());
 
-        const int moved = freeBase(24);
-        QVERIFY(moved);
-        runDialog(window, [&](QSpinBox *, QSpinBox *r) { r->setValue(moved); });
-        QVERIFY(data.dropped(3000));
-        QCOMPARE(remote.socket.state(), QAbstractSocket::ConnectedState);
-        QCOMPARE(ini.value("Remote/portRDSData").toInt(), moved);
-        LineClient again;
-        QVERIFY(again.open(moved));
-        QVERIFY(again.waitFor("modul.info "));
+            runDialog(window, [&](QSpinBox *, QSpinBox *r) { r->setValue(moved); });
+            QVERIFY(data.dropped(3000));
+            QCOMPARE(remote.socket.state(), QAbstractSocket::ConnectedState);
+            QCOMPARE(ini.value("Remote/portRDSData").toInt(), moved);
+            LineClient later;
+            const bool movedServed = later.open(moved) && later.waitFor("modul.info ");
+            if (!movedServed && takenMeanwhile({moved}))
+                return;
+            QVERIFY(movedServed);
+        });
     }
 
     void rdsPortMoved_data()
@@ -185,35 +199,51 @@ private slots:
     {
         QFETCH(int, shift);
         QFETCH(bool, held);
-        const int base = freeBase(96 + 24 + 1) + 1, moved = base + shift;
-        QVERIFY(base > 1);
-        QSettings ini(dir.filePath("app.ini"), QSettings::IniFormat);
-        ini.setValue("Remote/portControl", control);
-        ini.setValue("Remote/portRDSData", base);
-        FMManager window(ini);
-        QVERIFY(deafPorts(base, 96).isEmpty());
-        // Once the clients of the boards' first channels are dropped, every
-        // board has closed its servers of the old port.
-        LineClient first[4];
-        for (int b = 0; b < 4; ++b)
-            QVERIFY(first[b].open(base + 24 * b) && first[b].waitFor("modul.info "));
-        QTcpServer holder;
-        QVERIFY(!held || holder.listen(QHostAddress::Any, quint16(moved + 95)));
-        runDialog(window, [&](QSpinBox *, QSpinBox *r) { r->setValue(moved); });
-        for (LineClient &c : first)
-            QVERIFY(c.dropped(3000));
-        QCOMPARE(deafPorts(moved, 96), held ? QList<int>{moved + 95} : QList<int>{});
-        auto *text = window.findChild<QLabel *>("rdsPortText");
-        QVERIFY(text && waitUntil([&] { return text->isHidden() != held; }, 3000));
-        if (!held)
-            return;
-        const QString port = QString::number(moved + 95);
-        QCOMPARE(text->text(), "RDS-Port Fehler: Kanal 96 (Port " + port + ")");
-        QCOMPARE(text->toolTip(), "Kanal 96 (Port " + port + "): The bound address is already in use");
-        holder.close();
-        runDialog(window, [](QSpinBox *, QSpinBox *) {});
-        QVERIFY(waitUntil([&] { return text->isHidden(); }, 3000));
-        QVERIFY(deafPorts(moved, 96).isEmpty());
+        // The control port, then the RDS ports of the four boards from one below where they start to a board
+        // above.
+        withOwnPorts(1 + 1 + 96 + 24, [&](int from) {
+            const int control = from, base = from + 2, moved = base + shift;
+            QSettings ini(dir.filePath("app.ini"), QSettings::IniFormat);
+            ini.setValue("Remote/portControl", control);
+            ini.setValue("Remote/portRDSData", base);
+            FMManager window(ini);
+            QList<int> deaf = deafPorts(base, 96);
+            if (takenMeanwhile(deaf))
+                return;
+            QCOMPARE(deaf, QList<int>{});
+            // Once the clients of the boards' first channels are dropped, every
+            // board has closed its servers of the old port.
+            LineClient first[4];
+            for (int b = 0; b < 4; ++b)
+                QVERIFY(first[b].open(base + 24 * b) && first[b].waitFor("modul.info "));
+            QTcpServer holder;
+            const bool holding = held && holder.listen(QHostAddress::Any, quint16(moved + 95));
+            if (held && !holding && takenMeanwhile({moved + 95}))
+                return;
+            QVERIFY(holding == held);
+            runDialog(window, [&](QSpinBox *, QSpinBox *r) { r->setValue(moved); });
+            for (LineClient &c : first)
+                QVERIFY(c.dropped(3000));
+            const QList<int> expected = held ? QList<int>{moved + 95} : QList<int>{};
+            deaf = deafPorts(moved, 96);
+            if (takenMeanwhile(deaf, expected))
+                return;
+            QCOMPARE(deaf, expected);
+            auto *text = window.findChild<QLabel *>("rdsPortText");
+            QVERIFY(text && waitUntil([&] { return text->isHidden() != held; }, 3000));
+            if (!held)
+                return;
+            const QString port = QString::number(moved + 95);
+            QCOMPARE(text->text(), "RDS-Port Fehler: Kanal 96 (Port " + port + ")");
+            QCOMPARE(text->toolTip(), "Kanal 96 (Port " + port + "): The bound address is already in use");
+            holder.close();
+            runDialog(window, [](QSpinBox *, QSpinBox *) {});
+            deaf = deafPorts(moved, 96);
+            if (takenMeanwhile(deaf))
+                return;
+            QCOMPARE(deaf, QList<int>{});
+            QVERIFY(waitUntil([&] { return text->isHidden(); }, 3000));
+        });
     }
 };
 

@@ -1,5 +1,6 @@
 #include "FMManager.h"
 #include "BoundedWait.h"
+#include "PortRange.h"
 #include "SimBoardProcess.h"
 #include "TempProject.h"
 
@@ -8,33 +9,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using testsupport::waitUntil;
-
-namespace {
-
-// A port base P such that P+1 .. P+count are free TCP ports now.
-int freePortBase(int count)
-{
-    // Below the kernel's ephemeral range (32768 up), where the client
-    // sockets of tests running beside this one could take a port.
-    for (int base = 30000 + int(QCoreApplication::applicationPid() % 27) * 100; base < 32700; base += 100) {
-        bool free = true;
-        for (int p = base + 1; free && p <= base + count; ++p) {
-            QTcpServer probe;
-            free = probe.listen(QHostAddress::LocalHost, quint16(p));
-        }
-        if (free)
-            return base;
-    }
-    return 0;
-}
-
-} // namespace
 
 // The main window against a simulated board in its own process: the
 // take-over question when another user holds the board, and faults a lab
@@ -45,6 +24,7 @@ class TestTakeOver : public QObject
 
 private:
     QTemporaryDir dir;
+    std::unique_ptr<testsupport::PortRange> ports; // of the window of the current test
 
     // The take-over question on screen, if any.
     QMessageBox *question(FMManager &window)
@@ -55,14 +35,16 @@ private:
         return nullptr;
     }
 
-    // The main window with board 1 at the simulated board.
-    void setUpIni(QSettings &ini, quint16 boardPort)
+    // The main window with board 1 at the simulated board, its servers on ports of their own: the RDS
+    // ports of the four boards, then the control port.
+    bool setUpIni(QSettings &ini, quint16 boardPort)
     {
-        const int base = freePortBase(25);
+        ports = std::make_unique<testsupport::PortRange>(96 + 1);
         ini.setValue("Board/addr1", QString("127.0.0.1:%1").arg(boardPort));
-        ini.setValue("Remote/portControl", base + 25);
-        ini.setValue("Remote/portRDSData", base + 1);
+        ini.setValue("Remote/portControl", ports->first() + 96);
+        ini.setValue("Remote/portRDSData", ports->first());
         ini.sync();
+        return ports->first() != 0;
     }
 
     // The replies of the control server to a request (and the lines it
@@ -101,7 +83,7 @@ private slots:
         QVERIFY(sim.started());
         QVERIFY(sim.command("lock 10.1.2.3 4000 bob@PC2"));
         QSettings ini(dir.filePath(QString("%1.ini").arg(QTest::currentDataTag())), QSettings::IniFormat);
-        setUpIni(ini, sim.port());
+        QVERIFY(setUpIni(ini, sim.port()));
         FMManager window(ini);
         QVERIFY(waitUntil([&] { return question(window); }, 8000));
         QVERIFY(question(window)->text().contains("bob@PC2"));
@@ -187,7 +169,7 @@ private slots:
         for (const QString &c : before.split(';', Qt::SkipEmptyParts))
             QVERIFY(sim.command(c));
         QSettings ini(dir.filePath(QTest::currentDataTag() + QString(".ini")), QSettings::IniFormat);
-        setUpIni(ini, sim.port());
+        QVERIFY(setUpIni(ini, sim.port()));
         testsupport::TempProject project(testsupport::toneProject(4));
         auto window = std::make_unique<FMManager>(ini, project.path());
         QTcpSocket client;

@@ -2,18 +2,18 @@
 #include "RemoteReply.h"
 #include "IniText.h"
 #include "OwnTmpfs.h"
+#include "PortRange.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRandomGenerator>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
+#include <vector>
 
 using testsupport::waitUntil;
 
@@ -85,12 +85,6 @@ private:
     QByteArray received;
 };
 
-int freePort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
-}
-
 } // namespace
 
 // Several running programs on one per-user data directory, each on an application ini of its own, and the
@@ -103,17 +97,17 @@ private:
     QTemporaryDir dir;
     QString data() const { return dir.filePath("Pellrock/"); }
 
-    // An ini with free ports for the remote control and the RDS data servers; its control port.
+    std::vector<std::unique_ptr<testsupport::PortRange>> ports; // of the inis made, kept for the whole run
+
+    // An ini with ports of its own for the remote control and the RDS data servers; its control port.
     int makeIni(const QString &file)
     {
-        const int control = freePort();
+        ports.push_back(std::make_unique<testsupport::PortRange>(1 + 96));
+        const int control = ports.back()->first();
         QFile f(file);
-        if (!f.open(QIODevice::WriteOnly))
+        if (!control || !f.open(QIODevice::WriteOnly))
             return 0;
-        f.write(QString("[Remote]\nportControl=%1\nportRDSData=%2\n")
-                    .arg(control)
-                    .arg(20000 + QRandomGenerator::global()->bounded(30000))
-                    .toUtf8());
+        f.write(QString("[Remote]\nportControl=%1\nportRDSData=%2\n").arg(control).arg(control + 1).toUtf8());
         return control;
     }
     void makeProject(const QString &name, const QByteArray &ps)

@@ -1,14 +1,13 @@
 #include "BoardProtocol.h"
 #include "BoardWords.h"
 #include "BoundedWait.h"
+#include "PortRange.h"
 #include "RemoteReply.h"
 #include "SimBoard.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QRandomGenerator>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -27,16 +26,12 @@ class TestProgram : public QObject
 
 private:
     QTemporaryDir dir;
+    testsupport::PortRange ports{1 + 96}; // the program's control port, then its RDS ports
     SimBoard board;
     QProcess program;
     QTcpSocket client;
     QByteArray received;
 
-    static int freePort()
-    {
-        QTcpServer probe;
-        return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
-    }
     // Sends a request and returns the first reply line that starts with `reply`.
     QByteArray request(const QByteArray &line, const QByteArray &reply)
     {
@@ -52,12 +47,12 @@ private slots:
     void initTestCase()
     {
         QVERIFY(board.isListening());
-        const int control = freePort();
+        QVERIFY(ports.first());
         QVERIFY(QDir(dir.path()).mkpath("Pellrock"));
         QSettings ini(dir.filePath("Pellrock/app.ini"), QSettings::IniFormat);
         ini.setValue("Board/addr1", QString("127.0.0.1:%1").arg(board.port()));
-        ini.setValue("Remote/portControl", control);
-        ini.setValue("Remote/portRDSData", 20000 + QRandomGenerator::global()->bounded(30000));
+        ini.setValue("Remote/portControl", ports.first());
+        ini.setValue("Remote/portRDSData", ports.first() + 1);
         ini.sync();
         QFile project(dir.filePath("start.fm"));
         QVERIFY(project.open(QIODevice::WriteOnly));
@@ -73,7 +68,7 @@ private slots:
         QVERIFY(program.waitForStarted(10000));
         QVERIFY(waitUntil([&] {
             if (client.state() == QAbstractSocket::UnconnectedState)
-                client.connectToHost(QHostAddress::LocalHost, quint16(control));
+                client.connectToHost(QHostAddress::LocalHost, quint16(ports.first()));
             return client.waitForConnected(100);
         }, 20000));
         QVERIFY(board.waitFor([&] { return board.isLocked() && board.carrier(); }, 20000));

@@ -2,9 +2,7 @@
 
 #include "BoundedWait.h"
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QTcpServer>
 #include <QMutex>
 #include <QtEndian>
 
@@ -52,7 +50,8 @@ bool LogCapture::waitFor(const QString &prefix, int timeoutMs) const
     }, timeoutMs);
 }
 
-Link::Link(u16 rdsPort, int index) : board(u8(index), rdsPort ? rdsPort : u16(freePortBase() + 1))
+Link::Link(u16 rdsPort, int index)
+    : ports(rdsPort ? 0 : 24 * (index + 1)), board(u8(index), rdsPort ? rdsPort : u16(ports.first()))
 {
     QObject::connect(&board, &FMBoard::online, [this] { ++online; });
     QObject::connect(&board, &FMBoard::offline, [this] { ++offline; });
@@ -68,19 +67,6 @@ Link::~Link()
 {
     board.quit();
     board.wait();
-}
-
-u16 freePortBase(int count)
-{
-    for (int base = 10000 + int(QCoreApplication::applicationPid() % 400) * 50;; base = base + 50 > 29900 ? 10000 : base + 50) {
-        bool free = true;
-        for (int p = base + 1; free && p <= base + count; ++p) {
-            QTcpServer probe;
-            free = probe.listen(QHostAddress::Any, u16(p));
-        }
-        if (free)
-            return u16(base);
-    }
 }
 
 QByteArray projectText(int used, int mode, const QString &file)

@@ -2,6 +2,7 @@
 
 #include "FMBoard.h"
 #include "FMSettings.h"
+#include "PortRange.h"
 
 #include <QByteArray>
 #include <QSharedPointer>
@@ -23,13 +24,14 @@ public:
     bool waitFor(const QString &prefix, int timeoutMs = 3000) const;
 };
 
-// A board link and what it signalled (RDS data ports on free ports unless
-// given); the thread is quit and joined at the end.
+// A board link and what it signalled (RDS data servers on ports of their own
+// unless given); the thread is quit and joined at the end.
 class Link
 {
 public:
     explicit Link(u16 rdsPort = 0, int board = 0);
     ~Link();
+    testsupport::PortRange ports; // those of the boards up to this one, when no port was given
     FMBoard board;
     std::atomic<int> online{0}, offline{0}, unlocks{0}, withdrawn{0};
     // onair signals: how many said on, how many off, and the last (-1: none).
@@ -40,10 +42,6 @@ public:
         QMetaObject::invokeMethod(&board, f, Qt::BlockingQueuedConnection);
     }
 };
-
-// A port base P such that P+1 .. P+count are free TCP ports now (below the
-// ephemeral range, spread by process id).
-u16 freePortBase(int count = 24);
 
 // A project file: `used` channels from 1 with a tone (or `file`) and an RDS
 // source with stream bits `mode`.

@@ -9,6 +9,8 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <memory>
+
 using testsupport::waitUntil;
 
 namespace {
@@ -68,7 +70,8 @@ private slots:
         QVERIFY(project.write(text));
         settings = QSharedPointer<FMSettings>::create(project.path());
         link.board.setSettings(settings);
-        port = u16(linktest::freePortBase() + 1);
+        port = u16(link.ports.first());
+        QVERIFY(port);
         link.board.setRdsPort(port);
         QVERIFY(waitUntil([&] { QTcpSocket s; s.connectToHost(QHostAddress::LocalHost, port + 2);
                                 return s.waitForConnected(100); }));
@@ -131,8 +134,8 @@ private slots:
         testsupport::TempProject file(linktest::projectText(1));
         SimBoard sim;
         sim.setCapture(true);
-        u16 base = u16(linktest::freePortBase() + 1);
-        linktest::Link rig(base);
+        linktest::Link rig;
+        u16 base = u16(rig.ports.first());
         rig.board.setSettings(QSharedPointer<FMSettings>::create(file.path()));
         rig.board.connectTo(sim.boardIP());
         QVERIFY(sim.waitFor([&] { return sim.channel(0).rdsDatagrams > 2; }, 5000));
@@ -142,8 +145,10 @@ private slots:
             rig.call([&] { on = rig.board.program(0)->rdsServer()->isListening(); });
             return on;
         };
+        std::unique_ptr<testsupport::PortRange> other;
         for (int tries = 0; tries < 5 && !waitUntil(listening, 1000); ++tries) {
-            base = u16(linktest::freePortBase() + 1);
+            other = std::make_unique<testsupport::PortRange>(24);
+            base = u16(other->first());
             rig.board.setRdsPort(base);
         }
         QVERIFY(listening());
