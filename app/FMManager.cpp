@@ -756,7 +756,7 @@ bool FMManager::mayQuit()
     storeTyping();
     // Quitting keeps the project in the working copy for the next start:
     // what the working copy cannot take would be lost without a word.
-    if (!m_project || m_project->sync())
+    if (!m_project || m_project->sync(quitTurn()))
         return true;
     const QString title = tr("Beenden");
     // Saved while the working copy could not take it: the project's file
@@ -800,7 +800,7 @@ void FMManager::leaveWorkingCopy(const QString &title)
     // place at the next start, which opens that file when the working copy
     // is gone; nothing writes it again (the store's retry would, into the
     // room its removal frees). One that takes every change now stays.
-    if (!m_project->sync()) {
+    if (!m_project->sync(quitTurn())) {
         m_project->dropFile();
         if (QFile::remove(m_working))
             qWarning().noquote() << "MAN: working copy removed, it was behind" << m_name;
@@ -924,13 +924,20 @@ void FMManager::saveWindowState()
     m_ini.setValue(QStringLiteral("Main/geometry"), saveGeometry());
     m_ini.setValue(QStringLiteral("Main/state"), saveState());
     m_ini.setValue(QStringLiteral("Last/dirty"), m_project && m_project->dirty.load());
-    writeIni();
+    // Written by shutdown(), once the boards are gone.
+}
+
+int FMManager::quitTurn()
+{
+    if (!m_quitTurns.isValid())
+        m_quitTurns.start();
+    return int(qMax<qint64>(0, quitTurnMs - m_quitTurns.elapsed()));
 }
 
 bool FMManager::writeIni()
 {
     if (auto *store = dynamic_cast<Settings *>(&m_ini))
-        return store->sync();
+        return store->sync(quitTurn());
     m_ini.sync();
     return m_ini.status() == QSettings::NoError;
 }
@@ -980,8 +987,8 @@ void FMManager::shutdown()
     // A stand-in nobody changed goes with its working copy, so that the
     // next start tries the project it stood in for again.
     const bool dropStandIn = m_standIn && m_project && !m_project->dirty.load();
-    if (m_project)
-        m_project->sync();
+    if (m_project && !m_project->sync(quitTurn()))
+        qWarning().noquote() << "MAN: the working copy cannot take the latest changes, they are lost" << m_working;
     m_project.reset();
     if (dropStandIn && QFile::remove(m_working))
         qDebug().noquote() << "MAN: working copy of the stand-in removed" << m_working;

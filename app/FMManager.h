@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QSharedPointer>
 #include <QString>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <functional>
@@ -153,7 +154,15 @@ private:
     void showDirty();
     void saveWindowState();
     // Writes the application ini now; false when its file cannot take it.
+    // Called at a quit only.
     bool writeIni();
+    // How long a write at a quit may still wait for another process's turn
+    // at the directory (the window is closing, and the boards never wait for
+    // it): the last writes wait, for 5 s in all, and not again once that is
+    // spent.
+    int quitTurn();
+    static constexpr int quitTurnMs = 5000;
+    QElapsedTimer m_quitTurns;
     // What the next start opens, as the files stand (the ini's file, not
     // the ini in memory, unless it was just written), in words for the log
     // and the window.

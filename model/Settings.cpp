@@ -421,9 +421,9 @@ void Settings::forget(QObject *observer)
     watched.remove(observer);
 }
 
-bool Settings::sync()
+bool Settings::sync(int turnWaitMs)
 {
-    return writeOut();
+    return writeOut(turnWaitMs);
 }
 
 void Settings::dropFile()
@@ -435,7 +435,7 @@ void Settings::dropFile()
     qWarning("Settings: %s is written no more", qPrintable(file));
 }
 
-bool Settings::writeOut()
+bool Settings::writeOut(int turnWaitMs)
 {
     // One writer of the file at a time; the keys are read under the access
     // lock and written without it, so that nobody who stores, reads or
@@ -450,7 +450,7 @@ bool Settings::writeOut()
     }
     // The file is written whole when it does not hold the keys yet; a write
     // that fails leaves it as it was, and the keys in memory stay as they are.
-    const bool written = sameKeys(current, stored) || merge(current);
+    const bool written = sameKeys(current, stored) || merge(current, turnWaitMs);
     if (written != fileWritten) {
         if (written)
             qWarning("Settings: %s written again", qPrintable(file));
@@ -465,13 +465,14 @@ bool Settings::writeOut()
     return written;
 }
 
-bool Settings::merge(const QMap<QString, QVariant> &current)
+bool Settings::merge(const QMap<QString, QVariant> &current, int turnWaitMs)
 {
     const QString target = WholeFile::target(file);
-    // The turn is taken when it is free, never waited for: a writer of
-    // another process that keeps it (a hung one) leaves this write to the
-    // retry, and whoever waits for this store goes on.
-    const DirectoryLock turn(QFileInfo(target).path(), 0);
+    // The turn is taken when it is free, not waited for (but by the last
+    // writes at a quit): a writer of another process that keeps it (a hung
+    // one) leaves this write to the retry, and whoever waits for this store
+    // goes on.
+    const DirectoryLock turn(QFileInfo(target).path(), turnWaitMs);
     if (!turn.isHeld())
         return false;
     // The file as it stands now: as this store left it, or with what

@@ -121,7 +121,9 @@ public:
     // directory holding its turn: never waited for): the file stays as it
     // was, the keys in memory stay as they are, and a write is tried again
     // once every retryMs in this object's thread until the file takes them.
-    bool sync();
+    // turnWaitMs: how long to wait for another writer's turn; only for the
+    // last writes at a quit, when nothing waits for this thread any more.
+    bool sync(int turnWaitMs = 0);
     static constexpr int retryMs = 2000;
     // The file is no longer this store's: nothing writes it again (sync, the
     // retry, the delayed write, the destructor), so that a file its owner
@@ -199,11 +201,11 @@ private:
     // Writes the keys when the file does not hold them yet and tells whether
     // it holds them now; logs when that changes, and arms the retry when it
     // does not. The caller holds no lock of this store.
-    bool writeOut();
+    bool writeOut(int turnWaitMs = 0);
     // Puts the changes from `stored` to `current` onto the file as it
     // stands now, in turn with the other writers of its directory; true
     // when the file holds them. The caller holds fileLock.
-    bool merge(const QMap<QString, QVariant> &current);
+    bool merge(const QMap<QString, QVariant> &current, int turnWaitMs);
     // Every key of ini with its value (no group open).
     static QMap<QString, QVariant> keysOf(const QSettings &ini);
 
