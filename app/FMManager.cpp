@@ -394,6 +394,7 @@ void FMManager::attachProject(const QString &name, bool dirty, bool announce)
 {
     m_name = name;
     m_project = QSharedPointer<FMSettings>::create(m_working);
+    m_workingDropped = false;
     int boards = 1;
     for (int b = 0; b < AppIni::boardCount; ++b)
         if (!AppIni::boardAddress(m_ini, b).isNull())
@@ -800,11 +801,8 @@ void FMManager::leaveWorkingCopy(const QString &title)
     // place at the next start, which opens that file when the working copy
     // is gone; nothing writes it again (the store's retry would, into the
     // room its removal frees). One that takes every change now stays.
-    if (!m_project->sync(quitTurn())) {
-        m_project->dropFile();
-        if (QFile::remove(m_working))
-            qWarning().noquote() << "MAN: working copy removed, it was behind" << m_name;
-    }
+    if (!m_project->sync(quitTurn()))
+        dropWorkingCopy();
     // The ini names the project for the next start; one that cannot take
     // the name (the same full disk) leaves the next start another one.
     if (!writeIni()) {
@@ -927,6 +925,14 @@ void FMManager::saveWindowState()
     // Written by shutdown(), once the boards are gone.
 }
 
+void FMManager::dropWorkingCopy()
+{
+    m_project->dropFile();
+    m_workingDropped = true;
+    if (QFile::remove(m_working))
+        qWarning().noquote() << "MAN: working copy removed, it was behind" << m_name;
+}
+
 int FMManager::quitTurn()
 {
     if (!m_quitTurns.isValid())
@@ -987,8 +993,14 @@ void FMManager::shutdown()
     // A stand-in nobody changed goes with its working copy, so that the
     // next start tries the project it stood in for again.
     const bool dropStandIn = m_standIn && m_project && !m_project->dirty.load();
-    if (m_project && !m_project->sync(quitTurn()))
-        qWarning().noquote() << "MAN: the working copy cannot take the latest changes, they are lost" << m_working;
+    if (m_project && !m_workingDropped && !m_project->sync(quitTurn())) {
+        // Saved while the working copy could not take it: the next start
+        // opens the project's file, which holds every change.
+        if (!m_project->dirty.load() && !m_name.isEmpty())
+            dropWorkingCopy();
+        else
+            qWarning().noquote() << "MAN: the working copy cannot take the latest changes, they are lost" << m_working;
+    }
     m_project.reset();
     if (dropStandIn && QFile::remove(m_working))
         qDebug().noquote() << "MAN: working copy of the stand-in removed" << m_working;

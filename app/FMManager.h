@@ -190,6 +190,10 @@ private:
     // copy behind it is removed and written no more, and the ini is written
     // (the window says what the next start opens when it cannot be).
     void leaveWorkingCopy(const QString &title);
+    // Removes the working copy behind the project's file; nothing writes it
+    // again.
+    void dropWorkingCopy();
+    bool m_workingDropped = false;
     // Writes the project as it stands in memory (changes the working copy
     // could not take included) to path, keeping an existing file as its
     // ".fbk". The project's name and unsaved-changes flag stay.
