@@ -267,7 +267,7 @@ QString FMManager::keepStandInAside()
     for (int n = 1; n < 100; ++n) {
         const QString kept = stem + (n == 1 ? QString() : QStringLiteral("-%1").arg(n)) + QStringLiteral(".fm");
         // QFile::rename never replaces a file that exists.
-        if (!QFileInfo::exists(kept) && QFile::rename(m_working, kept)) {
+        if (QFile::rename(m_working, kept)) {
             qWarning().noquote() << "MAN: what was stored into the stand-in is kept in" << kept;
             return kept;
         }
@@ -760,9 +760,7 @@ bool FMManager::mayQuit()
     if (!m_project || m_project->sync(quitTurn()))
         return true;
     const QString title = tr("Beenden");
-    // Saved while the working copy could not take it: the project's file
-    // holds every change.
-    if (!m_project->dirty.load() && !m_name.isEmpty()) {
+    if (savedInItsFile()) {
         leaveWorkingCopy(title);
         return true;
     }
@@ -925,6 +923,11 @@ void FMManager::saveWindowState()
     // Written by shutdown(), once the boards are gone.
 }
 
+bool FMManager::savedInItsFile() const
+{
+    return !m_project->dirty.load() && !m_name.isEmpty();
+}
+
 void FMManager::dropWorkingCopy()
 {
     m_project->dropFile();
@@ -994,9 +997,8 @@ void FMManager::shutdown()
     // next start tries the project it stood in for again.
     const bool dropStandIn = m_standIn && m_project && !m_project->dirty.load();
     if (m_project && !m_workingDropped && !m_project->sync(quitTurn())) {
-        // Saved while the working copy could not take it: the next start
-        // opens the project's file, which holds every change.
-        if (!m_project->dirty.load() && !m_name.isEmpty())
+        // The next start opens the project's file instead.
+        if (savedInItsFile())
             dropWorkingCopy();
         else
             qWarning().noquote() << "MAN: the working copy cannot take the latest changes, they are lost" << m_working;

@@ -9,8 +9,8 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QSharedPointer>
-#include <QString>
 #include <QElapsedTimer>
+#include <QString>
 #include <QTimer>
 
 #include <functional>
@@ -161,8 +161,6 @@ private:
     // it): the last writes wait, for 5 s in all, and not again once that is
     // spent.
     int quitTurn();
-    static constexpr int quitTurnMs = 5000;
-    QElapsedTimer m_quitTurns;
     // What the next start opens, as the files stand (the ini's file, not
     // the ini in memory, unless it was just written), in words for the log
     // and the window.
@@ -190,10 +188,12 @@ private:
     // copy behind it is removed and written no more, and the ini is written
     // (the window says what the next start opens when it cannot be).
     void leaveWorkingCopy(const QString &title);
+    // Whether the project's file holds every change (saved, also while the
+    // working copy could not take it).
+    bool savedInItsFile() const;
     // Removes the working copy behind the project's file; nothing writes it
     // again.
     void dropWorkingCopy();
-    bool m_workingDropped = false;
     // Writes the project as it stands in memory (changes the working copy
     // could not take included) to path, keeping an existing file as its
     // ".fbk". The project's name and unsaved-changes flag stay.
@@ -226,6 +226,11 @@ private:
     bool m_standIn = false;
     // Set in the ini while the working copy holds a stand-in.
     static constexpr const char *standInKey = "Last/standin";
+    // The working copy was removed behind the project's file (dropWorkingCopy).
+    bool m_workingDropped = false;
+    // Started by the first write at a quit (quitTurn).
+    static constexpr int quitTurnMs = 5000;
+    QElapsedTimer m_quitTurns;
     QTabWidget *m_pages = nullptr;
     static constexpr int rdsPageIndex = 0;
     static constexpr int tmcPageIndex = 1;

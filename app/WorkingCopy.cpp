@@ -13,16 +13,18 @@
 
 namespace {
 
-// The file the ini really is: every link on its way followed (its own and
-// those of the directories above it), so that one file reached by two
-// paths has one name. An ini that does not exist yet is named by its
-// directory's real path and its own name.
+// A directory's path with every link on its way followed, or cleaned when
+// it does not exist.
 QString realDir(const QString &dir)
 {
     const QString real = QFileInfo(dir).canonicalFilePath();
     return real.isEmpty() ? QDir::cleanPath(QFileInfo(dir).absoluteFilePath()) : real;
 }
 
+// The file the ini really is: every link on its way followed (its own and
+// those of the directories above it), so that one file reached by two
+// paths has one name. An ini that does not exist yet is named by its
+// directory's real path and its own name.
 QString realIni(const QString &ini)
 {
     const QFileInfo file(WholeFile::target(QFileInfo(ini).absoluteFilePath()));
